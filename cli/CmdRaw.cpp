@@ -1,0 +1,42 @@
+// vorexctl raw: one request in a chosen frame variant, straight on the serial link.
+#include "BaudCode.h"
+#include "Cli.h"
+#include "Vorex_Port.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+namespace vorexctl {
+
+int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
+    if (o.port.empty())
+        return UsageError("raw needs --port PATH");
+    std::vector<uint8_t> request;
+    if (args.empty() || !ParseHexBytes(args, request))
+        return UsageError("raw needs the request as hex bytes, e.g. \"raw F0\"");
+    const vorex::SerialFormat format = vorex::DecodeBaudCode(o.baudCode);
+    CVorex_Port port;
+    if (!port.InitPort(o.port, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
+        !port.StartMonitoring()) {
+        if (o.json)
+            std::printf("%s\n", nlohmann::json{{"ok", false}, {"error", "open"}, {"port", o.port}}.dump().c_str());
+        std::fprintf(stderr, "vorexctl: cannot open %s\n", o.port.c_str());
+        return 1;
+    }
+    port.SetVariant(static_cast<uint8_t>(o.variant));
+    port.SetBusAddress(static_cast<uint32_t>(o.address));
+    port.SetTimeoutMs(o.timeoutMs);
+    port.Transmit() = request;
+    std::vector<uint8_t> payload;
+    if (!port.Exchange() || !port.TakeAnswer(payload))
+        return ReportError(o, port.LastError());
+    if (o.json) {
+        nlohmann::json j{{"ok", true}, {"payload", ToHex(payload, "")}, {"error", port.LastError()}};
+        std::printf("%s\n", j.dump().c_str());
+    } else {
+        std::printf("%s\n", ToHex(payload).c_str());
+    }
+    return 0;
+}
+
+} // namespace vorexctl

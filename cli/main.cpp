@@ -1,0 +1,100 @@
+// vorexctl: scriptable command-line front end of the reader engine.
+#include "Cli.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace vorexctl {
+int RunRaw(const GlobalOptions&, const std::vector<std::string>&);
+} // namespace vorexctl
+
+namespace {
+
+using namespace vorexctl;
+
+const Command kCommands[] = {
+    {"raw", "send one request and print the answer payload",
+     "vorexctl --port PATH [--variant N] [--address A] [--baud CODE] [--timeout MS] raw HEXBYTES...\n"
+     "  Sends the request (command byte and parameters, e.g. \"F0\") in frame variant N\n"
+     "  (default 0) to bus address A (default 1) and prints the answer payload as hex.\n"
+     "  On failure prints \"error N\" and exits 1.\n",
+     RunRaw},
+};
+
+void Usage(FILE* out) {
+    std::fputs("usage: vorexctl [global options] COMMAND [arguments]\n\n"
+               "global options:\n"
+               "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3, ...);\n"
+               "                  default: $VOREX_PORT\n"
+               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
+               "  --timeout MS    answer timeout in milliseconds; 500\n"
+               "  --variant N     frame variant for raw (0-3); 0\n"
+               "  --address A     bus address for raw; 1\n"
+               "  --json          print one JSON object\n\ncommands:\n",
+               out);
+    for (const auto& c : kCommands)
+        std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
+    std::fputs("\n\"vorexctl COMMAND --help\" shows a command's usage.\n", out);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    GlobalOptions options;
+    if (const char* env = std::getenv("VOREX_PORT"))
+        options.port = env;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    size_t i = 0;
+    auto intOption = [&](const char* name, long min, long max, int& target) {
+        long v;
+        if (i + 1 >= args.size() || !ParseInt(args[i + 1], min, max, v)) {
+            std::exit(UsageError(std::string(name) + " needs a number from " +
+                                 std::to_string(min) + " to " + std::to_string(max)));
+        }
+        target = static_cast<int>(v);
+        i += 2;
+    };
+    // Global options may stand before the command; --json anywhere.
+    std::vector<std::string> rest;
+    while (i < args.size()) {
+        const std::string& a = args[i];
+        if (a == "--port") {
+            if (i + 1 >= args.size())
+                return UsageError("--port needs a path");
+            options.port = args[i + 1];
+            i += 2;
+        } else if (a == "--variant") {
+            intOption("--variant", 0, 3, options.variant);
+        } else if (a == "--address") {
+            intOption("--address", 0, 255, options.address);
+        } else if (a == "--baud") {
+            intOption("--baud", 0, 99999999, options.baudCode);
+        } else if (a == "--timeout") {
+            intOption("--timeout", 0, 600000, options.timeoutMs);
+        } else if (a == "--json") {
+            options.json = true;
+            ++i;
+        } else {
+            rest.push_back(a);
+            ++i;
+        }
+    }
+    if (rest.empty() || rest[0] == "--help" || rest[0] == "-h" || rest[0] == "help") {
+        Usage(rest.empty() ? stderr : stdout);
+        return rest.empty() ? 2 : 0;
+    }
+    for (const auto& c : kCommands) {
+        if (rest[0] != c.name)
+            continue;
+        const std::vector<std::string> words(rest.begin() + 1, rest.end());
+        if (WantsHelp(words)) {
+            std::fputs(c.usage, stdout);
+            return 0;
+        }
+        return c.run(options, words);
+    }
+    return UsageError("unknown command \"" + rest[0] + "\"");
+}

@@ -1,0 +1,135 @@
+#include "PtyServer.h"
+
+#include "links/LineSettings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace vsim {
+
+PtyServer::PtyServer(ReaderModel& model) : model_(model) {}
+
+PtyServer::~PtyServer() { Stop(); }
+
+bool PtyServer::Start() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        error_ = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+        CloseAll();
+        return false;
+    }
+    char name[128];
+    if (ptsname_r(master_, name, sizeof name) != 0) {
+        error_ = "cannot name the pseudo-terminal";
+        CloseAll();
+        return false;
+    }
+    slavePath_ = name;
+    slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) {
+        error_ = "cannot open " + slavePath_ + ": " + std::strerror(errno);
+        CloseAll();
+        return false;
+    }
+    // Raw from the start: no echo and no line editing of what either side writes.
+    vorex::links::MakeRaw(slave_);
+    wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    stop_ = false;
+    running_ = true;
+    thread_ = std::thread([this] { Serve(); });
+    return true;
+}
+
+void PtyServer::Stop() {
+    if (thread_.joinable()) {
+        stop_ = true;
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t w = write(wake_, &one, sizeof one);
+        thread_.join();
+    }
+    CloseAll();
+}
+
+void PtyServer::CloseAll() {
+    for (int* fd : {&master_, &slave_, &wake_}) {
+        if (*fd >= 0)
+            close(*fd);
+        *fd = -1;
+    }
+}
+
+void PtyServer::Serve() {
+    std::vector<Output> pending; // sorted by due time
+    uint8_t buffer[4096];
+    auto writeAll = [this](const Bytes& bytes) {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+            } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+                pollfd p{master_, POLLOUT, 0};
+                poll(&p, 1, 10);
+            } else {
+                return;
+            }
+        }
+    };
+    while (!stop_) {
+        int timeout = -1;
+        if (!pending.empty()) {
+            const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(
+                pending.front().when - Clock::now());
+            timeout = wait.count() <= 0 ? 0 : static_cast<int>((wait.count() + 999) / 1000);
+        }
+        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}};
+        // poll() only sleeps whole milliseconds; the last stretch is slept exactly.
+        if (timeout == 1 && !pending.empty()) {
+            std::this_thread::sleep_until(pending.front().when);
+            timeout = 0;
+        }
+        const int r = poll(fds, 2, timeout);
+        if (r < 0 && errno != EINTR)
+            break;
+        if (fds[1].revents & POLLIN)
+            continue; // stop requested
+        if (fds[0].revents & POLLIN) {
+            const ssize_t n = read(master_, buffer, sizeof buffer);
+            if (n > 0) {
+                const uint32_t hostBaud = vorex::links::ReadLineSpeed(slave_);
+                auto outs = model_.Feed(buffer, static_cast<size_t>(n), Clock::now(), hostBaud);
+                for (auto& o : outs)
+                    pending.push_back(std::move(o));
+                std::stable_sort(pending.begin(), pending.end(),
+                                 [](const Output& a, const Output& b) { return a.when < b.when; });
+            }
+        }
+        const auto now = Clock::now();
+        while (!pending.empty() && pending.front().when <= now) {
+            Output o = std::move(pending.front());
+            pending.erase(pending.begin());
+            writeAll(o.bytes);
+            if (o.dropLink) {
+                dropped_ = true;
+                // Closing both sides hangs the line up: the host's reads fail as on
+                // a removed USB device.
+                close(master_);
+                master_ = -1;
+                close(slave_);
+                slave_ = -1;
+                running_ = false;
+                return;
+            }
+        }
+    }
+    running_ = false;
+}
+
+} // namespace vsim

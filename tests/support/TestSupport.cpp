@@ -1,0 +1,47 @@
+#include "TestSupport.h"
+
+#include "DeviceCommands.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+
+namespace vtest {
+
+SimReader::SimReader(vsim::ReaderConfig config)
+    : SimReader(std::make_unique<vsim::ReaderModel>(std::move(config))) {
+    model_->AddCommandSet(std::make_unique<vsim::DeviceCommands>());
+}
+
+SimReader::SimReader(std::unique_ptr<vsim::ReaderModel> model) : model_(std::move(model)) {
+    server_ = std::make_unique<vsim::PtyServer>(*model_);
+    if (!server_->Start())
+        throw std::runtime_error("cannot start the stand-in reader: " + server_->Error());
+}
+
+std::unique_ptr<SimReader> SimReader::FromScenario(const std::string& json) {
+    std::string error;
+    auto model = vsim::LoadScenario(nlohmann::json::parse(json), error);
+    if (!model)
+        throw std::runtime_error("bad scenario: " + error);
+    return std::unique_ptr<SimReader>(new SimReader(std::move(model)));
+}
+
+SimReader::~SimReader() { server_->Stop(); }
+
+std::vector<uint8_t> Hex(const std::string& text) {
+    vsim::Bytes b;
+    if (!vsim::ParseHex(text, b))
+        throw std::invalid_argument("bad hex in test: " + text);
+    return b;
+}
+
+std::string SourcePath(const std::string& relative) {
+    return std::string(VOREX_SOURCE_DIR) + "/" + relative;
+}
+
+std::string BinaryPath(const std::string& relative) {
+    return std::string(VOREX_BINARY_DIR) + "/" + relative;
+}
+
+} // namespace vtest

@@ -1,0 +1,34 @@
+#pragma once
+// Helpers shared by the tests: a stand-in reader served on a pseudo-terminal.
+#include "PtyServer.h"
+#include "ReaderModel.h"
+#include "Scenario.h"
+
+#include <memory>
+#include <string>
+
+namespace vtest {
+
+// A reader model served on its own pseudo-terminal for the life of the object.
+class SimReader {
+public:
+    explicit SimReader(vsim::ReaderConfig config = {});
+    // Builds the model from scenario JSON text; fails the test when it is invalid.
+    static std::unique_ptr<SimReader> FromScenario(const std::string& json);
+    ~SimReader();
+
+    vsim::ReaderModel& Model() { return *model_; }
+    vsim::PtyServer& Server() { return *server_; }
+    const std::string& Path() const { return server_->SlavePath(); }
+
+private:
+    explicit SimReader(std::unique_ptr<vsim::ReaderModel> model);
+    std::unique_ptr<vsim::ReaderModel> model_;
+    std::unique_ptr<vsim::PtyServer> server_;
+};
+
+std::vector<uint8_t> Hex(const std::string& text);
+std::string SourcePath(const std::string& relative);
+std::string BinaryPath(const std::string& relative);
+
+} // namespace vtest
