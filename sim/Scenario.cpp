@@ -1,6 +1,7 @@
 #include "Scenario.h"
 
 #include "DeviceCommands.h"
+#include "Iso15693Tags.h"
 
 #include <cctype>
 #include <fstream>
@@ -132,9 +133,9 @@ bool ParseReader(const json& r, ReaderConfig& c, std::string& error) {
 
 bool ParseFault(const json& j, Fault& f, std::string& error) {
     static const std::pair<const char*, Fault::Kind> kinds[] = {
-        {"no_answer", Fault::Kind::NoAnswer},   {"delay", Fault::Kind::Delay},
-        {"garbage", Fault::Kind::Garbage},      {"bad_checksum", Fault::Kind::BadChecksum},
-        {"trailing", Fault::Kind::Trailing},    {"status", Fault::Kind::Status},
+        {"no_answer", Fault::Kind::NoAnswer}, {"delay", Fault::Kind::Delay},
+        {"garbage", Fault::Kind::Garbage},    {"bad_checksum", Fault::Kind::BadChecksum},
+        {"trailing", Fault::Kind::Trailing},  {"status", Fault::Kind::Status},
         {"drop_link", Fault::Kind::DropLink}};
     if (!j.is_object() || !j.contains("kind") || !j.at("kind").is_string()) {
         error = "a fault needs a \"kind\"";
@@ -188,6 +189,12 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
         return nullptr;
     auto model = std::make_unique<ReaderModel>(config);
     model->AddCommandSet(std::make_unique<DeviceCommands>());
+    if (s.contains("iso15693")) {
+        std::vector<IsoTag> tags;
+        if (!ParseIso15693(s.at("iso15693"), tags, error))
+            return nullptr;
+        model->AddCommandSet(std::make_unique<Iso15693Commands>(std::move(tags)));
+    }
     if (s.contains("faults")) {
         if (!s.at("faults").is_array()) {
             error = "\"faults\" must be an array";
