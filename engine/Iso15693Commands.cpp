@@ -338,7 +338,7 @@ bool GetMemorySize(CVorex_Port& port, const uint8_t* uid, int uidLength, uint32_
         *manufacturer = info[7];
     const size_t at = MemorySizeIndex(info[0]);
     if ((info[0] & 0x04) != 0) {
-        if (at < info.size() && blockCount)
+        if (at + 1 < info.size() && blockCount)
             *blockCount = info[at] + 1;
         if (at + 1 < info.size() && blockSize)
             *blockSize = info[at + 1] + 1;

@@ -122,6 +122,25 @@ TEST(Inventory, Variant1ReportsNoCollisionsSoCollidedTagsStayUnseen) {
     EXPECT_EQ(UidsOf(records), std::set<std::vector<uint8_t>>{Uid("E0 04 01 00 00 00 00 40")});
 }
 
+TEST(Inventory, WaitsUpTo1000MsAndRestoresTheTimeout) {
+    IsoBench bench({{"tags", {Tag("nxp-icode-slix", "E0 04 01 00 00 00 00 15")}}}, 0);
+    vsim::Fault slow;
+    slow.kind = vsim::Fault::Kind::Delay;
+    slow.ms = 700;
+    slow.command = 0x20;
+    slow.times = 2;
+    bench.Model().InjectFault(slow);
+    std::vector<uint8_t> records;
+    EXPECT_TRUE(iso::Inventory(bench.Port(), 0, records)) << bench.Port().LastError();
+    EXPECT_EQ(records.size(), 11u);
+    EXPECT_EQ(bench.Port().TimeoutMs(), CVorex_Port::kDefaultTimeoutMs);
+    // Other requests keep the connection's timeout.
+    const auto uid = Uid("E0 04 01 00 00 00 00 15");
+    std::vector<uint8_t> data;
+    EXPECT_FALSE(iso::ReadBlock(bench.Port(), 0, uid.data(), 8, 0, data));
+    EXPECT_EQ(bench.Port().LastError(), 4);
+}
+
 TEST(Inventory, FujitsuTagsIgnoreTwoSubcarriers) {
     IsoBench bench({{"tags", {Tag("fujitsu-mb89r118", "E0 08 01 00 00 00 00 01")}}}, 0);
     std::vector<uint8_t> records;
@@ -230,11 +249,11 @@ struct SizeCase {
     size_t requests;
 };
 
-class MemorySize : public ::testing::TestWithParam<SizeCase> {};
+class MemorySize : public ::testing::TestWithParam<std::tuple<SizeCase, int>> {};
 
 TEST_P(MemorySize, FromSystemInformation) {
-    const SizeCase& c = GetParam();
-    IsoBench bench(VendorTags(), 0);
+    const SizeCase& c = std::get<0>(GetParam());
+    IsoBench bench(VendorTags(), std::get<1>(GetParam()));
     const auto uid = Uid(c.uid);
     int blocks = -1, size = -1, maker = -1;
     ASSERT_TRUE(iso::GetMemorySize(bench.Port(), uid.data(), 8, 0, &blocks, &size, &maker))
@@ -247,13 +266,15 @@ TEST_P(MemorySize, FromSystemInformation) {
 
 INSTANTIATE_TEST_SUITE_P(
     Vendors, MemorySize,
-    ::testing::Values(SizeCase{"E0 04 01 00 00 00 00 01", 28, 4, 4, 1},
-                      SizeCase{"E0 04 03 00 00 00 00 02", 8, 4, 4, 1}, // 0x2F corrected
-                      SizeCase{"E0 07 80 00 00 00 00 03", 64, 4, 7, 1},
-                      SizeCase{"E0 07 C4 00 00 00 00 04", 8, 4, 7, 1},    // TI fallback
-                      SizeCase{"E0 05 45 00 00 00 00 05", 32, 8, 5, 0},   // from UID byte 5
-                      SizeCase{"E0 02 2C 00 00 00 00 06", 2048, 4, 2, 2}, // with extension
-                      SizeCase{"E0 08 01 00 00 00 00 08", 250, 8, 8, 1}));
+    ::testing::Combine(
+        ::testing::Values(SizeCase{"E0 04 01 00 00 00 00 01", 28, 4, 4, 1},
+                          SizeCase{"E0 04 03 00 00 00 00 02", 8, 4, 4, 1}, // 0x2F corrected
+                          SizeCase{"E0 07 80 00 00 00 00 03", 64, 4, 7, 1},
+                          SizeCase{"E0 07 C4 00 00 00 00 04", 8, 4, 7, 1},    // TI fallback
+                          SizeCase{"E0 05 45 00 00 00 00 05", 32, 8, 5, 0},   // from UID byte 5
+                          SizeCase{"E0 02 2C 00 00 00 00 06", 2048, 4, 2, 2}, // with extension
+                          SizeCase{"E0 08 01 00 00 00 00 08", 250, 8, 8, 1}),
+        ::testing::Values(0, 1, 2, 3)));
 
 TEST(SystemInfo, InfineonFromUidByte5WithoutAnyRequest) {
     IsoBench bench(VendorTags(), 2);
