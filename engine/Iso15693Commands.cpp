@@ -371,6 +371,11 @@ bool ReadBlock(CVorex_Port& port, int block, const uint8_t* uid, int uidLength, 
     return ReadBlockPrepared(port, block, PrepareFlags(flags, uid, uidLength), data);
 }
 
+bool ReadMultipleBlocks(CVorex_Port& port, int block, int count, const uint8_t* uid, int uidLength,
+                        uint32_t flags, std::vector<uint8_t>& data) {
+    return ReadMultiple(port, block, count, PrepareFlags(flags, uid, uidLength), data);
+}
+
 bool WriteBlock(CVorex_Port& port, int block, const uint8_t* data, size_t count, const uint8_t* uid,
                 int uidLength, uint32_t flags) {
     Prepared p = PrepareFlags(flags, uid, uidLength);

@@ -101,6 +101,11 @@ bool GetMemorySize(CVorex_Port& port, const uint8_t* uid, int uidLength, uint32_
 bool ReadBlock(CVorex_Port& port, int block, const uint8_t* uid, int uidLength, uint32_t flags,
                std::vector<uint8_t>& data);
 
+// Read Multiple Blocks: `count` blocks (1-256, else error 7 and nothing sent) from
+// `block` on.
+bool ReadMultipleBlocks(CVorex_Port& port, int block, int count, const uint8_t* uid, int uidLength,
+                        uint32_t flags, std::vector<uint8_t>& data);
+
 bool WriteBlock(CVorex_Port& port, int block, const uint8_t* data, size_t count, const uint8_t* uid,
                 int uidLength, uint32_t flags);
 

@@ -352,6 +352,23 @@ TEST(ReadBlock, StWithProtocolExtensionSendsTwoByteBlockNumbers) {
     EXPECT_EQ(read[11], 0x01);
 }
 
+TEST(ReadMultipleBlocks, CountOutside1To256IsError7AndNothingSent) {
+    IsoBench bench(VendorTags(), 0);
+    const auto uid = Uid("E0 04 01 00 00 00 00 01");
+    std::vector<uint8_t> data;
+    for (int count : {0, -1, 257}) {
+        EXPECT_FALSE(iso::ReadMultipleBlocks(bench.Port(), 0, count, uid.data(), 8, 0, data));
+        EXPECT_EQ(bench.Port().LastError(), 7);
+    }
+    EXPECT_TRUE(bench.IsoRequests().empty());
+    ASSERT_TRUE(iso::ReadMultipleBlocks(bench.Port(), 2, 3, uid.data(), 8, 0, data));
+    EXPECT_EQ(data.size(), 12u);
+    EXPECT_EQ(bench.IsoRequests().back().back(), 2); // count - 1
+    EXPECT_FALSE(iso::ReadMultipleBlocks(bench.Port(), 0, 256, uid.data(), 8, 0, data));
+    EXPECT_EQ(bench.Port().LastError(), 36); // the tag has 28 blocks
+    EXPECT_EQ(bench.IsoRequests().back().back(), 0xFF);
+}
+
 struct ReadCase {
     const char* uid;
     uint32_t flags;
