@@ -17,6 +17,7 @@ int RunPower(const GlobalOptions&, const std::vector<std::string>&);
 int RunFactoryReset(const GlobalOptions&, const std::vector<std::string>&);
 int RunHostMode(const GlobalOptions&, const std::vector<std::string>&);
 int RunTrace(const GlobalOptions&, const std::vector<std::string>&);
+int RunIso15693(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -58,6 +59,19 @@ const Command kCommands[] = {
      "vorexctl trace\n  Listens on $XDG_RUNTIME_DIR/NvkTracer and prints what engines trace\n"
      "  (opening and closing connections) until interrupted.\n",
      RunTrace},
+    {"iso15693", "inventory ISO 15693 tags; read, write, lock, dump and restore blocks",
+     "vorexctl --port PATH [--json] iso15693 SUBCOMMAND [options]\n"
+     "  inventory                              UID, manufacturer and DSFID of each tag\n"
+     "  info --uid U                           system information and memory size\n"
+     "  read --uid U --block N                 one block as hex\n"
+     "  write --uid U --block N --data HEX     writes one block\n"
+     "  lock --uid U --from A --to B --yes     locks blocks A..B for good\n"
+     "  dump --uid U [--out FILE]              all blocks with their lock state (JSON)\n"
+     "  restore --uid U --in FILE              writes the blocks of a dump that differ and\n"
+     "                                         verifies each by reading it back\n"
+     "  UIDs are 16 hex digits, most significant byte first (as inventory prints them).\n"
+     "  --flags F adds engine flags (e.g. 0x08 protocol extension, 0x100 Infineon).\n",
+     RunIso15693},
 };
 
 void Usage(FILE* out) {

@@ -1,6 +1,7 @@
 #include "Scenario.h"
 
 #include "DeviceCommands.h"
+#include "Iso15693Tags.h"
 
 #include <cctype>
 #include <fstream>
@@ -188,6 +189,12 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
         return nullptr;
     auto model = std::make_unique<ReaderModel>(config);
     model->AddCommandSet(std::make_unique<DeviceCommands>());
+    if (s.contains("iso15693")) {
+        std::vector<IsoTag> tags;
+        if (!ParseIso15693(s.at("iso15693"), tags, error))
+            return nullptr;
+        model->AddCommandSet(std::make_unique<Iso15693Commands>(std::move(tags)));
+    }
     if (s.contains("faults")) {
         if (!s.at("faults").is_array()) {
             error = "\"faults\" must be an array";
