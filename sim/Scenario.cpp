@@ -1,8 +1,10 @@
 #include "Scenario.h"
 
 #include "DeviceCommands.h"
+#include "Iso14443Commands.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -132,9 +134,9 @@ bool ParseReader(const json& r, ReaderConfig& c, std::string& error) {
 
 bool ParseFault(const json& j, Fault& f, std::string& error) {
     static const std::pair<const char*, Fault::Kind> kinds[] = {
-        {"no_answer", Fault::Kind::NoAnswer},   {"delay", Fault::Kind::Delay},
-        {"garbage", Fault::Kind::Garbage},      {"bad_checksum", Fault::Kind::BadChecksum},
-        {"trailing", Fault::Kind::Trailing},    {"status", Fault::Kind::Status},
+        {"no_answer", Fault::Kind::NoAnswer}, {"delay", Fault::Kind::Delay},
+        {"garbage", Fault::Kind::Garbage},    {"bad_checksum", Fault::Kind::BadChecksum},
+        {"trailing", Fault::Kind::Trailing},  {"status", Fault::Kind::Status},
         {"drop_link", Fault::Kind::DropLink}};
     if (!j.is_object() || !j.contains("kind") || !j.at("kind").is_string()) {
         error = "a fault needs a \"kind\"";
@@ -188,6 +190,14 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
         return nullptr;
     auto model = std::make_unique<ReaderModel>(config);
     model->AddCommandSet(std::make_unique<DeviceCommands>());
+    if (s.contains("iso14443")) {
+        auto cards = ParseIso14443(
+            s.at("iso14443"),
+            static_cast<unsigned>(std::strtoul(config.deviceType.c_str(), nullptr, 16)), error);
+        if (!cards)
+            return nullptr;
+        model->AddCommandSet(std::move(cards));
+    }
     if (s.contains("faults")) {
         if (!s.at("faults").is_array()) {
             error = "\"faults\" must be an array";
