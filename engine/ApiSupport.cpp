@@ -1,0 +1,34 @@
+#include "ApiSupport.h"
+
+#include <cstring>
+
+namespace vorex {
+
+int CopyOut(CVorex_Port& port, const std::vector<uint8_t>& payload, unsigned char* buffer,
+            int capacity) {
+    if (capacity < 0 || payload.size() > static_cast<size_t>(capacity) ||
+        (buffer == nullptr && !payload.empty())) {
+        port.SetLastError(5);
+        return -1;
+    }
+    if (!payload.empty())
+        std::memcpy(buffer, payload.data(), payload.size());
+    return static_cast<int>(payload.size());
+}
+
+int WriteNameList(const std::vector<std::string>& names, char* buffer, int capacity) {
+    if (buffer == nullptr || capacity < 1)
+        return 0;
+    size_t used = 0;
+    const size_t cap = static_cast<size_t>(capacity);
+    for (const auto& name : names) {
+        if (used + name.size() + 2 > cap)
+            break;
+        std::memcpy(buffer + used, name.c_str(), name.size() + 1);
+        used += name.size() + 1;
+    }
+    buffer[used] = '\0';
+    return static_cast<int>(used + 1);
+}
+
+} // namespace vorex

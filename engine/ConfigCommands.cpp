@@ -1,0 +1,129 @@
+#include "ConfigCommands.h"
+
+#include <thread>
+
+namespace vorex {
+namespace {
+
+constexpr int kFactoryResetTimeoutMs = 1000;
+constexpr auto kBaudSettle = std::chrono::milliseconds(200);
+
+bool Command(CVorex_Port& port, std::vector<uint8_t> request) {
+    port.Transmit() = std::move(request);
+    return port.Exchange() && port.TakeStatus();
+}
+
+bool CommandDropPayload(CVorex_Port& port, std::vector<uint8_t> request) {
+    std::vector<uint8_t> payload;
+    port.Transmit() = std::move(request);
+    return port.Exchange() && port.TakeAnswer(payload);
+}
+
+} // namespace
+
+uint8_t BaudRateCode(int baud) {
+    switch (baud) {
+    case 2400:
+        return 0;
+    case 4800:
+        return 1;
+    case 9600:
+        return 2;
+    case 38400:
+        return 4;
+    case 57600:
+        return 5;
+    case 115200:
+        return 6;
+    case 230400:
+        return 7;
+    case 460800:
+        return 8;
+    case 921600:
+        return 9;
+    case 1382400:
+        return 10;
+    default:
+        return 3;
+    }
+}
+
+bool SetBaudrate(CVorex_Port& port, int baud, int format) {
+    // Only an OS serial port can follow the reader to another speed.
+    if (port.SerialHandle() == 0 || port.IsFtdiMode() || !port.IsOpen()) {
+        port.SetLastError(14);
+        return false;
+    }
+    const auto code = static_cast<uint8_t>(BaudRateCode(baud) | (format << 4));
+    if (!Command(port, {0xF2, code}))
+        return false;
+    bool ok = true;
+    switch (format) {
+    case 0:
+        ok = port.SetStopBits(1) && port.SetNoParity();
+        break;
+    case 1:
+        ok = port.SetStopBits(1) && port.SetEvenParity();
+        break;
+    case 2:
+        ok = port.SetStopBits(1) && port.SetOddParity();
+        break;
+    case 3:
+        ok = port.SetStopBits(2) && port.SetNoParity();
+        break;
+    default:
+        break;
+    }
+    ok = port.SetBaudRate(static_cast<uint32_t>(baud)) && ok;
+    if (!ok)
+        return false;
+    std::this_thread::sleep_for(kBaudSettle);
+    return true;
+}
+
+bool SetReaderMode(CVorex_Port& port, int mode) {
+    if ((mode & 0x7F) > 3) {
+        port.SetLastError(13);
+        return false;
+    }
+    if (port.Variant() >= 2) {
+        port.SetLastError(0);
+        return true;
+    }
+    return Command(port, {0xF4, static_cast<uint8_t>(mode)});
+}
+
+bool SetHostMode(CVorex_Port& port, int on) {
+    return Command(port, {0xF5, static_cast<uint8_t>(on)});
+}
+
+bool SendCommandF6(CVorex_Port& port, int a, int b) {
+    return CommandDropPayload(port, {0xF6, static_cast<uint8_t>(a), static_cast<uint8_t>(b)});
+}
+
+bool WriteSettings(CVorex_Port& port, const uint8_t* bytes, int count) {
+    std::vector<uint8_t> request{0xF9};
+    if (bytes != nullptr && count > 0)
+        request.insert(request.end(), bytes, bytes + count);
+    return Command(port, std::move(request));
+}
+
+bool ReadSettings(CVorex_Port& port, std::vector<uint8_t>& settings) {
+    port.Transmit() = {0xFA};
+    return port.Exchange() && port.TakeAnswer(settings);
+}
+
+bool FactoryReset(CVorex_Port& port) {
+    // The reader needs longer than a normal answer to restore its settings.
+    const int previous = port.TimeoutMs();
+    port.SetTimeoutMs(kFactoryResetTimeoutMs);
+    const bool ok = Command(port, {0xFB});
+    port.SetTimeoutMs(previous);
+    return ok;
+}
+
+bool SetUsbMode(CVorex_Port& port, int mode) {
+    return CommandDropPayload(port, {0xFF, static_cast<uint8_t>(mode)});
+}
+
+} // namespace vorex

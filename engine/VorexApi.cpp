@@ -1,0 +1,168 @@
+// The VOREX_ call surface for connections, identification, error texts and the
+// reader configuration commands.
+#include "ApiSupport.h"
+#include "ConfigCommands.h"
+#include "DeviceTable.h"
+#include "ErrorText.h"
+#include "ReaderIdentity.h"
+#include "Trace.h"
+#include "Vorex_SDKApp.h"
+#include "vorex.h"
+
+#include <cctype>
+#include <cstring>
+
+using vorex::Result;
+
+namespace {
+
+// Serial names keep their baud code; anything else opens at 19200.
+bool KeepsBaudCode(const char* name) {
+    std::string upper(name);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper.rfind("COM", 0) == 0 || upper.rfind("\\\\.\\COM", 0) == 0 ||
+           upper.rfind("/DEV/", 0) == 0;
+}
+
+int CopyText(const std::string& text, char* buffer, int capacity) {
+    if (buffer != nullptr && capacity > 0) {
+        std::memset(buffer, 0, static_cast<size_t>(capacity));
+        std::memcpy(buffer, text.data(), std::min(text.size(), static_cast<size_t>(capacity - 1)));
+    }
+    return static_cast<int>(text.size());
+}
+
+} // namespace
+
+extern "C" {
+
+void VOREX_SetWaitHook(const VOREX_WaitHook* hook) {
+    VorexEngine().SetWaitHook(hook);
+}
+
+int VOREX_OpenPort(const char* name, int baudCode, int timeoutMs) {
+    if (name == nullptr)
+        return -1;
+    vorex::Trace("VOREX_OpenPort(%s,%d,%d)", name, baudCode, timeoutMs);
+    if (!KeepsBaudCode(name))
+        baudCode = 19200;
+    const int result = VorexEngine().OpenPort(name, baudCode, timeoutMs);
+    vorex::Trace(" = %d\r\n", result);
+    return result;
+}
+
+int VOREX_ClosePort(int handle) {
+    vorex::Trace("VOREX_ClosePort(%d)\r\n", handle);
+    return VorexEngine().ClosePort(handle);
+}
+
+int VOREX_GetLastError(int handle) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? port->LastError() : 3;
+}
+
+int VOREX_GetSdkVersion(void) {
+    return VOREX_SDK_VERSION;
+}
+
+int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    if (!port)
+        return -1;
+    std::vector<uint8_t> id;
+    if (!vorex::ReadIdentification(*port, id))
+        return -1;
+    return vorex::CopyOut(*port, id, buffer, capacity);
+}
+
+int VOREX_GetDeviceName(int handle, char* buffer, int capacity) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return CopyText(vorex::DeviceName(port ? port->DeviceType() : 0), buffer, capacity);
+}
+
+int VOREX_IsProgrammer(int handle) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? static_cast<int>(port->DeviceType() & 1) : -1;
+}
+
+int VOREX_IsUsbLink(int handle) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    if (!port)
+        return -1;
+    return port->IsFtdiMode() ? 1 : 0;
+}
+
+int VOREX_SetBackgroundMode(int handle, int flag) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    if (!port)
+        return -1;
+    port->SetBackground(flag != 0);
+    return 1;
+}
+
+int VOREX_GetFrameVariant(int handle) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? port->Variant() : -1;
+}
+
+int VOREX_ListComPorts(char* buffer, int capacity) {
+    std::vector<std::string> ports;
+    CUSBSerialPort::ListComPorts(ports);
+    return vorex::WriteNameList(ports, buffer, capacity);
+}
+
+int VOREX_GetErrorStringId(int error) {
+    return vorex::ErrorStringId(error);
+}
+
+int VOREX_GetErrorText(int error, char* buffer, int capacity) {
+    return CopyText(vorex::ErrorText(error), buffer, capacity);
+}
+
+int VOREX_SetBaudrate(int handle, int baud, int format) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? Result(vorex::SetBaudrate(*port, baud, format)) : -1;
+}
+
+int VOREX_SetReaderMode(int handle, int mode) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? Result(vorex::SetReaderMode(*port, mode)) : -1;
+}
+
+int VOREX_SetHostMode(int handle, int on) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? Result(vorex::SetHostMode(*port, on)) : -1;
+}
+
+int VOREX_SendCommandF6(int handle, int a, int b) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? Result(vorex::SendCommandF6(*port, a, b)) : -1;
+}
+
+int VOREX_WriteSettings(int handle, const unsigned char* bytes, int count) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? Result(vorex::WriteSettings(*port, bytes, count)) : -1;
+}
+
+int VOREX_ReadSettings(int handle, unsigned char* buffer, int capacity) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    if (!port)
+        return -1;
+    std::vector<uint8_t> settings;
+    if (!vorex::ReadSettings(*port, settings))
+        return -1;
+    return vorex::CopyOut(*port, settings, buffer, capacity);
+}
+
+int VOREX_FactoryReset(int handle) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? Result(vorex::FactoryReset(*port)) : -1;
+}
+
+int VOREX_SetUsbMode(int handle, int mode) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? Result(vorex::SetUsbMode(*port, mode)) : -1;
+}
+
+} // extern "C"

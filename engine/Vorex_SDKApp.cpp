@@ -1,0 +1,177 @@
+#include "Vorex_SDKApp.h"
+
+#include "BaudCode.h"
+#include "ReaderIdentity.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr int kIdentifyTimeoutCapMs = 300;
+
+enum class LinkKind { Serial, Lan, Hid, Bluetooth, BluetoothRefused };
+
+// Which link a port name selects, in the order the names are tested.
+LinkKind SelectLink(const std::string& name) {
+    if (!name.empty() && name[0] == '[')
+        return LinkKind::Lan;
+    const size_t dot = name.find('.');
+    if (dot != std::string::npos && dot > 0) {
+        const size_t second = name.find('.', dot + 1);
+        if (second != std::string::npos && name.find('.', second + 1) != std::string::npos)
+            return LinkKind::Lan;
+    }
+    // Device paths never name another link, whatever letters they hold.
+    if (name.rfind("/dev/", 0) == 0)
+        return LinkKind::Serial;
+    if (name.find("HID") != std::string::npos)
+        return LinkKind::Hid;
+    if (name.find("BT") != std::string::npos)
+        return name.find("BTW") != std::string::npos ? LinkKind::BluetoothRefused
+                                                     : LinkKind::Bluetooth;
+    return LinkKind::Serial;
+}
+
+// Splits "COM3:5" into "COM3" and bus address 5. A name whose first colon is its last
+// character stays whole, with bus address 1.
+std::string SplitBusAddress(const std::string& name, uint32_t& address) {
+    address = 1;
+    const size_t colon = name.find(':');
+    if (colon == std::string::npos || colon + 1 == name.size())
+        return name;
+    uint32_t value = 0;
+    for (size_t i = colon + 1; i < name.size() && std::isdigit(static_cast<unsigned char>(name[i]));
+         ++i)
+        value = value * 10 + static_cast<uint32_t>(name[i] - '0');
+    address = value;
+    return name.substr(0, colon);
+}
+
+} // namespace
+
+CVorex_SDKApp::CVorex_SDKApp() = default;
+
+CVorex_SDKApp::~CVorex_SDKApp() {
+    CloseAll();
+}
+
+CVorex_SDKApp& VorexEngine() {
+    static CVorex_SDKApp engine;
+    return engine;
+}
+
+void CVorex_SDKApp::SetWaitHook(const VOREX_WaitHook* hook) {
+    hook_ = hook ? *hook : VOREX_WaitHook{};
+}
+
+int CVorex_SDKApp::NextSerialHandle() const {
+    for (int h = 1;; ++h) {
+        const bool used = std::any_of(connections_.begin(), connections_.end(),
+                                      [h](const auto& c) { return c->SerialHandle() == h; });
+        if (!used)
+            return h;
+    }
+}
+
+int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeoutMs) {
+    std::lock_guard<std::mutex> open(openLock_);
+    if (timeoutMs < 0)
+        return -2;
+    uint32_t address = 1;
+    const std::string name = SplitBusAddress(fullName, address);
+    const LinkKind kind = SelectLink(name);
+    if (kind != LinkKind::Serial)
+        return -1; // LAN, HID and Bluetooth links are not available in this build
+    const vorex::SerialFormat format = vorex::DecodeBaudCode(baudCode);
+
+    CVorex_Port* port = nullptr;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto fresh = std::make_unique<CVorex_Port>();
+        fresh->SetTimeoutMs(timeoutMs);
+        fresh->SetBusAddress(address);
+        fresh->SetWaitHook(&hook_);
+        if (!fresh->InitPort(name, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
+            !fresh->StartMonitoring())
+            return -1;
+        {
+            std::lock_guard<std::mutex> list(listLock_);
+            fresh->SetSerialHandle(NextSerialHandle());
+            port = fresh.get();
+            connections_.push_back(std::move(fresh));
+        }
+        port->SetTimeoutMs(std::min(timeoutMs, kIdentifyTimeoutCapMs));
+        port->SetVariant(0);
+        if (Identify(*port))
+            break;
+        if (attempt == 0) {
+            // The first try may have met a reader still busy with something else:
+            // open the link anew and try once more before changing the variant.
+            const int handle = port->SerialHandle();
+            std::lock_guard<std::mutex> list(listLock_);
+            std::erase_if(connections_,
+                          [handle](const auto& c) { return c->SerialHandle() == handle; });
+            port = nullptr;
+            continue;
+        }
+        bool found = false;
+        for (uint8_t variant = 1; variant <= 3 && !found; ++variant) {
+            port->SetVariant(variant);
+            found = Identify(*port);
+        }
+        if (!found) {
+            std::lock_guard<std::mutex> list(listLock_);
+            std::erase_if(connections_, [port](const auto& c) { return c.get() == port; });
+            return -11;
+        }
+    }
+    port->SetTimeoutMs(timeoutMs);
+    return port->SerialHandle();
+}
+
+bool CVorex_SDKApp::Identify(CVorex_Port& port) {
+    std::vector<uint8_t> id;
+    if (!vorex::ReadIdentification(port, id))
+        return false;
+    uint32_t type = 0;
+    uint8_t revision = 0;
+    if (!vorex::ParseIdentification(id, type, revision))
+        return false;
+    port.SetDeviceType(type);
+    port.SetRevision(revision);
+    return true;
+}
+
+CVorex_Port* CVorex_SDKApp::Find(int handle) {
+    if (handle == 0)
+        return nullptr;
+    std::lock_guard<std::mutex> list(listLock_);
+    for (auto& c : connections_)
+        if (c->SerialHandle() == handle)
+            return c.get();
+    return nullptr;
+}
+
+int CVorex_SDKApp::ClosePort(int handle) {
+    std::unique_ptr<CVorex_Port> closing;
+    {
+        std::lock_guard<std::mutex> list(listLock_);
+        auto it = std::find_if(connections_.begin(), connections_.end(), [handle](const auto& c) {
+            return handle != 0 && c->SerialHandle() == handle;
+        });
+        if (it == connections_.end())
+            return -1;
+        closing = std::move(*it);
+        connections_.erase(it);
+    }
+    closing->ClosePort();
+    return 0;
+}
+
+void CVorex_SDKApp::CloseAll() {
+    std::lock_guard<std::mutex> list(listLock_);
+    while (!connections_.empty()) {
+        connections_.front()->ClosePort();
+        connections_.erase(connections_.begin());
+    }
+}
