@@ -146,11 +146,20 @@ bool Activate(int h, CardInfo& card) {
     return true;
 }
 
+// Reports a problem found here (not by the reader); returns 1.
+int Refuse(const GlobalOptions& o, const std::string& message) {
+    if (o.json)
+        PrintJson({{"ok", false}, {"message", message}});
+    else
+        std::fprintf(stderr, "vorexctl: %s\n", message.c_str());
+    return 1;
+}
+
 // Reports a failed call; a failure that left no error number gets a text of its own.
 int Fail(const GlobalOptions& o, int h, const std::string& context) {
     const int error = VOREX_GetLastError(h);
     if (error == 0)
-        return ReportError(o, 0, context + ": the reader's answer was empty or too long");
+        return Refuse(o, context + ": the reader's answer was empty or too long");
     return ReportLastError(o, h, context);
 }
 
@@ -302,9 +311,9 @@ int OpenClassic(const GlobalOptions& o, int h, const Target& t, CardInfo& card) 
         return Fail(o, h, "select");
     const std::string type = TypeOf(card.sak);
     if (type != "classic1k" && type != "classic4k")
-        return ReportError(o, 0, "the card in the field is no MIFARE Classic (" + type + ")");
+        return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
     if (type == "classic1k" && t.block >= 64)
-        return ReportError(o, 0, "a MIFARE Classic 1K card has blocks 0 to 63");
+        return Refuse(o, "a MIFARE Classic 1K card has blocks 0 to 63");
     const KeyChoice k{t.keyType, static_cast<int>(t.keyIndex), t.key};
     if (VOREX_MifareAuthenticate(h, k.key ? k.key->data() : nullptr, k.key ? 6 : 0, k.type, k.slot,
                                  static_cast<int>(t.block)) != 0)
@@ -358,18 +367,16 @@ int CmdWrite(const GlobalOptions& o, int h, const Args& a) {
     if (!a.Has("--data") || !ParseHexBytes(a.options.at("--data"), data) || data.size() != 16)
         return UsageError("--data needs 16 bytes in hex");
     if (t.block == 0)
-        return ReportError(o, 0, "block 0 is the manufacturer block and is never written");
+        return Refuse(o, "block 0 is the manufacturer block and is never written");
     const bool trailer = t.block == md::TrailerOf(md::SectorOf(static_cast<int>(t.block)));
     if (trailer) {
         if (!md::AccessBitsConsistent(data.data() + 6))
-            return ReportError(o, 0,
-                               "the access bits (bytes 6-8) do not fit together; a card "
-                               "would block the sector for good");
+            return Refuse(o, "the access bits (bytes 6-8) do not fit together; a card "
+                             "would block the sector for good");
         if (!a.yes)
-            return ReportError(o, 0,
-                               "block " + std::to_string(t.block) +
-                                   " is a sector trailer (keys and access bits): "
-                                   "confirm with --yes");
+            return Refuse(o, "block " + std::to_string(t.block) +
+                                 " is a sector trailer (keys and access bits): "
+                                 "confirm with --yes");
     }
     CardInfo card;
     if (const int rc = OpenClassic(o, h, t, card))
@@ -381,7 +388,7 @@ int CmdWrite(const GlobalOptions& o, int h, const Args& a) {
     const bool same = readable && (trailer ? std::equal(back + 6, back + 10, data.begin() + 6)
                                            : std::equal(back, back + 16, data.begin()));
     if (readable && !same)
-        return ReportError(o, 0, "block " + std::to_string(t.block) + " reads back differently");
+        return Refuse(o, "block " + std::to_string(t.block) + " reads back differently");
     if (o.json)
         PrintJson({{"ok", true}, {"block", t.block}, {"verified", readable}});
     else
@@ -431,7 +438,7 @@ int CmdStoreKey(const GlobalOptions& o, int h, const Args& a) {
     if (!ParseKey(a.One("--key"), key))
         return UsageError("--key needs 12 hex digits");
     if (index >= KeySlots(h))
-        return ReportError(o, 0, "this reader keeps keys 0 to " + std::to_string(KeySlots(h) - 1));
+        return Refuse(o, "this reader keeps keys 0 to " + std::to_string(KeySlots(h) - 1));
     if (VOREX_MifareStoreKey(h, type, static_cast<int>(index), key.data(), 6) != 0)
         return Fail(o, h, "store key");
     if (o.json)
@@ -465,7 +472,7 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
         return Fail(o, h, "select");
     const std::string type = TypeOf(card.sak);
     if (type != "classic1k" && type != "classic4k")
-        return ReportError(o, 0, "the card in the field is no MIFARE Classic (" + type + ")");
+        return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
     md::ClassicDump dump;
     const bool is4k = type == "classic4k";
     dump.blocks.assign(is4k ? 256 : 64, std::nullopt);
@@ -518,7 +525,7 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     const std::string content = format == "json" ? md::ToJson(dump) : md::ToBinary(dump);
     if (a.Has("--out")) {
         if (!WriteFile(a.One("--out"), content, error))
-            return ReportError(o, 0, error);
+            return Refuse(o, error);
         if (o.json) {
             PrintJson({{"ok", true},
                        {"file", a.One("--out")},
@@ -556,15 +563,14 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
         return UsageError(error);
     md::ClassicDump dump;
     if (!ReadFile(a.One("--in"), content, error) || !md::ParseDump(content, dump, error))
-        return ReportError(o, 0, a.One("--in") + ": " + error);
+        return Refuse(o, a.One("--in") + ": " + error);
     CardInfo card;
     if (!Activate(h, card))
         return Fail(o, h, "select");
     const std::string type = TypeOf(card.sak);
     if (type != (dump.Is4k() ? "classic4k" : "classic1k"))
-        return ReportError(o, 0,
-                           "the dump is of a " + std::string(dump.Is4k() ? "4K" : "1K") +
-                               " card, the card in the field is " + type);
+        return Refuse(o, "the dump is of a " + std::string(dump.Is4k() ? "4K" : "1K") +
+                             " card, the card in the field is " + type);
     const bool fromJson = !dump.keys.empty();
     // Data blocks first, trailers last: a new trailer may change the keys.
     std::vector<int> order;
@@ -677,9 +683,8 @@ int OpenPageTag(const GlobalOptions& o, int h, CardInfo& card) {
     if (!Activate(h, card))
         return Fail(o, h, "select");
     if (card.sak != 0x00)
-        return ReportError(o, 0,
-                           "the card in the field is no Ultralight or Type 2 tag (" +
-                               TypeOf(card.sak) + ")");
+        return Refuse(o, "the card in the field is no Ultralight or Type 2 tag (" +
+                             TypeOf(card.sak) + ")");
     return 0;
 }
 
@@ -742,7 +747,7 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
                  {"pages", list}};
     if (a.Has("--out")) {
         if (!WriteFile(a.One("--out"), format == "json" ? j.dump(1) + "\n" : binary, error))
-            return ReportError(o, 0, error);
+            return Refuse(o, error);
         if (o.json)
             PrintJson({{"ok", true},
                        {"file", a.One("--out")},
@@ -775,11 +780,10 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
         return UsageError("--data needs a multiple of 4 bytes in hex");
     const long count = static_cast<long>(data.size() / 4);
     if (page < 2)
-        return ReportError(o, 0, "pages 0 and 1 hold the UID and are never written");
+        return Refuse(o, "pages 0 and 1 hold the UID and are never written");
     if (page <= 3 && !a.yes)
-        return ReportError(o, 0,
-                           "pages 2 and 3 hold lock and one-time bits that can never be "
-                           "cleared: confirm with --yes");
+        return Refuse(o, "pages 2 and 3 hold lock and one-time bits that can never be "
+                         "cleared: confirm with --yes");
     CardInfo card;
     if (const int rc = OpenPageTag(o, h, card))
         return rc;
@@ -798,7 +802,7 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
         for (int k = orPage && p == 2 ? 2 : 0; k < 4; ++k)
             same = same && (orPage ? (back[k] & d[k]) == d[k] : back[k] == d[k]);
         if (!same)
-            return ReportError(o, 0, "page " + std::to_string(p) + " reads back differently");
+            return Refuse(o, "page " + std::to_string(p) + " reads back differently");
         done.push_back(p);
     }
     if (o.json)

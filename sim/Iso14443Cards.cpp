@@ -57,7 +57,7 @@ ClassicCard::ClassicCard(bool is4k, Bytes uid)
         b0[at++] = fill; // manufacturer data
     for (int s = 0; s < SectorCount(); ++s)
         blocks_[static_cast<size_t>(TrailerOf(s))] =
-            Trailer(kDeliveryKey, {0, 0, 0, 1}, 0x69, kDeliveryKey);
+            Trailer(kDeliveryKey, {0, 0, 0, 4}, 0x69, kDeliveryKey);
 }
 
 uint16_t ClassicCard::Atqa() const {

@@ -192,6 +192,10 @@ TEST(ClassicAccess, AccessBytesRoundTrip) {
         EXPECT_EQ(vsim::mifare::DecodeAccess(bytes.data()), conditions);
     }
     EXPECT_FALSE(vsim::mifare::DecodeAccess(Hex("00 00 00").data()));
+    // Cards come in the delivery state.
+    vsim::ClassicCard fresh(false, Hex("01 02 03 04"));
+    EXPECT_EQ(fresh.Block(63), Hex("FFFFFFFFFFFF FF0780 69 FFFFFFFFFFFF"));
+    EXPECT_EQ(fresh.Block(0).size(), 16u);
 }
 
 TEST(ClassicCard, AuthenticationNeedsTheSectorsKeyAndASelectedCard) {
