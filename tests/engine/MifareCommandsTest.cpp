@@ -251,3 +251,21 @@ TEST(MifareEngineEdges, ParametersThatCannotBeSentAreRefusedWithoutSending) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MifareApi, UnknownHandleFailsWithoutSending) {
+    unsigned short atqa = 0;
+    unsigned char buf[16], sak = 0;
+    const unsigned char key[6] = {};
+    EXPECT_EQ(VOREX_MifareRequest(4711, &atqa), -1);
+    EXPECT_EQ(VOREX_MifareSelect(4711, buf, 16, &sak), -1);
+    EXPECT_EQ(VOREX_MifareAuthenticate(4711, nullptr, 0, 0, 0, 0), -1);
+    EXPECT_EQ(VOREX_MifareReadBlock(4711, 0, buf, 16), -1);
+    EXPECT_EQ(VOREX_MifareWriteBlock(4711, 4, buf, 16), -1);
+    EXPECT_EQ(VOREX_MifareValue(4711, 4, 1, 1), -1);
+    EXPECT_EQ(VOREX_MifareStoreKey(4711, 0, 0, key, 6), -1);
+    EXPECT_EQ(VOREX_GetLastError(4711), 3);
+}
+
+} // namespace
