@@ -490,14 +490,22 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
                 keys.push_back(*k);
         if (keys.empty())
             closed.push_back(s);
+        // The session of the last successful read goes on until a read is refused
+        // (which leaves the card idle).
+        int session = -1;
         for (int b = md::FirstBlock(s); b <= md::TrailerOf(s); ++b) {
-            for (const KeyChoice& k : keys) {
+            for (int i = 0; i < static_cast<int>(keys.size()); ++i) {
                 unsigned char data[16];
-                if (Authenticate(h, b, k) && VOREX_MifareReadBlock(h, b, data, 16) == 16) {
-                    dump.blocks[static_cast<size_t>(b)].emplace();
-                    std::copy(data, data + 16, dump.blocks[static_cast<size_t>(b)]->begin());
-                    break;
+                if (session != i && !Authenticate(h, b, keys[static_cast<size_t>(i)]))
+                    continue;
+                session = i;
+                if (VOREX_MifareReadBlock(h, b, data, 16) != 16) {
+                    session = -1;
+                    continue;
                 }
+                dump.blocks[static_cast<size_t>(b)].emplace();
+                std::copy(data, data + 16, dump.blocks[static_cast<size_t>(b)]->begin());
+                break;
             }
             if (!dump.blocks[static_cast<size_t>(b)])
                 unreadable.push_back(b);
@@ -692,10 +700,11 @@ int OpenPageTag(const GlobalOptions& o, int h, CardInfo& card) {
 // the last group page by page. A sector select that fails ends the memory too, as
 // the read would otherwise go to the sector still selected.
 bool ReadPages(int h, int limit, std::vector<std::array<uint8_t, 4>>& pages) {
+    // The size of a Type 2 tag is found by reading: a bar only for the Ultralight.
     pages.clear();
     CVorex_Port* port = VorexEngine().Find(h);
     int groups = 0;
-    Progress progress("read", limit);
+    Progress progress("read", limit <= 16 ? limit : 0);
     for (int p = 0; p < limit; p += 4) {
         progress.Step(p);
         unsigned char data[16];
