@@ -532,8 +532,15 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     progress.Step(md::SectorCount(is4k));
     const std::string content = format == "json" ? md::ToJson(dump) : md::ToBinary(dump);
     if (a.Has("--out")) {
+        const std::string unreadList = a.One("--out") + ".unread";
         if (!WriteFile(a.One("--out"), content, error))
             return Refuse(o, error);
+        // The binary layout has no mark for unread blocks: they are listed beside it.
+        if (format == "bin" && !unreadable.empty() &&
+            !WriteFile(unreadList, md::UnreadList(dump), error))
+            return Refuse(o, error);
+        if (format == "bin" && unreadable.empty())
+            std::remove(unreadList.c_str()); // a list of an earlier dump no longer fits
         if (o.json) {
             PrintJson({{"ok", true},
                        {"file", a.One("--out")},
@@ -556,7 +563,8 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
         for (int b : unreadable)
             list += (list.empty() ? "" : " ") + std::to_string(b);
         std::fprintf(stderr, "vorexctl: blocks not readable with the keys at hand%s: %s\n",
-                     format == "bin" ? " (zeros in the binary dump)" : " (null in the dump)",
+                     format == "bin" ? " (zeros in the binary dump, listed in FILE.unread)"
+                                     : " (null in the dump)",
                      list.c_str());
     }
     return 0;
@@ -572,6 +580,14 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     md::ClassicDump dump;
     if (!ReadFile(a.One("--in"), content, error) || !md::ParseDump(content, dump, error))
         return Refuse(o, a.One("--in") + ": " + error);
+    if (dump.keys.empty()) {
+        // Blocks a binary dump could not read are listed beside it; they stay as they are.
+        const std::string list = a.One("--in") + ".unread";
+        std::string listed;
+        if (std::ifstream(list) &&
+            (!ReadFile(list, listed, error) || !md::ApplyUnreadList(listed, dump, error)))
+            return Refuse(o, list + ": " + error);
+    }
     CardInfo card;
     if (!Activate(h, card))
         return Fail(o, h, "select");
@@ -607,6 +623,10 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
             else if (fromJson && (!dump.keys[static_cast<size_t>(s)].keyA ||
                                   !dump.keys[static_cast<size_t>(s)].keyB))
                 why = "keys of the sector are not in the dump";
+            else if (!fromJson && std::all_of(data->begin(), data->begin() + 6,
+                                              [](uint8_t v) { return v == 0; }))
+                why = "Key A is 000000000000 as cards read it back; use a JSON dump made "
+                      "with --key";
             else if (!a.yes)
                 why = "sector trailer: confirm with --yes";
             if (!why.empty()) {

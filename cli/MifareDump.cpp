@@ -188,6 +188,46 @@ bool ParseDump(const std::string& content, ClassicDump& dump, std::string& error
     return true;
 }
 
+std::string UnreadList(const ClassicDump& dump) {
+    std::string out = "# blocks the dump could not read (zeros in the binary dump)\n";
+    for (size_t b = 0; b < dump.blocks.size(); ++b)
+        if (!dump.blocks[b])
+            out += std::to_string(b) + "\n";
+    return out;
+}
+
+bool ApplyUnreadList(const std::string& content, ClassicDump& dump, std::string& error) {
+    size_t at = 0, line = 0;
+    while (at < content.size()) {
+        size_t end = content.find('\n', at);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string text = content.substr(at, end - at);
+        at = end + 1;
+        ++line;
+        while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+            text.pop_back();
+        size_t first = 0;
+        while (first < text.size() && std::isspace(static_cast<unsigned char>(text[first])))
+            ++first;
+        text.erase(0, first);
+        if (text.empty() || text[0] == '#')
+            continue;
+        size_t block = 0;
+        bool ok = text.size() <= 3;
+        for (char c : text) {
+            ok = ok && std::isdigit(static_cast<unsigned char>(c));
+            block = block * 10 + static_cast<size_t>(c - '0');
+        }
+        if (!ok || block >= dump.blocks.size()) {
+            error = "line " + std::to_string(line) + " is no block number of the card";
+            return false;
+        }
+        dump.blocks[block].reset();
+    }
+    return true;
+}
+
 std::string ToBinary(const ClassicDump& dump) {
     std::string out;
     for (const auto& b : dump.blocks) {

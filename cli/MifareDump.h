@@ -51,7 +51,14 @@ inline bool KeyBReadable(int trailerCondition) {
 // binary layout. False with `error` on anything else; never throws.
 bool ParseDump(const std::string& content, ClassicDump& dump, std::string& error);
 
-// The binary layout; unread blocks become zeros (the caller reports them).
+// The binary layout cannot mark unread blocks, so they go to a list beside it
+// ("FILE.mfd.unread": a "#" comment line, then one block number per line).
+std::string UnreadList(const ClassicDump& dump);
+// Reads such a list and marks its blocks as unread in the dump. False with `error`
+// on anything but comments, blank lines and block numbers of the card.
+bool ApplyUnreadList(const std::string& content, ClassicDump& dump, std::string& error);
+
+// The binary layout; unread blocks become zeros (see UnreadList).
 std::string ToBinary(const ClassicDump& dump);
 std::string ToJson(const ClassicDump& dump);
 

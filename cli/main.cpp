@@ -73,7 +73,7 @@ const Command kCommands[] = {
      "  dump [--out FILE] [--format json|mfd] [--key HEX...]\n"
      "                                       whole card with the store's keys (and keys\n"
      "                                       given); unreadable blocks are null in JSON\n"
-     "                                       and zeros in .mfd, and are listed on stderr\n"
+     "                                       and zeros in .mfd (listed in FILE.unread)\n"
      "  restore --in FILE [--yes] [--key HEX...]\n"
      "                                       write a JSON or .mfd dump back: data blocks\n"
      "                                       first, trailers last and only with --yes,\n"

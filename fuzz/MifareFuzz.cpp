@@ -1,6 +1,6 @@
-// Fuzz harness for MIFARE Classic dump files (JSON and the binary .mfd layout) as
-// vorexctl mifare restore reads them: parsing must never crash, and a dump that
-// parses must have a whole card's blocks and write out again.
+// Fuzz harness for MIFARE Classic dump files (JSON, the binary .mfd layout and the
+// list of unread blocks beside it) as vorexctl mifare restore reads them: parsing must never crash,
+// and a dump that parses must have a whole card's blocks and write out again.
 #include "MifareDump.h"
 
 #include <cstddef>
@@ -13,6 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string content(reinterpret_cast<const char*>(data), size);
     md::ClassicDump dump;
     std::string error;
+    // The input as the list of unread blocks beside a binary dump.
+    dump.blocks.assign(size % 2 ? 256 : 64, std::nullopt);
+    if (!md::ApplyUnreadList(content, dump, error) && error.empty())
+        std::abort();
+    error.clear();
     if (!md::ParseDump(content, dump, error)) {
         if (error.empty())
             std::abort(); // a refusal always says why

@@ -159,6 +159,15 @@ TEST_F(MifareCli, BinaryDumpsAndCardMismatch) {
     const json summary = RunJson("dump --out " + File("card.mfd"));
     EXPECT_EQ(summary["format"], "mfd");
     EXPECT_EQ(std::filesystem::file_size(File("card.mfd")), 1024u);
+    std::ifstream listed(File("card.mfd.unread"));
+    const std::string list((std::istreambuf_iterator<char>(listed)), {});
+    EXPECT_NE(list.find("\n6\n8\n9\n10\n11\n"), std::string::npos) << list;
+    // Trailers of a binary dump hold Key A as the card read it (zeros): not written.
+    sim_.Model().ClearRequests();
+    const json restored = RunJson("restore --yes --in " + File("card.mfd"));
+    EXPECT_TRUE(WroteBlock(4));
+    EXPECT_FALSE(WroteBlock(3));
+    EXPECT_FALSE(restored["skipped"].empty());
     PutInField(1);
     const json refused = RunJson("restore --in " + File("card.mfd"), 1);
     EXPECT_EQ(refused["ok"], false);

@@ -100,6 +100,21 @@ TEST(MifareDumpFile, BadFilesAreRefusedWithAReason) {
     EXPECT_EQ((*d.blocks[0])[10], 0xAA);
 }
 
+TEST(MifareDumpFile, UnreadListBesideABinaryDump) {
+    md::ClassicDump d = Sample(false);
+    md::ClassicDump back;
+    std::string error;
+    ASSERT_TRUE(md::ParseDump(md::ToBinary(d), back, error));
+    ASSERT_TRUE(md::ApplyUnreadList(md::UnreadList(d), back, error)) << error;
+    EXPECT_EQ(back.blocks, d.blocks);
+    ASSERT_TRUE(md::ApplyUnreadList("# comment\r\n\n  7 \r\n", back, error)) << error;
+    EXPECT_FALSE(back.blocks[7]);
+    for (const char* bad : {"64\n", "-1\n", "1x\n", "0007\n", "1 2\n"}) {
+        EXPECT_FALSE(md::ApplyUnreadList(bad, back, error)) << bad;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
 TEST(MifareDumpFile, AccessBitsCheck) {
     const uint8_t delivery[] = {0xFF, 0x07, 0x80}, broken[] = {0x00, 0x00, 0x00},
                   open[] = {0xFF, 0x0F, 0x00}, c3[] = {0x77, 0x8F, 0x08};
