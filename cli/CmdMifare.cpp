@@ -553,8 +553,14 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
             std::printf("%s %s dumped to %s\n", type.c_str(), ToHex(card.uid, "").c_str(),
                         a.One("--out").c_str());
         }
-    } else if (o.json || format == "json") {
-        std::fputs(md::ToJson(dump).c_str(), stdout);
+    } else if (o.json) {
+        json j = json::parse(md::ToJson(dump));
+        j["ok"] = true;
+        j["unreadable"] = unreadable;
+        j["sectors_without_key"] = closed;
+        PrintJson(j);
+    } else if (format == "json") {
+        std::fputs(content.c_str(), stdout);
     } else {
         std::fwrite(content.data(), 1, content.size(), stdout);
     }

@@ -158,6 +158,10 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
 TEST_F(MifareCli, BinaryDumpsAndCardMismatch) {
     const json summary = RunJson("dump --out " + File("card.mfd"));
     EXPECT_EQ(summary["format"], "mfd");
+    const json printed = RunJson("dump");
+    EXPECT_EQ(printed["ok"], true);
+    EXPECT_EQ(printed["blocks"].size(), 64u);
+    EXPECT_EQ(printed["unreadable"].size(), 5u);
     EXPECT_EQ(std::filesystem::file_size(File("card.mfd")), 1024u);
     std::ifstream listed(File("card.mfd.unread"));
     const std::string list((std::istreambuf_iterator<char>(listed)), {});
