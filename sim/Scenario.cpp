@@ -2,8 +2,10 @@
 
 #include "DeviceCommands.h"
 #include "Iso15693Tags.h"
+#include "Iso14443Commands.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -194,6 +196,13 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
         if (!ParseIso15693(s.at("iso15693"), tags, error))
             return nullptr;
         model->AddCommandSet(std::make_unique<Iso15693Commands>(std::move(tags)));
+    if (s.contains("iso14443")) {
+        auto cards = ParseIso14443(
+            s.at("iso14443"),
+            static_cast<unsigned>(std::strtoul(config.deviceType.c_str(), nullptr, 16)), error);
+        if (!cards)
+            return nullptr;
+        model->AddCommandSet(std::move(cards));
     }
     if (s.contains("faults")) {
         if (!s.at("faults").is_array()) {
