@@ -38,19 +38,8 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     CtlResult Ctl(const std::string& args) {
-        const std::string cmd = vtest::BinaryPath("cli/vorexctl") + " --port " + sim_->Path() +
-                                " " + args + " 2>/dev/null";
-        CtlResult r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        const int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return r;
+        const auto r = vtest::Run("cli/vorexctl", "--port " + sim_->Path() + " " + args);
+        return CtlResult{r.status, r.out};
     }
     size_t Writes() {
         size_t n = 0;

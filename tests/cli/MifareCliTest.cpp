@@ -52,19 +52,9 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     Result Run(const std::string& args) {
-        const std::string cmd = vtest::BinaryPath("cli/vorexctl") + " --port " + sim_.Path() +
-                                " --json mifare " + args + " 2>/dev/null";
-        Result r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        const int status = ::pclose(p);
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        const auto r =
+            vtest::Run("cli/vorexctl", "--port " + sim_.Path() + " --json mifare " + args);
+        return Result{r.status, r.out};
     }
     json RunJson(const std::string& args, int expectedCode = 0) {
         const Result r = Run(args);

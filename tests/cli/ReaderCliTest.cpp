@@ -9,7 +9,8 @@
 
 using nlohmann::json;
 // Runs one of the programs built in this tree.
-vtest::RunResult Program(const std::string& program, const std::string& args, bool withStderr = false) {
+vtest::RunResult Program(const std::string& program, const std::string& args,
+                         bool withStderr = false) {
     return vtest::Run(program, args, withStderr);
 }
 
@@ -80,8 +81,8 @@ TEST(VorexSim, EveryVariantIdentifiesWithRawF0) {
     for (int v = 0; v < 4; ++v) {
         SimProgram sim(vtest::SourcePath("sim/scenarios/variant" + std::to_string(v) + ".json"));
         ASSERT_EQ(sim.Path().rfind("/dev/", 0), 0u) << sim.Path();
-        const auto r = Program("cli/vorexctl",
-                           "--port " + sim.Path() + " --variant " + std::to_string(v) + " raw F0");
+        const auto r = Program("cli/vorexctl", "--port " + sim.Path() + " --variant " +
+                                                   std::to_string(v) + " raw F0");
         EXPECT_EQ(r.status, 0) << "variant " << v;
         // Variant 3 answers nine bytes with the type in bytes 4 to 7.
         EXPECT_NE(r.out.find(v == 3 ? "31 31 37 33" : "33\n"), std::string::npos) << r.out;
@@ -118,8 +119,8 @@ TEST(Vorexctl, IdentifyJsonAndErrors) {
     EXPECT_EQ(j.at("programmer"), true);
 
     sim->Model().InjectFault({.kind = vsim::Fault::Kind::NoAnswer});
-    const auto timeout =
-        Program("cli/vorexctl", "--port " + sim->Path() + " --variant 2 --timeout 100 raw F0", true);
+    const auto timeout = Program(
+        "cli/vorexctl", "--port " + sim->Path() + " --variant 2 --timeout 100 raw F0", true);
     EXPECT_EQ(timeout.status, 1);
     EXPECT_NE(timeout.out.find("error 4: Timeout"), std::string::npos) << timeout.out;
 
@@ -133,7 +134,8 @@ TEST(Vorexctl, IdentifyJsonAndErrors) {
 TEST(Vorexctl, ConfigurationRoundTrips) {
     auto sim = vtest::SimReader::FromScenario(R"({"reader": {"baud": 19200}})");
     const std::string port = "--port " + sim->Path() + " --json ";
-    ASSERT_EQ(Program("cli/vorexctl", port + "power set --iso15693 half --iso14443 full").status, 0);
+    ASSERT_EQ(Program("cli/vorexctl", port + "power set --iso15693 half --iso14443 full").status,
+              0);
     const json power = json::parse(Program("cli/vorexctl", port + "power show").out);
     EXPECT_EQ(power.at("iso15693"), "half");
     EXPECT_EQ(power.at("iso14443"), "full");

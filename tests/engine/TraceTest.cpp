@@ -36,13 +36,17 @@ protected:
         else
             setenv("XDG_RUNTIME_DIR", saved_.c_str(), 1);
     }
-    void StartViewer() {
+    // Binds the viewer's socket without reading from it.
+    void BindViewer() {
         viewer_ = socket(AF_UNIX, SOCK_DGRAM, 0);
         sockaddr_un a{};
         a.sun_family = AF_UNIX;
         const std::string path = (dir_ / "NvkTracer").string();
         std::copy(path.begin(), path.end(), a.sun_path);
         ASSERT_EQ(bind(viewer_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    }
+    void StartViewer() {
+        BindViewer();
         // The viewer reads while the engine sends, as a real one does.
         reader_ = std::thread([this] {
             for (;;) {
@@ -99,12 +103,7 @@ TEST_F(TraceFolder, WithoutViewerNothingIsCreated) {
 
 TEST_F(TraceFolder, ViewerThatStopsReadingDoesNotHangTheEngine) {
     // Bound but never read: the queue fills up and the rest of the text is dropped.
-    viewer_ = socket(AF_UNIX, SOCK_DGRAM, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    const std::string path = (dir_ / "NvkTracer").string();
-    std::copy(path.begin(), path.end(), a.sun_path);
-    ASSERT_EQ(bind(viewer_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    BindViewer();
     vorex::SendTrace(std::string(400, 'x'));
     SUCCEED();
 }
