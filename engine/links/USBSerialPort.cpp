@@ -217,20 +217,32 @@ bool CUSBSerialPort::WriteToPort(const uint8_t* bytes, int length) {
         return false;
     size_t count = length < 0 ? std::strlen(reinterpret_cast<const char*>(bytes))
                               : static_cast<size_t>(length);
-    bool queued = false;
     {
         std::lock_guard<std::mutex> lock(writeLock_);
-        if (pending_ + count <= writeBuffer_.size()) {
-            std::memcpy(writeBuffer_.data() + pending_, bytes, count);
-            pending_ += count;
-            queued = true;
+        if (pending_ + count > writeBuffer_.size())
+            return false; // does not fit: dropped whole
+        // With nothing queued and the worker running, the bytes go straight out
+        // instead of waiting for the worker to wake; what the device does not take at
+        // once is queued for the worker, in order.
+        size_t done = 0;
+        const int fd = fd_;
+        if (pending_ == 0 && running_ && fd >= 0) {
+            const ssize_t n = write(fd, bytes, count);
+            if (n > 0)
+                done = static_cast<size_t>(n);
         }
+        if (done > 0)
+            OnBytesWritten(done);
+        if (done == count)
+            return true;
+        std::memcpy(writeBuffer_.data() + pending_, bytes + done, count - done);
+        pending_ += count - done;
     }
-    if (queued && wakeFd_ >= 0) {
+    if (wakeFd_ >= 0) {
         const uint64_t one = 1;
         [[maybe_unused]] ssize_t w = write(wakeFd_, &one, sizeof one);
     }
-    return queued;
+    return true;
 }
 
 void CUSBSerialPort::WriteStep() {

@@ -30,9 +30,10 @@ public:
     // Starts the worker; false when one was already started (until ClosePort) or the
     // port is not open.
     bool StartMonitoring();
-    // Queues bytes for the worker. A run that does not fit into the free part of the
-    // write buffer is dropped. length -1 means up to the terminating zero byte.
-    // Returns true when the bytes were queued.
+    // Sends bytes: at once when nothing is queued and the worker runs, otherwise
+    // queued for the worker, which writes all queued runs in one go, in order. A run
+    // that does not fit into the free part of the write buffer is dropped whole.
+    // length -1 means up to the terminating zero byte. True when sent or queued.
     bool WriteToPort(const uint8_t* bytes, int length);
     bool WriteToPort(const char* text) {
         return WriteToPort(reinterpret_cast<const uint8_t*>(text), -1);
