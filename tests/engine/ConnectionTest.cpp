@@ -215,3 +215,23 @@ TEST(DeviceNames, TableAndUnknownCodes) {
     for (const auto& [code, name] : names)
         EXPECT_EQ(vorex::DeviceName(code), name);
 }
+
+TEST(OpenPort, IdentificationMustBeFourCharactersWithAHexType) {
+    const std::pair<const char*, int> answers[] = {
+        {"31 32 35", -11},       // three bytes
+        {"31 32 35 35 35", -11}, // five bytes
+        {"31 47 35 35", -11},    // 'G' is no hex digit
+        {"34 61 30 7A", 1},      // "4a0z": type 0x4A0, revision 61
+    };
+    for (const auto& [answer, expected] : answers) {
+        vsim::ReaderConfig c = Reader(0);
+        c.identification = Hex(answer);
+        vtest::SimReader sim(c);
+        Open open(sim.Path(), 19200, 100);
+        EXPECT_EQ(open.handle, expected) << answer;
+        if (open.handle > 0) {
+            EXPECT_EQ(VorexEngine().Find(open.handle)->DeviceType(), 0x4A0u);
+            EXPECT_EQ(VorexEngine().Find(open.handle)->Revision(), 61);
+        }
+    }
+}
