@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QPainter>
 #include <cstdio>
 
 namespace vorex::ui {
@@ -29,9 +30,24 @@ public:
     }
 };
 
+// The window's contents under a plain title bar that shows its caption (the offscreen
+// platform draws no window frame).
 bool Save(QWidget& w, const QDir& dir, const QString& file) {
     QApplication::processEvents();
-    const bool ok = w.grab().save(dir.filePath(file));
+    const QPixmap contents = w.grab();
+    constexpr int kTitle = 28;
+    QImage shot(contents.width(), contents.height() + kTitle, QImage::Format_RGB32);
+    shot.fill(QColor(48, 56, 70));
+    QPainter painter(&shot);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(10, 0, shot.width() - 20, kTitle), Qt::AlignVCenter | Qt::AlignLeft,
+                     w.windowTitle());
+    painter.drawPixmap(0, kTitle, contents);
+    painter.end();
+    const bool ok = shot.save(dir.filePath(file));
     std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write",
                  dir.filePath(file).toUtf8().constData());
     return ok;

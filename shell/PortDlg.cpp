@@ -226,8 +226,10 @@ void CPortDlg::InitDialog() {
     ipSearch_->setVisible(ethernet_->isChecked());
     adjustSize();
     setMinimumSize(sizeHint());
-    monitor_ = std::make_unique<CDeviceMonitor>(env_.useUdev);
-    connect(monitor_.get(), &CDeviceMonitor::deviceChange, this, &CPortDlg::OnDeviceChange);
+    if (env_.watchDevices) {
+        monitor_ = std::make_unique<CDeviceMonitor>(env_.useUdev);
+        connect(monitor_.get(), &CDeviceMonitor::deviceChange, this, &CPortDlg::OnDeviceChange);
+    }
     PostRefresh();
 }
 

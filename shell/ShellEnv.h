@@ -56,7 +56,9 @@ struct ShellEnv {
     QString captionNote;
     // Period of the device-list refresh after a device change, ms.
     int refreshIntervalMs = 1000;
-    // Use the libudev monitor for device changes (else a 1 s poll).
+    // Watch for device changes while the interface dialog is open: with the libudev
+    // monitor (useUdev) or else a 1 s poll.
+    bool watchDevices = true;
     bool useUdev = true;
 
     // Fills every empty service with the real one.

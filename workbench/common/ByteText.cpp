@@ -33,8 +33,10 @@ template <typename It> std::string AsciiWalk(It first, It last) {
     return text;
 }
 
+// The high digit shifted up, OR the low digit, kept to 8 bits: a bad digit (255) makes
+// its half (or, as the low digit, the whole byte) all ones: G5 -> F5, 5G -> FF.
 uint8_t PairValue(char high, char low) {
-    return static_cast<uint8_t>(16 * HexDigitValue(high) + HexDigitValue(low));
+    return static_cast<uint8_t>((HexDigitValue(high) << 4 | HexDigitValue(low)) & 0xFF);
 }
 
 } // namespace
