@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "vorex.h"
+
 #include <cctype>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -52,17 +54,73 @@ bool ParseInt(const std::string& text, long min, long max, long& out) {
     return true;
 }
 
+std::string ErrorMessage(int error) {
+    std::string text(static_cast<size_t>(VOREX_GetErrorText(error, nullptr, 0)) + 1, '\0');
+    VOREX_GetErrorText(error, text.data(), static_cast<int>(text.size()));
+    text.resize(text.size() - 1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
 int ReportError(const GlobalOptions& options, int error, const std::string& context) {
+    const std::string message = ErrorMessage(error);
     if (options.json) {
-        nlohmann::json j{{"ok", false}, {"error", error}};
+        nlohmann::json j{{"ok", false}, {"error", error}, {"message", message}};
         if (!context.empty())
             j["context"] = context;
         std::printf("%s\n", j.dump().c_str());
     } else {
-        std::fprintf(stderr, "error %d%s%s\n", error, context.empty() ? "" : ": ",
-                     context.c_str());
+        std::fprintf(stderr, "error %d: %s%s%s\n", error, message.c_str(),
+                     context.empty() ? "" : " - ", context.c_str());
     }
     return 1;
+}
+
+int ReportLastError(const GlobalOptions& options, int handle, const std::string& context) {
+    return ReportError(options, VOREX_GetLastError(handle), context);
+}
+
+int OpenReader(const GlobalOptions& options) {
+    if (options.port.empty()) {
+        UsageError("no reader port: give --port PATH or set VOREX_PORT");
+        return 0;
+    }
+    const int handle = VOREX_OpenPort(options.port.c_str(), options.baudCode, options.timeoutMs);
+    if (handle > 0)
+        return handle;
+    std::string why;
+    switch (handle) {
+    case -2:
+        why = "negative timeout";
+        break;
+    case -11:
+        why = "the reader did not identify itself";
+        break;
+    case -13:
+        why = "the HID reader could not be prepared";
+        break;
+    default:
+        why = "cannot open the port";
+        break;
+    }
+    if (options.json)
+        std::printf("%s\n", nlohmann::json{{"ok", false},
+                                           {"open_result", handle},
+                                           {"message", why},
+                                           {"port", options.port}}
+                                .dump()
+                                .c_str());
+    else
+        std::fprintf(stderr, "vorexctl: %s: %s (%d)\n", options.port.c_str(), why.c_str(), handle);
+    return 0;
+}
+
+ReaderHandle::ReaderHandle(const GlobalOptions& options) : handle_(OpenReader(options)) {}
+
+ReaderHandle::~ReaderHandle() {
+    if (handle_ > 0)
+        VOREX_ClosePort(handle_);
 }
 
 int UsageError(const std::string& message) {

@@ -7,12 +7,12 @@
 namespace vorexctl {
 
 struct GlobalOptions {
-    std::string port;      // --port, or $VOREX_PORT
-    int variant = 0;       // --variant (raw)
-    int address = 1;       // --address (raw)
-    int baudCode = 19200;  // --baud
-    int timeoutMs = 500;   // --timeout
-    bool json = false;     // --json
+    std::string port;     // --port, or $VOREX_PORT
+    int variant = 0;      // --variant (raw)
+    int address = 1;      // --address (raw)
+    int baudCode = 19200; // --baud
+    int timeoutMs = 500;  // --timeout
+    bool json = false;    // --json
 };
 
 // A command: gets the global options and the words after the command name.
@@ -35,6 +35,26 @@ bool ParseInt(const std::string& text, long min, long max, long& out);
 
 // Prints "error N: text" (or a JSON object) to the right stream; returns 1.
 int ReportError(const GlobalOptions& options, int error, const std::string& context = {});
+// Opens the reader of --port with VOREX_OpenPort. On failure prints why and returns 0.
+int OpenReader(const GlobalOptions& options);
+// Closes the handle when the object goes.
+class ReaderHandle {
+public:
+    explicit ReaderHandle(const GlobalOptions& options);
+    ~ReaderHandle();
+    ReaderHandle(const ReaderHandle&) = delete;
+    ReaderHandle& operator=(const ReaderHandle&) = delete;
+    int get() const { return handle_; }
+    explicit operator bool() const { return handle_ > 0; }
+
+private:
+    int handle_;
+};
+// Reports the last error of the handle (see ReportError).
+int ReportLastError(const GlobalOptions& options, int handle, const std::string& context = {});
+// The engine's German text for an error number, without the line end.
+std::string ErrorMessage(int error);
+
 // Prints a usage problem to stderr; returns 2.
 int UsageError(const std::string& message);
 // True when the words ask for help.

@@ -19,7 +19,9 @@ int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!port.InitPort(o.port, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
         !port.StartMonitoring()) {
         if (o.json)
-            std::printf("%s\n", nlohmann::json{{"ok", false}, {"error", "open"}, {"port", o.port}}.dump().c_str());
+            std::printf(
+                "%s\n",
+                nlohmann::json{{"ok", false}, {"error", "open"}, {"port", o.port}}.dump().c_str());
         std::fprintf(stderr, "vorexctl: cannot open %s\n", o.port.c_str());
         return 1;
     }
@@ -31,7 +33,8 @@ int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!port.Exchange() || !port.TakeAnswer(payload))
         return ReportError(o, port.LastError());
     if (o.json) {
-        nlohmann::json j{{"ok", true}, {"payload", ToHex(payload, "")}, {"error", port.LastError()}};
+        nlohmann::json j{
+            {"ok", true}, {"payload", ToHex(payload, "")}, {"error", port.LastError()}};
         std::printf("%s\n", j.dump().c_str());
     } else {
         std::printf("%s\n", ToHex(payload).c_str());

@@ -9,6 +9,14 @@
 
 namespace vorexctl {
 int RunRaw(const GlobalOptions&, const std::vector<std::string>&);
+int RunIdentify(const GlobalOptions&, const std::vector<std::string>&);
+int RunListPorts(const GlobalOptions&, const std::vector<std::string>&);
+int RunSetBaud(const GlobalOptions&, const std::vector<std::string>&);
+int RunSettings(const GlobalOptions&, const std::vector<std::string>&);
+int RunPower(const GlobalOptions&, const std::vector<std::string>&);
+int RunFactoryReset(const GlobalOptions&, const std::vector<std::string>&);
+int RunHostMode(const GlobalOptions&, const std::vector<std::string>&);
+int RunTrace(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -17,11 +25,39 @@ using namespace vorexctl;
 
 const Command kCommands[] = {
     {"raw", "send one request and print the answer payload",
-     "vorexctl --port PATH [--variant N] [--address A] [--baud CODE] [--timeout MS] raw HEXBYTES...\n"
+     "vorexctl --port PATH [--variant N] [--address A] [--baud CODE] [--timeout MS] raw "
+     "HEXBYTES...\n"
      "  Sends the request (command byte and parameters, e.g. \"F0\") in frame variant N\n"
      "  (default 0) to bus address A (default 1) and prints the answer payload as hex.\n"
      "  On failure prints \"error N\" and exits 1.\n",
      RunRaw},
+    {"identify", "open the reader and show type, model, firmware and frame variant",
+     "vorexctl --port PATH [--baud CODE] [--json] identify\n"
+     "  Opens the reader (finding its frame variant) and prints device type, revision,\n"
+     "  firmware \"FW V1.xx\", model name, frame variant and whether it writes tags.\n",
+     RunIdentify},
+    {"list-ports", "list the serial ports present",
+     "vorexctl [--json] list-ports\n  Lists serial ports; readers of the maker carry a suffix.\n",
+     RunListPorts},
+    {"set-baud", "change the reader's baud rate and serial format",
+     "vorexctl --port PATH [--baud CODE] set-baud RATE FORMAT\n"
+     "  RATE: 2400 ... 1382400; FORMAT: 0 8N1, 1 8E1, 2 8O1, 3 8N2. Afterwards open the\n"
+     "  reader with --baud RATE+FORMAT (e.g. 115201).\n",
+     RunSetBaud},
+    {"settings", "read or write the reader's settings block",
+     "vorexctl --port PATH settings read\nvorexctl --port PATH settings write HEX\n", RunSettings},
+    {"power", "show or set the transmit power",
+     "vorexctl --port PATH power show\n"
+     "vorexctl --port PATH power set --iso15693 full|half --iso14443 full|half\n",
+     RunPower},
+    {"factory-reset", "restore the reader's factory settings",
+     "vorexctl --port PATH factory-reset --yes\n", RunFactoryReset},
+    {"host-mode", "switch the reader's host mode on or off",
+     "vorexctl --port PATH host-mode on|off\n", RunHostMode},
+    {"trace", "listen for engine trace texts and print them",
+     "vorexctl trace\n  Listens on $XDG_RUNTIME_DIR/NvkTracer and prints what engines trace\n"
+     "  (opening and closing connections) until interrupted.\n",
+     RunTrace},
 };
 
 void Usage(FILE* out) {
@@ -51,8 +87,8 @@ int main(int argc, char** argv) {
     auto intOption = [&](const char* name, long min, long max, int& target) {
         long v;
         if (i + 1 >= args.size() || !ParseInt(args[i + 1], min, max, v)) {
-            std::exit(UsageError(std::string(name) + " needs a number from " +
-                                 std::to_string(min) + " to " + std::to_string(max)));
+            std::exit(UsageError(std::string(name) + " needs a number from " + std::to_string(min) +
+                                 " to " + std::to_string(max)));
         }
         target = static_cast<int>(v);
         i += 2;

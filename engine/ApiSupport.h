@@ -18,6 +18,8 @@ int CopyOut(CVorex_Port& port, const std::vector<uint8_t>& payload, unsigned cha
 int WriteNameList(const std::vector<std::string>& names, char* buffer, int capacity);
 
 // 0 for true, -1 for false: the result of the 0/-1 functions.
-inline int Result(bool ok) { return ok ? 0 : -1; }
+inline int Result(bool ok) {
+    return ok ? 0 : -1;
+}
 
 } // namespace vorex

@@ -23,17 +23,28 @@ bool CommandDropPayload(CVorex_Port& port, std::vector<uint8_t> request) {
 
 uint8_t BaudRateCode(int baud) {
     switch (baud) {
-    case 2400: return 0;
-    case 4800: return 1;
-    case 9600: return 2;
-    case 38400: return 4;
-    case 57600: return 5;
-    case 115200: return 6;
-    case 230400: return 7;
-    case 460800: return 8;
-    case 921600: return 9;
-    case 1382400: return 10;
-    default: return 3;
+    case 2400:
+        return 0;
+    case 4800:
+        return 1;
+    case 9600:
+        return 2;
+    case 38400:
+        return 4;
+    case 57600:
+        return 5;
+    case 115200:
+        return 6;
+    case 230400:
+        return 7;
+    case 460800:
+        return 8;
+    case 921600:
+        return 9;
+    case 1382400:
+        return 10;
+    default:
+        return 3;
     }
 }
 
@@ -48,11 +59,20 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
         return false;
     bool ok = true;
     switch (format) {
-    case 0: ok = port.SetStopBits(1) && port.SetNoParity(); break;
-    case 1: ok = port.SetStopBits(1) && port.SetEvenParity(); break;
-    case 2: ok = port.SetStopBits(1) && port.SetOddParity(); break;
-    case 3: ok = port.SetStopBits(2) && port.SetNoParity(); break;
-    default: break;
+    case 0:
+        ok = port.SetStopBits(1) && port.SetNoParity();
+        break;
+    case 1:
+        ok = port.SetStopBits(1) && port.SetEvenParity();
+        break;
+    case 2:
+        ok = port.SetStopBits(1) && port.SetOddParity();
+        break;
+    case 3:
+        ok = port.SetStopBits(2) && port.SetNoParity();
+        break;
+    default:
+        break;
     }
     ok = port.SetBaudRate(static_cast<uint32_t>(baud)) && ok;
     if (!ok)

@@ -7,14 +7,21 @@ uint16_t Crc16(const uint8_t* data, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         crc ^= data[i];
         for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(crc >> 1);
     }
     return crc;
 }
 
-size_t HeaderBytes(uint8_t variant) { return variant <= 1 ? 4 : 3; }
-size_t LengthPosition(uint8_t variant) { return variant == 0 ? 3 : 2; }
-size_t CheckBytes(uint8_t variant) { return variant == 0 ? 1 : variant == 1 ? 2 : 0; }
+size_t HeaderBytes(uint8_t variant) {
+    return variant <= 1 ? 4 : 3;
+}
+size_t LengthPosition(uint8_t variant) {
+    return variant == 0 ? 3 : 2;
+}
+size_t CheckBytes(uint8_t variant) {
+    return variant == 0 ? 1 : variant == 1 ? 2 : 0;
+}
 int StartByte(uint8_t variant) {
     return variant == 0 ? kStartVariant0 : variant == 1 ? -1 : kStartVariant23;
 }
@@ -46,21 +53,30 @@ size_t ChainEnd(const uint8_t* buffer, size_t count, size_t pos) {
 int MapVariant0(uint8_t status) {
     switch (status) {
     case 3:
-    case 25: return 23;
-    case 7: return 44;
-    default: return status;
+    case 25:
+        return 23;
+    case 7:
+        return 44;
+    default:
+        return status;
     }
 }
 
 int MapVariant23(uint8_t status, uint8_t lastCommand) {
     switch (status) {
-    case 0xA0: return 24;
-    case 0xA4: return 20;
-    case 0x88: return 17;
-    case 0xCC: return 23;
+    case 0xA0:
+        return 24;
+    case 0xA4:
+        return 20;
+    case 0x88:
+        return 17;
+    case 0xCC:
+        return 23;
     case 0xC4:
-    case 0xC5: return 21;
-    default: return status == lastCommand ? 0 : 16;
+    case 0xC5:
+        return 21;
+    default:
+        return status == lastCommand ? 0 : 16;
     }
 }
 
@@ -78,15 +94,21 @@ void TranslateRequest(std::vector<uint8_t>& r, uint8_t variant) {
         r.insert(r.begin() + 1, inserted);
         break;
     }
-    case 0x21: r[0] = 0x29; break;
-    case 0xF0: r[0] = v2 ? 0x0B : 0x60; break;
+    case 0x21:
+        r[0] = 0x29;
+        break;
+    case 0xF0:
+        r[0] = v2 ? 0x0B : 0x60;
+        break;
     case 0xF5:
         r[0] = (r.size() > 1 && r[1] != 0) ? 0x0C : 0x0D;
         if (r.size() > 1)
             r.erase(r.begin() + 1);
         break;
     case 0xF6:
-    case 0xF7: r[0] = 0x07; break;
+    case 0xF7:
+        r[0] = 0x07;
+        break;
     case 0xF9:
     case 0xFA:
         if (v2)
@@ -96,7 +118,8 @@ void TranslateRequest(std::vector<uint8_t>& r, uint8_t variant) {
         if (v2)
             r[0] = 0x0F;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -115,7 +138,9 @@ uint8_t BuildFrame(std::vector<uint8_t>& r, uint8_t variant, uint8_t busAddress)
         break;
     }
     case 2:
-    case 3: r.insert(r.begin(), kStartVariant23); break;
+    case 3:
+        r.insert(r.begin(), kStartVariant23);
+        break;
     default:
         r.insert(r.begin(), {kStartVariant0, busAddress});
         r.push_back(Xor(r.data() + 1, r.size() - 1));

@@ -18,10 +18,18 @@ std::string Unescape(const std::string& s) {
             continue;
         }
         switch (s[++i]) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        default: out += s[i]; break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        default:
+            out += s[i];
+            break;
         }
     }
     return out;

@@ -37,7 +37,9 @@ int CopyText(const std::string& text, char* buffer, int capacity) {
 
 extern "C" {
 
-void VOREX_SetWaitHook(const VOREX_WaitHook* hook) { VorexEngine().SetWaitHook(hook); }
+void VOREX_SetWaitHook(const VOREX_WaitHook* hook) {
+    VorexEngine().SetWaitHook(hook);
+}
 
 int VOREX_OpenPort(const char* name, int baudCode, int timeoutMs) {
     if (name == nullptr)
@@ -60,7 +62,9 @@ int VOREX_GetLastError(int handle) {
     return port ? port->LastError() : 3;
 }
 
-int VOREX_GetSdkVersion(void) { return VOREX_SDK_VERSION; }
+int VOREX_GetSdkVersion(void) {
+    return VOREX_SDK_VERSION;
+}
 
 int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity) {
     CVorex_Port* port = VorexEngine().Find(handle);
@@ -97,13 +101,20 @@ int VOREX_SetBackgroundMode(int handle, int flag) {
     return 1;
 }
 
+int VOREX_GetFrameVariant(int handle) {
+    CVorex_Port* port = VorexEngine().Find(handle);
+    return port ? port->Variant() : -1;
+}
+
 int VOREX_ListComPorts(char* buffer, int capacity) {
     std::vector<std::string> ports;
     CUSBSerialPort::ListComPorts(ports);
     return vorex::WriteNameList(ports, buffer, capacity);
 }
 
-int VOREX_GetErrorStringId(int error) { return vorex::ErrorStringId(error); }
+int VOREX_GetErrorStringId(int error) {
+    return vorex::ErrorStringId(error);
+}
 
 int VOREX_GetErrorText(int error, char* buffer, int capacity) {
     return CopyText(vorex::ErrorText(error), buffer, capacity);

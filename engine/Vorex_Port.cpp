@@ -32,9 +32,13 @@ private:
 
 CVorex_Port::CVorex_Port() = default;
 
-CVorex_Port::~CVorex_Port() { ClosePort(); }
+CVorex_Port::~CVorex_Port() {
+    ClosePort();
+}
 
-void CVorex_Port::OnReceiveChar(uint8_t byte) { OnReceiveChars(&byte, 1); }
+void CVorex_Port::OnReceiveChar(uint8_t byte) {
+    OnReceiveChars(&byte, 1);
+}
 
 void CVorex_Port::OnReceiveChars(const uint8_t* bytes, size_t count) {
     {
@@ -69,7 +73,9 @@ void CVorex_Port::RxClear() {
     rx_.clear();
 }
 
-void CVorex_Port::Purge() { RxClear(); }
+void CVorex_Port::Purge() {
+    RxClear();
+}
 
 bool CVorex_Port::SendToLink(const std::vector<uint8_t>& frame) {
     if (!IsOpen())
@@ -116,7 +122,8 @@ bool CVorex_Port::AdvanceWait(int& phase, Clock::time_point& phaseStart) {
             phaseStart = Clock::now();
             continue;
         }
-        default: return vorex::frame::AnswerComplete(rx_.data(), rx_.size(), variant_);
+        default:
+            return vorex::frame::AnswerComplete(rx_.data(), rx_.size(), variant_);
         }
     }
 }

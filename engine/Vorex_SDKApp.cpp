@@ -52,7 +52,9 @@ std::string SplitBusAddress(const std::string& name, uint32_t& address) {
 
 CVorex_SDKApp::CVorex_SDKApp() = default;
 
-CVorex_SDKApp::~CVorex_SDKApp() { CloseAll(); }
+CVorex_SDKApp::~CVorex_SDKApp() {
+    CloseAll();
+}
 
 CVorex_SDKApp& VorexEngine() {
     static CVorex_SDKApp engine;
@@ -107,7 +109,8 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
             // open the link anew and try once more before changing the variant.
             const int handle = port->SerialHandle();
             std::lock_guard<std::mutex> list(listLock_);
-            std::erase_if(connections_, [handle](const auto& c) { return c->SerialHandle() == handle; });
+            std::erase_if(connections_,
+                          [handle](const auto& c) { return c->SerialHandle() == handle; });
             port = nullptr;
             continue;
         }
@@ -153,8 +156,9 @@ int CVorex_SDKApp::ClosePort(int handle) {
     std::unique_ptr<CVorex_Port> closing;
     {
         std::lock_guard<std::mutex> list(listLock_);
-        auto it = std::find_if(connections_.begin(), connections_.end(),
-                               [handle](const auto& c) { return handle != 0 && c->SerialHandle() == handle; });
+        auto it = std::find_if(connections_.begin(), connections_.end(), [handle](const auto& c) {
+            return handle != 0 && c->SerialHandle() == handle;
+        });
         if (it == connections_.end())
             return -1;
         closing = std::move(*it);

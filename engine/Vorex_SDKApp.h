@@ -26,7 +26,9 @@ public:
     void CloseAll();
 
     void SetWaitHook(const VOREX_WaitHook* hook);
-    const VOREX_WaitHook* WaitHook() const { return hook_.begin || hook_.pump || hook_.end ? &hook_ : nullptr; }
+    const VOREX_WaitHook* WaitHook() const {
+        return hook_.begin || hook_.pump || hook_.end ? &hook_ : nullptr;
+    }
 
 private:
     struct Connection;

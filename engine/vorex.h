@@ -54,6 +54,8 @@ int VOREX_IsProgrammer(int handle);
 int VOREX_IsUsbLink(int handle);
 /* Background mode: the receive wait leaves windows and focus alone. 1, or -1. */
 int VOREX_SetBackgroundMode(int handle, int flag);
+/* Frame variant (0-3) the reader was found to speak; -1 for an unknown handle. */
+int VOREX_GetFrameVariant(int handle);
 /* Serial ports present, as a name list (each name NUL-terminated, one more NUL after
  * the last). Returns the bytes used including the closing NUL. */
 int VOREX_ListComPorts(char* buffer, int capacity);
@@ -96,8 +98,7 @@ int VOREX_Iso15693GetSystemInfo(int handle, unsigned char* buffer, int capacity,
                                 const unsigned char* uid, int uidLength, unsigned flags);
 /* Block count, block size and manufacturer code; each pointer may be NULL. */
 int VOREX_Iso15693GetMemorySize(int handle, const unsigned char* uid, int uidLength,
-                                int* blockCount, int* blockSize, int* manufacturer,
-                                unsigned flags);
+                                int* blockCount, int* blockSize, int* manufacturer, unsigned flags);
 /* Block data (preceded by the security status byte when the option flag is set). */
 int VOREX_Iso15693ReadBlock(int handle, int block, unsigned char* buffer, int capacity,
                             const unsigned char* uid, int uidLength, unsigned flags);

@@ -50,13 +50,15 @@ std::optional<Reply> DeviceCommands::Handle(const Request& r, ReaderModel& reade
             return Reply::Error(kWrongCount);
         c.hostMode = r.data[0] != 0;
         return Reply::Ok();
-    case 0xF6: return Reply::Ok();
+    case 0xF6:
+        return Reply::Ok();
     case 0xF9:
         if (r.data.empty())
             return Reply::Error(kWrongCount);
         c.settings = r.data;
         return Reply::Ok();
-    case 0xFA: return Reply::Ok(c.settings);
+    case 0xFA:
+        return Reply::Ok(c.settings);
     case 0xFB: {
         Reply reply = Reply::Ok();
         reply.delay = std::chrono::milliseconds(c.factoryResetDelayMs);
@@ -70,7 +72,8 @@ std::optional<Reply> DeviceCommands::Handle(const Request& r, ReaderModel& reade
             return Reply::Error(kUnknownCommand);
         c.usbMode = r.data[0];
         return Reply::Ok();
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 

@@ -15,7 +15,9 @@ namespace vsim {
 
 PtyServer::PtyServer(ReaderModel& model) : model_(model) {}
 
-PtyServer::~PtyServer() { Stop(); }
+PtyServer::~PtyServer() {
+    Stop();
+}
 
 bool PtyServer::Start() {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);

@@ -124,8 +124,8 @@ std::vector<Output> ReaderModel::Feed(const uint8_t* bytes, size_t count, Clock:
         auto start = now;
         if (config_.wireTime)
             start = std::max(now, rxStart_ + WireTime(request.frame.size(), lineBaud));
-        o.when = start + reply.delay + (config_.wireTime ? WireTime(o.bytes.size(), lineBaud)
-                                                         : Clock::duration::zero());
+        o.when = start + reply.delay +
+                 (config_.wireTime ? WireTime(o.bytes.size(), lineBaud) : Clock::duration::zero());
         if (trace_ && !o.bytes.empty())
             trace_("tx", o.bytes);
         if (!o.bytes.empty() || o.dropLink)

@@ -48,8 +48,8 @@ enum Status : int {
 
 struct Reply {
     int status = kOk;
-    Bytes payload;       // for a chained reply: the blocks (L + L bytes each)
-    bool chained = false; // sent with length byte 0xFF and a closing 0xFF
+    Bytes payload;                      // for a chained reply: the blocks (L + L bytes each)
+    bool chained = false;               // sent with length byte 0xFF and a closing 0xFF
     std::chrono::milliseconds delay{0}; // processing time before the answer
     bool silent = false;                // no answer at all
     std::optional<uint8_t> rawStatus;   // exact status byte, overriding `status`
@@ -69,11 +69,11 @@ public:
 
 struct ReaderConfig {
     std::string deviceType = "125"; // three hex digits
-    char revision = '5';             // base-62 digit
+    char revision = '5';            // base-62 digit
     int variant = 0;
     uint8_t address = 1;
-    uint32_t baud = 0;  // the reader's line speed; 0 answers at any host speed
-    int format = 0;     // 0 8N1, 1 8E1, 2 8O1, 3 8N2
+    uint32_t baud = 0; // the reader's line speed; 0 answers at any host speed
+    int format = 0;    // 0 8N1, 1 8E1, 2 8O1, 3 8N2
     bool wireTime = false;
     Bytes settings{0x01, 0x00, 0x80};
     int usbMode = 2;
@@ -89,12 +89,12 @@ struct ReaderConfig {
 struct Fault {
     enum class Kind { NoAnswer, Delay, Garbage, BadChecksum, Trailing, Status, DropLink };
     Kind kind = Kind::NoAnswer;
-    int ms = 0;       // Delay
-    Bytes bytes;      // Garbage (sent before the answer), Trailing (after it)
+    int ms = 0;         // Delay
+    Bytes bytes;        // Garbage (sent before the answer), Trailing (after it)
     uint8_t status = 0; // Status: the exact status byte
-    int command = -1; // command (as the reader understands it) to match, -1 any
-    int skip = 0;     // matching requests to let pass first
-    int times = 1;    // how many matching requests get the fault, -1 all
+    int command = -1;   // command (as the reader understands it) to match, -1 any
+    int skip = 0;       // matching requests to let pass first
+    int times = 1;      // how many matching requests get the fault, -1 all
 };
 
 // Bytes to send at a time; dropLink closes the line after them.

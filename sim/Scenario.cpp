@@ -132,9 +132,9 @@ bool ParseReader(const json& r, ReaderConfig& c, std::string& error) {
 
 bool ParseFault(const json& j, Fault& f, std::string& error) {
     static const std::pair<const char*, Fault::Kind> kinds[] = {
-        {"no_answer", Fault::Kind::NoAnswer},   {"delay", Fault::Kind::Delay},
-        {"garbage", Fault::Kind::Garbage},      {"bad_checksum", Fault::Kind::BadChecksum},
-        {"trailing", Fault::Kind::Trailing},    {"status", Fault::Kind::Status},
+        {"no_answer", Fault::Kind::NoAnswer}, {"delay", Fault::Kind::Delay},
+        {"garbage", Fault::Kind::Garbage},    {"bad_checksum", Fault::Kind::BadChecksum},
+        {"trailing", Fault::Kind::Trailing},  {"status", Fault::Kind::Status},
         {"drop_link", Fault::Kind::DropLink}};
     if (!j.is_object() || !j.contains("kind") || !j.at("kind").is_string()) {
         error = "a fault needs a \"kind\"";

@@ -21,7 +21,9 @@ uint8_t XorOf(const uint8_t* data, size_t count) {
     return x;
 }
 
-void DropFront(Bytes& b, size_t n) { b.erase(b.begin(), b.begin() + static_cast<long>(n)); }
+void DropFront(Bytes& b, size_t n) {
+    b.erase(b.begin(), b.begin() + static_cast<long>(n));
+}
 
 } // namespace
 
@@ -50,8 +52,8 @@ void UntranslateRequest(Request& r) {
         r.command = r.data.empty() ? 0xFA : 0xF9;
     } else if (v2 && c == 0x0F) {
         r.command = 0xFF;
-    } else if (v2 && (c == 0xF0 || c == 0xF5 || c == 0xF6 || c == 0xF7 || c == 0xF9 ||
-                      c == 0xFA || c == 0xFF || c == 0x20 || c == 0x21)) {
+    } else if (v2 && (c == 0xF0 || c == 0xF5 || c == 0xF6 || c == 0xF7 || c == 0xF9 || c == 0xFA ||
+                      c == 0xFF || c == 0x20 || c == 0x21)) {
         r.command = 0x00; // untranslated form: a variant-2 reader does not know it
     } else if (!v2 && (c == 0xF0 || c == 0xF5 || c == 0xF6 || c == 0xF7 || c == 0x20)) {
         r.command = 0x00;
@@ -121,12 +123,18 @@ ParseResult ParseRequest(Bytes& b, int variant, uint8_t address, Request& out) {
 uint8_t StatusByte(int status, int variant, uint8_t wireCommand) {
     if (variant >= 2) {
         switch (status) {
-        case kOk: return wireCommand;
-        case kUnknownCommand: return 0xA0;
-        case kWrongCount: return 0xA4;
-        case 17: return 0x88;
-        case kCollision: return 0xCC;
-        case kNoTransponder: return 0xC4;
+        case kOk:
+            return wireCommand;
+        case kUnknownCommand:
+            return 0xA0;
+        case kWrongCount:
+            return 0xA4;
+        case 17:
+            return 0x88;
+        case kCollision:
+            return 0xCC;
+        case kNoTransponder:
+            return 0xC4;
         default: {
             const auto byte = static_cast<uint8_t>(status);
             return byte == wireCommand ? 0xEE : byte;
@@ -165,7 +173,8 @@ Bytes EncodeAnswer(const Reply& reply, const Request& request, int variant, uint
         f.insert(f.end(), reply.payload.begin(), reply.payload.begin() + static_cast<long>(n));
     }
     if (variant == 0) {
-        f.push_back(static_cast<uint8_t>(XorOf(f.data() + 1, f.size() - 1) ^ (badChecksum ? 0x5A : 0)));
+        f.push_back(
+            static_cast<uint8_t>(XorOf(f.data() + 1, f.size() - 1) ^ (badChecksum ? 0x5A : 0)));
     } else if (variant == 1) {
         uint16_t crc = ModbusCrc(f.data(), f.size());
         if (badChecksum)

@@ -5,9 +5,9 @@
 namespace vsim {
 
 enum class ParseResult {
-    NeedMore,  // the buffer holds the start of a frame
-    Parsed,    // `out` holds a request for this reader; its bytes were consumed
-    Skipped,   // bytes that are no frame of this variant (or for another address) were dropped
+    NeedMore, // the buffer holds the start of a frame
+    Parsed,   // `out` holds a request for this reader; its bytes were consumed
+    Skipped,  // bytes that are no frame of this variant (or for another address) were dropped
 };
 
 // Looks for one request frame of `variant` at the start of `buffer`.

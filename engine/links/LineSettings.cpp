@@ -39,10 +39,18 @@ bool ApplyLineSettings(int fd, const LineSettings& s, bool* parityRefused) {
     t.c_ispeed = s.baud;
     t.c_ospeed = s.baud;
     switch (s.dataBits) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    default: t.c_cflag |= CS8; break;
+    case 5:
+        t.c_cflag |= CS5;
+        break;
+    case 6:
+        t.c_cflag |= CS6;
+        break;
+    case 7:
+        t.c_cflag |= CS7;
+        break;
+    default:
+        t.c_cflag |= CS8;
+        break;
     }
     if (s.stopBits == 2)
         t.c_cflag |= CSTOPB;

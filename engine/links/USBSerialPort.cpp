@@ -25,7 +25,9 @@ constexpr int kWriteStallMs = 2000;
 
 CUSBSerialPort::CUSBSerialPort() = default;
 
-CUSBSerialPort::~CUSBSerialPort() { ClosePort(); }
+CUSBSerialPort::~CUSBSerialPort() {
+    ClosePort();
+}
 
 void CUSBSerialPort::OnReceiveChars(const uint8_t* bytes, size_t count) {
     for (size_t i = 0; i < count; ++i)
@@ -44,8 +46,8 @@ void CUSBSerialPort::StopWorker() {
     stop_ = false;
 }
 
-bool CUSBSerialPort::InitPort(const std::string& portName, uint32_t baud, char parity,
-                              int dataBits, int stopBits, int handshake, uint32_t eventMask,
+bool CUSBSerialPort::InitPort(const std::string& portName, uint32_t baud, char parity, int dataBits,
+                              int stopBits, int handshake, uint32_t eventMask,
                               size_t writeBufferSize) {
     StopWorker();
     portName_ = portName;

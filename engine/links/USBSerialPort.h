@@ -34,7 +34,9 @@ public:
     // write buffer is dropped. length -1 means up to the terminating zero byte.
     // Returns true when the bytes were queued.
     bool WriteToPort(const uint8_t* bytes, int length);
-    bool WriteToPort(const char* text) { return WriteToPort(reinterpret_cast<const uint8_t*>(text), -1); }
+    bool WriteToPort(const char* text) {
+        return WriteToPort(reinterpret_cast<const uint8_t*>(text), -1);
+    }
     // Stops the worker, closes the device and frees the write buffer.
     void ClosePort();
 

@@ -27,7 +27,9 @@ std::unique_ptr<SimReader> SimReader::FromScenario(const std::string& json) {
     return std::unique_ptr<SimReader>(new SimReader(std::move(model)));
 }
 
-SimReader::~SimReader() { server_->Stop(); }
+SimReader::~SimReader() {
+    server_->Stop();
+}
 
 std::vector<uint8_t> Hex(const std::string& text) {
     vsim::Bytes b;

@@ -1,0 +1,274 @@
+// vorexctl commands about the reader itself: identification, ports, baud rate,
+// settings block, transmit power, factory settings, host mode, trace viewer.
+#include "Cli.h"
+#include "vorex.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace vorexctl {
+namespace {
+
+using nlohmann::json;
+
+void PrintJson(const json& j) {
+    std::printf("%s\n", j.dump().c_str());
+}
+
+std::string DeviceName(int handle) {
+    std::string name(static_cast<size_t>(VOREX_GetDeviceName(handle, nullptr, 0)) + 1, '\0');
+    VOREX_GetDeviceName(handle, name.data(), static_cast<int>(name.size()));
+    name.resize(name.size() - 1);
+    return name;
+}
+
+int RevisionOf(unsigned char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 36;
+    return 255;
+}
+
+} // namespace
+
+int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
+    if (!args.empty())
+        return UsageError("identify takes no arguments");
+    ReaderHandle h(o);
+    if (!h)
+        return 1;
+    unsigned char id[16];
+    const int n = VOREX_GetVersion(h.get(), id, sizeof id);
+    if (n != 4)
+        return ReportLastError(o, h.get(), "identification");
+    const std::string type(reinterpret_cast<const char*>(id), 3);
+    const int revision = RevisionOf(id[3]);
+    char firmware[32];
+    std::snprintf(firmware, sizeof firmware, "FW V%d.%02d", 1, revision);
+    const bool programmer = VOREX_IsProgrammer(h.get()) == 1;
+    if (o.json) {
+        PrintJson({{"ok", true},
+                   {"device_type", type},
+                   {"revision", revision},
+                   {"firmware", firmware},
+                   {"name", DeviceName(h.get())},
+                   {"variant", VOREX_GetFrameVariant(h.get())},
+                   {"programmer", programmer},
+                   {"port", o.port}});
+    } else {
+        std::printf("device type  %s\nmodel        %s\nfirmware     %s\nframe variant %d\n"
+                    "programmer   %s\n",
+                    type.c_str(), DeviceName(h.get()).c_str(), firmware,
+                    VOREX_GetFrameVariant(h.get()), programmer ? "yes" : "no (reader only)");
+    }
+    return 0;
+}
+
+int RunListPorts(const GlobalOptions& o, const std::vector<std::string>& args) {
+    if (!args.empty())
+        return UsageError("list-ports takes no arguments");
+    std::vector<char> buffer(64 * 1024);
+    const int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
+    std::vector<std::string> ports;
+    for (int at = 0; at < used && buffer[static_cast<size_t>(at)] != '\0';) {
+        ports.emplace_back(&buffer[static_cast<size_t>(at)]);
+        at += static_cast<int>(ports.back().size()) + 1;
+    }
+    if (o.json) {
+        PrintJson({{"ok", true}, {"ports", ports}});
+    } else {
+        for (const auto& p : ports)
+            std::printf("%s\n", p.c_str());
+    }
+    return 0;
+}
+
+int RunSetBaud(const GlobalOptions& o, const std::vector<std::string>& args) {
+    long rate, format;
+    if (args.size() != 2 || !ParseInt(args[0], 1, 10000000, rate) ||
+        !ParseInt(args[1], 0, 3, format))
+        return UsageError("set-baud needs RATE and FORMAT (0 8N1, 1 8E1, 2 8O1, 3 8N2)");
+    ReaderHandle h(o);
+    if (!h)
+        return 1;
+    if (VOREX_SetBaudrate(h.get(), static_cast<int>(rate), static_cast<int>(format)) != 0)
+        return ReportLastError(o, h.get(), "set baud rate");
+    const long code = rate + format;
+    if (o.json)
+        PrintJson({{"ok", true}, {"baud", rate}, {"format", format}, {"baud_code", code}});
+    else
+        std::printf("reader now at %ld baud, format %ld: use --baud %ld from now on\n", rate,
+                    format, code);
+    return 0;
+}
+
+namespace {
+
+bool ReadSettingsBlock(int handle, std::vector<uint8_t>& block) {
+    unsigned char buffer[256];
+    const int n = VOREX_ReadSettings(handle, buffer, sizeof buffer);
+    if (n < 0)
+        return false;
+    block.assign(buffer, buffer + n);
+    return true;
+}
+
+} // namespace
+
+int RunSettings(const GlobalOptions& o, const std::vector<std::string>& args) {
+    if (args.empty() || (args[0] != "read" && args[0] != "write"))
+        return UsageError("settings needs \"read\" or \"write HEX\"");
+    std::vector<uint8_t> block;
+    if (args[0] == "write" &&
+        (args.size() < 2 || !ParseHexBytes({args.begin() + 1, args.end()}, block) || block.empty()))
+        return UsageError("settings write needs the block as hex bytes");
+    if (args[0] == "read" && args.size() != 1)
+        return UsageError("settings read takes no further arguments");
+    ReaderHandle h(o);
+    if (!h)
+        return 1;
+    if (args[0] == "write") {
+        if (VOREX_WriteSettings(h.get(), block.data(), static_cast<int>(block.size())) != 0)
+            return ReportLastError(o, h.get(), "write settings");
+        if (o.json)
+            PrintJson({{"ok", true}, {"written", ToHex(block, "")}});
+        return 0;
+    }
+    if (!ReadSettingsBlock(h.get(), block))
+        return ReportLastError(o, h.get(), "read settings");
+    if (o.json)
+        PrintJson({{"ok", true}, {"settings", ToHex(block, "")}});
+    else
+        std::printf("%s\n", ToHex(block).c_str());
+    return 0;
+}
+
+int RunPower(const GlobalOptions& o, const std::vector<std::string>& args) {
+    if (args.empty() || (args[0] != "show" && args[0] != "set"))
+        return UsageError(
+            "power needs \"show\" or \"set --iso15693 full|half --iso14443 full|half\"");
+    int iso15693Half = -1, iso14443Half = -1;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if ((args[i] == "--iso15693" || args[i] == "--iso14443") && i + 1 < args.size() &&
+            (args[i + 1] == "full" || args[i + 1] == "half")) {
+            (args[i] == "--iso15693" ? iso15693Half : iso14443Half) = args[i + 1] == "half";
+            ++i;
+        } else {
+            return UsageError("power set takes --iso15693 full|half and --iso14443 full|half");
+        }
+    }
+    if (args[0] == "set" && (iso15693Half < 0 || iso14443Half < 0))
+        return UsageError("power set needs both --iso15693 and --iso14443");
+    if (args[0] == "show" && args.size() != 1)
+        return UsageError("power show takes no further arguments");
+    ReaderHandle h(o);
+    if (!h)
+        return 1;
+    if (args[0] == "set") {
+        const uint8_t power = static_cast<uint8_t>(iso15693Half | iso14443Half << 1);
+        const uint8_t block[3] = {0x03, power, 0x80};
+        if (VOREX_WriteSettings(h.get(), block, 3) != 0)
+            return ReportLastError(o, h.get(), "write transmit power");
+    }
+    std::vector<uint8_t> block;
+    if (!ReadSettingsBlock(h.get(), block))
+        return ReportLastError(o, h.get(), "read transmit power");
+    const bool valid = block.size() >= 2 && (block[0] & 1);
+    const char* p15 = valid ? (block[1] & 1 ? "half" : "full") : "unknown";
+    const char* p14 = valid ? (block[1] & 2 ? "half" : "full") : "unknown";
+    if (o.json)
+        PrintJson({{"ok", true}, {"valid", valid}, {"iso15693", p15}, {"iso14443", p14}});
+    else
+        std::printf("ISO 15693 transmit power  %s\nISO 14443 transmit power  %s\n", p15, p14);
+    return 0;
+}
+
+int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& args) {
+    if (args.size() != 1 || args[0] != "--yes")
+        return UsageError(
+            "factory-reset restores the reader's factory settings; confirm with --yes");
+    ReaderHandle h(o);
+    if (!h)
+        return 1;
+    if (VOREX_FactoryReset(h.get()) != 0)
+        return ReportLastError(o, h.get(), "factory reset");
+    if (o.json)
+        PrintJson({{"ok", true}});
+    else
+        std::printf("factory settings restored\n");
+    return 0;
+}
+
+int RunHostMode(const GlobalOptions& o, const std::vector<std::string>& args) {
+    if (args.size() != 1 || (args[0] != "on" && args[0] != "off"))
+        return UsageError("host-mode needs \"on\" or \"off\"");
+    ReaderHandle h(o);
+    if (!h)
+        return 1;
+    if (VOREX_SetHostMode(h.get(), args[0] == "on") != 0)
+        return ReportLastError(o, h.get(), "host mode");
+    if (o.json)
+        PrintJson({{"ok", true}, {"host_mode", args[0] == "on"}});
+    return 0;
+}
+
+namespace {
+volatile std::sig_atomic_t gStopTrace = 0;
+void StopTrace(int) {
+    gStopTrace = 1;
+}
+} // namespace
+
+// A trace viewer: binds the trace socket and prints the texts that engines send.
+int RunTrace(const GlobalOptions& o, const std::vector<std::string>& args) {
+    (void)o;
+    if (!args.empty())
+        return UsageError("trace takes no arguments");
+    const char* dir = std::getenv("XDG_RUNTIME_DIR");
+    const std::string path = std::string(dir && *dir ? dir : "/tmp") + "/NvkTracer";
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path)
+        return UsageError("trace socket path too long");
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const int sock = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    unlink(path.c_str());
+    const mode_t old = umask(0177); // socket only for this user
+    const bool bound =
+        sock >= 0 && bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    umask(old);
+    if (!bound) {
+        std::fprintf(stderr, "vorexctl: cannot listen on %s\n", path.c_str());
+        return 1;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = StopTrace;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::fprintf(stderr, "listening on %s\n", path.c_str());
+    while (!gStopTrace) {
+        char piece[4];
+        const ssize_t n = recv(sock, piece, sizeof piece, 0);
+        if (n <= 0)
+            continue;
+        for (ssize_t i = 0; i < n; ++i)
+            if (piece[i] != '\0' && piece[i] != '\r')
+                std::fputc(piece[i], stdout);
+        std::fflush(stdout);
+    }
+    close(sock);
+    unlink(path.c_str());
+    return 0;
+}
+
+} // namespace vorexctl
