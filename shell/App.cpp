@@ -57,6 +57,7 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral(".")))
         return 1;
+    std::fprintf(stderr, "caption: %s\n", frame.windowTitle().toUtf8().constData());
     bool ok = Save(frame, dir, QStringLiteral("main-window.png"));
     {
         CPortDlg dialog(env, &frame);
