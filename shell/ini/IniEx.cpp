@@ -74,16 +74,22 @@ int CIniEx::FindSection(const std::string& name) const {
     return -1;
 }
 
-std::string CIniEx::GetValue(const std::string& section, const std::string& key,
-                             const std::string& def) const {
-    const int index = FindSection(section);
-    if (index < 0)
-        return def;
-    const CSection& s = sections_[static_cast<size_t>(index)];
-    for (size_t i = s.keys.size(); i-- > 0;)
-        if (Same(s.keys[i], key))
-            return s.values[i];
-    return def;
+std::string CIniEx::Text::Resolve(const std::function<std::string(int)>& loader) const {
+    if (!isId_)
+        return text_;
+    return loader ? loader(id_) : std::string();
+}
+
+std::string CIniEx::GetValue(const Text& sectionArg, const Text& keyArg, const Text& defArg) const {
+    const std::string key = keyArg.Resolve(loader_);
+    const int index = FindSection(sectionArg.Resolve(loader_));
+    if (index >= 0) {
+        const CSection& s = sections_[static_cast<size_t>(index)];
+        for (size_t i = s.keys.size(); i-- > 0;)
+            if (Same(s.keys[i], key))
+                return s.values[i];
+    }
+    return defArg.Resolve(loader_);
 }
 
 void CIniEx::SetValue(const std::string& section, const std::string& key,

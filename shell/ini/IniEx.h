@@ -3,6 +3,7 @@
 // lookups and can write the model back to a file with numbered backups.
 // Plain C++; texts are byte strings (UTF-8 or Latin-1, compared byte-wise except
 // for ASCII letter case).
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,30 @@ public:
 
 class CIniEx {
 public:
+    // A lookup argument: a text, or a string-table id (0..0xFFFF) loaded through the
+    // model's string loader.
+    class Text {
+    public:
+        Text(const std::string& text) : text_(text) {}
+        Text(const char* text) : text_(text ? text : "") {}
+        Text(int id) : id_(id), isId_(id >= 0 && id <= 0xFFFF) {}
+        std::string Resolve(const std::function<std::string(int)>& loader) const;
+
+    private:
+        std::string text_;
+        int id_ = 0;
+        bool isId_ = false;
+    };
+
     explicit CIniEx(int growBy = 4);
     virtual ~CIniEx() = default;
 
     // Fills the model from INI text; always true.
     bool Parse(const std::string& text);
     // The value of key in section, or def. Of several equal keys the last one wins.
-    std::string GetValue(const std::string& section, const std::string& key,
-                         const std::string& def = {}) const;
+    std::string GetValue(const Text& section, const Text& key, const Text& def = Text("")) const;
+    // Loads string-table texts for id arguments; without one an id gives "".
+    void SetStringLoader(std::function<std::string(int)> loader) { loader_ = std::move(loader); }
     // Index of the first section with that name, or -1.
     int FindSection(const std::string& name) const;
 
@@ -58,6 +75,7 @@ private:
     std::string path_;
     void* spare_ = nullptr;
     bool modified_ = false;
+    std::function<std::string(int)> loader_;
 };
 
 // The profile reader the update check instantiates.

@@ -77,6 +77,18 @@ TEST(IniParse, CommentsAndBareLinesAreKeysWithoutValue) {
     EXPECT_EQ(s.keys[1], "bare");
 }
 
+TEST(IniParse, ArgumentsMayBeStringIds) {
+    CPrivateProfile ini;
+    ini.Parse("[Version]\nProgramm=2.1\n");
+    EXPECT_EQ(ini.GetValue(100, 101, 102), "") << "ids without a loader are empty";
+    ini.SetStringLoader([](int id) {
+        return id == 100 ? "Version" : id == 101 ? "Programm" : id == 102 ? "fallback" : "";
+    });
+    EXPECT_EQ(ini.GetValue(100, 101, 102), "2.1");
+    EXPECT_EQ(ini.GetValue(100, "Firmware", 102), "fallback");
+    EXPECT_EQ(ini.GetValue("Version", 101), "2.1");
+}
+
 TEST(IniParse, FirstOfEqualSectionsIsFound) {
     const auto ini = Parsed("[S]\na=1\n[s]\na=2\n");
     EXPECT_EQ(ini.FindSection("S"), 1);
