@@ -17,6 +17,8 @@ int RunPower(const GlobalOptions&, const std::vector<std::string>&);
 int RunFactoryReset(const GlobalOptions&, const std::vector<std::string>&);
 int RunHostMode(const GlobalOptions&, const std::vector<std::string>&);
 int RunTrace(const GlobalOptions&, const std::vector<std::string>&);
+int RunIso15693(const GlobalOptions&, const std::vector<std::string>&);
+int RunMifare(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -58,6 +60,45 @@ const Command kCommands[] = {
      "vorexctl trace\n  Listens on $XDG_RUNTIME_DIR/NvkTracer and prints what engines trace\n"
      "  (opening and closing connections) until interrupted.\n",
      RunTrace},
+    {"iso15693", "inventory ISO 15693 tags; read, write, lock, dump and restore blocks",
+     "vorexctl --port PATH [--json] iso15693 SUBCOMMAND [options]\n"
+     "  inventory                              UID, manufacturer and DSFID of each tag\n"
+     "  info --uid U                           system information and memory size\n"
+     "  read --uid U --block N                 one block as hex\n"
+     "  write --uid U --block N --data HEX     writes one block\n"
+     "  lock --uid U --from A --to B --yes     locks blocks A..B for good\n"
+     "  dump --uid U [--out FILE]              all blocks with their lock state (JSON)\n"
+     "  restore --uid U --in FILE              writes the blocks of a dump that differ and\n"
+     "                                         verifies each by reading it back\n"
+     "  UIDs are 16 hex digits, most significant byte first (as inventory prints them).\n"
+     "  --flags F adds engine flags (e.g. 0x08 protocol extension, 0x100 Infineon).\n",
+     RunIso15693},
+    {"mifare", "MIFARE Classic, Ultralight and NFC Type 2 cards: read, write, dump, restore",
+     "vorexctl --port PATH [--json] mifare SUBCOMMAND ...\n"
+     "  select                               show UID, SAK, ATQA and card type\n"
+     "  read  --block N [KEY]                read a MIFARE Classic block\n"
+     "  write --block N --data HEX [KEY] [--yes]\n"
+     "                                       write 16 bytes (trailers need --yes; block 0\n"
+     "                                       is never written)\n"
+     "  value --block N inc|dec [--by V] [KEY]\n"
+     "                                       increment or decrement a value block (V: 1)\n"
+     "  store-key --type A|B --index I --key HEX\n"
+     "                                       put a key into the reader's key store\n"
+     "  dump [--out FILE] [--format json|mfd] [--key HEX...]\n"
+     "                                       whole card with the store's keys (and keys\n"
+     "                                       given); unreadable blocks are null in JSON\n"
+     "                                       and zeros in .mfd (listed in FILE.unread)\n"
+     "  restore --in FILE [--yes] [--key HEX...]\n"
+     "                                       write a JSON or .mfd dump back: data blocks\n"
+     "                                       first, trailers last and only with --yes,\n"
+     "                                       each block read back where allowed\n"
+     "  ultralight dump|write, ntag dump|write\n"
+     "                                       page tags: dump [--out FILE] [--format\n"
+     "                                       json|bin]; write --page N --data HEX (a\n"
+     "                                       multiple of 4 bytes; pages 2-3 need --yes)\n"
+     "  KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
+     "  --format defaults to json, or mfd/bin when --out does not end in .json.\n",
+     RunMifare},
 };
 
 void Usage(FILE* out) {

@@ -1,11 +1,13 @@
 #include "Trace.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -18,6 +20,28 @@ std::string TraceFolder() {
         return dir;
     return "/tmp";
 }
+
+namespace {
+
+// A viewer that stops reading must not stop the engine: each piece waits a short
+// while for room in the viewer's queue, then the rest of the text is dropped.
+constexpr int kPieceWaitMs = 250;
+
+bool SendPiece(int sock, const char (&piece)[4]) {
+    for (;;) {
+        if (send(sock, piece, sizeof piece, MSG_DONTWAIT | MSG_NOSIGNAL) == sizeof piece)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            return false;
+        pollfd p{sock, POLLOUT, 0};
+        if (poll(&p, 1, kPieceWaitMs) <= 0)
+            return false;
+    }
+}
+
+} // namespace
 
 void Trace(const char* format, ...) {
     char text[512];
@@ -52,7 +76,7 @@ void SendTrace(const std::string& text) {
     for (size_t at = 0; at < text.size(); at += 4) {
         char piece[4] = {0, 0, 0, 0};
         std::memcpy(piece, text.data() + at, std::min<size_t>(4, text.size() - at));
-        if (send(sock, piece, sizeof piece, 0) < 0)
+        if (!SendPiece(sock, piece))
             break;
     }
     if (lock >= 0) {

@@ -4,26 +4,17 @@
 #include "ConfigCommands.h"
 #include "DeviceTable.h"
 #include "ErrorText.h"
+#include "PortNameGrammar.h"
 #include "ReaderIdentity.h"
 #include "Trace.h"
 #include "Vorex_SDKApp.h"
 #include "vorex.h"
 
-#include <cctype>
 #include <cstring>
 
 using vorex::Result;
 
 namespace {
-
-// Serial names keep their baud code; anything else opens at 19200.
-bool KeepsBaudCode(const char* name) {
-    std::string upper(name);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper.rfind("COM", 0) == 0 || upper.rfind("\\\\.\\COM", 0) == 0 ||
-           upper.rfind("/DEV/", 0) == 0;
-}
 
 int CopyText(const std::string& text, char* buffer, int capacity) {
     if (buffer != nullptr && capacity > 0) {
@@ -45,7 +36,7 @@ int VOREX_OpenPort(const char* name, int baudCode, int timeoutMs) {
     if (name == nullptr)
         return -1;
     vorex::Trace("VOREX_OpenPort(%s,%d,%d)", name, baudCode, timeoutMs);
-    if (!KeepsBaudCode(name))
+    if (!vorex::KeepsBaudCode(name))
         baudCode = 19200;
     const int result = VorexEngine().OpenPort(name, baudCode, timeoutMs);
     vorex::Trace(" = %d\r\n", result);

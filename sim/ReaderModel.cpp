@@ -28,9 +28,15 @@ std::vector<Request> ReaderModel::Requests() {
     return requests_;
 }
 
+Bytes ReaderModel::RawReceived() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return raw_;
+}
+
 void ReaderModel::ClearRequests() {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.clear();
+    raw_.clear();
 }
 
 void ReaderModel::SetTrace(std::function<void(const char*, const Bytes&)> trace) {
@@ -79,6 +85,7 @@ std::vector<Output> ReaderModel::Feed(const uint8_t* bytes, size_t count, Clock:
                                       uint32_t hostBaud) {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<Output> out;
+    raw_.insert(raw_.end(), bytes, bytes + count);
     // A host at another line speed than the reader's delivers nothing readable.
     if (config_.baud != 0 && hostBaud != 0 && hostBaud != config_.baud) {
         rx_.clear();

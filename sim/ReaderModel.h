@@ -123,8 +123,9 @@ public:
     ReaderConfig& Config() { return config_; }
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(mutex_); }
 
-    // Every request understood, in order (for tests).
+    // Every request understood, in order, and every byte received (for tests).
     std::vector<Request> Requests();
+    Bytes RawReceived();
     void ClearRequests();
 
     // Called for each frame received ("rx") and sent ("tx").
@@ -149,6 +150,7 @@ private:
     Clock::time_point rxStart_{};
     Clock::time_point lastByte_{};
     std::vector<Request> requests_;
+    Bytes raw_;
     std::function<void(const char*, const Bytes&)> trace_;
     std::optional<std::pair<uint32_t, int>> pendingBaud_;
     Clock::time_point busyUntil_{};

@@ -1,8 +1,11 @@
 #include "Scenario.h"
 
 #include "DeviceCommands.h"
+#include "Iso15693Tags.h"
+#include "Iso14443Commands.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -188,6 +191,19 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
         return nullptr;
     auto model = std::make_unique<ReaderModel>(config);
     model->AddCommandSet(std::make_unique<DeviceCommands>());
+    if (s.contains("iso15693")) {
+        std::vector<IsoTag> tags;
+        if (!ParseIso15693(s.at("iso15693"), tags, error))
+            return nullptr;
+        model->AddCommandSet(std::make_unique<Iso15693Commands>(std::move(tags)));
+    if (s.contains("iso14443")) {
+        auto cards = ParseIso14443(
+            s.at("iso14443"),
+            static_cast<unsigned>(std::strtoul(config.deviceType.c_str(), nullptr, 16)), error);
+        if (!cards)
+            return nullptr;
+        model->AddCommandSet(std::move(cards));
+    }
     if (s.contains("faults")) {
         if (!s.at("faults").is_array()) {
             error = "\"faults\" must be an array";

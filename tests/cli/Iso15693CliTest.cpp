@@ -1,0 +1,145 @@
+// vorexctl iso15693 end to end against a stand-in reader on a pseudo-terminal.
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using nlohmann::json;
+
+namespace {
+
+struct CtlResult {
+    int status = -1;
+    std::string out;
+};
+
+class IsoCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const json scenario = json::parse(R"({
+          "reader": {"variant": 0},
+          "iso15693": {"tags": [
+            {"type": "nxp-icode-slix", "uid": "E0 04 01 00 00 00 00 15",
+             "blocks": ["11 22 33 44"], "locked": [0]},
+            {"type": "ti-tagit-hfi-plus", "uid": "E0 07 80 00 00 00 00 25"},
+            {"type": "infineon-myd", "uid": "E0 05 45 00 00 00 00 35"}
+          ]}})");
+        sim_ = vtest::SimReader::FromScenario(scenario.dump());
+        dir_ =
+            std::filesystem::temp_directory_path() / ("vorexctl-iso-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    CtlResult Ctl(const std::string& args) {
+        const std::string cmd = vtest::BinaryPath("cli/vorexctl") + " --port " + sim_->Path() +
+                                " " + args + " 2>/dev/null";
+        CtlResult r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p)
+            return r;
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        const int st = ::pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        return r;
+    }
+    size_t Writes() {
+        size_t n = 0;
+        for (const auto& r : sim_->Model().Requests())
+            if (r.command == 0x20 && r.data.size() > 1 && r.data[1] == 0x21)
+                ++n;
+        return n;
+    }
+
+    std::unique_ptr<vtest::SimReader> sim_;
+    std::filesystem::path dir_;
+};
+
+TEST_F(IsoCli, InventoryJsonListsEveryTag) {
+    const CtlResult r = Ctl("--json iso15693 inventory");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const json j = json::parse(r.out);
+    ASSERT_TRUE(j.at("tags").is_array());
+    std::map<std::string, int> makers;
+    for (const auto& t : j.at("tags")) {
+        makers[t.at("uid").get<std::string>()] = t.at("manufacturer").get<int>();
+        EXPECT_EQ(t.at("dsfid").get<int>(), 0);
+    }
+    EXPECT_EQ(makers,
+              (std::map<std::string, int>{
+                  {"E004010000000015", 4}, {"E007800000000025", 7}, {"E005450000000035", 5}}));
+}
+
+TEST_F(IsoCli, WriteThenReadBack) {
+    ASSERT_EQ(Ctl("iso15693 write --uid E007800000000025 --block 3 --data A1B2C3D4").status, 0);
+    const CtlResult r = Ctl("--json iso15693 read --uid E0:07:80:00:00:00:00:25 --block 3");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(json::parse(r.out).at("data"), "A1B2C3D4");
+    // A locked block is refused with the engine's error.
+    const CtlResult locked =
+        Ctl("--json iso15693 write --uid E004010000000015 --block 0 --data 00000000");
+    EXPECT_EQ(locked.status, 1);
+    EXPECT_EQ(json::parse(locked.out).at("error"), 38);
+}
+
+TEST_F(IsoCli, UsageErrors) {
+    EXPECT_EQ(Ctl("iso15693 read --uid E0040100000015 --block 1").status, 2); // 7 bytes
+    EXPECT_EQ(Ctl("iso15693 read --uid E004010000000015").status, 2);
+    EXPECT_EQ(Ctl("iso15693 lock --uid E004010000000015 --from 1 --to 2").status, 2);
+    EXPECT_EQ(Ctl("iso15693 lock --uid E004010000000015 --from 3 --to 2 --yes").status, 2);
+    EXPECT_EQ(Ctl("iso15693 frobnicate").status, 2);
+    EXPECT_EQ(Ctl("iso15693 inventory --bogus 1").status, 2);
+}
+
+TEST_F(IsoCli, DumpAndRestore) {
+    const std::string file = (dir_ / "slix.json").string();
+    ASSERT_EQ(Ctl("iso15693 lock --uid E004010000000015 --from 2 --to 3 --yes").status, 0);
+    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --out " + file).status, 0);
+    json dump = json::parse(std::ifstream(file));
+    ASSERT_EQ(dump.at("block_count"), 28);
+    ASSERT_EQ(dump.at("blocks").size(), 28u);
+    EXPECT_EQ(dump["blocks"][0]["data"], "11223344");
+    EXPECT_EQ(dump["blocks"][0]["locked"], true);
+    EXPECT_EQ(dump["blocks"][1]["locked"], false);
+    EXPECT_EQ(dump["blocks"][3]["locked"], true);
+
+    dump["blocks"][5]["data"] = "CAFEBABE";
+    dump["blocks"][27]["data"] = "01020304";
+    std::ofstream(file) << dump.dump();
+    const size_t before = Writes();
+    const CtlResult r = Ctl("--json iso15693 restore --uid E004010000000015 --in " + file);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(json::parse(r.out).at("written"), 2);
+    EXPECT_EQ(Writes(), before + 2);
+    EXPECT_EQ(
+        json::parse(Ctl("--json iso15693 read --uid E004010000000015 --block 27").out).at("data"),
+        "01020304");
+
+    // A file that does not fit the tag is refused before anything is written.
+    dump["blocks"][6]["data"] = "0102";
+    std::ofstream(file) << dump.dump();
+    EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + file).status, 1);
+    std::ofstream(file) << "{ not json";
+    EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + file).status, 1);
+    EXPECT_EQ(Writes(), before + 2);
+}
+
+TEST_F(IsoCli, InfoUsesTheVendorDetours) {
+    const CtlResult r = Ctl("--json iso15693 info --uid E005450000000035");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j.at("block_count"), 32);
+    EXPECT_EQ(j.at("block_size"), 8);
+    EXPECT_EQ(j.at("manufacturer"), 5);
+}
+
+} // namespace

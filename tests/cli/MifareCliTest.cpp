@@ -1,0 +1,238 @@
+// vorexctl mifare against the stand-in reader: dump, restore and the guards around
+// destructive writes.
+#include "Iso14443Commands.h"
+#include "MifareDump.h"
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+using nlohmann::json;
+using vtest::Hex;
+
+namespace {
+
+constexpr const char* kCards = R"({
+  "keys_a": ["FFFFFFFFFFFF", "A0A1A2A3A4A5"],
+  "keys_b": ["FFFFFFFFFFFF", "B0B1B2B3B4B5"],
+  "cards": [
+    {"type": "classic1k", "uid": "11 22 33 44",
+     "sectors": {"1": {"key_a": "A0A1A2A3A4A5", "key_b": "B0B1B2B3B4B5", "access": [0, 0, 7, 3]},
+                 "2": {"key_a": "112233445566", "key_b": "665544332211", "access": [0, 0, 0, 3]}},
+     "blocks": {"4": "44444444444444444444444444444444", "5": "55555555555555555555555555555555",
+                "1": "01010101010101010101010101010101"}},
+    {"type": "classic4k", "uid": "04 01 02 03 04 05 06"},
+    {"type": "ntag216", "uid": "04 AA BB CC DD EE FF"},
+    {"type": "type2", "uid": "04 11 22 33 44 55 66", "page_count": 512},
+    {"type": "ultralight", "uid": "04 C2 5E 1A 73 40 80", "pages": {"2": "A9 48 10 00"}}
+  ]})";
+
+struct Result {
+    int code = -1;
+    std::string out;
+};
+
+class MifareCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        auto set = vsim::ParseIso14443(json::parse(kCards), 0x125, error);
+        ASSERT_TRUE(set) << error;
+        cards_ = set.get();
+        sim_.Model().AddCommandSet(std::move(set));
+        dir_ = std::filesystem::temp_directory_path() /
+               ("vorex-mifare-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    Result Run(const std::string& args) {
+        const std::string cmd = vtest::BinaryPath("cli/vorexctl") + " --port " + sim_.Path() +
+                                " --json mifare " + args + " 2>/dev/null";
+        Result r;
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p)
+            return r;
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        const int status = ::pclose(p);
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+    json RunJson(const std::string& args, int expectedCode = 0) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, expectedCode) << args << "\n" << r.out;
+        const json j = json::parse(r.out, nullptr, false);
+        EXPECT_FALSE(j.is_discarded()) << r.out;
+        return j;
+    }
+    vsim::ClassicCard& Classic(int index = 0) {
+        return static_cast<vsim::ClassicCard&>(cards_->Card(static_cast<size_t>(index)));
+    }
+    void PutInField(int index) {
+        auto lock = sim_.Model().Lock();
+        cards_->SetField(index);
+    }
+    bool WroteBlock(int block) {
+        for (const auto& r : sim_.Model().Requests())
+            if (r.command == 0x35 && !r.data.empty() && r.data[0] == block)
+                return true;
+        return false;
+    }
+    std::string File(const std::string& name) { return (dir_ / name).string(); }
+
+    vtest::SimReader sim_;
+    vsim::Iso14443Commands* cards_ = nullptr;
+    std::filesystem::path dir_;
+};
+
+TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
+    const json summary = RunJson("dump --out " + File("card.json"));
+    EXPECT_EQ(summary["type"], "classic1k");
+    EXPECT_EQ(summary["sectors_without_key"], json::array({2}));
+    EXPECT_EQ(summary["unreadable"], json::array({6, 8, 9, 10, 11}));
+
+    std::ifstream in(File("card.json"));
+    const json dump = json::parse(in);
+    EXPECT_EQ(dump["blocks"][4], "44444444444444444444444444444444");
+    EXPECT_TRUE(dump["blocks"][6].is_null());
+    EXPECT_EQ(dump["blocks"][3], "000000000000FF078069FFFFFFFFFFFF") << "Key A reads as 0";
+    EXPECT_EQ(dump["sectors"][0]["key_b"], "FFFFFFFFFFFF") << "readable Key B is known";
+    EXPECT_TRUE(dump["sectors"][0]["key_a"].is_null());
+    EXPECT_TRUE(dump["sectors"][1]["key_b"].is_null());
+
+    {
+        auto lock = sim_.Model().Lock();
+        Classic().Block(4) = vsim::Bytes(16, 0xEE);
+        Classic().Block(1) = vsim::Bytes(16, 0xEE);
+    }
+    sim_.Model().ClearRequests();
+    const json result = RunJson("restore --in " + File("card.json"));
+    EXPECT_EQ(result["ok"], true);
+    {
+        auto lock = sim_.Model().Lock();
+        EXPECT_EQ(Classic().Block(4), Hex("44444444444444444444444444444444"));
+        EXPECT_EQ(Classic().Block(1), Hex("01010101010101010101010101010101"));
+    }
+    EXPECT_FALSE(WroteBlock(0)) << "the manufacturer block is never written";
+    EXPECT_FALSE(WroteBlock(3)) << "trailers only with --yes and known keys";
+    EXPECT_TRUE(result["failed"].empty()) << result.dump();
+    bool trailerSkipped = false;
+    for (const auto& s : result["skipped"])
+        trailerSkipped |= s["block"] == 3;
+    EXPECT_TRUE(trailerSkipped);
+
+    // With the delivery key given, the keys of the default sectors are known and their
+    // trailers are written last, with --yes only.
+    RunJson("dump --key FFFFFFFFFFFF --out " + File("keys.json"));
+    sim_.Model().ClearRequests();
+    RunJson("restore --in " + File("keys.json"));
+    EXPECT_FALSE(WroteBlock(3));
+    sim_.Model().ClearRequests();
+    const json withYes = RunJson("restore --yes --in " + File("keys.json"));
+    EXPECT_TRUE(WroteBlock(3));
+    EXPECT_FALSE(WroteBlock(7)) << "sector 1's Key A is not known";
+    int lastData = -1, firstTrailer = 1000, i = 0;
+    for (const auto& r : sim_.Model().Requests()) {
+        if (r.command != 0x35)
+            continue;
+        const int b = r.data[0];
+        const bool trailer = b == vorexctl::mifare::TrailerOf(vorexctl::mifare::SectorOf(b));
+        if (trailer)
+            firstTrailer = std::min(firstTrailer, i);
+        else
+            lastData = i;
+        ++i;
+    }
+    EXPECT_LT(lastData, firstTrailer) << "data blocks first, trailers last";
+    EXPECT_EQ(withYes["ok"], true) << withYes.dump();
+}
+
+TEST_F(MifareCli, BinaryDumpsAndCardMismatch) {
+    const json summary = RunJson("dump --out " + File("card.mfd"));
+    EXPECT_EQ(summary["format"], "mfd");
+    const json printed = RunJson("dump");
+    EXPECT_EQ(printed["ok"], true);
+    EXPECT_EQ(printed["blocks"].size(), 64u);
+    EXPECT_EQ(printed["unreadable"].size(), 5u);
+    EXPECT_EQ(std::filesystem::file_size(File("card.mfd")), 1024u);
+    std::ifstream listed(File("card.mfd.unread"));
+    const std::string list((std::istreambuf_iterator<char>(listed)), {});
+    EXPECT_NE(list.find("\n6\n8\n9\n10\n11\n"), std::string::npos) << list;
+    // Trailers of a binary dump hold Key A as the card read it (zeros): not written.
+    sim_.Model().ClearRequests();
+    const json restored = RunJson("restore --yes --in " + File("card.mfd"));
+    EXPECT_TRUE(WroteBlock(4));
+    EXPECT_FALSE(WroteBlock(3));
+    EXPECT_FALSE(restored["skipped"].empty());
+    PutInField(1);
+    const json refused = RunJson("restore --in " + File("card.mfd"), 1);
+    EXPECT_EQ(refused["ok"], false);
+    std::ofstream(File("junk.mfd")) << "not a dump";
+    EXPECT_EQ(RunJson("restore --in " + File("junk.mfd"), 1)["ok"], false);
+    EXPECT_EQ(RunJson("restore --in " + File("missing.mfd"), 1)["ok"], false);
+}
+
+TEST_F(MifareCli, DestructiveWritesAreGuarded) {
+    const std::string trailer = "FFFFFFFFFFFF FF0780 69 FFFFFFFFFFFF";
+    const std::string broken = "FFFFFFFFFFFF 000000 69 FFFFFFFFFFFF";
+    struct Case {
+        std::string args;
+        int code;
+    } cases[] = {
+        {"write --block 3 --data " + trailer, 1},
+        {"write --block 3 --yes --data " + broken, 1},
+        {"write --block 0 --yes --data 00112233445566778899AABBCCDDEEFF", 1},
+        {"write --block 4 --data 0011", 2},
+        {"write --block 64 --data 00112233445566778899AABBCCDDEEFF", 1},
+    };
+    for (const auto& c : cases) {
+        sim_.Model().ClearRequests();
+        EXPECT_EQ(Run(c.args).code, c.code) << c.args;
+        EXPECT_FALSE(WroteBlock(3) || WroteBlock(0) || WroteBlock(4) || WroteBlock(64)) << c.args;
+    }
+    EXPECT_EQ(RunJson("write --block 3 --yes --data " + trailer)["verified"], true);
+    EXPECT_EQ(RunJson("write --block 4 --key-type B --key-index 1 --data "
+                      "00112233445566778899AABBCCDDEEFF")["ok"],
+              true);
+    // Value block: written as one, then incremented.
+    RunJson("write --block 5 --key-index 1 --data 0A000000F5FFFFFF0A00000005FA05FA");
+    EXPECT_EQ(RunJson("value --block 5 --key-index 1 inc --by 7")["value"], 17);
+    EXPECT_EQ(RunJson("value --block 4 --key-index 1 dec", 1)["error"], 19);
+    EXPECT_EQ(RunJson("store-key --type B --index 15 --key 0102030405AB")["ok"], true);
+    {
+        auto lock = sim_.Model().Lock();
+        EXPECT_EQ(cards_->Key(1, 15), Hex("0102030405AB"));
+    }
+}
+
+TEST_F(MifareCli, PageTagDumpsFindTheEndOfMemory) {
+    PutInField(2);
+    json dump = RunJson("ntag dump");
+    EXPECT_EQ(dump["type"], "ntag216");
+    EXPECT_EQ(dump["page_count"], 231);
+    PutInField(3);
+    dump = RunJson("ntag dump");
+    EXPECT_EQ(dump["page_count"], 512) << "the failing sector select ends the memory";
+    PutInField(4);
+    dump = RunJson("ultralight dump");
+    EXPECT_EQ(dump["type"], "ultralight");
+    EXPECT_EQ(dump["page_count"], 16);
+    EXPECT_EQ(RunJson("ultralight write --page 4 --data 01020304", 1)["error"], 241)
+        << "page 4 is locked";
+    EXPECT_EQ(RunJson("ultralight write --page 5 --data 0102030405060708")["pages"],
+              json::array({5, 6}));
+    EXPECT_EQ(Run("ultralight write --page 3 --data 01000000").code, 1) << "needs --yes";
+    EXPECT_EQ(RunJson("ultralight write --page 3 --yes --data 01000000")["ok"], true);
+    PutInField(0);
+    EXPECT_EQ(RunJson("ntag dump", 1)["ok"], false) << "a Classic card is no page tag";
+}
+
+} // namespace
