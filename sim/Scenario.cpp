@@ -196,6 +196,7 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
         if (!ParseIso15693(s.at("iso15693"), tags, error))
             return nullptr;
         model->AddCommandSet(std::make_unique<Iso15693Commands>(std::move(tags)));
+    }
     if (s.contains("iso14443")) {
         auto cards = ParseIso14443(
             s.at("iso14443"),
