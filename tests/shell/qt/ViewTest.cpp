@@ -117,8 +117,14 @@ private slots:
         auto sim = Reader("125", '5');
         SaveInterface(*sim);
         vtest::ShellRig rig;
+        QStringList reported;
+        rig.env.reportReader = [&](const QString& firmware, const QString& model) {
+            reported << firmware << model;
+        };
         CMainFrame frame(rig.env);
         frame.View()->OnInitialUpdate();
+        // An update-checked type is reported to the update check with code and model.
+        QCOMPARE(reported, (QStringList{"1255", QString::fromStdString(vorex::DeviceName(0x125))}));
         const QString expected = QString("Vorex Programmer V%1 <%2 %3:1  FW V1.05>")
                                      .arg(CProgrammerView::CaptionVersion(),
                                           QString::fromStdString(vorex::DeviceName(0x125)),
@@ -279,6 +285,8 @@ private slots:
         vtest::ShellRig rig;
         CMainFrame frame(rig.env);
         QCOMPARE(frame.Action(40006)->text(), QString("Sendeleistung"));
+        QCOMPARE(frame.Action(40006)->statusTip(), QString("Sendeleistung des Geräts einstellen"));
+        QCOMPARE(frame.Action(40006)->toolTip(), QString("Sendeleistung"));
         frame.Action(32782)->trigger();
         QCOMPARE(frame.Language(), 1);
         QCOMPARE(frame.Action(40006)->text(), QString("Transmit power"));
