@@ -66,8 +66,8 @@ int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
                    {"programmer", programmer},
                    {"port", o.port}});
     } else {
-        std::printf("device type  %s\nmodel        %s\nfirmware     %s\nframe variant %d\n"
-                    "programmer   %s\n",
+        std::printf("device type   %s\nmodel         %s\nfirmware      %s\nframe variant %d\n"
+                    "programmer    %s\n",
                     type.c_str(), DeviceName(h.get()).c_str(), firmware,
                     VOREX_GetFrameVariant(h.get()), programmer ? "yes" : "no (reader only)");
     }

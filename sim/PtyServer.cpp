@@ -87,16 +87,17 @@ void PtyServer::Serve() {
     while (!stop_) {
         int timeout = -1;
         if (!pending.empty()) {
-            const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(
-                pending.front().when - Clock::now());
-            timeout = wait.count() <= 0 ? 0 : static_cast<int>((wait.count() + 999) / 1000);
+            const auto wait = pending.front().when - Clock::now();
+            if (wait < std::chrono::milliseconds(1)) {
+                // poll() sleeps whole milliseconds: the last stretch is slept exactly.
+                std::this_thread::sleep_until(pending.front().when);
+                timeout = 0;
+            } else {
+                timeout = static_cast<int>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(wait).count());
+            }
         }
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}};
-        // poll() only sleeps whole milliseconds; the last stretch is slept exactly.
-        if (timeout == 1 && !pending.empty()) {
-            std::this_thread::sleep_until(pending.front().when);
-            timeout = 0;
-        }
         const int r = poll(fds, 2, timeout);
         if (r < 0 && errno != EINTR)
             break;

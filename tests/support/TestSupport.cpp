@@ -2,9 +2,11 @@
 
 #include "DeviceCommands.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <sys/wait.h>
 
 namespace vtest {
 
@@ -36,6 +38,22 @@ std::vector<uint8_t> Hex(const std::string& text) {
     if (!vsim::ParseHex(text, b))
         throw std::invalid_argument("bad hex in test: " + text);
     return b;
+}
+
+RunResult Run(const std::string& program, const std::string& args, bool withStderr) {
+    const std::string cmd =
+        BinaryPath(program) + " " + args + (withStderr ? " 2>&1" : " 2>/dev/null");
+    RunResult r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+        r.out.append(buffer, n);
+    const int status = ::pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
 }
 
 std::string SourcePath(const std::string& relative) {

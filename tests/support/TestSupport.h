@@ -28,6 +28,15 @@ private:
 };
 
 std::vector<uint8_t> Hex(const std::string& text);
+
+// Runs a built program of this tree (e.g. "cli/vorexctl") with the shell words in
+// `args`; returns its exit status and standard output (standard error is dropped
+// unless `withStderr`).
+struct RunResult {
+    int status = -1;
+    std::string out;
+};
+RunResult Run(const std::string& program, const std::string& args, bool withStderr = false);
 std::string SourcePath(const std::string& relative);
 std::string BinaryPath(const std::string& relative);
 

@@ -1,0 +1,149 @@
+// vorexctl's reader commands and vorex-sim as programs, end to end.
+#include "TestSupport.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using nlohmann::json;
+// Runs one of the programs built in this tree.
+vtest::RunResult Program(const std::string& program, const std::string& args, bool withStderr = false) {
+    return vtest::Run(program, args, withStderr);
+}
+
+namespace {
+
+// vorex-sim started as a program; stops it on destruction.
+class SimProgram {
+public:
+    explicit SimProgram(const std::string& scenario, bool trace = false) {
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0)
+            throw std::runtime_error("pipe");
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            dup2(err[1], 2);
+            close(out[0]);
+            close(err[0]);
+            const std::string bin = vtest::BinaryPath("sim/vorex-sim");
+            if (trace)
+                execl(bin.c_str(), bin.c_str(), "--scenario", scenario.c_str(), "--trace", nullptr);
+            else
+                execl(bin.c_str(), bin.c_str(), "--scenario", scenario.c_str(), nullptr);
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        stdout_ = fdopen(out[0], "r");
+        stderr_ = err[0];
+        char line[256] = {0};
+        if (!std::fgets(line, sizeof line, stdout_))
+            throw std::runtime_error("vorex-sim printed no port");
+        path_ = line;
+        while (!path_.empty() && path_.back() == '\n')
+            path_.pop_back();
+    }
+    ~SimProgram() { Stop(); }
+    int Stop() {
+        if (pid_ <= 0)
+            return status_;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        std::fclose(stdout_);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(stderr_, buffer, sizeof buffer)) > 0)
+            err_.append(buffer, static_cast<size_t>(n));
+        close(stderr_);
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status_;
+    }
+    const std::string& Path() const { return path_; }
+    const std::string& Stderr() const { return err_; }
+
+private:
+    pid_t pid_ = -1;
+    FILE* stdout_ = nullptr;
+    int stderr_ = -1;
+    std::string path_, err_;
+    int status_ = -1;
+};
+
+} // namespace
+
+TEST(VorexSim, EveryVariantIdentifiesWithRawF0) {
+    for (int v = 0; v < 4; ++v) {
+        SimProgram sim(vtest::SourcePath("sim/scenarios/variant" + std::to_string(v) + ".json"));
+        ASSERT_EQ(sim.Path().rfind("/dev/", 0), 0u) << sim.Path();
+        const auto r = Program("cli/vorexctl",
+                           "--port " + sim.Path() + " --variant " + std::to_string(v) + " raw F0");
+        EXPECT_EQ(r.status, 0) << "variant " << v;
+        // Variant 3 answers nine bytes with the type in bytes 4 to 7.
+        EXPECT_NE(r.out.find(v == 3 ? "31 31 37 33" : "33\n"), std::string::npos) << r.out;
+        EXPECT_EQ(sim.Stop(), 0);
+    }
+}
+
+TEST(VorexSim, TraceShowsEachFrame) {
+    SimProgram sim(vtest::SourcePath("sim/scenarios/variant0.json"), true);
+    ASSERT_EQ(Program("cli/vorexctl", "--port " + sim.Path() + " raw F0").status, 0);
+    sim.Stop();
+    EXPECT_NE(sim.Stderr().find("rx 02 01 F0 00 F1\n"), std::string::npos) << sim.Stderr();
+    EXPECT_NE(sim.Stderr().find("tx 02 01 00 04 31 32 35 33 "), std::string::npos) << sim.Stderr();
+}
+
+TEST(VorexSim, BadScenariosAreRefusedWithAReason) {
+    const auto r = Program("sim/vorex-sim", "--scenario /nonexistent.json", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("cannot read"), std::string::npos) << r.out;
+    EXPECT_EQ(Program("sim/vorex-sim", "", true).status, 2);
+}
+
+TEST(Vorexctl, IdentifyJsonAndErrors) {
+    auto sim = vtest::SimReader::FromScenario(
+        R"({"reader": {"device_type": "171", "revision": "a", "variant": 2}})");
+    const auto r = Program("cli/vorexctl", "--port " + sim->Path() + " identify --json");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j.at("device_type"), "171");
+    EXPECT_EQ(j.at("revision"), 36);
+    EXPECT_EQ(j.at("firmware"), "FW V1.36");
+    EXPECT_EQ(j.at("name"), "VX-C71 (V2)");
+    EXPECT_EQ(j.at("variant"), 2);
+    EXPECT_EQ(j.at("programmer"), true);
+
+    sim->Model().InjectFault({.kind = vsim::Fault::Kind::NoAnswer});
+    const auto timeout =
+        Program("cli/vorexctl", "--port " + sim->Path() + " --variant 2 --timeout 100 raw F0", true);
+    EXPECT_EQ(timeout.status, 1);
+    EXPECT_NE(timeout.out.find("error 4: Timeout"), std::string::npos) << timeout.out;
+
+    const auto missing = Program("cli/vorexctl", "--port /dev/does-not-exist --json identify");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(json::parse(missing.out).at("open_result"), -1);
+    EXPECT_EQ(Program("cli/vorexctl", "--port " + sim->Path() + " factory-reset").status, 2);
+    EXPECT_EQ(Program("cli/vorexctl", "frobnicate").status, 2);
+}
+
+TEST(Vorexctl, ConfigurationRoundTrips) {
+    auto sim = vtest::SimReader::FromScenario(R"({"reader": {"baud": 19200}})");
+    const std::string port = "--port " + sim->Path() + " --json ";
+    ASSERT_EQ(Program("cli/vorexctl", port + "power set --iso15693 half --iso14443 full").status, 0);
+    const json power = json::parse(Program("cli/vorexctl", port + "power show").out);
+    EXPECT_EQ(power.at("iso15693"), "half");
+    EXPECT_EQ(power.at("iso14443"), "full");
+    EXPECT_EQ(json::parse(Program("cli/vorexctl", port + "settings read").out).at("settings"),
+              "030180");
+
+    ASSERT_EQ(Program("cli/vorexctl", port + "set-baud 57600 0").status, 0);
+    EXPECT_EQ(Program("cli/vorexctl", port + "--timeout 100 identify").status, 1) << "old speed";
+    EXPECT_EQ(Program("cli/vorexctl", port + "--baud 57600 identify").status, 0);
+    EXPECT_EQ(Program("cli/vorexctl", port + "--baud 57600 factory-reset --yes").status, 0);
+    EXPECT_EQ(Program("cli/vorexctl", port + "--baud 57600 host-mode on").status, 0);
+    EXPECT_TRUE(sim->Model().Config().hostMode);
+}
