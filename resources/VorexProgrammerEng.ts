@@ -1,0 +1,498 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_GB" sourcelanguage="de_DE">
+<context>
+    <name>Vorex</name>
+    <message>
+        <source>&amp;?</source>
+        <translation>&amp;?</translation>
+    </message>
+    <message>
+        <source>&amp;Beenden</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>(0 ms = Ton aus)</source>
+        <translation>(0 ms = tone off)</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Baudrate</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>Demo: Simulierter Leser an %1</source>
+        <translation>Demo: simulated reader on %1</translation>
+    </message>
+    <message>
+        <source>Deutsch</source>
+        <translation>German</translation>
+    </message>
+    <message>
+        <source>Einstellungen</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Englisch</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Ethernet aktivieren</source>
+        <translation>Enable Ethernet</translation>
+    </message>
+    <message>
+        <source>Geräteadresse [dez.]</source>
+        <translation>Device address [dec.]</translation>
+    </message>
+    <message>
+        <source>HID Mode</source>
+        <translation>HID Mode</translation>
+    </message>
+    <message>
+        <source>Hilfe</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>IP ?</source>
+        <translation>IP ?</translation>
+    </message>
+    <message>
+        <source>IP-Adresse</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>ISO15693</source>
+        <translation>ISO15693</translation>
+    </message>
+    <message>
+        <source>Inf&amp;o über Programmer...</source>
+        <translation>&amp;About Programmer...</translation>
+    </message>
+    <message>
+        <source>MIFARE Ultralight®</source>
+        <translation>MIFARE Ultralight®</translation>
+    </message>
+    <message>
+        <source>MIFARE® 1K</source>
+        <translation>MIFARE® 1K</translation>
+    </message>
+    <message>
+        <source>MIFARE® 4K</source>
+        <translation>MIFARE® 4K</translation>
+    </message>
+    <message>
+        <source>NFC Type 2</source>
+        <translation>NFC Type 2</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Parität</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>Schnittstelle</source>
+        <translation>Interface</translation>
+    </message>
+    <message>
+        <source>Schnittstelle auswählen</source>
+        <translation>Select interface</translation>
+    </message>
+    <message>
+        <source>Sendeleistung</source>
+        <translation>Transmit power</translation>
+    </message>
+    <message>
+        <source>Sprachen</source>
+        <translation>Languages</translation>
+    </message>
+    <message>
+        <source>Stopbits:</source>
+        <translation>Stop bits:</translation>
+    </message>
+    <message>
+        <source>Timeout in [ms]</source>
+        <translation>Timeout in [ms]</translation>
+    </message>
+    <message>
+        <source>Tondauer</source>
+        <translation>Tone duration</translation>
+    </message>
+    <message>
+        <source>TransponderTyp</source>
+        <translation>Transponder type</translation>
+    </message>
+    <message>
+        <source>Virtual Com</source>
+        <translation>Virtual Com</translation>
+    </message>
+    <message>
+        <source>Werkseinstellung</source>
+        <translation>Factory settings</translation>
+    </message>
+    <message>
+        <source>Zyklisch Parameter</source>
+        <translation>Cycle parameters</translation>
+    </message>
+    <message>
+        <source>Zykluszeit</source>
+        <translation>Cycle time</translation>
+    </message>
+    <message>
+        <source>gerade</source>
+        <translation>even</translation>
+    </message>
+    <message>
+        <source>keine</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>ungerade</source>
+        <translation>odd</translation>
+    </message>
+</context>
+<context>
+    <name>VorexStrings</name>
+    <message>
+        <source>Timeout&#xd;
+</source>
+        <comment>104</comment>
+        <translation>Timeout&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Fehler: Falsche Datenanzahl&#xd;
+ </source>
+        <comment>112</comment>
+        <translation>Error: wrong data count&#xd;
+ </translation>
+    </message>
+    <message>
+        <source>Fehler. Falsche Datenanzahl gesendet&#xd;
+</source>
+        <comment>113</comment>
+        <translation>Error: wrong data count sent&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Unbekannter Fehler (%d) ist aufgetreten&#xd;
+</source>
+        <comment>117</comment>
+        <translation>Unknown error (%d) occurred&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Fehler: Collision&#xd;
+</source>
+        <comment>124</comment>
+        <translation>Error: collision&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Es ist kein Leser angeschlossen&#xd;
+</source>
+        <comment>129</comment>
+        <translation>No reader connected&#xd;
+</translation>
+    </message>
+    <message>
+        <source>FW V%d.%02d</source>
+        <comment>139</comment>
+        <translation>FW V%d.%02d</translation>
+    </message>
+    <message>
+        <source>Blocklänge ist nicht korrekt&#xd;
+ </source>
+        <comment>165</comment>
+        <translation>Block length is not correct&#xd;
+ </translation>
+    </message>
+    <message>
+        <source>Unbekanntes Kommando&#xd;
+</source>
+        <comment>176</comment>
+        <translation>Unknown command&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Keine &quot;Value&quot; Information im Block enthalten!&#xd;
+</source>
+        <comment>177</comment>
+        <translation>No &quot;value&quot; information in the block!&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Keine Sendedaten&#xd;
+</source>
+        <comment>188</comment>
+        <translation>No data to send&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Falsche Parameter&#xd;
+</source>
+        <comment>189</comment>
+        <translation>Wrong parameters&#xd;
+</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x01: Kommando wird nicht unterstützt</source>
+        <comment>206</comment>
+        <translation>ISO error 0x01: command not supported</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x02: Kommando wurde nicht erkannt</source>
+        <comment>207</comment>
+        <translation>ISO error 0x02: command not recognised</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x03: Kommando Option wird nicht unterstützt</source>
+        <comment>208</comment>
+        <translation>ISO error 0x03: command option not supported</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x0F: Allgemeiner Fehler</source>
+        <comment>209</comment>
+        <translation>ISO error 0x0F: general error</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x10: Block nicht verfügbar</source>
+        <comment>210</comment>
+        <translation>ISO error 0x10: block not available</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x11: Block ist bereits gesperrt</source>
+        <comment>211</comment>
+        <translation>ISO error 0x11: block already locked</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x12: Block ist gesperrt und kann nicht geändert werden</source>
+        <comment>212</comment>
+        <translation>ISO error 0x12: block is locked and cannot be changed</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x13: Blockprogrammierung fehlgeschlagen</source>
+        <comment>213</comment>
+        <translation>ISO error 0x13: block programming failed</translation>
+    </message>
+    <message>
+        <source>ISO Fehler 0x14: Sperrung des Blocks fehlgeschlagen</source>
+        <comment>214</comment>
+        <translation>ISO error 0x14: block locking failed</translation>
+    </message>
+    <message>
+        <source>Fehlerlänge hat nicht die erwartete Größe</source>
+        <comment>215</comment>
+        <translation>Error length does not have the expected size</translation>
+    </message>
+    <message>
+        <source>Kein gültiger Transponder vorhanden!</source>
+        <comment>220</comment>
+        <translation>No valid transponder present!</translation>
+    </message>
+    <message>
+        <source>Das gewählte Gerät ist ein reiner Leser! Hier wird jedoch ein Programmer benötigt!</source>
+        <comment>226</comment>
+        <translation>The selected device is a reader only! A programmer is needed here!</translation>
+    </message>
+    <message>
+        <source>ISO15693 Framing Error</source>
+        <comment>231</comment>
+        <translation>ISO15693 framing error</translation>
+    </message>
+    <message>
+        <source>Authenticate fehlt</source>
+        <comment>244</comment>
+        <translation>Authentication missing</translation>
+    </message>
+    <message>
+        <source>Block kann nicht geschrieben werden</source>
+        <comment>245</comment>
+        <translation>Block cannot be written</translation>
+    </message>
+    <message>
+        <source>Nicht genügend Systemresourcen vorhanden!</source>
+        <comment>10000</comment>
+        <translation>Not enough system resources available!</translation>
+    </message>
+    <message>
+        <source>Zur Ausführung der Hilfe muss der Adobe Acrobat Reader installiert sein.&#xd;
+Sie erhalten ihn kostenlos unter https://get.adobe.com/de/reader/&#xd;
+oder unter https://www.adobe.com/de/acrobat/pdf-reader.html</source>
+        <comment>10001</comment>
+        <translation>A PDF viewer such as Adobe Acrobat Reader must be installed to show the help.&#xd;
+It is available free of charge at https://get.adobe.com/reader/&#xd;
+or at https://www.adobe.com/acrobat/pdf-reader.html</translation>
+    </message>
+    <message>
+        <source>Unbekannter Fehler %d</source>
+        <comment>10002</comment>
+        <translation>Unknown error %d</translation>
+    </message>
+    <message>
+        <source>%s konnte nicht geöffnet werden. Bitte prüfen sie, ob diese Schnittstelle bereits von einem anderen Programm belegt wird!</source>
+        <comment>10012</comment>
+        <translation>%s could not be opened. Please check whether this interface is already in use by another program!</translation>
+    </message>
+    <message>
+        <source>Verbindung zum Gerät konnte nicht hergestellt werden!
+Bei USB Geräten bitte Kabellänge prüfen (max. 4,5 m)</source>
+        <comment>10023</comment>
+        <translation>Could not connect to the device!
+For USB devices please check the cable length (max. 4.5 m)</translation>
+    </message>
+    <message>
+        <source>Fehler beim Baudrate setzen</source>
+        <comment>10047</comment>
+        <translation>Error setting the baud rate</translation>
+    </message>
+    <message>
+        <source>Die Sprachinformationen konnten nicht geladen werden!&#xd;
+Standardsprache Deutsch wird geladen!</source>
+        <comment>10075</comment>
+        <translation>The language information could not be loaded!&#xd;
+The default language German is loaded!</translation>
+    </message>
+    <message>
+        <source>Schnittstelle zum Gerät einstellen
+Schnittstelle</source>
+        <comment>32778</comment>
+        <translation>Set the interface to the device
+Interface</translation>
+    </message>
+    <message>
+        <source>Tondauer und Zykluszeit einstellen
+Zyklisch Parameter</source>
+        <comment>32780</comment>
+        <translation>Set tone duration and cycle time
+Cycle parameters</translation>
+    </message>
+    <message>
+        <source>Deutsche Benutzeroberfläche
+Deutsch</source>
+        <comment>32781</comment>
+        <translation>German user interface
+German</translation>
+    </message>
+    <message>
+        <source>Englische Benutzeroberfläche
+Englisch</source>
+        <comment>32782</comment>
+        <translation>English user interface
+English</translation>
+    </message>
+    <message>
+        <source>Netzwerkeinstellungen des Geräts ändern
+IP-Adresse</source>
+        <comment>32864</comment>
+        <translation>Change the network settings of the device
+IP address</translation>
+    </message>
+    <message>
+        <source>ISO15693 Transponder lesen und schreiben
+ISO15693</source>
+        <comment>40001</comment>
+        <translation>Read and write ISO15693 transponders
+ISO15693</translation>
+    </message>
+    <message>
+        <source>MIFARE 1K Karten lesen und schreiben
+MIFARE 1K</source>
+        <comment>40002</comment>
+        <translation>Read and write MIFARE 1K cards
+MIFARE 1K</translation>
+    </message>
+    <message>
+        <source>MIFARE 4K Karten lesen und schreiben
+MIFARE 4K</source>
+        <comment>40003</comment>
+        <translation>Read and write MIFARE 4K cards
+MIFARE 4K</translation>
+    </message>
+    <message>
+        <source>MIFARE Ultralight Transponder lesen und schreiben
+MIFARE Ultralight</source>
+        <comment>40004</comment>
+        <translation>Read and write MIFARE Ultralight transponders
+MIFARE Ultralight</translation>
+    </message>
+    <message>
+        <source>NFC Type 2 Transponder lesen und schreiben
+NFC Type 2</source>
+        <comment>40005</comment>
+        <translation>Read and write NFC Type 2 transponders
+NFC Type 2</translation>
+    </message>
+    <message>
+        <source>Sendeleistung des Geräts einstellen
+Sendeleistung</source>
+        <comment>40006</comment>
+        <translation>Set the transmit power of the device
+Transmit power</translation>
+    </message>
+    <message>
+        <source>Gerät auf Werkseinstellung zurücksetzen
+Werkseinstellung</source>
+        <comment>40007</comment>
+        <translation>Reset the device to factory settings
+Factory settings</translation>
+    </message>
+    <message>
+        <source>Vorex Programmer</source>
+        <comment>57344</comment>
+        <translation>Vorex Programmer</translation>
+    </message>
+    <message>
+        <source>Drücken Sie F1, um die Hilfefunktion zu aktivieren
+Bereit</source>
+        <comment>57345</comment>
+        <translation>Press F1 to activate the help
+Ready</translation>
+    </message>
+    <message>
+        <source>Programminformationen, Versionsnummer und Copyright anzeigen
+Info</source>
+        <comment>57664</comment>
+        <translation>Show program information, version number and copyright
+About</translation>
+    </message>
+    <message>
+        <source>Programm beenden
+Beenden</source>
+        <comment>57665</comment>
+        <translation>Quit the program
+Exit</translation>
+    </message>
+    <message>
+        <source>Bedienungsanleitung öffnen
+Hilfe</source>
+        <comment>57670</comment>
+        <translation>Open the operating manual
+Help</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine ganze Zahl ein.</source>
+        <comment>61712</comment>
+        <translation>Please enter an integer.</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine ganze Zahl zwischen %1 und %2 ein.</source>
+        <comment>61714</comment>
+        <translation>Please enter an integer between %1 and %2.</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine positive ganze Zahl ein.</source>
+        <comment>61719</comment>
+        <translation>Please enter a positive integer.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,142 @@
+#include "App.h"
+
+#include "BeepTimeDlg.h"
+#include "DemoReader.h"
+#include "MainFrame.h"
+#include "PortDlg.h"
+#include "ProgrammerView.h"
+#include "ShellEnv.h"
+#include "Texts.h"
+#include "WaitHook.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QPainter>
+#include <cstdio>
+
+namespace vorex::ui {
+namespace {
+
+// Messages of an unattended run (screenshots) go to stderr instead of blocking.
+class CLoggedMessages : public IMessages {
+public:
+    void Show(QWidget*, const QString& text, Icon) override {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    }
+    bool AskYesNo(QWidget*, const QString& text, Icon) override {
+        std::fprintf(stderr, "question (answered no): %s\n", text.toUtf8().constData());
+        return false;
+    }
+};
+
+// The window's contents under a plain title bar that shows its caption (the offscreen
+// platform draws no window frame).
+bool Save(QWidget& w, const QDir& dir, const QString& file) {
+    QApplication::processEvents();
+    const QPixmap contents = w.grab();
+    constexpr int kTitle = 28;
+    QImage shot(contents.width(), contents.height() + kTitle, QImage::Format_RGB32);
+    shot.fill(QColor(48, 56, 70));
+    QPainter painter(&shot);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(10, 0, shot.width() - 20, kTitle), Qt::AlignVCenter | Qt::AlignLeft,
+                     w.windowTitle());
+    painter.drawPixmap(0, kTitle, contents);
+    painter.end();
+    const bool ok = shot.save(dir.filePath(file));
+    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write",
+                 dir.filePath(file).toUtf8().constData());
+    return ok;
+}
+
+int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral(".")))
+        return 1;
+    std::fprintf(stderr, "caption: %s\n", frame.windowTitle().toUtf8().constData());
+    bool ok = Save(frame, dir, QStringLiteral("main-window.png"));
+    {
+        CPortDlg dialog(env, &frame);
+        dialog.show();
+        ok = Save(dialog, dir, QStringLiteral("interface-dialog.png")) && ok;
+    }
+    {
+        CBeepTimeDlg dialog(env.messages, &frame);
+        dialog.show();
+        ok = Save(dialog, dir, QStringLiteral("cycle-dialog.png")) && ok;
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int RunProgram(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"), QStringLiteral("Run against the built-in stand-in reader."));
+    const QCommandLineOption shotOption(QStringLiteral("screenshot"),
+                                        QStringLiteral("Write screenshots into DIR and exit."),
+                                        QStringLiteral("DIR"));
+    parser.addOption(demoOption);
+    parser.addOption(shotOption);
+    parser.process(app);
+    const bool demo = parser.isSet(demoOption);
+    const QString shots = parser.value(shotOption);
+
+    // The profile: company key and profile name; the demo keeps its own profile so the
+    // user's saved interface stays untouched.
+    QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));
+    QCoreApplication::setApplicationName(demo ? QStringLiteral("VorexProgrammerDemo")
+                                              : QStringLiteral("VorexProgrammer"));
+
+    CMessageBoxes boxes;
+    CLoggedMessages logged;
+    ShellEnv env;
+    env.messages = shots.isEmpty() ? static_cast<IMessages*>(&boxes) : &logged;
+    env.FillDefaults();
+
+    CDemoReader demoReader;
+    if (demo) {
+        QString error;
+        if (!demoReader.Start(error)) {
+            std::fprintf(stderr, "vorex-programmer: cannot start the demo reader: %s\n",
+                         error.toUtf8().constData());
+            return 1;
+        }
+        WriteProfileString("Port", "Name", demoReader.Path());
+        WriteProfileInt("Port", "Baudrate", demoReader.BaudCode());
+        WriteProfileInt("Port", "Adresse", demoReader.Address());
+        const std::string pty = demoReader.Path().toStdString();
+        const NameLister system = env.listComPorts;
+        env.listComPorts = [system, pty] {
+            std::vector<std::string> names{pty};
+            for (const std::string& n : system())
+                names.push_back(n);
+            return names;
+        };
+        env.captionNote = QStringLiteral(" [Demo]");
+    }
+
+    CWaitHook waitHook;
+    // The background download of the reader version file joins here with the update check.
+    CMainFrame frame(env);
+    if (demo)
+        frame.SetStatusNote(L("Demo: Simulierter Leser an %1").arg(demoReader.Path()));
+    frame.View()->OnInitialUpdate();
+    frame.show();
+    frame.repaint();
+    if (ProfileInt("Version", "Update", 1) != 0) {
+        // The program-version check (notice 1034) joins here with the update check.
+    }
+    if (!shots.isEmpty())
+        return TakeScreenshots(frame, env, shots);
+    return app.exec();
+}
+
+} // namespace vorex::ui

@@ -1,0 +1,65 @@
+#include "DemoReader.h"
+
+#include "PtyServer.h"
+#include "Scenario.h"
+
+#include <QFileInfo>
+
+namespace vorex::ui {
+
+CDemoReader::CDemoReader() = default;
+
+CDemoReader::~CDemoReader() {
+    if (server_)
+        server_->Stop();
+}
+
+QString CDemoReader::ScenarioPath() {
+    for (const QString& path : {QStringLiteral(VOREX_DEMO_SCENARIO_SOURCE),
+                                QStringLiteral(VOREX_INSTALL_DATADIR "/scenarios/demo.json")})
+        if (QFileInfo::exists(path))
+            return path;
+    return {};
+}
+
+bool CDemoReader::Start(QString& error) {
+    const QString path = ScenarioPath();
+    if (path.isEmpty()) {
+        error = QStringLiteral("demo.json not found");
+        return false;
+    }
+    std::string why;
+    model_ = vsim::LoadScenarioFile(path.toStdString(), why);
+    if (!model_) {
+        error = QString::fromStdString(why);
+        return false;
+    }
+    server_ = std::make_unique<vsim::PtyServer>(*model_);
+    if (!server_->Start()) {
+        error = QString::fromStdString(server_->Error());
+        server_.reset();
+        return false;
+    }
+    return true;
+}
+
+QString CDemoReader::Path() const {
+    return server_ ? QString::fromStdString(server_->SlavePath()) : QString();
+}
+
+int CDemoReader::BaudCode() const {
+    if (!model_)
+        return 19200;
+    auto lock = model_->Lock();
+    const auto& c = model_->Config();
+    return (c.baud != 0 ? static_cast<int>(c.baud) : 19200) + c.format;
+}
+
+int CDemoReader::Address() const {
+    if (!model_)
+        return 1;
+    auto lock = model_->Lock();
+    return model_->Config().address;
+}
+
+} // namespace vorex::ui

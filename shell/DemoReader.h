@@ -1,0 +1,31 @@
+#pragma once
+// The stand-in reader of the demo mode, served in-process on a pseudo-terminal.
+#include <QString>
+#include <memory>
+
+namespace vsim {
+class ReaderModel;
+class PtyServer;
+} // namespace vsim
+
+namespace vorex::ui {
+
+class CDemoReader {
+public:
+    CDemoReader();
+    ~CDemoReader();
+    // Loads the demo scenario and starts serving; false with `error` set on failure.
+    bool Start(QString& error);
+    QString Path() const;
+    int BaudCode() const;
+    int Address() const;
+
+    // The scenario file: the source tree's, else the installed one.
+    static QString ScenarioPath();
+
+private:
+    std::unique_ptr<vsim::ReaderModel> model_;
+    std::unique_ptr<vsim::PtyServer> server_;
+};
+
+} // namespace vorex::ui

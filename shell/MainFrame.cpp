@@ -1,0 +1,315 @@
+#include "MainFrame.h"
+
+#include "ProgrammerView.h"
+#include "Texts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace vorex::ui {
+namespace {
+
+struct CommandText {
+    int id;
+    const char* german;
+};
+
+// Menu and tool bar commands with their German texts.
+constexpr CommandText kCommands[] = {
+    {40001, QT_TRANSLATE_NOOP("Vorex", "ISO15693")},
+    {40004, QT_TRANSLATE_NOOP("Vorex", "MIFARE Ultralight®")},
+    {40002, QT_TRANSLATE_NOOP("Vorex", "MIFARE® 1K")},
+    {40003, QT_TRANSLATE_NOOP("Vorex", "MIFARE® 4K")},
+    {40005, QT_TRANSLATE_NOOP("Vorex", "NFC Type 2")},
+    {32778, QT_TRANSLATE_NOOP("Vorex", "Schnittstelle")},
+    {32780, QT_TRANSLATE_NOOP("Vorex", "Zyklisch Parameter")},
+    {32864, QT_TRANSLATE_NOOP("Vorex", "IP-Adresse")},
+    {40006, QT_TRANSLATE_NOOP("Vorex", "Sendeleistung")},
+    {40007, QT_TRANSLATE_NOOP("Vorex", "Werkseinstellung")},
+    {32781, QT_TRANSLATE_NOOP("Vorex", "Deutsch")},
+    {32782, QT_TRANSLATE_NOOP("Vorex", "Englisch")},
+    {57665, QT_TRANSLATE_NOOP("Vorex", "&Beenden")},
+    {57664, QT_TRANSLATE_NOOP("Vorex", "Inf&o über Programmer...")},
+    {57670, QT_TRANSLATE_NOOP("Vorex", "Hilfe")},
+};
+
+constexpr int kToolBar[] = {40001, 0, 40004, 40002, 40003, 40005, 0,
+                            32778, 0, 57670, 57664, 0,     57665};
+
+} // namespace
+
+CMainFrame::CMainFrame(ShellEnv& env) : env_(env) {
+    env_.FillDefaults();
+    setObjectName("MainFrame");
+    setWindowTitle(S(57344) + env_.captionNote);
+    InstallQtTranslation(QStringLiteral("de"));
+    CreateActions();
+    view_ = new CProgrammerView(env_, this);
+    setCentralWidget(view_);
+    connect(view_, &CProgrammerView::readerChanged, this, &CMainFrame::UpdateCommandUi);
+    BuildMenu();
+    BuildToolBar();
+    BuildStatusBar();
+    ApplyTexts();
+    UpdateCommandUi();
+    resize(778, 630);
+
+    move(ProfileInt("Window", "left", 0), ProfileInt("Window", "top", 0));
+    if (ProfileInt("Settings", "Sprache", 0) == 1)
+        SwitchToEnglish();
+}
+
+CMainFrame::~CMainFrame() {
+    if (translator_)
+        QCoreApplication::removeTranslator(translator_.get());
+    if (qtTranslator_)
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+}
+
+QAction* CMainFrame::Action(int command) const {
+    const auto it = actions_.find(command);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateActions() {
+    for (const CommandText& c : kCommands) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::number(c.id));
+        action->setData(c.id);
+        const QString icon = QStringLiteral(":/vorex/images/tb_%1.png").arg(c.id);
+        if (QFile::exists(icon))
+            action->setIcon(QIcon(icon));
+        actions_[c.id] = action;
+    }
+    Action(32781)->setCheckable(true);
+    Action(32782)->setCheckable(true);
+    Action(57670)->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(Action(57670));
+
+    for (int id : {40001, 40002, 40003, 40004, 40005})
+        connect(Action(id), &QAction::triggered, this, [this, id] { view_->OnWorkbench(id); });
+    connect(Action(32778), &QAction::triggered, this, [this] { view_->OnInterface(); });
+    connect(Action(32780), &QAction::triggered, this, [this] { view_->OnCycleParameters(); });
+    connect(Action(32864), &QAction::triggered, this, [this] { view_->OnIpAddress(); });
+    connect(Action(40006), &QAction::triggered, this, [this] { view_->OnTransmitPower(); });
+    connect(Action(40007), &QAction::triggered, this, [this] { view_->OnFactoryReset(); });
+    connect(Action(32781), &QAction::triggered, this, &CMainFrame::SwitchToGerman);
+    connect(Action(32782), &QAction::triggered, this, &CMainFrame::SwitchToEnglish);
+    connect(Action(57665), &QAction::triggered, this, &QWidget::close);
+    connect(Action(57670), &QAction::triggered, this, &CMainFrame::OpenManual);
+    connect(Action(57664), &QAction::triggered, this, [this] {
+        env_.messages->Show(this, S(57344) + " V" + CProgrammerView::CaptionVersion(),
+                            IMessages::Icon::Information);
+    });
+
+    // The document keys: a new or opened (empty) document identifies the reader again;
+    // saving writes an empty file.
+    auto renew = [this] {
+        setWindowTitle(S(57344) + env_.captionNote);
+        view_->OnInitialUpdate();
+    };
+    auto* newDoc = new QAction(this);
+    newDoc->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(newDoc, &QAction::triggered, this, renew);
+    auto* openDoc = new QAction(this);
+    openDoc->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(openDoc, &QAction::triggered, this, [this, renew] {
+        if (!QFileDialog::getOpenFileName(this).isEmpty())
+            renew();
+    });
+    auto* saveDoc = new QAction(this);
+    saveDoc->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(saveDoc, &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this);
+        if (QFile file(path); !path.isEmpty() && file.open(QIODevice::WriteOnly))
+            file.close();
+    });
+    addActions({newDoc, openDoc, saveDoc});
+}
+
+void CMainFrame::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    for (QMenu* old : bar->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly))
+        delete old;
+    for (QAction* old : bar->findChildren<QAction*>(QStringLiteral("MenuExit")))
+        delete old;
+    QMenu* tags = bar->addMenu(L("TransponderTyp"));
+    tags->setObjectName("TransponderTyp");
+    for (int id : {40001, 40004, 40002, 40003, 40005})
+        tags->addAction(Action(id));
+    QMenu* settings = bar->addMenu(L("Einstellungen"));
+    settings->setObjectName("Einstellungen");
+    for (int id : {32778, 32780, 32864, 40006, 40007})
+        settings->addAction(Action(id));
+    QMenu* languages = bar->addMenu(L("Sprachen"));
+    languages->setObjectName("Sprachen");
+    languages->addAction(Action(32781));
+    languages->addAction(Action(32782));
+    // The top-level "&Beenden" shows its text, not the tool bar picture.
+    QAction* exit = bar->addAction(Action(57665)->text());
+    exit->setObjectName("MenuExit");
+    exit->setStatusTip(Action(57665)->statusTip());
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    QMenu* help = bar->addMenu(L("&?"));
+    help->setObjectName("Help");
+    help->addAction(Action(57664));
+    for (QMenu* m : {tags, settings, languages, help})
+        connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+}
+
+void CMainFrame::BuildToolBar() {
+    auto* bar = addToolBar(QStringLiteral("Standard"));
+    bar->setObjectName("ToolBar120");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(68, 48));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (int id : kToolBar) {
+        if (id == 0) {
+            bar->addSeparator();
+            continue;
+        }
+        bar->addAction(Action(id));
+        if (QWidget* button = bar->widgetForAction(Action(id))) {
+            button->setFixedSize(75, 55);
+            button->setObjectName(QStringLiteral("tb_%1").arg(id));
+        }
+    }
+}
+
+void CMainFrame::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    idle_ = new QLabel(bar);
+    idle_->setObjectName("IdleText");
+    bar->addWidget(idle_, 1);
+    note_ = new QLabel(bar);
+    note_->setObjectName("StatusNote");
+    note_->setVisible(false);
+    bar->addPermanentWidget(note_);
+    // Key indicator panes; their state is not tracked (no portable query for lock keys).
+    for (const char* key : {"UF", "NUM", "RF"}) {
+        auto* pane = new QLabel(QString::fromLatin1(key), bar);
+        pane->setObjectName(QString::fromLatin1(key));
+        pane->setEnabled(false);
+        bar->addPermanentWidget(pane);
+    }
+}
+
+void CMainFrame::SetStatusNote(const QString& note) {
+    note_->setText(note);
+    note_->setVisible(!note.isEmpty());
+}
+
+void CMainFrame::ApplyTexts() {
+    for (const CommandText& c : kCommands) {
+        QAction* a = Action(c.id);
+        a->setText(L(c.german));
+        a->setStatusTip(Prompt(c.id));
+        a->setToolTip(ToolTip(c.id));
+    }
+    idle_->setText(Prompt(57345));
+    BuildMenu();
+    UpdateCommandUi();
+}
+
+void CMainFrame::UpdateCommandUi() {
+    for (const auto& [id, action] : actions_)
+        action->setEnabled(view_->IsCommandEnabled(id));
+    Action(32781)->setChecked(language_ == 0);
+    Action(32782)->setChecked(language_ == 1);
+}
+
+void CMainFrame::InstallQtTranslation(const QString& language) {
+    if (qtTranslator_) {
+        QCoreApplication::removeTranslator(qtTranslator_.get());
+        qtTranslator_.reset();
+    }
+    if (language == QLatin1String("en"))
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QStringLiteral("qtbase_") + language,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator.get());
+        qtTranslator_ = std::move(translator);
+    }
+}
+
+void CMainFrame::SwitchToEnglish() {
+    if (language_ == 1)
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    bool loaded = false;
+    for (const QString& dir : env_.translationDirs)
+        if (translator->load(QStringLiteral("VorexProgrammerEng.qm"), dir)) {
+            loaded = true;
+            break;
+        }
+    if (!loaded) {
+        env_.messages->Show(this, S(10075), IMessages::Icon::Warning);
+        return;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    translator_ = std::move(translator);
+    InstallQtTranslation(QStringLiteral("en"));
+    language_ = 1;
+    ApplyTexts();
+}
+
+void CMainFrame::SwitchToGerman() {
+    if (language_ == 0)
+        return;
+    if (translator_) {
+        QCoreApplication::removeTranslator(translator_.get());
+        translator_.reset();
+    }
+    InstallQtTranslation(QStringLiteral("de"));
+    language_ = 0;
+    ApplyTexts();
+}
+
+void CMainFrame::OpenManual() {
+    QString manual;
+    for (const QString& dir : env_.manualDirs) {
+        const QStringList pdfs =
+            QDir(dir).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+        if (!pdfs.isEmpty()) {
+            manual = QDir(dir).filePath(pdfs.front());
+            break;
+        }
+    }
+    if (manual.isEmpty())
+        return;
+    const int result = env_.openDocument(manual);
+    if (result >= 32)
+        return;
+    if (result == 0)
+        env_.messages->Show(this, S(10000), IMessages::Icon::Critical);
+    else if (result == 31)
+        env_.messages->Show(this, S(10001), IMessages::Icon::Information);
+    else
+        env_.messages->Show(this, Format(S(10002), result), IMessages::Icon::Critical);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    WriteProfileInt("Settings", "Sprache", language_);
+    if (!isMinimized()) {
+        const QPoint topLeft = isMaximized() || isFullScreen() ? normalGeometry().topLeft() : pos();
+        WriteProfileInt("Window", "left", topLeft.x());
+        WriteProfileInt("Window", "top", topLeft.y());
+    }
+    SwitchToGerman();
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace vorex::ui

@@ -1,0 +1,59 @@
+#pragma once
+// The main window: menu, tool bar, status bar, the language switch, the manual and the
+// saved window position. The view inside does the reader work.
+#include "ShellEnv.h"
+
+#include <QMainWindow>
+#include <QTranslator>
+#include <map>
+#include <memory>
+
+class QLabel;
+class QMenu;
+
+namespace vorex::ui {
+
+class CProgrammerView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Builds menu, tool bar and status bar, restores the position and the language.
+    explicit CMainFrame(ShellEnv& env);
+    ~CMainFrame() override;
+
+    CProgrammerView* View() const { return view_; }
+    int Language() const { return language_; }
+    // The action of a command id (menu and tool bar share it), or null.
+    QAction* Action(int command) const;
+
+    void SwitchToEnglish();
+    void SwitchToGerman();
+    void OpenManual();
+    // Enables the commands from the view's last identification.
+    void UpdateCommandUi();
+    // Adds a note to the status bar (demo mode).
+    void SetStatusNote(const QString& note);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void BuildMenu();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void ApplyTexts();
+    void InstallQtTranslation(const QString& language);
+
+    ShellEnv& env_;
+    CProgrammerView* view_ = nullptr;
+    std::map<int, QAction*> actions_;
+    int language_ = 0;
+    std::unique_ptr<QTranslator> translator_;
+    std::unique_ptr<QTranslator> qtTranslator_;
+    QLabel* idle_ = nullptr;
+    QLabel* note_ = nullptr;
+};
+
+} // namespace vorex::ui

@@ -1,0 +1,365 @@
+#include "PortDlg.h"
+
+#include "DataExchange.h"
+#include "DeviceMonitor.h"
+#include "Texts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace vorex::ui {
+namespace {
+
+using vorex::shell::EntryKind;
+
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.c_str());
+}
+std::string U(const QString& s) {
+    return s.toUtf8().toStdString();
+}
+
+bool IsSerial(const QString& name) {
+    return vorex::shell::KindOf(U(name)) == EntryKind::Serial;
+}
+
+} // namespace
+
+CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
+    : QDialog(parent), env_(env), timeout_(ProfileInt("Port", "Timeout", 1000)),
+      ethernet_on_(ProfileInt("Port", "EthernetAktiv", 0)),
+      address_(ProfileInt("Port", "Adresse", 1)), name_(ProfileString("Port", "Name")),
+      baud_(ProfileInt("Port", "Baudrate", 19200)) {
+    env_.FillDefaults();
+    if (name_.isEmpty()) {
+        name_ = QStringLiteral("COM1");
+        WriteProfileString("Port", "Name", name_);
+    }
+    if (name_.startsWith(QLatin1String("USB: "))) {
+        ValidateSavedEntry(Kind::Usb, QStringLiteral("USB: "));
+        usbFlag_ = true;
+    } else if (name_.startsWith(QLatin1String("LAN: ")) && ethernet_on_ == 1) {
+        if (env_.testLan(U(name_.mid(5)))) {
+            lanFlag_ = true;
+        } else {
+            ValidateSavedEntry(Kind::Lan, QStringLiteral("LAN: "));
+        }
+    } else if (name_.startsWith(QLatin1String("Bluetooth: "))) {
+        ValidateSavedEntry(Kind::Bluetooth, QStringLiteral("Bluetooth: "));
+        btFlag_ = true;
+    }
+
+    setObjectName("109");
+    setWindowTitle(L("Schnittstelle"));
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(env_.refreshIntervalMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, &CPortDlg::PostRefresh);
+
+    auto* group = new QGroupBox(L("Schnittstelle auswählen"), this);
+    entries_ = new QListWidget(group);
+    entries_->setObjectName("PortList");
+    ethernet_ = new QCheckBox(L("Ethernet aktivieren"), group);
+    ethernet_->setObjectName("EthernetAktiv");
+    ethernet_->setChecked(ethernet_on_ == 1);
+    ethernet_->setEnabled(false); // the LAN link arrives later
+    ipSearch_ = new QPushButton(L("IP ?"), group);
+    ipSearch_->setObjectName("IpSearch");
+    hidMode_ = new QPushButton(L("HID Mode"), group);
+    hidMode_->setObjectName("HidMode");
+    virtualCom_ = new QPushButton(L("Virtual Com"), group);
+    virtualCom_->setObjectName("VirtualCom");
+    for (QPushButton* b : {hidMode_, virtualCom_})
+        b->setCheckable(true);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(entries_, 1);
+    auto* groupRow = new QHBoxLayout;
+    groupRow->addWidget(ethernet_);
+    groupRow->addWidget(ipSearch_);
+    groupRow->addStretch(1);
+    groupRow->addWidget(hidMode_);
+    groupRow->addWidget(virtualCom_);
+    groupLayout->addLayout(groupRow);
+
+    baudRate_ = new QComboBox(this);
+    baudRate_->setObjectName("Baudrate");
+    baudRate_->addItems({"2400", "4800", "9600", "19200", "38400", "57600", "115200"});
+    parity_ = new QComboBox(this);
+    parity_->setObjectName("Parity");
+    parity_->addItems({L("keine"), L("gerade"), L("ungerade")});
+    stopBits_ = new QComboBox(this);
+    stopBits_->setObjectName("StopBits");
+    stopBits_->addItems({"1", "2"});
+    timeoutEdit_ = new QLineEdit(QString::number(timeout_), this);
+    timeoutEdit_->setObjectName("Timeout");
+    addressEdit_ = new QLineEdit(QString::number(address_), this);
+    addressEdit_->setObjectName("Adresse");
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(L("Baudrate"), this), 0, 0);
+    grid->addWidget(baudRate_, 0, 1);
+    grid->addWidget(new QLabel(L("Parität"), this), 1, 0);
+    grid->addWidget(parity_, 1, 1);
+    grid->addWidget(new QLabel(L("Stopbits:"), this), 2, 0);
+    grid->addWidget(stopBits_, 2, 1);
+    grid->addWidget(new QLabel(L("Timeout in [ms]"), this), 0, 2);
+    grid->addWidget(timeoutEdit_, 0, 3);
+    grid->addWidget(new QLabel(L("Geräteadresse [dez.]"), this), 1, 2);
+    grid->addWidget(addressEdit_, 1, 3);
+
+    auto* ok = new QPushButton(L("OK"), this);
+    ok->setObjectName("1");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(L("Abbrechen"), this);
+    cancel->setObjectName("2");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group, 1);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, &CPortDlg::accept);
+    connect(cancel, &QPushButton::clicked, this, &CPortDlg::reject);
+    connect(entries_, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
+    connect(ethernet_, &QCheckBox::toggled, this, [this](bool on) {
+        ethernet_on_ = on ? 1 : 0;
+        PostRefresh();
+        ipSearch_->setVisible(on);
+    });
+}
+
+CPortDlg::~CPortDlg() = default;
+
+// A saved USB, LAN or Bluetooth entry whose device is gone becomes the first device
+// of its kind that is present, or "".
+void CPortDlg::ValidateSavedEntry(Kind kind, const QString& prefix) {
+    RefreshDeviceList(kind);
+    const std::vector<std::string>& list = ListOf(kind);
+    QString name = name_;
+    if (list.empty()) {
+        name.clear();
+    } else {
+        const std::string rest = U(name_.mid(prefix.size()));
+        if (std::find(list.begin(), list.end(), rest) == list.end())
+            name = prefix + Q(list.front());
+    }
+    if (name != name_) {
+        name_ = name;
+        WriteProfileString("Port", "Name", name_);
+    }
+}
+
+std::vector<std::string>& CPortDlg::ListOf(Kind kind) {
+    switch (kind) {
+    case Kind::Usb:
+        return usbReaders_;
+    case Kind::Lan:
+        return lanReaders_;
+    case Kind::Bluetooth:
+        return btReaders_;
+    case Kind::Serial:
+        break;
+    }
+    return serialPorts_;
+}
+
+bool CPortDlg::RefreshDeviceList(Kind kind) {
+    const NameLister& lister = kind == Kind::Usb         ? env_.listUsb
+                               : kind == Kind::Lan       ? env_.listLan
+                               : kind == Kind::Bluetooth ? env_.listBluetooth
+                                                         : env_.listComPorts;
+    return vorex::shell::RefreshList(ListOf(kind), lister ? lister() : std::vector<std::string>{});
+}
+
+QString CPortDlg::BuildPortName() const {
+    return Q(vorex::shell::BuildPortName(U(name_), address_));
+}
+
+void CPortDlg::showEvent(QShowEvent* event) {
+    if (!initialised_)
+        InitDialog();
+    QDialog::showEvent(event);
+}
+
+void CPortDlg::InitDialog() {
+    if (initialised_)
+        return;
+    initialised_ = true;
+    const vorex::shell::BaudParts parts = vorex::shell::SplitBaudCode(baud_);
+    parity_->setCurrentIndex(parts.parity);
+    stopBits_->setCurrentIndex(parts.stopIndex);
+    baudRate_->setCurrentIndex(baudRate_->findText(QString::number(parts.baud)));
+
+    if (ethernet_on_ != 1)
+        lanReaders_.clear();
+    else if (lanReaders_.empty())
+        RefreshDeviceList(Kind::Lan);
+    for (Kind k : {Kind::Bluetooth, Kind::Usb, Kind::Serial})
+        if (ListOf(k).empty())
+            RefreshDeviceList(k);
+
+    FillEntryList();
+    SelectName();
+    if (entries_->currentRow() < 0) {
+        if (entries_->count() == 1) {
+            entries_->setCurrentRow(0);
+            name_ = entries_->item(0)->text();
+        } else {
+            name_.clear();
+        }
+    }
+    SetKindFlags(name_);
+    EnableSerialCombos();
+    UpdateUsbModeButtons(name_);
+    ipSearch_->setVisible(ethernet_->isChecked());
+    adjustSize();
+    setMinimumSize(sizeHint());
+    if (env_.watchDevices) {
+        monitor_ = std::make_unique<CDeviceMonitor>(env_.useUdev);
+        connect(monitor_.get(), &CDeviceMonitor::deviceChange, this, &CPortDlg::OnDeviceChange);
+    }
+    PostRefresh();
+}
+
+void CPortDlg::FillEntryList() {
+    const QSignalBlocker block(entries_);
+    entries_->clear();
+    for (const std::string& n : serialPorts_)
+        entries_->addItem(Q(n));
+    for (const std::string& n : usbReaders_)
+        entries_->addItem("USB: " + Q(n));
+    for (const std::string& n : lanReaders_)
+        entries_->addItem("LAN: " + Q(n));
+    for (const std::string& n : btReaders_)
+        entries_->addItem("Bluetooth: " + Q(n));
+}
+
+void CPortDlg::SelectName() {
+    const QSignalBlocker block(entries_);
+    const auto found = entries_->findItems(name_, Qt::MatchExactly);
+    if (found.isEmpty())
+        entries_->setCurrentRow(-1);
+    else
+        entries_->setCurrentItem(found.front());
+}
+
+void CPortDlg::SetKindFlags(const QString& name) {
+    const EntryKind kind = vorex::shell::KindOf(U(name));
+    usbFlag_ = kind == EntryKind::Usb;
+    lanFlag_ = kind == EntryKind::Lan;
+    btFlag_ = kind == EntryKind::Bluetooth;
+}
+
+void CPortDlg::EnableSerialCombos() {
+    const bool serial = IsSerial(name_);
+    for (QComboBox* c : {baudRate_, parity_, stopBits_})
+        c->setEnabled(serial);
+}
+
+void CPortDlg::UpdateUsbModeButtons(const QString& entry) {
+    const std::string e = U(entry);
+    const bool hid = entry.startsWith(QLatin1String("USB: ")) && vorex::shell::IsHidReaderEntry(e);
+    const bool vcom = vorex::shell::IsVirtualComEntry(e);
+    // Switching the USB personality arrives with the USB links; the state is shown only.
+    hidMode_->setEnabled(false);
+    virtualCom_->setEnabled(false);
+    hidMode_->setChecked(hid);
+    virtualCom_->setChecked(vcom);
+}
+
+bool CPortDlg::CheckDrivers() {
+    return true;
+}
+
+void CPortDlg::PostRefresh() {
+    QMetaObject::invokeMethod(
+        this, [this] { OnDeviceChange(0x18); }, Qt::QueuedConnection);
+}
+
+void CPortDlg::OnDeviceChange(int event) {
+    if (busy_)
+        return;
+    busy_ = true;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (event == 0x8000 || event == 7 || event == 0x18) {
+            bool changed = false;
+            if (ethernet_on_ != 1) {
+                if (!lanReaders_.empty()) {
+                    lanReaders_.clear();
+                    changed = true;
+                }
+            } else {
+                changed = RefreshDeviceList(Kind::Lan) || changed;
+            }
+            for (Kind k : {Kind::Bluetooth, Kind::Usb, Kind::Serial})
+                changed = RefreshDeviceList(k) || changed;
+            if (changed) {
+                FillEntryList();
+                SelectName();
+            }
+        }
+        if (pass == 0 && CheckDrivers())
+            break;
+    }
+    busy_ = false;
+    UpdateUsbModeButtons(name_);
+    if (event == 0x8000 || event == 7) {
+        refreshCount_ = 1;
+        refreshTimer_.start();
+    } else if (refreshCount_ >= 1 && refreshCount_ <= 4) {
+        ++refreshCount_;
+        refreshTimer_.start();
+    } else {
+        refreshCount_ = 0;
+    }
+}
+
+void CPortDlg::OnSelectionChanged() {
+    QListWidgetItem* item = entries_->currentItem();
+    if (!item || !item->isSelected()) {
+        name_.clear();
+    } else {
+        name_ = item->text();
+        SetKindFlags(name_);
+    }
+    EnableSerialCombos();
+    UpdateUsbModeButtons(name_);
+}
+
+void CPortDlg::accept() {
+    int timeout = 0;
+    int address = 0;
+    if (!ExchangeInt(timeoutEdit_, 10, 300000, true, env_.messages, this, timeout) ||
+        !ExchangeInt(addressEdit_, 1, 255, false, env_.messages, this, address))
+        return;
+    timeout_ = timeout;
+    address_ = address;
+    if (QListWidgetItem* item = entries_->currentItem(); item && item->isSelected()) {
+        name_ = item->text();
+        WriteProfileString("Port", "Name", name_);
+        SetKindFlags(name_);
+    }
+    baud_ = 19200;
+    if (baudRate_->currentIndex() >= 0)
+        baud_ = vorex::shell::ComposeBaudCode(baudRate_->currentText().toInt(),
+                                              parity_->currentIndex(), stopBits_->currentIndex());
+    WriteProfileInt("Port", "Baudrate", baud_);
+    WriteProfileInt("Port", "Timeout", timeout_);
+    WriteProfileInt("Port", "Adresse", address_);
+    WriteProfileInt("Port", "EthernetAktiv", ethernet_on_);
+    QDialog::accept();
+}
+
+} // namespace vorex::ui

@@ -1,0 +1,75 @@
+#pragma once
+// The view: shows the picture and runs the commands that need the reader. Every such
+// command opens a connection from the saved interface settings, identifies the
+// reader, does its work and closes the connection again.
+#include "ShellEnv.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace vorex::ui {
+
+class CProgrammerView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CProgrammerView(ShellEnv& env, QWidget* parent = nullptr);
+
+    int DeviceType() const { return deviceType_; }
+    int Firmware() const { return firmware_; }
+    bool LanFlag() const { return lanFlag_; }
+    QString PortText() const { return portText_; }
+    QString BaseCaption() const { return baseCaption_; }
+
+    // A handle > 0, 0 (no entry) or a negative open code. Searches the baud rates on a
+    // serial entry that does not answer.
+    int OpenReader(bool useGivenBaud, int& baud);
+    // Reads type and firmware and sets the caption; false (connection closed) when the
+    // reader does not identify.
+    bool IdentifyReader(int handle);
+    void AdjustFrameSize();
+
+    // Whether the menu command may run now.
+    bool IsCommandEnabled(int command) const;
+
+    // Commands.
+    void OnInitialUpdate();
+    void OnWorkbench(int command);
+    void OnInterface();
+    // Reconnects after the interface settings were changed (steps after the dialog).
+    void ReconnectAfterInterface(int oldBaud);
+    void OnCycleParameters();
+    void OnIpAddress();
+    void OnTransmitPower();
+    void OnFactoryReset();
+
+    // Caption version text: the program version, or "1.xx".
+    static QString CaptionVersion();
+
+    QSize sizeHint() const override;
+
+signals:
+    // The device type or the LAN flag changed: menu enabling must be updated.
+    void readerChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void SetCaption(const QString& caption);
+    void ForgetReader();
+    // Closes the connection after reporting an update-checked reader.
+    void ReportAndClose(int handle);
+    // Opens and identifies; a handle > 0 or a negative code (type 0 counts as -11).
+    int OpenAndIdentify();
+    void ReaderSettingsCommand(bool (*gate)(int, int), int command);
+
+    ShellEnv& env_;
+    QImage picture_;
+    int deviceType_ = 0;
+    int firmware_ = -1;
+    QString baseCaption_;
+    QString portText_;
+    bool lanFlag_ = false;
+};
+
+} // namespace vorex::ui

@@ -1,0 +1,82 @@
+#include "ShellEnv.h"
+
+#include "Texts.h"
+#include "vorex.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+#include <array>
+
+#include "ShellCore.h"
+
+namespace vorex::ui {
+namespace {
+
+QMessageBox::Icon ToQt(IMessages::Icon icon) {
+    switch (icon) {
+    case IMessages::Icon::Information:
+        return QMessageBox::Information;
+    case IMessages::Icon::Warning:
+        return QMessageBox::Warning;
+    case IMessages::Icon::Critical:
+        return QMessageBox::Critical;
+    case IMessages::Icon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+std::vector<std::string> ComPorts() {
+    std::array<char, 2500> buffer{};
+    const int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
+    if (used <= 0)
+        return {};
+    std::vector<std::string> names = vorex::shell::SplitNameList(buffer.data(), used);
+    // Listed Windows-style device names lose their "\\.\" prefix.
+    for (std::string& n : names)
+        if (n.rfind("\\\\.\\", 0) == 0)
+            n.erase(0, 4);
+    return names;
+}
+
+} // namespace
+
+void CMessageBoxes::Show(QWidget* parent, const QString& text, Icon icon) {
+    QMessageBox box(ToQt(icon), S(57344), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool CMessageBoxes::AskYesNo(QWidget* parent, const QString& text, Icon icon) {
+    QMessageBox box(ToQt(icon), S(57344), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void ShellEnv::FillDefaults() {
+    if (!listComPorts)
+        listComPorts = ComPorts;
+    const NameLister none = [] { return std::vector<std::string>{}; };
+    if (!listUsb)
+        listUsb = none;
+    if (!listLan)
+        listLan = none;
+    if (!listBluetooth)
+        listBluetooth = none;
+    if (!testLan)
+        testLan = [](const std::string&) { return false; };
+    if (translationDirs.isEmpty())
+        translationDirs = {QCoreApplication::applicationDirPath(),
+                           QStringLiteral(VOREX_INSTALL_DATADIR "/translations")};
+    if (manualDirs.isEmpty())
+        manualDirs = {QCoreApplication::applicationDirPath(), QStringLiteral(VOREX_INSTALL_DOCDIR)};
+    if (!openDocument)
+        openDocument = [](const QString& path) {
+            return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? 42 : 31;
+        };
+    if (!reportReader)
+        reportReader = [](const QString&, const QString&) {};
+}
+
+} // namespace vorex::ui

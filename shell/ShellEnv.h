@@ -1,0 +1,68 @@
+#pragma once
+// What the shell takes from its surroundings: message boxes, device listings, the
+// places of the translation and the manual, and how documents are opened. The
+// program fills it with the real services; tests replace parts of it.
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace vorex::ui {
+
+// Message boxes, replaceable so that tests never block.
+class IMessages {
+public:
+    virtual ~IMessages() = default;
+    enum class Icon { Information, Warning, Critical, Question };
+    virtual void Show(QWidget* parent, const QString& text, Icon icon = Icon::Warning) = 0;
+    // True for "Yes".
+    virtual bool AskYesNo(QWidget* parent, const QString& text, Icon icon = Icon::Question) = 0;
+};
+
+// QMessageBox with the program title.
+class CMessageBoxes : public IMessages {
+public:
+    void Show(QWidget* parent, const QString& text, Icon icon) override;
+    bool AskYesNo(QWidget* parent, const QString& text, Icon icon) override;
+};
+
+using NameLister = std::function<std::vector<std::string>()>;
+
+struct ShellEnv {
+    IMessages* messages = nullptr;
+    // Serial ports (VOREX_ListComPorts by default); the USB, LAN and Bluetooth listings
+    // arrive with their links and are empty until then.
+    NameLister listComPorts;
+    NameLister listUsb;
+    NameLister listLan;
+    NameLister listBluetooth;
+    // True when a saved LAN address answers.
+    std::function<bool(const std::string&)> testLan;
+    // Folders searched for VorexProgrammerEng.qm and for the manual, in order.
+    QStringList translationDirs;
+    QStringList manualDirs;
+    // Opens a document; returns a value above 32 on success, 0 when out of resources,
+    // 31 when no program is associated, anything else for other failures.
+    std::function<int(const QString& path)> openDocument;
+    // Reports an identified reader to the firmware update check.
+    std::function<void(const QString& firmwareCode, const QString& model)> reportReader;
+    // Runs a workbench (menu command id) on an open, identified connection. The
+    // workbench dialogs plug in here; without one the command ends after its test.
+    std::function<void(int command, int handle, int deviceType, int firmware)> runWorkbench;
+    // Shown in the caption, e.g. " [Demo]".
+    QString captionNote;
+    // Period of the device-list refresh after a device change, ms.
+    int refreshIntervalMs = 1000;
+    // Watch for device changes while the interface dialog is open: with the libudev
+    // monitor (useUdev) or else a 1 s poll.
+    bool watchDevices = true;
+    bool useUdev = true;
+
+    // Fills every empty service with the real one.
+    void FillDefaults();
+};
+
+} // namespace vorex::ui

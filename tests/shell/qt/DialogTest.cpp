@@ -1,0 +1,251 @@
+// The cycle-time dialog and the interface settings dialog.
+#include "BeepTimeDlg.h"
+#include "PortDlg.h"
+#include "QtTestEnv.h"
+#include "Texts.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+using namespace vorex::ui;
+
+class DialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings().clear(); }
+
+    void beepFreshProfileShowsDefaults() {
+        vtest::ShellRig rig;
+        CBeepTimeDlg dialog(&rig.messages);
+        QCOMPARE(dialog.findChild<QLineEdit*>("1002")->text(), QString("150"));
+        QCOMPARE(dialog.findChild<QLineEdit*>("1003")->text(), QString("250"));
+        QCOMPARE(dialog.CycleTime(), 250);
+    }
+
+    void beepRanges_data() {
+        QTest::addColumn<QString>("beep");
+        QTest::addColumn<QString>("cycle");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("message");
+        const QString range = "Geben Sie eine ganze Zahl zwischen %1 und %2 ein.";
+        QTest::newRow("tone off") << "0"
+                                  << "250" << true << "";
+        QTest::newRow("tone 1001") << "1001"
+                                   << "250" << false << range.arg(0).arg(1000);
+        QTest::newRow("tone -1") << "-1"
+                                 << "250" << false << range.arg(0).arg(1000);
+        QTest::newRow("cycle 99") << "150"
+                                  << "99" << false << range.arg(100).arg(10000);
+        QTest::newRow("cycle 10000") << "150"
+                                     << "10000" << true << "";
+        QTest::newRow("cycle 10001") << "150"
+                                     << "10001" << false << range.arg(100).arg(10000);
+        QTest::newRow("not a number") << "12a"
+                                      << "250" << false << "Geben Sie eine ganze Zahl ein.";
+    }
+
+    void beepRanges() {
+        QFETCH(QString, beep);
+        QFETCH(QString, cycle);
+        QFETCH(bool, accepted);
+        QFETCH(QString, message);
+        vtest::ShellRig rig;
+        CBeepTimeDlg dialog(&rig.messages);
+        dialog.findChild<QLineEdit*>("1002")->setText(beep);
+        dialog.findChild<QLineEdit*>("1003")->setText(cycle);
+        dialog.findChild<QPushButton*>("1")->click();
+        QCOMPARE(dialog.result() == QDialog::Accepted, accepted);
+        QSettings settings;
+        if (accepted) {
+            QVERIFY(rig.messages.shown.isEmpty());
+            QCOMPARE(settings.value("Settings/BeepTime").toString(), beep);
+            QCOMPARE(settings.value("Settings/ZyklusZeit").toString(), cycle);
+        } else {
+            QCOMPARE(rig.messages.shown, QStringList{message});
+            QVERIFY(!settings.contains("Settings/BeepTime"));
+            QVERIFY(!settings.contains("Settings/ZyklusZeit"));
+        }
+    }
+
+    void beepCancelWritesNothing() {
+        WriteProfileInt("Settings", "BeepTime", 300);
+        vtest::ShellRig rig;
+        CBeepTimeDlg dialog(&rig.messages);
+        QCOMPARE(dialog.BeepTime(), 300);
+        dialog.findChild<QLineEdit*>("1002")->setText("0");
+        dialog.findChild<QPushButton*>("2")->click();
+        QCOMPARE(ProfileInt("Settings", "BeepTime", -1), 300);
+        QVERIFY(!QSettings().contains("Settings/ZyklusZeit"));
+    }
+
+    void portEmptyNameBecomesCom1() {
+        vtest::ShellRig rig;
+        CPortDlg dialog(rig.env);
+        QCOMPARE(dialog.Name(), QString("COM1"));
+        QCOMPARE(ProfileString("Port", "Name"), QString("COM1"));
+        QCOMPARE(dialog.BuildPortName(), QString("COM1:1"));
+        QCOMPARE(dialog.Timeout(), 1000);
+    }
+
+    void portBaudCodes() {
+        WriteProfileInt("Port", "Baudrate", 9601);
+        WriteProfileString("Port", "Name", "COM1");
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [] { return std::vector<std::string>{"COM1", "COM2"}; };
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        auto* baud = dialog.findChild<QComboBox*>("Baudrate");
+        auto* parity = dialog.findChild<QComboBox*>("Parity");
+        auto* stop = dialog.findChild<QComboBox*>("StopBits");
+        QCOMPARE(baud->currentText(), QString("9600"));
+        QCOMPARE(parity->currentText(), QString("gerade"));
+        QCOMPARE(stop->currentText(), QString("1"));
+        parity->setCurrentIndex(parity->findText("ungerade"));
+        stop->setCurrentIndex(stop->findText("2"));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(ProfileInt("Port", "Baudrate", 0), 9602);
+
+        // No parity with two stop bits is code 3; an unlisted rate writes 19200.
+        CPortDlg again(rig.env);
+        again.InitDialog();
+        QCOMPARE(again.findChild<QComboBox*>("Parity")->currentText(), QString("ungerade"));
+        again.findChild<QComboBox*>("Parity")->setCurrentIndex(0);
+        again.findChild<QComboBox*>("StopBits")->setCurrentIndex(1);
+        again.findChild<QComboBox*>("Baudrate")
+            ->setCurrentIndex(again.findChild<QComboBox*>("Baudrate")->findText("57600"));
+        again.accept();
+        QCOMPARE(ProfileInt("Port", "Baudrate", 0), 57603);
+    }
+
+    void portSingleEntryIsSelected() {
+        WriteProfileString("Port", "Name", "COM7");
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [] { return std::vector<std::string>{"COM1"}; };
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        QCOMPARE(dialog.Name(), QString("COM1"));
+        QCOMPARE(dialog.findChild<QListWidget*>("PortList")->currentItem()->text(),
+                 QString("COM1"));
+        QCOMPARE(ProfileString("Port", "Name"), QString("COM7")); // written on OK only
+        dialog.accept();
+        QCOMPARE(ProfileString("Port", "Name"), QString("COM1"));
+    }
+
+    void portUnknownNameWithSeveralEntriesIsCleared() {
+        WriteProfileString("Port", "Name", "COM7");
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [] { return std::vector<std::string>{"COM1", "COM2"}; };
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        QCOMPARE(dialog.Name(), QString());
+        QCOMPARE(dialog.findChild<QListWidget*>("PortList")->count(), 2);
+    }
+
+    void portSavedEntryValidation() {
+        vtest::ShellRig rig;
+        rig.env.listUsb = [] { return std::vector<std::string>{"VX-B75 4160-0001 HID"}; };
+        WriteProfileString("Port", "Name", "USB: VX-B75 4160-9999 HID");
+        {
+            CPortDlg dialog(rig.env);
+            QCOMPARE(dialog.Name(), QString("USB: VX-B75 4160-0001 HID"));
+            QVERIFY(dialog.IsUsbEntry());
+            QCOMPARE(dialog.BuildPortName(), QString("VX-B75 4160-0001 HID:1"));
+        }
+        QCOMPARE(ProfileString("Port", "Name"), QString("USB: VX-B75 4160-0001 HID"));
+
+        rig.env.listUsb = [] { return std::vector<std::string>{}; };
+        { CPortDlg dialog(rig.env); }
+        QCOMPARE(ProfileString("Port", "Name"), QString());
+
+        // A LAN entry with Ethernet off stays, and no LAN reader is listed.
+        rig.env.listLan = [] { return std::vector<std::string>{"10.0.0.9"}; };
+        WriteProfileString("Port", "Name", "LAN: 10.0.0.5");
+        CPortDlg lan(rig.env);
+        QCOMPARE(lan.Name(), QString("LAN: 10.0.0.5"));
+        lan.InitDialog();
+        QCOMPARE(lan.findChild<QListWidget*>("PortList")->count(), 0);
+    }
+
+    void portValidation_data() {
+        QTest::addColumn<QString>("timeout");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("timeout 9") << "9"
+                                   << "1"
+                                   << "Geben Sie eine ganze Zahl zwischen 10 und 300000 ein.";
+        QTest::newRow("timeout negative") << "-5"
+                                          << "1"
+                                          << "Geben Sie eine positive ganze Zahl ein.";
+        QTest::newRow("timeout 300001") << "300001"
+                                        << "1"
+                                        << "Geben Sie eine ganze Zahl zwischen 10 und 300000 ein.";
+        QTest::newRow("address 0") << "500"
+                                   << "0"
+                                   << "Geben Sie eine ganze Zahl zwischen 1 und 255 ein.";
+        QTest::newRow("address 256") << "500"
+                                     << "256"
+                                     << "Geben Sie eine ganze Zahl zwischen 1 und 255 ein.";
+        QTest::newRow("address text") << "500"
+                                      << "x"
+                                      << "Geben Sie eine ganze Zahl ein.";
+        QTest::newRow("bounds") << "10"
+                                << "255"
+                                << "";
+    }
+
+    void portValidation() {
+        QFETCH(QString, timeout);
+        QFETCH(QString, address);
+        QFETCH(QString, message);
+        WriteProfileString("Port", "Name", "COM1");
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [] { return std::vector<std::string>{"COM1"}; };
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        dialog.findChild<QLineEdit*>("Timeout")->setText(timeout);
+        dialog.findChild<QLineEdit*>("Adresse")->setText(address);
+        dialog.accept();
+        if (message.isEmpty()) {
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(ProfileInt("Port", "Timeout", 0), timeout.toInt());
+            QCOMPARE(ProfileInt("Port", "Adresse", 0), address.toInt());
+        } else {
+            QCOMPARE(rig.messages.shown, QStringList{message});
+            QVERIFY(!QSettings().contains("Port/Timeout"));
+            QVERIFY(!QSettings().contains("Port/Baudrate"));
+        }
+    }
+
+    void portRefreshOnePlusFive() {
+        WriteProfileString("Port", "Name", "COM1");
+        vtest::ShellRig rig;
+        int listings = 0;
+        std::vector<std::string> ports{"COM1"};
+        rig.env.listComPorts = [&] {
+            ++listings;
+            return ports;
+        };
+        rig.env.refreshIntervalMs = 20;
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        QTest::qWait(100); // the refresh posted at opening runs once
+        QCOMPARE(dialog.RefreshCount(), 0);
+        const int before = listings;
+
+        ports.push_back("COM2");
+        dialog.OnDeviceChange(0x8000);
+        QCOMPARE(dialog.findChild<QListWidget*>("PortList")->count(), 2);
+        QTRY_COMPARE(listings, before + 6);
+        QTest::qWait(150);
+        QCOMPARE(listings, before + 6);
+        QCOMPARE(dialog.RefreshCount(), 0);
+        QCOMPARE(dialog.Name(), QString("COM1"));
+    }
+};
+
+VOREX_QTEST_MAIN(DialogTest)
+#include "DialogTest.moc"

@@ -1,0 +1,59 @@
+#pragma once
+// Shared pieces of the shell's Qt tests: a main() that points the settings at a
+// temporary XDG_CONFIG_HOME on the offscreen platform, and a message sink that records
+// instead of showing boxes.
+#include "ShellEnv.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace vtest {
+
+class RecordingMessages : public vorex::ui::IMessages {
+public:
+    void Show(QWidget*, const QString& text, Icon) override { shown << text; }
+    bool AskYesNo(QWidget*, const QString& text, Icon) override {
+        asked << text;
+        return yes;
+    }
+    QStringList shown;
+    QStringList asked;
+    bool yes = false;
+};
+
+// An environment without real devices, boxes or document viewers.
+struct ShellRig {
+    RecordingMessages messages;
+    vorex::ui::ShellEnv env;
+    QStringList opened;
+    ShellRig() {
+        env.messages = &messages;
+        env.listComPorts = [] { return std::vector<std::string>{}; };
+        env.translationDirs = {QStringLiteral(VOREX_BINARY_DIR "/shell")};
+        env.manualDirs = {QStringLiteral("/nonexistent-vorex-manual")};
+        env.openDocument = [this](const QString& path) {
+            opened << path;
+            return 42;
+        };
+        env.watchDevices = false;
+        env.FillDefaults();
+    }
+};
+
+} // namespace vtest
+
+#define VOREX_QTEST_MAIN(TestClass)                                                                \
+    int main(int argc, char** argv) {                                                              \
+        QTemporaryDir config;                                                                      \
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                        \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
+        QApplication app(argc, argv);                                                              \
+        QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));                \
+        QCoreApplication::setApplicationName(QStringLiteral("VorexProgrammer"));                   \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

@@ -1,0 +1,383 @@
+// The main window and view against the stand-in reader on a pseudo-terminal.
+#include "DeviceTable.h"
+#include "MainFrame.h"
+#include "ProgrammerView.h"
+#include "QtTestEnv.h"
+#include "StringTable.h"
+#include "TestSupport.h"
+#include "Texts.h"
+#include "WaitHook.h"
+#include "vorex.h"
+
+#include <QMenuBar>
+#include <QTranslator>
+
+using namespace vorex::ui;
+
+namespace {
+
+std::unique_ptr<vtest::SimReader> Reader(const char* type, char revision, uint32_t baud = 0) {
+    vsim::ReaderConfig config;
+    config.deviceType = type;
+    config.revision = revision;
+    config.baud = baud;
+    return std::make_unique<vtest::SimReader>(config);
+}
+
+// Answers come within microseconds; the timeout only has to ride out a loaded machine.
+void SaveInterface(const QString& name, int baud = 19200, int timeout = 150) {
+    WriteProfileString("Port", "Name", name);
+    WriteProfileInt("Port", "Baudrate", baud);
+    WriteProfileInt("Port", "Timeout", timeout);
+}
+
+void SaveInterface(vtest::SimReader& sim, int baud = 19200, int timeout = 150) {
+    SaveInterface(QString::fromStdString(sim.Path()), baud, timeout);
+}
+
+QString Ger(int id) {
+    return QString::fromStdString(vorex::GermanString(id));
+}
+
+constexpr int kReaderCommands[] = {40001, 40004, 40002, 40003, 40005, 40006, 40007};
+
+} // namespace
+
+class ViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings().clear(); }
+
+    void menuEnablingByDevice_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("revision");
+        // enabled: 40001 40004 40002 40003 40005 40006 40007
+        QTest::addColumn<QString>("enabled");
+        QTest::newRow("0x125") << "125"
+                               << "5"
+                               << "1000000";
+        QTest::newRow("0x124") << "124"
+                               << "5"
+                               << "0000000";
+        QTest::newRow("0x161 fw 18") << "161"
+                                     << "I"
+                                     << "1111000";
+        QTest::newRow("0x161 fw 19") << "161"
+                                     << "J"
+                                     << "1111100";
+        QTest::newRow("0x425 fw 3") << "425"
+                                    << "3"
+                                    << "1000000";
+        QTest::newRow("0x425 fw 4") << "425"
+                                    << "4"
+                                    << "1000010";
+        QTest::newRow("0x414") << "414"
+                               << "9"
+                               << "0000000";
+        QTest::newRow("0x411 fw 1") << "411"
+                                    << "1"
+                                    << "1111111";
+    }
+
+    void menuEnablingByDevice() {
+        QFETCH(QString, type);
+        QFETCH(QString, revision);
+        QFETCH(QString, enabled);
+        auto sim = Reader(type.toLatin1().constData(), revision.at(0).toLatin1());
+        SaveInterface(*sim);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), type.toInt(nullptr, 16));
+        for (size_t i = 0; i < std::size(kReaderCommands); ++i)
+            QVERIFY2(frame.Action(kReaderCommands[i])->isEnabled() == (enabled.at(int(i)) == '1'),
+                     qPrintable(QString::number(kReaderCommands[i])));
+        for (int always : {32778, 32780, 32781, 32782, 57665, 57664})
+            QVERIFY(frame.Action(always)->isEnabled());
+        QVERIFY(!frame.Action(32864)->isEnabled());
+        const bool programmer = (type.toInt(nullptr, 16) & 1) != 0;
+        QCOMPARE(rig.messages.shown, programmer ? QStringList{} : QStringList{Ger(226)});
+    }
+
+    void noReaderDisablesEverything() {
+        // A saved USB entry without USB readers leaves no entry: no connection, no message.
+        WriteProfileString("Port", "Name", "USB: gone");
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), 0);
+        for (int id : kReaderCommands)
+            QVERIFY(!frame.Action(id)->isEnabled());
+        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(frame.windowTitle(), QString("Vorex Programmer"));
+    }
+
+    void captionAfterIdentification() {
+        auto sim = Reader("125", '5');
+        SaveInterface(*sim);
+        vtest::ShellRig rig;
+        QStringList reported;
+        rig.env.reportReader = [&](const QString& firmware, const QString& model) {
+            reported << firmware << model;
+        };
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        // An update-checked type is reported to the update check with code and model.
+        QCOMPARE(reported, (QStringList{"1255", QString::fromStdString(vorex::DeviceName(0x125))}));
+        const QString expected = QString("Vorex Programmer V%1 <%2 %3:1  FW V1.05>")
+                                     .arg(CProgrammerView::CaptionVersion(),
+                                          QString::fromStdString(vorex::DeviceName(0x125)),
+                                          QString::fromStdString(sim->Path()));
+        QCOMPARE(frame.windowTitle(), expected);
+        QCOMPARE(frame.View()->BaseCaption(), QString("Vorex Programmer"));
+    }
+
+    void baudSearchFindsAndSavesTheRate() {
+        auto sim = Reader("125", '5', 57600);
+        SaveInterface(*sim, 19200);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+        QCOMPARE(ProfileInt("Port", "Baudrate", 0), 57600);
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    void baudSearchFromAFormatCode() {
+        // 19201 retries 19200 first, then the cycle up and round to 9600.
+        auto sim = Reader("125", '5', 9600);
+        SaveInterface(*sim, 19201);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+        QCOMPARE(ProfileInt("Port", "Baudrate", 0), 9600);
+    }
+
+    void interfaceChangeSetsTheReadersBaudRate() {
+        auto sim = Reader("125", '5', 19200);
+        SaveInterface(*sim, 57600); // the dialog has just saved 57600
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->ReconnectAfterInterface(19200);
+        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+        QCOMPARE(ProfileInt("Port", "Baudrate", 0), 57600);
+        auto lock = sim->Model().Lock();
+        QCOMPARE(sim->Model().Config().baud, 57600u);
+    }
+
+    void interfaceBaudChangeRefused() {
+        // The reader refuses a serial format it does not know (code 4).
+        auto sim = Reader("125", '5', 19200);
+        SaveInterface(*sim, 38404);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->ReconnectAfterInterface(19200);
+        QCOMPARE(rig.messages.shown, QStringList{Ger(10047)});
+        const auto requests = sim->Model().Requests();
+        QVERIFY(std::any_of(requests.begin(), requests.end(),
+                            [](const vsim::Request& r) { return r.command == 0xF2; }));
+        QCOMPARE(ProfileInt("Port", "Baudrate", 0), 19200);
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+    }
+
+    void interfaceFailureMessages() {
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        SaveInterface("/dev/nonexistent-vorex-port");
+        frame.View()->OnInitialUpdate();
+        QVERIFY(rig.messages.shown.isEmpty()); // only the interface command reports
+        frame.View()->ReconnectAfterInterface(19200);
+        QCOMPARE(rig.messages.shown,
+                 QStringList{Format(Ger(10012), QString("/dev/nonexistent-vorex-port:1"))});
+
+        auto silent = Reader("125", '5', 1200); // answers at no rate of the search
+        SaveInterface(*silent);
+        rig.messages.shown.clear();
+        frame.View()->ReconnectAfterInterface(19200);
+        QCOMPARE(rig.messages.shown, QStringList{Ger(10023)});
+        QCOMPARE(frame.View()->DeviceType(), 0);
+        QCOMPARE(frame.windowTitle(), QString("Vorex Programmer"));
+    }
+
+    void workbenchCommandsOpenTestAndClose() {
+        auto sim = Reader("125", '5');
+        SaveInterface(*sim);
+        vtest::ShellRig rig;
+        QList<int> run;
+        int lastHandle = 0;
+        rig.env.runWorkbench = [&](int command, int handle, int type, int) {
+            run << command;
+            lastHandle = handle;
+            QCOMPARE(type, 0x125);
+            unsigned char id[4];
+            QCOMPARE(VOREX_GetVersion(handle, id, 4), 4); // open while the workbench runs
+        };
+        CMainFrame frame(rig.env);
+        frame.View()->OnWorkbench(40001);
+        frame.View()->OnWorkbench(40002); // not a MIFARE programmer: ends after the test
+        QCOMPARE(run, QList<int>{40001});
+        QVERIFY(lastHandle > 0);
+        QCOMPARE(VOREX_ClosePort(lastHandle), -1); // closed by the command
+    }
+
+    void waitHookDisablesTheWindowDuringAnExchange() {
+        auto sim = Reader("125", '5');
+        vsim::Fault slow;
+        slow.kind = vsim::Fault::Kind::Delay;
+        slow.ms = 300;
+        slow.command = 0xF0;
+        slow.skip = 1; // the open identifies at once; the identification that follows waits
+        slow.times = 1;
+        sim->Model().InjectFault(slow);
+        SaveInterface(*sim, 19200, 2000);
+        vtest::ShellRig rig;
+        CWaitHook hook;
+        CMainFrame frame(rig.env);
+        frame.show();
+        QApplication::setActiveWindow(&frame);
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        bool enabledDuring = true;
+        bool waitCursor = false;
+        QTimer::singleShot(100, [&] {
+            enabledDuring = frame.isEnabled();
+            waitCursor = QApplication::overrideCursor() &&
+                         QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        });
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+        QVERIFY(!enabledDuring);
+        QVERIFY(waitCursor);
+        QVERIFY(frame.isEnabled());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(hook.Depth(), 0);
+    }
+
+    void languageSetting_data() {
+        QTest::addColumn<int>("sprache");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("firstMenu");
+        QTest::newRow("0 German") << 0 << 0 << "TransponderTyp";
+        QTest::newRow("1 English") << 1 << 1 << "Transponder type";
+        QTest::newRow("2 German") << 2 << 0 << "TransponderTyp";
+    }
+
+    void languageSetting() {
+        QFETCH(int, sprache);
+        QFETCH(int, language);
+        QFETCH(QString, firstMenu);
+        WriteProfileInt("Settings", "Sprache", sprache);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        QCOMPARE(frame.Language(), language);
+        QCOMPARE(frame.menuBar()->actions().at(0)->text(), firstMenu);
+        QCOMPARE(frame.Action(32781)->isChecked(), language == 0);
+        QCOMPARE(frame.Action(32782)->isChecked(), language == 1);
+        QVERIFY(rig.messages.shown.isEmpty());
+        frame.close();
+        QCOMPARE(ProfileInt("Settings", "Sprache", -1), language);
+        QCOMPARE(frame.Language(), 0); // released on close
+    }
+
+    void englishSwitchChangesTexts() {
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        QCOMPARE(frame.Action(40006)->text(), QString("Sendeleistung"));
+        QCOMPARE(frame.Action(40006)->statusTip(), QString("Sendeleistung des Geräts einstellen"));
+        QCOMPARE(frame.Action(40006)->toolTip(), QString("Sendeleistung"));
+        frame.Action(32782)->trigger();
+        QCOMPARE(frame.Language(), 1);
+        QCOMPARE(frame.Action(40006)->text(), QString("Transmit power"));
+        QCOMPARE(frame.Action(40006)->toolTip(), QString("Transmit power"));
+        QCOMPARE(frame.Action(57665)->text(), QString("E&xit"));
+        QCOMPARE(S(10023).left(31), QString("Could not connect to the device"));
+        frame.Action(32781)->trigger();
+        QCOMPARE(frame.Action(40006)->text(), QString("Sendeleistung"));
+        QCOMPARE(S(10023), Ger(10023));
+    }
+
+    void missingTranslationKeepsGerman() {
+        QTemporaryDir empty;
+        vtest::ShellRig rig;
+        rig.env.translationDirs = {empty.path()};
+        WriteProfileInt("Settings", "Sprache", 1);
+        CMainFrame frame(rig.env);
+        QCOMPARE(frame.Language(), 0);
+        QCOMPARE(rig.messages.shown, QStringList{Ger(10075)});
+        frame.Action(32782)->trigger();
+        QCOMPARE(rig.messages.shown.size(), 2);
+        QCOMPARE(frame.menuBar()->actions().at(0)->text(), QString("TransponderTyp"));
+        QCOMPARE(ProfileInt("Settings", "Sprache", -1), 1); // kept until the window closes
+    }
+
+    void translationCoversTheShellStrings() {
+        QTranslator english;
+        QVERIFY(english.load("VorexProgrammerEng.qm", VOREX_BINARY_DIR "/shell"));
+        for (int id : {139,   226,   10000, 10001, 10002, 10012, 10023, 10047, 10075, 32778,
+                       32780, 32781, 32782, 32864, 40001, 40002, 40003, 40004, 40005, 40006,
+                       40007, 57344, 57345, 57664, 57665, 57670, 61712, 61714, 61719}) {
+            const QByteArray comment = QByteArray::number(id);
+            QVERIFY2(!english
+                          .translate("VorexStrings", vorex::GermanString(id).c_str(),
+                                     comment.constData())
+                          .isEmpty(),
+                     comment.constData());
+        }
+    }
+
+    void windowPositionIsSavedAndRestored() {
+        vtest::ShellRig rig;
+        {
+            CMainFrame frame(rig.env);
+            frame.show();
+            frame.move(120, 90);
+            QTRY_COMPARE(frame.pos(), QPoint(120, 90));
+            frame.close();
+        }
+        QCOMPARE(ProfileInt("Window", "left", -1), 120);
+        QCOMPARE(ProfileInt("Window", "top", -1), 90);
+        CMainFrame again(rig.env);
+        QCOMPARE(again.pos(), QPoint(120, 90));
+    }
+
+    void manual_data() {
+        QTest::addColumn<int>("openResult");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("opened") << 42 << "";
+        QTest::newRow("no resources") << 0 << Ger(10000);
+        QTest::newRow("no viewer") << 31 << Ger(10001);
+        QTest::newRow("other") << 5 << "Unbekannter Fehler 5";
+    }
+
+    void manual() {
+        QFETCH(int, openResult);
+        QFETCH(QString, message);
+        QTemporaryDir empty;
+        QTemporaryDir docs;
+        for (const char* name : {"b-manual.pdf", "a-manual.pdf", "notes.txt"}) {
+            QFile f(docs.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        vtest::ShellRig rig;
+        rig.env.manualDirs = {empty.path(), docs.path()};
+        QStringList opened;
+        rig.env.openDocument = [&](const QString& path) {
+            opened << path;
+            return openResult;
+        };
+        CMainFrame frame(rig.env);
+        frame.Action(57670)->trigger();
+        QCOMPARE(opened, QStringList{docs.filePath("a-manual.pdf")});
+        QCOMPARE(rig.messages.shown, message.isEmpty() ? QStringList{} : QStringList{message});
+
+        rig.env.manualDirs = {empty.path()};
+        opened.clear();
+        frame.OpenManual();
+        QVERIFY(opened.isEmpty());
+    }
+};
+
+VOREX_QTEST_MAIN(ViewTest)
+#include "ViewTest.moc"
