@@ -137,6 +137,9 @@ std::vector<Output> ReaderModel::Feed(const uint8_t* bytes, size_t count, Clock:
             trace_("tx", o.bytes);
         if (!o.bytes.empty() || o.dropLink)
             out.push_back(std::move(o));
+        // A baud-rate change takes effect only when its success answer went out.
+        if (fault && (fault->kind == Fault::Kind::NoAnswer || fault->kind == Fault::Kind::Status))
+            pendingBaud_.reset();
         if (pendingBaud_) {
             config_.baud = pendingBaud_->first;
             config_.format = pendingBaud_->second;

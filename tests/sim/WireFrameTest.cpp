@@ -87,3 +87,17 @@ TEST(Scenario, InvalidReaderSectionsAreRefused) {
             << name << ": " << error;
     }
 }
+
+TEST(ReaderModel, RefusedBaudChangeKeepsTheSpeed) {
+    vsim::ReaderConfig config;
+    config.baud = 19200;
+    vsim::ReaderModel model(config);
+    model.AddCommandSet(std::make_unique<vsim::DeviceCommands>());
+    model.InjectFault({.kind = vsim::Fault::Kind::Status, .status = 0x18});
+    const auto f2 = Hex("02 01 F2 01 16 E4");
+    ASSERT_EQ(model.Feed(f2.data(), f2.size(), vsim::Clock::now(), 19200).size(), 1u);
+    EXPECT_EQ(model.Config().baud, 19200u);
+    ASSERT_EQ(model.Feed(f2.data(), f2.size(), vsim::Clock::now(), 19200).size(), 1u);
+    EXPECT_EQ(model.Config().baud, 115200u);
+    EXPECT_EQ(model.Config().format, 1);
+}
