@@ -1,6 +1,7 @@
 // vorexctl commands about the reader itself: identification, ports, baud rate,
 // settings block, transmit power, factory settings, host mode, trace viewer.
 #include "Cli.h"
+#include "DeviceTable.h"
 #include "vorex.h"
 
 #include <csignal>
@@ -29,16 +30,6 @@ std::string DeviceName(int handle) {
     return name;
 }
 
-int RevisionOf(unsigned char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 36;
-    return 255;
-}
-
 } // namespace
 
 int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
@@ -52,7 +43,7 @@ int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (n != 4)
         return ReportLastError(o, h.get(), "identification");
     const std::string type(reinterpret_cast<const char*>(id), 3);
-    const int revision = RevisionOf(id[3]);
+    const int revision = vorex::RevisionFromChar(id[3]);
     char firmware[32];
     std::snprintf(firmware, sizeof firmware, "FW V%d.%02d", 1, revision);
     const bool programmer = VOREX_IsProgrammer(h.get()) == 1;
