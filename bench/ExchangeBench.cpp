@@ -8,12 +8,15 @@
 //                          (goal <= 0.01).
 //  BM_RawPtyRoundTrip      baseline: the same bytes bounced through a pseudo-terminal
 //                          by a bare echo thread, without framing or waiting logic.
+//  BM_RawPtyWireTime       baseline for the first: the bare echo answering after the
+//                          same wire time, so that the ratio of the two shows what the
+//                          engine adds over a pseudo-terminal and two thread wake-ups.
 //  BM_ExchangesZeroDelay   identification exchanges with no device delay; compare its
 //                          rate with the baseline's (ratio printed by bench/run).
+#include "DeviceCommands.h"
 #include "PtyServer.h"
 #include "ReaderModel.h"
 #include "Scenario.h"
-#include "DeviceCommands.h"
 #include "Vorex_Port.h"
 #include "links/LineSettings.h"
 
@@ -22,6 +25,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <thread>
 #include <time.h>
 #include <unistd.h>
@@ -92,7 +96,9 @@ void BM_WaitCpuDuringTimeout(benchmark::State& state) {
 }
 BENCHMARK(BM_WaitCpuDuringTimeout)->Iterations(4)->Unit(benchmark::kMillisecond);
 
-void BM_RawPtyRoundTrip(benchmark::State& state) {
+// A bare echo over a pseudo-terminal: reads the 5-byte request and answers 9 bytes,
+// after `delay` counted from when it read the request (0: at once).
+void RawRoundTrips(benchmark::State& state, std::chrono::nanoseconds delay) {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     grantpt(master);
     unlockpt(master);
@@ -100,16 +106,22 @@ void BM_RawPtyRoundTrip(benchmark::State& state) {
     vorex::links::MakeRaw(slave);
     std::atomic<bool> stop{false};
     std::thread echo([&] {
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         uint8_t b[64];
         const uint8_t answer[9] = {2, 1, 0, 4, '1', '2', '5', '5', 0};
         while (!stop) {
             pollfd p{master, POLLIN, 0};
-            if (poll(&p, 1, 20) > 0 && read(master, b, sizeof b) > 0)
+            if (poll(&p, 1, 20) > 0 && read(master, b, sizeof b) > 0) {
+                if (delay.count() > 0)
+                    std::this_thread::sleep_for(delay);
                 [[maybe_unused]] ssize_t w = write(master, answer, sizeof answer);
+            }
         }
     });
     const uint8_t request[5] = {2, 1, 0xF0, 0, 0xF1};
+    double total = 0;
     for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
         [[maybe_unused]] ssize_t w = write(slave, request, sizeof request);
         size_t got = 0;
         uint8_t b[64];
@@ -120,13 +132,24 @@ void BM_RawPtyRoundTrip(benchmark::State& state) {
             if (n > 0)
                 got += static_cast<size_t>(n);
         }
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     stop = true;
     echo.join();
     close(slave);
     close(master);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    state.counters["seconds_per_round_trip"] = total / static_cast<double>(state.iterations());
 }
+
+void BM_RawPtyRoundTrip(benchmark::State& state) {
+    RawRoundTrips(state, {});
+}
+void BM_RawPtyWireTime(benchmark::State& state) {
+    RawRoundTrips(state,
+                  std::chrono::nanoseconds(static_cast<int64_t>((5 + 9) * 11.0 / 115200.0 * 1e9)));
+}
+BENCHMARK(BM_RawPtyWireTime)->Iterations(300)->UseRealTime();
 BENCHMARK(BM_RawPtyRoundTrip)->MinTime(1.0)->UseRealTime();
 
 void BM_ExchangesZeroDelay(benchmark::State& state) {

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace vsim {
@@ -84,21 +85,20 @@ void PtyServer::Serve() {
             }
         }
     };
+    // Answers are due at exact times (wire-time model): sleep with nanosecond
+    // resolution and without the kernel's default timer slack.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (!stop_) {
-        int timeout = -1;
+        timespec timeout{};
         if (!pending.empty()) {
-            const auto wait = pending.front().when - Clock::now();
-            if (wait < std::chrono::milliseconds(1)) {
-                // poll() sleeps whole milliseconds: the last stretch is slept exactly.
-                std::this_thread::sleep_until(pending.front().when);
-                timeout = 0;
-            } else {
-                timeout = static_cast<int>(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(wait).count());
-            }
+            const auto wait =
+                std::max(pending.front().when - Clock::now(), Clock::duration::zero());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+            timeout.tv_nsec = static_cast<long>(ns % 1000000000);
         }
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}};
-        const int r = poll(fds, 2, timeout);
+        const int r = ppoll(fds, 2, pending.empty() ? nullptr : &timeout, nullptr);
         if (r < 0 && errno != EINTR)
             break;
         if (fds[1].revents & POLLIN)
