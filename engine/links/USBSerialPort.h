@@ -60,8 +60,9 @@ public:
     bool HardwareHandshake() const { return hardwareHandshake_; }
 
 protected:
-    // Notification hooks; they run on the worker thread. The defaults do nothing
-    // except OnReceiveChars, which hands each byte to OnReceiveChar.
+    // Notification hooks; they run on the worker thread, except OnBytesWritten for a
+    // run that WriteToPort sent at once (then on the writing thread). The defaults do
+    // nothing except OnReceiveChars, which hands each byte to OnReceiveChar.
     virtual void OnReceiveChar(uint8_t) {}
     virtual void OnReceiveChars(const uint8_t* bytes, size_t count);
     virtual void OnCTSChange(bool) {}
