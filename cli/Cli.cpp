@@ -123,6 +123,10 @@ ReaderHandle::~ReaderHandle() {
         VOREX_ClosePort(handle_);
 }
 
+void PrintJson(const nlohmann::json& j) {
+    std::printf("%s\n", j.dump().c_str());
+}
+
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "vorexctl: %s (see vorexctl --help)\n", message.c_str());
     return 2;

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the vorexctl commands.
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ private:
 int ReportLastError(const GlobalOptions& options, int handle, const std::string& context = {});
 // The engine's German text for an error number, without the line end.
 std::string ErrorMessage(int error);
+
+// Prints one JSON object as a line on stdout.
+void PrintJson(const nlohmann::json& j);
 
 // Prints a usage problem to stderr; returns 2.
 int UsageError(const std::string& message);

@@ -22,10 +22,6 @@ constexpr int kRecordSize = 11;
 // Room for what one inventory can bring back (256 rounds of 16 slots).
 constexpr int kInventoryCapacity = 256 * 16 * kRecordSize;
 
-void PrintJson(const json& j) {
-    std::printf("%s\n", j.dump().c_str());
-}
-
 const char* ManufacturerName(int code) {
     switch (code) {
     case 0x02:

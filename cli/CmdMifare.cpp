@@ -24,10 +24,6 @@ using Key = std::array<uint8_t, 6>;
 
 constexpr size_t kMaxDumpFile = 1 << 20;
 
-void PrintJson(const json& j) {
-    std::printf("%s\n", j.dump().c_str());
-}
-
 // ---- Arguments ----------------------------------------------------------------------
 
 // Words after the subcommand: "--name value" options (--data and --key may take

@@ -19,10 +19,6 @@ namespace {
 
 using nlohmann::json;
 
-void PrintJson(const json& j) {
-    std::printf("%s\n", j.dump().c_str());
-}
-
 std::string DeviceName(int handle) {
     std::string name(static_cast<size_t>(VOREX_GetDeviceName(handle, nullptr, 0)) + 1, '\0');
     VOREX_GetDeviceName(handle, name.data(), static_cast<int>(name.size()));
