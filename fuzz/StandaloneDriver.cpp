@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator(argv[i], ec)) {
             std::ifstream in(entry.path(), std::ios::binary);
-            seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            seeds.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
         }
     }
     for (const auto& s : seeds)
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
                 if (op == 0 && !input.empty())
                     input[rng() % input.size()] = static_cast<uint8_t>(rng());
                 else if (op == 1)
-                    input.insert(input.begin() + static_cast<long>(input.empty() ? 0 : rng() % input.size()),
+                    input.insert(input.begin() +
+                                     static_cast<long>(input.empty() ? 0 : rng() % input.size()),
                                  static_cast<uint8_t>(rng()));
                 else if (!input.empty())
                     input.erase(input.begin() + static_cast<long>(rng() % input.size()));

@@ -1,8 +1,8 @@
 #include "Scenario.h"
 
 #include "DeviceCommands.h"
-#include "Iso15693Tags.h"
 #include "Iso14443Commands.h"
+#include "Iso15693Tags.h"
 
 #include <cctype>
 #include <cstdlib>
