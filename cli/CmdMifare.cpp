@@ -182,7 +182,7 @@ bool Authenticate(int h, int block, const KeyChoice& k) {
 }
 
 int KeySlots(int h) {
-    CVorex_Port* port = VorexEngine().Find(h);
+    auto port = VorexEngine().Find(h);
     const uint32_t t = port ? port->DeviceType() : 0;
     const bool small = (t & 1) && ((t >= 0x190 && t <= 0x19F) || (t >= 0x400 && t <= 0x40F));
     return small ? 12 : 16;
@@ -724,7 +724,7 @@ int OpenPageTag(const GlobalOptions& o, int h, CardInfo& card) {
 bool ReadPages(int h, int limit, std::vector<std::array<uint8_t, 4>>& pages) {
     // The size of a Type 2 tag is found by reading: a bar only for the Ultralight.
     pages.clear();
-    CVorex_Port* port = VorexEngine().Find(h);
+    auto port = VorexEngine().Find(h);
     int groups = 0;
     Progress progress("read", limit <= 16 ? limit : 0);
     for (int p = 0; p < limit; p += 4) {

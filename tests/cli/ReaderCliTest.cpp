@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
@@ -129,6 +130,26 @@ TEST(Vorexctl, IdentifyJsonAndErrors) {
     EXPECT_EQ(json::parse(missing.out).at("open_result"), -1);
     EXPECT_EQ(Program("cli/vorexctl", "--port " + sim->Path() + " factory-reset").status, 2);
     EXPECT_EQ(Program("cli/vorexctl", "frobnicate").status, 2);
+}
+
+TEST(Vorexctl, StableLinuxDeviceNamesOpen) {
+    // A udev-style link in a folder whose name has dots and colons, to a reader that
+    // listens at 57600 baud: the link is a serial device and keeps its baud code.
+    auto sim = vtest::SimReader::FromScenario(
+        R"({"reader": {"baud": 57600, "device_type": "145", "revision": "3"}})");
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() / ("vorex.serial:" + std::to_string(getpid()) + ".by-path:1.0");
+    fs::create_directories(dir);
+    const fs::path link = dir / "pci-0000:00:14.0-usb-0:1.4:1.0-port0_V1.2.3.4";
+    fs::create_symlink(sim->Path(), link);
+    for (const std::string& name : {link.string(), link.string() + ":1"}) {
+        const auto r =
+            Program("cli/vorexctl", "--port '" + name + "' --baud 57600 --json identify");
+        ASSERT_EQ(r.status, 0) << name << ": " << r.out;
+        EXPECT_EQ(json::parse(r.out).at("name"), "VX-B73") << name;
+    }
+    fs::remove_all(dir);
 }
 
 TEST(Vorexctl, ConfigurationRoundTrips) {
