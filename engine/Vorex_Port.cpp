@@ -90,6 +90,8 @@ bool CVorex_Port::Exchange() {
         return false;
     }
     lastCommand_ = vorex::frame::BuildFrame(transmit_, variant_, BusAddress());
+    if (cancel_)
+        cancel_->store(false);
     Purge();
     SendToLink(transmit_);
     transmit_.clear();
@@ -149,6 +151,8 @@ bool CVorex_Port::ReceiveWait() {
             return false;
         if (pump)
             waitHook_->pump(waitHook_->context);
+        if (cancel_ && cancel_->load())
+            return false;
         const auto wake = pump ? std::min(deadline, Clock::now() + kPumpInterval) : deadline;
         std::unique_lock<std::mutex> lock(rxLock_);
         rxArrived_.wait_until(lock, wake, [&] { return rxVersion_ != seen; });

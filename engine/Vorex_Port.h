@@ -4,6 +4,7 @@
 #include "links/USBSerialPort.h"
 #include "vorex.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -62,6 +63,9 @@ public:
 
     // Hook run while an exchange waits; may be null. Not owned.
     void SetWaitHook(const VOREX_WaitHook* hook) { waitHook_ = hook; }
+    // A flag that ends the running wait early (set from the hook's pump); each exchange
+    // clears it when it starts. May be null. Not owned.
+    void SetCancelFlag(std::atomic<bool>* flag) { cancel_ = flag; }
 
 protected:
     // Hands a frame to the connection's link. The result is not examined by the
@@ -91,4 +95,5 @@ private:
     int lastError_ = 0;
     bool background_ = false;
     const VOREX_WaitHook* waitHook_ = nullptr;
+    std::atomic<bool>* cancel_ = nullptr;
 };

@@ -40,6 +40,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
     std::lock_guard<std::mutex> open(openLock_);
     if (timeoutMs < 0)
         return -2;
+    cancel_.store(false); // a cancel ends only the open that runs when it is given
     uint32_t address = 1;
     const std::string name = vorex::SplitBusAddress(fullName, address);
     const vorex::LinkKind kind = vorex::SelectLink(name);
@@ -53,6 +54,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         fresh->SetTimeoutMs(timeoutMs);
         fresh->SetBusAddress(address);
         fresh->SetWaitHook(&hook_);
+        fresh->SetCancelFlag(&cancel_);
         if (!fresh->InitPort(name, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
             !fresh->StartMonitoring())
             return -1;
@@ -63,10 +65,19 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
             connections_.push_back(std::move(fresh));
         }
         port->SetTimeoutMs(std::min(timeoutMs, kIdentifyTimeoutCapMs));
-        port->SetVariant(0);
-        if (Identify(*port))
-            break;
-        if (attempt == 0) {
+        // The variant that last identified here is tried first, then the full order.
+        const auto known = attempt == 0 ? identified_.Recall(fullName, baudCode) : std::nullopt;
+        if (known) {
+            port->SetVariant(*known);
+            if (Identify(*port))
+                break;
+        }
+        if (!cancel_.load() && known != uint8_t{0}) {
+            port->SetVariant(0);
+            if (Identify(*port))
+                break;
+        }
+        if (attempt == 0 && !cancel_.load()) {
             // The first try may have met a reader still busy with something else:
             // open the link anew and try once more before changing the variant.
             const int handle = port->SerialHandle();
@@ -77,7 +88,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
             continue;
         }
         bool found = false;
-        for (uint8_t variant = 1; variant <= 3 && !found; ++variant) {
+        for (uint8_t variant = 1; variant <= 3 && !found && !cancel_.load(); ++variant) {
             port->SetVariant(variant);
             found = Identify(*port);
         }
@@ -88,6 +99,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         }
     }
     port->SetTimeoutMs(timeoutMs);
+    identified_.Remember(fullName, baudCode, port->Variant());
     return port->SerialHandle();
 }
 
