@@ -13,6 +13,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QPainter>
+#include <QTimer>
 #include <cstdio>
 
 namespace vorex::ui {
@@ -124,18 +125,24 @@ int RunProgram(int argc, char** argv) {
     }
 
     CWaitHook waitHook;
+    env.waitHook = &waitHook;
     // The background download of the reader version file joins here with the update check.
     CMainFrame frame(env);
     if (demo)
-        frame.SetStatusNote(L("Demo: Simulierter Leser an %1").arg(demoReader.Path()));
-    frame.View()->OnInitialUpdate();
+        frame.SetStatusNote(QT_TRANSLATE_NOOP("Vorex", "Demo: Simulierter Leser an %1"),
+                            demoReader.Path());
+    // The window comes first; the reader is looked for once it is on the screen, with
+    // the progress in the status bar and a cancel button.
     frame.show();
     frame.repaint();
     if (ProfileInt("Version", "Update", 1) != 0) {
         // The program-version check (notice 1034) joins here with the update check.
     }
-    if (!shots.isEmpty())
+    if (!shots.isEmpty()) {
+        frame.View()->OnInitialUpdate();
         return TakeScreenshots(frame, env, shots);
+    }
+    QTimer::singleShot(0, frame.View(), &CProgrammerView::OnInitialUpdate);
     return app.exec();
 }
 

@@ -12,6 +12,8 @@ class QWidget;
 
 namespace vorex::ui {
 
+class CWaitHook;
+
 // Message boxes, replaceable so that tests never block.
 class IMessages {
 public:
@@ -52,6 +54,9 @@ struct ShellEnv {
     // Runs a workbench (menu command id) on an open, identified connection. The
     // workbench dialogs plug in here; without one the command ends after its test.
     std::function<void(int command, int handle, int deviceType, int firmware)> runWorkbench;
+    // The engine's installed wait hook, if any: the view spares the main window while a
+    // reader search with a cancel button runs.
+    CWaitHook* waitHook = nullptr;
     // Shown in the caption, e.g. " [Demo]".
     QString captionNote;
     // Period of the device-list refresh after a device change, ms.
