@@ -1,6 +1,7 @@
 #include "ConfigCommands.h"
 
 #include <thread>
+#include <vorex/vorex_errors.h>
 
 namespace vorex {
 namespace {
@@ -51,7 +52,7 @@ uint8_t BaudRateCode(int baud) {
 bool SetBaudrate(CVorex_Port& port, int baud, int format) {
     // Only an OS serial port can follow the reader to another speed.
     if (port.SerialHandle() == 0 || port.IsFtdiMode() || !port.IsOpen()) {
-        port.SetLastError(14);
+        port.SetLastError(VOREX_ERR_BAUD_NOT_SETTABLE);
         return false;
     }
     const auto code = static_cast<uint8_t>(BaudRateCode(baud) | (format << 4));
@@ -83,7 +84,7 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
 
 bool SetReaderMode(CVorex_Port& port, int mode) {
     if ((mode & 0x7F) > 3) {
-        port.SetLastError(13);
+        port.SetLastError(VOREX_ERR_BAD_MODE);
         return false;
     }
     if (port.Variant() >= 2) {

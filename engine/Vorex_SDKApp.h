@@ -2,7 +2,7 @@
 // The engine object: owns every open reader connection, opens and identifies them,
 // finds them by handle and closes them.
 #include "Vorex_Port.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <memory>
 #include <mutex>

@@ -4,7 +4,7 @@
 #include "PortDlg.h"
 #include "ShellCore.h"
 #include "Texts.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QPainter>
 

@@ -7,7 +7,7 @@
 #include "TestSupport.h"
 #include "Texts.h"
 #include "WaitHook.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QMenuBar>
 #include <QTranslator>
