@@ -114,7 +114,7 @@ const Command kCommands[] = {
 };
 
 void Usage(FILE* out) {
-    std::fputs("usage: vorexctl [global options] COMMAND [arguments]\n\n"
+    std::fputs("Usage: vorexctl [global options] COMMAND [arguments]\n\n"
                "global options:\n"
                "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3, ...);\n"
                "                  default: $VOREX_PORT\n"
@@ -122,7 +122,8 @@ void Usage(FILE* out) {
                "  --timeout MS    answer timeout in milliseconds; 500\n"
                "  --variant N     frame variant for raw (0-3); 0\n"
                "  --address A     bus address for raw; 1\n"
-               "  --json          print one JSON object\n\ncommands:\n",
+               "  --json          print one JSON object\n"
+               "  --version       print the version\n\ncommands:\n",
                out);
     for (const auto& c : kCommands)
         std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
@@ -170,6 +171,10 @@ int main(int argc, char** argv) {
             rest.push_back(a);
             ++i;
         }
+    }
+    if (!rest.empty() && rest[0] == "--version") {
+        std::printf("vorexctl %s\n", VOREX_PROGRAM_VERSION);
+        return 0;
     }
     if (rest.empty() || rest[0] == "--help" || rest[0] == "-h" || rest[0] == "help") {
         Usage(rest.empty() ? stderr : stdout);

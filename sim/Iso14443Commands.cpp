@@ -80,6 +80,9 @@ std::optional<Reply> Iso14443Commands::Handle(const Request& r, ReaderModel&) {
             return Reply::Error(kNoTransponder);
         const size_t n = d[0];
         const uint8_t block = d[n + 1], keyType = d[n + 2], keyNumber = d[n + 3];
+        // A 4-byte key is a Type 2 password: the reader sends PWD_AUTH (1B) with it.
+        if (n == 4)
+            return card->PasswordAuth(Bytes(d.begin() + 1, d.begin() + 5));
         Bytes key;
         if (n > 0)
             key.assign(d.begin() + 1, d.begin() + 1 + static_cast<long>(n));
@@ -288,6 +291,68 @@ bool ParsePages(const json& c, PageTag& tag, std::string& error) {
     return true;
 }
 
+// NTAG21x password protection: "pwd", "pack", "auth0", "prot", "authlim", "cfglck",
+// written into the configuration pages after "pages".
+bool ParseNtagConfig(const json& c, PageTag& tag, std::string& error) {
+    static const char* const kKeys[] = {"pwd", "pack", "auth0", "prot", "authlim", "cfglck"};
+    bool any = false;
+    for (const char* k : kKeys)
+        any = any || c.contains(k);
+    if (!any)
+        return true;
+    if (tag.Cfg0Page() < 0) {
+        error = "only NTAG213/215/216 have a password";
+        return false;
+    }
+    Bytes b;
+    if (c.contains("pwd")) {
+        if (!HexField(c.at("pwd"), 4, b)) {
+            error = "\"pwd\" must be 4 hex bytes";
+            return false;
+        }
+        tag.Page(tag.PwdPage()) = b;
+    }
+    if (c.contains("pack")) {
+        if (!HexField(c.at("pack"), 2, b)) {
+            error = "\"pack\" must be 2 hex bytes";
+            return false;
+        }
+        std::copy(b.begin(), b.end(), tag.Page(tag.PackPage()).begin());
+    }
+    const auto number = [&](const char* key, int max, int& out) {
+        if (!c.contains(key))
+            return true;
+        const json& v = c.at(key);
+        if (!v.is_number_integer() || v.get<int>() < 0 || v.get<int>() > max) {
+            error =
+                std::string("\"") + key + "\" must be a number from 0 to " + std::to_string(max);
+            return false;
+        }
+        out = v.get<int>();
+        return true;
+    };
+    const auto flag = [&](const char* key, uint8_t bit) {
+        if (!c.contains(key))
+            return true;
+        if (!c.at(key).is_boolean()) {
+            error = std::string("\"") + key + "\" must be true or false";
+            return false;
+        }
+        uint8_t& access = tag.Page(tag.Cfg1Page())[0];
+        access = static_cast<uint8_t>(c.at(key).get<bool>() ? access | bit : access & ~bit);
+        return true;
+    };
+    int auth0 = tag.Page(tag.Cfg0Page())[3];
+    int authlim = tag.Page(tag.Cfg1Page())[0] & 0x07;
+    if (!number("auth0", 255, auth0) || !number("authlim", 7, authlim) || !flag("prot", 0x80) ||
+        !flag("cfglck", 0x40))
+        return false;
+    tag.Page(tag.Cfg0Page())[3] = static_cast<uint8_t>(auth0);
+    uint8_t& access = tag.Page(tag.Cfg1Page())[0];
+    access = static_cast<uint8_t>((access & ~0x07) | authlim);
+    return true;
+}
+
 std::unique_ptr<Card14443> ParseCard(const json& c, size_t index, std::string& error) {
     const std::string where = "card " + std::to_string(index) + ": ";
     if (!c.is_object() || !c.contains("type") || !c.at("type").is_string()) {
@@ -336,7 +401,7 @@ std::unique_ptr<Card14443> ParseCard(const json& c, size_t index, std::string& e
             pages = pc.get<int>();
         }
         auto tag = std::make_unique<PageTag>(kind, uid, pages);
-        if (!ParsePages(c, *tag, error)) {
+        if (!ParsePages(c, *tag, error) || !ParseNtagConfig(c, *tag, error)) {
             error = where + error;
             return nullptr;
         }

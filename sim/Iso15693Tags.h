@@ -34,9 +34,12 @@ struct IsoTagProfile {
     bool customOnly;        // only the custom A0 read/write (Infineon my-d)
     bool readMultipleOnly;  // no Read Single Block (EM)
     bool oneSubcarrierOnly; // ignores requests with two subcarriers (Fujitsu)
-    bool twoByteBlocks;     // two-byte block numbers with the protocol extension (ST)
+    bool twoByteBlocks;     // block commands need the protocol extension: two-byte numbers (ST)
     int readOnlyBlocks;     // blocks 0 .. n-1 refuse writes
     uint8_t unsupportedError;
+    bool lockBlock;   // knows ISO Lock Block (ST locks per sector instead)
+    uint8_t typeMask; // bits of UID byte 4 that name the chip within its family
+    uint8_t typeBits; //   and their value (ICODE SLIX, SLIX2, SLIX-L)
 };
 
 // The profiles, looked up by type name; null for an unknown name.

@@ -3,6 +3,7 @@
 // SIGINT or SIGTERM.
 #include "PtyServer.h"
 #include "Scenario.h"
+#include "ScenarioFiles.h"
 
 #include <csignal>
 #include <cstdio>
@@ -13,10 +14,14 @@
 namespace {
 
 void Usage(FILE* out) {
-    std::fputs("usage: vorex-sim --scenario FILE [--trace]\n"
-               "  Serves the stand-in reader described by FILE on a pseudo-terminal and\n"
-               "  prints its path (e.g. /dev/pts/3) as the first line.\n"
-               "  --trace  writes each frame to stderr: \"rx 02 01 F0 00 F1\", \"tx ...\"\n",
+    std::fputs("Usage: vorex-sim --scenario FILE|NAME [--trace]\n"
+               "Serves the stand-in reader described by a scenario file on a pseudo-terminal\n"
+               "and prints its path (e.g. /dev/pts/3) as the first line.\n\n"
+               "  --scenario FILE|NAME  the scenario: a file, or the name of an installed one\n"
+               "                        (demo, variant0 ... variant3)\n"
+               "  --trace               writes each frame to stderr: \"rx 02 01 F0 00 F1\",\n"
+               "                        \"tx ...\"\n"
+               "  --version             prints the version\n",
                out);
 }
 
@@ -40,6 +45,9 @@ int main(int argc, char** argv) {
             scenario = argv[++i];
         } else if (!std::strcmp(argv[i], "--trace")) {
             trace = true;
+        } else if (!std::strcmp(argv[i], "--version")) {
+            std::printf("vorex-sim %s\n", VOREX_PROGRAM_VERSION);
+            return 0;
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             Usage(stdout);
             return 0;
@@ -54,7 +62,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string error;
-    auto model = vsim::LoadScenarioFile(scenario, error);
+    const std::string found = vsim::FindScenarioFile(scenario);
+    auto model = vsim::LoadScenarioFile(found.empty() ? scenario : found, error);
     if (!model) {
         std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
         return 1;
