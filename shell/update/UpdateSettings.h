@@ -8,7 +8,8 @@
 namespace vorex::update {
 
 struct UpdateSettings {
-    // Base address ending in "/"; the version files' names are appended.
+    // Base address ending in "/"; the version files' names are appended. Empty: nothing
+    // is fetched.
     QString baseUrl = DefaultBaseUrl();
     // TLS configuration of every request; without one the system's CAs are trusted.
     std::optional<QSslConfiguration> ssl = DefaultSsl();
