@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -235,6 +236,24 @@ private slots:
         CAboutDlg again(rig.env);
         QCOMPARE(again.findChild<QLabel*>("105")->text(), first);
         QCOMPARE(server.requests, QStringList{"/rfid/software/RFIDVersionsHF.txt"});
+    }
+
+    // A server that takes the connection and never answers: ending the program aborts
+    // the transfers instead of waiting for them.
+    void exitWhileFetching() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        auto updates = std::make_unique<up::CUpdateService>(Settings(
+            QStringLiteral("https://127.0.0.1:%1/rfid/software/").arg(silent.serverPort())));
+        updates->StartReader();
+        updates->StartProgram(true);
+        QVERIFY(QTest::qWaitFor([&] { return silent.hasPendingConnections(); }, 20000));
+        QVERIFY(updates->Program().IsRunning());
+        QElapsedTimer timer;
+        timer.start();
+        updates.reset();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QTest::qWait(50); // the aborted replies are deleted later; nothing may be left to crash
     }
 
     void installerDownload_data() {
