@@ -140,7 +140,11 @@ int RunProgram(int argc, char** argv) {
     CWaitHook waitHook;
     env.waitHook = &waitHook;
     // The reader version file is fetched in the background from the start.
-    vorex::update::CUpdateService updates;
+    // The demo stays off the network unless an update server is named.
+    vorex::update::UpdateSettings updateSettings;
+    if (demo && qEnvironmentVariableIsEmpty("VOREX_UPDATE_URL"))
+        updateSettings.baseUrl.clear();
+    vorex::update::CUpdateService updates(updateSettings);
     updates.StartReader();
     env.updates = &updates;
     env.reportReader = [&updates](const QString& firmwareCode, const QString& model) {
