@@ -24,7 +24,12 @@ bool ReadAt(int handle, int p, unsigned char* data, int size, PageScan& scan) {
 
 } // namespace
 
-bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress) {
+bool Unlock(int handle, const std::optional<Password>& password) {
+    return !password || VOREX_MifareAuthenticate(handle, password->data(), 4, 0, 0, 0) == 0;
+}
+
+bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress,
+               const std::optional<Password>& password) {
     scan = PageScan{};
     const int total = limit <= 16 ? limit : 0;
     int groups = 0;
@@ -46,7 +51,7 @@ bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress) 
     scan.pages.resize(static_cast<size_t>(last));
     const PageScan groupEnd = scan;
     mifare::CardInfo card;
-    if (!mifare::Activate(handle, card))
+    if (!mifare::Activate(handle, card) || !Unlock(handle, password))
         return false;
     scan.end = PagesEnd::Limit;
     for (int p = last; p < last + 4 && p < limit; ++p) {
@@ -64,17 +69,23 @@ bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress) 
     return true;
 }
 
-bool StoppedInsideDataArea(const PageScan& scan) {
-    if (scan.end == PagesEnd::Limit || scan.pages.size() < 4 || scan.pages[3][0] != 0xE1)
-        return false;
-    const size_t dataPages = static_cast<size_t>(scan.pages[3][2]) * 8 / 4;
-    return scan.pages.size() < 4 + dataPages;
+size_t AnnouncedEnd(const std::vector<Page>& pages) {
+    return pages.size() > 3 && pages[3][0] == 0xE1 ? 4 + 2 * size_t{pages[3][2]} : 0;
 }
 
-std::string TagName(const std::vector<Page>& pages) {
+bool StoppedInsideDataArea(const PageScan& scan) {
+    return scan.pages.size() < AnnouncedEnd(scan.pages);
+}
+
+std::string TagName(const std::vector<Page>& pages, bool hidden) {
     if (pages.size() < 4)
         return "type2";
     const auto& cc = pages[3];
+    if (hidden)
+        return cc[2] == 0x12   ? "ntag213"
+               : cc[2] == 0x3E ? "ntag215"
+               : cc[2] == 0x6D ? "ntag216"
+                               : "type2";
     if (pages.size() == 16 && cc[0] != 0xE1)
         return "ultralight";
     if (cc[0] == 0xE1 && cc[2] == 0x12 && pages.size() == 45)
@@ -87,14 +98,16 @@ std::string TagName(const std::vector<Page>& pages) {
 }
 
 std::string PagesToJson(const std::string& type, const std::vector<uint8_t>& uid,
-                        const std::vector<Page>& pages) {
+                        const std::vector<Page>& pages, bool hidden) {
     nlohmann::json list = nlohmann::json::array();
     for (const Page& p : pages)
         list.push_back(Hex(p.data(), 4));
-    const nlohmann::json j{{"type", type},
-                           {"uid", Hex(uid.data(), uid.size())},
-                           {"page_count", pages.size()},
-                           {"pages", list}};
+    nlohmann::json j{{"type", type},
+                     {"uid", Hex(uid.data(), uid.size())},
+                     {"page_count", pages.size()},
+                     {"pages", list}};
+    if (hidden)
+        j["protected_from"] = pages.size();
     return j.dump(1) + "\n";
 }
 

@@ -4,8 +4,10 @@
 #include "MifareCli.h"
 #include "Type2Tag.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace vorexctl {
 namespace {
@@ -14,41 +16,68 @@ using nlohmann::json;
 namespace t2 = vorex::cards::type2;
 namespace md = vorex::cards::mifare;
 
-int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card) {
+// --password: 4 bytes for an NTAG's PWD_AUTH.
+bool PasswordOption(const Args& a, std::optional<t2::Password>& out, std::string& error) {
+    if (!a.Has("--password"))
+        return true;
+    std::vector<uint8_t> b;
+    if (!ParseHexBytes({a.One("--password")}, b) || b.size() != 4) {
+        error = "--password needs 4 bytes in hex";
+        return false;
+    }
+    out.emplace();
+    std::copy(b.begin(), b.end(), out->begin());
+    return true;
+}
+
+int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card,
+                const std::optional<t2::Password>& password) {
     if (!md::Activate(h, card))
         return ReportFailure(o, h, "select");
     if (card.sak != 0x00)
         return Refuse(o, "the card in the field is no Ultralight or Type 2 tag (" +
                              md::CardTypeName(card.sak) + ")");
+    if (!t2::Unlock(h, password))
+        return ReportFailure(o, h, "password");
     return 0;
 }
 
 int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::string error, format;
-    if (!OutputFormat(a, format, error))
+    std::optional<t2::Password> password;
+    if (!OutputFormat(a, format, error) || !PasswordOption(a, password, error))
         return UsageError(error);
     md::CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card))
+    if (const int rc = OpenPageTag(o, h, card, password))
         return rc;
     t2::PageScan scan;
     {
         ProgressBar bar("read");
-        if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar)))
+        if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar), password))
             return ReportFailure(o, h, "read");
     }
     const auto& pages = scan.pages;
-    const std::string type = t2::TagName(pages);
-    const std::string text = t2::PagesToJson(type, card.uid, pages);
+    const bool hidden = t2::StoppedInsideDataArea(scan);
+    const std::string type = t2::TagName(pages, hidden);
+    if (hidden && !o.json)
+        std::fprintf(stderr,
+                     "vorexctl: pages from %zu on are read-protected (the tag announces data "
+                     "up to page %zu): the dump is incomplete, --password unlocks them\n",
+                     pages.size(), t2::AnnouncedEnd(pages) - 1);
+    const std::string text = t2::PagesToJson(type, card.uid, pages, hidden);
     if (a.Has("--out")) {
         if (!WriteFile(a.One("--out"), format == "json" ? text : t2::PagesToBinary(pages), error))
             return Refuse(o, error);
-        if (o.json)
-            PrintJson({{"ok", true},
-                       {"file", a.One("--out")},
-                       {"type", type},
-                       {"uid", ToHex(card.uid, "")},
-                       {"page_count", pages.size()}});
-        else
+        if (o.json) {
+            json out{{"ok", true},
+                     {"file", a.One("--out")},
+                     {"type", type},
+                     {"uid", ToHex(card.uid, "")},
+                     {"page_count", pages.size()}};
+            if (hidden)
+                out["protected_from"] = pages.size();
+            PrintJson(out);
+        } else
             std::printf("%s %s: %zu pages dumped to %s\n", type.c_str(),
                         ToHex(card.uid, "").c_str(), pages.size(), a.One("--out").c_str());
     } else if (o.json) {
@@ -78,8 +107,11 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
     if (page <= 3 && !a.Has("--yes"))
         return Refuse(o, "pages 2 and 3 hold lock and one-time bits that can never be "
                          "cleared: confirm with --yes");
+    std::optional<t2::Password> password;
+    if (!PasswordOption(a, password, error))
+        return UsageError(error);
     md::CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card))
+    if (const int rc = OpenPageTag(o, h, card, password))
         return rc;
     const t2::PageWriteResult r =
         t2::WritePages(h, static_cast<int>(page), data.data(), static_cast<int>(count));
