@@ -10,6 +10,7 @@
 
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 class QToolButton;
 
@@ -63,6 +64,7 @@ private:
     QString noteArgument_;
     QToolBar* toolBar_ = nullptr;
     QToolButton* cancel_ = nullptr;
+    QProgressBar* busy_ = nullptr;
 };
 
 } // namespace vorex::ui

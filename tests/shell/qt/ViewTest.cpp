@@ -13,6 +13,7 @@
 
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
@@ -309,7 +310,8 @@ private slots:
         bool usable = false, menusOff = false;
         QString progress;
         QTimer::singleShot(100, [&] {
-            usable = cancel->isVisible() && cancel->isEnabled() && frame.isEnabled();
+            usable = cancel->isVisible() && cancel->isEnabled() && frame.isEnabled() &&
+                     frame.findChild<QProgressBar*>("SearchProgress")->isVisible();
             menusOff = !frame.menuBar()->isEnabled();
             progress = frame.statusBar()->currentMessage();
             QTest::mouseClick(cancel, Qt::LeftButton);
