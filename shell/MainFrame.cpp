@@ -234,6 +234,9 @@ void CMainFrame::SetSearching(bool on) {
     for (QWidget* w : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(toolBar_),
                        static_cast<QWidget*>(view_)})
         w->setEnabled(!on);
+    // The window's own keys (F1, the document keys) rest too; the cancel button keeps Esc.
+    for (QAction* action : actions())
+        action->setEnabled(!on);
     cancel_->setVisible(on);
     busy_->setVisible(on);
     if (!on)

@@ -333,7 +333,8 @@ private slots:
         QTimer::singleShot(100, [&] {
             usable = cancel->isVisible() && cancel->isEnabled() && frame.isEnabled() &&
                      frame.findChild<QProgressBar*>("SearchProgress")->isVisible();
-            menusOff = !frame.menuBar()->isEnabled();
+            menusOff = !frame.menuBar()->isEnabled() && !frame.Action(57670)->isEnabled() &&
+                       QApplication::overrideCursor()->shape() == Qt::BusyCursor;
             progress = frame.statusBar()->currentMessage();
             QTest::mouseClick(cancel, Qt::LeftButton);
         });
@@ -347,6 +348,7 @@ private slots:
         QCOMPARE(frame.statusBar()->currentMessage(), Ger(12008));
         QVERIFY(cancel->isHidden());
         QVERIFY(frame.menuBar()->isEnabled());
+        QVERIFY(frame.Action(57670)->isEnabled());
         QCOMPARE(hook.Depth(), 0);
     }
 
