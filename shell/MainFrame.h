@@ -4,6 +4,7 @@
 #include "ShellEnv.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTranslator>
 #include <map>
 #include <memory>
@@ -16,6 +17,7 @@ class QToolButton;
 
 namespace vorex::ui {
 
+class CAboutDlg;
 class CProgrammerView;
 
 class CMainFrame : public QMainWindow {
@@ -33,6 +35,8 @@ public:
     void SwitchToEnglish();
     void SwitchToGerman();
     void OpenManual();
+    // The about box (one at a time); an installer handed over from it ends the program.
+    void OpenAboutBox();
     // Enables the commands from the view's last identification.
     void UpdateCommandUi();
     // Adds a note to the status bar (demo mode): a German text with one %1 argument,
@@ -65,6 +69,7 @@ private:
     QToolBar* toolBar_ = nullptr;
     QToolButton* cancel_ = nullptr;
     QProgressBar* busy_ = nullptr;
+    QPointer<CAboutDlg> about_;
 };
 
 } // namespace vorex::ui
