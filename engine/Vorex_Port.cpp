@@ -115,10 +115,10 @@ bool CVorex_Port::Exchange() {
         return false;
     }
     lastCommand_ = vorex::frame::BuildFrame(transmit_, variant_, BusAddress());
-    if (cancel_)
-        cancel_->store(false);
     const bool afterTimeout = timedOut_;
     timedOut_ = false;
+    if (cancel_)
+        cancel_->store(false);
     int error;
     {
         WaitScope scope(waitHook_, background_);

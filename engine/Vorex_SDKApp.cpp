@@ -71,20 +71,22 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
             connections_.push_back(port);
         }
         port->SetTimeoutMs(std::min(timeoutMs, kIdentifyTimeoutCapMs));
-        // The variant that last identified here is tried first, then the full order.
+        // The variant that last identified under this name is tried first, then the
+        // full order.
         const auto known = attempt == 0 ? identified_.Recall(fullName, baudCode) : std::nullopt;
         Identified result = Identified::NoAnswer;
         if (known) {
             port->SetVariant(*known);
             result = Identify(*port);
         }
-        if (result == Identified::NoAnswer && known != uint8_t{0} && !port->Closed() &&
-            !cancel_.load()) {
-            port->SetVariant(0);
+        if (result == Identified::NoAnswer && known != uint8_t{0} && !cancel_.load() &&
+            !port->Closed()) {
             port->ForgetTimeout();
+            port->SetVariant(0);
             result = Identify(*port);
         }
-        if (result == Identified::NoAnswer && attempt == 0 && !port->Closed() && !cancel_.load()) {
+        if (result == Identified::NoAnswer && attempt == 0 && !port->Closed() &&
+            !cancel_.load()) {
             // The first try may have met a reader still busy with something else:
             // open the link anew and try once more before changing the variant.
             Remove(port.get());
@@ -92,9 +94,8 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         }
         // A reader that answered in one variant does not speak another: an unusable
         // identification ends the trial at once.
-        for (uint8_t variant = 1; variant <= 3 && result == Identified::NoAnswer && !cancel_.load();
-             ++variant) {
-            if (port->Closed())
+        for (uint8_t variant = 1; variant <= 3 && result == Identified::NoAnswer; ++variant) {
+            if (port->Closed() || cancel_.load())
                 break;
             port->SetVariant(variant);
             // A late answer in the previous variant's form is no answer in this one.
