@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kFactoryResetTimeoutMs = 1000;
 constexpr auto kBaudSettle = std::chrono::milliseconds(200);
+
 bool Command(CVorex_Port& port, std::vector<uint8_t> request) {
     port.Transmit() = std::move(request);
     return port.Exchange() && port.TakeStatus();
