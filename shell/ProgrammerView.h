@@ -62,6 +62,8 @@ private:
     // Opens and identifies; a handle > 0 or a negative code (type 0 counts as -11).
     int OpenAndIdentify();
     void ReaderSettingsCommand(bool (*gate)(int, int), int command);
+    // The workbench dialog of a menu command, modal, on the open connection.
+    void RunWorkbench(int command, int handle);
 
     ShellEnv& env_;
     QImage picture_;

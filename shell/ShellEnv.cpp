@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 #include <array>
@@ -74,6 +75,11 @@ void ShellEnv::FillDefaults() {
     if (!openDocument)
         openDocument = [](const QString& path) {
             return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? 42 : 31;
+        };
+    if (!chooseSaveFile)
+        chooseSaveFile = [](QWidget* parent, const QString& initial, const QString& filter) {
+            return QFileDialog::getSaveFileName(parent, QString(), initial, filter, nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
         };
     if (!reportReader)
         reportReader = [](const QString&, const QString&) {};

@@ -53,6 +53,7 @@ struct IsoTag {
     Bytes memory;
     std::vector<bool> locked;
     bool writeAnswerLost = false; // programs the block but its answer never arrives
+    bool ignoresWrites = false;   // answers writes with success but keeps its data
 
     uint64_t Uid64() const;
 };

@@ -8,14 +8,6 @@ BlockRange ClampStoredRange(unsigned from, unsigned to, unsigned highest) {
     return {std::min(from, highest), std::min(to, highest)};
 }
 
-std::optional<RangeProblem> CheckRange(unsigned from, unsigned to, unsigned highest) {
-    if (from > highest)
-        return RangeProblem{true, 0, highest};
-    if (to < from || to > highest)
-        return RangeProblem{false, from, highest};
-    return std::nullopt;
-}
-
 BlockRange BlocksToLock(int mode, BlockRange chosen, int blockCount) {
     if (mode == 1)
         return {0, static_cast<unsigned>(std::max(blockCount - 1, 0))};

@@ -1,7 +1,6 @@
 #pragma once
 // The range of blocks the operator chooses to lock: the stored range is lowered to the
-// tag's highest block, and a range is valid when 0 <= from <= to <= highest.
-#include <optional>
+// tag's highest block; "Alle" locks every block.
 
 namespace vorex::iso {
 
@@ -13,14 +12,6 @@ struct BlockRange {
 
 // The stored range as the dialog opens it: each end lowered to highest.
 BlockRange ClampStoredRange(unsigned from, unsigned to, unsigned highest);
-
-// Why a range is refused: which end, and the bounds of the message "between %1 and %2".
-struct RangeProblem {
-    bool inFrom = true;
-    unsigned min = 0;
-    unsigned max = 0;
-};
-std::optional<RangeProblem> CheckRange(unsigned from, unsigned to, unsigned highest);
 
 // The blocks to lock: the range for "Blöcke" (mode 0), every block for "Alle".
 BlockRange BlocksToLock(int mode, BlockRange chosen, int blockCount);
