@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+class QUrl;
 class QWidget;
+
+namespace vorex::update {
+class CUpdateService;
+}
 
 namespace vorex::ui {
 
@@ -51,6 +56,10 @@ struct ShellEnv {
     // `initial`, with a Qt name filter; the chosen full path, or empty when cancelled.
     std::function<QString(QWidget* parent, const QString& initial, const QString& filter)>
         chooseSaveFile;
+    // Opens a web or mail address; true on success.
+    std::function<bool(const QUrl& url)> openUrl;
+    // The update check, or null (no version files are fetched; the about box says so).
+    vorex::update::CUpdateService* updates = nullptr;
     // Reports an identified reader to the firmware update check.
     std::function<void(const QString& firmwareCode, const QString& model)> reportReader;
     // Runs a workbench (menu command id) on an open, identified connection in place of
