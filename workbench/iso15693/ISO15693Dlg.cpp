@@ -151,8 +151,6 @@ void CISO15693Dlg::BuildControls() {
     buttons->addStretch(1);
     for (QPushButton* b : {chooseFile_, resetStatus_, close_})
         buttons->addWidget(b);
-    rotate_->setMaximumWidth(200);
-    rotate_->setToolTip(rotate_->text());
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(tabs_, 0, 0, 1, 2);
@@ -192,7 +190,7 @@ void CISO15693Dlg::BuildControls() {
         if (key == Qt::Key_Space)
             grid_->EditCell(grid_->currentRow(), 0, 1);
     });
-    resize(900, 640);
+    resize(980, 640);
 }
 
 void CISO15693Dlg::showEvent(QShowEvent* event) {

@@ -14,17 +14,24 @@ CTagTabs::CTagTabs(QWidget* parent) : QWidget(parent) {
         auto* tab = new QPushButton(this);
         tab->setObjectName(QStringLiteral("tab%1").arg(i));
         tab->setCheckable(true);
-        tab->setFixedSize(196, 22);
+        // Wide enough for "16 - ICode SLIX2 S26 - 0123456789AB".
+        tab->setFixedSize(238, 22);
         tab->setFocusPolicy(Qt::TabFocus);
         tab->setStyleSheet(QStringLiteral(
-            "QPushButton { text-align: left; padding: 0 4px; border: 1px solid #9aa3ad;"
+            "QPushButton { text-align: left; padding: 0 3px; border: 1px solid #9aa3ad;"
             " border-radius: 0; background: #e4e8ec; }"
-            "QPushButton:checked { background: white; font-weight: bold; }"));
+            "QPushButton:checked { background: white; border: 2px solid #3a7bd5; }"));
         group_.addButton(tab, i);
         grid->addWidget(tab, i / 4, i % 4);
     }
     group_.button(0)->setChecked(true);
-    connect(&group_, &QButtonGroup::idClicked, this, &CTagTabs::currentChanged);
+    // Only a click on another tab changes the selection.
+    connect(&group_, &QButtonGroup::idClicked, this, [this](int id) {
+        if (id == shown_)
+            return;
+        shown_ = id;
+        emit currentChanged(id);
+    });
 }
 
 int CTagTabs::currentIndex() const {
@@ -32,8 +39,10 @@ int CTagTabs::currentIndex() const {
 }
 
 void CTagTabs::setCurrentIndex(int index) {
-    if (QAbstractButton* tab = group_.button(index))
+    if (QAbstractButton* tab = group_.button(index)) {
         tab->setChecked(true);
+        shown_ = index;
+    }
 }
 
 QString CTagTabs::tabText(int index) const {

@@ -25,6 +25,7 @@ signals:
 
 private:
     QButtonGroup group_;
+    int shown_ = 0;
 };
 
 } // namespace vorex::iso
