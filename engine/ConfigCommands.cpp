@@ -8,8 +8,6 @@ namespace {
 
 constexpr int kFactoryResetTimeoutMs = 1000;
 constexpr auto kBaudSettle = std::chrono::milliseconds(200);
-// Engine error "Falsche Parameter".
-constexpr int kWrongParameter = VOREX_ERR_BAD_PARAMETER;
 
 bool Command(CVorex_Port& port, std::vector<uint8_t> request) {
     port.Transmit() = std::move(request);
@@ -65,7 +63,7 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
     // nibble; the reader itself refuses formats it does not know.
     const int rateCode = BaudRateCode(baud);
     if (rateCode < 0 || format < 0 || format > 15) {
-        port.SetLastError(kWrongParameter);
+        port.SetLastError(VOREX_ERR_BAD_PARAMETER);
         return false;
     }
     const auto code = static_cast<uint8_t>(rateCode | (format << 4));
