@@ -5,8 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 #include <array>
