@@ -17,9 +17,21 @@ Iso14443Commands::Iso14443Commands(bool smallKeyStore)
     : small_(smallKeyStore), keysA_(static_cast<size_t>(KeySlots()), Bytes(6, 0xFF)),
       keysB_(small_ ? 0 : 16, Bytes(6, 0xFF)) {}
 
-int Iso14443Commands::AddCard(std::unique_ptr<Card14443> card) {
+int Iso14443Commands::AddCard(std::unique_ptr<Card14443> card, std::string name) {
     cards_.push_back(std::move(card));
+    names_.push_back(std::move(name));
     return static_cast<int>(cards_.size()) - 1;
+}
+
+int Iso14443Commands::FindCard(const std::string& nameOrIndex) const {
+    for (size_t i = 0; i < names_.size(); ++i)
+        if (!names_[i].empty() && names_[i] == nameOrIndex)
+            return static_cast<int>(i);
+    if (nameOrIndex.empty() || nameOrIndex.find_first_not_of("0123456789") != std::string::npos ||
+        nameOrIndex.size() > 6)
+        return -1;
+    const size_t index = std::stoul(nameOrIndex);
+    return index < cards_.size() ? static_cast<int>(index) : -1;
 }
 
 void Iso14443Commands::SetField(int index) {
@@ -446,7 +458,17 @@ std::unique_ptr<Iso14443Commands> ParseIso14443(const json& s, unsigned deviceTy
                 auto card = ParseCard(s.at("cards")[i], i, error);
                 if (!card)
                     return nullptr;
-                set->AddCard(std::move(card));
+                const json& c = s.at("cards")[i];
+                std::string name;
+                if (c.contains("name")) {
+                    if (!c.at("name").is_string() || c.at("name").get<std::string>().empty() ||
+                        set->FindCard(c.at("name").get<std::string>()) >= 0) {
+                        error = "card " + std::to_string(i) + ": \"name\" must be a new name";
+                        return nullptr;
+                    }
+                    name = c.at("name").get<std::string>();
+                }
+                set->AddCard(std::move(card), std::move(name));
             }
         }
         int field = set->CardCount() > 0 ? 0 : -1;

@@ -270,6 +270,7 @@ bool ParseTag(const json& j, IsoTag& tag, std::string& error) {
         tag.dsfid = static_cast<uint8_t>(dsfid);
         tag.afi = static_cast<uint8_t>(afi);
         tag.writeAnswerLost = j.value("write_answer_lost", false);
+        tag.name = j.value("name", std::string());
         if (j.contains("blocks")) {
             const json& blocks = j.at("blocks");
             if (!blocks.is_array() || blocks.size() > static_cast<size_t>(tag.blockCount)) {
@@ -341,6 +342,20 @@ IsoTag MakeIsoTag(const IsoTagProfile& profile, const std::array<uint8_t, 8>& ui
 
 Iso15693Commands::Iso15693Commands(std::vector<IsoTag> tags) : tags_(std::move(tags)) {}
 
+bool Iso15693Commands::PutSetInField(const std::string& name) {
+    std::vector<bool> in(tags_.size(), name == "all");
+    if (name != "all" && name != "none") {
+        const auto set = sets_.find(name);
+        if (set == sets_.end())
+            return false;
+        for (size_t i : set->second)
+            in.at(i) = true;
+    }
+    for (size_t i = 0; i < tags_.size(); ++i)
+        tags_[i].inField = in[i];
+    return true;
+}
+
 std::optional<Reply> Iso15693Commands::Handle(const Request& r, ReaderModel&) {
     if (r.command != 0x20)
         return std::nullopt;
@@ -377,7 +392,8 @@ Reply Iso15693Commands::Inventory(const Request& r) {
     std::vector<std::vector<const IsoTag*>> inSlot(slots);
     const uint64_t low = LowBits(maskLength);
     for (const IsoTag& t : tags_) {
-        if (!Hears(t, flags) || (afi != 0 && t.afi != afi) || (t.Uid64() & low) != (mask & low))
+        if (!t.inField || !Hears(t, flags) || (afi != 0 && t.afi != afi) ||
+            (t.Uid64() & low) != (mask & low))
             continue;
         const size_t slot = oneSlot || maskLength >= 64 ? 0 : (t.Uid64() >> maskLength) & 0x0F;
         inSlot[slot].push_back(&t);
@@ -437,7 +453,7 @@ Reply Iso15693Commands::Command(const Request& r) {
 
     std::vector<TagAnswer> answers;
     for (IsoTag& t : tags_) {
-        if (!Hears(t, flags) || (address && t.Uid64() != *address))
+        if (!t.inField || !Hears(t, flags) || (address && t.Uid64() != *address))
             continue;
         // Custom commands are for the tags of the maker they name; others stay quiet.
         if (customMaker >= 0 && customMaker != t.profile->manufacturer)
@@ -460,6 +476,54 @@ Reply Iso15693Commands::Command(const Request& r) {
 }
 
 bool ParseIso15693(const json& s, std::vector<IsoTag>& tags, std::string& error) {
+    Iso15693Commands::TagSets sets;
+    return ParseIso15693(s, tags, sets, error);
+}
+
+namespace {
+
+// "sets": {"name": [tag, ...]}: a tag is its index, its "name" or its UID as written
+// in the scenario (16 hex digits, most significant byte first).
+bool ParseTagSets(const json& s, const std::vector<IsoTag>& tags, Iso15693Commands::TagSets& sets,
+                  std::string& error) {
+    sets.clear();
+    if (!s.contains("sets"))
+        return true;
+    if (!s.at("sets").is_object()) {
+        error = "iso15693 \"sets\" must be an object";
+        return false;
+    }
+    for (const auto& [name, list] : s.at("sets").items()) {
+        if (name == "all" || name == "none" || !list.is_array()) {
+            error = "iso15693 set \"" + name + "\" must be a list of tags (all and none are taken)";
+            return false;
+        }
+        std::vector<size_t>& members = sets[name];
+        for (const json& ref : list) {
+            size_t found = tags.size();
+            if (ref.is_number_unsigned() && ref.get<size_t>() < tags.size())
+                found = ref.get<size_t>();
+            Bytes msbFirst;
+            const bool isUid = ref.is_string() && ParseHex(ref.get<std::string>(), msbFirst) &&
+                               msbFirst.size() == 8;
+            for (size_t i = 0; ref.is_string() && found == tags.size() && i < tags.size(); ++i)
+                if ((!tags[i].name.empty() && tags[i].name == ref.get<std::string>()) ||
+                    (isUid && std::equal(msbFirst.rbegin(), msbFirst.rend(), tags[i].uid.begin())))
+                    found = i;
+            if (found == tags.size()) {
+                error = "iso15693 set \"" + name + "\" names no tag " + ref.dump();
+                return false;
+            }
+            members.push_back(found);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseIso15693(const json& s, std::vector<IsoTag>& tags, Iso15693Commands::TagSets& sets,
+                   std::string& error) {
     tags.clear();
     if (!s.is_object()) {
         error = "\"iso15693\" must be an object";
@@ -511,6 +575,8 @@ bool ParseIso15693(const json& s, std::vector<IsoTag>& tags, std::string& error)
             tags.push_back(std::move(t));
             ++i;
         }
+        if (!ParseTagSets(s, tags, sets, error))
+            return false;
     } catch (const json::exception& e) {
         error = std::string("iso15693: ") + e.what();
         return false;
