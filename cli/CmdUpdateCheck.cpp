@@ -1,9 +1,9 @@
 // vorexctl update-check: what the update server offers for this program and for the
 // connected reader's firmware, found with the program's own update check.
 #include "Cli.h"
-#include "DeviceTable.h"
 #include "UpdateService.h"
-#include "vorex.h"
+
+#include <vorex/vorex.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>

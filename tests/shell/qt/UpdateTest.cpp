@@ -12,7 +12,8 @@
 #include "Texts.h"
 #include "UpdateService.h"
 #include "WaitHook.h"
-#include "vorex.h"
+
+#include <vorex/vorex.h>
 
 #include <QCheckBox>
 #include <QDir>
