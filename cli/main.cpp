@@ -95,7 +95,9 @@ const Command kCommands[] = {
      "  ultralight dump|write, ntag dump|write\n"
      "                                       page tags: dump [--out FILE] [--format\n"
      "                                       json|bin]; write --page N --data HEX (a\n"
-     "                                       multiple of 4 bytes; pages 2-3 need --yes)\n"
+     "                                       multiple of 4 bytes; pages 2-3 need --yes);\n"
+     "                                       --password HEX (4 bytes) unlocks an NTAG's\n"
+     "                                       protected pages first (PWD_AUTH)\n"
      "  KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
      "  --format defaults to json, or mfd/bin when --out does not end in .json.\n",
      RunMifare},

@@ -83,6 +83,8 @@ void ShellEnv::FillDefaults() {
         openDocument = [](const QString& path) {
             return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? 42 : 31;
         };
+    if (!openUrl)
+        openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!reportReader)
         reportReader = [](const QString&, const QString&) {};
 }
