@@ -9,7 +9,7 @@
 #include "Texts.h"
 #include "WaitHook.h"
 #include "links/ComPortList.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QLineEdit>
 #include <QMenuBar>
