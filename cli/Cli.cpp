@@ -1,12 +1,97 @@
 #include "Cli.h"
 
-#include "vorex.h"
+#include <vorex/vorex.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
 namespace vorexctl {
+
+int Dispatch(const char* group, const std::vector<Command>& table, const char* help,
+             const GlobalOptions& options, const std::vector<std::string>& args) {
+    if (args.empty())
+        return UsageError(std::string(group) + " needs a subcommand (see vorexctl " + group +
+                          " --help)");
+    for (const Command& c : table) {
+        if (args[0] != c.name)
+            continue;
+        const std::vector<std::string> words(args.begin() + 1, args.end());
+        if (WantsHelp(words)) {
+            std::fputs(c.usage && *c.usage ? c.usage : help, stdout);
+            return 0;
+        }
+        return c.run(options, words);
+    }
+    return UsageError("unknown " + std::string(group) + " subcommand \"" + args[0] + "\"");
+}
+
+namespace {
+bool Contains(const std::vector<std::string>& list, const std::string& word) {
+    return std::find(list.begin(), list.end(), word) != list.end();
+}
+} // namespace
+
+bool Args::Parse(const std::vector<std::string>& in, const Spec& spec, std::string& error) {
+    for (size_t i = 0; i < in.size(); ++i) {
+        const std::string& a = in[i];
+        if (Contains(spec.switches, a)) {
+            options_[a];
+            continue;
+        }
+        if (a.rfind("--", 0) != 0) {
+            words_.push_back(a);
+            continue;
+        }
+        const bool multi = Contains(spec.multi, a);
+        if (!multi && !Contains(spec.valued, a)) {
+            error = "unknown option " + a;
+            return false;
+        }
+        auto& values = options_[a];
+        const size_t before = values.size();
+        while (i + 1 < in.size() && in[i + 1].rfind("--", 0) != 0) {
+            values.push_back(in[++i]);
+            if (!multi)
+                break;
+        }
+        if (values.size() == before) {
+            error = a + " needs a value";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Args::One(const std::string& name) const {
+    auto it = options_.find(name);
+    return it == options_.end() || it->second.empty() ? std::string() : it->second.front();
+}
+
+std::optional<std::string> Args::Get(const std::string& name) const {
+    if (!Has(name))
+        return std::nullopt;
+    return One(name);
+}
+
+const std::vector<std::string>& Args::All(const std::string& name) const {
+    static const std::vector<std::string> kNone;
+    auto it = options_.find(name);
+    return it == options_.end() ? kNone : it->second;
+}
+
+bool Args::Int(const std::string& name, long min, long max, long& out, std::string& error) const {
+    if (!Has(name))
+        return true;
+    if (!ParseInt(One(name), min, max, out)) {
+        error = name + " needs a number from " + std::to_string(min) + " to " + std::to_string(max);
+        return false;
+    }
+    return true;
+}
 
 bool ParseHexBytes(const std::vector<std::string>& words, std::vector<uint8_t>& out) {
     out.clear();
@@ -123,6 +208,20 @@ ReaderHandle::~ReaderHandle() {
         VOREX_ClosePort(handle_);
 }
 
+int Refuse(const GlobalOptions& o, const std::string& message) {
+    if (o.json)
+        PrintJson({{"ok", false}, {"message", message}});
+    else
+        std::fprintf(stderr, "vorexctl: %s\n", message.c_str());
+    return 1;
+}
+
+int ReportFailure(const GlobalOptions& o, int handle, const std::string& context) {
+    if (VOREX_GetLastError(handle) == 0)
+        return Refuse(o, context + ": the reader's answer was empty or too long");
+    return ReportLastError(o, handle, context);
+}
+
 void PrintJson(const nlohmann::json& j) {
     std::printf("%s\n", j.dump().c_str());
 }
@@ -137,6 +236,53 @@ bool WantsHelp(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h")
             return true;
     return false;
+}
+
+ProgressBar::ProgressBar(const char* what) : what_(what), shown_(isatty(STDERR_FILENO) == 1) {}
+
+ProgressBar::~ProgressBar() {
+    if (drawn_)
+        std::fputs("\r\033[K", stderr);
+}
+
+void ProgressBar::operator()(int done, int total) {
+    if (!shown_ || total <= 0)
+        return;
+    const int width = 30, filled = std::clamp(done, 0, total) * width / total;
+    std::fprintf(stderr, "\r%s [%s%s] %d/%d", what_,
+                 std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(width - filled), ' ').c_str(), done, total);
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+bool ReadFile(const std::string& path, std::string& content, std::string& error, size_t maxSize) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    content.assign(std::istreambuf_iterator<char>(in), {});
+    if (content.size() > maxSize) {
+        error = path + " is too large for a dump";
+        return false;
+    }
+    return true;
+}
+
+bool WriteFile(const std::string& path, const std::string& content, std::string& error) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    if (!out) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 } // namespace vorexctl

@@ -1,7 +1,10 @@
 #pragma once
-// Shared pieces of the vorexctl commands.
+// Shared pieces of the vorexctl commands: the command table, argument parsing, the
+// reader handle, error reports, JSON output, the progress bar and file access.
 #include <cstdint>
+#include <map>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,14 +19,47 @@ struct GlobalOptions {
     bool json = false;    // --json
 };
 
-// A command: gets the global options and the words after the command name.
+// A command at any level (vorexctl COMMAND, vorexctl mifare SUBCOMMAND, ...): gets the
+// global options and the words after its name.
 using CommandFn = int (*)(const GlobalOptions&, const std::vector<std::string>&);
 
 struct Command {
     const char* name;
     const char* summary;
-    const char* usage; // shown by "vorexctl NAME --help"
+    const char* usage; // shown by "vorexctl NAME --help"; may be empty below the top
     CommandFn run;
+};
+
+// Runs the command of `table` that args[0] names with the words after it. `group` names
+// the level in messages ("mifare"); `help` is shown for --help anywhere in the words.
+int Dispatch(const char* group, const std::vector<Command>& table, const char* help,
+             const GlobalOptions& options, const std::vector<std::string>& args);
+
+// Words after a (sub)command: "--name value" options, switches such as "--yes", and
+// plain words. An option may be given more than once (its values add up); a
+// `multi` option takes every following word up to the next "--" word.
+class Args {
+public:
+    struct Spec {
+        std::vector<std::string> valued;
+        std::vector<std::string> multi;
+        std::vector<std::string> switches;
+    };
+    // False with `error` on an option the spec does not know or one without a value.
+    bool Parse(const std::vector<std::string>& in, const Spec& spec, std::string& error);
+
+    bool Has(const std::string& name) const { return options_.count(name) != 0; }
+    // The first value, or "".
+    std::string One(const std::string& name) const;
+    std::optional<std::string> Get(const std::string& name) const;
+    const std::vector<std::string>& All(const std::string& name) const;
+    const std::vector<std::string>& Words() const { return words_; }
+    // A number option in min..max; true when absent (out unchanged).
+    bool Int(const std::string& name, long min, long max, long& out, std::string& error) const;
+
+private:
+    std::map<std::string, std::vector<std::string>> options_;
+    std::vector<std::string> words_;
 };
 
 // "F0", "02 01", "0201", "0x20" -> bytes; false on anything else.
@@ -53,6 +89,10 @@ private:
 };
 // Reports the last error of the handle (see ReportError).
 int ReportLastError(const GlobalOptions& options, int handle, const std::string& context = {});
+// Reports a failed call; a failure that left no error number gets a text of its own.
+int ReportFailure(const GlobalOptions& options, int handle, const std::string& context);
+// Reports a problem found here (not by the reader); returns 1.
+int Refuse(const GlobalOptions& options, const std::string& message);
 // The engine's German text for an error number, without the line end.
 std::string ErrorMessage(int error);
 
@@ -63,5 +103,27 @@ void PrintJson(const nlohmann::json& j);
 int UsageError(const std::string& message);
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);
+
+// A progress bar on stderr, drawn only when stderr is a terminal and cleared when the
+// object goes; call it with (done, total) (a total of 0 draws nothing).
+class ProgressBar {
+public:
+    explicit ProgressBar(const char* what);
+    ~ProgressBar();
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+    void operator()(int done, int total);
+
+private:
+    const char* what_;
+    bool shown_;
+    bool drawn_ = false;
+};
+
+// Whole files; a file read is refused above `maxSize` bytes.
+bool ReadFile(const std::string& path, std::string& content, std::string& error,
+              size_t maxSize = 1 << 20);
+bool WriteFile(const std::string& path, const std::string& content, std::string& error);
+bool EndsWith(const std::string& s, const std::string& tail);
 
 } // namespace vorexctl

@@ -1,6 +1,7 @@
 #include "ApiSupport.h"
 
 #include <cstring>
+#include <vorex/vorex_errors.h>
 
 namespace vorex {
 
@@ -8,7 +9,7 @@ int CopyOut(CVorex_Port& port, const std::vector<uint8_t>& payload, unsigned cha
             int capacity) {
     if (capacity < 0 || payload.size() > static_cast<size_t>(capacity) ||
         (buffer == nullptr && !payload.empty())) {
-        port.SetLastError(5);
+        port.SetLastError(VOREX_ERR_BUFFER_TOO_SMALL);
         return -1;
     }
     if (!payload.empty())

@@ -1,6 +1,7 @@
 #include "ConfigCommands.h"
 
 #include <thread>
+#include <vorex/vorex_errors.h>
 
 namespace vorex {
 namespace {
@@ -8,7 +9,7 @@ namespace {
 constexpr int kFactoryResetTimeoutMs = 1000;
 constexpr auto kBaudSettle = std::chrono::milliseconds(200);
 // Engine error "Falsche Parameter".
-constexpr int kWrongParameter = 7;
+
 
 bool Command(CVorex_Port& port, std::vector<uint8_t> request) {
     port.Transmit() = std::move(request);
@@ -56,7 +57,7 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
     // Only an OS serial port can follow the reader to another speed. A serial port
     // whose device was lost goes on: the command then fails like any other exchange.
     if (port.SerialHandle() == 0 || port.IsFtdiMode()) {
-        port.SetLastError(14);
+        port.SetLastError(VOREX_ERR_BAUD_NOT_SETTABLE);
         return false;
     }
     // A rate the reader has no code for would move it to 19200 while this side took
@@ -64,7 +65,7 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
     // nibble; the reader itself refuses formats it does not know.
     const int rateCode = BaudRateCode(baud);
     if (rateCode < 0 || format < 0 || format > 15) {
-        port.SetLastError(kWrongParameter);
+        port.SetLastError(VOREX_ERR_BAD_PARAMETER);
         return false;
     }
     const auto code = static_cast<uint8_t>(rateCode | (format << 4));
@@ -96,7 +97,7 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
 
 bool SetReaderMode(CVorex_Port& port, int mode) {
     if ((mode & 0x7F) > 3) {
-        port.SetLastError(13);
+        port.SetLastError(VOREX_ERR_BAD_MODE);
         return false;
     }
     if (port.Variant() >= 2) {

@@ -1,46 +1,47 @@
 #include "ErrorText.h"
 
 #include "StringTable.h"
+#include <vorex/vorex_errors.h>
 
 namespace vorex {
 
 int ErrorStringId(int error) {
     switch (error) {
-    case 4:
+    case VOREX_ERR_TIMEOUT:
         return 104;
-    case 5:
+    case VOREX_ERR_BUFFER_TOO_SMALL:
         return 165;
-    case 6:
+    case VOREX_ERR_WRONG_COUNT:
         return 112;
-    case 7:
+    case VOREX_ERR_BAD_PARAMETER:
         return 189;
-    case 8:
+    case VOREX_ERR_NO_REQUEST:
         return 188;
-    case 11:
+    case VOREX_ERR_NO_READER:
         return 129;
-    case 19:
+    case VOREX_ERR_NO_VALUE:
         return 177;
-    case 20:
+    case VOREX_ERR_WRONG_COUNT_SENT:
         return 113;
-    case 21:
+    case VOREX_ERR_NO_TRANSPONDER:
         return 220;
-    case 23:
+    case VOREX_ERR_COLLISION:
         return 124;
-    case 24:
+    case VOREX_ERR_UNKNOWN_COMMAND:
         return 176;
-    case 42:
+    case VOREX_ERR_ISO_ANSWER:
         return 215;
-    case 44:
+    case VOREX_ERR_ISO_FRAMING:
         return 231;
-    case 241:
+    case VOREX_ERR_NOT_WRITABLE:
         return 245;
-    case 246:
+    case VOREX_ERR_NOT_AUTHENTICATED:
         return 244;
     default:
         break;
     }
-    if (error >= 32 && error <= 40)
-        return 206 + (error - 32);
+    if (error >= VOREX_ERR_ISO_NOT_SUPPORTED && error <= VOREX_ERR_ISO_LOCKING)
+        return 206 + (error - VOREX_ERR_ISO_NOT_SUPPORTED);
     if (error >= 224 && error <= 255)
         return 220;
     return 117;

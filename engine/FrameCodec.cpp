@@ -1,4 +1,5 @@
 #include "FrameCodec.h"
+#include <vorex/vorex_errors.h>
 
 namespace vorex::frame {
 
@@ -54,9 +55,9 @@ int MapVariant0(uint8_t status) {
     switch (status) {
     case 3:
     case 25:
-        return 23;
+        return VOREX_ERR_COLLISION;
     case 7:
-        return 44;
+        return VOREX_ERR_ISO_FRAMING;
     default:
         return status;
     }
@@ -65,18 +66,18 @@ int MapVariant0(uint8_t status) {
 int MapVariant23(uint8_t status, uint8_t lastCommand) {
     switch (status) {
     case 0xA0:
-        return 24;
+        return VOREX_ERR_UNKNOWN_COMMAND;
     case 0xA4:
-        return 20;
+        return VOREX_ERR_WRONG_COUNT_SENT;
     case 0x88:
-        return 17;
+        return VOREX_ERR_STATUS_88;
     case 0xCC:
-        return 23;
+        return VOREX_ERR_COLLISION;
     case 0xC4:
     case 0xC5:
-        return 21;
+        return VOREX_ERR_NO_TRANSPONDER;
     default:
-        return status == lastCommand ? 0 : 16;
+        return status == lastCommand ? 0 : VOREX_ERR_UNEXPECTED_STATUS;
     }
 }
 
@@ -168,7 +169,7 @@ bool AnswerComplete(const uint8_t* buffer, size_t count, uint8_t variant) {
 bool TakeAnswer(std::vector<uint8_t>& f, uint8_t variant, uint8_t lastCommand, int& error) {
     error = 0;
     if (f.empty()) {
-        error = 12;
+        error = VOREX_ERR_NOTHING_RECEIVED;
         return false;
     }
     const size_t lengthPos = LengthPosition(variant);
@@ -178,24 +179,24 @@ bool TakeAnswer(std::vector<uint8_t>& f, uint8_t variant, uint8_t lastCommand, i
         // A frame too short for header and check, or whose length byte does not
         // describe exactly the bytes received, cannot carry a valid check.
         if (f.size() < header + check) {
-            error = 10;
+            error = VOREX_ERR_CHECKSUM;
             return false;
         }
         const size_t checked = f.size() - check;
         if (variant == 1) {
             const uint16_t crc = Crc16(f.data(), checked);
             if (f[checked] != (crc & 0xFF) || f[checked + 1] != (crc >> 8)) {
-                error = 10;
+                error = VOREX_ERR_CHECKSUM;
                 return false;
             }
         } else if (f[checked] != Xor(f.data() + 1, checked - 1)) {
-            error = 10;
+            error = VOREX_ERR_CHECKSUM;
             return false;
         }
         const bool chained = f[lengthPos] == kChained;
         const size_t end = chained ? ChainEnd(f.data(), checked, header) : header + f[lengthPos];
         if (end != checked - (chained ? 1 : 0) || (chained && end >= checked)) {
-            error = 10;
+            error = VOREX_ERR_CHECKSUM;
             return false;
         }
         const uint8_t status = f[lengthPos - 1];
@@ -208,14 +209,14 @@ bool TakeAnswer(std::vector<uint8_t>& f, uint8_t variant, uint8_t lastCommand, i
                 error = MapVariant0(status);
                 return false;
             }
-            error = 32; // the answer is still delivered
+            error = VOREX_ERR_ISO_NOT_SUPPORTED; // the answer is still delivered
         }
         f.erase(f.begin() + static_cast<std::ptrdiff_t>(end), f.end());
         f.erase(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(header));
         return true;
     }
     if (f.size() < header) {
-        error = 9;
+        error = VOREX_ERR_SHORT_ANSWER;
         return false;
     }
     const int mapped = MapVariant23(f[1], lastCommand);
@@ -231,7 +232,7 @@ bool TakeAnswer(std::vector<uint8_t>& f, uint8_t variant, uint8_t lastCommand, i
     } else {
         end = header + f[lengthPos];
         if (end > f.size()) {
-            error = 9;
+            error = VOREX_ERR_SHORT_ANSWER;
             return false;
         }
     }

@@ -2,7 +2,7 @@
 #include "ApiSupport.h"
 #include "Iso15693Commands.h"
 #include "Vorex_SDKApp.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <algorithm>
 #include <cstring>
@@ -63,13 +63,25 @@ int VOREX_Iso15693ReadBlock(int handle, int block, unsigned char* buffer, int ca
     return CopyOut(*port, data, buffer, capacity);
 }
 
+int VOREX_Iso15693ReadMultipleBlocks(int handle, int block, int count, unsigned char* buffer,
+                                     int capacity, const unsigned char* uid, int uidLength,
+                                     unsigned flags) {
+    auto port = VorexEngine().Find(handle);
+    if (!port)
+        return -1;
+    std::vector<uint8_t> data;
+    if (!vorex::iso::ReadMultipleBlocks(*port, block, count, uid, uidLength, flags, data))
+        return -1;
+    return CopyOut(*port, data, buffer, capacity);
+}
+
 int VOREX_Iso15693WriteBlock(int handle, int block, const unsigned char* data, int count,
                              const unsigned char* uid, int uidLength, unsigned flags) {
     auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     if (count < 0) {
-        port->SetLastError(7);
+        port->SetLastError(VOREX_ERR_BAD_PARAMETER);
         return -1;
     }
     return Result(vorex::iso::WriteBlock(*port, block, data, static_cast<size_t>(count), uid,

@@ -1,6 +1,7 @@
 #include "Iso15693Commands.h"
 
 #include <algorithm>
+#include <vorex/vorex_errors.h>
 
 namespace vorex::iso {
 namespace {
@@ -16,13 +17,13 @@ constexpr uint8_t kCodeCustomInfineon = 0xA0;
 constexpr uint8_t kInfineonRead = 0x10;
 constexpr uint8_t kInfineonWrite = 0x30;
 
-constexpr int kErrWrongCount = 6;
-constexpr int kErrBadParameter = 7;
-constexpr int kErrBufferTooSmall = 5;
-constexpr int kErrNoTransponder = 21;
-constexpr int kErrCollision = 23;
-constexpr int kErrBlockNumber = 15;
-constexpr int kErrSystemInfoLength = 43;
+constexpr int kErrWrongCount = VOREX_ERR_WRONG_COUNT;
+constexpr int kErrBadParameter = VOREX_ERR_BAD_PARAMETER;
+constexpr int kErrBufferTooSmall = VOREX_ERR_BUFFER_TOO_SMALL;
+constexpr int kErrNoTransponder = VOREX_ERR_NO_TRANSPONDER;
+constexpr int kErrCollision = VOREX_ERR_COLLISION;
+constexpr int kErrBlockNumber = VOREX_ERR_BLOCK_NUMBER;
+constexpr int kErrSystemInfoLength = VOREX_ERR_SYSTEM_INFO_LENGTH;
 
 // Raises the connection's timeout for one exchange and restores it afterwards.
 class TimeoutScope {
@@ -229,7 +230,7 @@ bool NormalizeInventoryPayload(std::vector<uint8_t>& payload, uint8_t variant, u
             error = kErrCollision;
             return false;
         case 8:
-            error = 10;
+            error = VOREX_ERR_CHECKSUM;
             return false;
         default:
             return true;

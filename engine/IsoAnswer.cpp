@@ -1,36 +1,38 @@
 #include "IsoAnswer.h"
+#include <vorex/vorex_errors.h>
 
 namespace vorex::iso {
 
 int IsoErrorNumber(uint8_t code) {
     switch (code) {
     case 0x01:
-        return 32;
+        return VOREX_ERR_ISO_NOT_SUPPORTED;
     case 0x02:
-        return 33;
+        return VOREX_ERR_ISO_NOT_RECOGNISED;
     case 0x03:
-        return 34;
+        return VOREX_ERR_ISO_OPTION;
     case 0x0F:
-        return 35;
+        return VOREX_ERR_ISO_GENERAL;
     case 0x10:
-        return 36;
+        return VOREX_ERR_ISO_NO_BLOCK;
     case 0x11:
-        return 37;
+        return VOREX_ERR_ISO_LOCKED_ALREADY;
     case 0x12:
-        return 38;
+        return VOREX_ERR_ISO_BLOCK_LOCKED;
     case 0x13:
-        return 39;
+        return VOREX_ERR_ISO_PROGRAMMING;
     case 0x14:
-        return 40;
+        return VOREX_ERR_ISO_LOCKING;
     default:
-        return (code >= 0xA0 && code <= 0xDF) ? code : 41;
+        return (code >= 0xA0 && code <= 0xDF) ? static_cast<int>(code)
+                                              : static_cast<int>(VOREX_ERR_ISO_OTHER);
     }
 }
 
 bool EvaluateIsoAnswer(std::vector<uint8_t>& p, uint8_t variant, int& error) {
     error = 0;
     if (p.empty()) {
-        error = 42;
+        error = VOREX_ERR_ISO_ANSWER;
         return false;
     }
     if (variant == 2) {
@@ -38,20 +40,20 @@ bool EvaluateIsoAnswer(std::vector<uint8_t>& p, uint8_t variant, int& error) {
         p.erase(p.begin());
         switch (status) {
         case 1:
-            error = 21;
+            error = VOREX_ERR_NO_TRANSPONDER;
             return false;
         case 2:
-            error = 23;
+            error = VOREX_ERR_COLLISION;
             return false;
         case 8:
-            error = 10;
+            error = VOREX_ERR_CHECKSUM;
             return false;
         default:
             break;
         }
     }
     if (p.empty()) {
-        error = 9;
+        error = VOREX_ERR_SHORT_ANSWER;
         return false;
     }
     const uint8_t flags = p.front();
@@ -59,7 +61,7 @@ bool EvaluateIsoAnswer(std::vector<uint8_t>& p, uint8_t variant, int& error) {
     if ((flags & 0x01) == 0)
         return true;
     if (p.empty()) {
-        error = 42;
+        error = VOREX_ERR_ISO_ANSWER;
         return false;
     }
     error = IsoErrorNumber(p.front());

@@ -2,7 +2,7 @@
 // operation of MifareCommands.
 #include "MifareCommands.h"
 #include "Vorex_SDKApp.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 namespace mf = vorex::mifare;
 
@@ -49,6 +49,11 @@ int VOREX_MifareValue(int handle, int block, int operation, int value) {
     if (!port)
         return -1;
     return mf::Value(*port, block, operation, value) ? 0 : -1;
+}
+
+int VOREX_MifareSelectedSector(int handle) {
+    auto port = VorexEngine().Find(handle);
+    return port ? port->SectorCache() : -1;
 }
 
 int VOREX_MifareStoreKey(int handle, int keyType, int keyNumber, const unsigned char* key,

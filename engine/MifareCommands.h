@@ -5,13 +5,14 @@
 #include "Vorex_Port.h"
 
 #include <cstdint>
+#include <vorex/vorex_errors.h>
 
 namespace vorex::mifare {
 
 // Error number for parameters that cannot be put into a request.
-constexpr int kBadParameter = 7;
+constexpr int kBadParameter = VOREX_ERR_BAD_PARAMETER;
 // Error number for a request answer that is not exactly 2 bytes.
-constexpr int kShortAnswer = 9;
+constexpr int kShortAnswer = VOREX_ERR_SHORT_ANSWER;
 
 // Request (0x30): the 2-byte answer, first byte low. Resets the sector cache.
 bool Request(CVorex_Port& port, uint16_t* answer);

@@ -8,7 +8,7 @@
 #include "ReaderIdentity.h"
 #include "Trace.h"
 #include "Vorex_SDKApp.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <cstring>
 
@@ -54,7 +54,7 @@ int VOREX_ClosePort(int handle) {
 
 int VOREX_GetLastError(int handle) {
     auto port = VorexEngine().Find(handle);
-    return port ? port->LastError() : 3;
+    return port ? port->LastError() : VOREX_ERR_UNKNOWN_HANDLE;
 }
 
 int VOREX_GetSdkVersion(void) {
@@ -74,6 +74,11 @@ int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity) {
 int VOREX_GetDeviceName(int handle, char* buffer, int capacity) {
     auto port = VorexEngine().Find(handle);
     return CopyText(vorex::DeviceName(port ? port->DeviceType() : 0), buffer, capacity);
+}
+
+int VOREX_GetDeviceType(int handle) {
+    auto port = VorexEngine().Find(handle);
+    return port ? static_cast<int>(port->DeviceType()) : -1;
 }
 
 int VOREX_IsProgrammer(int handle) {

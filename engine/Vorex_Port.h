@@ -2,7 +2,7 @@
 // One reader connection: the frame codec, the receive buffer and the receive wait on
 // top of the serial link it derives from.
 #include "links/USBSerialPort.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <atomic>
 #include <chrono>

@@ -3,7 +3,7 @@
 // finds them by handle and closes them.
 #include "IdentifyMemory.h"
 #include "Vorex_Port.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <atomic>
 #include <memory>

@@ -1,7 +1,7 @@
 // Fuzz harness for MIFARE Classic dump files (JSON, the binary .mfd layout and the
 // list of unread blocks beside it) as vorexctl mifare restore reads them: parsing must never crash,
 // and a dump that parses must have a whole card's blocks and write out again.
-#include "MifareDump.h"
+#include "ClassicDump.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    namespace md = vorexctl::mifare;
+    namespace md = vorex::cards::mifare;
     const std::string content(reinterpret_cast<const char*>(data), size);
     md::ClassicDump dump;
     std::string error;

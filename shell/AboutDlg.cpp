@@ -3,7 +3,7 @@
 #include "InstallerDownload.h"
 #include "Texts.h"
 #include "UpdateService.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QApplication>
 #include <QCheckBox>

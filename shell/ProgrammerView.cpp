@@ -5,7 +5,7 @@
 #include "ShellCore.h"
 #include "Texts.h"
 #include "WaitHook.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QPainter>
 

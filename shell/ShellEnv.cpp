@@ -1,7 +1,7 @@
 #include "ShellEnv.h"
 
 #include "Texts.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QCoreApplication>
 #include <QDesktopServices>

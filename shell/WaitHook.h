@@ -2,7 +2,7 @@
 // Installs the engine's receive-wait hook for the life of the object: while an
 // exchange waits, the active window is disabled, the wait cursor shown and events keep
 // flowing; afterwards window, focus and cursor are restored.
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,7 @@
 // vorexctl mifare against the stand-in reader: dump, restore and the guards around
 // destructive writes.
+#include "ClassicGeometry.h"
 #include "Iso14443Commands.h"
-#include "MifareDump.h"
 #include "TestSupport.h"
 
 #include <cstdio>
@@ -136,7 +136,8 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
         if (r.command != 0x35)
             continue;
         const int b = r.data[0];
-        const bool trailer = b == vorexctl::mifare::TrailerOf(vorexctl::mifare::SectorOf(b));
+        const bool trailer =
+            b == vorex::cards::mifare::TrailerOf(vorex::cards::mifare::SectorOf(b));
         if (trailer)
             firstTrailer = std::min(firstTrailer, i);
         else

@@ -2,7 +2,7 @@
 #include "ConfigCommands.h"
 #include "TestSupport.h"
 #include "Vorex_SDKApp.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <chrono>
 #include <cstring>

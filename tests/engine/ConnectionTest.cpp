@@ -5,7 +5,7 @@
 #include "PortNameGrammar.h"
 #include "TestSupport.h"
 #include "Vorex_SDKApp.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <cstring>
 #include <filesystem>

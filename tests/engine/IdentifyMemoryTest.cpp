@@ -3,7 +3,7 @@
 #include "IdentifyMemory.h"
 #include "TestSupport.h"
 #include "Vorex_SDKApp.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The VOREX_Iso15693 call surface: handles, caller buffers and result convention.
 #include "TestSupport.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <algorithm>
 #include <gtest/gtest.h>

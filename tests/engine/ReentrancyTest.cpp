@@ -3,7 +3,7 @@
 #include "ScriptedPeer.h"
 #include "TestSupport.h"
 #include "Vorex_Port.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <chrono>
 #include <cstdio>

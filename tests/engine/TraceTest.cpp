@@ -1,7 +1,7 @@
 // Trace texts reach a listening viewer as 4-byte datagrams; without a viewer nothing
 // happens at all.
 #include "Trace.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include "TestHttpsServer.h"
 #include "Texts.h"
 #include "UpdateService.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QCheckBox>
 #include <QDir>

@@ -10,7 +10,7 @@
 #include "Vorex_SDKApp.h"
 #include "WaitHook.h"
 #include "links/ComPortList.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QLabel>
 #include <QLineEdit>

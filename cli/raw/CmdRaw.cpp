@@ -1,4 +1,5 @@
-// vorexctl raw: one request in a chosen frame variant, straight on the serial link.
+// vorexctl raw: one request in a chosen frame variant, straight on the serial link,
+// below the VOREX_ calls (the only part of vorexctl that uses engine internals).
 #include "BaudCode.h"
 #include "Cli.h"
 #include "Vorex_Port.h"

@@ -1,10 +1,10 @@
 // Dump files: both layouts read back what was written, and bad files give an error.
-#include "MifareDump.h"
+#include "ClassicDump.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
-namespace md = vorexctl::mifare;
+namespace md = vorex::cards::mifare;
 
 namespace {
 

@@ -6,15 +6,25 @@
  * VOREX_GetLastError(handle) for the engine error number. Handles come from
  * VOREX_OpenPort and are > 0. All functions are meant to be called from one
  * thread (the user-interface thread of the host program).
+ * Include it as <vorex/vorex.h>; the error numbers are named in <vorex/vorex_errors.h>.
  */
 #ifndef VOREX_H
 #define VOREX_H
+
+#include "vorex_errors.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
 #define VOREX_SDK_VERSION 222
+
+/* Marks the functions libvorex.so exports; everything else in it is hidden. */
+#if defined(__GNUC__)
+#define VOREX_API __attribute__((visibility("default")))
+#else
+#define VOREX_API
+#endif
 
 /* ---- Receive-wait hook -------------------------------------------------
  * While an exchange waits for the reader, the engine calls begin() once,
@@ -31,12 +41,12 @@ typedef struct VOREX_WaitHook {
     void (*end)(void* context);
     void* context;
 } VOREX_WaitHook;
-void VOREX_SetWaitHook(const VOREX_WaitHook* hook);
+VOREX_API void VOREX_SetWaitHook(const VOREX_WaitHook* hook);
 /* Ends the receive wait that is running now, for a host's cancel button: call it
  * from inside pump(). The wait fails as a timeout (error 4), and a VOREX_OpenPort in
  * progress makes no further identification tries and returns -11. Calls started
  * afterwards are not affected. */
-void VOREX_CancelWait(void);
+VOREX_API void VOREX_CancelWait(void);
 
 /* ---- Connections ------------------------------------------------------- */
 /* Opens and identifies a reader. name: "COM3", "COM3:5" (bus address 5),
@@ -45,56 +55,59 @@ void VOREX_CancelWait(void);
  * baudCode: baud rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2), e.g. 115201 (115200 baud 8E1).
  * Returns a handle > 0, or -1 (link failed), -2 (negative timeout),
  * -11 (reader did not identify), -13 (HID preparation failed). */
-int VOREX_OpenPort(const char* name, int baudCode, int timeoutMs);
+VOREX_API int VOREX_OpenPort(const char* name, int baudCode, int timeoutMs);
 /* Closes a connection: 0, or -1 for an unknown handle. */
-int VOREX_ClosePort(int handle);
+VOREX_API int VOREX_ClosePort(int handle);
 /* Engine error number of the connection's last operation; 3 for an unknown handle. */
-int VOREX_GetLastError(int handle);
+VOREX_API int VOREX_GetLastError(int handle);
 /* Engine version number (222 means 2.22). */
-int VOREX_GetSdkVersion(void);
+VOREX_API int VOREX_GetSdkVersion(void);
 /* Identification payload (device type digits and revision character): length or -1. */
-int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity);
+VOREX_API int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity);
 /* Model name of the reader; buffer may be NULL. Copies at most capacity-1 characters
  * (NUL-filled) and returns the full length of the name. */
-int VOREX_GetDeviceName(int handle, char* buffer, int capacity);
+VOREX_API int VOREX_GetDeviceName(int handle, char* buffer, int capacity);
+/* Device type code (12 bits, from the identification) of the reader; -1 for an unknown
+ * handle. */
+VOREX_API int VOREX_GetDeviceType(int handle);
 /* 1 when the reader writes transponders, 0 when it only reads, -1 for an unknown handle. */
-int VOREX_IsProgrammer(int handle);
+VOREX_API int VOREX_IsProgrammer(int handle);
 /* 1 when the connection runs over HID or an FTDI device, else 0; -1 unknown handle. */
-int VOREX_IsUsbLink(int handle);
+VOREX_API int VOREX_IsUsbLink(int handle);
 /* Background mode: the receive wait leaves windows and focus alone. 1, or -1. */
-int VOREX_SetBackgroundMode(int handle, int flag);
+VOREX_API int VOREX_SetBackgroundMode(int handle, int flag);
 /* Frame variant (0-3) the reader was found to speak; -1 for an unknown handle. */
-int VOREX_GetFrameVariant(int handle);
+VOREX_API int VOREX_GetFrameVariant(int handle);
 /* Serial ports present, as a name list (each name NUL-terminated, one more NUL after
  * the last). Returns the bytes used including the closing NUL. */
-int VOREX_ListComPorts(char* buffer, int capacity);
+VOREX_API int VOREX_ListComPorts(char* buffer, int capacity);
 
 /* ---- Error texts ------------------------------------------------------- */
 /* String-table id of the display text for an engine error number. */
-int VOREX_GetErrorStringId(int error);
+VOREX_API int VOREX_GetErrorStringId(int error);
 /* German display text for an engine error number, formatted with the number.
  * Copies at most capacity-1 bytes (UTF-8) and returns the full length. */
-int VOREX_GetErrorText(int error, char* buffer, int capacity);
+VOREX_API int VOREX_GetErrorText(int error, char* buffer, int capacity);
 
 /* ---- Reader configuration ---------------------------------------------- */
 /* baud: 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600 or
  * 1382400 (another rate: error 7, nothing sent); format 0-3 as in the baud code.
  * Serial connections only. */
-int VOREX_SetBaudrate(int handle, int baud, int format);
+VOREX_API int VOREX_SetBaudrate(int handle, int baud, int format);
 /* Operating mode 0-3 (bit 7 may be set); error 13 otherwise. */
-int VOREX_SetReaderMode(int handle, int mode);
+VOREX_API int VOREX_SetReaderMode(int handle, int mode);
 /* Host mode on (1) or off (0). */
-int VOREX_SetHostMode(int handle, int on);
+VOREX_API int VOREX_SetHostMode(int handle, int on);
 /* Two-byte command F6 a b, sent after a USB mode change. */
-int VOREX_SendCommandF6(int handle, int a, int b);
+VOREX_API int VOREX_SendCommandF6(int handle, int a, int b);
 /* Writes the settings block. */
-int VOREX_WriteSettings(int handle, const unsigned char* bytes, int count);
+VOREX_API int VOREX_WriteSettings(int handle, const unsigned char* bytes, int count);
 /* Reads the settings block: length or -1 (error 5 when larger than capacity). */
-int VOREX_ReadSettings(int handle, unsigned char* buffer, int capacity);
+VOREX_API int VOREX_ReadSettings(int handle, unsigned char* buffer, int capacity);
 /* Restores the reader's factory settings (waits up to 1000 ms for the answer). */
-int VOREX_FactoryReset(int handle);
+VOREX_API int VOREX_FactoryReset(int handle);
 /* USB interface mode: 1 HID, 2 virtual COM port. */
-int VOREX_SetUsbMode(int handle, int mode);
+VOREX_API int VOREX_SetUsbMode(int handle, int mode);
 
 /* ---- ISO 15693 ----------------------------------------------------------
  * uid: 8 bytes, least significant first (byte 6 manufacturer, byte 7 0xE0);
@@ -103,38 +116,52 @@ int VOREX_SetUsbMode(int handle, int mode);
  * 0x400 option for write/lock, 0x800 read via Read Multiple, 0x2000 one
  * subcarrier, 0x8000 raw). */
 /* Inventory: whole 11-byte records (slot status, response flags, DSFID, UID). */
-int VOREX_Iso15693Inventory(int handle, unsigned char* buffer, int capacity, unsigned flags);
+VOREX_API int VOREX_Iso15693Inventory(int handle, unsigned char* buffer, int capacity,
+                                      unsigned flags);
 /* System information payload: length or -1. */
-int VOREX_Iso15693GetSystemInfo(int handle, unsigned char* buffer, int capacity,
-                                const unsigned char* uid, int uidLength, unsigned flags);
+VOREX_API int VOREX_Iso15693GetSystemInfo(int handle, unsigned char* buffer, int capacity,
+                                          const unsigned char* uid, int uidLength, unsigned flags);
 /* Block count, block size and manufacturer code; each pointer may be NULL. */
-int VOREX_Iso15693GetMemorySize(int handle, const unsigned char* uid, int uidLength,
-                                int* blockCount, int* blockSize, int* manufacturer, unsigned flags);
+VOREX_API int VOREX_Iso15693GetMemorySize(int handle, const unsigned char* uid, int uidLength,
+                                          int* blockCount, int* blockSize, int* manufacturer,
+                                          unsigned flags);
 /* Block data (preceded by the security status byte when the option flag is set). */
-int VOREX_Iso15693ReadBlock(int handle, int block, unsigned char* buffer, int capacity,
-                            const unsigned char* uid, int uidLength, unsigned flags);
-int VOREX_Iso15693WriteBlock(int handle, int block, const unsigned char* data, int count,
-                             const unsigned char* uid, int uidLength, unsigned flags);
-int VOREX_Iso15693LockBlock(int handle, int block, const unsigned char* uid, int uidLength,
-                            unsigned flags);
+VOREX_API int VOREX_Iso15693ReadBlock(int handle, int block, unsigned char* buffer, int capacity,
+                                      const unsigned char* uid, int uidLength, unsigned flags);
+/* Read Multiple Blocks: count (1-256, else error 7) blocks from block on, each preceded
+ * by its security status byte when the option flag is set. Returns the bytes copied. */
+VOREX_API int VOREX_Iso15693ReadMultipleBlocks(int handle, int block, int count,
+                                               unsigned char* buffer, int capacity,
+                                               const unsigned char* uid, int uidLength,
+                                               unsigned flags);
+VOREX_API int VOREX_Iso15693WriteBlock(int handle, int block, const unsigned char* data, int count,
+                                       const unsigned char* uid, int uidLength, unsigned flags);
+VOREX_API int VOREX_Iso15693LockBlock(int handle, int block, const unsigned char* uid,
+                                      int uidLength, unsigned flags);
 
 /* ---- ISO 14443A / MIFARE / NFC Type 2 ----------------------------------- */
 /* Request: the 2-byte answer (ATQA), first byte low. */
-int VOREX_MifareRequest(int handle, unsigned short* answer);
+VOREX_API int VOREX_MifareRequest(int handle, unsigned short* answer);
 /* Select: *first receives the SAK, buffer the UID; returns the UID length or -1. */
-int VOREX_MifareSelect(int handle, unsigned char* buffer, int capacity, unsigned char* first);
+VOREX_API int VOREX_MifareSelect(int handle, unsigned char* buffer, int capacity,
+                                 unsigned char* first);
 /* Authenticate with the given key, or with the reader's key store when key is NULL. */
-int VOREX_MifareAuthenticate(int handle, const unsigned char* key, int keyLength, int keyType,
-                             int keyNumber, int block);
+VOREX_API int VOREX_MifareAuthenticate(int handle, const unsigned char* key, int keyLength,
+                                       int keyType, int keyNumber, int block);
 /* Reads a block (or four pages); a longer answer is cut to capacity. Bits above the
  * low byte of block select the Type 2 sector. */
-int VOREX_MifareReadBlock(int handle, int block, unsigned char* buffer, int capacity);
-int VOREX_MifareWriteBlock(int handle, int block, const unsigned char* data, int count);
+VOREX_API int VOREX_MifareReadBlock(int handle, int block, unsigned char* buffer, int capacity);
+VOREX_API int VOREX_MifareWriteBlock(int handle, int block, const unsigned char* data, int count);
 /* Value operation: 1 increment, 0 decrement. */
-int VOREX_MifareValue(int handle, int block, int operation, int value);
+VOREX_API int VOREX_MifareValue(int handle, int block, int operation, int value);
+/* The NFC Type 2 sector selected last on the connection (0 after request and select;
+ * a failed sector select keeps the previous one), or -1 for an unknown handle. A read
+ * or write of a block whose bits above the low byte differ from it went to this
+ * sector instead. */
+VOREX_API int VOREX_MifareSelectedSector(int handle);
 /* Stores a key in the reader's key store: keyType 0 = A, 1 = B. */
-int VOREX_MifareStoreKey(int handle, int keyType, int keyNumber, const unsigned char* key,
-                         int keyLength);
+VOREX_API int VOREX_MifareStoreKey(int handle, int keyType, int keyNumber, const unsigned char* key,
+                                   int keyLength);
 
 #ifdef __cplusplus
 }

@@ -1,47 +1,13 @@
-#include "MifareDump.h"
+#include "ClassicDump.h"
 
 #include <cctype>
 #include <nlohmann/json.hpp>
 
-namespace vorexctl::mifare {
+namespace vorex::cards::mifare {
 
 using nlohmann::json;
 
-int SectorCount(bool is4k) {
-    return is4k ? 40 : 16;
-}
-int FirstBlock(int sector) {
-    return sector < 32 ? 4 * sector : 128 + 16 * (sector - 32);
-}
-int BlocksIn(int sector) {
-    return sector < 32 ? 4 : 16;
-}
-int SectorOf(int block) {
-    return block < 128 ? block / 4 : 32 + (block - 128) / 16;
-}
-
-bool AccessBitsConsistent(const uint8_t* b) {
-    return (b[0] & 0x0F) == (~(b[1] >> 4) & 0x0F) && (b[0] >> 4) == (~b[2] & 0x0F) &&
-           (b[1] & 0x0F) == (~(b[2] >> 4) & 0x0F);
-}
-
-int TrailerCondition(const uint8_t* b) {
-    if (!AccessBitsConsistent(b))
-        return -1;
-    return (b[1] >> 7 & 1) | (b[2] >> 3 & 1) << 1 | (b[2] >> 7 & 1) << 2;
-}
-
 namespace {
-
-std::string Hex(const uint8_t* b, size_t n) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += digits[b[i] >> 4];
-        s += digits[b[i] & 0x0F];
-    }
-    return s;
-}
 
 // Hex digits, blanks allowed between bytes; exactly `size` bytes unless size is 0.
 bool FromHex(const json& j, size_t size, std::vector<uint8_t>& out) {
@@ -70,7 +36,7 @@ bool FromHex(const json& j, size_t size, std::vector<uint8_t>& out) {
     return high < 0 && (size == 0 || out.size() == size);
 }
 
-bool OptionalKey(const json& sector, const char* name, std::optional<std::array<uint8_t, 6>>& key,
+bool OptionalKey(const json& sector, const char* name, std::optional<Key>& key,
                  std::string& error) {
     if (!sector.contains(name) || sector.at(name).is_null())
         return true;
@@ -261,4 +227,4 @@ std::string ToJson(const ClassicDump& dump) {
     return j.dump(1) + "\n";
 }
 
-} // namespace vorexctl::mifare
+} // namespace vorex::cards::mifare

@@ -2,19 +2,23 @@
 // MIFARE Classic dump files: the binary layout users exchange (.mfd/.bin/.dump, raw
 // 16-byte blocks, 1024 or 4096 bytes) and this program's JSON layout, which also
 // marks unreadable blocks and the keys that are known.
+#include "AccessConditions.h"
+#include "CardTypes.h"
+#include "ClassicGeometry.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace vorexctl::mifare {
+namespace vorex::cards::mifare {
 
 using Block = std::array<uint8_t, 16>;
 
 struct SectorKeys {
-    std::optional<std::array<uint8_t, 6>> keyA; // known key bytes
-    std::optional<std::array<uint8_t, 6>> keyB;
+    std::optional<Key> keyA; // known key bytes
+    std::optional<Key> keyB;
 };
 
 struct ClassicDump {
@@ -27,25 +31,6 @@ struct ClassicDump {
 
     bool Is4k() const { return blocks.size() == 256; }
 };
-
-// Card geometry.
-int SectorCount(bool is4k);
-int FirstBlock(int sector);
-int BlocksIn(int sector);
-inline int TrailerOf(int sector) {
-    return FirstBlock(sector) + BlocksIn(sector) - 1;
-}
-int SectorOf(int block);
-
-// True when trailer bytes 6..8 carry matching complement bits; a trailer without
-// them blocks its sector for good.
-bool AccessBitsConsistent(const uint8_t* bytes6to8);
-// The trailer's own access condition (C1 + 2*C2 + 4*C3), or -1 when inconsistent.
-int TrailerCondition(const uint8_t* bytes6to8);
-// Where Key A may read Key B (trailer conditions 0, 2, 4), Key B opens nothing.
-inline bool KeyBReadable(int trailerCondition) {
-    return trailerCondition == 0 || trailerCondition == 2 || trailerCondition == 4;
-}
 
 // Reads a dump file's content: JSON when it starts with '{' (after blanks), else the
 // binary layout. False with `error` on anything else; never throws.
@@ -62,4 +47,4 @@ bool ApplyUnreadList(const std::string& content, ClassicDump& dump, std::string&
 std::string ToBinary(const ClassicDump& dump);
 std::string ToJson(const ClassicDump& dump);
 
-} // namespace vorexctl::mifare
+} // namespace vorex::cards::mifare

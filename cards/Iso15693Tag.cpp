@@ -1,0 +1,218 @@
+#include "Iso15693Tag.h"
+
+#include <algorithm>
+#include <cctype>
+#include <nlohmann/json.hpp>
+#include <vorex/vorex.h>
+
+namespace vorex::cards::iso15693 {
+
+namespace {
+
+using nlohmann::json;
+
+// The reader's answers carry at most this many payload bytes.
+constexpr int kMaxAnswer = 254;
+
+bool ParseHex(const std::string& text, std::vector<uint8_t>& out) {
+    out.clear();
+    std::string s = text;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+        s = s.substr(2);
+    if (s.empty() || s.size() % 2 != 0)
+        return false;
+    for (size_t i = 0; i < s.size(); i += 2) {
+        const auto hi = static_cast<unsigned char>(s[i]), lo = static_cast<unsigned char>(s[i + 1]);
+        if (!std::isxdigit(hi) || !std::isxdigit(lo))
+            return false;
+        out.push_back(static_cast<uint8_t>(std::stoi(s.substr(i, 2), nullptr, 16)));
+    }
+    return true;
+}
+
+// Read Multiple Blocks of `count` blocks from `first`, cut into BlockReads; false when
+// the call failed or the answer has neither count * (size + 1) nor count * size bytes.
+bool ReadChunk(int handle, int first, int count, const TagAddress& tag, const Layout& m,
+               std::vector<BlockRead>& out) {
+    const size_t size = static_cast<size_t>(m.blockSize);
+    std::vector<uint8_t> buf(static_cast<size_t>(count) * (size + 1));
+    const int n = VOREX_Iso15693ReadMultipleBlocks(handle, first, count, buf.data(),
+                                                   static_cast<int>(buf.size()), tag.uid.data(),
+                                                   tag.UidLength(), m.readFlags | kOptionFlag);
+    const bool withStatus = n == static_cast<int>(count * (size + 1));
+    if (!withStatus && n != static_cast<int>(count * size))
+        return false;
+    const size_t step = withStatus ? size + 1 : size;
+    for (int i = 0; i < count; ++i) {
+        const auto at = buf.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(i) * step);
+        BlockRead b;
+        if (withStatus)
+            b.locked = *at != 0;
+        b.data.assign(at + (withStatus ? 1 : 0), at + static_cast<std::ptrdiff_t>(step));
+        out.push_back(std::move(b));
+    }
+    return true;
+}
+
+} // namespace
+
+bool GetLayout(int handle, const TagAddress& tag, Layout& m) {
+    if (VOREX_Iso15693GetMemorySize(handle, tag.uid.data(), tag.UidLength(), &m.blocks,
+                                    &m.blockSize, &m.manufacturer, tag.flags) != 0)
+        return false;
+    m.readFlags = tag.flags;
+    // ST tags beyond 256 blocks need two-byte block numbers.
+    if (m.manufacturer == kManufacturerSt && m.blocks > 256)
+        m.readFlags |= kProtocolExtension;
+    return m.blocks > 0 && m.blockSize > 0;
+}
+
+bool ReadBlockWithStatus(int handle, int block, const TagAddress& tag, const Layout& m,
+                         BlockRead& out) {
+    std::vector<uint8_t> buf(static_cast<size_t>(m.blockSize) + 1);
+    const int n =
+        VOREX_Iso15693ReadBlock(handle, block, buf.data(), static_cast<int>(buf.size()),
+                                tag.uid.data(), tag.UidLength(), m.readFlags | kOptionFlag);
+    if (n < 0)
+        return false;
+    out.locked.reset();
+    if (n == m.blockSize + 1) {
+        out.locked = buf[0] != 0;
+        out.data.assign(buf.begin() + 1, buf.begin() + n);
+    } else {
+        out.data.assign(buf.begin(), buf.begin() + n);
+    }
+    return true;
+}
+
+bool ReadBlock(int handle, int block, const TagAddress& tag, unsigned flags, size_t size,
+               std::vector<uint8_t>& data) {
+    data.assign(std::max<size_t>(size, 64), 0);
+    const int n = VOREX_Iso15693ReadBlock(handle, block, data.data(), static_cast<int>(data.size()),
+                                          tag.uid.data(), tag.UidLength(), flags);
+    if (n < 0)
+        return false;
+    data.resize(static_cast<size_t>(n));
+    return true;
+}
+
+bool ReadAllBlocks(int handle, const TagAddress& tag, const Layout& m,
+                   std::vector<BlockRead>& blocks, int& failedBlock, const Progress& progress,
+                   int chunk) {
+    blocks.clear();
+    failedBlock = -1;
+    const int fit = (kMaxAnswer - 1) / (m.blockSize + 1);
+    chunk = std::clamp(chunk > 0 ? chunk : fit, 1, 256);
+    // Infineon tags know only their custom single-block read.
+    bool multiple =
+        chunk > 1 && (m.readFlags & kInfineon) == 0 && m.manufacturer != kManufacturerInfineon;
+    while (static_cast<int>(blocks.size()) < m.blocks) {
+        const int first = static_cast<int>(blocks.size());
+        const int count = std::min(chunk, m.blocks - first);
+        if (multiple && count > 1) {
+            if (ReadChunk(handle, first, count, tag, m, blocks)) {
+                if (progress)
+                    progress(static_cast<int>(blocks.size()), m.blocks);
+                continue;
+            }
+            multiple = false; // the tag or the reader does not take it: block by block
+        }
+        for (int b = first; b < first + count; ++b) {
+            BlockRead r;
+            if (!ReadBlockWithStatus(handle, b, tag, m, r)) {
+                failedBlock = b;
+                return false;
+            }
+            blocks.push_back(std::move(r));
+            if (progress)
+                progress(b + 1, m.blocks);
+        }
+    }
+    return true;
+}
+
+std::string DumpToJson(const std::string& uidText, const Layout& m,
+                       const std::vector<BlockRead>& blocks) {
+    json list = json::array();
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        json entry{{"block", b}, {"data", Hex(blocks[b].data.data(), blocks[b].data.size())}};
+        entry["locked"] = blocks[b].locked ? json(*blocks[b].locked) : json(nullptr);
+        list.push_back(entry);
+    }
+    const json dump{{"uid", uidText},
+                    {"manufacturer", m.manufacturer},
+                    {"block_count", m.blocks},
+                    {"block_size", m.blockSize},
+                    {"blocks", list}};
+    return dump.dump(2);
+}
+
+bool ParseDump(const std::string& content, std::map<int, std::vector<uint8_t>>& blocks,
+               std::string& error) {
+    blocks.clear();
+    const json j = json::parse(content, nullptr, false);
+    if (j.is_discarded() || !j.is_object() || !j.contains("blocks") || !j["blocks"].is_array()) {
+        error = "not a dump (JSON object with a \"blocks\" array)";
+        return false;
+    }
+    for (const auto& e : j["blocks"]) {
+        if (!e.is_object() || !e.contains("block") || !e["block"].is_number_integer() ||
+            !e.contains("data") || !e["data"].is_string()) {
+            error = "every block needs \"block\" and \"data\"";
+            return false;
+        }
+        const long long b = e["block"].get<long long>();
+        std::vector<uint8_t> data;
+        if (b < 0 || b > 0xFFFF || !ParseHex(e["data"].get<std::string>(), data) ||
+            blocks.count(static_cast<int>(b))) {
+            error = "block entry " + e.dump() + " is not valid";
+            return false;
+        }
+        blocks[static_cast<int>(b)] = std::move(data);
+    }
+    return true;
+}
+
+int FirstMisfit(const std::map<int, std::vector<uint8_t>>& blocks, const Layout& m) {
+    for (const auto& [b, data] : blocks)
+        if (b >= m.blocks || data.size() != static_cast<size_t>(m.blockSize))
+            return b;
+    return -1;
+}
+
+WriteResult WriteBlocks(int handle, const TagAddress& tag, const Layout& m,
+                        const std::map<int, std::vector<uint8_t>>& blocks,
+                        const Progress& progress) {
+    WriteResult r;
+    int done = 0;
+    const int total = static_cast<int>(blocks.size());
+    auto fail = [&](int b, const char* stage) {
+        r.failedBlock = b;
+        r.stage = stage;
+        return r;
+    };
+    for (const auto& [b, data] : blocks) {
+        std::vector<uint8_t> now;
+        if (!ReadBlock(handle, b, tag, m.readFlags, data.size(), now))
+            return fail(b, "read");
+        if (now == data) {
+            ++r.unchanged;
+        } else {
+            if (VOREX_Iso15693WriteBlock(handle, b, data.data(), static_cast<int>(data.size()),
+                                         tag.uid.data(), tag.UidLength(), m.readFlags) != 0)
+                return fail(b, "write");
+            if (!ReadBlock(handle, b, tag, m.readFlags, data.size(), now))
+                return fail(b, "verify-read");
+            if (now != data) {
+                r.readBack = now;
+                return fail(b, "verify");
+            }
+            ++r.written;
+        }
+        if (progress)
+            progress(++done, total);
+    }
+    return r;
+}
+
+} // namespace vorex::cards::iso15693

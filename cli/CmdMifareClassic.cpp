@@ -1,0 +1,383 @@
+// vorexctl mifare for MIFARE Classic cards: select, read, write, value operations, the
+// reader's key store, whole-card dump and restore.
+#include "AccessConditions.h"
+#include "ClassicCard.h"
+#include "ClassicDump.h"
+#include "MifareCli.h"
+#include "ValueBlock.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <vorex/vorex.h>
+
+namespace vorexctl {
+namespace {
+
+using nlohmann::json;
+namespace md = vorex::cards::mifare;
+using vorex::cards::Key;
+
+bool KeyTypeOption(const Args& a, const std::string& name, int& out, std::string& error) {
+    if (!a.Has(name))
+        return true;
+    const std::string v = a.One(name);
+    if (v == "A" || v == "a")
+        out = 0;
+    else if (v == "B" || v == "b")
+        out = 1;
+    else {
+        error = name + " must be A or B";
+        return false;
+    }
+    return true;
+}
+
+bool ParseKey(const std::string& text, Key& key) {
+    std::vector<uint8_t> b;
+    if (!ParseHexBytes({text}, b) || b.size() != 6)
+        return false;
+    std::copy(b.begin(), b.end(), key.begin());
+    return true;
+}
+
+bool GivenKeys(const Args& a, std::vector<Key>& keys, std::string& error) {
+    for (const auto& text : a.All("--key")) {
+        Key k;
+        if (!ParseKey(text, k)) {
+            error = "--key needs 12 hex digits";
+            return false;
+        }
+        keys.push_back(k);
+    }
+    return true;
+}
+
+// The block a command works on and the key that opens it.
+struct Target {
+    long block = -1;
+    md::KeyChoice key;
+};
+
+bool ParseTarget(const Args& a, Target& t, std::string& error) {
+    if (!a.Has("--block")) {
+        error = "--block N is needed";
+        return false;
+    }
+    long slot = 0;
+    if (!a.Int("--block", 0, 255, t.block, error) ||
+        !KeyTypeOption(a, "--key-type", t.key.type, error) ||
+        !a.Int("--key-index", 0, 15, slot, error))
+        return false;
+    t.key.slot = static_cast<int>(slot);
+    if (a.Has("--key")) {
+        Key k;
+        if (!ParseKey(a.One("--key"), k)) {
+            error = "--key needs 12 hex digits";
+            return false;
+        }
+        t.key.key = k;
+    }
+    return true;
+}
+
+// Selects a MIFARE Classic card and authenticates for the target block.
+int OpenClassic(const GlobalOptions& o, int h, const Target& t, md::CardInfo& card) {
+    if (!md::Activate(h, card))
+        return ReportFailure(o, h, "select");
+    const std::string type = md::CardTypeName(card.sak);
+    if (!md::IsClassic(card.sak))
+        return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
+    if (type == "classic1k" && t.block >= 64)
+        return Refuse(o, "a MIFARE Classic 1K card has blocks 0 to 63");
+    if (!md::AuthenticateActive(h, static_cast<int>(t.block), t.key))
+        return ReportFailure(o, h, "authenticate with key " + t.key.Describe());
+    return 0;
+}
+
+int CmdSelect(const GlobalOptions& o, int h, const Args&) {
+    md::CardInfo card;
+    if (!md::Activate(h, card))
+        return ReportFailure(o, h, "select");
+    char atqa[8];
+    std::snprintf(atqa, sizeof atqa, "%04X", card.atqa);
+    const std::string type = md::CardTypeName(card.sak);
+    if (o.json) {
+        PrintJson({{"ok", true},
+                   {"sak", card.sak},
+                   {"atqa", atqa},
+                   {"uid", ToHex(card.uid, "")},
+                   {"type", type}});
+    } else {
+        std::printf("UID   %s\nSAK   %02X\nATQA  %s\ntype  %s\n", ToHex(card.uid).c_str(), card.sak,
+                    atqa, type.c_str());
+    }
+    return 0;
+}
+
+int CmdRead(const GlobalOptions& o, int h, const Args& a) {
+    Target t;
+    std::string error;
+    if (!ParseTarget(a, t, error))
+        return UsageError(error);
+    md::CardInfo card;
+    if (const int rc = OpenClassic(o, h, t, card))
+        return rc;
+    unsigned char block[16];
+    if (VOREX_MifareReadBlock(h, static_cast<int>(t.block), block, 16) != 16)
+        return ReportFailure(o, h, "read block " + std::to_string(t.block));
+    if (o.json)
+        PrintJson({{"ok", true}, {"block", t.block}, {"data", ToHex(block, 16, "")}});
+    else
+        std::printf("%s\n", ToHex(block, 16).c_str());
+    return 0;
+}
+
+int CmdWrite(const GlobalOptions& o, int h, const Args& a) {
+    Target t;
+    std::string error;
+    if (!ParseTarget(a, t, error))
+        return UsageError(error);
+    std::vector<uint8_t> data;
+    if (!a.Has("--data") || !ParseHexBytes(a.All("--data"), data) || data.size() != 16)
+        return UsageError("--data needs 16 bytes in hex");
+    if (t.block == 0)
+        return Refuse(o, "block 0 is the manufacturer block and is never written");
+    const bool trailer = md::IsTrailer(static_cast<int>(t.block));
+    if (trailer) {
+        if (!md::AccessBitsConsistent(data.data() + 6))
+            return Refuse(o, "the access bits (bytes 6-8) do not fit together; a card "
+                             "would block the sector for good");
+        if (!a.Has("--yes"))
+            return Refuse(o, "block " + std::to_string(t.block) +
+                                 " is a sector trailer (keys and access bits): "
+                                 "confirm with --yes");
+    }
+    md::CardInfo card;
+    if (const int rc = OpenClassic(o, h, t, card))
+        return rc;
+    if (VOREX_MifareWriteBlock(h, static_cast<int>(t.block), data.data(), 16) != 0)
+        return ReportFailure(o, h, "write block " + std::to_string(t.block));
+    unsigned char back[16];
+    const bool readable = VOREX_MifareReadBlock(h, static_cast<int>(t.block), back, 16) == 16;
+    const bool same = readable && (trailer ? std::equal(back + 6, back + 10, data.begin() + 6)
+                                           : std::equal(back, back + 16, data.begin()));
+    if (readable && !same)
+        return Refuse(o, "block " + std::to_string(t.block) + " reads back differently");
+    if (o.json)
+        PrintJson({{"ok", true}, {"block", t.block}, {"verified", readable}});
+    else
+        std::printf("block %ld written%s\n", t.block,
+                    readable ? " and verified" : " (cannot be read back with this key)");
+    return 0;
+}
+
+int CmdValue(const GlobalOptions& o, int h, const Args& a) {
+    Target t;
+    std::string error;
+    long by = 1;
+    if (!ParseTarget(a, t, error) || !a.Int("--by", 0, 0x7FFFFFFF, by, error))
+        return UsageError(error);
+    if (a.Words().size() != 1 || (a.Words()[0] != "inc" && a.Words()[0] != "dec"))
+        return UsageError("value needs inc or dec");
+    md::CardInfo card;
+    if (const int rc = OpenClassic(o, h, t, card))
+        return rc;
+    const int op = a.Words()[0] == "inc" ? 1 : 0;
+    if (VOREX_MifareValue(h, static_cast<int>(t.block), op, static_cast<int>(by)) != 0)
+        return ReportFailure(o, h, a.Words()[0] + " block " + std::to_string(t.block));
+    // Show the new value when the key may read it.
+    unsigned char b[16];
+    std::optional<md::ValueBlock> value;
+    if (VOREX_MifareReadBlock(h, static_cast<int>(t.block), b, 16) == 16)
+        value = md::DecodeValueBlock(b);
+    if (o.json)
+        PrintJson(
+            {{"ok", true}, {"block", t.block}, {"value", value ? json(value->value) : json()}});
+    else if (value)
+        std::printf("block %ld now holds %d\n", t.block, value->value);
+    else
+        std::printf("block %ld changed by %ld\n", t.block, op ? by : -by);
+    return 0;
+}
+
+int CmdStoreKey(const GlobalOptions& o, int h, const Args& a) {
+    int type = 0;
+    long index = -1;
+    Key key;
+    std::string error;
+    if (!a.Has("--type") || !a.Has("--index") || !a.Has("--key"))
+        return UsageError("store-key needs --type A|B --index I --key HEX");
+    if (!KeyTypeOption(a, "--type", type, error) || !a.Int("--index", 0, 15, index, error))
+        return UsageError(error);
+    if (!ParseKey(a.One("--key"), key))
+        return UsageError("--key needs 12 hex digits");
+    if (index >= KeySlots(h))
+        return Refuse(o, "this reader keeps keys 0 to " + std::to_string(KeySlots(h) - 1));
+    if (VOREX_MifareStoreKey(h, type, static_cast<int>(index), key.data(), 6) != 0)
+        return ReportFailure(o, h, "store key");
+    if (o.json)
+        PrintJson({{"ok", true}, {"type", type ? "B" : "A"}, {"index", index}});
+    else
+        std::printf("key %s%ld stored\n", type ? "B" : "A", index);
+    return 0;
+}
+
+int CmdDump(const GlobalOptions& o, int h, const Args& a) {
+    std::string error, format;
+    std::vector<Key> given;
+    if (!GivenKeys(a, given, error) || !OutputFormat(a, format, error))
+        return UsageError(error);
+    md::CardInfo card;
+    if (!md::Activate(h, card))
+        return ReportFailure(o, h, "select");
+    const std::string type = md::CardTypeName(card.sak);
+    if (!md::IsClassic(card.sak))
+        return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
+    md::ClassicReadResult r;
+    {
+        ProgressBar bar("dump");
+        r = md::DumpClassic(h, card, given, KeySlots(h), std::ref(bar));
+    }
+    const std::string content = format == "json" ? md::ToJson(r.dump) : md::ToBinary(r.dump);
+    if (a.Has("--out")) {
+        const std::string unreadList = a.One("--out") + ".unread";
+        if (!WriteFile(a.One("--out"), content, error))
+            return Refuse(o, error);
+        // The binary layout has no mark for unread blocks: they are listed beside it.
+        if (format == "bin" && !r.unreadable.empty() &&
+            !WriteFile(unreadList, md::UnreadList(r.dump), error))
+            return Refuse(o, error);
+        if (format == "bin" && r.unreadable.empty())
+            std::remove(unreadList.c_str()); // a list of an earlier dump no longer fits
+        if (o.json) {
+            PrintJson({{"ok", true},
+                       {"file", a.One("--out")},
+                       {"format", format == "json" ? "json" : "mfd"},
+                       {"type", type},
+                       {"uid", ToHex(card.uid, "")},
+                       {"unreadable", r.unreadable},
+                       {"sectors_without_key", r.closedSectors}});
+        } else {
+            std::printf("%s %s dumped to %s\n", type.c_str(), ToHex(card.uid, "").c_str(),
+                        a.One("--out").c_str());
+        }
+    } else if (o.json) {
+        json j = json::parse(md::ToJson(r.dump));
+        j["ok"] = true;
+        j["unreadable"] = r.unreadable;
+        j["sectors_without_key"] = r.closedSectors;
+        PrintJson(j);
+    } else if (format == "json") {
+        std::fputs(content.c_str(), stdout);
+    } else {
+        std::fwrite(content.data(), 1, content.size(), stdout);
+    }
+    if (!r.unreadable.empty()) {
+        std::string list;
+        for (int b : r.unreadable)
+            list += (list.empty() ? "" : " ") + std::to_string(b);
+        std::fprintf(stderr, "vorexctl: blocks not readable with the keys at hand%s: %s\n",
+                     format == "bin" ? " (zeros in the binary dump, listed in FILE.unread)"
+                                     : " (null in the dump)",
+                     list.c_str());
+    }
+    return 0;
+}
+
+json Problems(const std::vector<md::BlockProblem>& list) {
+    json out = json::array();
+    for (const auto& p : list) {
+        json j{{"block", p.block}, {"reason", p.reason}};
+        if (p.error)
+            j["error"] = *p.error;
+        out.push_back(j);
+    }
+    return out;
+}
+
+int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
+    std::string error, content;
+    std::vector<Key> given;
+    if (!a.Has("--in"))
+        return UsageError("restore needs --in FILE");
+    if (!GivenKeys(a, given, error))
+        return UsageError(error);
+    md::ClassicDump dump;
+    if (!ReadFile(a.One("--in"), content, error) || !md::ParseDump(content, dump, error))
+        return Refuse(o, a.One("--in") + ": " + error);
+    if (dump.keys.empty()) {
+        // Blocks a binary dump could not read are listed beside it; they stay as they are.
+        const std::string list = a.One("--in") + ".unread";
+        std::string listed;
+        if (std::ifstream(list) &&
+            (!ReadFile(list, listed, error) || !md::ApplyUnreadList(listed, dump, error)))
+            return Refuse(o, list + ": " + error);
+    }
+    md::CardInfo card;
+    if (!md::Activate(h, card))
+        return ReportFailure(o, h, "select");
+    const std::string type = md::CardTypeName(card.sak);
+    if (type != (dump.Is4k() ? "classic4k" : "classic1k"))
+        return Refuse(o, "the dump is of a " + std::string(dump.Is4k() ? "4K" : "1K") +
+                             " card, the card in the field is " + type);
+    md::ClassicWriteResult r;
+    {
+        ProgressBar bar("restore");
+        r = md::RestoreClassic(h, dump, given, KeySlots(h), a.Has("--yes"), std::ref(bar));
+    }
+    const bool ok = r.failed.empty();
+    if (o.json) {
+        PrintJson({{"ok", ok},
+                   {"written", r.written},
+                   {"unverified", r.unverified},
+                   {"failed", Problems(r.failed)},
+                   {"skipped", Problems(r.skipped)}});
+    } else {
+        std::printf("%zu blocks written (%zu could not be read back)\n", r.written.size(),
+                    r.unverified.size());
+        for (const auto& f : r.failed)
+            std::printf("block %d failed: %s\n", f.block, f.reason.c_str());
+        for (const auto& f : r.skipped)
+            std::printf("block %d skipped: %s\n", f.block, f.reason.c_str());
+    }
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+std::vector<Command> ClassicCommands() {
+    return {
+        {"select", "show UID, SAK, ATQA and card type", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdSelect, true);
+         }},
+        {"read", "read a MIFARE Classic block", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdRead);
+         }},
+        {"write", "write a MIFARE Classic block", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdWrite);
+         }},
+        {"value", "increment or decrement a value block", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdValue);
+         }},
+        {"store-key", "put a key into the reader's key store", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdStoreKey);
+         }},
+        {"dump", "whole card", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdDump, true);
+         }},
+        {"restore", "write a dump back", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdRestore);
+         }},
+    };
+}
+
+} // namespace vorexctl

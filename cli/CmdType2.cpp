@@ -1,0 +1,173 @@
+// vorexctl mifare ultralight|ntag: MIFARE Ultralight and NFC Type 2 page tags, dumped
+// whole (their size is found by reading) and written page by page with read-back.
+#include "ClassicCard.h"
+#include "MifareCli.h"
+#include "Type2Tag.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <nlohmann/json.hpp>
+
+namespace vorexctl {
+namespace {
+
+using nlohmann::json;
+namespace t2 = vorex::cards::type2;
+namespace md = vorex::cards::mifare;
+
+// An NTAG password (--password, 4 bytes) for PWD_AUTH.
+using Password = std::optional<std::array<uint8_t, 4>>;
+
+bool PasswordOption(const Args& a, Password& out, std::string& error) {
+    if (!a.Has("--password"))
+        return true;
+    std::vector<uint8_t> b;
+    if (!ParseHexBytes({a.One("--password")}, b) || b.size() != 4) {
+        error = "--password needs 4 bytes in hex";
+        return false;
+    }
+    out.emplace();
+    std::copy(b.begin(), b.end(), out->begin());
+    return true;
+}
+
+int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card, const Password& password) {
+    if (!md::Activate(h, card))
+        return ReportFailure(o, h, "select");
+    if (card.sak != 0x00)
+        return Refuse(o, "the card in the field is no Ultralight or Type 2 tag (" +
+                             md::CardTypeName(card.sak) + ")");
+    if (password && !t2::Unlock(h, password->data()))
+        return ReportFailure(o, h, "password");
+    return 0;
+}
+
+int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
+    std::string error, format;
+    if (!OutputFormat(a, format, error))
+        return UsageError(error);
+    Password password;
+    if (!PasswordOption(a, password, error))
+        return UsageError(error);
+    md::CardInfo card;
+    if (const int rc = OpenPageTag(o, h, card, password))
+        return rc;
+    t2::PageScan scan;
+    {
+        ProgressBar bar("read");
+        if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar),
+                           password ? password->data() : nullptr))
+            return ReportFailure(o, h, "read");
+    }
+    const auto& pages = scan.pages;
+    // A tag that stops answering inside the data area it announces hides the rest
+    // behind its password (NTAG AUTH0 with read protection): that is no memory end.
+    const bool hidden = t2::StoppedInsideDataArea(scan);
+    const std::string type = t2::TagName(pages, hidden);
+    if (hidden && !o.json)
+        std::fprintf(stderr,
+                     "vorexctl: pages from %zu on are read-protected (the tag announces data "
+                     "up to page %zu): the dump is incomplete, --password unlocks them\n",
+                     pages.size(), 3 + size_t{pages[3][2]} * 2);
+    std::string text = t2::PagesToJson(type, card.uid, pages);
+    if (hidden) {
+        json j = json::parse(text);
+        j["protected_from"] = pages.size();
+        text = j.dump(1) + "\n";
+    }
+    if (a.Has("--out")) {
+        if (!WriteFile(a.One("--out"), format == "json" ? text : t2::PagesToBinary(pages), error))
+            return Refuse(o, error);
+        if (o.json) {
+            json out{{"ok", true},
+                     {"file", a.One("--out")},
+                     {"type", type},
+                     {"uid", ToHex(card.uid, "")},
+                     {"page_count", pages.size()}};
+            if (hidden)
+                out["protected_from"] = pages.size();
+            PrintJson(out);
+        } else
+            std::printf("%s %s: %zu pages dumped to %s\n", type.c_str(),
+                        ToHex(card.uid, "").c_str(), pages.size(), a.One("--out").c_str());
+    } else if (o.json) {
+        json out = json::parse(text);
+        out["ok"] = true;
+        PrintJson(out);
+    } else {
+        std::printf("%s UID %s, %zu pages\n", type.c_str(), ToHex(card.uid).c_str(), pages.size());
+        for (size_t p = 0; p < pages.size(); ++p)
+            std::printf("%03zu  %s\n", p, ToHex(pages[p].data(), 4).c_str());
+    }
+    return 0;
+}
+
+int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
+    long page = -1;
+    std::string error;
+    if (!a.Has("--page") || !a.Int("--page", 0, 0xFFFF, page, error))
+        return UsageError(error.empty() ? "--page N is needed" : error);
+    std::vector<uint8_t> data;
+    if (!a.Has("--data") || !ParseHexBytes(a.All("--data"), data) || data.empty() ||
+        data.size() % 4 != 0)
+        return UsageError("--data needs a multiple of 4 bytes in hex");
+    const long count = static_cast<long>(data.size() / 4);
+    if (page < 2)
+        return Refuse(o, "pages 0 and 1 hold the UID and are never written");
+    if (page <= 3 && !a.Has("--yes"))
+        return Refuse(o, "pages 2 and 3 hold lock and one-time bits that can never be "
+                         "cleared: confirm with --yes");
+    Password password;
+    if (!PasswordOption(a, password, error))
+        return UsageError(error);
+    md::CardInfo card;
+    if (const int rc = OpenPageTag(o, h, card, password))
+        return rc;
+    const t2::PageWriteResult r =
+        t2::WritePages(h, static_cast<int>(page), data.data(), static_cast<int>(count));
+    const std::string at = std::to_string(r.failedPage);
+    if (r.problem == "write")
+        return ReportFailure(o, h, "write page " + at);
+    if (r.problem == "read")
+        return ReportFailure(o, h, "read back page " + at);
+    if (r.problem == "verify")
+        return Refuse(o, "page " + at + " reads back differently");
+    if (o.json)
+        PrintJson({{"ok", true}, {"pages", r.written}});
+    else
+        std::printf("%ld page(s) from %ld written and verified\n", count, page);
+    return 0;
+}
+
+std::vector<Command> PageCommands(bool ultralight) {
+    return {
+        {"dump", "all pages", "",
+         ultralight ? +[](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, [](const GlobalOptions& g, int h, const Args& x) {
+                 return CmdPageDump(g, h, x, true);
+             }, true);
+         }
+                    : +[](const GlobalOptions& o, const std::vector<std::string>& w) {
+                          return RunOnCard(o, w, [](const GlobalOptions& g, int h, const Args& x) {
+                              return CmdPageDump(g, h, x, false);
+                          }, true);
+                      }},
+        {"write", "pages from --page on, read back", "",
+         [](const GlobalOptions& o, const std::vector<std::string>& w) {
+             return RunOnCard(o, w, CmdPageWrite);
+         }},
+    };
+}
+
+} // namespace
+
+int RunUltralight(const GlobalOptions& o, const std::vector<std::string>& args) {
+    return Dispatch("ultralight", PageCommands(true), "", o, args);
+}
+
+int RunNtag(const GlobalOptions& o, const std::vector<std::string>& args) {
+    return Dispatch("ntag", PageCommands(false), "", o, args);
+}
+
+} // namespace vorexctl
