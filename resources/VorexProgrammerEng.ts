@@ -4,6 +4,24 @@
 <context>
     <name>Vorex</name>
     <message>
+        <source>Info über Vorex Programmer</source>
+        <translation>About Vorex Programmer</translation>
+    </message>
+    <message>
+        <source>Programmierstation für 13,56 MHz RFID-Leser
+© 2026 Vorex RFID</source>
+        <translation>Programming station for 13.56 MHz RFID readers
+© 2026 Vorex RFID</translation>
+    </message>
+    <message>
+        <source>automatisch auf neue Version prüfen</source>
+        <translation>check for new versions automatically</translation>
+    </message>
+    <message>
+        <source>Update </source>
+        <translation>Update </translation>
+    </message>
+    <message>
         <source>&amp;?</source>
         <translation>&amp;?</translation>
     </message>
@@ -320,18 +338,43 @@
         <translation>Block cannot be written</translation>
     </message>
     <message>
+        <source>Neue Version:</source>
+        <comment>600</comment>
+        <translation>New version:</translation>
+    </message>
+    <message>
+        <source> ist aktuell</source>
+        <comment>601</comment>
+        <translation> is up to date</translation>
+    </message>
+    <message>
+        <source>Keine Internet Verbindung: Update Prüfung nicht möglich!</source>
+        <comment>602</comment>
+        <translation>No Internet connection: cannot check for updates!</translation>
+    </message>
+    <message>
+        <source>Keine Datei gefunden: Update Prüfung nicht möglich!</source>
+        <comment>603</comment>
+        <translation>No file found: cannot check for updates!</translation>
+    </message>
+    <message>
+        <source>Update wird gestartet, bitte warten!</source>
+        <comment>604</comment>
+        <translation>Starting the update, please wait!</translation>
+    </message>
+    <message>
         <source>Nicht genügend Systemresourcen vorhanden!</source>
         <comment>10000</comment>
         <translation>Not enough system resources available!</translation>
     </message>
     <message>
-        <source>Zur Ausführung der Hilfe muss der Adobe Acrobat Reader installiert sein.&#xd;
-Sie erhalten ihn kostenlos unter https://get.adobe.com/de/reader/&#xd;
-oder unter https://www.adobe.com/de/acrobat/pdf-reader.html</source>
+        <source>Zur Anzeige der Hilfe wird ein PDF-Betrachter benötigt.
+Bitte installieren Sie einen über die Paketverwaltung Ihres Systems, zum Beispiel mit:
+sudo apt install evince</source>
         <comment>10001</comment>
-        <translation>A PDF viewer such as Adobe Acrobat Reader must be installed to show the help.&#xd;
-It is available free of charge at https://get.adobe.com/reader/&#xd;
-or at https://www.adobe.com/acrobat/pdf-reader.html</translation>
+        <translation>A PDF viewer is needed to show the help.
+Please install one with your system's package manager, for example with:
+sudo apt install evince</translation>
     </message>
     <message>
         <source>Unbekannter Fehler %d</source>
@@ -493,6 +536,51 @@ Help</translation>
         <source>Geben Sie eine positive ganze Zahl ein.</source>
         <comment>61719</comment>
         <translation>Please enter a positive integer.</translation>
+    </message>
+    <message>
+        <source>Suche Leser an %1, %2 Baud …</source>
+        <comment>12000</comment>
+        <translation>Looking for the reader on %1, %2 baud …</translation>
+    </message>
+    <message>
+        <source>Suche Leser an %1 …</source>
+        <comment>12001</comment>
+        <translation>Looking for the reader on %1 …</translation>
+    </message>
+    <message>
+        <source>Keine Schnittstelle gewählt: bitte unter Einstellungen &gt; Schnittstelle den Leser auswählen.</source>
+        <comment>12002</comment>
+        <translation>No interface chosen: please choose the reader under Settings &gt; Interface.</translation>
+    </message>
+    <message>
+        <source>Leser %1 an %2 erkannt.</source>
+        <comment>12003</comment>
+        <translation>Reader %1 found on %2.</translation>
+    </message>
+    <message>
+        <source>Kein Leser an %1 gefunden: keine Antwort auf die Kennungsabfrage innerhalb von %2 ms.</source>
+        <comment>12004</comment>
+        <translation>No reader found on %1: no answer to the identification within %2 ms.</translation>
+    </message>
+    <message>
+        <source>Bitte prüfen Sie Kabel und Stromversorgung des Lesers und die Einstellungen unter Einstellungen &gt; Schnittstelle.</source>
+        <comment>12005</comment>
+        <translation>Please check the reader's cable and power supply and the settings under Settings &gt; Interface.</translation>
+    </message>
+    <message>
+        <source>Kein Leser an %1 gefunden: keine Antwort auf die Kennungsabfrage innerhalb von %2 ms, bei keiner Baudrate von 2400 bis 115200.</source>
+        <comment>12006</comment>
+        <translation>No reader found on %1: no answer to the identification within %2 ms at any baud rate from 2400 to 115200.</translation>
+    </message>
+    <message>
+        <source>Der Leser an %1 antwortet nicht mehr (Zeitüberschreitung bei der Kennungsabfrage).</source>
+        <comment>12007</comment>
+        <translation>The reader on %1 no longer answers (timeout of the identification).</translation>
+    </message>
+    <message>
+        <source>Suche nach dem Leser abgebrochen.</source>
+        <comment>12008</comment>
+        <translation>Search for the reader cancelled.</translation>
     </message>
 </context>
 </TS>

@@ -4,15 +4,19 @@
 #include "ShellEnv.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTranslator>
 #include <map>
 #include <memory>
 
 class QLabel;
 class QMenu;
+class QToolBar;
+class QToolButton;
 
 namespace vorex::ui {
 
+class CAboutDlg;
 class CProgrammerView;
 
 class CMainFrame : public QMainWindow {
@@ -30,10 +34,13 @@ public:
     void SwitchToEnglish();
     void SwitchToGerman();
     void OpenManual();
+    // The about box (one at a time); an installer handed over from it ends the program.
+    void OpenAboutBox();
     // Enables the commands from the view's last identification.
     void UpdateCommandUi();
-    // Adds a note to the status bar (demo mode).
-    void SetStatusNote(const QString& note);
+    // Adds a note to the status bar (demo mode): a German text with one %1 argument,
+    // shown in the active language.
+    void SetStatusNote(const char* german, const QString& argument);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -45,6 +52,8 @@ private:
     void BuildStatusBar();
     void ApplyTexts();
     void InstallQtTranslation(const QString& language);
+    // While the view searches for the reader only the cancel button takes input.
+    void SetSearching(bool on);
 
     ShellEnv& env_;
     CProgrammerView* view_ = nullptr;
@@ -54,6 +63,11 @@ private:
     std::unique_ptr<QTranslator> qtTranslator_;
     QLabel* idle_ = nullptr;
     QLabel* note_ = nullptr;
+    QPointer<CAboutDlg> about_;
+    const char* noteText_ = nullptr;
+    QString noteArgument_;
+    QToolBar* toolBar_ = nullptr;
+    QToolButton* cancel_ = nullptr;
 };
 
 } // namespace vorex::ui

@@ -8,9 +8,16 @@
 #include <string>
 #include <vector>
 
+class QUrl;
 class QWidget;
 
+namespace vorex::update {
+class CUpdateService;
+}
+
 namespace vorex::ui {
+
+class CWaitHook;
 
 // Message boxes, replaceable so that tests never block.
 class IMessages {
@@ -47,11 +54,18 @@ struct ShellEnv {
     // Opens a document; returns a value above 32 on success, 0 when out of resources,
     // 31 when no program is associated, anything else for other failures.
     std::function<int(const QString& path)> openDocument;
+    // Opens a web or mail address; true on success.
+    std::function<bool(const QUrl& url)> openUrl;
+    // The update check, or null (no version files are fetched; the about box says so).
+    vorex::update::CUpdateService* updates = nullptr;
     // Reports an identified reader to the firmware update check.
     std::function<void(const QString& firmwareCode, const QString& model)> reportReader;
     // Runs a workbench (menu command id) on an open, identified connection. The
     // workbench dialogs plug in here; without one the command ends after its test.
     std::function<void(int command, int handle, int deviceType, int firmware)> runWorkbench;
+    // The engine's installed wait hook, if any: the view spares the main window while a
+    // reader search with a cancel button runs.
+    CWaitHook* waitHook = nullptr;
     // Shown in the caption, e.g. " [Demo]".
     QString captionNote;
     // Period of the device-list refresh after a device change, ms.
