@@ -18,7 +18,8 @@
 #include "ReaderModel.h"
 #include "Scenario.h"
 #include "Vorex_Port.h"
-#include "links/LineSettings.h"
+#include "links/serial/LineSettings.h"
+#include "links/serial/SerialLink.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -39,8 +40,8 @@ struct Bench {
         if (!server->Start())
             std::abort();
         const char parity = format == 1 ? 'E' : format == 2 ? 'O' : 'N';
-        if (!port.InitPort(server->SlavePath(), baud, parity, 8, format == 3 ? 2 : 1, 0, 9, 512) ||
-            !port.StartMonitoring())
+        if (!port.AttachLink(vorex::links::SerialLink::Open(
+                {server->SlavePath(), baud, parity, format == 3 ? 2 : 1}, port)))
             std::abort();
     }
     static vsim::ReaderConfig Config(bool wireTime, int format) {

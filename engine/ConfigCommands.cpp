@@ -1,5 +1,7 @@
 #include "ConfigCommands.h"
 
+#include "links/serial/USBSerialPort.h"
+
 #include <thread>
 #include <vorex/vorex_errors.h>
 
@@ -54,7 +56,8 @@ int BaudRateCode(int baud) {
 bool SetBaudrate(CVorex_Port& port, int baud, int format) {
     // Only an OS serial port can follow the reader to another speed. A serial port
     // whose device was lost goes on: the command then fails like any other exchange.
-    if (port.SerialHandle() == 0 || port.IsFtdiMode()) {
+    CUSBSerialPort* serial = port.Link() ? port.Link()->SerialPort() : nullptr;
+    if (serial == nullptr || serial->IsFtdiMode()) {
         port.SetLastError(VOREX_ERR_BAUD_NOT_SETTABLE);
         return false;
     }
@@ -72,21 +75,21 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
     bool ok = true;
     switch (format) {
     case 0:
-        ok = port.SetStopBits(1) && port.SetNoParity();
+        ok = serial->SetStopBits(1) && serial->SetNoParity();
         break;
     case 1:
-        ok = port.SetStopBits(1) && port.SetEvenParity();
+        ok = serial->SetStopBits(1) && serial->SetEvenParity();
         break;
     case 2:
-        ok = port.SetStopBits(1) && port.SetOddParity();
+        ok = serial->SetStopBits(1) && serial->SetOddParity();
         break;
     case 3:
-        ok = port.SetStopBits(2) && port.SetNoParity();
+        ok = serial->SetStopBits(2) && serial->SetNoParity();
         break;
     default:
         break;
     }
-    ok = port.SetBaudRate(static_cast<uint32_t>(baud)) && ok;
+    ok = serial->SetBaudRate(static_cast<uint32_t>(baud)) && ok;
     if (!ok)
         return false;
     std::this_thread::sleep_for(kBaudSettle);

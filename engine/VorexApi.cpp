@@ -8,6 +8,7 @@
 #include "ReaderIdentity.h"
 #include "Trace.h"
 #include "Vorex_SDKApp.h"
+#include "links/serial/USBSerialPort.h"
 #include <vorex/vorex.h>
 
 #include <cstring>
@@ -90,7 +91,7 @@ int VOREX_IsUsbLink(int handle) {
     auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
-    return port->IsFtdiMode() ? 1 : 0;
+    return port->Link() && port->Link()->IsUsb() ? 1 : 0;
 }
 
 int VOREX_SetBackgroundMode(int handle, int flag) {

@@ -6,7 +6,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// While a hook wants pumping, the wait wakes at least this often.
+// While a hook wants pumping or the link polling, the wait wakes at least this often.
 constexpr auto kPumpInterval = std::chrono::milliseconds(5);
 
 VOREX_WaitHook HookOf(const VOREX_WaitHook* hook) {
@@ -38,7 +38,20 @@ private:
 CVorex_Port::CVorex_Port() = default;
 
 CVorex_Port::~CVorex_Port() {
-    ClosePort();
+    CloseLink();
+}
+
+bool CVorex_Port::AttachLink(std::unique_ptr<vorex::links::ReaderLink> link) {
+    if (!link)
+        return false;
+    CloseLink();
+    link_ = std::move(link);
+    return true;
+}
+
+void CVorex_Port::CloseLink() {
+    if (link_)
+        link_->Close();
 }
 
 void CVorex_Port::OnReceiveChar(uint8_t byte) {
@@ -85,15 +98,17 @@ void CVorex_Port::RxClear() {
 
 void CVorex_Port::Purge() {
     RxClear();
+    if (link_)
+        link_->DiscardInput();
 }
 
 bool CVorex_Port::SendToLink(const std::vector<uint8_t>& frame) {
-    if (!IsOpen())
+    if (!link_ || !link_->IsOpen())
         return false;
     // Bytes of an earlier request that the device never took would go out in front of
     // this frame and garble it.
-    DropUnsent();
-    return WriteToPort(frame.data(), static_cast<int>(frame.size()));
+    link_->DiscardUnsent();
+    return link_->Send(frame.data(), frame.size());
 }
 
 void CVorex_Port::MarkClosed() {
@@ -180,6 +195,10 @@ void CVorex_Port::Doze(Clock::time_point until, uint64_t seen) {
     const VOREX_WaitHook hook = HookOf(waitHook_);
     if (hook.pump) {
         hook.pump(hook.context);
+        until = std::min(until, Clock::now() + kPumpInterval);
+    }
+    if (link_ && link_->IsPolled()) {
+        link_->Poll();
         until = std::min(until, Clock::now() + kPumpInterval);
     }
     std::unique_lock<std::mutex> lock(rxLock_);

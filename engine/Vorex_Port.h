@@ -1,22 +1,33 @@
 #pragma once
 // One reader connection: the frame codec, the receive buffer and the receive wait on
-// top of the serial link it derives from.
-#include "links/USBSerialPort.h"
+// top of the link it talks through (serial, or any other kind: links/ReaderLink.h).
+#include "links/ReaderLink.h"
 #include <vorex/vorex.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
-class CVorex_Port : public CUSBSerialPort {
+class CVorex_Port : public vorex::links::ReceiveSink {
 public:
     static constexpr int kDefaultTimeoutMs = 500;
 
     CVorex_Port();
-    ~CVorex_Port() override;
+    ~CVorex_Port();
+    CVorex_Port(const CVorex_Port&) = delete;
+    CVorex_Port& operator=(const CVorex_Port&) = delete;
+
+    // The link the connection talks through, opened with this port as its sink; false
+    // (and nothing attached) for null. A link attached before is closed first.
+    bool AttachLink(std::unique_ptr<vorex::links::ReaderLink> link);
+    // The attached link, or null.
+    vorex::links::ReaderLink* Link() const { return link_.get(); }
+    // Closes the attached link (the connection object stays).
+    void CloseLink();
 
     // The request being built: command byte followed by its parameters.
     std::vector<uint8_t>& Transmit() { return transmit_; }
@@ -38,8 +49,9 @@ public:
     // Receive buffer, each access under the receive lock. It keeps at most the newest
     // kMaxReceiveBytes bytes.
     static constexpr size_t kMaxReceiveBytes = 64 * 1024;
-    void OnReceiveChar(uint8_t byte) override;
-    void OnReceiveChars(const uint8_t* bytes, size_t count) override;
+    void OnReceiveChar(uint8_t byte);
+    void OnReceiveChars(const uint8_t* bytes, size_t count);
+    void OnLinkBytes(const uint8_t* bytes, size_t count) override { OnReceiveChars(bytes, count); }
     size_t RxLength();
     uint8_t RxAt(size_t index);
     void RxRemove(size_t from, size_t count);
@@ -64,8 +76,9 @@ public:
     void SetRevision(uint8_t r) { revision_ = r; }
     int32_t SectorCache() const { return sectorCache_; }
     void SetSectorCache(int32_t s) { sectorCache_ = s; }
-    int SerialHandle() const { return serialHandle_; }
-    void SetSerialHandle(int h) { serialHandle_ = h; }
+    // The connection handle (serial: small numbers from 1; other kinds: their range).
+    int Handle() const { return handle_; }
+    void SetHandle(int h) { handle_ = h; }
 
     // Hook run while an exchange waits; may be null. Not owned: the wait reads it
     // anew on every pass, so the hook may be changed or emptied while it runs.
@@ -82,12 +95,11 @@ public:
     // watching for a late answer (identification trials in another frame variant).
     void ForgetTimeout() { timedOut_ = false; }
 
-protected:
+private:
     // Hands a frame to the connection's link. The result is not examined by the
     // exchange: a send that failed shows as a timeout.
-    virtual bool SendToLink(const std::vector<uint8_t>& frame);
+    bool SendToLink(const std::vector<uint8_t>& frame);
 
-private:
     using Clock = std::chrono::steady_clock;
     // The answer wait: 0 when complete, 4 on timeout, 3 when the connection closed.
     // afterTimeout: passes over variant 2/3 answers that do not echo the command.
@@ -104,7 +116,7 @@ private:
     std::vector<uint8_t> transmit_;
     uint8_t lastCommand_ = 0;
     int32_t sectorCache_ = 0;
-    int serialHandle_ = 0;
+    int handle_ = 0;
 
     std::mutex rxLock_;
     std::condition_variable rxArrived_;
@@ -124,4 +136,7 @@ private:
     bool background_ = false;
     const VOREX_WaitHook* waitHook_ = nullptr;
     std::atomic<bool>* cancel_ = nullptr;
+    // Last member: destroyed first, so that no link thread delivers into a half
+    // destroyed port.
+    std::unique_ptr<vorex::links::ReaderLink> link_;
 };

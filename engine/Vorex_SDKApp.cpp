@@ -3,6 +3,7 @@
 #include "BaudCode.h"
 #include "PortNameGrammar.h"
 #include "ReaderIdentity.h"
+#include "links/LinkTable.h"
 
 #include <algorithm>
 
@@ -27,10 +28,10 @@ void CVorex_SDKApp::SetWaitHook(const VOREX_WaitHook* hook) {
     hook_ = hook ? *hook : VOREX_WaitHook{};
 }
 
-int CVorex_SDKApp::NextSerialHandle() const {
-    for (int h = 1;; ++h) {
+int CVorex_SDKApp::NextHandle(int first) const {
+    for (int h = first;; ++h) {
         const bool used = std::any_of(connections_.begin(), connections_.end(),
-                                      [h](const auto& c) { return c->SerialHandle() == h; });
+                                      [h](const auto& c) { return c->Handle() == h; });
         if (!used)
             return h;
     }
@@ -48,10 +49,12 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
     cancel_.store(false); // a cancel ends only the open that runs when it is given
     uint32_t address = 1;
     const std::string name = vorex::SplitBusAddress(fullName, address);
-    const vorex::LinkKind kind = vorex::SelectLink(name);
-    if (kind != vorex::LinkKind::Serial)
-        return -1; // LAN, HID and Bluetooth links are not available in this build
+    // A kind without a row (not built, or a refused Bluetooth name) does not open.
+    const vorex::links::LinkEntry* entry = vorex::links::FindLink(vorex::SelectLink(name));
+    if (entry == nullptr)
+        return -1;
     const vorex::SerialFormat format = vorex::DecodeBaudCode(baudCode);
+    const vorex::links::LinkRequest request{name, format.baud, format.parity, format.stopBits};
 
     // Held here as well as in the list: a close from inside an identification wait
     // must not destroy the object under this open.
@@ -62,12 +65,12 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         port->SetBusAddress(address);
         port->SetWaitHook(&hook_);
         port->SetCancelFlag(&cancel_);
-        if (!port->InitPort(name, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
-            !port->StartMonitoring())
-            return -1;
+        int openResult = -1;
+        if (!port->AttachLink(entry->open(request, *port, openResult)))
+            return openResult < 0 ? openResult : -1;
         {
             std::lock_guard<std::mutex> list(listLock_);
-            port->SetSerialHandle(NextSerialHandle());
+            port->SetHandle(NextHandle(entry->firstHandle));
             connections_.push_back(port);
         }
         port->SetTimeoutMs(std::min(timeoutMs, kIdentifyTimeoutCapMs));
@@ -85,8 +88,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
             port->SetVariant(0);
             result = Identify(*port);
         }
-        if (result == Identified::NoAnswer && attempt == 0 && !port->Closed() &&
-            !cancel_.load()) {
+        if (result == Identified::NoAnswer && attempt == 0 && !port->Closed() && !cancel_.load()) {
             // The first try may have met a reader still busy with something else:
             // open the link anew and try once more before changing the variant.
             Remove(port.get());
@@ -113,7 +115,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
     }
     port->SetTimeoutMs(timeoutMs);
     identified_.Remember(fullName, baudCode, port->Variant());
-    return port->SerialHandle();
+    return port->Handle();
 }
 
 CVorex_SDKApp::Identified CVorex_SDKApp::Identify(CVorex_Port& port) {
@@ -132,11 +134,29 @@ CVorex_SDKApp::Identified CVorex_SDKApp::Identify(CVorex_Port& port) {
 std::shared_ptr<CVorex_Port> CVorex_SDKApp::Find(int handle) {
     if (handle == 0)
         return nullptr;
-    std::lock_guard<std::mutex> list(listLock_);
-    for (auto& c : connections_)
-        if (c->SerialHandle() == handle)
-            return c;
-    return nullptr;
+    std::shared_ptr<CVorex_Port> found;
+    std::vector<std::shared_ptr<CVorex_Port>> lost;
+    {
+        std::lock_guard<std::mutex> list(listLock_);
+        for (auto it = connections_.begin(); it != connections_.end();) {
+            if ((*it)->Handle() == handle) {
+                found = *it;
+                break;
+            }
+            const auto* link = (*it)->Link();
+            if (link && link->DropWhenLost() && !link->IsOpen()) {
+                lost.push_back(std::move(*it));
+                it = connections_.erase(it);
+                continue;
+            }
+            ++it;
+        }
+    }
+    for (auto& c : lost) {
+        c->MarkClosed();
+        c->CloseLink();
+    }
+    return found;
 }
 
 int CVorex_SDKApp::ClosePort(int handle) {
@@ -144,7 +164,7 @@ int CVorex_SDKApp::ClosePort(int handle) {
     {
         std::lock_guard<std::mutex> list(listLock_);
         auto it = std::find_if(connections_.begin(), connections_.end(), [handle](const auto& c) {
-            return handle != 0 && c->SerialHandle() == handle;
+            return handle != 0 && c->Handle() == handle;
         });
         if (it == connections_.end())
             return -1;
@@ -152,7 +172,7 @@ int CVorex_SDKApp::ClosePort(int handle) {
         connections_.erase(it);
     }
     closing->MarkClosed();
-    closing->ClosePort();
+    closing->CloseLink();
     return 0;
 }
 
@@ -164,6 +184,6 @@ void CVorex_SDKApp::CloseAll() {
     }
     for (auto& c : closing) {
         c->MarkClosed();
-        c->ClosePort();
+        c->CloseLink();
     }
 }

@@ -26,8 +26,9 @@ public:
     // wait ends with error 3 and the object lives until the waiting call returns.
     int ClosePort(int handle);
     // Connection lookup: the open connection of the handle, or null. Callers hold the
-    // result for the whole of their call. A serial connection stays in the list until
-    // it is closed, also after its device was lost (its exchanges then time out).
+    // result for the whole of their call. Connections met on the way whose link is gone
+    // and says so (ReaderLink::DropWhenLost) leave the list; a serial connection stays
+    // until it is closed, also after its device was lost (its exchanges time out).
     std::shared_ptr<CVorex_Port> Find(int handle);
     void CloseAll();
 
@@ -43,7 +44,8 @@ public:
 private:
     enum class Identified { Yes, NoAnswer, Unusable };
     Identified Identify(CVorex_Port& port);
-    int NextSerialHandle() const;
+    // The smallest handle from `first` up that no connection uses.
+    int NextHandle(int first) const;
     void Remove(const CVorex_Port* port);
 
     std::vector<std::shared_ptr<CVorex_Port>> connections_; // in opening order

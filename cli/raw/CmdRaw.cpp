@@ -3,6 +3,7 @@
 #include "BaudCode.h"
 #include "Cli.h"
 #include "Vorex_Port.h"
+#include "links/serial/SerialLink.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -17,8 +18,8 @@ int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
         return UsageError("raw needs the request as hex bytes, e.g. \"raw F0\"");
     const vorex::SerialFormat format = vorex::DecodeBaudCode(o.baudCode);
     CVorex_Port port;
-    if (!port.InitPort(o.port, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
-        !port.StartMonitoring()) {
+    if (!port.AttachLink(vorex::links::SerialLink::Open(
+            {o.port, format.baud, format.parity, format.stopBits}, port))) {
         if (o.json)
             std::printf(
                 "%s\n",

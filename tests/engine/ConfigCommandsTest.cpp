@@ -2,6 +2,7 @@
 #include "ConfigCommands.h"
 #include "TestSupport.h"
 #include "Vorex_SDKApp.h"
+#include "links/serial/USBSerialPort.h"
 #include <vorex/vorex.h>
 
 #include <chrono>
@@ -37,6 +38,7 @@ struct Session {
         return out;
     }
     CVorex_Port& Port() { return *VorexEngine().Find(handle); }
+    CUSBSerialPort& Serial() { return *Port().Link()->SerialPort(); }
     vtest::SimReader sim;
     int handle = 0;
 };
@@ -47,15 +49,15 @@ TEST(SetBaudrate, SendsTheCodeAndTheLocalPortFollows) {
     Session s;
     ASSERT_EQ(VOREX_SetBaudrate(s.handle, 115200, 1), 0) << VOREX_GetLastError(s.handle);
     EXPECT_EQ(s.Seen(), std::vector<std::vector<uint8_t>>{Hex("F2 16")});
-    EXPECT_EQ(s.Port().Line().baud, 115200u);
-    EXPECT_EQ(s.Port().Line().parity, 'E');
-    EXPECT_EQ(s.Port().Line().stopBits, 1);
+    EXPECT_EQ(s.Serial().Line().baud, 115200u);
+    EXPECT_EQ(s.Serial().Line().parity, 'E');
+    EXPECT_EQ(s.Serial().Line().stopBits, 1);
     // Both sides now run at the new speed.
     unsigned char id[8];
     EXPECT_EQ(VOREX_GetVersion(s.handle, id, sizeof id), 4);
     ASSERT_EQ(VOREX_SetBaudrate(s.handle, 19200, 0), 0);
     EXPECT_EQ(s.Seen().back(), Hex("F2 03"));
-    EXPECT_EQ(s.Port().Line().parity, 'N');
+    EXPECT_EQ(s.Serial().Line().parity, 'N');
     EXPECT_EQ(VOREX_GetVersion(s.handle, id, sizeof id), 4);
 }
 
@@ -77,7 +79,7 @@ TEST(SetBaudrate, RateWithoutCodeOrBadFormatIsRefusedAndNothingSent) {
         EXPECT_EQ(VOREX_GetLastError(s.handle), 7) << baud << " " << format;
     }
     EXPECT_TRUE(s.sim.Model().RawReceived().empty());
-    EXPECT_EQ(s.Port().Line().baud, 19200u);
+    EXPECT_EQ(s.Serial().Line().baud, 19200u);
     unsigned char id[8];
     EXPECT_EQ(VOREX_GetVersion(s.handle, id, sizeof id), 4) << "both sides still agree";
 }
@@ -88,9 +90,9 @@ TEST(SetBaudrate, LostDeviceGivesTheErrorOfAFailedSend) {
     unsigned char id[8];
     VOREX_GetVersion(s.handle, id, sizeof id); // the line is cut around this answer
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (s.Port().IsOpen() && std::chrono::steady_clock::now() < deadline)
+    while (s.Serial().IsOpen() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_FALSE(s.Port().IsOpen());
+    ASSERT_FALSE(s.Serial().IsOpen());
     EXPECT_EQ(VOREX_SetBaudrate(s.handle, 115200, 1), -1);
     EXPECT_EQ(VOREX_GetLastError(s.handle), 4);
 }

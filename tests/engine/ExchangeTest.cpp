@@ -3,6 +3,7 @@
 #include "ScriptedPeer.h"
 #include "TestSupport.h"
 #include "Vorex_Port.h"
+#include "links/serial/SerialLink.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -28,8 +29,7 @@ public:
 struct Connected {
     explicit Connected(int variant) : sim(Config(variant)) {
         sim.Model().AddCommandSet(std::make_unique<ChainedCommand>());
-        EXPECT_TRUE(port.InitPort(sim.Path(), 19200, 'N', 8, 1, 0, 9, 512));
-        EXPECT_TRUE(port.StartMonitoring());
+        EXPECT_TRUE(port.AttachLink(vorex::links::SerialLink::Open({sim.Path()}, port)));
         port.SetVariant(static_cast<uint8_t>(variant));
     }
     static vsim::ReaderConfig Config(int variant) {
@@ -149,10 +149,10 @@ TEST(Exchange, DroppedLinkTimesOutAndEndsTheWorker) {
     std::vector<uint8_t> payload;
     c.Identify(payload); // the answer may or may not get through before the cut
     const auto deadline = Clock::now() + std::chrono::seconds(3);
-    while (c.port.IsOpen() && Clock::now() < deadline)
+    while (c.port.Link()->IsOpen() && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_FALSE(c.port.IsOpen());
-    EXPECT_FALSE(c.port.IsMonitoring());
+    EXPECT_FALSE(c.port.Link()->IsOpen());
+    EXPECT_FALSE(c.port.Link()->SerialPort()->IsMonitoring());
     EXPECT_FALSE(c.Identify(payload));
     EXPECT_EQ(c.port.LastError(), 4);
 }
@@ -213,12 +213,12 @@ TEST(ReceiveWait, EachPhaseHasItsOwnTimeout) {
     // not count the time of the first phase against the second.
     CVorex_Port port;
     port.SetVariant(0);
-    port.SetTimeoutMs(150);
+    port.SetTimeoutMs(400);
     std::thread feeder([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
         for (uint8_t b : Hex("02 01 00 04"))
             port.OnReceiveChar(b);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
         for (uint8_t b : Hex("31 32 35 33 00"))
             port.OnReceiveChar(b);
     });
@@ -235,16 +235,19 @@ TEST(ReceiveWait, EachPhaseHasItsOwnTimeout) {
 TEST(Exchange, BytesLeftUnsentByAnEarlierRequestDoNotGoOutBeforeTheNextFrame) {
     vtest::ScriptedPeer peer;
     CVorex_Port port;
-    ASSERT_TRUE(port.InitPort(peer.Path()));
+    auto link = std::make_unique<vorex::links::SerialLink>(port);
+    ASSERT_TRUE(link->InitPort(peer.Path()));
     // Without a worker nothing goes out: these bytes stay queued, like the rest of a
     // write the device stopped taking.
     const uint8_t stale[] = {0x02, 0x01, 0x42};
-    ASSERT_TRUE(port.WriteToPort(stale, 3));
+    ASSERT_TRUE(link->WriteToPort(stale, 3));
+    CUSBSerialPort& serial = *link;
+    port.AttachLink(std::move(link));
     peer.Answer(Hex("02 01 00 01 AA AA"));
     port.SetTimeoutMs(500);
     std::thread starter([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        port.StartMonitoring();
+        serial.StartMonitoring();
     });
     port.Transmit() = {0x43, 0x01};
     const bool ok = port.Exchange();

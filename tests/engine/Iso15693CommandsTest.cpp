@@ -2,6 +2,7 @@
 #include "Iso15693Commands.h"
 #include "Iso15693Tags.h"
 #include "TestSupport.h"
+#include "links/serial/SerialLink.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -33,8 +34,7 @@ public:
     IsoBench(const json& iso, int variant) {
         const json scenario{{"reader", {{"variant", variant}}}, {"iso15693", iso}};
         sim_ = vtest::SimReader::FromScenario(scenario.dump());
-        port_.InitPort(sim_->Path(), 19200, 'N', 8, 1, 0, 9, 512);
-        port_.StartMonitoring();
+        port_.AttachLink(vorex::links::SerialLink::Open({sim_->Path()}, port_));
         port_.SetVariant(static_cast<uint8_t>(variant));
     }
     CVorex_Port& Port() { return port_; }
@@ -175,8 +175,7 @@ private:
 struct FixedBench {
     explicit FixedBench(std::function<vsim::Bytes(const vsim::Request&)> chain) {
         sim.Model().AddCommandSet(std::make_unique<FixedInventory>(std::move(chain)));
-        port.InitPort(sim.Path(), 19200, 'N', 8, 1, 0, 9, 512);
-        port.StartMonitoring();
+        port.AttachLink(vorex::links::SerialLink::Open({sim.Path()}, port));
     }
     vtest::SimReader sim;
     CVorex_Port port;

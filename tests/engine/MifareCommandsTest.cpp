@@ -3,6 +3,7 @@
 #include "MifareCommands.h"
 #include "Iso14443Commands.h"
 #include "TestSupport.h"
+#include "links/serial/SerialLink.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -30,8 +31,7 @@ protected:
         ASSERT_TRUE(set) << error;
         cards_ = set.get();
         sim_.Model().AddCommandSet(std::move(set));
-        ASSERT_TRUE(port_.InitPort(sim_.Path(), 19200, 'N', 8, 1, 0, 9, 512));
-        ASSERT_TRUE(port_.StartMonitoring());
+        ASSERT_TRUE(port_.AttachLink(vorex::links::SerialLink::Open({sim_.Path()}, port_)));
         port_.SetVariant(static_cast<uint8_t>(GetParam()));
         auto lock = sim_.Model().Lock();
         sim_.Model().Config().variant = GetParam();
@@ -213,8 +213,7 @@ TEST(MifareEngineEdges, RequestAnswerMustBeTwoBytes) {
     OddRequest* odd = set.get();
     sim.Model().AddCommandSet(std::move(set));
     CVorex_Port port;
-    ASSERT_TRUE(port.InitPort(sim.Path(), 19200, 'N', 8, 1, 0, 9, 512));
-    ASSERT_TRUE(port.StartMonitoring());
+    ASSERT_TRUE(port.AttachLink(vorex::links::SerialLink::Open({sim.Path()}, port)));
     for (const auto& answer : {Hex("04"), Hex("04 00 00"), vsim::Bytes{}}) {
         {
             auto lock = sim.Model().Lock();
@@ -237,8 +236,7 @@ TEST(MifareEngineEdges, RequestAnswerMustBeTwoBytes) {
 TEST(MifareEngineEdges, ParametersThatCannotBeSentAreRefusedWithoutSending) {
     vtest::SimReader sim;
     CVorex_Port port;
-    ASSERT_TRUE(port.InitPort(sim.Path(), 19200, 'N', 8, 1, 0, 9, 512));
-    ASSERT_TRUE(port.StartMonitoring());
+    ASSERT_TRUE(port.AttachLink(vorex::links::SerialLink::Open({sim.Path()}, port)));
     std::vector<uint8_t> big(300, 0);
     EXPECT_FALSE(mf::WriteBlock(port, 4, nullptr, 16));
     EXPECT_EQ(port.LastError(), 7);

@@ -3,6 +3,7 @@
 #include "ScriptedPeer.h"
 #include "TestSupport.h"
 #include "Vorex_Port.h"
+#include "links/serial/SerialLink.h"
 #include <vorex/vorex.h>
 
 #include <chrono>
@@ -127,12 +128,12 @@ TEST(Reentrancy, RemovingTheHookDuringTheWaitIsSafe) {
 
 TEST(LateAnswer, SettingsAnsweredLateAreNotTakenAsTheVersion) {
     vtest::SimReader sim(Reader(0));
-    const int handle = VOREX_OpenPort(sim.Path().c_str(), 19200, 250);
+    const int handle = VOREX_OpenPort(sim.Path().c_str(), 19200, 400);
     ASSERT_GT(handle, 0);
-    // The settings come 100 ms after their timeout, while the version request that
+    // The settings come 200 ms after their timeout, while the version request that
     // follows at once is still waiting for its own (slow) answer.
-    sim.Model().InjectFault({.kind = vsim::Fault::Kind::Delay, .ms = 350, .command = 0xFA});
-    sim.Model().InjectFault({.kind = vsim::Fault::Kind::Delay, .ms = 170, .command = 0xF0});
+    sim.Model().InjectFault({.kind = vsim::Fault::Kind::Delay, .ms = 600, .command = 0xFA});
+    sim.Model().InjectFault({.kind = vsim::Fault::Kind::Delay, .ms = 300, .command = 0xF0});
     unsigned char buffer[16];
     EXPECT_EQ(VOREX_ReadSettings(handle, buffer, sizeof buffer), -1);
     EXPECT_EQ(VOREX_GetLastError(handle), 4);
@@ -164,10 +165,9 @@ TEST_P(LateAnswerTable, NextRequestGetsItsOwnAnswer) {
     const LateCase& c = GetParam();
     vtest::ScriptedPeer peer;
     CVorex_Port port;
-    ASSERT_TRUE(port.InitPort(peer.Path()));
-    ASSERT_TRUE(port.StartMonitoring());
+    ASSERT_TRUE(port.AttachLink(vorex::links::SerialLink::Open({peer.Path()}, port)));
     port.SetVariant(static_cast<uint8_t>(c.variant));
-    port.SetTimeoutMs(150);
+    port.SetTimeoutMs(400);
     peer.Answer(c.late, c.lateMs);
     peer.Answer(c.own, c.ownMs);
 
@@ -186,14 +186,14 @@ INSTANTIATE_TEST_SUITE_P(
     Variants, LateAnswerTable,
     testing::Values(
         // The late answer comes while the second request would already be waiting.
-        LateCase{"v0_same_command", 0, Hex("42 02"), Hex("02 01 00 01 AA AA"), 180,
-                 Hex("02 01 00 01 BB BB"), 60, Hex("BB")},
-        LateCase{"v2_same_command", 2, Hex("42 02"), Hex("1E 42 01 AA"), 180, Hex("1E 42 01 BB"),
-                 60, Hex("BB")},
-        LateCase{"v3_same_command", 3, Hex("42 02"), Hex("1E 42 01 AA"), 180, Hex("1E 42 01 BB"),
-                 60, Hex("BB")},
+        LateCase{"v0_same_command", 0, Hex("42 02"), Hex("02 01 00 01 AA AA"), 600,
+                 Hex("02 01 00 01 BB BB"), 300, Hex("BB")},
+        LateCase{"v2_same_command", 2, Hex("42 02"), Hex("1E 42 01 AA"), 600, Hex("1E 42 01 BB"),
+                 130, Hex("BB")},
+        LateCase{"v3_same_command", 3, Hex("42 02"), Hex("1E 42 01 AA"), 600, Hex("1E 42 01 BB"),
+                 130, Hex("BB")},
         // Later than the line is watched after the timeout: variants 2 and 3 know the
         // answer by its echoed command.
-        LateCase{"v2_other_command_very_late", 2, Hex("43 02"), Hex("1E 42 01 AA"), 350,
-                 Hex("1E 43 01 BB"), 100, Hex("BB")}),
+        LateCase{"v2_other_command_very_late", 2, Hex("43 02"), Hex("1E 42 01 AA"), 900,
+                 Hex("1E 43 01 BB"), 300, Hex("BB")}),
     [](const testing::TestParamInfo<LateCase>& p) { return std::string(p.param.name); });

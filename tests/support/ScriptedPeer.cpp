@@ -1,6 +1,6 @@
 #include "ScriptedPeer.h"
 
-#include "links/LineSettings.h"
+#include "links/serial/LineSettings.h"
 
 #include <algorithm>
 #include <fcntl.h>

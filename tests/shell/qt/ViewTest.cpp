@@ -9,7 +9,7 @@
 #include "Texts.h"
 #include "Vorex_SDKApp.h"
 #include "WaitHook.h"
-#include "links/ComPortList.h"
+#include "links/serial/ComPortList.h"
 #include <vorex/vorex.h>
 
 #include <QLabel>
@@ -243,6 +243,8 @@ private slots:
         vtest::SimReader sim(config);
         SaveInterface(sim);
         vtest::ShellRig rig;
+        // Only the frames of the open count here, not the workbench's own.
+        rig.env.runWorkbench = [](int, int, int, int) {};
         CMainFrame frame(rig.env);
         frame.View()->OnInitialUpdate();
         QCOMPARE(frame.View()->DeviceType(), 0x117);

@@ -1,6 +1,6 @@
 #include "USBSerialPort.h"
 
-#include "../DebugOutput.h"
+#include "../../DebugOutput.h"
 #include "ComPortList.h"
 
 #include <cerrno>

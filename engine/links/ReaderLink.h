@@ -1,0 +1,81 @@
+#pragma once
+// The seam between a reader connection (CVorex_Port: frames, receive buffer, receive
+// wait) and the transport its bytes travel over. Each link kind implements ReaderLink
+// and has one open function in the link table (LinkTable.cpp).
+//
+// Adding a link kind (lan, hid, ftdi, bluetooth, ...):
+//   1. A folder engine/links/<kind>/ with its sources: a class derived from ReaderLink
+//      and an open function of the OpenLinkFn shape. Its own build needs (a library,
+//      pkg-config module) go in engine/links/<kind>/link.cmake, which may append to
+//      VOREX_LINK_LIBRARIES and VOREX_LINK_INCLUDES.
+//   2. One row in the table of LinkTable.cpp: the LinkKind that the port-name grammar
+//      (PortNameGrammar.h) selects for the kind's names, the first connection handle
+//      of the kind and the open function.
+//   3. The folder's name in VOREX_LINK_KINDS in engine/CMakeLists.txt.
+//
+// Receiving: a link with a worker thread hands what it receives to the sink (the
+// connection's receive buffer) from that thread; a polled link says so (IsPolled) and
+// hands it over from Poll(), which the receive wait calls on every pass, every few
+// milliseconds. The wait does everything else (timeouts, frames, the wait hook).
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CUSBSerialPort;
+
+namespace vorex::links {
+
+// Where a link delivers received bytes; may be called from any one thread.
+class ReceiveSink {
+public:
+    virtual void OnLinkBytes(const uint8_t* bytes, size_t count) = 0;
+
+protected:
+    ~ReceiveSink() = default;
+};
+
+// What VOREX_OpenPort asks of a link: the port name (bus-address suffix removed) and
+// the serial line settings of the baud code (links without a line ignore them).
+struct LinkRequest {
+    std::string name;
+    uint32_t baud = 19200;
+    char parity = 'N';
+    int stopBits = 1;
+};
+
+class ReaderLink {
+public:
+    virtual ~ReaderLink() = default;
+
+    // Hands a whole frame to the transport. The exchange does not examine the result:
+    // a frame that was not sent shows as a timeout.
+    virtual bool Send(const uint8_t* bytes, size_t count) = 0;
+    // Forgets what earlier sends left unsent; called before every new frame.
+    virtual void DiscardUnsent() {}
+    // Polled links read what is waiting and hand it to the sink.
+    virtual bool IsPolled() const { return false; }
+    virtual void Poll() {}
+    // Reads and drops input still waiting in the transport; called before every new
+    // frame, after the receive buffer was cleared.
+    virtual void DiscardInput() {}
+    // True while the transport is usable.
+    virtual bool IsOpen() const = 0;
+    // True when the connection leaves the list once the link is gone (links whose
+    // handle dies with them). Serial connections stay until they are closed.
+    virtual bool DropWhenLost() const { return false; }
+    // True for links over USB (HID, FTDI), as VOREX_IsUsbLink reports.
+    virtual bool IsUsb() const { return false; }
+    // The serial port behind the link when its line settings can be changed
+    // (VOREX_SetBaudrate), else null.
+    virtual CUSBSerialPort* SerialPort() { return nullptr; }
+    // Ends the transport: no more bytes reach the sink, sends fail.
+    virtual void Close() = 0;
+};
+
+// Opens a link for a request, delivering to `sink`. On failure: null, with
+// openResult set to the VOREX_OpenPort code (-1, or -13 for a HID preparation).
+using OpenLinkFn = std::unique_ptr<ReaderLink> (*)(const LinkRequest& request, ReceiveSink& sink,
+                                                   int& openResult);
+
+} // namespace vorex::links

@@ -1,0 +1,80 @@
+// The connection talks to any link kind through ReaderLink: a polled in-memory link
+// (the shape of the HID and Bluetooth links) carries a whole exchange.
+#include "TestSupport.h"
+#include "Vorex_Port.h"
+#include "links/LinkTable.h"
+
+#include <gtest/gtest.h>
+
+using vtest::Hex;
+
+namespace {
+
+// Answers every frame with a fixed reply, handed over only when polled, a few bytes
+// per poll.
+class PolledLink : public vorex::links::ReaderLink {
+public:
+    PolledLink(vorex::links::ReceiveSink& sink, std::vector<uint8_t> reply)
+        : sink_(sink), reply_(std::move(reply)) {}
+    bool Send(const uint8_t* bytes, size_t count) override {
+        sent.emplace_back(bytes, bytes + count);
+        pending_ = reply_;
+        return open_;
+    }
+    void DiscardUnsent() override { ++discards; }
+    bool IsPolled() const override { return true; }
+    void Poll() override {
+        ++polls;
+        const size_t n = std::min<size_t>(2, pending_.size());
+        if (n == 0)
+            return;
+        sink_.OnLinkBytes(pending_.data(), n);
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    bool IsOpen() const override { return open_; }
+    void Close() override { open_ = false; }
+
+    std::vector<std::vector<uint8_t>> sent;
+    int discards = 0, polls = 0;
+
+private:
+    vorex::links::ReceiveSink& sink_;
+    std::vector<uint8_t> reply_, pending_;
+    bool open_ = true;
+};
+
+} // namespace
+
+TEST(LinkSeam, PolledLinkCarriesAnExchange) {
+    CVorex_Port port;
+    auto owned = std::make_unique<PolledLink>(port, Hex("02 01 00 04 31 32 35 37 04"));
+    PolledLink& link = *owned;
+    ASSERT_TRUE(port.AttachLink(std::move(owned)));
+    port.SetTimeoutMs(200);
+    port.Transmit() = {0xF0};
+    ASSERT_TRUE(port.Exchange()) << "error " << port.LastError();
+    std::vector<uint8_t> payload;
+    ASSERT_TRUE(port.TakeAnswer(payload)) << "error " << port.LastError();
+    EXPECT_EQ(payload, Hex("31 32 35 37"));
+    EXPECT_EQ(link.sent, std::vector<std::vector<uint8_t>>{Hex("02 01 F0 00 F1")});
+    EXPECT_EQ(link.discards, 1) << "unsent bytes of earlier frames are dropped first";
+    EXPECT_GE(link.polls, 4) << "the wait polls until the answer is in";
+
+    port.CloseLink();
+    port.Transmit() = {0xF0};
+    EXPECT_FALSE(port.Exchange());
+    EXPECT_EQ(port.LastError(), 4) << "a closed link sends nothing: the exchange times out";
+    EXPECT_EQ(link.sent.size(), 1u);
+}
+
+TEST(LinkSeam, TableHasTheSerialKindOnly) {
+    using vorex::LinkKind;
+    const auto* serial = vorex::links::FindLink(LinkKind::Serial);
+    ASSERT_NE(serial, nullptr);
+    EXPECT_EQ(serial->firstHandle, 1);
+    for (LinkKind kind :
+         {LinkKind::Lan, LinkKind::Hid, LinkKind::Bluetooth, LinkKind::BluetoothRefused})
+        EXPECT_EQ(vorex::links::FindLink(kind), nullptr);
+    CVorex_Port port;
+    EXPECT_FALSE(port.AttachLink(nullptr));
+}
