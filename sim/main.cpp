@@ -1,21 +1,36 @@
-// vorex-sim: serves the stand-in reader of a scenario file on a pseudo-terminal.
-// Prints the pseudo-terminal's path as the first line on stdout and serves until
-// SIGINT or SIGTERM.
+// vorex-sim: serves the stand-in reader of a scenario file on a pseudo-terminal, or
+// over TCP on a loopback address with an optional datagram responder. Prints the name
+// to open as the first line on stdout and serves until SIGINT or SIGTERM.
+#include "LanScenario.h"
 #include "PtyServer.h"
 #include "Scenario.h"
+#include "TcpServer.h"
 
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include <arpa/inet.h>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
 void Usage(FILE* out) {
-    std::fputs("usage: vorex-sim --scenario FILE [--trace]\n"
+    std::fputs("usage: vorex-sim --scenario FILE [--tcp HOST:PORT [--udp PORT]] [--trace]\n"
                "  Serves the stand-in reader described by FILE on a pseudo-terminal and\n"
                "  prints its path (e.g. /dev/pts/3) as the first line.\n"
+               "  --tcp HOST:PORT  serves it over TCP instead, on a loopback address\n"
+               "                   (127.x.x.x; PORT 0 = any free port), and prints the\n"
+               "                   name to open (e.g. 127.0.0.1-40123) as the first line\n"
+               "  --udp PORT       also answers the LAN datagram protocol on PORT (0 = any\n"
+               "                   free port; printed as \"udp PORT\" on the second line)\n"
+               "                   with the scenario's \"lan\" records\n"
                "  --trace  writes each frame to stderr: \"rx 02 01 F0 00 F1\", \"tx ...\"\n",
                out);
 }
@@ -30,14 +45,61 @@ std::string Hex(const vsim::Bytes& bytes) {
     return s;
 }
 
+// "127.0.0.1:40123" -> host and port.
+bool SplitTcpArgument(const std::string& text, std::string& host, uint16_t& port) {
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos)
+        return false;
+    host = text.substr(0, colon);
+    const std::string digits = text.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5 ||
+        digits.find_first_not_of("0123456789") != std::string::npos || std::stoul(digits) > 65535)
+        return false;
+    port = static_cast<uint16_t>(std::stoul(digits));
+    return true;
+}
+
+// Finds a free datagram port on loopback for --udp 0.
+uint16_t FreeDatagramPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    uint16_t port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    if (fd >= 0)
+        close(fd);
+    return port;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string scenario;
     bool trace = false;
+    std::string tcpHost;
+    uint16_t tcpPort = 0;
+    bool tcp = false;
+    int udpPort = -1;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--scenario") && i + 1 < argc) {
             scenario = argv[++i];
+        } else if (!std::strcmp(argv[i], "--tcp") && i + 1 < argc) {
+            if (!SplitTcpArgument(argv[++i], tcpHost, tcpPort)) {
+                std::fprintf(stderr, "vorex-sim: --tcp wants HOST:PORT, e.g. 127.0.0.1:0\n");
+                return 2;
+            }
+            tcp = true;
+        } else if (!std::strcmp(argv[i], "--udp") && i + 1 < argc) {
+            char* end = nullptr;
+            udpPort = static_cast<int>(std::strtol(argv[++i], &end, 10));
+            if (*end != '\0' || udpPort < 0 || udpPort > 65535) {
+                std::fprintf(stderr, "vorex-sim: --udp wants a port number\n");
+                return 2;
+            }
         } else if (!std::strcmp(argv[i], "--trace")) {
             trace = true;
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
@@ -49,7 +111,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (scenario.empty()) {
+    if (scenario.empty() || (udpPort >= 0 && !tcp)) {
         Usage(stderr);
         return 2;
     }
@@ -72,12 +134,42 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    vsim::PtyServer server(*model);
-    if (!server.Start()) {
-        std::fprintf(stderr, "vorex-sim: %s\n", server.Error().c_str());
-        return 1;
+    vsim::PtyServer pty(*model);
+    vsim::TcpServer tcpServer(*model);
+    std::unique_ptr<vsim::LanResponder> responder;
+    if (tcp) {
+        if (!tcpServer.Start(tcpHost, tcpPort)) {
+            std::fprintf(stderr, "vorex-sim: %s\n", tcpServer.Error().c_str());
+            return 1;
+        }
+        if (udpPort >= 0) {
+            vsim::LanSetup lan;
+            std::ifstream in(scenario);
+            const nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
+            if (!vsim::ParseLanSection(j, tcpHost, tcpServer.Port(), lan, error)) {
+                std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
+                return 1;
+            }
+            if (udpPort == 0)
+                udpPort = FreeDatagramPort();
+            responder = std::make_unique<vsim::LanResponder>(lan.records, lan.answerFrom,
+                                                             static_cast<uint16_t>(udpPort));
+            if (lan.answerFrom.rfind("127.", 0) != 0 || !responder->Start()) {
+                std::fprintf(stderr, "vorex-sim: datagrams only on loopback: %s\n",
+                             responder->Error().c_str());
+                return 1;
+            }
+        }
+        std::printf("%s\n", tcpServer.PortName().c_str());
+        if (responder)
+            std::printf("udp %d\n", udpPort);
+    } else {
+        if (!pty.Start()) {
+            std::fprintf(stderr, "vorex-sim: %s\n", pty.Error().c_str());
+            return 1;
+        }
+        std::printf("%s\n", pty.SlavePath().c_str());
     }
-    std::printf("%s\n", server.SlavePath().c_str());
     std::fflush(stdout);
 
     // Wake up now and then to notice a line cut by an injected fault.
@@ -86,12 +178,11 @@ int main(int argc, char** argv) {
         const int sig = sigtimedwait(&stopSignals, nullptr, &tick);
         if (sig == SIGINT || sig == SIGTERM)
             break;
-        if (server.LinkDropped()) {
+        if (!tcp && pty.LinkDropped()) {
             std::fprintf(stderr, "vorex-sim: line dropped by fault injection\n");
-            server.Stop();
+            pty.Stop();
             return 3;
         }
     }
-    server.Stop();
     return 0;
 }
