@@ -54,6 +54,16 @@ LanRecords LanRecords::Make(const std::string& name, const std::string& address,
     f.name = name;
     StoreRecord0(r.record0, f);
     StoreRecord3Name(r.record3, name);
+    // Address setups are broadcast and picked by MAC: each name gets its own.
+    uint32_t hash = 2166136261u;
+    for (char c : name)
+        hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+    r.mac = {0x00,
+             0x20,
+             0x4A,
+             static_cast<uint8_t>(hash >> 16),
+             static_cast<uint8_t>(hash >> 8),
+             static_cast<uint8_t>(hash)};
     std::fill(r.record2.begin(), r.record2.end(), 0);
     for (size_t i = 0; i < model.size() && kModelAt + i + 1 < r.record2.size(); ++i)
         r.record2[kModelAt + i] = static_cast<uint8_t>(model[i]);

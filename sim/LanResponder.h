@@ -23,7 +23,8 @@ struct LanRecords {
     vorex::lan::Mac mac{0x00, 0x20, 0x4A, 0x10, 0x20, 0x30};
     bool makerTag = true; // the probe answer carries "NVK"
 
-    // name: up to 16 characters; address 0.0.0.0 = obtained automatically.
+    // name: up to 16 characters; address 0.0.0.0 = obtained automatically. The MAC
+    // is made from the name.
     static LanRecords Make(const std::string& name, const std::string& address, unsigned hostBits,
                            const std::string& gateway, uint16_t port, const std::string& model);
     vorex::lan::Record0 Fields() const;
