@@ -19,6 +19,7 @@ int RunHostMode(const GlobalOptions&, const std::vector<std::string>&);
 int RunTrace(const GlobalOptions&, const std::vector<std::string>&);
 int RunIso15693(const GlobalOptions&, const std::vector<std::string>&);
 int RunMifare(const GlobalOptions&, const std::vector<std::string>&);
+int RunLan(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -99,19 +100,33 @@ const Command kCommands[] = {
      "  KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
      "  --format defaults to json, or mfd/bin when --out does not end in .json.\n",
      RunMifare},
+    {"lan", "readers on the network: search, reachability, network settings",
+     "vorexctl [--json] lan SUBCOMMAND ...\n"
+     "  search [--unverified]                readers on every adapter; verified (default):\n"
+     "                                       only VX- models, automatic ones as [name]\n"
+     "  config show --reader NAME            name, address, mask and gateway\n"
+     "  config set --reader NAME [--address A.B.C.D | --automatic NAME] [--tcp-port N]\n"
+     "             [--mask M] [--gateway G]  changes them (the rest stays)\n"
+     "  test --reader NAME                   exit 0 when the reader answers\n"
+     "  NAME: a search entry (a.b.c.d-port, [name], ...). Adapters: $VOREX_LAN_ADAPTERS\n"
+     "  (\"127.0.0.1/8\") or every interface; datagram port $VOREX_LAN_UDP_PORT or 30718.\n"
+     "  A reader on the network opens with --port a.b.c.d-port or --port [name]-port.\n",
+     RunLan},
 };
 
 void Usage(FILE* out) {
-    std::fputs("usage: vorexctl [global options] COMMAND [arguments]\n\n"
-               "global options:\n"
-               "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3, ...);\n"
-               "                  default: $VOREX_PORT\n"
-               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
-               "  --timeout MS    answer timeout in milliseconds; 500\n"
-               "  --variant N     frame variant for raw (0-3); 0\n"
-               "  --address A     bus address for raw; 1\n"
-               "  --json          print one JSON object\n\ncommands:\n",
-               out);
+    std::fputs(
+        "usage: vorexctl [global options] COMMAND [arguments]\n\n"
+        "global options:\n"
+        "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3, 192.168.0.20-10001,\n"
+        "                  [name]-10001, ...);\n"
+        "                  default: $VOREX_PORT\n"
+        "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
+        "  --timeout MS    answer timeout in milliseconds; 500\n"
+        "  --variant N     frame variant for raw (0-3); 0\n"
+        "  --address A     bus address for raw; 1\n"
+        "  --json          print one JSON object\n\ncommands:\n",
+        out);
     for (const auto& c : kCommands)
         std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
     std::fputs("\n\"vorexctl COMMAND --help\" shows a command's usage.\n", out);
