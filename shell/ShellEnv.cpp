@@ -54,6 +54,12 @@ bool CMessageBoxes::AskYesNo(QWidget* parent, const QString& text, Icon icon) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool CMessageBoxes::AskRetryCancel(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Retry | QMessageBox::Cancel,
+                    parent);
+    return box.exec() == QMessageBox::Retry;
+}
+
 void ShellEnv::FillDefaults() {
     if (!listComPorts)
         listComPorts = ComPorts;

@@ -22,8 +22,8 @@ TcpServer::~TcpServer() {
 
 bool TcpServer::Start(const std::string& host, uint16_t port) {
     in_addr address{};
-    if (inet_pton(AF_INET, host.c_str(), &address) != 1 || (ntohl(address.s_addr) >> 24) != 127) {
-        error_ = "only loopback addresses (127.x.x.x) are served, not \"" + host + "\"";
+    if (inet_pton(AF_INET, host.c_str(), &address) != 1) {
+        error_ = "\"" + host + "\" is no IPv4 address";
         return false;
     }
     listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

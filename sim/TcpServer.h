@@ -19,8 +19,7 @@ public:
     TcpServer(const TcpServer&) = delete;
     TcpServer& operator=(const TcpServer&) = delete;
 
-    // Listens on host:port (port 0: any free port). Only loopback addresses
-    // (127.0.0.0/8) are served. False with Error() set on failure.
+    // Listens on host:port (port 0: any free port). False with Error() set on failure.
     bool Start(const std::string& host, uint16_t port);
     void Stop();
     const std::string& Host() const { return host_; }

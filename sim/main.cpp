@@ -138,6 +138,11 @@ int main(int argc, char** argv) {
     vsim::TcpServer tcpServer(*model);
     std::unique_ptr<vsim::LanResponder> responder;
     if (tcp) {
+        // Only loopback: the stand-in never serves a real network.
+        if (tcpHost.rfind("127.", 0) != 0) {
+            std::fprintf(stderr, "vorex-sim: only loopback addresses (127.x.x.x) are served\n");
+            return 1;
+        }
         if (!tcpServer.Start(tcpHost, tcpPort)) {
             std::fprintf(stderr, "vorex-sim: %s\n", tcpServer.Error().c_str());
             return 1;

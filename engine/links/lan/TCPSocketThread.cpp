@@ -38,11 +38,17 @@ bool CTCPSocketThread::OpenConnection(const std::string& name) {
 bool CTCPSocketThread::QueueSend(const uint8_t* bytes, size_t count) {
     if (!running_)
         return false;
-    {
-        std::lock_guard<std::mutex> lock(sendLock_);
+    std::lock_guard<std::mutex> lock(sendLock_);
+    if (!sendQueue_.empty() || stop_) {
         sendQueue_.emplace_back(bytes, bytes + count);
+        Wake();
+        return true;
     }
-    Wake();
+    // Nothing waits: send at once on this thread, sparing the worker's wake-up.
+    const int before = socket_.Fd();
+    socket_.SendBlock(bytes, count);
+    if (socket_.Fd() != before)
+        Wake(); // the worker watches the new socket from now on
     return true;
 }
 
@@ -76,24 +82,22 @@ void CTCPSocketThread::Worker() {
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {socket_.Fd(), POLLIN, 0}};
         if (poll(fds, fds[1].fd >= 0 ? 2 : 1, -1) < 0)
             continue;
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
-            socket_.OnReadable();
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            std::lock_guard<std::mutex> lock(sendLock_);
+            if (socket_.Fd() == fds[1].fd)
+                socket_.OnReadable();
+        }
         if (fds[0].revents & POLLIN) {
             uint64_t count;
             [[maybe_unused]] ssize_t r = read(wakeFd_, &count, sizeof count);
-            for (;;) {
-                std::vector<uint8_t> block;
-                {
-                    std::lock_guard<std::mutex> lock(sendLock_);
-                    if (stop_ || sendQueue_.empty())
-                        break;
-                    block = std::move(sendQueue_.front());
-                    sendQueue_.pop_front();
-                }
-                socket_.SendBlock(block.data(), block.size());
+            std::lock_guard<std::mutex> lock(sendLock_);
+            while (!stop_ && !sendQueue_.empty()) {
+                socket_.SendBlock(sendQueue_.front().data(), sendQueue_.front().size());
+                sendQueue_.pop_front();
             }
         }
     }
+    std::lock_guard<std::mutex> lock(sendLock_);
     socket_.Close();
     running_ = false;
 }

@@ -25,7 +25,9 @@ public:
     // Starts the worker, which connects; true when a connection exists afterwards.
     // A failed connect ends the worker.
     bool OpenConnection(const std::string& name);
-    // Queues a copy of the block for the worker; false when no worker runs.
+    // Sends the block, at once when nothing is queued, else after the queued ones by
+    // the worker; false when no worker runs. A failed send shows only as a missing
+    // answer.
     bool QueueSend(const uint8_t* bytes, size_t count);
     // Ends the worker and closes the socket.
     void StopWorker();
@@ -49,7 +51,7 @@ private:
     bool started_ = false;
     bool connected_ = false;
 
-    std::mutex sendLock_;
+    std::mutex sendLock_; // send queue and the socket's state after the connect
     std::deque<std::vector<uint8_t>> sendQueue_;
 };
 

@@ -19,9 +19,14 @@ public:
         asked << text;
         return yes;
     }
+    bool AskRetryCancel(QWidget*, const QString& text, const QString& caption) override {
+        asked << caption + ": " + text;
+        return retries-- > 0;
+    }
     QStringList shown;
     QStringList asked;
     bool yes = false;
+    int retries = 0; // "Retry" this many times, then "Cancel"
 };
 
 // An environment without real devices, boxes or document viewers.
