@@ -41,9 +41,9 @@ struct Args {
 };
 
 bool ParseArgs(const std::vector<std::string>& in, size_t from, Args& out, std::string& error) {
-    static const char* const kValued[] = {"--block", "--key-type", "--key-index", "--data",
-                                          "--by",    "--type",     "--index",     "--key",
-                                          "--out",   "--in",       "--format",    "--page"};
+    static const char* const kValued[] = {"--block",  "--key-type", "--key-index", "--data", "--by",
+                                          "--type",   "--index",    "--key",       "--out",  "--in",
+                                          "--format", "--page",     "--password"};
     for (size_t i = from; i < in.size(); ++i) {
         const std::string& a = in[i];
         if (a == "--yes") {
@@ -182,7 +182,7 @@ bool Authenticate(int h, int block, const KeyChoice& k) {
 }
 
 int KeySlots(int h) {
-    CVorex_Port* port = VorexEngine().Find(h);
+    auto port = VorexEngine().Find(h);
     const uint32_t t = port ? port->DeviceType() : 0;
     const bool small = (t & 1) && ((t >= 0x190 && t <= 0x19F) || (t >= 0x400 && t <= 0x40F));
     return small ? 12 : 16;
@@ -694,10 +694,17 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
 
 // ---- Page-based tags ----------------------------------------------------------------
 
-std::string PageTagName(const std::vector<std::array<uint8_t, 4>>& pages) {
+// hidden: the tag hid pages behind its password, so only the capability container
+// can name it.
+std::string PageTagName(const std::vector<std::array<uint8_t, 4>>& pages, bool hidden) {
     if (pages.size() < 4)
         return "type2";
     const auto& cc = pages[3];
+    if (hidden)
+        return cc[2] == 0x12   ? "ntag213"
+               : cc[2] == 0x3E ? "ntag215"
+               : cc[2] == 0x6D ? "ntag216"
+                               : "type2";
     if (pages.size() == 16 && cc[0] != 0xE1)
         return "ultralight";
     if (cc[0] == 0xE1 && cc[2] == 0x12 && pages.size() == 45)
@@ -709,22 +716,52 @@ std::string PageTagName(const std::vector<std::array<uint8_t, 4>>& pages) {
     return pages.size() == 16 ? "ultralight" : "type2";
 }
 
-int OpenPageTag(const GlobalOptions& o, int h, CardInfo& card) {
+// An NTAG password (--password, 4 bytes) for PWD_AUTH: the reader's authenticate
+// with a 4-byte key.
+using Password = std::optional<std::array<uint8_t, 4>>;
+
+bool PasswordOption(const Args& a, Password& out, std::string& error) {
+    if (!a.Has("--password"))
+        return true;
+    std::vector<uint8_t> b;
+    if (!ParseHexBytes({a.One("--password")}, b) || b.size() != 4) {
+        error = "--password needs 4 bytes in hex";
+        return false;
+    }
+    out.emplace();
+    std::copy(b.begin(), b.end(), out->begin());
+    return true;
+}
+
+bool Unlock(int h, const Password& password) {
+    return !password || VOREX_MifareAuthenticate(h, password->data(), 4, 0, 0, 0) == 0;
+}
+
+int OpenPageTag(const GlobalOptions& o, int h, CardInfo& card, const Password& password = {}) {
     if (!Activate(h, card))
         return Fail(o, h, "select");
     if (card.sak != 0x00)
         return Refuse(o, "the card in the field is no Ultralight or Type 2 tag (" +
                              TypeOf(card.sak) + ")");
+    if (!Unlock(h, password))
+        return Fail(o, h, "password");
     return 0;
+}
+
+// The first page past the data area the capability container announces (0 when it
+// announces none).
+size_t AnnouncedEnd(const std::vector<std::array<uint8_t, 4>>& pages) {
+    return pages.size() > 3 && pages[3][0] == 0xE1 ? 4 + 2 * size_t{pages[3][2]} : 0;
 }
 
 // Reads four pages at a time until the tag refuses, then finds the real end inside
 // the last group page by page. A sector select that fails ends the memory too, as
 // the read would otherwise go to the sector still selected.
-bool ReadPages(int h, int limit, std::vector<std::array<uint8_t, 4>>& pages) {
+bool ReadPages(int h, int limit, const Password& password,
+               std::vector<std::array<uint8_t, 4>>& pages) {
     // The size of a Type 2 tag is found by reading: a bar only for the Ultralight.
     pages.clear();
-    CVorex_Port* port = VorexEngine().Find(h);
+    auto port = VorexEngine().Find(h);
     int groups = 0;
     Progress progress("read", limit <= 16 ? limit : 0);
     for (int p = 0; p < limit; p += 4) {
@@ -743,7 +780,7 @@ bool ReadPages(int h, int limit, std::vector<std::array<uint8_t, 4>>& pages) {
     const int last = 4 * (groups - 1);
     pages.resize(static_cast<size_t>(last));
     CardInfo card;
-    if (!Activate(h, card))
+    if (!Activate(h, card) || !Unlock(h, password)) // selecting again ends PWD_AUTH
         return false;
     for (int p = last; p < last + 4 && p < limit; ++p) {
         unsigned char data[4];
@@ -759,33 +796,47 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::string error, format;
     if (!OutputFormat(a, format, error))
         return UsageError(error);
+    Password password;
+    if (!PasswordOption(a, password, error))
+        return UsageError(error);
     CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card))
+    if (const int rc = OpenPageTag(o, h, card, password))
         return rc;
     std::vector<std::array<uint8_t, 4>> pages;
-    if (!ReadPages(h, ultralight ? 16 : 256 * 256, pages))
+    if (!ReadPages(h, ultralight ? 16 : 256 * 256, password, pages))
         return Fail(o, h, "read");
-    const std::string type = PageTagName(pages);
+    // A tag that stops answering inside the data area it announces hides the rest
+    // behind its password (NTAG AUTH0 with read protection): that is no memory end.
+    const bool hidden = pages.size() < AnnouncedEnd(pages);
+    const std::string type = PageTagName(pages, hidden);
+    if (hidden && !o.json)
+        std::fprintf(stderr,
+                     "vorexctl: pages from %zu on are read-protected (the tag announces data "
+                     "up to page %zu): the dump is incomplete, --password unlocks them\n",
+                     pages.size(), AnnouncedEnd(pages) - 1);
     json list = json::array();
     std::string binary;
     for (const auto& p : pages) {
         list.push_back(ToHex(p.data(), 4, ""));
         binary.append(reinterpret_cast<const char*>(p.data()), 4);
     }
-    const json j{{"type", type},
-                 {"uid", ToHex(card.uid, "")},
-                 {"page_count", pages.size()},
-                 {"pages", list}};
+    json j{{"type", type}, {"uid", ToHex(card.uid, "")}, {"page_count", pages.size()}};
+    if (hidden)
+        j["protected_from"] = pages.size();
+    j["pages"] = list;
     if (a.Has("--out")) {
         if (!WriteFile(a.One("--out"), format == "json" ? j.dump(1) + "\n" : binary, error))
             return Refuse(o, error);
-        if (o.json)
-            PrintJson({{"ok", true},
-                       {"file", a.One("--out")},
-                       {"type", type},
-                       {"uid", ToHex(card.uid, "")},
-                       {"page_count", pages.size()}});
-        else
+        if (o.json) {
+            json out{{"ok", true},
+                     {"file", a.One("--out")},
+                     {"type", type},
+                     {"uid", ToHex(card.uid, "")},
+                     {"page_count", pages.size()}};
+            if (hidden)
+                out["protected_from"] = pages.size();
+            PrintJson(out);
+        } else
             std::printf("%s %s: %zu pages dumped to %s\n", type.c_str(),
                         ToHex(card.uid, "").c_str(), pages.size(), a.One("--out").c_str());
     } else if (o.json) {
@@ -815,8 +866,11 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
     if (page <= 3 && !a.yes)
         return Refuse(o, "pages 2 and 3 hold lock and one-time bits that can never be "
                          "cleared: confirm with --yes");
+    Password password;
+    if (!PasswordOption(a, password, error))
+        return UsageError(error);
     CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card))
+    if (const int rc = OpenPageTag(o, h, card, password))
         return rc;
     json done = json::array();
     for (long i = 0; i < count; ++i) {

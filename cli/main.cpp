@@ -96,7 +96,9 @@ const Command kCommands[] = {
      "  ultralight dump|write, ntag dump|write\n"
      "                                       page tags: dump [--out FILE] [--format\n"
      "                                       json|bin]; write --page N --data HEX (a\n"
-     "                                       multiple of 4 bytes; pages 2-3 need --yes)\n"
+     "                                       multiple of 4 bytes; pages 2-3 need --yes);\n"
+     "                                       --password HEX (4 bytes) unlocks an NTAG's\n"
+     "                                       protected pages first (PWD_AUTH)\n"
      "  KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
      "  --format defaults to json, or mfd/bin when --out does not end in .json.\n",
      RunMifare},
@@ -115,18 +117,17 @@ const Command kCommands[] = {
 };
 
 void Usage(FILE* out) {
-    std::fputs(
-        "usage: vorexctl [global options] COMMAND [arguments]\n\n"
-        "global options:\n"
-        "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3, 192.168.0.20-10001,\n"
-        "                  [name]-10001, ...);\n"
-        "                  default: $VOREX_PORT\n"
-        "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
-        "  --timeout MS    answer timeout in milliseconds; 500\n"
-        "  --variant N     frame variant for raw (0-3); 0\n"
-        "  --address A     bus address for raw; 1\n"
-        "  --json          print one JSON object\n\ncommands:\n",
-        out);
+    std::fputs("Usage: vorexctl [global options] COMMAND [arguments]\n\n"
+               "global options:\n"
+               "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3,\n"
+               "                  192.168.0.20-10001, [name]-10001, ...); default: $VOREX_PORT\n"
+               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
+               "  --timeout MS    answer timeout in milliseconds; 500\n"
+               "  --variant N     frame variant for raw (0-3); 0\n"
+               "  --address A     bus address for raw; 1\n"
+               "  --json          print one JSON object\n"
+               "  --version       print the version\n\ncommands:\n",
+               out);
     for (const auto& c : kCommands)
         std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
     std::fputs("\n\"vorexctl COMMAND --help\" shows a command's usage.\n", out);
@@ -173,6 +174,10 @@ int main(int argc, char** argv) {
             rest.push_back(a);
             ++i;
         }
+    }
+    if (!rest.empty() && rest[0] == "--version") {
+        std::printf("vorexctl %s\n", VOREX_PROGRAM_VERSION);
+        return 0;
     }
     if (rest.empty() || rest[0] == "--help" || rest[0] == "-h" || rest[0] == "help") {
         Usage(rest.empty() ? stderr : stdout);

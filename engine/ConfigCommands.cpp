@@ -7,6 +7,8 @@ namespace {
 
 constexpr int kFactoryResetTimeoutMs = 1000;
 constexpr auto kBaudSettle = std::chrono::milliseconds(200);
+// Engine error "Falsche Parameter".
+constexpr int kWrongParameter = 7;
 
 bool Command(CVorex_Port& port, std::vector<uint8_t> request) {
     port.Transmit() = std::move(request);
@@ -21,7 +23,7 @@ bool CommandDropPayload(CVorex_Port& port, std::vector<uint8_t> request) {
 
 } // namespace
 
-uint8_t BaudRateCode(int baud) {
+int BaudRateCode(int baud) {
     switch (baud) {
     case 2400:
         return 0;
@@ -43,18 +45,29 @@ uint8_t BaudRateCode(int baud) {
         return 9;
     case 1382400:
         return 10;
-    default:
+    case 19200:
         return 3;
+    default:
+        return -1;
     }
 }
 
 bool SetBaudrate(CVorex_Port& port, int baud, int format) {
-    // Only an OS serial port can follow the reader to another speed.
-    if (port.SerialHandle() == 0 || port.IsFtdiMode() || !port.IsOpen()) {
+    // Only an OS serial port can follow the reader to another speed. A serial port
+    // whose device was lost goes on: the command then fails like any other exchange.
+    if (port.SerialHandle() == 0 || port.IsFtdiMode()) {
         port.SetLastError(14);
         return false;
     }
-    const auto code = static_cast<uint8_t>(BaudRateCode(baud) | (format << 4));
+    // A rate the reader has no code for would move it to 19200 while this side took
+    // the requested rate: refuse it and send nothing. The format goes in the high
+    // nibble; the reader itself refuses formats it does not know.
+    const int rateCode = BaudRateCode(baud);
+    if (rateCode < 0 || format < 0 || format > 15) {
+        port.SetLastError(kWrongParameter);
+        return false;
+    }
+    const auto code = static_cast<uint8_t>(rateCode | (format << 4));
     if (!Command(port, {0xF2, code}))
         return false;
     bool ok = true;

@@ -8,10 +8,14 @@
 
 namespace vorex {
 
-// Reader code of a baud rate (2400 -> 0 ... 1382400 -> 10; anything else, 19200
-// among them, 3).
-uint8_t BaudRateCode(int baud);
+// Reader code of a baud rate: 2400 -> 0, 4800 -> 1, 9600 -> 2, 19200 -> 3, 38400 -> 4,
+// 57600 -> 5, 115200 -> 6, 230400 -> 7, 460800 -> 8, 921600 -> 9, 1382400 -> 10;
+// -1 for any other rate.
+int BaudRateCode(int baud);
 
+// Sends the rate code and format (0-3; the reader refuses others) and moves this
+// side's line along once the reader agreed. A rate without a code, or a format that
+// does not fit the code byte (outside 0-15), is refused with error 7, nothing sent.
 bool SetBaudrate(CVorex_Port& port, int baud, int format);
 bool SetReaderMode(CVorex_Port& port, int mode);
 bool SetHostMode(CVorex_Port& port, int on);

@@ -82,6 +82,10 @@ int MapVariant23(uint8_t status, uint8_t lastCommand) {
 
 } // namespace
 
+bool AnswersCommand(uint8_t status, uint8_t lastCommand) {
+    return MapVariant23(status, lastCommand) != 16;
+}
+
 void TranslateRequest(std::vector<uint8_t>& r, uint8_t variant) {
     if (variant < 2 || r.empty())
         return;

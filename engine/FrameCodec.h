@@ -42,6 +42,10 @@ uint8_t BuildFrame(std::vector<uint8_t>& request, uint8_t variant, uint8_t busAd
 // the buffer, whatever block lengths a chained answer carries.
 bool AnswerComplete(const uint8_t* buffer, size_t count, uint8_t variant);
 
+// Variants 2 and 3: true when an answer with this status byte answers a request
+// whose command was `lastCommand` (its echo or one of the reader's error codes).
+bool AnswersCommand(uint8_t status, uint8_t lastCommand);
+
 // Checks the answer frame in `frame`, evaluates its status and leaves the payload in
 // `frame`. On failure returns false with `error` set to the engine error number; on
 // success `error` is 0, or 32 for a variant-0 answer with status 0x20 (still

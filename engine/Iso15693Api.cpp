@@ -13,7 +13,7 @@ using vorex::Result;
 extern "C" {
 
 int VOREX_Iso15693Inventory(int handle, unsigned char* buffer, int capacity, unsigned flags) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     std::vector<uint8_t> records;
@@ -33,7 +33,7 @@ int VOREX_Iso15693Inventory(int handle, unsigned char* buffer, int capacity, uns
 
 int VOREX_Iso15693GetSystemInfo(int handle, unsigned char* buffer, int capacity,
                                 const unsigned char* uid, int uidLength, unsigned flags) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     std::vector<uint8_t> info;
@@ -45,7 +45,7 @@ int VOREX_Iso15693GetSystemInfo(int handle, unsigned char* buffer, int capacity,
 int VOREX_Iso15693GetMemorySize(int handle, const unsigned char* uid, int uidLength,
                                 int* blockCount, int* blockSize, int* manufacturer,
                                 unsigned flags) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return Result(vorex::iso::GetMemorySize(*port, uid, uidLength, flags, blockCount, blockSize,
@@ -54,7 +54,7 @@ int VOREX_Iso15693GetMemorySize(int handle, const unsigned char* uid, int uidLen
 
 int VOREX_Iso15693ReadBlock(int handle, int block, unsigned char* buffer, int capacity,
                             const unsigned char* uid, int uidLength, unsigned flags) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     std::vector<uint8_t> data;
@@ -65,7 +65,7 @@ int VOREX_Iso15693ReadBlock(int handle, int block, unsigned char* buffer, int ca
 
 int VOREX_Iso15693WriteBlock(int handle, int block, const unsigned char* data, int count,
                              const unsigned char* uid, int uidLength, unsigned flags) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     if (count < 0) {
@@ -78,7 +78,7 @@ int VOREX_Iso15693WriteBlock(int handle, int block, const unsigned char* data, i
 
 int VOREX_Iso15693LockBlock(int handle, int block, const unsigned char* uid, int uidLength,
                             unsigned flags) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return Result(vorex::iso::LockBlock(*port, block, uid, uidLength, flags));

@@ -104,13 +104,18 @@ bool InfineonRead(CVorex_Port& port, int block, const Prepared& p, std::vector<u
     return IsoExchange(port, std::move(r), data);
 }
 
+// EM tags (or the caller's 0x800) read a single block with Read Multiple Blocks.
+bool ReadsViaMultiple(const Prepared& p) {
+    return (p.flags & kRaw) == 0 && ((p.flags & kReadViaMultiple) != 0 || p.manufacturer == kEM);
+}
+
 bool ReadBlockPrepared(CVorex_Port& port, int block, const Prepared& p,
                        std::vector<uint8_t>& data) {
     if ((p.flags & kRaw) != 0)
         return ReadSingle(port, block, p, data);
     if (IsInfineon(p))
         return InfineonRead(port, block, p, data);
-    if ((p.flags & kReadViaMultiple) != 0 || p.manufacturer == kEM)
+    if (ReadsViaMultiple(p))
         return ReadMultiple(port, block, 1, p, data);
     return ReadSingle(port, block, p, data);
 }
@@ -432,11 +437,15 @@ bool LockBlock(CVorex_Port& port, int block, const uint8_t* uid, int uidLength, 
     if (IsoExchange(port, std::move(r), answer))
         return true;
     const int failed = port.LastError();
-    // A block that is locked already is what the caller wanted.
+    // A block that is locked already is what the caller wanted. Its security status
+    // comes the way the tag can read a block (EM tags have no Read Single Block).
     Prepared check = p;
     check.flags |= kOptionFlag;
     std::vector<uint8_t> status;
-    if (ReadSingle(port, block, check, status) && !status.empty() && status[0] != 0) {
+    const bool read = ReadsViaMultiple(check) && !IsInfineon(check)
+                          ? ReadMultiple(port, block, 1, check, status)
+                          : ReadSingle(port, block, check, status);
+    if (read && !status.empty() && status[0] != 0) {
         port.SetLastError(0);
         return true;
     }

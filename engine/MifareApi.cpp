@@ -9,14 +9,14 @@ namespace mf = vorex::mifare;
 extern "C" {
 
 int VOREX_MifareRequest(int handle, unsigned short* answer) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return mf::Request(*port, answer) ? 0 : -1;
 }
 
 int VOREX_MifareSelect(int handle, unsigned char* buffer, int capacity, unsigned char* first) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return mf::Select(*port, buffer, capacity, first);
@@ -24,28 +24,28 @@ int VOREX_MifareSelect(int handle, unsigned char* buffer, int capacity, unsigned
 
 int VOREX_MifareAuthenticate(int handle, const unsigned char* key, int keyLength, int keyType,
                              int keyNumber, int block) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return mf::Authenticate(*port, key, keyLength, keyType, keyNumber, block) ? 0 : -1;
 }
 
 int VOREX_MifareReadBlock(int handle, int block, unsigned char* buffer, int capacity) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return mf::ReadBlock(*port, block, buffer, capacity);
 }
 
 int VOREX_MifareWriteBlock(int handle, int block, const unsigned char* data, int count) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return mf::WriteBlock(*port, block, data, count) ? 0 : -1;
 }
 
 int VOREX_MifareValue(int handle, int block, int operation, int value) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return mf::Value(*port, block, operation, value) ? 0 : -1;
@@ -53,7 +53,7 @@ int VOREX_MifareValue(int handle, int block, int operation, int value) {
 
 int VOREX_MifareStoreKey(int handle, int keyType, int keyNumber, const unsigned char* key,
                          int keyLength) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return mf::StoreKey(*port, keyType, keyNumber, key, keyLength) ? 0 : -1;

@@ -49,7 +49,7 @@ int VOREX_ClosePort(int handle) {
 }
 
 int VOREX_GetLastError(int handle) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? port->LastError() : 3;
 }
 
@@ -58,7 +58,7 @@ int VOREX_GetSdkVersion(void) {
 }
 
 int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     std::vector<uint8_t> id;
@@ -68,24 +68,24 @@ int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity) {
 }
 
 int VOREX_GetDeviceName(int handle, char* buffer, int capacity) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return CopyText(vorex::DeviceName(port ? port->DeviceType() : 0), buffer, capacity);
 }
 
 int VOREX_IsProgrammer(int handle) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? static_cast<int>(port->DeviceType() & 1) : -1;
 }
 
 int VOREX_IsUsbLink(int handle) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     return port->IsFtdiMode() ? 1 : 0;
 }
 
 int VOREX_SetBackgroundMode(int handle, int flag) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     port->SetBackground(flag != 0);
@@ -93,7 +93,7 @@ int VOREX_SetBackgroundMode(int handle, int flag) {
 }
 
 int VOREX_GetFrameVariant(int handle) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? port->Variant() : -1;
 }
 
@@ -112,32 +112,32 @@ int VOREX_GetErrorText(int error, char* buffer, int capacity) {
 }
 
 int VOREX_SetBaudrate(int handle, int baud, int format) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? Result(vorex::SetBaudrate(*port, baud, format)) : -1;
 }
 
 int VOREX_SetReaderMode(int handle, int mode) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? Result(vorex::SetReaderMode(*port, mode)) : -1;
 }
 
 int VOREX_SetHostMode(int handle, int on) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? Result(vorex::SetHostMode(*port, on)) : -1;
 }
 
 int VOREX_SendCommandF6(int handle, int a, int b) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? Result(vorex::SendCommandF6(*port, a, b)) : -1;
 }
 
 int VOREX_WriteSettings(int handle, const unsigned char* bytes, int count) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? Result(vorex::WriteSettings(*port, bytes, count)) : -1;
 }
 
 int VOREX_ReadSettings(int handle, unsigned char* buffer, int capacity) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     if (!port)
         return -1;
     std::vector<uint8_t> settings;
@@ -147,12 +147,12 @@ int VOREX_ReadSettings(int handle, unsigned char* buffer, int capacity) {
 }
 
 int VOREX_FactoryReset(int handle) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? Result(vorex::FactoryReset(*port)) : -1;
 }
 
 int VOREX_SetUsbMode(int handle, int mode) {
-    CVorex_Port* port = VorexEngine().Find(handle);
+    auto port = VorexEngine().Find(handle);
     return port ? Result(vorex::SetUsbMode(*port, mode)) : -1;
 }
 

@@ -9,23 +9,28 @@ using Clock = std::chrono::steady_clock;
 // While a hook wants pumping, the wait wakes at least this often.
 constexpr auto kPumpInterval = std::chrono::milliseconds(5);
 
-// Calls the hook's begin on construction and its end on every way out.
+VOREX_WaitHook HookOf(const VOREX_WaitHook* hook) {
+    return hook ? *hook : VOREX_WaitHook{};
+}
+
+// Calls the hook's begin on construction and the same hook's end on every way out,
+// even when the hook was changed or removed in between.
 class WaitScope {
 public:
     WaitScope(const VOREX_WaitHook* hook, bool background)
-        : hook_(hook != nullptr && !background ? hook : nullptr) {
-        if (hook_ && hook_->begin)
-            hook_->begin(hook_->context);
+        : hook_(background ? VOREX_WaitHook{} : HookOf(hook)) {
+        if (hook_.begin)
+            hook_.begin(hook_.context);
     }
     ~WaitScope() {
-        if (hook_ && hook_->end)
-            hook_->end(hook_->context);
+        if (hook_.end)
+            hook_.end(hook_.context);
     }
     WaitScope(const WaitScope&) = delete;
     WaitScope& operator=(const WaitScope&) = delete;
 
 private:
-    const VOREX_WaitHook* hook_;
+    const VOREX_WaitHook hook_;
 };
 
 } // namespace
@@ -44,7 +49,12 @@ void CVorex_Port::OnReceiveChars(const uint8_t* bytes, size_t count) {
     {
         std::lock_guard<std::mutex> lock(rxLock_);
         rx_.insert(rx_.end(), bytes, bytes + count);
+        // Nothing takes bytes between exchanges: keep only the newest.
+        if (rx_.size() > kMaxReceiveBytes)
+            rx_.erase(rx_.begin(),
+                      rx_.begin() + static_cast<std::ptrdiff_t>(rx_.size() - kMaxReceiveBytes));
         ++rxVersion_;
+        lastRx_ = Clock::now();
     }
     rxArrived_.notify_all();
 }
@@ -80,27 +90,52 @@ void CVorex_Port::Purge() {
 bool CVorex_Port::SendToLink(const std::vector<uint8_t>& frame) {
     if (!IsOpen())
         return false;
+    // Bytes of an earlier request that the device never took would go out in front of
+    // this frame and garble it.
+    DropUnsent();
     return WriteToPort(frame.data(), static_cast<int>(frame.size()));
+}
+
+void CVorex_Port::MarkClosed() {
+    {
+        std::lock_guard<std::mutex> lock(rxLock_);
+        closed_ = true;
+    }
+    rxArrived_.notify_all();
 }
 
 bool CVorex_Port::Exchange() {
     lastError_ = 0;
+    if (closed_) {
+        lastError_ = 3;
+        return false;
+    }
     if (transmit_.empty()) {
         lastError_ = 8;
         return false;
     }
     lastCommand_ = vorex::frame::BuildFrame(transmit_, variant_, BusAddress());
-    Purge();
-    SendToLink(transmit_);
-    transmit_.clear();
-    if (!ReceiveWait()) {
-        lastError_ = 4;
-        return false;
+    const bool afterTimeout = timedOut_;
+    timedOut_ = false;
+    int error;
+    {
+        WaitScope scope(waitHook_, background_);
+        if (afterTimeout)
+            DrainLateAnswer();
+        Purge();
+        SendToLink(transmit_);
+        transmit_.clear();
+        error = closed_ ? 3 : ReceiveWait(afterTimeout);
     }
-    return true;
+    if (error == 4) {
+        timedOut_ = true;
+        timedOutAt_ = Clock::now();
+    }
+    lastError_ = error;
+    return error == 0;
 }
 
-bool CVorex_Port::AdvanceWait(int& phase, Clock::time_point& phaseStart) {
+bool CVorex_Port::AdvanceWait(int& phase, Clock::time_point& phaseStart, bool afterTimeout) {
     const size_t header = vorex::frame::HeaderBytes(variant_);
     for (;;) {
         switch (phase) {
@@ -123,14 +158,51 @@ bool CVorex_Port::AdvanceWait(int& phase, Clock::time_point& phaseStart) {
             continue;
         }
         default:
-            return vorex::frame::AnswerComplete(rx_.data(), rx_.size(), variant_);
+            if (!vorex::frame::AnswerComplete(rx_.data(), rx_.size(), variant_))
+                return false;
+            // After a timeout, a variant 2/3 answer to another command is the late
+            // answer of the request that timed out: drop its start byte and look for
+            // the next frame.
+            if (afterTimeout && variant_ >= 2 &&
+                !vorex::frame::AnswersCommand(rx_[1], lastCommand_)) {
+                rx_.erase(rx_.begin());
+                phase = 2;
+                continue;
+            }
+            return true;
         }
     }
 }
 
-bool CVorex_Port::ReceiveWait() {
-    WaitScope scope(waitHook_, background_);
-    const bool pump = waitHook_ != nullptr && waitHook_->pump != nullptr;
+void CVorex_Port::Doze(Clock::time_point until, uint64_t seen) {
+    const VOREX_WaitHook hook = HookOf(waitHook_);
+    if (hook.pump) {
+        hook.pump(hook.context);
+        until = std::min(until, Clock::now() + kPumpInterval);
+    }
+    std::unique_lock<std::mutex> lock(rxLock_);
+    rxArrived_.wait_until(lock, until, [&] { return rxVersion_ != seen || closed_; });
+}
+
+void CVorex_Port::DrainLateAnswer() {
+    const auto quiet = std::chrono::milliseconds(timeoutMs_ < 0 ? 0 : timeoutMs_);
+    const auto bound = Clock::now() + quiet;
+    for (;;) {
+        uint64_t seen;
+        Clock::time_point until;
+        {
+            std::lock_guard<std::mutex> lock(rxLock_);
+            rx_.clear();
+            until = std::min(bound, std::max(timedOutAt_, lastRx_) + quiet);
+            seen = rxVersion_;
+        }
+        if (closed_ || Clock::now() >= until)
+            return;
+        Doze(until, seen);
+    }
+}
+
+int CVorex_Port::ReceiveWait(bool afterTimeout) {
     const auto timeout = std::chrono::milliseconds(timeoutMs_ < 0 ? 0 : timeoutMs_);
     int phase = 1;
     auto phaseStart = Clock::now();
@@ -138,20 +210,17 @@ bool CVorex_Port::ReceiveWait() {
         uint64_t seen;
         {
             std::lock_guard<std::mutex> lock(rxLock_);
-            if (AdvanceWait(phase, phaseStart))
-                return true;
+            if (AdvanceWait(phase, phaseStart, afterTimeout))
+                return 0;
             seen = rxVersion_;
         }
-        const auto now = Clock::now();
+        if (closed_)
+            return 3;
         // A phase ends in a timeout once its elapsed time exceeds the timeout.
         const auto deadline = phaseStart + timeout + std::chrono::milliseconds(1);
-        if (now >= deadline)
-            return false;
-        if (pump)
-            waitHook_->pump(waitHook_->context);
-        const auto wake = pump ? std::min(deadline, Clock::now() + kPumpInterval) : deadline;
-        std::unique_lock<std::mutex> lock(rxLock_);
-        rxArrived_.wait_until(lock, wake, [&] { return rxVersion_ != seen; });
+        if (Clock::now() >= deadline)
+            return 4;
+        Doze(deadline, seen);
     }
 }
 

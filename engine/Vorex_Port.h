@@ -4,6 +4,7 @@
 #include "links/USBSerialPort.h"
 #include "vorex.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -21,7 +22,11 @@ public:
     std::vector<uint8_t>& Transmit() { return transmit_; }
 
     // Builds the frame, sends it and waits for a complete answer, which stays in the
-    // receive buffer. False with the last error set (8 empty request, 4 timeout).
+    // receive buffer. False with the last error set (8 empty request, 4 timeout, 3 the
+    // connection was closed). After a timeout the next exchange first discards what
+    // the line still delivers until it has been quiet for one timeout (at most one
+    // timeout long), so that a late answer is never taken for the next one; in
+    // variants 2 and 3 it also passes over answers that do not echo its command.
     bool Exchange();
     // Moves the receive buffer into `out`, checks it and leaves the payload.
     bool TakeAnswer(std::vector<uint8_t>& out);
@@ -30,7 +35,9 @@ public:
     // Take answer followed by the ISO 15693 answer evaluation.
     bool TakeIsoAnswer(std::vector<uint8_t>& out);
 
-    // Receive buffer, each access under the receive lock.
+    // Receive buffer, each access under the receive lock. It keeps at most the newest
+    // kMaxReceiveBytes bytes.
+    static constexpr size_t kMaxReceiveBytes = 64 * 1024;
     void OnReceiveChar(uint8_t byte) override;
     void OnReceiveChars(const uint8_t* bytes, size_t count) override;
     size_t RxLength();
@@ -60,8 +67,17 @@ public:
     int SerialHandle() const { return serialHandle_; }
     void SetSerialHandle(int h) { serialHandle_ = h; }
 
-    // Hook run while an exchange waits; may be null. Not owned.
+    // Hook run while an exchange waits; may be null. Not owned: the wait reads it
+    // anew on every pass, so the hook may be changed or emptied while it runs.
     void SetWaitHook(const VOREX_WaitHook* hook) { waitHook_ = hook; }
+
+    // The connection was closed while it may still be in use (a close from inside its
+    // own wait): a running wait ends and every further exchange fails with error 3.
+    void MarkClosed();
+    bool Closed() const { return closed_.load(); }
+    // Forgets that the last exchange timed out, so that the next one starts without
+    // watching for a late answer (identification trials in another frame variant).
+    void ForgetTimeout() { timedOut_ = false; }
 
 protected:
     // Hands a frame to the connection's link. The result is not examined by the
@@ -69,9 +85,18 @@ protected:
     virtual bool SendToLink(const std::vector<uint8_t>& frame);
 
 private:
-    bool ReceiveWait();
+    using Clock = std::chrono::steady_clock;
+    // The answer wait: 0 when complete, 4 on timeout, 3 when the connection closed.
+    // afterTimeout: passes over variant 2/3 answers that do not echo the command.
+    int ReceiveWait(bool afterTimeout);
+    // Discards what arrives until the line has been quiet for one timeout since the
+    // last timeout or byte, at most one timeout long.
+    void DrainLateAnswer();
+    // One pass of a wait: pumps the hook, then sleeps until a byte arrives, `until`
+    // passes or the connection closes.
+    void Doze(Clock::time_point until, uint64_t seen);
     // Advances the wait's phases on the buffer; true when the answer is complete.
-    bool AdvanceWait(int& phase, std::chrono::steady_clock::time_point& phaseStart);
+    bool AdvanceWait(int& phase, Clock::time_point& phaseStart, bool afterTimeout);
 
     std::vector<uint8_t> transmit_;
     uint8_t lastCommand_ = 0;
@@ -82,6 +107,10 @@ private:
     std::condition_variable rxArrived_;
     std::vector<uint8_t> rx_;
     uint64_t rxVersion_ = 0;
+    Clock::time_point lastRx_{};
+    Clock::time_point timedOutAt_{};
+    bool timedOut_ = false;
+    std::atomic<bool> closed_{false};
 
     int timeoutMs_ = kDefaultTimeoutMs;
     uint8_t variant_ = 0;

@@ -36,8 +36,13 @@ int CVorex_SDKApp::NextSerialHandle() const {
     }
 }
 
+void CVorex_SDKApp::Remove(const CVorex_Port* port) {
+    std::lock_guard<std::mutex> list(listLock_);
+    std::erase_if(connections_, [port](const auto& c) { return c.get() == port; });
+}
+
 int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeoutMs) {
-    std::lock_guard<std::mutex> open(openLock_);
+    std::lock_guard<std::recursive_mutex> open(openLock_);
     if (timeoutMs < 0)
         return -2;
     uint32_t address = 1;
@@ -47,75 +52,79 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         return -1; // LAN, HID and Bluetooth links are not available in this build
     const vorex::SerialFormat format = vorex::DecodeBaudCode(baudCode);
 
-    CVorex_Port* port = nullptr;
+    // Held here as well as in the list: a close from inside an identification wait
+    // must not destroy the object under this open.
+    std::shared_ptr<CVorex_Port> port;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        auto fresh = std::make_unique<CVorex_Port>();
-        fresh->SetTimeoutMs(timeoutMs);
-        fresh->SetBusAddress(address);
-        fresh->SetWaitHook(&hook_);
-        if (!fresh->InitPort(name, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
-            !fresh->StartMonitoring())
+        port = std::make_shared<CVorex_Port>();
+        port->SetTimeoutMs(timeoutMs);
+        port->SetBusAddress(address);
+        port->SetWaitHook(&hook_);
+        if (!port->InitPort(name, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
+            !port->StartMonitoring())
             return -1;
         {
             std::lock_guard<std::mutex> list(listLock_);
-            fresh->SetSerialHandle(NextSerialHandle());
-            port = fresh.get();
-            connections_.push_back(std::move(fresh));
+            port->SetSerialHandle(NextSerialHandle());
+            connections_.push_back(port);
         }
         port->SetTimeoutMs(std::min(timeoutMs, kIdentifyTimeoutCapMs));
         port->SetVariant(0);
-        if (Identify(*port))
-            break;
-        if (attempt == 0) {
+        Identified result = Identify(*port);
+        if (result == Identified::NoAnswer && attempt == 0 && !port->Closed()) {
             // The first try may have met a reader still busy with something else:
             // open the link anew and try once more before changing the variant.
-            const int handle = port->SerialHandle();
-            std::lock_guard<std::mutex> list(listLock_);
-            std::erase_if(connections_,
-                          [handle](const auto& c) { return c->SerialHandle() == handle; });
-            port = nullptr;
+            Remove(port.get());
             continue;
         }
-        bool found = false;
-        for (uint8_t variant = 1; variant <= 3 && !found; ++variant) {
+        // A reader that answered in one variant does not speak another: an unusable
+        // identification ends the trial at once.
+        for (uint8_t variant = 1; variant <= 3 && result == Identified::NoAnswer; ++variant) {
+            if (port->Closed())
+                break;
             port->SetVariant(variant);
-            found = Identify(*port);
+            // A late answer in the previous variant's form is no answer in this one.
+            port->ForgetTimeout();
+            result = Identify(*port);
         }
-        if (!found) {
-            std::lock_guard<std::mutex> list(listLock_);
-            std::erase_if(connections_, [port](const auto& c) { return c.get() == port; });
+        if (port->Closed())
+            return -1; // closed from inside its own identification
+        if (result != Identified::Yes) {
+            Remove(port.get());
+            port->SetDeviceType(0);
             return -11;
         }
+        break;
     }
     port->SetTimeoutMs(timeoutMs);
     return port->SerialHandle();
 }
 
-bool CVorex_SDKApp::Identify(CVorex_Port& port) {
+CVorex_SDKApp::Identified CVorex_SDKApp::Identify(CVorex_Port& port) {
     std::vector<uint8_t> id;
     if (!vorex::ReadIdentification(port, id))
-        return false;
+        return Identified::NoAnswer;
     uint32_t type = 0;
     uint8_t revision = 0;
     if (!vorex::ParseIdentification(id, type, revision))
-        return false;
+        return Identified::Unusable;
     port.SetDeviceType(type);
     port.SetRevision(revision);
-    return true;
+    return Identified::Yes;
 }
 
-CVorex_Port* CVorex_SDKApp::Find(int handle) {
+std::shared_ptr<CVorex_Port> CVorex_SDKApp::Find(int handle) {
     if (handle == 0)
         return nullptr;
     std::lock_guard<std::mutex> list(listLock_);
     for (auto& c : connections_)
         if (c->SerialHandle() == handle)
-            return c.get();
+            return c;
     return nullptr;
 }
 
 int CVorex_SDKApp::ClosePort(int handle) {
-    std::unique_ptr<CVorex_Port> closing;
+    std::shared_ptr<CVorex_Port> closing;
     {
         std::lock_guard<std::mutex> list(listLock_);
         auto it = std::find_if(connections_.begin(), connections_.end(), [handle](const auto& c) {
@@ -126,14 +135,19 @@ int CVorex_SDKApp::ClosePort(int handle) {
         closing = std::move(*it);
         connections_.erase(it);
     }
+    closing->MarkClosed();
     closing->ClosePort();
     return 0;
 }
 
 void CVorex_SDKApp::CloseAll() {
-    std::lock_guard<std::mutex> list(listLock_);
-    while (!connections_.empty()) {
-        connections_.front()->ClosePort();
-        connections_.erase(connections_.begin());
+    std::vector<std::shared_ptr<CVorex_Port>> closing;
+    {
+        std::lock_guard<std::mutex> list(listLock_);
+        closing.swap(connections_);
+    }
+    for (auto& c : closing) {
+        c->MarkClosed();
+        c->ClosePort();
     }
 }

@@ -16,13 +16,17 @@ public:
     CVorex_SDKApp(const CVorex_SDKApp&) = delete;
     CVorex_SDKApp& operator=(const CVorex_SDKApp&) = delete;
 
-    // Opens a connection from a port name; handle > 0 or a negative open code.
+    // Opens a connection from a port name; handle > 0 or a negative open code. May be
+    // called again from inside a wait of an open (the wait hook runs events).
     int OpenPort(const std::string& name, int baudCode, int timeoutMs);
-    // 0, or -1 when the handle names no open connection.
+    // 0, or -1 when the handle names no open connection. A connection closed while
+    // one of its exchanges waits (from the wait hook) leaves the list at once; the
+    // wait ends with error 3 and the object lives until the waiting call returns.
     int ClosePort(int handle);
-    // Connection lookup: the open connection of the handle, or null. Drops connections
-    // whose link was lost on the way.
-    CVorex_Port* Find(int handle);
+    // Connection lookup: the open connection of the handle, or null. Callers hold the
+    // result for the whole of their call. A serial connection stays in the list until
+    // it is closed, also after its device was lost (its exchanges then time out).
+    std::shared_ptr<CVorex_Port> Find(int handle);
     void CloseAll();
 
     void SetWaitHook(const VOREX_WaitHook* hook);
@@ -31,14 +35,15 @@ public:
     }
 
 private:
-    struct Connection;
-    std::unique_ptr<CVorex_Port> NewPort();
-    bool Identify(CVorex_Port& port);
+    enum class Identified { Yes, NoAnswer, Unusable };
+    Identified Identify(CVorex_Port& port);
     int NextSerialHandle() const;
+    void Remove(const CVorex_Port* port);
 
-    std::vector<std::unique_ptr<CVorex_Port>> connections_; // in opening order
+    std::vector<std::shared_ptr<CVorex_Port>> connections_; // in opening order
     std::mutex listLock_;
-    std::mutex openLock_;
+    // Held for the whole of an open; the owning thread may enter again from a wait.
+    std::recursive_mutex openLock_;
     VOREX_WaitHook hook_{};
 };
 

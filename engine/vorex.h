@@ -21,7 +21,10 @@ extern "C" {
  * pump() every few milliseconds and end() once. A GUI host disables its
  * active window in begin(), processes events in pump() and restores in end().
  * begin/end are skipped while the connection is in background mode.
- * Passing NULL removes the hook. The engine keeps a copy of the struct. */
+ * Passing NULL removes the hook. The engine keeps a copy of the struct.
+ * pump() may call the engine: open or close connections (closing the one being
+ * waited on ends that wait: its call fails, the handle is gone) and change or
+ * remove the hook; the end() that follows belongs to the hook that began. */
 typedef struct VOREX_WaitHook {
     void (*begin)(void* context);
     void (*pump)(void* context);
@@ -32,8 +35,9 @@ void VOREX_SetWaitHook(const VOREX_WaitHook* hook);
 
 /* ---- Connections ------------------------------------------------------- */
 /* Opens and identifies a reader. name: "COM3", "COM3:5" (bus address 5),
- * "/dev/ttyUSB0", an FTDI serial number, a LAN address, a HID or BT entry.
- * baudCode: baud rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2), e.g. 11501.
+ * "/dev/ttyUSB0", any path of a serial device or of a link to one (such as
+ * /dev/serial/by-id/...), an FTDI serial number, a LAN address, a HID or BT entry.
+ * baudCode: baud rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2), e.g. 115201 (115200 baud 8E1).
  * Returns a handle > 0, or -1 (link failed), -2 (negative timeout),
  * -11 (reader did not identify), -13 (HID preparation failed). */
 int VOREX_OpenPort(const char* name, int baudCode, int timeoutMs);
@@ -96,7 +100,9 @@ int VOREX_GetErrorStringId(int error);
 int VOREX_GetErrorText(int error, char* buffer, int capacity);
 
 /* ---- Reader configuration ---------------------------------------------- */
-/* baud: 2400..1382400; format 0-3 as in the baud code. Serial connections only. */
+/* baud: 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600 or
+ * 1382400 (another rate: error 7, nothing sent); format 0-3 as in the baud code.
+ * Serial connections only. */
 int VOREX_SetBaudrate(int handle, int baud, int format);
 /* Operating mode 0-3 (bit 7 may be set); error 13 otherwise. */
 int VOREX_SetReaderMode(int handle, int mode);

@@ -4,6 +4,24 @@
 <context>
     <name>Vorex</name>
     <message>
+        <source>Info über Vorex Programmer</source>
+        <translation>About Vorex Programmer</translation>
+    </message>
+    <message>
+        <source>Programmierstation für 13,56 MHz RFID-Leser
+© 2026 Vorex RFID</source>
+        <translation>Programming station for 13.56 MHz RFID readers
+© 2026 Vorex RFID</translation>
+    </message>
+    <message>
+        <source>automatisch auf neue Version prüfen</source>
+        <translation>check for new versions automatically</translation>
+    </message>
+    <message>
+        <source>Update </source>
+        <translation>Update </translation>
+    </message>
+    <message>
         <source>&amp;?</source>
         <translation>&amp;?</translation>
     </message>
@@ -358,6 +376,31 @@
         <source>Block kann nicht geschrieben werden</source>
         <comment>245</comment>
         <translation>Block cannot be written</translation>
+    </message>
+    <message>
+        <source>Neue Version:</source>
+        <comment>600</comment>
+        <translation>New version:</translation>
+    </message>
+    <message>
+        <source> ist aktuell</source>
+        <comment>601</comment>
+        <translation> is up to date</translation>
+    </message>
+    <message>
+        <source>Keine Internet Verbindung: Update Prüfung nicht möglich!</source>
+        <comment>602</comment>
+        <translation>No Internet connection: cannot check for updates!</translation>
+    </message>
+    <message>
+        <source>Keine Datei gefunden: Update Prüfung nicht möglich!</source>
+        <comment>603</comment>
+        <translation>No file found: cannot check for updates!</translation>
+    </message>
+    <message>
+        <source>Update wird gestartet, bitte warten!</source>
+        <comment>604</comment>
+        <translation>Starting the update, please wait!</translation>
     </message>
     <message>
         <source>Nicht genügend Systemresourcen vorhanden!</source>

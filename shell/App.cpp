@@ -1,5 +1,6 @@
 #include "App.h"
 
+#include "AboutDlg.h"
 #include "BeepTimeDlg.h"
 #include "DemoReader.h"
 #include "MainFrame.h"
@@ -7,11 +8,13 @@
 #include "ProgrammerView.h"
 #include "ShellEnv.h"
 #include "Texts.h"
+#include "UpdateService.h"
 #include "WaitHook.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <cstdio>
 
@@ -69,6 +72,16 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
         dialog.show();
         ok = Save(dialog, dir, QStringLiteral("cycle-dialog.png")) && ok;
     }
+    {
+        CAboutDlg dialog(env, &frame);
+        dialog.show();
+        // The labels show what the program file's check found (bounded wait).
+        QElapsedTimer waited;
+        waited.start();
+        while (env.updates && env.updates->Program().IsRunning() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        ok = Save(dialog, dir, QStringLiteral("about-box.png")) && ok;
+    }
     return ok ? 0 : 1;
 }
 
@@ -124,16 +137,25 @@ int RunProgram(int argc, char** argv) {
     }
 
     CWaitHook waitHook;
-    // The background download of the reader version file joins here with the update check.
+    // The reader version file is fetched in the background from the start.
+    vorex::update::CUpdateService updates;
+    updates.StartReader();
+    env.updates = &updates;
+    env.reportReader = [&updates](const QString& firmwareCode, const QString& model) {
+        updates.DeviceIdentified(firmwareCode, model, ProfileInt("Version", "Update", 1) != 0);
+    };
     CMainFrame frame(env);
+    // A newer program or reader firmware opens the about box once the main loop runs.
+    for (auto signal : {&vorex::update::CUpdateService::programUpdateOffered,
+                        &vorex::update::CUpdateService::readerUpdateOffered})
+        QObject::connect(&updates, signal, &frame, &CMainFrame::OpenAboutBox, Qt::QueuedConnection);
     if (demo)
         frame.SetStatusNote(L("Demo: Simulierter Leser an %1").arg(demoReader.Path()));
     frame.View()->OnInitialUpdate();
     frame.show();
     frame.repaint();
-    if (ProfileInt("Version", "Update", 1) != 0) {
-        // The program-version check (notice 1034) joins here with the update check.
-    }
+    if (ProfileInt("Version", "Update", 1) != 0)
+        updates.StartProgram(true);
     if (!shots.isEmpty())
         return TakeScreenshots(frame, env, shots);
     return app.exec();

@@ -2,8 +2,7 @@
 
 #include "PtyServer.h"
 #include "Scenario.h"
-
-#include <QFileInfo>
+#include "ScenarioFiles.h"
 
 namespace vorex::ui {
 
@@ -15,11 +14,7 @@ CDemoReader::~CDemoReader() {
 }
 
 QString CDemoReader::ScenarioPath() {
-    for (const QString& path : {QStringLiteral(VOREX_DEMO_SCENARIO_SOURCE),
-                                QStringLiteral(VOREX_INSTALL_DATADIR "/scenarios/demo.json")})
-        if (QFileInfo::exists(path))
-            return path;
-    return {};
+    return QString::fromStdString(vsim::FindScenarioFile("demo.json"));
 }
 
 bool CDemoReader::Start(QString& error) {

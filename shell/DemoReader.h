@@ -20,7 +20,7 @@ public:
     int BaudCode() const;
     int Address() const;
 
-    // The scenario file: the source tree's, else the installed one.
+    // The demo scenario file: the installed one, else the source tree's.
     static QString ScenarioPath();
 
 private:

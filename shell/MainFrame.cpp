@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "AboutDlg.h"
 #include "ProgrammerView.h"
 #include "Texts.h"
 
@@ -107,10 +108,7 @@ void CMainFrame::CreateActions() {
     connect(Action(32782), &QAction::triggered, this, &CMainFrame::SwitchToEnglish);
     connect(Action(57665), &QAction::triggered, this, &QWidget::close);
     connect(Action(57670), &QAction::triggered, this, &CMainFrame::OpenManual);
-    connect(Action(57664), &QAction::triggered, this, [this] {
-        env_.messages->Show(this, S(57344) + " V" + CProgrammerView::CaptionVersion(),
-                            IMessages::Icon::Information);
-    });
+    connect(Action(57664), &QAction::triggered, this, &CMainFrame::OpenAboutBox);
 
     // The document keys: a new or opened (empty) document identifies the reader again;
     // saving writes an empty file.
@@ -299,6 +297,17 @@ void CMainFrame::OpenManual() {
         env_.messages->Show(this, S(10001), IMessages::Icon::Information);
     else
         env_.messages->Show(this, Format(S(10002), result), IMessages::Icon::Critical);
+}
+
+void CMainFrame::OpenAboutBox() {
+    if (about_) {
+        about_->raise();
+        return;
+    }
+    CAboutDlg dialog(env_, this);
+    about_ = &dialog;
+    connect(&dialog, &CAboutDlg::exitRequested, this, &QWidget::close, Qt::QueuedConnection);
+    dialog.exec();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 #include "ShellEnv.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTranslator>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@ class QMenu;
 
 namespace vorex::ui {
 
+class CAboutDlg;
 class CProgrammerView;
 
 class CMainFrame : public QMainWindow {
@@ -30,6 +32,8 @@ public:
     void SwitchToEnglish();
     void SwitchToGerman();
     void OpenManual();
+    // The about box (one at a time); an installer handed over from it ends the program.
+    void OpenAboutBox();
     // Enables the commands from the view's last identification.
     void UpdateCommandUi();
     // Adds a note to the status bar (demo mode).
@@ -54,6 +58,7 @@ private:
     std::unique_ptr<QTranslator> qtTranslator_;
     QLabel* idle_ = nullptr;
     QLabel* note_ = nullptr;
+    QPointer<CAboutDlg> about_;
 };
 
 } // namespace vorex::ui

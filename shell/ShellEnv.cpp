@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QMessageBox>
 #include <QUrl>
 #include <array>
@@ -72,15 +73,24 @@ void ShellEnv::FillDefaults() {
         listBluetooth = none;
     if (!testLan)
         testLan = [](const std::string&) { return false; };
+    // Beside the program (the build tree), then the installed folders: as seen from the
+    // program's folder, then under the configured prefix.
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const auto installed = [&programDir](const char* fromBin, const char* configured) {
+        return QStringList{QDir::cleanPath(programDir + QLatin1Char('/') + QLatin1String(fromBin)),
+                           QString::fromUtf8(configured)};
+    };
     if (translationDirs.isEmpty())
-        translationDirs = {QCoreApplication::applicationDirPath(),
-                           QStringLiteral(VOREX_INSTALL_DATADIR "/translations")};
+        translationDirs = QStringList{programDir} +
+                          installed(VOREX_TRANSLATIONDIR_FROM_BIN, VOREX_TRANSLATIONDIR);
     if (manualDirs.isEmpty())
-        manualDirs = {QCoreApplication::applicationDirPath(), QStringLiteral(VOREX_INSTALL_DOCDIR)};
+        manualDirs = QStringList{programDir} + installed(VOREX_MANUALDIR_FROM_BIN, VOREX_MANUALDIR);
     if (!openDocument)
         openDocument = [](const QString& path) {
             return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? 42 : 31;
         };
+    if (!openUrl)
+        openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!reportReader)
         reportReader = [](const QString&, const QString&) {};
 }

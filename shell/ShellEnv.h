@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+class QUrl;
 class QWidget;
+
+namespace vorex::update {
+class CUpdateService;
+}
 
 namespace vorex::ui {
 
@@ -52,6 +57,10 @@ struct ShellEnv {
     // Opens a document; returns a value above 32 on success, 0 when out of resources,
     // 31 when no program is associated, anything else for other failures.
     std::function<int(const QString& path)> openDocument;
+    // Opens a web or mail address; true on success.
+    std::function<bool(const QUrl& url)> openUrl;
+    // The update check, or null (no version files are fetched; the about box says so).
+    vorex::update::CUpdateService* updates = nullptr;
     // Reports an identified reader to the firmware update check.
     std::function<void(const QString& firmwareCode, const QString& model)> reportReader;
     // Runs a workbench (menu command id) on an open, identified connection. The

@@ -11,6 +11,9 @@ using namespace mifare;
 Reply Card14443::Authenticate(int, bool, const Bytes&) {
     return Nak(kNotAuthenticated);
 }
+Reply Card14443::PasswordAuth(const Bytes&) {
+    return Nak(kNotAuthenticated);
+}
 Reply Card14443::Value(uint8_t, int, int32_t) {
     return Nak(kNotWritable);
 }
@@ -253,9 +256,10 @@ PageTag::PageTag(Kind kind, Bytes uid, int totalPages)
         pages_[4] = {0x03, 0x00, 0xFE, 0x00}; // empty NDEF message, terminator
     if (const int dyn = DynamicLockPage(); dyn > 0) {
         pages_[static_cast<size_t>(dyn)] = {0x00, 0x00, 0x00, 0xBD};
-        pages_[static_cast<size_t>(dyn + 1)] = {0x04, 0x00, 0x00, 0xFF}; // AUTH0 off
-        pages_[static_cast<size_t>(dyn + 2)] = {0x00, 0x05, 0x00, 0x00};
-        pages_[static_cast<size_t>(dyn + 3)] = {0xFF, 0xFF, 0xFF, 0xFF}; // password
+        pages_[static_cast<size_t>(Cfg0Page())] = {0x04, 0x00, 0x00, 0xFF}; // AUTH0 off
+        pages_[static_cast<size_t>(Cfg1Page())] = {0x00, 0x05, 0x00, 0x00};
+        pages_[static_cast<size_t>(PwdPage())] = {0xFF, 0xFF, 0xFF, 0xFF};  // PWD
+        pages_[static_cast<size_t>(PackPage())] = {0x00, 0x00, 0x00, 0x00}; // PACK
     }
 }
 
@@ -278,6 +282,7 @@ std::string PageTag::TypeName() const {
 void PageTag::ResetSession(State state) {
     state_ = state;
     sector_ = 0;
+    authenticated_ = false; // PWD_AUTH holds only until the tag is selected anew
 }
 
 int PageTag::DynamicLockPage() const {
@@ -297,9 +302,39 @@ int PageTag::PagesPerDynamicLockBit() const {
     return kind_ == Kind::Ntag213 ? 2 : 16;
 }
 
+int PageTag::BlockLockBits() const {
+    switch (kind_) {
+    case Kind::Ntag213:
+        return 6;
+    case Kind::Ntag215:
+        return 4;
+    case Kind::Ntag216:
+        return 7;
+    default:
+        return 0;
+    }
+}
+
 bool PageTag::ReadsAsZero(int page) const {
-    const int dyn = DynamicLockPage();
-    return dyn > 0 && page >= dyn + 3;
+    return Ntag() && page >= PwdPage();
+}
+
+uint8_t PageTag::Auth0() const {
+    return pages_[static_cast<size_t>(Cfg0Page())][3];
+}
+
+uint8_t PageTag::Access() const {
+    return pages_[static_cast<size_t>(Cfg1Page())][0];
+}
+
+int PageTag::FirstWriteProtected() const {
+    if (!Ntag() || authenticated_)
+        return PageCount();
+    return std::min<int>(Auth0(), PageCount());
+}
+
+int PageTag::FirstReadProtected() const {
+    return Ntag() && (Access() & kProt) != 0 ? FirstWriteProtected() : PageCount();
 }
 
 bool PageTag::PageLocked(int page) const {
@@ -325,8 +360,13 @@ Reply PageTag::Read(uint8_t page) {
     const int global = base + page;
     if (global >= PageCount())
         return Nak(kNoTransponder);
-    // Reading rolls over to the first page once the end of the memory is reached.
-    const int end = std::min(PageCount(), base + 256);
+    // A read-protected tag hides the pages from AUTH0 on until PWD_AUTH succeeded.
+    const int readable = FirstReadProtected();
+    if (global >= readable)
+        return Nak(kNotAuthenticated);
+    // Reading rolls over to the first page once the end of the readable memory is
+    // reached.
+    const int end = std::min({PageCount(), base + 256, readable});
     Bytes out;
     for (int i = 0; i < 4; ++i) {
         const int p = base + (global - base + i) % (end - base);
@@ -343,7 +383,14 @@ Reply PageTag::Write(uint8_t page, const Bytes& data) {
     if (data.size() != 4)
         return Reply::Error(kWrongCount);
     const int p = sector_ * 256 + page;
-    if (p >= PageCount() || PageLocked(p))
+    if (p >= PageCount())
+        return Nak(kNotWritable);
+    if (p >= FirstWriteProtected())
+        return Nak(kNotAuthenticated);
+    if (PageLocked(p))
+        return Nak(kNotWritable);
+    // CFGLCK freezes the configuration pages for good; PWD and PACK stay writable.
+    if ((p == Cfg0Page() || p == Cfg1Page()) && (Access() & kCfgLck) != 0)
         return Nak(kNotWritable);
     Bytes& stored = pages_[static_cast<size_t>(p)];
     if (p == 2) {
@@ -362,14 +409,49 @@ Reply PageTag::Write(uint8_t page, const Bytes& data) {
         stored[3] |= static_cast<uint8_t>(data[3] & ~frozen3);
         return Reply::Ok();
     }
-    if (p == 3 || p == DynamicLockPage()) {
-        // One-time programmable bits and dynamic lock bits: OR semantics.
-        for (size_t i = 0; i < (p == 3 ? 4u : 3u); ++i)
+    if (p == 3) {
+        // One-time programmable bits: OR semantics.
+        for (size_t i = 0; i < 4; ++i)
             stored[i] |= data[i];
         return Reply::Ok();
     }
+    if (p == DynamicLockPage())
+        return WriteDynamicLock(stored, data);
     stored = data;
     return Reply::Ok();
+}
+
+Reply PageTag::WriteDynamicLock(Bytes& stored, const Bytes& data) {
+    // Lock bits (bytes 0 and 1) and block-lock bits (byte 2) can only be set. Block-lock
+    // bit k freezes lock bits 2k and 2k + 1: on NTAG213 four pages, on NTAG215/216
+    // 32 pages.
+    unsigned frozen = 0;
+    for (int k = 0; k < BlockLockBits(); ++k)
+        if ((stored[2] >> k & 1) != 0)
+            frozen |= 3u << (2 * k);
+    const unsigned lockBits = (stored[0] | stored[1] << 8) | ((data[0] | data[1] << 8) & ~frozen);
+    stored[0] = static_cast<uint8_t>(lockBits);
+    stored[1] = static_cast<uint8_t>(lockBits >> 8);
+    stored[2] |= data[2];
+    return Reply::Ok();
+}
+
+Reply PageTag::PasswordAuth(const Bytes& password) {
+    if (!Ntag() || password.size() != 4)
+        return Nak(kNotAuthenticated);
+    // AUTHLIM 0 means no limit; once the failed attempts reach it, PWD_AUTH is refused
+    // for good, also with the right password.
+    const int limit = Access() & kAuthLim;
+    if (limit != 0 && failedAuth_ >= limit)
+        return Nak(kNotAuthenticated);
+    if (password != pages_[static_cast<size_t>(PwdPage())]) {
+        ++failedAuth_;
+        return Nak(kNotAuthenticated);
+    }
+    failedAuth_ = 0;
+    authenticated_ = true;
+    const Bytes& pack = pages_[static_cast<size_t>(PackPage())];
+    return Reply::Ok({pack[0], pack[1]});
 }
 
 Reply PageTag::SelectSector(int sector) {

@@ -33,6 +33,8 @@ public:
     void PowerOff() { ResetSession(State::Idle); }
 
     virtual Reply Authenticate(int block, bool keyB, const Bytes& key);
+    // PWD_AUTH (1B) with a 4-byte password; the answer carries PACK.
+    virtual Reply PasswordAuth(const Bytes& password);
     virtual Reply Read(uint8_t block) = 0;
     virtual Reply Write(uint8_t block, const Bytes& data) = 0;
     virtual Reply Value(uint8_t block, int operation, int32_t value);
@@ -107,22 +109,47 @@ public:
     Reply Read(uint8_t page) override;
     Reply Write(uint8_t page, const Bytes& data) override;
     Reply SelectSector(int sector) override;
+    Reply PasswordAuth(const Bytes& password) override;
 
     int PageCount() const { return static_cast<int>(pages_.size()); }
     Bytes& Page(int p) { return pages_.at(static_cast<size_t>(p)); }
     // True when a write to the page is refused by the lock bits.
     bool PageLocked(int page) const;
 
-private:
-    void ResetSession(State state) override;
+    // NTAG21x configuration pages (-1 on tags without them): CFG0 holds AUTH0 in
+    // byte 3, CFG1 the ACCESS byte (PROT, CFGLCK, AUTHLIM) in byte 0, then PWD and
+    // PACK.
     int DynamicLockPage() const;
+    int Cfg0Page() const { return Ntag() ? DynamicLockPage() + 1 : -1; }
+    int Cfg1Page() const { return Ntag() ? DynamicLockPage() + 2 : -1; }
+    int PwdPage() const { return Ntag() ? DynamicLockPage() + 3 : -1; }
+    int PackPage() const { return Ntag() ? DynamicLockPage() + 4 : -1; }
+    // Failed PWD_AUTH attempts so far (kept while the tag is unpowered, as in EEPROM).
+    int FailedPasswordAttempts() const { return failedAuth_; }
+
+private:
+    static constexpr uint8_t kProt = 0x80;
+    static constexpr uint8_t kCfgLck = 0x40;
+    static constexpr uint8_t kAuthLim = 0x07;
+
+    void ResetSession(State state) override;
+    bool Ntag() const { return DynamicLockPage() > 0; }
     int PagesPerDynamicLockBit() const;
+    int BlockLockBits() const;
     // Password and password acknowledge pages of NTAG21x read back as zeros.
     bool ReadsAsZero(int page) const;
+    uint8_t Auth0() const;
+    uint8_t Access() const;
+    // Pages from this one on need PWD_AUTH first for reading (PROT = 1) or writing.
+    int FirstReadProtected() const;
+    int FirstWriteProtected() const;
+    Reply WriteDynamicLock(Bytes& stored, const Bytes& data);
 
     Kind kind_;
     std::vector<Bytes> pages_;
     int sector_ = 0;
+    bool authenticated_ = false;
+    int failedAuth_ = 0;
 };
 
 } // namespace vsim

@@ -17,9 +17,21 @@ Iso14443Commands::Iso14443Commands(bool smallKeyStore)
     : small_(smallKeyStore), keysA_(static_cast<size_t>(KeySlots()), Bytes(6, 0xFF)),
       keysB_(small_ ? 0 : 16, Bytes(6, 0xFF)) {}
 
-int Iso14443Commands::AddCard(std::unique_ptr<Card14443> card) {
+int Iso14443Commands::AddCard(std::unique_ptr<Card14443> card, std::string name) {
     cards_.push_back(std::move(card));
+    names_.push_back(std::move(name));
     return static_cast<int>(cards_.size()) - 1;
+}
+
+int Iso14443Commands::FindCard(const std::string& nameOrIndex) const {
+    for (size_t i = 0; i < names_.size(); ++i)
+        if (!names_[i].empty() && names_[i] == nameOrIndex)
+            return static_cast<int>(i);
+    if (nameOrIndex.empty() || nameOrIndex.find_first_not_of("0123456789") != std::string::npos ||
+        nameOrIndex.size() > 6)
+        return -1;
+    const size_t index = std::stoul(nameOrIndex);
+    return index < cards_.size() ? static_cast<int>(index) : -1;
 }
 
 void Iso14443Commands::SetField(int index) {
@@ -80,6 +92,9 @@ std::optional<Reply> Iso14443Commands::Handle(const Request& r, ReaderModel&) {
             return Reply::Error(kNoTransponder);
         const size_t n = d[0];
         const uint8_t block = d[n + 1], keyType = d[n + 2], keyNumber = d[n + 3];
+        // A 4-byte key is a Type 2 password: the reader sends PWD_AUTH (1B) with it.
+        if (n == 4)
+            return card->PasswordAuth(Bytes(d.begin() + 1, d.begin() + 5));
         Bytes key;
         if (n > 0)
             key.assign(d.begin() + 1, d.begin() + 1 + static_cast<long>(n));
@@ -288,6 +303,68 @@ bool ParsePages(const json& c, PageTag& tag, std::string& error) {
     return true;
 }
 
+// NTAG21x password protection: "pwd", "pack", "auth0", "prot", "authlim", "cfglck",
+// written into the configuration pages after "pages".
+bool ParseNtagConfig(const json& c, PageTag& tag, std::string& error) {
+    static const char* const kKeys[] = {"pwd", "pack", "auth0", "prot", "authlim", "cfglck"};
+    bool any = false;
+    for (const char* k : kKeys)
+        any = any || c.contains(k);
+    if (!any)
+        return true;
+    if (tag.Cfg0Page() < 0) {
+        error = "only NTAG213/215/216 have a password";
+        return false;
+    }
+    Bytes b;
+    if (c.contains("pwd")) {
+        if (!HexField(c.at("pwd"), 4, b)) {
+            error = "\"pwd\" must be 4 hex bytes";
+            return false;
+        }
+        tag.Page(tag.PwdPage()) = b;
+    }
+    if (c.contains("pack")) {
+        if (!HexField(c.at("pack"), 2, b)) {
+            error = "\"pack\" must be 2 hex bytes";
+            return false;
+        }
+        std::copy(b.begin(), b.end(), tag.Page(tag.PackPage()).begin());
+    }
+    const auto number = [&](const char* key, int max, int& out) {
+        if (!c.contains(key))
+            return true;
+        const json& v = c.at(key);
+        if (!v.is_number_integer() || v.get<int>() < 0 || v.get<int>() > max) {
+            error =
+                std::string("\"") + key + "\" must be a number from 0 to " + std::to_string(max);
+            return false;
+        }
+        out = v.get<int>();
+        return true;
+    };
+    const auto flag = [&](const char* key, uint8_t bit) {
+        if (!c.contains(key))
+            return true;
+        if (!c.at(key).is_boolean()) {
+            error = std::string("\"") + key + "\" must be true or false";
+            return false;
+        }
+        uint8_t& access = tag.Page(tag.Cfg1Page())[0];
+        access = static_cast<uint8_t>(c.at(key).get<bool>() ? access | bit : access & ~bit);
+        return true;
+    };
+    int auth0 = tag.Page(tag.Cfg0Page())[3];
+    int authlim = tag.Page(tag.Cfg1Page())[0] & 0x07;
+    if (!number("auth0", 255, auth0) || !number("authlim", 7, authlim) || !flag("prot", 0x80) ||
+        !flag("cfglck", 0x40))
+        return false;
+    tag.Page(tag.Cfg0Page())[3] = static_cast<uint8_t>(auth0);
+    uint8_t& access = tag.Page(tag.Cfg1Page())[0];
+    access = static_cast<uint8_t>((access & ~0x07) | authlim);
+    return true;
+}
+
 std::unique_ptr<Card14443> ParseCard(const json& c, size_t index, std::string& error) {
     const std::string where = "card " + std::to_string(index) + ": ";
     if (!c.is_object() || !c.contains("type") || !c.at("type").is_string()) {
@@ -336,7 +413,7 @@ std::unique_ptr<Card14443> ParseCard(const json& c, size_t index, std::string& e
             pages = pc.get<int>();
         }
         auto tag = std::make_unique<PageTag>(kind, uid, pages);
-        if (!ParsePages(c, *tag, error)) {
+        if (!ParsePages(c, *tag, error) || !ParseNtagConfig(c, *tag, error)) {
             error = where + error;
             return nullptr;
         }
@@ -381,7 +458,17 @@ std::unique_ptr<Iso14443Commands> ParseIso14443(const json& s, unsigned deviceTy
                 auto card = ParseCard(s.at("cards")[i], i, error);
                 if (!card)
                     return nullptr;
-                set->AddCard(std::move(card));
+                const json& c = s.at("cards")[i];
+                std::string name;
+                if (c.contains("name")) {
+                    if (!c.at("name").is_string() || c.at("name").get<std::string>().empty() ||
+                        set->FindCard(c.at("name").get<std::string>()) >= 0) {
+                        error = "card " + std::to_string(i) + ": \"name\" must be a new name";
+                        return nullptr;
+                    }
+                    name = c.at("name").get<std::string>();
+                }
+                set->AddCard(std::move(card), std::move(name));
             }
         }
         int field = set->CardCount() > 0 ? 0 : -1;

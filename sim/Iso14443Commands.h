@@ -22,9 +22,11 @@ public:
     std::optional<Reply> Handle(const Request& request, ReaderModel& reader) override;
 
     // Cards (callers other than the model's own thread take ReaderModel::Lock first).
-    int AddCard(std::unique_ptr<Card14443> card); // returns its index
+    int AddCard(std::unique_ptr<Card14443> card, std::string name = {}); // returns its index
     size_t CardCount() const { return cards_.size(); }
     Card14443& Card(size_t index) { return *cards_.at(index); }
+    // The index of the card with that name (or that index as text); -1 when none.
+    int FindCard(const std::string& nameOrIndex) const;
     // The card in the field: an index, or -1 for an empty field. The card that leaves
     // and the one that enters start unpowered (idle).
     void SetField(int index);
@@ -41,6 +43,7 @@ private:
 
     bool small_;
     std::vector<std::unique_ptr<Card14443>> cards_;
+    std::vector<std::string> names_;
     int field_ = -1;
     std::vector<Bytes> keysA_;
     std::vector<Bytes> keysB_;

@@ -22,22 +22,23 @@ constexpr uint8_t kErrBlockUnavailable = 0x10;
 constexpr uint8_t kErrAlreadyLocked = 0x11;
 constexpr uint8_t kErrLocked = 0x12;
 constexpr uint8_t kErrGeneral = 0x0F;
+constexpr uint8_t kErrNotRecognised = 0x02;
 
 constexpr size_t kMaxTags = 64;
 constexpr size_t kMaxPlainPayload = 0xFE;
 
 // clang-format off
 const IsoTagProfile kProfiles[] = {
-    // type                 mfr   chip  blocks size icref info                     opt    custom rmOnly 1sub   2byte  ro unsupported
-    {"nxp-icode-slix",      0x04, 0x01, 28,   4,   0x01, IsoInfo::Normal,         false, false, false, false, false, 0, 0x0F},
-    {"nxp-icode-slix2",     0x04, 0x01, 80,   4,   0x01, IsoInfo::Normal,         false, false, false, false, false, 0, 0x0F},
-    {"nxp-icode-slix-l",    0x04, 0x03, 8,    4,   0x03, IsoInfo::ReportsTooMany, false, false, false, false, false, 0, 0x0F},
-    {"ti-tagit-hfi-plus",   0x07, 0x80, 64,   4,   0x00, IsoInfo::Normal,         true,  false, false, false, false, 0, 0x01},
-    {"ti-tagit-hfi-pro",    0x07, 0xC4, 8,    4,   0x00, IsoInfo::None,           true,  false, false, false, false, 0, 0x01},
-    {"infineon-myd",        0x05, 0x45, 0,    8,   0x00, IsoInfo::None,           false, true,  false, false, false, 3, 0x01},
-    {"st-m24lr64",          0x02, 0x2C, 2048, 4,   0x2C, IsoInfo::ExtensionOnly,  false, false, false, false, true,  0, 0x01},
-    {"em4233",              0x16, 0x02, 64,   4,   0x02, IsoInfo::Normal,         false, false, true,  false, false, 0, 0x01},
-    {"fujitsu-mb89r118",    0x08, 0x01, 250,  8,   0x01, IsoInfo::Normal,         false, false, false, true,  false, 0, 0x01},
+    // type                 mfr   chip  blocks size icref info                     opt    custom rmOnly 1sub   2byte  ro unsupp lock   type bits in UID byte 4
+    {"nxp-icode-slix",      0x04, 0x01, 28,   4,   0x01, IsoInfo::Normal,         false, false, false, false, false, 0, 0x0F, true,  0x18, 0x10},
+    {"nxp-icode-slix2",     0x04, 0x01, 80,   4,   0x01, IsoInfo::Normal,         false, false, false, false, false, 0, 0x0F, true,  0x18, 0x08},
+    {"nxp-icode-slix-l",    0x04, 0x03, 8,    4,   0x03, IsoInfo::ReportsTooMany, false, false, false, false, false, 0, 0x0F, true,  0x10, 0x10},
+    {"ti-tagit-hfi-plus",   0x07, 0x80, 64,   4,   0x00, IsoInfo::Normal,         true,  false, false, false, false, 0, 0x01, true,  0x00, 0x00},
+    {"ti-tagit-hfi-pro",    0x07, 0xC4, 8,    4,   0x00, IsoInfo::None,           true,  false, false, false, false, 0, 0x01, true,  0x00, 0x00},
+    {"infineon-myd",        0x05, 0x45, 0,    8,   0x00, IsoInfo::None,           false, true,  false, false, false, 3, 0x01, false, 0x00, 0x00},
+    {"st-m24lr64",          0x02, 0x2C, 2048, 4,   0x2C, IsoInfo::ExtensionOnly,  false, false, false, false, true,  0, 0x01, false, 0x00, 0x00},
+    {"em4233",              0x16, 0x02, 64,   4,   0x02, IsoInfo::Normal,         false, false, true,  false, false, 0, 0x01, true,  0x00, 0x00},
+    {"fujitsu-mb89r118",    0x08, 0x01, 250,  8,   0x01, IsoInfo::Normal,         false, false, false, true,  false, 0, 0x01, true,  0x00, 0x00},
 };
 // clang-format on
 
@@ -157,6 +158,10 @@ TagAnswer Respond(IsoTag& t, uint8_t flags, uint8_t code, const Bytes& params) {
     int block = 0;
     if (p.customOnly && code != 0xA0)
         return IsoError(p.unsupportedError);
+    // The M24LR64 works only with the protocol extension flag set in its block
+    // commands and answers them with an error code otherwise.
+    if (p.twoByteBlocks && !twoBytes && (code == 0x20 || code == 0x21 || code == 0x23))
+        return IsoError(kErrGeneral);
     switch (code) {
     case 0x2B:
         return SystemInfo(t, flags);
@@ -164,13 +169,13 @@ TagAnswer Respond(IsoTag& t, uint8_t flags, uint8_t code, const Bytes& params) {
         if (p.readMultipleOnly)
             return IsoError(p.unsupportedError);
         if (!BlockNumber(params, at, twoBytes, block))
-            return IsoError(0x02);
+            return IsoError(kErrNotRecognised);
         if (block >= t.blockCount)
             return IsoError(kErrBlockUnavailable);
         return Ok(BlockData(t, block, option));
     case 0x23: {
         if (!BlockNumber(params, at, twoBytes, block) || params.size() <= at)
-            return IsoError(0x02);
+            return IsoError(kErrNotRecognised);
         const int count = params[at] + 1;
         if (block + count > t.blockCount)
             return IsoError(kErrBlockUnavailable);
@@ -183,14 +188,16 @@ TagAnswer Respond(IsoTag& t, uint8_t flags, uint8_t code, const Bytes& params) {
     }
     case 0x21:
         if (!BlockNumber(params, at, twoBytes, block))
-            return IsoError(0x02);
+            return IsoError(kErrNotRecognised);
         // Tag-it answers a write only when the option flag asks it to wait for the EOF.
         if (p.optionForWrite && !option)
             return Silent();
         return Write(t, block, params.data() + at, params.size() - at);
     case 0x22:
+        if (!p.lockBlock)
+            return IsoError(p.unsupportedError);
         if (!BlockNumber(params, at, false, block))
-            return IsoError(0x02);
+            return IsoError(kErrNotRecognised);
         if (p.optionForWrite && !option)
             return Silent();
         if (block >= t.blockCount)
@@ -211,7 +218,7 @@ TagAnswer Respond(IsoTag& t, uint8_t flags, uint8_t code, const Bytes& params) {
         }
         if (params[0] == 0x30)
             return Write(t, block, params.data() + 3, params.size() - 3);
-        return IsoError(0x02);
+        return IsoError(kErrNotRecognised);
     }
     default:
         return IsoError(p.unsupportedError);
@@ -241,7 +248,8 @@ bool ParseTag(const json& j, IsoTag& tag, std::string& error) {
         error = "unknown iso15693 tag type \"" + type + "\"";
         return false;
     }
-    std::array<uint8_t, 8> uid{0, 0, 0, 0, 0, profile->chip, profile->manufacturer, 0xE0};
+    std::array<uint8_t, 8> uid{
+        0, 0, 0, 0, profile->typeBits, profile->chip, profile->manufacturer, 0xE0};
     if (j.contains("uid")) {
         Bytes msbFirst;
         if (!j.at("uid").is_string() || !ParseHex(j.at("uid").get<std::string>(), msbFirst) ||
@@ -262,6 +270,7 @@ bool ParseTag(const json& j, IsoTag& tag, std::string& error) {
         tag.dsfid = static_cast<uint8_t>(dsfid);
         tag.afi = static_cast<uint8_t>(afi);
         tag.writeAnswerLost = j.value("write_answer_lost", false);
+        tag.name = j.value("name", std::string());
         if (j.contains("blocks")) {
             const json& blocks = j.at("blocks");
             if (!blocks.is_array() || blocks.size() > static_cast<size_t>(tag.blockCount)) {
@@ -333,6 +342,20 @@ IsoTag MakeIsoTag(const IsoTagProfile& profile, const std::array<uint8_t, 8>& ui
 
 Iso15693Commands::Iso15693Commands(std::vector<IsoTag> tags) : tags_(std::move(tags)) {}
 
+bool Iso15693Commands::PutSetInField(const std::string& name) {
+    std::vector<bool> in(tags_.size(), name == "all");
+    if (name != "all" && name != "none") {
+        const auto set = sets_.find(name);
+        if (set == sets_.end())
+            return false;
+        for (size_t i : set->second)
+            in.at(i) = true;
+    }
+    for (size_t i = 0; i < tags_.size(); ++i)
+        tags_[i].inField = in[i];
+    return true;
+}
+
 std::optional<Reply> Iso15693Commands::Handle(const Request& r, ReaderModel&) {
     if (r.command != 0x20)
         return std::nullopt;
@@ -369,7 +392,8 @@ Reply Iso15693Commands::Inventory(const Request& r) {
     std::vector<std::vector<const IsoTag*>> inSlot(slots);
     const uint64_t low = LowBits(maskLength);
     for (const IsoTag& t : tags_) {
-        if (!Hears(t, flags) || (afi != 0 && t.afi != afi) || (t.Uid64() & low) != (mask & low))
+        if (!t.inField || !Hears(t, flags) || (afi != 0 && t.afi != afi) ||
+            (t.Uid64() & low) != (mask & low))
             continue;
         const size_t slot = oneSlot || maskLength >= 64 ? 0 : (t.Uid64() >> maskLength) & 0x0F;
         inSlot[slot].push_back(&t);
@@ -429,7 +453,7 @@ Reply Iso15693Commands::Command(const Request& r) {
 
     std::vector<TagAnswer> answers;
     for (IsoTag& t : tags_) {
-        if (!Hears(t, flags) || (address && t.Uid64() != *address))
+        if (!t.inField || !Hears(t, flags) || (address && t.Uid64() != *address))
             continue;
         // Custom commands are for the tags of the maker they name; others stay quiet.
         if (customMaker >= 0 && customMaker != t.profile->manufacturer)
@@ -452,6 +476,54 @@ Reply Iso15693Commands::Command(const Request& r) {
 }
 
 bool ParseIso15693(const json& s, std::vector<IsoTag>& tags, std::string& error) {
+    Iso15693Commands::TagSets sets;
+    return ParseIso15693(s, tags, sets, error);
+}
+
+namespace {
+
+// "sets": {"name": [tag, ...]}: a tag is its index, its "name" or its UID as written
+// in the scenario (16 hex digits, most significant byte first).
+bool ParseTagSets(const json& s, const std::vector<IsoTag>& tags, Iso15693Commands::TagSets& sets,
+                  std::string& error) {
+    sets.clear();
+    if (!s.contains("sets"))
+        return true;
+    if (!s.at("sets").is_object()) {
+        error = "iso15693 \"sets\" must be an object";
+        return false;
+    }
+    for (const auto& [name, list] : s.at("sets").items()) {
+        if (name == "all" || name == "none" || !list.is_array()) {
+            error = "iso15693 set \"" + name + "\" must be a list of tags (all and none are taken)";
+            return false;
+        }
+        std::vector<size_t>& members = sets[name];
+        for (const json& ref : list) {
+            size_t found = tags.size();
+            if (ref.is_number_unsigned() && ref.get<size_t>() < tags.size())
+                found = ref.get<size_t>();
+            Bytes msbFirst;
+            const bool isUid = ref.is_string() && ParseHex(ref.get<std::string>(), msbFirst) &&
+                               msbFirst.size() == 8;
+            for (size_t i = 0; ref.is_string() && found == tags.size() && i < tags.size(); ++i)
+                if ((!tags[i].name.empty() && tags[i].name == ref.get<std::string>()) ||
+                    (isUid && std::equal(msbFirst.rbegin(), msbFirst.rend(), tags[i].uid.begin())))
+                    found = i;
+            if (found == tags.size()) {
+                error = "iso15693 set \"" + name + "\" names no tag " + ref.dump();
+                return false;
+            }
+            members.push_back(found);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ParseIso15693(const json& s, std::vector<IsoTag>& tags, Iso15693Commands::TagSets& sets,
+                   std::string& error) {
     tags.clear();
     if (!s.is_object()) {
         error = "\"iso15693\" must be an object";
@@ -493,6 +565,7 @@ bool ParseIso15693(const json& s, std::vector<IsoTag>& tags, std::string& error)
             std::array<uint8_t, 8> uid{};
             for (size_t b = 0; b < 5; ++b)
                 uid[b] = static_cast<uint8_t>(r >> (8 * b));
+            uid[4] = static_cast<uint8_t>((uid[4] & ~profile->typeMask) | profile->typeBits);
             uid[5] = profile->chip;
             uid[6] = profile->manufacturer;
             uid[7] = 0xE0;
@@ -502,6 +575,8 @@ bool ParseIso15693(const json& s, std::vector<IsoTag>& tags, std::string& error)
             tags.push_back(std::move(t));
             ++i;
         }
+        if (!ParseTagSets(s, tags, sets, error))
+            return false;
     } catch (const json::exception& e) {
         error = std::string("iso15693: ") + e.what();
         return false;

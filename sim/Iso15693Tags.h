@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
@@ -34,9 +35,12 @@ struct IsoTagProfile {
     bool customOnly;        // only the custom A0 read/write (Infineon my-d)
     bool readMultipleOnly;  // no Read Single Block (EM)
     bool oneSubcarrierOnly; // ignores requests with two subcarriers (Fujitsu)
-    bool twoByteBlocks;     // two-byte block numbers with the protocol extension (ST)
+    bool twoByteBlocks;     // block commands need the protocol extension: two-byte numbers (ST)
     int readOnlyBlocks;     // blocks 0 .. n-1 refuse writes
     uint8_t unsupportedError;
+    bool lockBlock;   // knows ISO Lock Block (ST locks per sector instead)
+    uint8_t typeMask; // bits of UID byte 4 that name the chip within its family
+    uint8_t typeBits; //   and their value (ICODE SLIX, SLIX2, SLIX-L)
 };
 
 // The profiles, looked up by type name; null for an unknown name.
@@ -53,6 +57,8 @@ struct IsoTag {
     Bytes memory;
     std::vector<bool> locked;
     bool writeAnswerLost = false; // programs the block but its answer never arrives
+    std::string name;             // optional, for naming it in a set
+    bool inField = true;          // only tags in the field hear requests
 
     uint64_t Uid64() const;
 };
@@ -65,16 +71,25 @@ public:
     explicit Iso15693Commands(std::vector<IsoTag> tags = {});
     std::optional<Reply> Handle(const Request& request, ReaderModel& reader) override;
 
-    // The tags in the field; take the model's Lock() while the reader is served.
+    // All tags, in the field or not; take the model's Lock() while the reader is served.
     std::vector<IsoTag>& Tags() { return tags_; }
+
+    // Named sets of tags (indices into Tags()). PutSetInField puts exactly the tags of
+    // the set in the field; "all" and "none" are always known. False for an unknown name.
+    using TagSets = std::map<std::string, std::vector<size_t>>;
+    void SetTagSets(TagSets sets) { sets_ = std::move(sets); }
+    bool PutSetInField(const std::string& name);
 
 private:
     Reply Inventory(const Request& request);
     Reply Command(const Request& request);
     std::vector<IsoTag> tags_;
+    TagSets sets_;
 };
 
-// Builds the tags of a scenario's "iso15693" section.
+// Builds the tags of a scenario's "iso15693" section and its named tag sets.
 bool ParseIso15693(const nlohmann::json& section, std::vector<IsoTag>& tags, std::string& error);
+bool ParseIso15693(const nlohmann::json& section, std::vector<IsoTag>& tags,
+                   Iso15693Commands::TagSets& sets, std::string& error);
 
 } // namespace vsim

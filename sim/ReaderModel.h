@@ -110,6 +110,13 @@ public:
     ~ReaderModel();
 
     void AddCommandSet(std::unique_ptr<CommandSet> set);
+    // The first command set of that kind, or null (take Lock() first).
+    template <typename T> T* FindCommandSet() {
+        for (auto& set : sets_)
+            if (auto* found = dynamic_cast<T*>(set.get()))
+                return found;
+        return nullptr;
+    }
     void InjectFault(const Fault& fault);
     void ClearFaults();
 

@@ -193,9 +193,12 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
     model->AddCommandSet(std::make_unique<DeviceCommands>());
     if (s.contains("iso15693")) {
         std::vector<IsoTag> tags;
-        if (!ParseIso15693(s.at("iso15693"), tags, error))
+        Iso15693Commands::TagSets sets;
+        if (!ParseIso15693(s.at("iso15693"), tags, sets, error))
             return nullptr;
-        model->AddCommandSet(std::make_unique<Iso15693Commands>(std::move(tags)));
+        auto iso = std::make_unique<Iso15693Commands>(std::move(tags));
+        iso->SetTagSets(std::move(sets));
+        model->AddCommandSet(std::move(iso));
     }
     if (s.contains("iso14443")) {
         auto cards = ParseIso14443(

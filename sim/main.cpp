@@ -1,37 +1,48 @@
 // vorex-sim: serves the stand-in reader of a scenario file on a pseudo-terminal, or
 // over TCP on a loopback address with an optional datagram responder. Prints the name
-// to open as the first line on stdout and serves until SIGINT or SIGTERM.
+// to open as the first line on stdout and serves until SIGINT or SIGTERM. Lines on
+// stdin change the cards and tags in the field.
+#include "FieldControl.h"
 #include "LanScenario.h"
 #include "PtyServer.h"
 #include "Scenario.h"
+#include "ScenarioFiles.h"
 #include "TcpServer.h"
 
+#include <arpa/inet.h>
 #include <fstream>
 #include <memory>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
+#include <sys/socket.h>
 
-#include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <netinet/in.h>
+#include <poll.h>
 #include <string>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
 void Usage(FILE* out) {
-    std::fputs("usage: vorex-sim --scenario FILE [--tcp HOST:PORT [--udp PORT]] [--trace]\n"
-               "  Serves the stand-in reader described by FILE on a pseudo-terminal and\n"
-               "  prints its path (e.g. /dev/pts/3) as the first line.\n"
-               "  --tcp HOST:PORT  serves it over TCP instead, on a loopback address\n"
-               "                   (127.x.x.x; PORT 0 = any free port), and prints the\n"
-               "                   name to open (e.g. 127.0.0.1-40123) as the first line\n"
-               "  --udp PORT       also answers the LAN datagram protocol on PORT (0 = any\n"
-               "                   free port; printed as \"udp PORT\" on the second line)\n"
-               "                   with the scenario's \"lan\" records\n"
-               "  --trace  writes each frame to stderr: \"rx 02 01 F0 00 F1\", \"tx ...\"\n",
+    std::fputs("Usage: vorex-sim --scenario FILE|NAME [--tcp HOST:PORT [--udp PORT]] [--trace]\n"
+               "Serves the stand-in reader described by a scenario file on a pseudo-terminal\n"
+               "and prints its path (e.g. /dev/pts/3) as the first line.\n\n"
+               "  --scenario FILE|NAME  the scenario: a file, or the name of an installed one\n"
+               "                        (demo, variant0 ... variant3)\n"
+               "  --tcp HOST:PORT       serves it over TCP instead, on a loopback address\n"
+               "                        (127.x.x.x; PORT 0 = any free port), and prints the\n"
+               "                        name to open (e.g. 127.0.0.1-40123) as the first line\n"
+               "  --udp PORT            also answers the LAN datagram protocol on PORT (0 =\n"
+               "                        any free port; printed as \"udp PORT\" on the second\n"
+               "                        line) with the scenario's \"lan\" records\n"
+               "  --trace               writes each frame to stderr: \"rx 02 01 F0 00 F1\",\n"
+               "                        \"tx ...\"\n"
+               "  --version             prints the version\n\n"
+               "Lines on stdin change the field while it runs (answered on stdout):\n"
+               "  card NAME|INDEX|none, tags SET|all|none, empty\n",
                out);
 }
 
@@ -75,6 +86,46 @@ uint16_t FreeDatagramPort() {
     return port;
 }
 
+// Reads field commands from stdin, one per line, and prints each answer on stdout.
+// A closed stdin (or one that cannot be read, as from a background job) is left alone.
+class FieldCommands {
+public:
+    explicit FieldCommands(vsim::ReaderModel& model) : model_(model) {}
+
+    // Waits up to `ms` for input and applies the complete lines that came.
+    void Poll(int ms) {
+        if (!open_) {
+            poll(nullptr, 0, ms);
+            return;
+        }
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        if (poll(&p, 1, ms) <= 0)
+            return;
+        char buffer[512];
+        const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            open_ = n < 0 && errno == EINTR;
+            return;
+        }
+        pending_.append(buffer, static_cast<size_t>(n));
+        for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+            const std::string answer = vsim::ApplyFieldCommand(model_, pending_.substr(0, end));
+            pending_.erase(0, end + 1);
+            if (!answer.empty()) {
+                std::printf("%s\n", answer.c_str());
+                std::fflush(stdout);
+            }
+        }
+        if (pending_.size() > 4096)
+            pending_.clear(); // no line is that long
+    }
+
+private:
+    vsim::ReaderModel& model_;
+    std::string pending_;
+    bool open_ = true;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -102,6 +153,9 @@ int main(int argc, char** argv) {
             }
         } else if (!std::strcmp(argv[i], "--trace")) {
             trace = true;
+        } else if (!std::strcmp(argv[i], "--version")) {
+            std::printf("vorex-sim %s\n", VOREX_PROGRAM_VERSION);
+            return 0;
         } else if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             Usage(stdout);
             return 0;
@@ -116,7 +170,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string error;
-    auto model = vsim::LoadScenarioFile(scenario, error);
+    const std::string found = vsim::FindScenarioFile(scenario);
+    const std::string scenarioFile = found.empty() ? scenario : found;
+    auto model = vsim::LoadScenarioFile(scenarioFile, error);
     if (!model) {
         std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
         return 1;
@@ -133,6 +189,10 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Started in the background of a terminal, reading stdin fails instead of stopping.
+    std::signal(SIGTTIN, SIG_IGN);
+    // Nobody reading the answers to field commands any more is no reason to stop.
+    std::signal(SIGPIPE, SIG_IGN);
 
     vsim::PtyServer pty(*model);
     vsim::TcpServer tcpServer(*model);
@@ -149,7 +209,7 @@ int main(int argc, char** argv) {
         }
         if (udpPort >= 0) {
             vsim::LanSetup lan;
-            std::ifstream in(scenario);
+            std::ifstream in(scenarioFile);
             const nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
             if (!vsim::ParseLanSection(j, tcpHost, tcpServer.Port(), lan, error)) {
                 std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
@@ -177,10 +237,13 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
 
-    // Wake up now and then to notice a line cut by an injected fault.
-    timespec tick{0, 200 * 1000 * 1000};
+    // Field commands come as lines on stdin (answered on stdout); between them, look for
+    // a stop signal and for a line cut by an injected fault.
+    FieldCommands commands(*model);
+    const timespec noWait{0, 0};
     for (;;) {
-        const int sig = sigtimedwait(&stopSignals, nullptr, &tick);
+        commands.Poll(200);
+        const int sig = sigtimedwait(&stopSignals, nullptr, &noWait);
         if (sig == SIGINT || sig == SIGTERM)
             break;
         if (!tcp && pty.LinkDropped()) {
@@ -189,5 +252,7 @@ int main(int argc, char** argv) {
             return 3;
         }
     }
+    pty.Stop();
+    tcpServer.Stop();
     return 0;
 }

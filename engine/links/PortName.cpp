@@ -28,7 +28,7 @@ int TrailingNumber(const std::string& s) {
 
 ParsedPortName ParsePortName(const std::string& name) {
     ParsedPortName out;
-    if (name.rfind("/dev/", 0) == 0) {
+    if (name.rfind("/", 0) == 0) {
         out.devicePath = name.substr(0, name.find(' '));
         out.portNumber = TrailingNumber(out.devicePath);
         return out;

@@ -12,9 +12,9 @@ struct ParsedPortName {
     int portNumber = 0;     // number of the port, for notifications
 };
 
-// "/dev/..." (up to the first blank) is an OS device; "COMn" or "\\.\COMn" (n starts
-// with 1-9, any case, text after the digits ignored) is /dev/ttyS<n-1>; anything else
-// is an FTDI serial number.
+// An absolute path such as "/dev/..." (up to the first blank) is an OS device; "COMn" or "\\.\COMn"
+// (n starts with 1-9, any case, text after the digits ignored) is /dev/ttyS<n-1>; anything else is
+// an FTDI serial number.
 ParsedPortName ParsePortName(const std::string& name);
 
 } // namespace vorex::links

@@ -38,10 +38,7 @@ void CUSBSerialPort::StopWorker() {
     if (!worker_.joinable())
         return;
     stop_ = true;
-    if (wakeFd_ >= 0) {
-        const uint64_t one = 1;
-        [[maybe_unused]] ssize_t w = write(wakeFd_, &one, sizeof one);
-    }
+    WakeWorker();
     worker_.join();
     stop_ = false;
 }
@@ -217,32 +214,55 @@ bool CUSBSerialPort::WriteToPort(const uint8_t* bytes, int length) {
         return false;
     size_t count = length < 0 ? std::strlen(reinterpret_cast<const char*>(bytes))
                               : static_cast<size_t>(length);
+    bool queued = false;
     {
         std::lock_guard<std::mutex> lock(writeLock_);
-        if (pending_ + count > writeBuffer_.size())
-            return false; // does not fit: dropped whole
-        // With nothing queued and the worker running, the bytes go straight out
-        // instead of waiting for the worker to wake; what the device does not take at
-        // once is queued for the worker, in order.
-        size_t done = 0;
-        const int fd = fd_;
-        if (pending_ == 0 && running_ && fd >= 0) {
-            const ssize_t n = write(fd, bytes, count);
-            if (n > 0)
-                done = static_cast<size_t>(n);
+        if (pending_ + count <= writeBuffer_.size()) {
+            // With nothing queued and the worker running, the bytes go straight out
+            // instead of waiting for the worker to wake; what the device does not take
+            // at once is queued for the worker, in order.
+            size_t done = 0;
+            if (pending_ == 0 && running_) {
+                const ssize_t n = WriteDevice(bytes, count);
+                if (n > 0)
+                    done = static_cast<size_t>(n);
+            }
+            if (done > 0)
+                OnBytesWritten(done);
+            if (done == count)
+                return true;
+            std::memcpy(writeBuffer_.data() + pending_, bytes + done, count - done);
+            pending_ += count - done;
+            queued = true;
         }
-        if (done > 0)
-            OnBytesWritten(done);
-        if (done == count)
-            return true;
-        std::memcpy(writeBuffer_.data() + pending_, bytes + done, count - done);
-        pending_ += count - done;
     }
+    // Wake the worker even when the run was dropped: what is queued must not wait for
+    // a write that fits.
+    WakeWorker();
+    return queued;
+}
+
+ssize_t CUSBSerialPort::WriteDevice(const uint8_t* bytes, size_t count) {
+    // Under the open lock: the worker closes the device when it is lost, and the
+    // number of a closed descriptor may already belong to another file.
+    std::lock_guard<std::mutex> lock(openLock_);
+    if (fd_ < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    return write(fd_, bytes, count);
+}
+
+void CUSBSerialPort::WakeWorker() {
     if (wakeFd_ >= 0) {
         const uint64_t one = 1;
         [[maybe_unused]] ssize_t w = write(wakeFd_, &one, sizeof one);
     }
-    return true;
+}
+
+void CUSBSerialPort::DropUnsent() {
+    std::lock_guard<std::mutex> lock(writeLock_);
+    pending_ = 0;
 }
 
 void CUSBSerialPort::WriteStep() {
@@ -251,11 +271,10 @@ void CUSBSerialPort::WriteStep() {
         OnTxEmpty();
         return;
     }
-    const int fd = fd_;
     size_t done = 0;
     auto started = std::chrono::steady_clock::now();
-    while (fd >= 0 && done < pending_) {
-        const ssize_t n = write(fd, writeBuffer_.data() + done, pending_ - done);
+    while (done < pending_) {
+        const ssize_t n = WriteDevice(writeBuffer_.data() + done, pending_ - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
             continue;
@@ -264,8 +283,10 @@ void CUSBSerialPort::WriteStep() {
             continue;
         if (n < 0 && errno == EAGAIN &&
             std::chrono::steady_clock::now() - started < std::chrono::milliseconds(kWriteStallMs)) {
+            const int fd = fd_;
             pollfd p{fd, POLLOUT, 0};
-            poll(&p, 1, 50);
+            if (fd >= 0)
+                poll(&p, 1, 50);
             continue;
         }
         break;

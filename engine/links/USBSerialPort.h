@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     bool WriteToPort(const char* text) {
         return WriteToPort(reinterpret_cast<const uint8_t*>(text), -1);
     }
+    // Forgets bytes queued by earlier writes that the device has not taken yet.
+    void DropUnsent();
     // Stops the worker, closes the device and frees the write buffer.
     void ClosePort();
 
@@ -81,6 +84,9 @@ private:
     void CheckModemLines(bool initial);
     void StopWorker();
     void DeviceLost();
+    // write() on the device under the open lock; -1 with EBADF once it is closed.
+    ssize_t WriteDevice(const uint8_t* bytes, size_t count);
+    void WakeWorker();
 
     std::string portName_;
     vorex::links::ParsedPortName parsed_;

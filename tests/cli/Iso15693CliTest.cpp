@@ -131,4 +131,24 @@ TEST_F(IsoCli, InfoUsesTheVendorDetours) {
     EXPECT_EQ(j.at("manufacturer"), 5);
 }
 
+TEST(IsoCliSt, M24lr64BlockCommandsNeedTheProtocolExtensionFlag) {
+    // M24LR64-R data sheet: Read Single/Multiple Block and Write Single Block need the
+    // protocol extension flag (then with two-byte block numbers); without it the chip
+    // answers an error code, here 0F (engine error 35).
+    auto sim = vtest::SimReader::FromScenario(
+        R"({"iso15693": {"tags": [{"type": "st-m24lr64", "uid": "E0 02 2C 00 00 00 00 45"}]}})");
+    const auto ctl = [&](const std::string& args, int expected) {
+        const auto r = vtest::Run("cli/vorexctl", "--port " + sim->Path() + " --json " + args);
+        EXPECT_EQ(r.status, expected) << args << "\n" << r.out;
+        return json::parse(r.out, nullptr, false);
+    };
+    const std::string uid = " --uid E0022C0000000045 ";
+    EXPECT_EQ(ctl("iso15693 read" + uid + "--block 5", 1)["error"], 35);
+    EXPECT_EQ(ctl("iso15693 write" + uid + "--block 5 --data 01020304", 1)["error"], 35);
+    ASSERT_EQ(ctl("iso15693 write" + uid + "--block 300 --data 01020304 --flags 0x08", 0)["ok"],
+              true);
+    EXPECT_EQ(ctl("iso15693 read" + uid + "--block 300 --flags 0x08", 0)["data"], "01020304");
+    EXPECT_EQ(ctl("iso15693 info" + uid, 0)["block_count"], 2048) << "the size detour";
+}
+
 } // namespace

@@ -28,7 +28,9 @@ constexpr const char* kCards = R"({
     {"type": "classic4k", "uid": "04 01 02 03 04 05 06"},
     {"type": "ntag216", "uid": "04 AA BB CC DD EE FF"},
     {"type": "type2", "uid": "04 11 22 33 44 55 66", "page_count": 512},
-    {"type": "ultralight", "uid": "04 C2 5E 1A 73 40 80", "pages": {"2": "A9 48 10 00"}}
+    {"type": "ultralight", "uid": "04 C2 5E 1A 73 40 80", "pages": {"2": "A9 48 10 00"}},
+    {"type": "ntag213", "uid": "04 51 52 53 54 55 56", "pages": {"16": "10 11 12 13"},
+     "pwd": "12345678", "pack": "ABCD", "auth0": 16, "prot": true}
   ]})";
 
 struct Result {
@@ -223,6 +225,37 @@ TEST_F(MifareCli, PageTagDumpsFindTheEndOfMemory) {
     EXPECT_EQ(RunJson("ultralight write --page 3 --yes --data 01000000")["ok"], true);
     PutInField(0);
     EXPECT_EQ(RunJson("ntag dump", 1)["ok"], false) << "a Classic card is no page tag";
+}
+
+TEST_F(MifareCli, ProtectedNtagDumpStopsAtAuth0AndSaysSo) {
+    // NTAG213 with PROT = 1 and AUTH0 = 16: pages 16.. are hidden until PWD_AUTH.
+    PutInField(5);
+    json dump = RunJson("ntag dump");
+    EXPECT_EQ(dump["page_count"], 16);
+    EXPECT_EQ(dump["protected_from"], 16) << "not the end of memory";
+    EXPECT_EQ(dump["type"], "ntag213") << "named by its capability container";
+    const auto text =
+        vtest::Run("cli/vorexctl", "--port " + sim_.Path() + " mifare ntag dump", true);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("pages from 16 on are read-protected"), std::string::npos) << text.out;
+
+    dump = RunJson("ntag dump --password 12345678");
+    EXPECT_EQ(dump["page_count"], 45);
+    EXPECT_FALSE(dump.contains("protected_from"));
+    EXPECT_EQ(dump["pages"][16], "10111213");
+    EXPECT_EQ(dump["pages"][0x2B], "00000000") << "PWD reads as zeros";
+
+    const json wrong = RunJson("ntag dump --password 12345679", 1);
+    EXPECT_EQ(wrong["context"], "password");
+    EXPECT_EQ(wrong["error"], 246);
+    EXPECT_EQ(Run("ntag dump --password 1234").code, 2);
+
+    EXPECT_EQ(RunJson("ntag write --page 16 --data 01020304", 1)["error"], 246);
+    EXPECT_EQ(RunJson("ntag write --page 16 --data 01020304 --password 12345678")["pages"],
+              json::array({16}));
+    // A complete NTAG dump carries no mark.
+    PutInField(2);
+    EXPECT_FALSE(RunJson("ntag dump").contains("protected_from"));
 }
 
 } // namespace

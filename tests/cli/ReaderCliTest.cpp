@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
@@ -21,13 +22,15 @@ class SimProgram {
 public:
     // extra: further arguments of vorex-sim, e.g. {"--trace"}.
     explicit SimProgram(const std::string& scenario, std::vector<std::string> extra = {}) {
-        int out[2], err[2];
-        if (pipe(out) != 0 || pipe(err) != 0)
+        int in[2], out[2], err[2];
+        if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
             throw std::runtime_error("pipe");
         pid_ = fork();
         if (pid_ == 0) {
+            dup2(in[0], 0);
             dup2(out[1], 1);
             dup2(err[1], 2);
+            close(in[1]);
             close(out[0]);
             close(err[0]);
             std::string bin = vtest::BinaryPath("sim/vorex-sim");
@@ -40,8 +43,10 @@ public:
             execv(bin.c_str(), argv.data());
             _exit(127);
         }
+        close(in[0]);
         close(out[1]);
         close(err[1]);
+        stdin_ = in[1];
         stdout_ = fdopen(out[0], "r");
         stderr_ = err[0];
         char line[256] = {0};
@@ -62,9 +67,23 @@ public:
         return s;
     }
     ~SimProgram() { Stop(); }
+    // Sends a field command line and returns vorex-sim's answer line.
+    std::string Command(const std::string& line) {
+        const std::string text = line + "\n";
+        if (write(stdin_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            return "(not sent)";
+        char answer[256] = {0};
+        if (!std::fgets(answer, sizeof answer, stdout_))
+            return "(no answer)";
+        std::string a = answer;
+        while (!a.empty() && a.back() == '\n')
+            a.pop_back();
+        return a;
+    }
     int Stop() {
         if (pid_ <= 0)
             return status_;
+        close(stdin_);
         kill(pid_, SIGTERM);
         int status = 0;
         waitpid(pid_, &status, 0);
@@ -83,6 +102,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    int stdin_ = -1;
     FILE* stdout_ = nullptr;
     int stderr_ = -1;
     std::string path_, err_;
@@ -110,6 +130,41 @@ TEST(VorexSim, TraceShowsEachFrame) {
     sim.Stop();
     EXPECT_NE(sim.Stderr().find("rx 02 01 F0 00 F1\n"), std::string::npos) << sim.Stderr();
     EXPECT_NE(sim.Stderr().find("tx 02 01 00 04 31 32 35 33 "), std::string::npos) << sim.Stderr();
+}
+
+TEST(VorexSim, CardsAndTagsComeAndGoWhileItRuns) {
+    SimProgram sim(vtest::SourcePath("sim/scenarios/demo.json"));
+    const auto ctl = [&](const std::string& args, int expected = 0) {
+        const auto r = Program("cli/vorexctl", "--port " + sim.Path() + " --json " + args);
+        EXPECT_EQ(r.status, expected) << args << "\n" << r.out;
+        const json j = json::parse(r.out, nullptr, false);
+        EXPECT_FALSE(j.is_discarded()) << r.out;
+        return j;
+    };
+    const auto tagCount = [&] {
+        return ctl("iso15693 inventory").value("tags", json::array()).size();
+    };
+    EXPECT_EQ(tagCount(), 10u);
+    EXPECT_EQ(ctl("mifare select")["type"], "classic4k");
+
+    EXPECT_EQ(sim.Command("tags icode"), "ok tags icode");
+    EXPECT_EQ(tagCount(), 3u);
+    EXPECT_EQ(sim.Command("card ntag213"), "ok card ntag213");
+    EXPECT_EQ(ctl("mifare select")["uid"], "048F2D6AE15280");
+
+    EXPECT_EQ(sim.Command("empty"), "ok empty");
+    EXPECT_EQ(tagCount(), 0u);
+    EXPECT_EQ(ctl("mifare select", 1)["error"], 21) << "no transponder";
+
+    EXPECT_EQ(sim.Command("card 1"), "ok card 1");
+    EXPECT_EQ(sim.Command("tags slix"), "ok tags slix");
+    EXPECT_EQ(ctl("mifare select")["type"], "classic1k");
+    const json one = ctl("iso15693 inventory");
+    ASSERT_EQ(one["tags"].size(), 1u);
+    EXPECT_EQ(one["tags"][0]["uid"], "E004015012345671");
+    EXPECT_EQ(sim.Command("card shelf"), "error no card \"shelf\"");
+    EXPECT_EQ(ctl("mifare select")["type"], "classic1k") << "a refused command changes nothing";
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 TEST(VorexSim, BadScenariosAreRefusedWithAReason) {
@@ -185,6 +240,26 @@ TEST(Vorexctl, IdentifyJsonAndErrors) {
     EXPECT_EQ(json::parse(missing.out).at("open_result"), -1);
     EXPECT_EQ(Program("cli/vorexctl", "--port " + sim->Path() + " factory-reset").status, 2);
     EXPECT_EQ(Program("cli/vorexctl", "frobnicate").status, 2);
+}
+
+TEST(Vorexctl, StableLinuxDeviceNamesOpen) {
+    // A udev-style link in a folder whose name has dots and colons, to a reader that
+    // listens at 57600 baud: the link is a serial device and keeps its baud code.
+    auto sim = vtest::SimReader::FromScenario(
+        R"({"reader": {"baud": 57600, "device_type": "145", "revision": "3"}})");
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() / ("vorex.serial:" + std::to_string(getpid()) + ".by-path:1.0");
+    fs::create_directories(dir);
+    const fs::path link = dir / "pci-0000:00:14.0-usb-0:1.4:1.0-port0_V1.2.3.4";
+    fs::create_symlink(sim->Path(), link);
+    for (const std::string& name : {link.string(), link.string() + ":1"}) {
+        const auto r =
+            Program("cli/vorexctl", "--port '" + name + "' --baud 57600 --json identify");
+        ASSERT_EQ(r.status, 0) << name << ": " << r.out;
+        EXPECT_EQ(json::parse(r.out).at("name"), "VX-B73") << name;
+    }
+    fs::remove_all(dir);
 }
 
 TEST(Vorexctl, ConfigurationRoundTrips) {

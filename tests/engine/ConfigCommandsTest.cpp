@@ -4,8 +4,10 @@
 #include "Vorex_SDKApp.h"
 #include "vorex.h"
 
+#include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <thread>
 
 using vtest::Hex;
 
@@ -58,11 +60,39 @@ TEST(SetBaudrate, SendsTheCodeAndTheLocalPortFollows) {
 }
 
 TEST(SetBaudrate, CodesOfTheRates) {
-    const std::pair<int, uint8_t> codes[] = {{2400, 0},   {4800, 1},   {9600, 2},     {19200, 3},
-                                             {38400, 4},  {57600, 5},  {115200, 6},   {230400, 7},
-                                             {460800, 8}, {921600, 9}, {1382400, 10}, {12345, 3}};
+    const std::pair<int, int> codes[] = {{2400, 0},   {4800, 1},   {9600, 2},     {19200, 3},
+                                         {38400, 4},  {57600, 5},  {115200, 6},   {230400, 7},
+                                         {460800, 8}, {921600, 9}, {1382400, 10}, {12345, -1},
+                                         {0, -1},     {-9600, -1}, {250000, -1}};
     for (const auto& [baud, code] : codes)
         EXPECT_EQ(vorex::BaudRateCode(baud), code) << baud;
+}
+
+TEST(SetBaudrate, RateWithoutCodeOrBadFormatIsRefusedAndNothingSent) {
+    Session s;
+    const std::pair<int, int> refused[] = {
+        {12345, 0}, {0, 0}, {250000, 1}, {115200, 16}, {115200, -1}};
+    for (const auto& [baud, format] : refused) {
+        EXPECT_EQ(VOREX_SetBaudrate(s.handle, baud, format), -1) << baud << " " << format;
+        EXPECT_EQ(VOREX_GetLastError(s.handle), 7) << baud << " " << format;
+    }
+    EXPECT_TRUE(s.sim.Model().RawReceived().empty());
+    EXPECT_EQ(s.Port().Line().baud, 19200u);
+    unsigned char id[8];
+    EXPECT_EQ(VOREX_GetVersion(s.handle, id, sizeof id), 4) << "both sides still agree";
+}
+
+TEST(SetBaudrate, LostDeviceGivesTheErrorOfAFailedSend) {
+    Session s(0, 150);
+    s.sim.Model().InjectFault({.kind = vsim::Fault::Kind::DropLink});
+    unsigned char id[8];
+    VOREX_GetVersion(s.handle, id, sizeof id); // the line is cut around this answer
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (s.Port().IsOpen() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(s.Port().IsOpen());
+    EXPECT_EQ(VOREX_SetBaudrate(s.handle, 115200, 1), -1);
+    EXPECT_EQ(VOREX_GetLastError(s.handle), 4);
 }
 
 TEST(SetReaderMode, ModeRangeAndVariants) {

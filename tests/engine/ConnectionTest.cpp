@@ -8,9 +8,13 @@
 #include "vorex.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using vtest::Hex;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -36,16 +40,46 @@ struct Open {
 } // namespace
 
 TEST(PortNameGrammar, BusAddressLinkAndBaudRules) {
-    uint32_t address = 0;
-    EXPECT_EQ(vorex::SplitBusAddress("COM3:5", address), "COM3");
-    EXPECT_EQ(address, 5u);
-    EXPECT_EQ(vorex::SplitBusAddress("COM3:", address), "COM3:");
-    EXPECT_EQ(address, 1u);
-    EXPECT_EQ(vorex::SplitBusAddress("COM3:x", address), "COM3");
-    EXPECT_EQ(address, 0u);
+    // A link in a folder whose name has dots and colons, to a pseudo-terminal, and an
+    // existing file whose name ends in a colon and a number.
+    vtest::SimReader sim;
+    const fs::path dir = fs::temp_directory_path() / ("vorex.by-path:" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const fs::path link = dir / "usb-Nvk_V1.2.3.4-port0:1.0";
+    fs::create_symlink(sim.Path(), link);
+    const fs::path file = dir / "COM9:7";
+    std::ofstream(file.string()) << "x";
+
+    struct Case {
+        std::string name;
+        std::string port;
+        uint32_t address;
+    };
+    const Case splits[] = {
+        {"COM3:5", "COM3", 5},
+        {"COM3:255", "COM3", 255},
+        {"/dev/ttyUSB0:5", "/dev/ttyUSB0", 5},
+        {"192.168.0.10-10001:2", "192.168.0.10-10001", 2},
+        {"COM3:", "COM3:", 1},
+        {"COM3:x", "COM3:x", 1},
+        {"COM3:256", "COM3:256", 1},
+        {"COM3:5x", "COM3:5x", 1},
+        {"/dev/serial/by-id/usb-Nvk_Reader_V1.2.3.4-if00",
+         "/dev/serial/by-id/usb-Nvk_Reader_V1.2.3.4-if00", 1},
+        {"/dev/serial/by-path/pci-0000:00:14.0-usb-0:1.4:1.0-port0",
+         "/dev/serial/by-path/pci-0000:00:14.0-usb-0:1.4:1.0-port0", 1},
+        {link.string(), link.string(), 1},
+        {link.string() + ":3", link.string(), 3},
+        {file.string(), file.string(), 1},
+    };
+    for (const auto& c : splits) {
+        uint32_t address = 0;
+        EXPECT_EQ(vorex::SplitBusAddress(c.name, address), c.port) << c.name;
+        EXPECT_EQ(address, c.address) << c.name;
+    }
 
     using vorex::LinkKind;
-    const std::pair<const char*, LinkKind> links[] = {
+    const std::pair<std::string, LinkKind> links[] = {
         {"192.168.0.10-10001", LinkKind::Lan},
         {"[ABCDEFGH12345678]-10001", LinkKind::Lan},
         {"1.2", LinkKind::Serial},
@@ -55,6 +89,9 @@ TEST(PortNameGrammar, BusAddressLinkAndBaudRules) {
         {"BTW Adapter BT", LinkKind::BluetoothRefused},
         {"COM4", LinkKind::Serial},
         {"/dev/ttyHIDBT0", LinkKind::Serial},
+        {"/dev/serial/by-id/usb-Nvk_Reader_V1.2.3.4-if00", LinkKind::Serial},
+        {link.string(), LinkKind::Serial},
+        {"/not/a/device/1.2.3.4", LinkKind::Lan},
     };
     for (const auto& [name, kind] : links)
         EXPECT_EQ(vorex::SelectLink(name), kind) << name;
@@ -62,7 +99,14 @@ TEST(PortNameGrammar, BusAddressLinkAndBaudRules) {
     EXPECT_TRUE(vorex::KeepsBaudCode("com4"));
     EXPECT_TRUE(vorex::KeepsBaudCode("\\\\.\\COM7"));
     EXPECT_TRUE(vorex::KeepsBaudCode("/dev/ttyUSB0"));
+    EXPECT_TRUE(vorex::KeepsBaudCode(link.string()));
     EXPECT_FALSE(vorex::KeepsBaudCode("MYPORT"));
+
+    // The link opens like the device it points at, with its baud code and an address.
+    const int handle = VOREX_OpenPort((link.string() + ":1").c_str(), 19200, 500);
+    EXPECT_GT(handle, 0);
+    VOREX_ClosePort(handle);
+    fs::remove_all(dir);
 }
 
 class OpenEveryVariant : public testing::TestWithParam<int> {};
@@ -91,7 +135,7 @@ TEST(OpenPort, Variant3ReaderTakesFiveIdentificationExchanges) {
     vtest::SimReader sim(Reader(3, "117", 'Q'));
     Open open(sim.Path());
     ASSERT_GT(open.handle, 0);
-    CVorex_Port* port = VorexEngine().Find(open.handle);
+    auto port = VorexEngine().Find(open.handle);
     ASSERT_NE(port, nullptr);
     EXPECT_EQ(port->DeviceType(), 0x117u);
     EXPECT_EQ(port->Revision(), 26); // 'Q'
@@ -217,6 +261,8 @@ TEST(DeviceNames, TableAndUnknownCodes) {
 }
 
 TEST(OpenPort, IdentificationMustBeFourCharactersWithAHexType) {
+    // An answer in variant 0 that is no usable identification ends the trial at once:
+    // the reader speaks variant 0, so frames of the other variants would only wait.
     const std::pair<const char*, int> answers[] = {
         {"31 32 35", -11},       // three bytes
         {"31 32 35 35 35", -11}, // five bytes
@@ -229,6 +275,7 @@ TEST(OpenPort, IdentificationMustBeFourCharactersWithAHexType) {
         vtest::SimReader sim(c);
         Open open(sim.Path(), 19200, 100);
         EXPECT_EQ(open.handle, expected) << answer;
+        EXPECT_EQ(sim.Model().RawReceived(), Hex("02 01 F0 00 F1")) << answer;
         if (open.handle > 0) {
             EXPECT_EQ(VorexEngine().Find(open.handle)->DeviceType(), 0x4A0u);
             EXPECT_EQ(VorexEngine().Find(open.handle)->Revision(), 61);

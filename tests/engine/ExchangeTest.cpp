@@ -1,5 +1,6 @@
 // Request/answer exchanges over a real pseudo-terminal against the stand-in reader,
 // in every frame variant, with injected faults.
+#include "ScriptedPeer.h"
 #include "TestSupport.h"
 #include "Vorex_Port.h"
 
@@ -229,4 +230,35 @@ TEST(ReceiveWait, EachPhaseHasItsOwnTimeout) {
     std::vector<uint8_t> payload;
     EXPECT_TRUE(port.TakeAnswer(payload));
     EXPECT_EQ(payload, Hex("31 32 35 33"));
+}
+
+TEST(Exchange, BytesLeftUnsentByAnEarlierRequestDoNotGoOutBeforeTheNextFrame) {
+    vtest::ScriptedPeer peer;
+    CVorex_Port port;
+    ASSERT_TRUE(port.InitPort(peer.Path()));
+    // Without a worker nothing goes out: these bytes stay queued, like the rest of a
+    // write the device stopped taking.
+    const uint8_t stale[] = {0x02, 0x01, 0x42};
+    ASSERT_TRUE(port.WriteToPort(stale, 3));
+    peer.Answer(Hex("02 01 00 01 AA AA"));
+    port.SetTimeoutMs(500);
+    std::thread starter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        port.StartMonitoring();
+    });
+    port.Transmit() = {0x43, 0x01};
+    const bool ok = port.Exchange();
+    starter.join();
+    ASSERT_TRUE(ok) << "error " << port.LastError();
+    ASSERT_EQ(peer.Requests().size(), 1u);
+    EXPECT_EQ(peer.Requests()[0], Hex("02 01 43 01 01 42"));
+}
+
+TEST(ReceiveBuffer, KeepsOnlyTheNewestBytesBetweenExchanges) {
+    CVorex_Port port;
+    const std::vector<uint8_t> chatter(CVorex_Port::kMaxReceiveBytes + 1000, 0x55);
+    port.OnReceiveChars(chatter.data(), chatter.size());
+    port.OnReceiveChar(0x77);
+    EXPECT_EQ(port.RxLength(), CVorex_Port::kMaxReceiveBytes);
+    EXPECT_EQ(port.RxAt(CVorex_Port::kMaxReceiveBytes - 1), 0x77);
 }

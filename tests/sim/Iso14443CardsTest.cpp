@@ -425,6 +425,166 @@ TEST(Ntag, DynamicLockBitsLockPageGroups) {
     }
 }
 
+TEST(Ntag, BlockLockBitsFreezeTheirLockBits) {
+    // Data sheet, dynamic lock bytes: NTAG213 has 6 block-lock bits for 4 pages each
+    // (two lock bits of 2 pages), NTAG215 4 and NTAG216 7 for 32 pages each (two lock
+    // bits of 16 pages). Block-lock bit k sits in byte 2 and freezes lock bits 2k, 2k+1.
+    struct Case {
+        vsim::PageTag::Kind kind;
+        int lockPage;
+        int blBits;
+        int pagesPerLockBit;
+    };
+    const Case cases[] = {{vsim::PageTag::Kind::Ntag213, 0x28, 6, 2},
+                          {vsim::PageTag::Kind::Ntag215, 0x82, 4, 16},
+                          {vsim::PageTag::Kind::Ntag216, 0xE2, 7, 16}};
+    for (const Case& c : cases) {
+        for (int k = 0; k < c.blBits; ++k) {
+            SCOPED_TRACE(testing::Message() << c.lockPage << " BL bit " << k);
+            Reader r(Tag(c.kind));
+            auto& tag = static_cast<vsim::PageTag&>(r.Set().Card(0));
+            r.Send(0x31);
+            ASSERT_EQ(WritePage(r, c.lockPage, {0, 0, static_cast<uint8_t>(1 << k), 0}), vsim::kOk);
+            // Try to set every lock bit: the two frozen ones stay clear.
+            ASSERT_EQ(WritePage(r, c.lockPage, Hex("FF FF 00 00")), vsim::kOk);
+            const unsigned bits = tag.Page(c.lockPage)[0] | tag.Page(c.lockPage)[1] << 8;
+            EXPECT_EQ(bits & (3u << (2 * k)), 0u);
+            EXPECT_NE(bits & ~(3u << (2 * k)), 0u) << "the other lock bits were set";
+            // The pages under the frozen lock bits take writes; the page after them not.
+            const int first = 16 + 2 * k * c.pagesPerLockBit;
+            const int after = first + 2 * c.pagesPerLockBit;
+            EXPECT_EQ(WritePage(r, first, Hex("01 02 03 04")), vsim::kOk);
+            EXPECT_EQ(WritePage(r, std::min(after, c.lockPage) - 1, Hex("01 02 03 04")), vsim::kOk);
+            if (after < c.lockPage) {
+                EXPECT_EQ(WritePage(r, after, Hex("01 02 03 04")), vsim::kNotWritable);
+            }
+        }
+    }
+}
+
+// An NTAG213 with a password: PWD 11 22 33 44, PACK AA BB, AUTH0 0x10.
+std::unique_ptr<vsim::PageTag> ProtectedNtag(bool prot, int authlim = 0, bool cfglck = false) {
+    auto tag = Tag(vsim::PageTag::Kind::Ntag213);
+    tag->Page(tag->PwdPage()) = Hex("11 22 33 44");
+    tag->Page(tag->PackPage()) = Hex("AA BB 00 00");
+    tag->Page(tag->Cfg0Page())[3] = 0x10;
+    tag->Page(tag->Cfg1Page())[0] =
+        static_cast<uint8_t>((prot ? 0x80 : 0) | (cfglck ? 0x40 : 0) | authlim);
+    tag->Page(0x0F) = Hex("0F 0F 0F 0F");
+    tag->Page(0x10) = Hex("10 10 10 10");
+    return tag;
+}
+
+Reply PwdAuth(Reader& r, const char* password) {
+    Bytes d{4};
+    const Bytes pwd = Hex(password);
+    d.insert(d.end(), pwd.begin(), pwd.end());
+    d.insert(d.end(), {0, 0, 0}); // block, key type, key number: not used
+    return r.Send(0x33, d);
+}
+
+TEST(Ntag, PasswordProtectsFromAuth0On) {
+    // Data sheet, password verification: pages from AUTH0 on refuse writes, and with
+    // PROT = 1 also reads, until PWD_AUTH succeeded; PWD_AUTH answers PACK. Reading
+    // rolls over at AUTH0 while the pages are hidden. A new selection forgets the
+    // authentication.
+    for (bool prot : {true, false}) {
+        SCOPED_TRACE(prot ? "read and write protected" : "write protected");
+        Reader r(ProtectedNtag(prot));
+        r.Send(0x31);
+        const Reply low = r.Send(0x34, {0x0E});
+        ASSERT_EQ(low.status, vsim::kOk);
+        EXPECT_EQ(Bytes(low.payload.begin() + 4, low.payload.begin() + 12),
+                  prot ? Hex("0F 0F 0F 0F 04 01 02 8F") : Hex("0F 0F 0F 0F 10 10 10 10"));
+        EXPECT_EQ(r.Send(0x34, {0x10}).status, prot ? vsim::kNotAuthenticated : vsim::kOk);
+        r.Send(0x31);
+        EXPECT_EQ(WritePage(r, 0x0F, Hex("01 01 01 01")), vsim::kOk) << "below AUTH0";
+        EXPECT_EQ(WritePage(r, 0x10, Hex("01 01 01 01")), vsim::kNotAuthenticated);
+        r.Send(0x31);
+        EXPECT_EQ(WritePage(r, 0x28, Hex("FF 00 00 00")), vsim::kNotAuthenticated)
+            << "the dynamic lock bytes lie past AUTH0 too";
+        r.Send(0x31);
+        EXPECT_EQ(WritePage(r, 0x2B, Hex("00 00 00 00")), vsim::kNotAuthenticated)
+            << "nor can the password be changed";
+
+        r.Send(0x31);
+        const Reply ok = PwdAuth(r, "11 22 33 44");
+        ASSERT_EQ(ok.status, vsim::kOk);
+        EXPECT_EQ(ok.payload, Hex("AA BB"));
+        EXPECT_EQ(FirstPage(r.Send(0x34, {0x10})), Hex("10 10 10 10"));
+        EXPECT_EQ(WritePage(r, 0x10, Hex("01 01 01 01")), vsim::kOk);
+        r.Send(0x31);
+        EXPECT_EQ(WritePage(r, 0x10, Hex("02 02 02 02")), vsim::kNotAuthenticated)
+            << "selecting again ends the authentication";
+    }
+}
+
+TEST(Ntag, PwdAndPackReadAsZerosEvenAfterAuthentication) {
+    Reader r(ProtectedNtag(true));
+    r.Send(0x31);
+    ASSERT_EQ(PwdAuth(r, "11 22 33 44").status, vsim::kOk);
+    const Reply read = r.Send(0x34, {0x2B});
+    ASSERT_EQ(read.status, vsim::kOk);
+    EXPECT_EQ(Bytes(read.payload.begin(), read.payload.begin() + 8), Bytes(8, 0x00));
+}
+
+TEST(Ntag, WrongPasswordsCountAgainstAuthlim) {
+    // Data sheet, AUTHLIM: 0 disables the limit; otherwise once the failed attempts
+    // reach it, PWD_AUTH is refused for good. A success below the limit resets the
+    // counter. A wrong password is a NAK: the tag must be selected again.
+    struct Case {
+        int authlim;
+        int wrongTries;
+        bool rightOneWorks;
+    };
+    const Case cases[] = {{0, 10, true}, {3, 2, true}, {3, 3, false}, {1, 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "AUTHLIM " << c.authlim << ", " << c.wrongTries);
+        Reader r(ProtectedNtag(true, c.authlim));
+        auto& tag = static_cast<vsim::PageTag&>(r.Set().Card(0));
+        for (int i = 0; i < c.wrongTries; ++i) {
+            r.Send(0x31);
+            EXPECT_EQ(PwdAuth(r, "11 22 33 45").status, vsim::kNotAuthenticated);
+            EXPECT_EQ(r.Send(0x34, {0}).status, vsim::kNoTransponder) << "idle after the NAK";
+        }
+        r.Set().SetField(-1); // the counter survives leaving the field
+        r.Set().SetField(0);
+        r.Send(0x30);
+        r.Send(0x31);
+        EXPECT_EQ(PwdAuth(r, "11 22 33 44").status == vsim::kOk, c.rightOneWorks);
+        EXPECT_EQ(tag.FailedPasswordAttempts(), c.rightOneWorks ? 0 : c.wrongTries);
+    }
+}
+
+TEST(Ntag, CfglckFreezesTheConfigurationButNotThePassword) {
+    for (bool cfglck : {false, true}) {
+        Reader r(ProtectedNtag(false, 0, cfglck));
+        auto& tag = static_cast<vsim::PageTag&>(r.Set().Card(0));
+        r.Send(0x31);
+        ASSERT_EQ(PwdAuth(r, "11 22 33 44").status, vsim::kOk);
+        const int want = cfglck ? vsim::kNotWritable : vsim::kOk;
+        EXPECT_EQ(WritePage(r, 0x29, Hex("04 00 00 FF")), want) << "CFG0";
+        r.Send(0x31);
+        ASSERT_EQ(PwdAuth(r, "11 22 33 44").status, vsim::kOk);
+        EXPECT_EQ(WritePage(r, 0x2A, Hex("00 00 00 00")), want) << "CFG1";
+        r.Send(0x31);
+        ASSERT_EQ(PwdAuth(r, "11 22 33 44").status, vsim::kOk);
+        EXPECT_EQ(WritePage(r, 0x2B, Hex("55 66 77 88")), vsim::kOk) << "PWD";
+        EXPECT_EQ(WritePage(r, 0x2C, Hex("CC DD 00 00")), vsim::kOk) << "PACK";
+        EXPECT_EQ(tag.Page(0x29)[3], cfglck ? 0x10 : 0xFF);
+        r.Send(0x31);
+        EXPECT_EQ(PwdAuth(r, "55 66 77 88").payload, Hex("CC DD"));
+    }
+}
+
+TEST(Ntag, OtherPageTagsKnowNoPassword) {
+    for (auto kind : {vsim::PageTag::Kind::Ultralight, vsim::PageTag::Kind::Type2}) {
+        Reader r(Tag(kind, 64));
+        r.Send(0x31);
+        EXPECT_EQ(PwdAuth(r, "FF FF FF FF").status, vsim::kNotAuthenticated);
+    }
+}
+
 TEST(Type2, SectorSelectReachesPagesAboveTheFirstSector) {
     Reader r(Tag(vsim::PageTag::Kind::Type2, 300));
     auto& tag = static_cast<vsim::PageTag&>(r.Set().Card(0));
@@ -457,6 +617,11 @@ TEST(Scenario, Iso14443SectionIsCheckedAndTheDemoLoads) {
         R"({"cards": [], "field": 0})",
         R"({"key_store_size": 12, "keys": ["FFFFFFFFFFFF", "00"]})",
         R"({"keys_a": "FFFFFFFFFFFF"})",
+        R"({"cards": [{"type": "ultralight", "uid": "04010203040506", "pwd": "01020304"}]})",
+        R"({"cards": [{"type": "ntag213", "uid": "04010203040506", "pwd": "010203"}]})",
+        R"({"cards": [{"type": "ntag213", "uid": "04010203040506", "auth0": 256}]})",
+        R"({"cards": [{"type": "ntag213", "uid": "04010203040506", "authlim": 8}]})",
+        R"({"cards": [{"type": "ntag213", "uid": "04010203040506", "prot": 1}]})",
         R"([])",
     };
     for (const char* text : bad) {
@@ -466,6 +631,20 @@ TEST(Scenario, Iso14443SectionIsCheckedAndTheDemoLoads) {
     }
     auto model = vsim::LoadScenarioFile(vtest::SourcePath("sim/scenarios/demo.json"), error);
     EXPECT_TRUE(model) << error;
+}
+
+TEST(Scenario, NtagPasswordKeysFillTheConfigurationPages) {
+    std::string error;
+    auto set = vsim::ParseIso14443(nlohmann::json::parse(R"({"cards": [
+        {"type": "ntag215", "uid": "04010203040506", "pwd": "11223344", "pack": "AABB",
+         "auth0": 16, "prot": true, "authlim": 5, "cfglck": true}]})"),
+                                   0x125, error);
+    ASSERT_TRUE(set) << error;
+    auto& tag = static_cast<vsim::PageTag&>(set->Card(0));
+    EXPECT_EQ(tag.Page(0x83), Hex("04 00 00 10"));
+    EXPECT_EQ(tag.Page(0x84), Hex("C5 05 00 00"));
+    EXPECT_EQ(tag.Page(0x85), Hex("11 22 33 44"));
+    EXPECT_EQ(tag.Page(0x86), Hex("AA BB 00 00"));
 }
 
 } // namespace

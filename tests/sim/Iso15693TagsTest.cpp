@@ -185,8 +185,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "00 0F 01 00 00 00 00 2C 02 E0 00 00 FF 07 03 2C"},
         QuirkCase{"StTwoByteBlock", "st-m24lr64", "E0 02 2C 00 00 00 00 01", "68 20 %U 2C 01", 0,
                   "00 00 00 00 00 00"},
-        QuirkCase{"StOneByteWithoutExtension", "st-m24lr64", "E0 02 2C 00 00 00 00 01",
-                  "20 20 %U 2C 01", 0, "00 00 00 00 00"},
+        // M24LR64-R: Read Single/Multiple Block and Write Single Block need the protocol
+        // extension flag; without it the chip answers an error code. It has no ISO Lock
+        // Block (its blocks are protected per sector).
+        QuirkCase{"StReadWithoutExtension", "st-m24lr64", "E0 02 2C 00 00 00 00 01", "20 20 %U 2C",
+                  0, "01 0F"},
+        QuirkCase{"StReadMultipleWithoutExtension", "st-m24lr64", "E0 02 2C 00 00 00 00 01",
+                  "20 23 %U 2C 00", 0, "01 0F"},
+        QuirkCase{"StWriteWithoutExtension", "st-m24lr64", "E0 02 2C 00 00 00 00 01",
+                  "20 21 %U 2C 01 02 03 04", 0, "01 0F"},
+        QuirkCase{"StReadMultipleWithExtension", "st-m24lr64", "E0 02 2C 00 00 00 00 01",
+                  "68 23 %U FF 07 00", 0, "00 00 00 00 00 00"},
+        QuirkCase{"StWriteWithExtension", "st-m24lr64", "E0 02 2C 00 00 00 00 01",
+                  "28 21 %U 00 01 01 02 03 04", 0, "00"},
+        QuirkCase{"StHasNoLockBlock", "st-m24lr64", "E0 02 2C 00 00 00 00 01", "28 22 %U 05", 0,
+                  "01 01"},
         QuirkCase{"TiPlusWriteWithoutOptionIsSilent", "ti-tagit-hfi-plus",
                   "E0 07 80 00 00 00 00 01", "20 21 %U 01 01 02 03 04", vsim::kNoTransponder, ""},
         QuirkCase{"TiPlusWriteWithOption", "ti-tagit-hfi-plus", "E0 07 80 00 00 00 00 01",
@@ -243,6 +256,39 @@ TEST(IsoTags, GeneratedTagsAreUniqueAndRepeatable) {
     }
     EXPECT_EQ(uids.size(), 21u);
     EXPECT_TRUE(Field(json{{"count", 0}}).Tags().empty());
+}
+
+TEST(IsoTags, GeneratedUidsCarryTheirChipsTypeBits) {
+    // ISO 15693 UID: E0, the maker's code, then the maker's serial number. NXP puts the
+    // IC type in UID byte 5 (01 ICODE SLI/SLIX/SLIX2, 03 SLIX-L) and, for type 01, the
+    // type indicator in bits 4..3 of byte 4 (10 SLIX, 01 SLIX2); SLIX-L sets bit 4.
+    // TI names Tag-it HF-I Plus (80) and Pro (C4), Infineon the my-d memory, ST the
+    // M24LR64 (2C) in byte 5.
+    struct Case {
+        const char* type;
+        uint8_t maker, byte5, byte4Mask, byte4Bits;
+    };
+    const Case cases[] = {{"nxp-icode-slix", 0x04, 0x01, 0x18, 0x10},
+                          {"nxp-icode-slix2", 0x04, 0x01, 0x18, 0x08},
+                          {"nxp-icode-slix-l", 0x04, 0x03, 0x10, 0x10},
+                          {"ti-tagit-hfi-plus", 0x07, 0x80, 0, 0},
+                          {"ti-tagit-hfi-pro", 0x07, 0xC4, 0, 0},
+                          {"infineon-myd", 0x05, 0x45, 0, 0},
+                          {"st-m24lr64", 0x02, 0x2C, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        Field f(json{{"count", 14}, {"generated_type", c.type}, {"tags", {{{"type", c.type}}}}});
+        ASSERT_EQ(f.Tags().size(), 15u);
+        std::set<uint8_t> byte4;
+        for (const auto& t : f.Tags()) {
+            EXPECT_EQ(t.uid[7], 0xE0);
+            EXPECT_EQ(t.uid[6], c.maker);
+            EXPECT_EQ(t.uid[5], c.byte5);
+            EXPECT_EQ(t.uid[4] & c.byte4Mask, c.byte4Bits);
+            byte4.insert(t.uid[4]);
+        }
+        EXPECT_GT(byte4.size(), 1u) << "the other bits of byte 4 stay random";
+    }
 }
 
 TEST(IsoTags, MydMemoryFollowsUidByte5) {

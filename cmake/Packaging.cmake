@@ -1,0 +1,65 @@
+# Debian packages with CPack (scripts/package): one package per install component.
+#   vorex-programmer  the desktop program, vorexctl, vorex-sim and their data
+#   libvorex2         the reader engine library libvorex.so.2
+#   libvorex-dev      header, libvorex.so link, libvorex.a, pkg-config and CMake files
+# Dependencies come from dpkg-shlibdeps; the library package gets a shlibs file.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vorex-programmer)
+set(CPACK_PACKAGE_VENDOR "Nvk Applikationen")
+set(CPACK_PACKAGE_CONTACT "Nvk Applikationen <support@vorex-rfid.example>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
+# Install with DESTDIR, so that files written at install time (vorex.pc) name /usr.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL program lib dev)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://vorex-rfid.example/)
+
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME vorex-programmer)
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION electronics)
+# The Qt platform plugins (xcb, wayland) are only recommended by Qt's GUI library, and
+# the program does not start without one; Qt's German texts for its own buttons.
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
+"programming station for Vorex RFID readers
+Vorex Programmer finds, reads, edits, writes and locks ISO 15693 tags,
+MIFARE Classic 1K and 4K cards, MIFARE Ultralight and NFC Type 2 tags
+with a 13.56 MHz reader/writer of the Vorex family attached by serial
+port or USB, and configures the reader itself.
+
+The package holds the desktop program vorex-programmer, the command line
+vorexctl, the stand-in reader vorex-sim (the demo mode runs the program
+against it) and udev rules that give the logged-in user access to the
+readers.")
+
+set(CPACK_DEBIAN_LIB_PACKAGE_NAME libvorex2)
+set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
+set(CPACK_COMPONENT_LIB_DESCRIPTION
+"Vorex RFID reader engine library
+The reader engine of Vorex Programmer: frames, connections and the
+ISO 15693, MIFARE and reader configuration commands of the Vorex RFID
+readers, behind a flat C call surface (VOREX_ functions).")
+# ldconfig runs through its trigger.
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/deb/libvorex2/triggers)
+
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvorex-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libvorex2 (= ${PROJECT_VERSION})")
+set(CPACK_COMPONENT_DEV_DESCRIPTION
+"Vorex RFID reader engine library - development files
+The header <vorex/vorex.h>, the shared library link and the static
+library of the Vorex reader engine, with a pkg-config file (vorex) and a
+CMake package (find_package(Vorex), target Vorex::vorex).")
+
+include(CPack)

@@ -1,0 +1,73 @@
+#pragma once
+// The about box: program version and build date, engine version, the maker's mail and
+// web addresses, what the update check found for the program and for the identified
+// reader (a click on an offer downloads the installer and hands it to the desktop), and
+// the switch for automatic checking.
+#include "ShellEnv.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <memory>
+
+class QCheckBox;
+
+namespace vorex::update {
+class CInstallerDownload;
+}
+
+namespace vorex::ui {
+
+// A label that reports clicks while it is clickable.
+class CClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit CClickLabel(QWidget* parent = nullptr);
+    void SetClickable(bool on);
+    bool IsClickable() const { return clickable_; }
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool clickable_ = false;
+};
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(ShellEnv& env, QWidget* parent = nullptr);
+    ~CAboutDlg() override;
+
+    // Fills the program and reader labels from what the update check holds.
+    void RefreshLabels();
+
+    void accept() override;
+    void reject() override;
+
+signals:
+    // An installer was handed over: the program should end.
+    void exitRequested();
+
+private:
+    void RefreshProgram();
+    void RefreshReader();
+    void StartInstaller(CClickLabel* label, const QString& url);
+    void OnDownloaded(const QString& path);
+    bool RunInstaller(const QString& path);
+    void SaveCheckBox();
+
+    ShellEnv& env_;
+    CClickLabel* program_ = nullptr;
+    CClickLabel* reader_ = nullptr;
+    QCheckBox* autoCheck_ = nullptr;
+    QString programUrl_;
+    QString readerUrl_;
+    std::unique_ptr<vorex::update::CInstallerDownload> download_;
+    CClickLabel* downloading_ = nullptr;
+    QString savedText_;
+};
+
+} // namespace vorex::ui

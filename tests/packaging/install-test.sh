@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Installs a built tree into a staging folder (DESTDIR) and uses it as a user and an SDK
+# user would: checks the layout, builds the README's C example with pkg-config and with
+# CMake's find_package(Vorex), runs the installed programs against each other and the
+# example against the installed stand-in reader, validates the desktop entry and the
+# metainfo, then builds the Debian packages from the same tree (scripts/package) and
+# checks their contents and lintian's verdict.
+#   install-test.sh BUILD_DIR
+# Environment (set by the ctest registration): VOREX_LIBDIR, VOREX_UDEV_RULES_DIR,
+# VOREX_VERSION.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+src=$(cd "$(dirname "$0")/../.." && pwd)
+libdir=${VOREX_LIBDIR:?}
+udevdir=${VOREX_UDEV_RULES_DIR:?}
+version=${VOREX_VERSION:?}
+work=$(mktemp -d)
+sim_pid=
+cleanup() {
+    if [[ -n $sim_pid ]]; then
+        kill "$sim_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+stage=$work/stage
+root=$stage/usr
+DESTDIR=$stage cmake --install "$build" --prefix /usr >"$work/install.log"
+
+# ---- Layout: package, path under /usr ----
+id=example.vorex_rfid.VorexProgrammer
+expected="
+vorex-programmer bin/vorex-programmer
+vorex-programmer bin/vorexctl
+vorex-programmer bin/vorex-sim
+vorex-programmer share/vorex-programmer/translations/VorexProgrammerEng.qm
+vorex-programmer share/vorex/scenarios/demo.json
+vorex-programmer share/vorex/scenarios/variant3.json
+vorex-programmer share/applications/$id.desktop
+vorex-programmer share/metainfo/$id.metainfo.xml
+vorex-programmer share/icons/hicolor/scalable/apps/$id.svg
+vorex-programmer share/icons/hicolor/16x16/apps/$id.png
+vorex-programmer share/icons/hicolor/48x48/apps/$id.png
+vorex-programmer share/icons/hicolor/256x256/apps/$id.png
+vorex-programmer $udevdir/70-vorex-readers.rules
+vorex-programmer share/man/man1/vorexctl.1.gz
+vorex-programmer share/man/man1/vorex-sim.1.gz
+vorex-programmer share/man/man1/vorex-programmer.1.gz
+vorex-programmer share/doc/vorex-programmer/copyright
+libvorex2 $libdir/libvorex.so.2
+libvorex2 share/doc/libvorex2/copyright
+libvorex-dev $libdir/libvorex.so
+libvorex-dev $libdir/libvorex.a
+libvorex-dev include/vorex/vorex.h
+libvorex-dev $libdir/pkgconfig/vorex.pc
+libvorex-dev $libdir/cmake/Vorex/VorexConfig.cmake
+libvorex-dev share/doc/libvorex-dev/copyright
+"
+while read -r package path; do
+    [[ -z $package ]] && continue
+    [[ -e $root/$path ]] || fail "the install lacks /usr/$path"
+done <<<"$expected"
+soname=$(readelf -d "$root/$libdir/libvorex.so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+[[ $soname == libvorex.so.2 ]] || fail "libvorex.so has SONAME '$soname'"
+MANPATH=$root/share/man man -w vorexctl >/dev/null || fail "man vorexctl finds no page"
+
+# ---- Installed programs: versions, help, the stand-in reader and vorexctl ----
+[[ $("$root/bin/vorexctl" --version) == "vorexctl $version" ]] || fail "vorexctl --version"
+[[ $("$root/bin/vorex-sim" --version) == "vorex-sim $version" ]] || fail "vorex-sim --version"
+"$root/bin/vorexctl" --help | grep -q '^Usage: vorexctl' || fail "vorexctl --help"
+# A scenario that exists only in the staged install: found by name beside the program.
+cp "$root/share/vorex/scenarios/demo.json" "$root/share/vorex/scenarios/staged-only.json"
+mkfifo "$work/sim.out"
+"$root/bin/vorex-sim" --scenario staged-only >"$work/sim.out" 2>"$work/sim.err" &
+sim_pid=$!
+read -r -t 20 port <"$work/sim.out" || fail "vorex-sim printed no port: $(cat "$work/sim.err")"
+"$root/bin/vorexctl" --port "$port" identify >"$work/identify.txt" || fail "vorexctl identify"
+grep -q '^model *VX-B71$' "$work/identify.txt" || fail "identify: $(cat "$work/identify.txt")"
+
+# ---- The README's C example, built against the staged SDK both ways ----
+awk '/^## Using the engine from C/ {on = 1} on && /^```c$/ {code = 1; next}
+     code && /^```$/ {exit} code {print}' "$src/README.md" >"$work/inventory.c"
+[[ -s $work/inventory.c ]] || fail "no C example in README.md"
+export PKG_CONFIG_SYSROOT_DIR=$stage PKG_CONFIG_LIBDIR=$root/$libdir/pkgconfig
+# shellcheck disable=SC2046
+cc -Wall -Werror "$work/inventory.c" $(pkg-config --cflags --libs vorex) -o "$work/inventory-pc"
+unset PKG_CONFIG_SYSROOT_DIR PKG_CONFIG_LIBDIR
+mkdir "$work/sdk"
+cp "$work/inventory.c" "$work/sdk/"
+cat >"$work/sdk/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.25)
+project(VorexExample C CXX)
+find_package(Vorex 2 REQUIRED)
+add_executable(inventory inventory.c)
+target_link_libraries(inventory PRIVATE Vorex::vorex)
+add_executable(inventory-static inventory.c)
+target_link_libraries(inventory-static PRIVATE Vorex::vorex_static)
+CMAKE
+cmake -S "$work/sdk" -B "$work/sdk/build" -G Ninja "-DCMAKE_PREFIX_PATH=$root" \
+    >"$work/sdk.log" || fail "find_package(Vorex): $(cat "$work/sdk.log")"
+cmake --build "$work/sdk/build" >>"$work/sdk.log" || fail "SDK build: $(cat "$work/sdk.log")"
+ldd "$work/sdk/build/inventory-static" | grep -q libvorex && fail "static example needs libvorex.so"
+for example in inventory-pc sdk/build/inventory sdk/build/inventory-static; do
+    LD_LIBRARY_PATH=$root/$libdir "$work/$example" "$port" >"$work/tags.txt" ||
+        fail "$example against the stand-in reader"
+    grep -qx E004015012345671 "$work/tags.txt" || fail "$example: $(cat "$work/tags.txt")"
+done
+LD_LIBRARY_PATH=$root/$libdir ldd "$work/inventory-pc" | grep -q "libvorex.so.2 => $root/" ||
+    fail "the pkg-config build does not use the staged libvorex.so.2"
+kill "$sim_pid"
+wait "$sim_pid" 2>/dev/null || true
+sim_pid=
+
+# ---- The desktop program's demo mode from the install ----
+XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen \
+    "$root/bin/vorex-programmer" --demo --screenshot "$work/shots" 2>"$work/demo.log" ||
+    fail "vorex-programmer --demo: $(cat "$work/demo.log")"
+grep -q '^caption: .*<VX-B71 .*> \[Demo\]$' "$work/demo.log" || fail "demo: $(cat "$work/demo.log")"
+
+# ---- Desktop entry and metainfo ----
+desktop=$root/share/applications/$id.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" ||
+    fail "appstreamcli: $(cat "$work/appstream.log")"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[[ -e $root/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "no icon named $icon"
+while read -r exec; do
+    [[ -x $root/bin/${exec%% *} ]] || fail "desktop entry runs '$exec', not installed"
+done < <(sed -n 's/^Exec=//p' "$desktop")
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
+    "$root/share/metainfo/$id.metainfo.xml" || fail "metainfo does not launch $id.desktop"
+
+# ---- Debian packages from this tree: contents and lintian ----
+"$src/scripts/package" --build-dir "$build" --out "$work/deb" >"$work/package.log" ||
+    fail "scripts/package: $(cat "$work/package.log")"
+for package in vorex-programmer libvorex2 libvorex-dev; do
+    deb=$work/deb/${package}_${version}_amd64.deb
+    [[ -f $deb ]] || fail "no $deb"
+    dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/$package.contents"
+done
+while read -r package path; do
+    [[ -z $package ]] && continue
+    grep -qx "\./usr/$path" "$work/$package.contents" || fail "$package lacks /usr/$path"
+done <<<"$expected"
+dpkg-deb --fsys-tarfile "$work/deb/libvorex-dev_${version}_amd64.deb" |
+    tar -xO "./usr/$libdir/pkgconfig/vorex.pc" | grep -qx 'prefix=/usr' ||
+    fail "the packaged vorex.pc does not name prefix /usr"
+# No errors and no warnings; the packages' lintian overrides say why each overridden
+# warning is acceptable.
+lintian --fail-on error,warning "$work"/deb/*.deb >"$work/lintian.log" 2>&1 ||
+    fail "lintian: $(cat "$work/lintian.log")"
+echo "install layout, SDK builds, installed programs, desktop files and packages: ok"

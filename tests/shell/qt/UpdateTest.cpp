@@ -1,0 +1,374 @@
+// The update check against an HTTPS server on loopback with a CA made for the test:
+// offers of the program and the reader file, failures, the installer download and the
+// about box.
+#include "AboutDlg.h"
+#include "InstallerDownload.h"
+#include "QtTestEnv.h"
+#include "StringTable.h"
+#include "TestHttpsServer.h"
+#include "Texts.h"
+#include "UpdateService.h"
+#include "vorex.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QTranslator>
+
+using namespace vorex::ui;
+namespace up = vorex::update;
+
+namespace {
+
+QString Ger(int id) {
+    return QString::fromStdString(vorex::GermanString(id));
+}
+
+const QByteArray kProgramFile = "[VorexProgrammer]\r\n"
+                                "Version=2.9\r\n"
+                                "Build=2026-04-01\r\n"
+                                "Installer=%1vorex-2.9.deb\r\n";
+
+const QByteArray kReaderFile = "[Alias]\n"
+                               "125=VX-B7x\n"
+                               "[VX-B7x]\n"
+                               "Version=1.10\n"
+                               "Installer=%1b7x-1.10.bin\n";
+
+} // namespace
+
+class UpdateTest : public QObject {
+    Q_OBJECT
+
+private:
+    vtest::TestPki pki_;
+
+    // The version files as the test server holds them, installers under the base URL.
+    void Serve(vtest::TestHttpsServer& server) {
+        server.Set("RFIDVersionsHF.txt",
+                   {200, QString(kProgramFile).arg(server.BaseUrl()).toUtf8()});
+        server.Set("RFIDDeviceVersions.txt",
+                   {200, QString(kReaderFile).arg(server.BaseUrl()).toUtf8()});
+    }
+
+    up::UpdateSettings Settings(const QString& baseUrl) {
+        up::UpdateSettings settings;
+        settings.baseUrl = baseUrl;
+        settings.ssl = pki_.ClientConfig();
+        settings.transferTimeoutMs = 20000;
+        return settings;
+    }
+
+    static bool WaitDone(up::CUpdateCheck& check) {
+        return QTest::qWaitFor([&] { return check.IsFinished(); }, 20000);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY2(pki_.Make(), qPrintable(pki_.log)); }
+    void init() { QSettings().clear(); }
+
+    void programOffer_data() {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("build");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("older") << "2.8"
+                               << "2026-05-01" << true;
+        QTest::newRow("same version, later build") << "2.9"
+                                                   << "2026-03-18" << true;
+        QTest::newRow("same version and build") << "2.9"
+                                                << "2026-04-01" << false;
+        QTest::newRow("2.16 above 2.9") << "2.16"
+                                        << "2026-03-18" << false;
+    }
+
+    void programOffer() {
+        QFETCH(QString, version);
+        QFETCH(QString, build);
+        QFETCH(bool, offered);
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        Serve(server);
+        up::CUpdateService updates(Settings(server.BaseUrl()));
+        updates.SetOwnVersion(version, build);
+        QSignalSpy offers(&updates, &up::CUpdateService::programUpdateOffered);
+        updates.StartProgram(true);
+        QVERIFY(WaitDone(updates.Program()));
+        QCOMPARE(offers.count(), offered ? 1 : 0);
+        QCOMPARE(updates.ProgramVerdict(), offered ? up::Verdict::Update : up::Verdict::Current);
+        if (offered)
+            QCOMPARE(QString::fromStdString(updates.ProgramOffer().installer),
+                     server.BaseUrl() + "vorex-2.9.deb");
+        // A finished check is not fetched again.
+        QVERIFY(!updates.Program().Start());
+        QCOMPARE(server.requests, QStringList{"/rfid/software/RFIDVersionsHF.txt"});
+    }
+
+    void readerOfferThroughAlias_data() {
+        QTest::addColumn<bool>("identifiedFirst");
+        QTest::newRow("identified before the file arrives") << true;
+        QTest::newRow("identified after the file arrived") << false;
+    }
+
+    void readerOfferThroughAlias() {
+        QFETCH(bool, identifiedFirst);
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        Serve(server);
+        up::CUpdateService updates(Settings(server.BaseUrl()));
+        QSignalSpy offers(&updates, &up::CUpdateService::readerUpdateOffered);
+        updates.StartReader();
+        if (identifiedFirst)
+            updates.DeviceIdentified("1257", "VX-B71", true);
+        QVERIFY(WaitDone(updates.Reader()));
+        if (!identifiedFirst)
+            updates.DeviceIdentified("1257", "VX-B71", true);
+        QCOMPARE(offers.count(), 1);
+        QCOMPARE(updates.Reader().Source().SectionName(), std::string("VX-B7x"));
+        // With automatic checking off nothing opens by itself; a reader of the same
+        // version is not offered anything.
+        updates.DeviceIdentified("1257", "VX-B71", false);
+        updates.DeviceIdentified("125A", "VX-B71", true);
+        QCOMPARE(offers.count(), 1);
+    }
+
+    // What the about box says for each kind of server.
+    void aboutBoxLabels_data() {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("firmware");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("reader");
+        QTest::addColumn<bool>("clickable");
+        const QString title = Ger(57344);
+        QTest::newRow("offers") << "ok"
+                                << "1257" << Ger(600) + title + " => V 2.9 (2026-04-01)"
+                                << "Update VX-B71 V1.07 => V1.10" << true;
+        QTest::newRow("current") << "ok"
+                                 << "125A" << title + Ger(601) << "VX-B71 V1.10 " + Ger(601)
+                                 << false;
+        QTest::newRow("no server") << "none"
+                                   << "1257" << Ger(602) << Ger(602) << false;
+        QTest::newRow("untrusted certificate") << "rogue"
+                                               << "1257" << Ger(602) << Ger(602) << false;
+        QTest::newRow("file without Version")
+            << "noversion"
+            << "1257" << Ger(603) << "VX-B71 V1.07 " + Ger(601) << false;
+        QTest::newRow("no files on the server")
+            << "404"
+            << "1257" << Ger(603) << "VX-B71 V1.07 " + Ger(601) << false;
+        QTest::newRow("version file too large") << "huge"
+                                                << "1257" << Ger(602) << Ger(602) << false;
+    }
+
+    void aboutBoxLabels() {
+        QFETCH(QString, server);
+        QFETCH(QString, firmware);
+        QFETCH(QString, program);
+        QFETCH(QString, reader);
+        QFETCH(bool, clickable);
+        vtest::TestHttpsServer https;
+        QVERIFY(https.Listen(pki_, server == "rogue" ? "rogue" : "server"));
+        if (server == "ok" || server == "rogue")
+            Serve(https);
+        if (server == "noversion") {
+            https.Set("RFIDVersionsHF.txt", {200, "[VorexProgrammer]\nBuild=2026-04-01\n"});
+            https.Set("RFIDDeviceVersions.txt", {200, "[Alias]\n"});
+        }
+        if (server == "huge") {
+            const QByteArray big = "[VorexProgrammer]\n" + QByteArray(2 << 20, ';');
+            https.Set("RFIDVersionsHF.txt", {200, big});
+            https.Set("RFIDDeviceVersions.txt", {200, big});
+        }
+        const QString base =
+            server == "none"
+                ? QStringLiteral("https://127.0.0.1:%1/rfid/software/").arg(https.ClosedPort())
+                : https.BaseUrl();
+        up::CUpdateService updates(Settings(base));
+        // The current row runs the file's own version; all others an older one.
+        updates.SetOwnVersion(firmware == "125A" ? "2.9" : "2.8", "2026-05-01");
+        updates.StartReader();
+        updates.DeviceIdentified(firmware, "VX-B71", false);
+        vtest::ShellRig rig;
+        rig.env.updates = &updates;
+        CAboutDlg about(rig.env);
+        auto* programLabel = about.findChild<CClickLabel*>("105");
+        auto* readerLabel = about.findChild<CClickLabel*>("106");
+        QVERIFY(programLabel && readerLabel);
+        QVERIFY(WaitDone(updates.Program()));
+        QVERIFY(WaitDone(updates.Reader()));
+        QCOMPARE(programLabel->text(), program);
+        QCOMPARE(readerLabel->text(), reader);
+        QCOMPARE(programLabel->IsClickable(), clickable);
+        QCOMPARE(readerLabel->IsClickable(), clickable);
+        const QColor colour = programLabel->palette().color(QPalette::WindowText);
+        QCOMPARE(colour, clickable                                    ? QColor(192, 0, 0)
+                         : program == Ger(602) || program == Ger(603) ? QColor(255, 0, 0)
+                                                                      : QColor(128, 128, 128));
+        QVERIFY(programLabel->font().italic());
+        // A version shorter than four characters gets a space.
+        QVERIFY(about.windowTitle().startsWith(L("Info über Vorex Programmer") + " 2.") &&
+                about.windowTitle().contains(" (2"));
+        QCOMPARE(about.windowTitle().count(' '), 6);
+        const int sdk = VOREX_GetSdkVersion(); // e.g. 222 is shown as 2.22
+        QCOMPARE(about.findChild<QLabel*>("101")->text(),
+                 QString("SDK Version %1.%2").arg(sdk / 100).arg(sdk % 100, 2, 10, QChar('0')));
+    }
+
+    void aboutBoxTwiceFillsAtOnce() {
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        Serve(server);
+        up::CUpdateService updates(Settings(server.BaseUrl()));
+        updates.SetOwnVersion("2.8", "2026-05-01");
+        vtest::ShellRig rig;
+        rig.env.updates = &updates;
+        QString first;
+        {
+            CAboutDlg about(rig.env);
+            // The program file is fetched when the about box first opens.
+            QVERIFY(WaitDone(updates.Program()));
+            first = about.findChild<QLabel*>("105")->text();
+        }
+        QVERIFY(first.startsWith(Ger(600)));
+        CAboutDlg again(rig.env);
+        QCOMPARE(again.findChild<QLabel*>("105")->text(), first);
+        QCOMPARE(server.requests, QStringList{"/rfid/software/RFIDVersionsHF.txt"});
+    }
+
+    void installerDownload_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<qint64>("announced");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("complete") << 200 << qint64(-1) << qint64(1 << 20) << true;
+        QTest::newRow("cut off") << 200 << qint64(1 << 20) << qint64(4 << 20) << false;
+        QTest::newRow("not found") << 404 << qint64(-1) << qint64(1 << 20) << false;
+        QTest::newRow("above the limit") << 200 << qint64(-1) << qint64(1000) << false;
+    }
+
+    void installerDownload() {
+        QFETCH(int, status);
+        QFETCH(qint64, announced);
+        QFETCH(qint64, limit);
+        QFETCH(bool, complete);
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        QByteArray payload(200000, 'x');
+        payload[0] = '!';
+        server.Set("setup.deb", {status, payload, announced});
+        QTemporaryDir folder;
+        up::UpdateSettings settings = Settings(server.BaseUrl());
+        settings.maxInstallerBytes = limit;
+        QNetworkAccessManager network;
+        up::CInstallerDownload download(network, settings);
+        QSignalSpy done(&download, &up::CInstallerDownload::finished);
+        QVERIFY(download.Start(server.BaseUrl() + "setup.deb", folder.path()));
+        QVERIFY(done.wait(20000));
+        const QString path = done.front().front().toString();
+        const QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        if (complete) {
+            QCOMPARE(path, QDir(folder.path()).filePath("setup.deb"));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), payload);
+            QCOMPARE(left, QStringList{"setup.deb"});
+        } else {
+            QVERIFY(path.isEmpty());
+            QVERIFY(!download.ErrorText().isEmpty());
+            QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+        }
+    }
+
+    void installerOnlyOverHttps() {
+        QNetworkAccessManager network;
+        up::UpdateSettings settings;
+        up::CInstallerDownload download(network, settings);
+        QTemporaryDir folder;
+        QVERIFY(!download.Start("http://127.0.0.1:1/setup.deb", folder.path()));
+        QVERIFY(!download.Start("", folder.path()));
+        QVERIFY(QDir(folder.path()).isEmpty());
+    }
+
+    // A click on the program offer downloads the installer, hands it to the desktop and
+    // asks the program to end; a refused hand-over says so and keeps the offer.
+    void clickOnOffer_data() {
+        QTest::addColumn<int>("openResult");
+        QTest::newRow("handed over") << 42;
+        QTest::newRow("no program for it") << 31;
+    }
+
+    void clickOnOffer() {
+        QFETCH(int, openResult);
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        Serve(server);
+        server.Set("vorex-2.9.deb", {200, "package"});
+        QTemporaryDir folder;
+        up::UpdateSettings settings = Settings(server.BaseUrl());
+        settings.installerFolder = folder.path();
+        up::CUpdateService updates(settings);
+        updates.SetOwnVersion("2.8", "2026-05-01");
+        vtest::ShellRig rig;
+        rig.env.updates = &updates;
+        rig.env.openDocument = [&](const QString& path) {
+            rig.opened << path;
+            return openResult;
+        };
+        CAboutDlg about(rig.env);
+        QSignalSpy exit(&about, &CAboutDlg::exitRequested);
+        auto* label = about.findChild<CClickLabel*>("105");
+        QVERIFY(WaitDone(updates.Program()));
+        const QString offer = label->text();
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(label->text(), Ger(604));
+        const QString installer = QDir(folder.path()).filePath("vorex-2.9.deb");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.opened, QStringList{installer}, 20000);
+        QCOMPARE(label->text(), offer);
+        QFile file(installer);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("package"));
+        if (openResult > 32) {
+            QCOMPARE(exit.count(), 1);
+            QCOMPARE(about.result(), int(QDialog::Accepted));
+            QVERIFY(rig.messages.shown.isEmpty());
+        } else {
+            QCOMPARE(exit.count(), 0);
+            QCOMPARE(rig.messages.shown.size(), 1);
+            QVERIFY(rig.messages.shown.front().contains("can not be started!"));
+        }
+    }
+
+    void checkBoxStoredOnOkAndCancel() {
+        vtest::ShellRig rig; // no update check: the program label says 602 at once
+        {
+            CAboutDlg about(rig.env);
+            QCOMPARE(about.findChild<QLabel*>("105")->text(), Ger(602));
+            auto* box = about.findChild<QCheckBox*>("1058");
+            QVERIFY(box->isChecked());
+            box->setChecked(false);
+            about.reject();
+        }
+        QCOMPARE(ProfileInt("Version", "Update", 1), 0);
+        CAboutDlg about(rig.env);
+        auto* box = about.findChild<QCheckBox*>("1058");
+        QVERIFY(!box->isChecked());
+        box->setChecked(true);
+        about.accept();
+        QCOMPARE(ProfileInt("Version", "Update", 0), 1);
+    }
+
+    void englishTexts() {
+        QTranslator english;
+        QVERIFY(english.load("VorexProgrammerEng.qm", VOREX_BINARY_DIR "/shell"));
+        QCoreApplication::installTranslator(&english);
+        vtest::ShellRig rig;
+        CAboutDlg about(rig.env);
+        QCoreApplication::removeTranslator(&english);
+        QVERIFY(about.windowTitle().startsWith("About Vorex Programmer "));
+        QCOMPARE(about.findChild<QLabel*>("105")->text(),
+                 QString("No Internet connection: cannot check for updates!"));
+        QCOMPARE(about.findChild<QCheckBox*>("1058")->text(),
+                 QString("check for new versions automatically"));
+    }
+};
+
+VOREX_QTEST_MAIN(UpdateTest)
+#include "UpdateTest.moc"
