@@ -32,6 +32,10 @@ void VOREX_SetWaitHook(const VOREX_WaitHook* hook) {
     VorexEngine().SetWaitHook(hook);
 }
 
+void VOREX_CancelWait(void) {
+    VorexEngine().CancelWait();
+}
+
 int VOREX_OpenPort(const char* name, int baudCode, int timeoutMs) {
     if (name == nullptr)
         return -1;

@@ -117,6 +117,8 @@ bool CVorex_Port::Exchange() {
     lastCommand_ = vorex::frame::BuildFrame(transmit_, variant_, BusAddress());
     const bool afterTimeout = timedOut_;
     timedOut_ = false;
+    if (cancel_)
+        cancel_->store(false);
     int error;
     {
         WaitScope scope(waitHook_, background_);
@@ -221,6 +223,8 @@ int CVorex_Port::ReceiveWait(bool afterTimeout) {
         if (Clock::now() >= deadline)
             return 4;
         Doze(deadline, seen);
+        if (cancel_ && cancel_->load())
+            return 4;
     }
 }
 

@@ -70,6 +70,9 @@ public:
     // Hook run while an exchange waits; may be null. Not owned: the wait reads it
     // anew on every pass, so the hook may be changed or emptied while it runs.
     void SetWaitHook(const VOREX_WaitHook* hook) { waitHook_ = hook; }
+    // A flag that ends the running wait early (set from the hook's pump); each exchange
+    // clears it when it starts. May be null. Not owned.
+    void SetCancelFlag(std::atomic<bool>* flag) { cancel_ = flag; }
 
     // The connection was closed while it may still be in use (a close from inside its
     // own wait): a running wait ends and every further exchange fails with error 3.
@@ -120,4 +123,5 @@ private:
     int lastError_ = 0;
     bool background_ = false;
     const VOREX_WaitHook* waitHook_ = nullptr;
+    std::atomic<bool>* cancel_ = nullptr;
 };

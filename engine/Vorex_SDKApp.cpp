@@ -45,6 +45,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
     std::lock_guard<std::recursive_mutex> open(openLock_);
     if (timeoutMs < 0)
         return -2;
+    cancel_.store(false); // a cancel ends only the open that runs when it is given
     uint32_t address = 1;
     const std::string name = vorex::SplitBusAddress(fullName, address);
     const vorex::LinkKind kind = vorex::SelectLink(name);
@@ -60,6 +61,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         port->SetTimeoutMs(timeoutMs);
         port->SetBusAddress(address);
         port->SetWaitHook(&hook_);
+        port->SetCancelFlag(&cancel_);
         if (!port->InitPort(name, format.baud, format.parity, 8, format.stopBits, 0, 9, 512) ||
             !port->StartMonitoring())
             return -1;
@@ -69,9 +71,22 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
             connections_.push_back(port);
         }
         port->SetTimeoutMs(std::min(timeoutMs, kIdentifyTimeoutCapMs));
-        port->SetVariant(0);
-        Identified result = Identify(*port);
-        if (result == Identified::NoAnswer && attempt == 0 && !port->Closed()) {
+        // The variant that last identified under this name is tried first, then the
+        // full order.
+        const auto known = attempt == 0 ? identified_.Recall(fullName, baudCode) : std::nullopt;
+        Identified result = Identified::NoAnswer;
+        if (known) {
+            port->SetVariant(*known);
+            result = Identify(*port);
+        }
+        if (result == Identified::NoAnswer && known != uint8_t{0} && !cancel_.load() &&
+            !port->Closed()) {
+            port->ForgetTimeout();
+            port->SetVariant(0);
+            result = Identify(*port);
+        }
+        if (result == Identified::NoAnswer && attempt == 0 && !port->Closed() &&
+            !cancel_.load()) {
             // The first try may have met a reader still busy with something else:
             // open the link anew and try once more before changing the variant.
             Remove(port.get());
@@ -80,7 +95,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         // A reader that answered in one variant does not speak another: an unusable
         // identification ends the trial at once.
         for (uint8_t variant = 1; variant <= 3 && result == Identified::NoAnswer; ++variant) {
-            if (port->Closed())
+            if (port->Closed() || cancel_.load())
                 break;
             port->SetVariant(variant);
             // A late answer in the previous variant's form is no answer in this one.
@@ -97,6 +112,7 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
         break;
     }
     port->SetTimeoutMs(timeoutMs);
+    identified_.Remember(fullName, baudCode, port->Variant());
     return port->SerialHandle();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The engine object: owns every open reader connection, opens and identifies them,
 // finds them by handle and closes them.
+#include "IdentifyMemory.h"
 #include "Vorex_Port.h"
 #include "vorex.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,6 +35,10 @@ public:
     const VOREX_WaitHook* WaitHook() const {
         return hook_.begin || hook_.pump || hook_.end ? &hook_ : nullptr;
     }
+    // Ends the running receive wait; a running open makes no further identification tries.
+    void CancelWait() { cancel_.store(true); }
+    // Drops the remembered frame variants (another reader now sits on a known port name).
+    void ForgetIdentifications() { identified_.Clear(); }
 
 private:
     enum class Identified { Yes, NoAnswer, Unusable };
@@ -45,6 +51,8 @@ private:
     // Held for the whole of an open; the owning thread may enter again from a wait.
     std::recursive_mutex openLock_;
     VOREX_WaitHook hook_{};
+    std::atomic<bool> cancel_{false};
+    vorex::IdentifyMemory identified_;
 };
 
 // The one engine object of the process.

@@ -32,6 +32,11 @@ typedef struct VOREX_WaitHook {
     void* context;
 } VOREX_WaitHook;
 void VOREX_SetWaitHook(const VOREX_WaitHook* hook);
+/* Ends the receive wait that is running now, for a host's cancel button: call it
+ * from inside pump(). The wait fails as a timeout (error 4), and a VOREX_OpenPort in
+ * progress makes no further identification tries and returns -11. Calls started
+ * afterwards are not affected. */
+void VOREX_CancelWait(void);
 
 /* ---- Connections ------------------------------------------------------- */
 /* Opens and identifies a reader. name: "COM3", "COM3:5" (bus address 5),

@@ -408,13 +408,13 @@
         <translation>Not enough system resources available!</translation>
     </message>
     <message>
-        <source>Zur Ausführung der Hilfe muss der Adobe Acrobat Reader installiert sein.&#xd;
-Sie erhalten ihn kostenlos unter https://get.adobe.com/de/reader/&#xd;
-oder unter https://www.adobe.com/de/acrobat/pdf-reader.html</source>
+        <source>Zur Anzeige der Hilfe wird ein PDF-Betrachter benötigt.
+Bitte installieren Sie einen über die Paketverwaltung Ihres Systems, zum Beispiel mit:
+sudo apt install evince</source>
         <comment>10001</comment>
-        <translation>A PDF viewer such as Adobe Acrobat Reader must be installed to show the help.&#xd;
-It is available free of charge at https://get.adobe.com/reader/&#xd;
-or at https://www.adobe.com/acrobat/pdf-reader.html</translation>
+        <translation>A PDF viewer is needed to show the help.
+Please install one with your system's package manager, for example with:
+sudo apt install evince</translation>
     </message>
     <message>
         <source>Unbekannter Fehler %d</source>
@@ -600,6 +600,49 @@ Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
         <translation>No devices found!
 Please check the firewall settings!
 The program may have to be allowed through the firewall manually.</translation>
+        <source>Suche Leser an %1, %2 Baud …</source>
+        <comment>12000</comment>
+        <translation>Looking for the reader on %1, %2 baud …</translation>
+    </message>
+    <message>
+        <source>Suche Leser an %1 …</source>
+        <comment>12001</comment>
+        <translation>Looking for the reader on %1 …</translation>
+    </message>
+    <message>
+        <source>Keine Schnittstelle gewählt: bitte unter Einstellungen &gt; Schnittstelle den Leser auswählen.</source>
+        <comment>12002</comment>
+        <translation>No interface chosen: please choose the reader under Settings &gt; Interface.</translation>
+    </message>
+    <message>
+        <source>Leser %1 an %2 erkannt.</source>
+        <comment>12003</comment>
+        <translation>Reader %1 found on %2.</translation>
+    </message>
+    <message>
+        <source>Kein Leser an %1 gefunden: keine Antwort auf die Kennungsabfrage innerhalb von %2 ms.</source>
+        <comment>12004</comment>
+        <translation>No reader found on %1: no answer to the identification within %2 ms.</translation>
+    </message>
+    <message>
+        <source>Bitte prüfen Sie Kabel und Stromversorgung des Lesers und die Einstellungen unter Einstellungen &gt; Schnittstelle.</source>
+        <comment>12005</comment>
+        <translation>Please check the reader's cable and power supply and the settings under Settings &gt; Interface.</translation>
+    </message>
+    <message>
+        <source>Kein Leser an %1 gefunden: keine Antwort auf die Kennungsabfrage innerhalb von %2 ms, bei keiner Baudrate von 2400 bis 115200.</source>
+        <comment>12006</comment>
+        <translation>No reader found on %1: no answer to the identification within %2 ms at any baud rate from 2400 to 115200.</translation>
+    </message>
+    <message>
+        <source>Der Leser an %1 antwortet nicht mehr (Zeitüberschreitung bei der Kennungsabfrage).</source>
+        <comment>12007</comment>
+        <translation>The reader on %1 no longer answers (timeout of the identification).</translation>
+    </message>
+    <message>
+        <source>Suche nach dem Leser abgebrochen.</source>
+        <comment>12008</comment>
+        <translation>Search for the reader cancelled.</translation>
     </message>
 </context>
 </TS>

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QTimer>
 #include <cstdio>
 
 namespace vorex::ui {
@@ -137,6 +138,7 @@ int RunProgram(int argc, char** argv) {
     }
 
     CWaitHook waitHook;
+    env.waitHook = &waitHook;
     // The reader version file is fetched in the background from the start.
     vorex::update::CUpdateService updates;
     updates.StartReader();
@@ -150,14 +152,19 @@ int RunProgram(int argc, char** argv) {
                         &vorex::update::CUpdateService::readerUpdateOffered})
         QObject::connect(&updates, signal, &frame, &CMainFrame::OpenAboutBox, Qt::QueuedConnection);
     if (demo)
-        frame.SetStatusNote(L("Demo: Simulierter Leser an %1").arg(demoReader.Path()));
-    frame.View()->OnInitialUpdate();
+        frame.SetStatusNote(QT_TRANSLATE_NOOP("Vorex", "Demo: Simulierter Leser an %1"),
+                            demoReader.Path());
+    // The window comes first; the reader is looked for once it is on the screen, with
+    // the progress in the status bar and a cancel button.
     frame.show();
     frame.repaint();
     if (ProfileInt("Version", "Update", 1) != 0)
         updates.StartProgram(true);
-    if (!shots.isEmpty())
+    if (!shots.isEmpty()) {
+        frame.View()->OnInitialUpdate();
         return TakeScreenshots(frame, env, shots);
+    }
+    QTimer::singleShot(0, frame.View(), &CProgrammerView::OnInitialUpdate);
     return app.exec();
 }
 

@@ -58,6 +58,7 @@ CMainFrame::CMainFrame(ShellEnv& env) : env_(env) {
     view_ = new CProgrammerView(env_, this);
     setCentralWidget(view_);
     connect(view_, &CProgrammerView::readerChanged, this, &CMainFrame::UpdateCommandUi);
+    connect(view_, &CProgrammerView::searching, this, &CMainFrame::SetSearching);
     BuildMenu();
     BuildToolBar();
     BuildStatusBar();
@@ -168,6 +169,7 @@ void CMainFrame::BuildMenu() {
 
 void CMainFrame::BuildToolBar() {
     auto* bar = addToolBar(QStringLiteral("Standard"));
+    toolBar_ = bar;
     bar->setObjectName("ToolBar120");
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -191,22 +193,35 @@ void CMainFrame::BuildStatusBar() {
     idle_ = new QLabel(bar);
     idle_->setObjectName("IdleText");
     bar->addWidget(idle_, 1);
+    connect(view_, &CProgrammerView::statusMessage, bar,
+            [bar](const QString& text) { bar->showMessage(text); });
+    cancel_ = new QToolButton(bar);
+    cancel_->setObjectName("CancelSearch");
+    cancel_->setShortcut(QKeySequence(Qt::Key_Escape));
+    cancel_->setVisible(false);
+    connect(cancel_, &QToolButton::clicked, view_, &CProgrammerView::CancelSearch);
+    bar->addPermanentWidget(cancel_);
     note_ = new QLabel(bar);
     note_->setObjectName("StatusNote");
     note_->setVisible(false);
     bar->addPermanentWidget(note_);
-    // Key indicator panes; their state is not tracked (no portable query for lock keys).
-    for (const char* key : {"UF", "NUM", "RF"}) {
-        auto* pane = new QLabel(QString::fromLatin1(key), bar);
-        pane->setObjectName(QString::fromLatin1(key));
-        pane->setEnabled(false);
-        bar->addPermanentWidget(pane);
-    }
+    // No key indicator panes: the platform gives no portable way to read the lock keys.
 }
 
-void CMainFrame::SetStatusNote(const QString& note) {
-    note_->setText(note);
-    note_->setVisible(!note.isEmpty());
+void CMainFrame::SetStatusNote(const char* german, const QString& argument) {
+    noteText_ = german;
+    noteArgument_ = argument;
+    note_->setText(german ? L(german).arg(argument) : QString());
+    note_->setVisible(german != nullptr);
+}
+
+void CMainFrame::SetSearching(bool on) {
+    for (QWidget* w : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(toolBar_),
+                       static_cast<QWidget*>(view_)})
+        w->setEnabled(!on);
+    cancel_->setVisible(on);
+    if (!on)
+        UpdateCommandUi();
 }
 
 void CMainFrame::ApplyTexts() {
@@ -217,6 +232,8 @@ void CMainFrame::ApplyTexts() {
         a->setToolTip(ToolTip(c.id));
     }
     idle_->setText(Prompt(57345));
+    cancel_->setText(L("Abbrechen"));
+    SetStatusNote(noteText_, noteArgument_);
     BuildMenu();
     UpdateCommandUi();
 }
@@ -311,6 +328,7 @@ void CMainFrame::OpenAboutBox() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    view_->CancelSearch();
     WriteProfileInt("Settings", "Sprache", language_);
     if (!isMinimized()) {
         const QPoint topLeft = isMaximized() || isFullScreen() ? normalGeometry().topLeft() : pos();

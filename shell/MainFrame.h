@@ -11,6 +11,8 @@
 
 class QLabel;
 class QMenu;
+class QToolBar;
+class QToolButton;
 
 namespace vorex::ui {
 
@@ -36,8 +38,9 @@ public:
     void OpenAboutBox();
     // Enables the commands from the view's last identification.
     void UpdateCommandUi();
-    // Adds a note to the status bar (demo mode).
-    void SetStatusNote(const QString& note);
+    // Adds a note to the status bar (demo mode): a German text with one %1 argument,
+    // shown in the active language.
+    void SetStatusNote(const char* german, const QString& argument);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +52,8 @@ private:
     void BuildStatusBar();
     void ApplyTexts();
     void InstallQtTranslation(const QString& language);
+    // While the view searches for the reader only the cancel button takes input.
+    void SetSearching(bool on);
 
     ShellEnv& env_;
     CProgrammerView* view_ = nullptr;
@@ -59,6 +64,10 @@ private:
     QLabel* idle_ = nullptr;
     QLabel* note_ = nullptr;
     QPointer<CAboutDlg> about_;
+    const char* noteText_ = nullptr;
+    QString noteArgument_;
+    QToolBar* toolBar_ = nullptr;
+    QToolButton* cancel_ = nullptr;
 };
 
 } // namespace vorex::ui

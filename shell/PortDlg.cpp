@@ -6,6 +6,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -41,8 +44,13 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
       baud_(ProfileInt("Port", "Baudrate", 19200)) {
     env_.FillDefaults();
     if (name_.isEmpty()) {
-        name_ = QStringLiteral("COM1");
-        WriteProfileString("Port", "Name", name_);
+        // A fresh profile starts with the first attached reader; an on-board serial
+        // port is never chosen (and so never probed) unasked.
+        RefreshDeviceList(Kind::Serial);
+        RefreshDeviceList(Kind::Usb);
+        name_ = Q(vorex::shell::ChooseDefaultEntry(serialPorts_, usbReaders_));
+        if (!name_.isEmpty())
+            WriteProfileString("Port", "Name", name_);
     }
     if (name_.startsWith(QLatin1String("USB: "))) {
         ValidateSavedEntry(Kind::Usb, QStringLiteral("USB: "));
@@ -79,8 +87,18 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     virtualCom_->setObjectName("VirtualCom");
     for (QPushButton* b : {hidMode_, virtualCom_})
         b->setCheckable(true);
+    path_ = new QLineEdit(group);
+    path_->setObjectName("DevicePath");
+    path_->setPlaceholderText(L("Gerätepfad, z. B. /dev/serial/by-id/…"));
+    browse_ = new QPushButton(L("Durchsuchen …"), group);
+    browse_->setObjectName("BrowseDevice");
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(new QLabel(L("Gerät:"), group));
+    pathRow->addWidget(path_, 1);
+    pathRow->addWidget(browse_);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(entries_, 1);
+    groupLayout->addLayout(pathRow);
     auto* groupRow = new QHBoxLayout;
     groupRow->addWidget(ethernet_);
     groupRow->addWidget(ipSearch_);
@@ -133,6 +151,8 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &CPortDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CPortDlg::reject);
     connect(entries_, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
+    connect(path_, &QLineEdit::textEdited, this, &CPortDlg::OnPathEdited);
+    connect(browse_, &QPushButton::clicked, this, &CPortDlg::OnBrowse);
     connect(ethernet_, &QCheckBox::toggled, this, [this](bool on) {
         ethernet_on_ = on ? 1 : 0;
         PostRefresh();
@@ -212,14 +232,13 @@ void CPortDlg::InitDialog() {
 
     FillEntryList();
     SelectName();
-    if (entries_->currentRow() < 0) {
-        if (entries_->count() == 1) {
-            entries_->setCurrentRow(0);
-            name_ = entries_->item(0)->text();
-        } else {
-            name_.clear();
-        }
+    // A saved name that is not listed stays selected as "not present" (FillEntryList);
+    // with no name the only entry there is is taken.
+    if (entries_->currentRow() < 0 && entries_->count() == 1) {
+        entries_->setCurrentRow(0);
+        name_ = EntryName(entries_->item(0));
     }
+    path_->setText(name_);
     SetKindFlags(name_);
     EnableSerialCombos();
     UpdateUsbModeButtons(name_);
@@ -233,26 +252,45 @@ void CPortDlg::InitDialog() {
     PostRefresh();
 }
 
+QString CPortDlg::EntryName(const QListWidgetItem* item) {
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
 void CPortDlg::FillEntryList() {
     const QSignalBlocker block(entries_);
     entries_->clear();
+    auto add = [this](const QString& name) {
+        auto* item = new QListWidgetItem(name, entries_);
+        item->setData(Qt::UserRole, name);
+    };
     for (const std::string& n : serialPorts_)
-        entries_->addItem(Q(n));
+        add(Q(n));
     for (const std::string& n : usbReaders_)
-        entries_->addItem("USB: " + Q(n));
+        add("USB: " + Q(n));
     for (const std::string& n : lanReaders_)
-        entries_->addItem("LAN: " + Q(n));
+        add("LAN: " + Q(n));
     for (const std::string& n : btReaders_)
-        entries_->addItem("Bluetooth: " + Q(n));
+        add("Bluetooth: " + Q(n));
+    const auto listed = entries_->findItems(name_, Qt::MatchExactly);
+    if (!name_.isEmpty() && listed.isEmpty()) {
+        // The chosen device is not attached now: it stays, visibly, instead of another.
+        auto* item = new QListWidgetItem(L("%1 (nicht vorhanden)").arg(name_), entries_);
+        item->setData(Qt::UserRole, name_);
+        item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+        QFont font = item->font();
+        font.setItalic(true);
+        item->setFont(font);
+    }
 }
 
 void CPortDlg::SelectName() {
     const QSignalBlocker block(entries_);
-    const auto found = entries_->findItems(name_, Qt::MatchExactly);
-    if (found.isEmpty())
-        entries_->setCurrentRow(-1);
-    else
-        entries_->setCurrentItem(found.front());
+    entries_->setCurrentRow(-1);
+    for (int row = 0; row < entries_->count(); ++row)
+        if (!name_.isEmpty() && EntryName(entries_->item(row)) == name_) {
+            entries_->setCurrentRow(row);
+            break;
+        }
 }
 
 void CPortDlg::SetKindFlags(const QString& name) {
@@ -331,11 +369,36 @@ void CPortDlg::OnSelectionChanged() {
     if (!item || !item->isSelected()) {
         name_.clear();
     } else {
-        name_ = item->text();
+        name_ = EntryName(item);
         SetKindFlags(name_);
     }
+    path_->setText(name_);
     EnableSerialCombos();
     UpdateUsbModeButtons(name_);
+}
+
+void CPortDlg::OnPathEdited(const QString& text) {
+    name_ = text.trimmed();
+    SetKindFlags(name_);
+    // The list shows the typed device when it is listed (or marked "not present").
+    FillEntryList();
+    SelectName();
+    EnableSerialCombos();
+    UpdateUsbModeButtons(name_);
+}
+
+void CPortDlg::OnBrowse() {
+    const QString byId = QStringLiteral("/dev/serial/by-id");
+    QFileDialog dialog(this, L("Gerät auswählen"),
+                       QFileInfo(byId).isDir() ? byId : QStringLiteral("/dev"));
+    // Device nodes count as system files, which a file dialog hides by default.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    path_->setText(dialog.selectedFiles().front());
+    OnPathEdited(path_->text());
 }
 
 void CPortDlg::accept() {
@@ -346,8 +409,9 @@ void CPortDlg::accept() {
         return;
     timeout_ = timeout;
     address_ = address;
-    if (QListWidgetItem* item = entries_->currentItem(); item && item->isSelected()) {
-        name_ = item->text();
+    // The device field shows the selected entry or what the operator typed.
+    if (const QString chosen = path_->text().trimmed(); !chosen.isEmpty()) {
+        name_ = chosen;
         WriteProfileString("Port", "Name", name_);
         SetKindFlags(name_);
     }

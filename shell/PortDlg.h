@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 namespace vorex::ui {
@@ -62,6 +63,11 @@ private:
     void PostRefresh();
     void OnSelectionChanged();
     void ValidateSavedEntry(Kind kind, const QString& prefix);
+    // The operator typed or browsed to a device: it becomes the name.
+    void OnPathEdited(const QString& text);
+    void OnBrowse();
+    // The entry name behind a list row (the row may say "not present").
+    static QString EntryName(const QListWidgetItem* item);
 
     ShellEnv& env_;
     // controls
@@ -75,6 +81,8 @@ private:
     QPushButton* ipSearch_ = nullptr;
     QLineEdit* timeoutEdit_ = nullptr;
     QLineEdit* addressEdit_ = nullptr;
+    QLineEdit* path_ = nullptr;
+    QPushButton* browse_ = nullptr;
     // data
     int timeout_;
     int ethernet_on_;

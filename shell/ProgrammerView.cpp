@@ -5,6 +5,7 @@
 #include "PortDlg.h"
 #include "ShellCore.h"
 #include "Texts.h"
+#include "WaitHook.h"
 #include "vorex.h"
 
 #include <QPainter>
@@ -12,6 +13,38 @@
 namespace vorex::ui {
 
 namespace sc = vorex::shell;
+
+namespace {
+
+// What the baud-rate search sees from a try after a cancel: ends the search.
+constexpr int kCancelled = -12;
+
+} // namespace
+
+// For the length of a reader search: the view counts as searching, the main window
+// stays enabled for the cancel button (the frame disables the rest), and the frame
+// hears when it starts and ends.
+class CProgrammerView::SearchScope {
+public:
+    explicit SearchScope(CProgrammerView& view) : view_(view) {
+        view_.searching_ = true;
+        view_.cancelled_ = false;
+        if (view_.env_.waitHook)
+            view_.env_.waitHook->Spare(view_.window());
+        emit view_.searching(true);
+    }
+    ~SearchScope() {
+        if (view_.env_.waitHook)
+            view_.env_.waitHook->Spare(nullptr);
+        view_.searching_ = false;
+        emit view_.searching(false);
+    }
+    SearchScope(const SearchScope&) = delete;
+    SearchScope& operator=(const SearchScope&) = delete;
+
+private:
+    CProgrammerView& view_;
+};
 
 CProgrammerView::CProgrammerView(ShellEnv& env, QWidget* parent)
     : QWidget(parent), env_(env), picture_(QStringLiteral(":/vorex/images/view.png")) {
@@ -65,38 +98,86 @@ int CProgrammerView::OpenReader(bool useGivenBaud, int& baud) {
     if (!useGivenBaud)
         baud = ProfileInt("Port", "Baudrate", 19200);
     portText_ = settings.BuildPortName();
+    displayPort_ = QString::fromStdString(
+        sc::DisplayPortName(settings.Name().toStdString(), settings.Address()));
+    timeoutMs_ = ProfileInt("Port", "Timeout", 500);
+    searchedRates_ = false;
+    stoppedAnswering_ = false;
+    cancelled_ = false;
     if (settings.Name().isEmpty())
         return 0;
+    const SearchScope scope(*this);
     const QByteArray name = portText_.toUtf8();
-    const int timeout = ProfileInt("Port", "Timeout", 500);
+    const bool serial = sc::KindOf(settings.Name().toStdString()) == sc::EntryKind::Serial;
+    auto open = [&](int rate) {
+        if (cancelled_)
+            return kCancelled;
+        emit statusMessage(serial ? S(12000).arg(displayPort_).arg(rate / 100 * 100)
+                                  : S(12001).arg(displayPort_));
+        return VOREX_OpenPort(name.constData(), rate, timeoutMs_);
+    };
     if (settings.IsLanEntry()) {
         lanFlag_ = true;
-        const int result = VOREX_OpenPort(name.constData(), baud, timeout);
+        const int result = open(baud);
         if (result < 0)
             lanFlag_ = false;
         emit readerChanged();
         return result;
     }
     lanFlag_ = false;
-    int result = VOREX_OpenPort(name.constData(), baud, timeout);
-    if (result == -11 && !settings.IsUsbEntry() && !settings.IsBluetoothEntry()) {
+    int result = open(baud);
+    if (result == -11 && serial && !cancelled_) {
+        searchedRates_ = true;
         int found = 0;
-        result = sc::SearchBaudRate(
-            baud, [&](int rate) { return VOREX_OpenPort(name.constData(), rate, timeout); }, found);
+        result = sc::SearchBaudRate(baud, open, found);
         if (result > 0) {
             baud = found;
             if (!useGivenBaud)
                 WriteProfileInt("Port", "Baudrate", found);
         }
     }
+    if (result == kCancelled)
+        result = -11;
     // The Bluetooth connect dialog joins here with the Bluetooth link.
     return result;
+}
+
+void CProgrammerView::CancelSearch() {
+    if (!searching_)
+        return;
+    cancelled_ = true;
+    VOREX_CancelWait();
+}
+
+QString CProgrammerView::FailureText(int code) const {
+    if (code == 0)
+        return S(12002);
+    if (cancelled_)
+        return S(12008);
+    if (code == -1)
+        return Format(S(10012), displayPort_);
+    if (code == -11) {
+        const QString what = stoppedAnswering_ ? S(12007).arg(displayPort_)
+                             : searchedRates_  ? S(12006).arg(displayPort_).arg(timeoutMs_)
+                                               : S(12004).arg(displayPort_).arg(timeoutMs_);
+        return what + '\n' + S(12005);
+    }
+    return Format(S(10002), -code);
+}
+
+void CProgrammerView::ReportFailure(int code, bool ask, const QString& lead) {
+    const QString text = FailureText(code);
+    emit statusMessage(QString(text).replace('\n', ' '));
+    if (ask && !cancelled_)
+        env_.messages->Show(this, lead.isEmpty() ? text : lead + "\n\n" + text,
+                            IMessages::Icon::Warning);
 }
 
 bool CProgrammerView::IdentifyReader(int handle) {
     unsigned char version[4] = {};
     if (VOREX_GetVersion(handle, version, 4) != 4) {
         VOREX_ClosePort(handle);
+        stoppedAnswering_ = true;
         deviceType_ = 0;
         emit readerChanged();
         return false;
@@ -114,14 +195,16 @@ bool CProgrammerView::IdentifyReader(int handle) {
         env_.messages->Show(this, S(226), IMessages::Icon::Information);
 
     char name[30] = {};
-    QString device = VOREX_GetDeviceName(handle, name, sizeof name) > 0 ? QString::fromUtf8(name)
-                                                                        : QStringLiteral("---");
-    device += ' ';
+    const QString model = VOREX_GetDeviceName(handle, name, sizeof name) > 0
+                              ? QString::fromUtf8(name)
+                              : QStringLiteral("---");
+    QString device = model + ' ';
     if (VOREX_IsUsbLink(handle) == 1)
         device += QStringLiteral("USB:");
     device += portText_;
     SetCaption(S(57344) + " V" + CaptionVersion() + " <" + device + "  " + firmwareText + ">" +
                env_.captionNote);
+    emit statusMessage(S(12003).arg(model, displayPort_));
     emit readerChanged();
     return true;
 }
@@ -142,25 +225,15 @@ void CProgrammerView::ReportAndClose(int handle) {
 }
 
 void CProgrammerView::OnInitialUpdate() {
+    if (searching_)
+        return;
     baseCaption_ = window()->windowTitle();
     AdjustFrameSize();
-    int baud = 19200;
-    const int handle = OpenReader(false, baud);
-    if (handle < 0) {
-        AdjustFrameSize();
-        ForgetReader();
-        return;
-    }
-    const bool identified = IdentifyReader(handle);
-    if (!identified || deviceType_ == 0) {
-        if (identified)
-            VOREX_ClosePort(handle);
-        AdjustFrameSize();
-        ForgetReader();
-        return;
-    }
+    // Nobody asked for this open: the outcome goes to the status bar only.
+    const int handle = OpenAndIdentify(false);
     AdjustFrameSize();
-    ReportAndClose(handle);
+    if (handle > 0)
+        ReportAndClose(handle);
 }
 
 bool CProgrammerView::IsCommandEnabled(int command) const {
@@ -186,25 +259,29 @@ bool CProgrammerView::IsCommandEnabled(int command) const {
     }
 }
 
-int CProgrammerView::OpenAndIdentify() {
+int CProgrammerView::OpenAndIdentify(bool ask) {
     int baud = 19200;
     const int handle = OpenReader(false, baud);
-    if (handle < 0) {
+    if (handle <= 0) {
         ForgetReader();
-        return handle;
+        ReportFailure(handle, ask);
+        return handle < 0 ? handle : -11;
     }
     const bool identified = IdentifyReader(handle);
     if (!identified || deviceType_ == 0) {
         if (identified)
             VOREX_ClosePort(handle);
         ForgetReader();
+        ReportFailure(-11, ask);
         return -11;
     }
     return handle;
 }
 
 void CProgrammerView::OnWorkbench(int command) {
-    const int handle = OpenAndIdentify();
+    if (searching_)
+        return;
+    const int handle = OpenAndIdentify(true);
     if (handle < 0)
         return;
     if (IsCommandEnabled(command) && env_.runWorkbench)
@@ -213,6 +290,8 @@ void CProgrammerView::OnWorkbench(int command) {
 }
 
 void CProgrammerView::OnInterface() {
+    if (searching_)
+        return;
     const int oldBaud = ProfileInt("Port", "Baudrate", 19200);
     CPortDlg dialog(env_, this);
     if (dialog.exec() != QDialog::Accepted)
@@ -240,7 +319,13 @@ void CProgrammerView::ReconnectAfterInterface(int oldBaud) {
         int baud = oldBaud;
         handle = OpenReader(false, baud);
     }
-    if (handle >= 0) {
+    if (handle == 0) {
+        // No interface chosen: nothing to connect to, and the status bar says so.
+        ForgetReader();
+        ReportFailure(0, false);
+        return;
+    }
+    if (handle > 0) {
         const bool identified = IdentifyReader(handle);
         if (!identified || deviceType_ == 0) {
             if (identified)
@@ -249,13 +334,9 @@ void CProgrammerView::ReconnectAfterInterface(int oldBaud) {
         }
     }
     if (handle < 0) {
-        if (handle == -11)
-            env_.messages->Show(this, S(10023), IMessages::Icon::Warning);
-        else if (handle == -1)
-            env_.messages->Show(this, Format(S(10012), portText_), IMessages::Icon::Warning);
-        else
-            env_.messages->Show(this, Format(S(10002), -handle), IMessages::Icon::Warning);
         ForgetReader();
+        // -1 names the port itself; a missing reader leads with the cable hint.
+        ReportFailure(handle, true, handle == -11 ? S(10023) : QString());
         return;
     }
     ReportAndClose(handle);
@@ -268,7 +349,7 @@ void CProgrammerView::OnCycleParameters() {
 }
 
 void CProgrammerView::OnIpAddress() {
-    if (!lanFlag_)
+    if (!lanFlag_ || searching_)
         return;
     // The saved LAN reader's settings; afterwards the reader is opened and identified
     // anew, whatever the dialog's result.
@@ -276,15 +357,15 @@ void CProgrammerView::OnIpAddress() {
     CLanConfig dialog(saved.mid(5), env_.messages, this);
     if (dialog.exec() == QDialog::Accepted)
         WriteProfileString("Port", "Name", "LAN: " + dialog.Identity());
-    const int handle = OpenAndIdentify();
+    const int handle = OpenAndIdentify(true);
     if (handle > 0)
         VOREX_ClosePort(handle);
 }
 
 void CProgrammerView::ReaderSettingsCommand(bool (*gate)(int, int), int command) {
-    if (!gate(deviceType_, firmware_))
+    if (searching_ || !gate(deviceType_, firmware_))
         return;
-    const int handle = OpenAndIdentify();
+    const int handle = OpenAndIdentify(true);
     if (handle < 0)
         return;
     if (gate(deviceType_, firmware_) && env_.runWorkbench)

@@ -31,6 +31,12 @@ public:
     // Whether the menu command may run now.
     bool IsCommandEnabled(int command) const;
 
+    // True while OpenReader searches for the reader (the window stays usable for the
+    // cancel button; commands are refused).
+    bool IsSearching() const { return searching_; }
+    // Ends a running search: the wait running now ends and no further rate is tried.
+    void CancelSearch();
+
     // Commands.
     void OnInitialUpdate();
     void OnWorkbench(int command);
@@ -50,6 +56,10 @@ public:
 signals:
     // The device type or the LAN flag changed: menu enabling must be updated.
     void readerChanged();
+    // A reader search starts (true) or ends (false).
+    void searching(bool on);
+    // Progress and outcome of opening the reader, for the status bar.
+    void statusMessage(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -59,9 +69,18 @@ private:
     void ForgetReader();
     // Closes the connection after reporting an update-checked reader.
     void ReportAndClose(int handle);
-    // Opens and identifies; a handle > 0 or a negative code (type 0 counts as -11).
-    int OpenAndIdentify();
+    // Opens and identifies; a handle > 0 or a negative code (type 0 counts as -11). A
+    // failure is reported in the status bar and, for a command the operator started
+    // (`ask`), in a message box.
+    int OpenAndIdentify(bool ask);
     void ReaderSettingsCommand(bool (*gate)(int, int), int command);
+    // The text that says why the last open gave `code` (0: no interface chosen) and
+    // what to do.
+    QString FailureText(int code) const;
+    // Status bar, and a message box for a command the operator started; `lead` goes
+    // before the explanation in the box.
+    void ReportFailure(int code, bool ask, const QString& lead = {});
+    class SearchScope;
 
     ShellEnv& env_;
     QImage picture_;
@@ -70,6 +89,15 @@ private:
     QString baseCaption_;
     QString portText_;
     bool lanFlag_ = false;
+    // How the last OpenReader went: the port as the operator reads it, whether the
+    // baud rates were searched, whether it was cancelled or the reader stopped
+    // answering after the open.
+    QString displayPort_;
+    int timeoutMs_ = 0;
+    bool searchedRates_ = false;
+    bool searching_ = false;
+    bool cancelled_ = false;
+    bool stoppedAnswering_ = false;
 };
 
 } // namespace vorex::ui

@@ -17,6 +17,8 @@ class CUpdateService;
 
 namespace vorex::ui {
 
+class CWaitHook;
+
 // Message boxes, replaceable so that tests never block.
 class IMessages {
 public:
@@ -66,6 +68,9 @@ struct ShellEnv {
     // Runs a workbench (menu command id) on an open, identified connection. The
     // workbench dialogs plug in here; without one the command ends after its test.
     std::function<void(int command, int handle, int deviceType, int firmware)> runWorkbench;
+    // The engine's installed wait hook, if any: the view spares the main window while a
+    // reader search with a cancel button runs.
+    CWaitHook* waitHook = nullptr;
     // Shown in the caption, e.g. " [Demo]".
     QString captionNote;
     // Period of the device-list refresh after a device change, ms.

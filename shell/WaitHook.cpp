@@ -24,7 +24,7 @@ void CWaitHook::Begin(void* context) {
     QWidget* active = QApplication::activeModalWidget();
     if (!active)
         active = QApplication::activeWindow();
-    if (active && active->isEnabled()) {
+    if (active && active != self->spared_ && active->isEnabled()) {
         active->setEnabled(false);
         self->disabled_ = active;
     }

@@ -18,6 +18,9 @@ public:
 
     // Nesting depth of running waits (for tests).
     int Depth() const { return depth_; }
+    // While set, a wait leaves this window enabled: its owner has disabled what must
+    // not be used during the wait and keeps a cancel control working. Null ends it.
+    void Spare(QWidget* window) { spared_ = window; }
 
 private:
     static void Begin(void* self);
@@ -27,6 +30,7 @@ private:
     int depth_ = 0;
     QPointer<QWidget> disabled_;
     QPointer<QWidget> focus_;
+    QPointer<QWidget> spared_;
 };
 
 } // namespace vorex::ui

@@ -175,6 +175,30 @@ std::string BuildPortName(const std::string& entry, int address) {
     return name + ":" + std::to_string(address);
 }
 
+std::string DisplayPortName(const std::string& entry, int address) {
+    std::string name = BuildPortName(entry, address);
+    if (address == 1)
+        name.erase(name.size() - 2);
+    return name;
+}
+
+std::string ChooseDefaultEntry(const std::vector<std::string>& serialPorts,
+                               const std::vector<std::string>& usbReaders) {
+    // A listed serial port carries " [<product>]" only for the maker's devices.
+    for (const std::string& port : serialPorts)
+        if (port.find(" [", 1) != std::string::npos)
+            return port;
+    if (!usbReaders.empty())
+        return "USB: " + usbReaders.front();
+    for (const std::string& port : serialPorts) {
+        const std::string device = port.substr(0, port.find(' '));
+        const std::string base = device.substr(device.rfind('/') + 1);
+        if (base.rfind("ttyUSB", 0) == 0 || base.rfind("ttyACM", 0) == 0)
+            return port;
+    }
+    return {};
+}
+
 bool IsHidReaderEntry(const std::string& entry) {
     if (entry.size() < 2 || entry.find(" HID", 1) == std::string::npos)
         return false;

@@ -54,7 +54,16 @@ enum class EntryKind { Serial, Usb, Lan, Bluetooth };
 EntryKind KindOf(const std::string& entry);
 // The name without its kind prefix, followed by ":<address>".
 std::string BuildPortName(const std::string& entry, int address);
+// The port name as the operator reads it: the entry without its kind prefix, with
+// ":<address>" only when the address is not the default 1.
+std::string DisplayPortName(const std::string& entry, int address);
 bool IsHidReaderEntry(const std::string& entry);
+// The entry a fresh profile starts with: the first listed serial port that names the
+// maker's reader or virtual COM device, else the first USB reader, else the first USB
+// serial adapter (ttyUSB, ttyACM); "" when there is none. On-board serial ports are
+// never chosen unasked.
+std::string ChooseDefaultEntry(const std::vector<std::string>& serialPorts,
+                               const std::vector<std::string>& usbReaders);
 bool IsVirtualComEntry(const std::string& entry);
 
 // Names of a NUL-separated name list (ends at an empty name or at length).

@@ -8,15 +8,12 @@
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <thread>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 TEST(PortName, ComNamesMapToTtySAndTheRestIsFtdi) {
@@ -172,49 +169,22 @@ TEST(SerialLink, SettersChangeTheLineSettings) {
 
 namespace {
 
-// A small sysfs tree: ttys with and without hardware, on USB and on the board.
-class SysfsFixture {
-public:
-    SysfsFixture() {
-        root_ = fs::temp_directory_path() / ("vorex-sysfs-" + std::to_string(getpid()));
-        fs::remove_all(root_);
-        Tty("ttyS0", "/devices/platform/serial8250/tty/ttyS0", "4");
-        Tty("ttyS1", "/devices/platform/serial8250/tty/ttyS1", "0"); // placeholder
-        fs::create_directories(root_ / "class/tty/tty0");            // no device
-        Usb("ttyUSB0", "1-1", "0403", "6001", "FT232R USB UART");
-        Usb("ttyACM10", "1-2", "2e5b", "0c2d", "CDC Device");
-        Usb("ttyACM2", "1-3", "1234", "0001", "QL-5 Reader");
-        Usb("ttyACM9", "1-4", "1234", "0002", "nvk Desk Reader");
-    }
-    ~SysfsFixture() { fs::remove_all(root_); }
-    std::string Root() const { return root_.string(); }
-
-private:
-    void Tty(const std::string& name, const std::string& deviceDir, const std::string& type) {
-        fs::create_directories(root_ / ("." + deviceDir));
-        fs::create_directories(root_ / "class/tty" / name);
-        fs::create_directory_symlink(root_ / ("." + deviceDir),
-                                     root_ / "class/tty" / name / "device");
-        std::ofstream(root_ / "class/tty" / name / "type") << type << "\n";
-    }
-    void Usb(const std::string& name, const std::string& bus, const std::string& vid,
-             const std::string& pid, const std::string& product) {
-        const fs::path dev = root_ / "devices/pci0000:00/usb1" / bus;
-        const fs::path intf = dev / (bus + ":1.0");
-        fs::create_directories(intf);
-        std::ofstream(dev / "idVendor") << vid << "\n";
-        std::ofstream(dev / "idProduct") << pid << "\n";
-        std::ofstream(dev / "product") << product << "\n";
-        fs::create_directories(root_ / "class/tty" / name);
-        fs::create_directory_symlink(intf, root_ / "class/tty" / name / "device");
-    }
-    fs::path root_;
-};
+// Board ports (one real, one placeholder), a tty without a device, and USB ttys of
+// other makers and of the maker.
+void FillSysfs(vtest::SysfsTree& sysfs) {
+    sysfs.Tty("ttyS0", "/devices/platform/serial8250/tty/ttyS0", "4");
+    sysfs.Tty("ttyS1", "/devices/platform/serial8250/tty/ttyS1", "0"); // placeholder
+    sysfs.Usb("ttyUSB0", "1-1", "0403", "6001", "FT232R USB UART");
+    sysfs.Usb("ttyACM10", "1-2", "2e5b", "0c2d", "CDC Device");
+    sysfs.Usb("ttyACM2", "1-3", "1234", "0001", "QL-5 Reader");
+    sysfs.Usb("ttyACM9", "1-4", "1234", "0002", "nvk Desk Reader");
+}
 
 } // namespace
 
 TEST(ComPortList, ListsRealPortsSortedWithMakerSuffixes) {
-    SysfsFixture sysfs;
+    vtest::SysfsTree sysfs;
+    FillSysfs(sysfs);
     std::vector<std::string> list;
     ASSERT_TRUE(vorex::links::ListComPortsFromSysfs(sysfs.Root(), "/dev", list));
     EXPECT_EQ(list, (std::vector<std::string>{

@@ -153,6 +153,35 @@ TEST(PortEntries, BuildPortName) {
     EXPECT_EQ(KindOf("USB:x"), EntryKind::Serial);
 }
 
+TEST(PortEntries, DisplayNameHidesTheDefaultAddress) {
+    EXPECT_EQ(DisplayPortName("/dev/ttyUSB0", 1), "/dev/ttyUSB0");
+    EXPECT_EQ(DisplayPortName("/dev/ttyUSB0", 5), "/dev/ttyUSB0:5");
+    EXPECT_EQ(DisplayPortName("USB: VX-B71 4160-1234 HID", 1), "VX-B71 4160-1234 HID");
+    EXPECT_EQ(DisplayPortName("", 1), "");
+}
+
+TEST(PortEntries, DefaultEntryOfAFreshProfile) {
+    using List = std::vector<std::string>;
+    struct Case {
+        List serial, usb;
+        std::string chosen;
+    } cases[] = {
+        {{}, {}, ""},
+        {{"/dev/ttyS0", "/dev/ttyS1"}, {}, ""}, // on-board ports are never probed unasked
+        {{"/dev/ttyS0", "/dev/ttyUSB0"}, {}, "/dev/ttyUSB0"},
+        {{"/dev/ttyACM3", "/dev/ttyS0"}, {}, "/dev/ttyACM3"},
+        {{"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyACM1 [Nvk Virtual COM]"},
+         {},
+         "/dev/ttyACM1 [Nvk Virtual COM]"},
+        {{"/dev/ttyUSB0"}, {"VX-B71 4160-1234 HID"}, "USB: VX-B71 4160-1234 HID"},
+        {{"/dev/ttyS0", "/dev/ttyUSB9 [QL-5 Reader]"}, {"R HID"}, "/dev/ttyUSB9 [QL-5 Reader]"},
+        {{"/dev/rfcomm0", "/dev/ttyAMA0"}, {}, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseDefaultEntry(c.serial, c.usb), c.chosen)
+            << testing::PrintToString(c.serial);
+}
+
 TEST(PortEntries, HidAndVirtualComEntries) {
     EXPECT_TRUE(IsHidReaderEntry("USB: 4160-00123 HID"));
     EXPECT_FALSE(IsHidReaderEntry("USB: 4161-00123 HID"));

@@ -3,7 +3,10 @@
 #include "DeviceCommands.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <nlohmann/json.hpp>
@@ -35,6 +38,65 @@ std::unique_ptr<SimReader> SimReader::FromScenario(const std::string& json) {
 
 SimReader::~SimReader() {
     server_->Stop();
+}
+
+namespace {
+
+std::string UniqueName(const char* stem) {
+    static std::atomic<int> counter{0};
+    return std::string(stem) + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+} // namespace
+
+namespace fs = std::filesystem;
+
+SysfsTree::SysfsTree() : root_((fs::temp_directory_path() / UniqueName("vorex-sysfs-")).string()) {
+    fs::remove_all(root_);
+    fs::create_directories(fs::path(root_) / "class/tty/tty0"); // a tty without a device
+}
+
+SysfsTree::~SysfsTree() {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+    if (!dev_.empty())
+        fs::remove_all(dev_, ec);
+}
+
+std::string SysfsTree::Root() const {
+    return root_;
+}
+
+void SysfsTree::Tty(const std::string& name, const std::string& deviceDir,
+                    const std::string& type) {
+    const fs::path root(root_);
+    fs::create_directories(root / ("." + deviceDir));
+    fs::create_directories(root / "class/tty" / name);
+    fs::create_directory_symlink(root / ("." + deviceDir), root / "class/tty" / name / "device");
+    std::ofstream(root / "class/tty" / name / "type") << type << "\n";
+}
+
+void SysfsTree::Usb(const std::string& name, const std::string& bus, const std::string& vid,
+                    const std::string& pid, const std::string& product) {
+    const fs::path root(root_);
+    const fs::path dev = root / "devices/pci0000:00/usb1" / bus;
+    const fs::path intf = dev / (bus + ":1.0");
+    fs::create_directories(intf);
+    std::ofstream(dev / "idVendor") << vid << "\n";
+    std::ofstream(dev / "idProduct") << pid << "\n";
+    std::ofstream(dev / "product") << product << "\n";
+    fs::create_directories(root / "class/tty" / name);
+    fs::create_directory_symlink(intf, root / "class/tty" / name / "device");
+}
+
+std::string SysfsTree::DevDir(const std::map<std::string, std::string>& links) {
+    if (dev_.empty()) {
+        dev_ = "/dev/shm/" + UniqueName("vorex-dev-");
+        fs::create_directories(dev_);
+    }
+    for (const auto& [name, target] : links)
+        fs::create_symlink(target, fs::path(dev_) / name);
+    return dev_;
 }
 
 std::vector<uint8_t> Hex(const std::string& text) {

@@ -5,6 +5,7 @@
 #include "Scenario.h"
 #include "links/lan/LanAdapters.h"
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,31 @@ private:
 };
 
 std::vector<uint8_t> Hex(const std::string& text);
+
+// A small sysfs tree in a temporary folder for the port listing: ttys on the board and
+// on USB. DevDir() adds a device folder under /dev/shm (so that the names keep the
+// "/dev/" prefix of OS devices) whose nodes are links to given paths, such as the
+// pseudo-terminals of stand-in readers. Both are removed with the object.
+class SysfsTree {
+public:
+    SysfsTree();
+    ~SysfsTree();
+    SysfsTree(const SysfsTree&) = delete;
+    SysfsTree& operator=(const SysfsTree&) = delete;
+    std::string Root() const;
+    // A tty whose device sits at deviceDir (e.g. /devices/platform/serial8250/tty/ttyS0)
+    // with the serial8250 port type (0 = placeholder without hardware).
+    void Tty(const std::string& name, const std::string& deviceDir, const std::string& type);
+    // A tty on a USB device with the given ids and product string.
+    void Usb(const std::string& name, const std::string& bus, const std::string& vid,
+             const std::string& pid, const std::string& product);
+    // The device folder with one link per tty name; returns its path.
+    std::string DevDir(const std::map<std::string, std::string>& links);
+
+private:
+    std::string root_;
+    std::string dev_;
+};
 
 // Runs a built program of this tree (e.g. "cli/vorexctl") with the shell words in
 // `args`; returns its exit status and standard output (standard error is dropped

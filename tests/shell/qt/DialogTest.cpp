@@ -81,13 +81,35 @@ private slots:
         QVERIFY(!QSettings().contains("Settings/ZyklusZeit"));
     }
 
-    void portEmptyNameBecomesCom1() {
+    void portFreshProfileTakesTheFirstReader_data() {
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("USB serial before on-board")
+            << QStringList{"/dev/ttyS0", "/dev/ttyUSB0"} << "/dev/ttyUSB0";
+        QTest::newRow("maker's device first")
+            << QStringList{"/dev/ttyACM0", "/dev/ttyACM1 [Nvk Virtual COM]"}
+            << "/dev/ttyACM1 [Nvk Virtual COM]";
+        QTest::newRow("only on-board ports") << QStringList{"/dev/ttyS0", "/dev/ttyS1"} << "";
+        QTest::newRow("nothing") << QStringList{} << "";
+    }
+
+    void portFreshProfileTakesTheFirstReader() {
+        QFETCH(QStringList, ports);
+        QFETCH(QString, chosen);
         vtest::ShellRig rig;
+        rig.env.listComPorts = [ports] {
+            std::vector<std::string> names;
+            for (const QString& p : ports)
+                names.push_back(p.toStdString());
+            return names;
+        };
         CPortDlg dialog(rig.env);
-        QCOMPARE(dialog.Name(), QString("COM1"));
-        QCOMPARE(ProfileString("Port", "Name"), QString("COM1"));
-        QCOMPARE(dialog.BuildPortName(), QString("COM1:1"));
+        QCOMPARE(dialog.Name(), chosen);
         QCOMPARE(dialog.Timeout(), 1000);
+        // Written back when a reader was found; nothing is invented otherwise.
+        QCOMPARE(QSettings().contains("Port/Name"), !chosen.isEmpty());
+        if (!chosen.isEmpty())
+            QCOMPARE(dialog.BuildPortName(), chosen + ":1");
     }
 
     void portBaudCodes() {
@@ -121,28 +143,77 @@ private slots:
         QCOMPARE(ProfileInt("Port", "Baudrate", 0), 57603);
     }
 
-    void portSingleEntryIsSelected() {
-        WriteProfileString("Port", "Name", "COM7");
+    void portSavedNameNotListedStaysSelected_data() {
+        QTest::addColumn<QStringList>("ports");
+        QTest::newRow("one other port") << QStringList{"COM1"};
+        QTest::newRow("two other ports") << QStringList{"COM1", "COM2"};
+    }
+
+    void portSavedNameNotListedStaysSelected() {
+        QFETCH(QStringList, ports);
+        WriteProfileString("Port", "Name", "/dev/serial/by-id/usb-Nvk_Reader-if00");
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [&ports] {
+            std::vector<std::string> names;
+            for (const QString& p : ports)
+                names.push_back(p.toStdString());
+            return names;
+        };
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        auto* list = dialog.findChild<QListWidget*>("PortList");
+        QCOMPARE(list->count(), ports.size() + 1);
+        QCOMPARE(list->currentItem()->text(),
+                 QString("/dev/serial/by-id/usb-Nvk_Reader-if00 (nicht vorhanden)"));
+        QCOMPARE(dialog.Name(), QString("/dev/serial/by-id/usb-Nvk_Reader-if00"));
+        dialog.accept();
+        QCOMPARE(ProfileString("Port", "Name"), QString("/dev/serial/by-id/usb-Nvk_Reader-if00"));
+
+        // Once the device is listed the mark goes and the same entry stays selected.
+        ports << "/dev/serial/by-id/usb-Nvk_Reader-if00";
+        dialog.OnDeviceChange(0x8000);
+        QCOMPARE(list->count(), ports.size());
+        QCOMPARE(list->currentItem()->text(), QString("/dev/serial/by-id/usb-Nvk_Reader-if00"));
+    }
+
+    void portNoNameTakesTheOnlyEntry() {
         vtest::ShellRig rig;
         rig.env.listComPorts = [] { return std::vector<std::string>{"COM1"}; };
         CPortDlg dialog(rig.env);
+        QCOMPARE(dialog.Name(), QString()); // COM1 is no reader: not chosen unasked
         dialog.InitDialog();
-        QCOMPARE(dialog.Name(), QString("COM1"));
-        QCOMPARE(dialog.findChild<QListWidget*>("PortList")->currentItem()->text(),
-                 QString("COM1"));
-        QCOMPARE(ProfileString("Port", "Name"), QString("COM7")); // written on OK only
+        QCOMPARE(dialog.Name(), QString("COM1")); // but the dialog offers the only entry
+        QVERIFY(!QSettings().contains("Port/Name"));
         dialog.accept();
         QCOMPARE(ProfileString("Port", "Name"), QString("COM1"));
     }
 
-    void portUnknownNameWithSeveralEntriesIsCleared() {
-        WriteProfileString("Port", "Name", "COM7");
+    void portTypedDevicePath() {
+        WriteProfileString("Port", "Name", "COM1");
         vtest::ShellRig rig;
         rig.env.listComPorts = [] { return std::vector<std::string>{"COM1", "COM2"}; };
         CPortDlg dialog(rig.env);
         dialog.InitDialog();
-        QCOMPARE(dialog.Name(), QString());
-        QCOMPARE(dialog.findChild<QListWidget*>("PortList")->count(), 2);
+        auto* path = dialog.findChild<QLineEdit*>("DevicePath");
+        auto* list = dialog.findChild<QListWidget*>("PortList");
+        QCOMPARE(path->text(), QString("COM1"));
+        path->clear();
+        QTest::keyClicks(path, "/tmp/vorex-socat-link");
+        QCOMPARE(dialog.Name(), QString("/tmp/vorex-socat-link"));
+        QCOMPARE(list->currentItem()->text(), QString("/tmp/vorex-socat-link (nicht vorhanden)"));
+        QVERIFY(dialog.findChild<QComboBox*>("Baudrate")->isEnabled()); // a serial device
+        // Typing a listed name selects that entry; choosing an entry fills the field.
+        path->clear();
+        QTest::keyClicks(path, "COM2");
+        QCOMPARE(list->currentItem()->text(), QString("COM2"));
+        QCOMPARE(list->count(), 2);
+        list->setCurrentRow(0);
+        QCOMPARE(path->text(), QString("COM1"));
+        path->setText(QString());
+        QTest::keyClicks(path, " /dev/pts/77 ");
+        dialog.findChild<QPushButton*>("1")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(ProfileString("Port", "Name"), QString("/dev/pts/77"));
     }
 
     void portSavedEntryValidation() {
@@ -167,7 +238,9 @@ private slots:
         CPortDlg lan(rig.env);
         QCOMPARE(lan.Name(), QString("LAN: 10.0.0.5"));
         lan.InitDialog();
-        QCOMPARE(lan.findChild<QListWidget*>("PortList")->count(), 0);
+        auto* list = lan.findChild<QListWidget*>("PortList");
+        QCOMPARE(list->count(), 1); // only the saved entry, marked as not present
+        QCOMPARE(list->item(0)->text(), QString("LAN: 10.0.0.5 (nicht vorhanden)"));
     }
 
     void portValidation_data() {

@@ -1,15 +1,21 @@
 // The main window and view against the stand-in reader on a pseudo-terminal.
 #include "DeviceTable.h"
 #include "MainFrame.h"
+#include "PortDlg.h"
 #include "ProgrammerView.h"
 #include "QtTestEnv.h"
 #include "StringTable.h"
 #include "TestSupport.h"
 #include "Texts.h"
 #include "WaitHook.h"
+#include "links/ComPortList.h"
 #include "vorex.h"
 
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QTranslator>
 
 using namespace vorex::ui;
@@ -188,18 +194,137 @@ private slots:
         CMainFrame frame(rig.env);
         SaveInterface("/dev/nonexistent-vorex-port");
         frame.View()->OnInitialUpdate();
-        QVERIFY(rig.messages.shown.isEmpty()); // only the interface command reports
+        // Nobody asked for the opening identification: the status bar says it, no box.
+        QVERIFY(rig.messages.shown.isEmpty());
+        // The port as the operator chose it, without the default bus address.
+        const QString busy = Format(Ger(10012), QString("/dev/nonexistent-vorex-port"));
+        QCOMPARE(frame.statusBar()->currentMessage(), busy);
         frame.View()->ReconnectAfterInterface(19200);
-        QCOMPARE(rig.messages.shown,
-                 QStringList{Format(Ger(10012), QString("/dev/nonexistent-vorex-port:1"))});
+        QCOMPARE(rig.messages.shown, QStringList{busy});
 
         auto silent = Reader("125", '5', 1200); // answers at no rate of the search
-        SaveInterface(*silent);
+        SaveInterface(*silent, 19200, 20);
         rig.messages.shown.clear();
         frame.View()->ReconnectAfterInterface(19200);
-        QCOMPARE(rig.messages.shown, QStringList{Ger(10023)});
+        const QString port = QString::fromStdString(silent->Path());
+        QCOMPARE(rig.messages.shown, QStringList{Ger(10023) + "\n\n" +
+                                                 Ger(12006).arg(port).arg(20) + "\n" + Ger(12005)});
         QCOMPARE(frame.View()->DeviceType(), 0);
         QCOMPARE(frame.windowTitle(), QString("Vorex Programmer"));
+    }
+
+    void readerThatStopsAnsweringIsReported() {
+        auto sim = Reader("125", '5');
+        SaveInterface(*sim, 19200, 20);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+        QVERIFY(frame.statusBar()->currentMessage().contains(QString::fromStdString(sim->Path())));
+        sim->Model().InjectFault({.kind = vsim::Fault::Kind::NoAnswer, .times = -1});
+        frame.View()->OnWorkbench(40001);
+        const QString port = QString::fromStdString(sim->Path());
+        const QString why = Ger(12006).arg(port).arg(20) + "\n" + Ger(12005);
+        QCOMPARE(rig.messages.shown, QStringList{why});
+        QCOMPARE(frame.statusBar()->currentMessage(), QString(why).replace('\n', ' '));
+        QVERIFY(!frame.Action(40001)->isEnabled());
+    }
+
+    void freshProfileFindsTheUsbReaderWithoutProbingTheBoardPort() {
+        // sysfs lists an on-board ttyS0 and a USB serial ttyUSB0; both device nodes are
+        // links to stand-in readers, so that a probe of either would show.
+        auto board = Reader("125", '5');
+        auto usb = Reader("145", '5');
+        vtest::SysfsTree sysfs;
+        sysfs.Tty("ttyS0", "/devices/platform/serial8250/tty/ttyS0", "4");
+        sysfs.Usb("ttyUSB0", "1-1", "0403", "6001", "FT232R USB UART");
+        const std::string dev = sysfs.DevDir({{"ttyS0", board->Path()}, {"ttyUSB0", usb->Path()}});
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [&] {
+            std::vector<std::string> list;
+            vorex::links::ListComPortsFromSysfs(sysfs.Root(), dev, list);
+            return list;
+        };
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), 0x145);
+        QCOMPARE(ProfileString("Port", "Name"), QString::fromStdString(dev + "/ttyUSB0"));
+        QVERIFY(board->Model().RawReceived().empty());
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    void freshProfileWithoutReaderShowsTheWindowAndAHint() {
+        auto board = Reader("125", '5');
+        vtest::SysfsTree sysfs;
+        sysfs.Tty("ttyS0", "/devices/platform/serial8250/tty/ttyS0", "4");
+        const std::string dev = sysfs.DevDir({{"ttyS0", board->Path()}});
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [&] {
+            std::vector<std::string> list;
+            vorex::links::ListComPortsFromSysfs(sysfs.Root(), dev, list);
+            return list;
+        };
+        CMainFrame frame(rig.env);
+        frame.show();
+        frame.View()->OnInitialUpdate();
+        QVERIFY(frame.isVisible());
+        QCOMPARE(frame.statusBar()->currentMessage(), Ger(12002));
+        QVERIFY(board->Model().RawReceived().empty());
+        QVERIFY(!QSettings().contains("Port/Name"));
+        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(frame.View()->DeviceType(), 0);
+    }
+
+    void typedDevicePathIsSavedAndUsed() {
+        auto sim = Reader("125", '5');
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        CPortDlg dialog(rig.env, &frame);
+        dialog.InitDialog();
+        auto* path = dialog.findChild<QLineEdit*>("DevicePath");
+        path->clear();
+        QTest::keyClicks(path, QString::fromStdString(sim->Path()));
+        dialog.findChild<QLineEdit*>("Timeout")->setText("150");
+        dialog.findChild<QPushButton*>("1")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        frame.View()->ReconnectAfterInterface(19200);
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+        QVERIFY(rig.messages.shown.isEmpty());
+        QVERIFY(frame.windowTitle().contains(QString::fromStdString(sim->Path()) + ":1"));
+    }
+
+    void searchCanBeCancelled() {
+        auto sim = Reader("125", '5');
+        sim->Model().InjectFault({.kind = vsim::Fault::Kind::NoAnswer, .times = -1});
+        SaveInterface(*sim, 19200, 2000);
+        vtest::ShellRig rig;
+        CWaitHook hook;
+        rig.env.waitHook = &hook;
+        CMainFrame frame(rig.env);
+        frame.show();
+        QApplication::setActiveWindow(&frame);
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        auto* cancel = frame.findChild<QToolButton*>("CancelSearch");
+        QVERIFY(cancel && cancel->isHidden());
+        bool usable = false, menusOff = false;
+        QString progress;
+        QTimer::singleShot(100, [&] {
+            usable = cancel->isVisible() && cancel->isEnabled() && frame.isEnabled();
+            menusOff = !frame.menuBar()->isEnabled();
+            progress = frame.statusBar()->currentMessage();
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        frame.View()->OnWorkbench(40001);
+        QVERIFY(usable);
+        QVERIFY(menusOff);
+        QCOMPARE(progress, Ger(12000).arg(QString::fromStdString(sim->Path())).arg(19200));
+        // One identification frame went out; the cancel ended it and the search.
+        QCOMPARE(sim->Model().RawReceived(), vtest::Hex("02 01 F0 00 F1"));
+        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(frame.statusBar()->currentMessage(), Ger(12008));
+        QVERIFY(cancel->isHidden());
+        QVERIFY(frame.menuBar()->isEnabled());
+        QCOMPARE(hook.Depth(), 0);
     }
 
     void workbenchCommandsOpenTestAndClose() {
