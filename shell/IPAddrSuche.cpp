@@ -1,6 +1,7 @@
 #include "IPAddrSuche.h"
 
 #include "LanConfig.h"
+#include "ShellCore.h"
 #include "ShellEnv.h"
 #include "Texts.h"
 #include "vorex.h"
@@ -23,12 +24,7 @@ constexpr int kVerifiedRole = Qt::UserRole;
 std::vector<std::string> Search(int (*search)(char*, int)) {
     std::vector<char> buffer(kListBytes);
     const int used = search(buffer.data(), kListBytes);
-    std::vector<std::string> names;
-    for (int at = 0; at < used && buffer[static_cast<size_t>(at)] != '\0';) {
-        names.emplace_back(buffer.data() + at);
-        at += static_cast<int>(names.back().size()) + 1;
-    }
-    return names;
+    return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
 }
 
 // Wait cursor and a disabled dialog for the length of a search.

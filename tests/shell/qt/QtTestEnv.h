@@ -44,6 +44,9 @@ struct ShellRig {
             return 42;
         };
         env.watchDevices = false;
+        // No LAN searches or probes unless a test asks for them.
+        env.listLan = [] { return std::vector<std::string>{}; };
+        env.testLan = [](const std::string&) { return false; };
         env.FillDefaults();
     }
 };
@@ -54,6 +57,8 @@ struct ShellRig {
     int main(int argc, char** argv) {                                                              \
         QTemporaryDir config;                                                                      \
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                        \
+        /* Whatever a test does, LAN datagrams stay on loopback. */                                \
+        qputenv("VOREX_LAN_ADAPTERS", "127.0.0.1/8");                                              \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
         QApplication app(argc, argv);                                                              \
