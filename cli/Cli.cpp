@@ -139,6 +139,15 @@ bool ParseInt(const std::string& text, long min, long max, long& out) {
     return true;
 }
 
+std::vector<std::string> SplitNameList(const char* buffer, int used) {
+    std::vector<std::string> names;
+    for (int at = 0; at < used && buffer[at] != '\0';) {
+        names.emplace_back(buffer + at);
+        at += static_cast<int>(names.back().size()) + 1;
+    }
+    return names;
+}
+
 std::string ErrorMessage(int error) {
     std::string text(static_cast<size_t>(VOREX_GetErrorText(error, nullptr, 0)) + 1, '\0');
     VOREX_GetErrorText(error, text.data(), static_cast<int>(text.size()));

@@ -96,6 +96,10 @@ int Refuse(const GlobalOptions& options, const std::string& message);
 // The engine's German text for an error number, without the line end.
 std::string ErrorMessage(int error);
 
+// The names of a name list (each NUL-terminated, one more NUL after the last) of
+// `used` bytes.
+std::vector<std::string> SplitNameList(const char* buffer, int used);
+
 // Prints one JSON object as a line on stdout.
 void PrintJson(const nlohmann::json& j);
 

@@ -66,11 +66,7 @@ int RunListPorts(const GlobalOptions& o, const std::vector<std::string>& args) {
         return UsageError("list-ports takes no arguments");
     std::vector<char> buffer(64 * 1024);
     const int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
-    std::vector<std::string> ports;
-    for (int at = 0; at < used && buffer[static_cast<size_t>(at)] != '\0';) {
-        ports.emplace_back(&buffer[static_cast<size_t>(at)]);
-        at += static_cast<int>(ports.back().size()) + 1;
-    }
+    const std::vector<std::string> ports = SplitNameList(buffer.data(), used);
     if (o.json) {
         PrintJson({{"ok", true}, {"ports", ports}});
     } else {

@@ -22,6 +22,7 @@ int RunMifare(const GlobalOptions&, const std::vector<std::string>&);
 #ifdef VOREX_UPDATE_CHECK
 int RunUpdateCheck(const GlobalOptions&, const std::vector<std::string>&);
 #endif
+int RunLan(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -113,13 +114,25 @@ const Command kCommands[] = {
      "  current, no-file or no-connection. Exits 1 when a file could not be fetched.\n",
      RunUpdateCheck},
 #endif
+    {"lan", "readers on the network: search, reachability, network settings",
+     "vorexctl [--json] lan SUBCOMMAND ...\n"
+     "  search [--unverified]                readers on every adapter; verified (default):\n"
+     "                                       only VX- models, automatic ones as [name]\n"
+     "  config show --reader NAME            name, address, mask and gateway\n"
+     "  config set --reader NAME [--address A.B.C.D | --automatic NAME] [--tcp-port N]\n"
+     "             [--mask M] [--gateway G]  changes them (the rest stays)\n"
+     "  test --reader NAME                   exit 0 when the reader answers\n"
+     "  NAME: a search entry (a.b.c.d-port, [name], ...). Adapters: $VOREX_LAN_ADAPTERS\n"
+     "  (\"127.0.0.1/8\") or every interface; datagram port $VOREX_LAN_UDP_PORT or 30718.\n"
+     "  A reader on the network opens with --port a.b.c.d-port or --port [name]-port.\n",
+     RunLan},
 };
 
 void Usage(FILE* out) {
     std::fputs("Usage: vorexctl [global options] COMMAND [arguments]\n\n"
                "global options:\n"
-               "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3, ...);\n"
-               "                  default: $VOREX_PORT\n"
+               "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3,\n"
+               "                  192.168.0.20-10001, [name]-10001, ...); default: $VOREX_PORT\n"
                "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
                "  --timeout MS    answer timeout in milliseconds; 500\n"
                "  --variant N     frame variant for raw (0-3); 0\n"

@@ -285,6 +285,46 @@
         <source>Bis</source>
         <translation>To</translation>
     </message>
+    <message>
+        <source>IP-Adressen</source>
+        <translation>IP addresses</translation>
+    </message>
+    <message>
+        <source>IP-Adresse ändern</source>
+        <translation>Change IP address</translation>
+    </message>
+    <message>
+        <source>Schliessen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>LAN Einstellung</source>
+        <translation>LAN settings</translation>
+    </message>
+    <message>
+        <source>DHCP Name:</source>
+        <translation>DHCP name:</translation>
+    </message>
+    <message>
+        <source>IP-Adresse:</source>
+        <translation>IP address:</translation>
+    </message>
+    <message>
+        <source>Subnetzmaske:</source>
+        <translation>Subnet mask:</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>Gateway:</translation>
+    </message>
+    <message>
+        <source>IP Adresse automatisch beziehen</source>
+        <translation>Obtain an IP address automatically</translation>
+    </message>
+    <message>
+        <source>Folgende IP Adresse verwenden</source>
+        <translation>Use the following IP address</translation>
+    </message>
 </context>
 <context>
     <name>VorexStrings</name>
@@ -792,6 +832,30 @@ Do you really want to lock the blocks?</translation>
         <source>ICode SLIX S50</source>
         <comment>249</comment>
         <translation>ICode SLIX S50</translation>
+    </message>
+    <message>
+        <source>Gültige IP Adresse eingeben!</source>
+        <comment>10128</comment>
+        <translation>Enter a valid IP address!</translation>
+    </message>
+    <message>
+        <source>Liste aller gefundenen IP-Adressen</source>
+        <comment>10129</comment>
+        <translation>List of all IP addresses found</translation>
+    </message>
+    <message>
+        <source>IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!</source>
+        <comment>10130</comment>
+        <translation>IP address, subnet mask or gateway could not be set!</translation>
+    </message>
+    <message>
+        <source>Keine Geräte gefunden!
+Bitte prüfen Sie die Firewall-Einstellungen!
+Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
+        <comment>10131</comment>
+        <translation>No devices found!
+Please check the firewall settings!
+The program may have to be allowed through the firewall manually.</translation>
         <source>Suche Leser an %1, %2 Baud …</source>
         <comment>12000</comment>
         <translation>Looking for the reader on %1, %2 baud …</translation>

@@ -2,6 +2,7 @@
 
 #include "DataExchange.h"
 #include "DeviceMonitor.h"
+#include "IPAddrSuche.h"
 #include "Texts.h"
 
 #include <QCheckBox>
@@ -78,7 +79,6 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     ethernet_ = new QCheckBox(L("Ethernet aktivieren"), group);
     ethernet_->setObjectName("EthernetAktiv");
     ethernet_->setChecked(ethernet_on_ == 1);
-    ethernet_->setEnabled(false); // the LAN link arrives later
     ipSearch_ = new QPushButton(L("IP ?"), group);
     ipSearch_->setObjectName("IpSearch");
     hidMode_ = new QPushButton(L("HID Mode"), group);
@@ -153,6 +153,7 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     connect(entries_, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
     connect(path_, &QLineEdit::textEdited, this, &CPortDlg::OnPathEdited);
     connect(browse_, &QPushButton::clicked, this, &CPortDlg::OnBrowse);
+    connect(ipSearch_, &QPushButton::clicked, this, &CPortDlg::OnIpSearch);
     connect(ethernet_, &QCheckBox::toggled, this, [this](bool on) {
         ethernet_on_ = on ? 1 : 0;
         PostRefresh();
@@ -385,6 +386,20 @@ void CPortDlg::OnPathEdited(const QString& text) {
     SelectName();
     EnableSerialCombos();
     UpdateUsbModeButtons(name_);
+}
+
+void CPortDlg::OnIpSearch() {
+    if (!ethernet_->isChecked())
+        return;
+    CIPAddrSuche search(env_.messages, this);
+    search.exec();
+    const QString address = search.SelectedAddress();
+    if (address.isEmpty())
+        return;
+    // A reader known by name is saved by its name alone: its address may change.
+    const int close = address.indexOf(']');
+    name_ = "LAN: " + (close > 0 ? address.left(close + 1) : address);
+    PostRefresh();
 }
 
 void CPortDlg::OnBrowse() {

@@ -66,6 +66,8 @@ private:
     // The operator typed or browsed to a device: it becomes the name.
     void OnPathEdited(const QString& text);
     void OnBrowse();
+    // "IP ?": the LAN reader list; a chosen reader becomes the entry.
+    void OnIpSearch();
     // The entry name behind a list row (the row may say "not present").
     static QString EntryName(const QListWidgetItem* item);
 

@@ -2,6 +2,7 @@
 
 #include "BeepTimeDlg.h"
 #include "ISO15693Dlg.h"
+#include "LanConfig.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
 #include "Texts.h"
@@ -369,7 +370,12 @@ void CProgrammerView::OnCycleParameters() {
 void CProgrammerView::OnIpAddress() {
     if (!lanFlag_ || searching_)
         return;
-    // The LAN settings dialog joins here with the LAN link; then the reader is reopened.
+    // The saved LAN reader's settings; afterwards the reader is opened and identified
+    // anew, whatever the dialog's result.
+    const QString saved = CPortDlg(env_).Name();
+    CLanConfig dialog(saved.mid(5), env_.messages, this);
+    if (dialog.exec() == QDialog::Accepted)
+        WriteProfileString("Port", "Name", "LAN: " + dialog.Identity());
     const int handle = OpenAndIdentify(true);
     if (handle > 0)
         VOREX_ClosePort(handle);

@@ -30,6 +30,12 @@ QMessageBox::Icon ToQt(IMessages::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+std::vector<std::string> LanReaders() {
+    std::array<char, 2500> buffer{};
+    const int used = VOREX_SearchLanEx(buffer.data(), static_cast<int>(buffer.size()));
+    return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
+}
+
 std::vector<std::string> ComPorts() {
     std::array<char, 2500> buffer{};
     const int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
@@ -56,6 +62,12 @@ bool CMessageBoxes::AskYesNo(QWidget* parent, const QString& text, Icon icon) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool CMessageBoxes::AskRetryCancel(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Retry | QMessageBox::Cancel,
+                    parent);
+    return box.exec() == QMessageBox::Retry;
+}
+
 void ShellEnv::FillDefaults() {
     if (!listComPorts)
         listComPorts = ComPorts;
@@ -63,11 +75,13 @@ void ShellEnv::FillDefaults() {
     if (!listUsb)
         listUsb = none;
     if (!listLan)
-        listLan = none;
+        listLan = LanReaders;
     if (!listBluetooth)
         listBluetooth = none;
     if (!testLan)
-        testLan = [](const std::string&) { return false; };
+        testLan = [](const std::string& name) {
+            return VOREX_TestLanConnection(name.c_str()) == 1;
+        };
     // Beside the program (the build tree), then the installed folders: as seen from the
     // program's folder, then under the configured prefix.
     const QString programDir = QCoreApplication::applicationDirPath();

@@ -27,6 +27,10 @@ public:
     virtual void Show(QWidget* parent, const QString& text, Icon icon = Icon::Warning) = 0;
     // True for "Yes".
     virtual bool AskYesNo(QWidget* parent, const QString& text, Icon icon = Icon::Question) = 0;
+    // A box with its own caption and Retry and Cancel; true for "Retry".
+    virtual bool AskRetryCancel(QWidget*, const QString& /*text*/, const QString& /*caption*/) {
+        return false;
+    }
 };
 
 // QMessageBox with the program title.
@@ -34,6 +38,7 @@ class CMessageBoxes : public IMessages {
 public:
     void Show(QWidget* parent, const QString& text, Icon icon) override;
     bool AskYesNo(QWidget* parent, const QString& text, Icon icon) override;
+    bool AskRetryCancel(QWidget* parent, const QString& text, const QString& caption) override;
 };
 
 using NameLister = std::function<std::vector<std::string>()>;

@@ -1,5 +1,7 @@
 #include "PtyServer.h"
 
+#include "AnswerQueue.h"
+
 #include "links/serial/LineSettings.h"
 
 #include <algorithm>
@@ -69,36 +71,14 @@ void PtyServer::CloseAll() {
 }
 
 void PtyServer::Serve() {
-    std::vector<Output> pending; // sorted by due time
+    AnswerQueue pending;
     uint8_t buffer[4096];
-    auto writeAll = [this](const Bytes& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-            } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-                pollfd p{master_, POLLOUT, 0};
-                poll(&p, 1, 10);
-            } else {
-                return;
-            }
-        }
-    };
     // Answers are due at exact times (wire-time model): sleep with nanosecond
     // resolution and without the kernel's default timer slack.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (!stop_) {
-        timespec timeout{};
-        if (!pending.empty()) {
-            const auto wait =
-                std::max(pending.front().when - Clock::now(), Clock::duration::zero());
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-            timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
-            timeout.tv_nsec = static_cast<long>(ns % 1000000000);
-        }
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_, POLLIN, 0}};
-        const int r = ppoll(fds, 2, pending.empty() ? nullptr : &timeout, nullptr);
+        const int r = ppoll(fds, 2, pending.Timeout(), nullptr);
         if (r < 0 && errno != EINTR)
             break;
         if (fds[1].revents & POLLIN)
@@ -107,18 +87,12 @@ void PtyServer::Serve() {
             const ssize_t n = read(master_, buffer, sizeof buffer);
             if (n > 0) {
                 const uint32_t hostBaud = vorex::links::ReadLineSpeed(slave_);
-                auto outs = model_.Feed(buffer, static_cast<size_t>(n), Clock::now(), hostBaud);
-                for (auto& o : outs)
-                    pending.push_back(std::move(o));
-                std::stable_sort(pending.begin(), pending.end(),
-                                 [](const Output& a, const Output& b) { return a.when < b.when; });
+                pending.Add(model_.Feed(buffer, static_cast<size_t>(n), Clock::now(), hostBaud));
             }
         }
-        const auto now = Clock::now();
-        while (!pending.empty() && pending.front().when <= now) {
-            Output o = std::move(pending.front());
-            pending.erase(pending.begin());
-            writeAll(o.bytes);
+        Output o;
+        while (pending.TakeDue(Clock::now(), o)) {
+            WriteAll(master_, o.bytes);
             if (o.dropLink) {
                 dropped_ = true;
                 // Closing both sides hangs the line up: the host's reads fail as on

@@ -1,10 +1,20 @@
-// vorex-sim: serves the stand-in reader of a scenario file on a pseudo-terminal.
-// Prints the pseudo-terminal's path as the first line on stdout and serves until
-// SIGINT or SIGTERM. Lines on stdin change the cards and tags in the field.
+// vorex-sim: serves the stand-in reader of a scenario file on a pseudo-terminal, or
+// over TCP on a loopback address with an optional datagram responder. Prints the name
+// to open as the first line on stdout and serves until SIGINT or SIGTERM. Lines on
+// stdin change the cards and tags in the field.
 #include "FieldControl.h"
+#include "LanScenario.h"
 #include "PtyServer.h"
 #include "Scenario.h"
 #include "ScenarioFiles.h"
+#include "TcpServer.h"
+
+#include <arpa/inet.h>
+#include <fstream>
+#include <memory>
+#include <netinet/in.h>
+#include <nlohmann/json.hpp>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <csignal>
@@ -17,11 +27,17 @@
 namespace {
 
 void Usage(FILE* out) {
-    std::fputs("Usage: vorex-sim --scenario FILE|NAME [--trace]\n"
+    std::fputs("Usage: vorex-sim --scenario FILE|NAME [--tcp HOST:PORT [--udp PORT]] [--trace]\n"
                "Serves the stand-in reader described by a scenario file on a pseudo-terminal\n"
                "and prints its path (e.g. /dev/pts/3) as the first line.\n\n"
                "  --scenario FILE|NAME  the scenario: a file, or the name of an installed one\n"
                "                        (demo, variant0 ... variant3)\n"
+               "  --tcp HOST:PORT       serves it over TCP instead, on a loopback address\n"
+               "                        (127.x.x.x; PORT 0 = any free port), and prints the\n"
+               "                        name to open (e.g. 127.0.0.1-40123) as the first line\n"
+               "  --udp PORT            also answers the LAN datagram protocol on PORT (0 =\n"
+               "                        any free port; printed as \"udp PORT\" on the second\n"
+               "                        line) with the scenario's \"lan\" records\n"
                "  --trace               writes each frame to stderr: \"rx 02 01 F0 00 F1\",\n"
                "                        \"tx ...\"\n"
                "  --version             prints the version\n\n"
@@ -38,6 +54,36 @@ std::string Hex(const vsim::Bytes& bytes) {
         s += b;
     }
     return s;
+}
+
+// "127.0.0.1:40123" -> host and port.
+bool SplitTcpArgument(const std::string& text, std::string& host, uint16_t& port) {
+    const size_t colon = text.rfind(':');
+    if (colon == std::string::npos)
+        return false;
+    host = text.substr(0, colon);
+    const std::string digits = text.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5 ||
+        digits.find_first_not_of("0123456789") != std::string::npos || std::stoul(digits) > 65535)
+        return false;
+    port = static_cast<uint16_t>(std::stoul(digits));
+    return true;
+}
+
+// Finds a free datagram port on loopback for --udp 0.
+uint16_t FreeDatagramPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    uint16_t port = 0;
+    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    if (fd >= 0)
+        close(fd);
+    return port;
 }
 
 // Reads field commands from stdin, one per line, and prints each answer on stdout.
@@ -85,9 +131,26 @@ private:
 int main(int argc, char** argv) {
     std::string scenario;
     bool trace = false;
+    std::string tcpHost;
+    uint16_t tcpPort = 0;
+    bool tcp = false;
+    int udpPort = -1;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--scenario") && i + 1 < argc) {
             scenario = argv[++i];
+        } else if (!std::strcmp(argv[i], "--tcp") && i + 1 < argc) {
+            if (!SplitTcpArgument(argv[++i], tcpHost, tcpPort)) {
+                std::fprintf(stderr, "vorex-sim: --tcp wants HOST:PORT, e.g. 127.0.0.1:0\n");
+                return 2;
+            }
+            tcp = true;
+        } else if (!std::strcmp(argv[i], "--udp") && i + 1 < argc) {
+            char* end = nullptr;
+            udpPort = static_cast<int>(std::strtol(argv[++i], &end, 10));
+            if (*end != '\0' || udpPort < 0 || udpPort > 65535) {
+                std::fprintf(stderr, "vorex-sim: --udp wants a port number\n");
+                return 2;
+            }
         } else if (!std::strcmp(argv[i], "--trace")) {
             trace = true;
         } else if (!std::strcmp(argv[i], "--version")) {
@@ -102,13 +165,14 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (scenario.empty()) {
+    if (scenario.empty() || (udpPort >= 0 && !tcp)) {
         Usage(stderr);
         return 2;
     }
     std::string error;
     const std::string found = vsim::FindScenarioFile(scenario);
-    auto model = vsim::LoadScenarioFile(found.empty() ? scenario : found, error);
+    const std::string scenarioFile = found.empty() ? scenario : found;
+    auto model = vsim::LoadScenarioFile(scenarioFile, error);
     if (!model) {
         std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
         return 1;
@@ -130,12 +194,47 @@ int main(int argc, char** argv) {
     // Nobody reading the answers to field commands any more is no reason to stop.
     std::signal(SIGPIPE, SIG_IGN);
 
-    vsim::PtyServer server(*model);
-    if (!server.Start()) {
-        std::fprintf(stderr, "vorex-sim: %s\n", server.Error().c_str());
-        return 1;
+    vsim::PtyServer pty(*model);
+    vsim::TcpServer tcpServer(*model);
+    std::unique_ptr<vsim::LanResponder> responder;
+    if (tcp) {
+        // Only loopback: the stand-in never serves a real network.
+        if (tcpHost.rfind("127.", 0) != 0) {
+            std::fprintf(stderr, "vorex-sim: only loopback addresses (127.x.x.x) are served\n");
+            return 1;
+        }
+        if (!tcpServer.Start(tcpHost, tcpPort)) {
+            std::fprintf(stderr, "vorex-sim: %s\n", tcpServer.Error().c_str());
+            return 1;
+        }
+        if (udpPort >= 0) {
+            vsim::LanSetup lan;
+            std::ifstream in(scenarioFile);
+            const nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
+            if (!vsim::ParseLanSection(j, tcpHost, tcpServer.Port(), lan, error)) {
+                std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
+                return 1;
+            }
+            if (udpPort == 0)
+                udpPort = FreeDatagramPort();
+            responder = std::make_unique<vsim::LanResponder>(lan.records, lan.answerFrom,
+                                                             static_cast<uint16_t>(udpPort));
+            if (lan.answerFrom.rfind("127.", 0) != 0 || !responder->Start()) {
+                std::fprintf(stderr, "vorex-sim: datagrams only on loopback: %s\n",
+                             responder->Error().c_str());
+                return 1;
+            }
+        }
+        std::printf("%s\n", tcpServer.PortName().c_str());
+        if (responder)
+            std::printf("udp %d\n", udpPort);
+    } else {
+        if (!pty.Start()) {
+            std::fprintf(stderr, "vorex-sim: %s\n", pty.Error().c_str());
+            return 1;
+        }
+        std::printf("%s\n", pty.SlavePath().c_str());
     }
-    std::printf("%s\n", server.SlavePath().c_str());
     std::fflush(stdout);
 
     // Field commands come as lines on stdin (answered on stdout); between them, look for
@@ -147,12 +246,13 @@ int main(int argc, char** argv) {
         const int sig = sigtimedwait(&stopSignals, nullptr, &noWait);
         if (sig == SIGINT || sig == SIGTERM)
             break;
-        if (server.LinkDropped()) {
+        if (!tcp && pty.LinkDropped()) {
             std::fprintf(stderr, "vorex-sim: line dropped by fault injection\n");
-            server.Stop();
+            pty.Stop();
             return 3;
         }
     }
-    server.Stop();
+    pty.Stop();
+    tcpServer.Stop();
     return 0;
 }

@@ -20,7 +20,8 @@ namespace {
 // vorex-sim started as a program; stops it on destruction.
 class SimProgram {
 public:
-    explicit SimProgram(const std::string& scenario, bool trace = false) {
+    // extra: further arguments of vorex-sim, e.g. {"--trace"}.
+    explicit SimProgram(const std::string& scenario, std::vector<std::string> extra = {}) {
         int in[2], out[2], err[2];
         if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
             throw std::runtime_error("pipe");
@@ -32,11 +33,14 @@ public:
             close(in[1]);
             close(out[0]);
             close(err[0]);
-            const std::string bin = vtest::BinaryPath("sim/vorex-sim");
-            if (trace)
-                execl(bin.c_str(), bin.c_str(), "--scenario", scenario.c_str(), "--trace", nullptr);
-            else
-                execl(bin.c_str(), bin.c_str(), "--scenario", scenario.c_str(), nullptr);
+            std::string bin = vtest::BinaryPath("sim/vorex-sim");
+            std::string option = "--scenario";
+            std::string file = scenario;
+            std::vector<char*> argv{bin.data(), option.data(), file.data()};
+            for (auto& e : extra)
+                argv.push_back(e.data());
+            argv.push_back(nullptr);
+            execv(bin.c_str(), argv.data());
             _exit(127);
         }
         close(in[0]);
@@ -51,6 +55,16 @@ public:
         path_ = line;
         while (!path_.empty() && path_.back() == '\n')
             path_.pop_back();
+    }
+    // The next line vorex-sim prints on stdout.
+    std::string NextLine() {
+        char line[256] = {0};
+        if (!std::fgets(line, sizeof line, stdout_))
+            return {};
+        std::string s = line;
+        while (!s.empty() && s.back() == '\n')
+            s.pop_back();
+        return s;
     }
     ~SimProgram() { Stop(); }
     // Sends a field command line and returns vorex-sim's answer line.
@@ -111,7 +125,7 @@ TEST(VorexSim, EveryVariantIdentifiesWithRawF0) {
 }
 
 TEST(VorexSim, TraceShowsEachFrame) {
-    SimProgram sim(vtest::SourcePath("sim/scenarios/variant0.json"), true);
+    SimProgram sim(vtest::SourcePath("sim/scenarios/variant0.json"), {"--trace"});
     ASSERT_EQ(Program("cli/vorexctl", "--port " + sim.Path() + " raw F0").status, 0);
     sim.Stop();
     EXPECT_NE(sim.Stderr().find("rx 02 01 F0 00 F1\n"), std::string::npos) << sim.Stderr();
@@ -158,6 +172,48 @@ TEST(VorexSim, BadScenariosAreRefusedWithAReason) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("cannot read"), std::string::npos) << r.out;
     EXPECT_EQ(Program("sim/vorex-sim", "", true).status, 2);
+}
+
+TEST(VorexSim, AnswersTheLanSearchAndTakesNewSettings) {
+    SimProgram sim(vtest::SourcePath("sim/scenarios/variant0.json"),
+                   {"--tcp", "127.0.0.1:0", "--udp", "0"});
+    const std::string name = sim.Path();
+    ASSERT_EQ(name.rfind("127.0.0.1-", 0), 0u) << name;
+    const std::string udp = sim.NextLine();
+    ASSERT_EQ(udp.rfind("udp ", 0), 0u) << udp;
+    // Only loopback, and only the stand-in's port.
+    setenv("VOREX_LAN_ADAPTERS", "127.0.0.1/8", 1);
+    setenv("VOREX_LAN_UDP_PORT", udp.substr(4).c_str(), 1);
+
+    EXPECT_EQ(Program("cli/vorexctl", "lan search").out, name + "\n");
+    const json shown =
+        json::parse(Program("cli/vorexctl", "--json lan config show --reader " + name).out);
+    EXPECT_EQ(shown.at("address"), name);
+    EXPECT_EQ(shown.at("name"), "[VOREXSIM]-" + name.substr(10));
+    EXPECT_EQ(Program("cli/vorexctl", "lan test --reader " + name).status, 0);
+
+    // Obtaining its address automatically, it is found by name.
+    const auto set = Program("cli/vorexctl", "--json lan config set --reader " + name +
+                                                 " --automatic LAB1 --gateway 127.0.0.254");
+    ASSERT_EQ(set.status, 0) << set.out;
+    EXPECT_EQ(json::parse(set.out).at("automatic"), true);
+    EXPECT_EQ(json::parse(set.out).at("gateway"), "127.0.0.254");
+    EXPECT_EQ(Program("cli/vorexctl", "lan search").out, "[LAB1]\n");
+    EXPECT_EQ(Program("cli/vorexctl", "lan search --unverified").out, "[LAB1]" + name + "\n");
+    EXPECT_EQ(Program("cli/vorexctl", "lan test --reader 127.0.0.9").status, 1);
+    EXPECT_EQ(Program("cli/vorexctl", "lan config set --reader " + name + " --tcp-port x").status,
+              2);
+    EXPECT_EQ(Program("cli/vorexctl", "lan frobnicate").status, 2);
+    unsetenv("VOREX_LAN_ADAPTERS");
+    unsetenv("VOREX_LAN_UDP_PORT");
+    EXPECT_EQ(sim.Stop(), 0);
+
+    // Nothing but loopback is served.
+    EXPECT_EQ(Program("sim/vorex-sim", "--scenario " +
+                                           vtest::SourcePath("sim/scenarios/variant0.json") +
+                                           " --tcp 10.0.0.1:0")
+                  .status,
+              1);
 }
 
 TEST(Vorexctl, IdentifyJsonAndErrors) {

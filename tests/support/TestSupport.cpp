@@ -2,13 +2,16 @@
 
 #include "DeviceCommands.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,6 +128,29 @@ std::string SourcePath(const std::string& relative) {
 
 std::string BinaryPath(const std::string& relative) {
     return std::string(VOREX_BINARY_DIR) + "/" + relative;
+}
+
+uint16_t FreeUdpPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        throw std::runtime_error("no free datagram port on loopback");
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+vorex::lan::LanEnvironment LoopbackLan(uint16_t datagramPort, std::vector<std::string> adapters) {
+    vorex::lan::LanEnvironment env;
+    std::string list;
+    for (const auto& a : adapters)
+        list += (list.empty() ? "" : ",") + a + "/255.0.0.0";
+    env.adapters = [list] { return vorex::lan::ParseAdapterList(list); };
+    env.datagramPort = datagramPort;
+    return env;
 }
 
 } // namespace vtest

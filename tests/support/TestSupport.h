@@ -3,6 +3,7 @@
 #include "PtyServer.h"
 #include "ReaderModel.h"
 #include "Scenario.h"
+#include "links/lan/LanAdapters.h"
 
 #include <map>
 #include <memory>
@@ -65,5 +66,12 @@ struct RunResult {
 RunResult Run(const std::string& program, const std::string& args, bool withStderr = false);
 std::string SourcePath(const std::string& relative);
 std::string BinaryPath(const std::string& relative);
+
+// LAN tests run on loopback only: a datagram port no other test uses at the moment,
+// and an environment whose adapters are the given loopback addresses (mask 255.0.0.0,
+// broadcast 127.255.255.255).
+uint16_t FreeUdpPort();
+vorex::lan::LanEnvironment LoopbackLan(uint16_t datagramPort,
+                                       std::vector<std::string> adapters = {"127.0.0.1"});
 
 } // namespace vtest

@@ -82,6 +82,34 @@ VOREX_API int VOREX_GetFrameVariant(int handle);
  * the last). Returns the bytes used including the closing NUL. */
 VOREX_API int VOREX_ListComPorts(char* buffer, int capacity);
 
+/* ---- LAN readers -------------------------------------------------------
+ * Readers on the network answer a datagram protocol. The adapters searched are the
+ * IPv4 interfaces that are up, or those listed in $VOREX_LAN_ADAPTERS
+ * ("ADDR/MASK,ADDR/MASK", e.g. "127.0.0.1/8"); the readers' datagram port is 30718,
+ * or $VOREX_LAN_UDP_PORT. An identity is a search entry: "a.b.c.d-port", "a.b.c.d",
+ * "[name]" or "[name]a.b.c.d-port". */
+/* Readers on every adapter, as a name list (see VOREX_ListComPorts): "a.b.c.d-port"
+ * for a reader at its configured address, "[name]a.b.c.d-port" for one that obtained
+ * its address automatically. Returns the bytes used including the closing NUL. */
+VOREX_API int VOREX_SearchLan(char* buffer, int capacity);
+/* As VOREX_SearchLan, keeping only the system's own readers (model "VX-..."), and
+ * listing readers that obtained their address automatically as "[name]". */
+VOREX_API int VOREX_SearchLanEx(char* buffer, int capacity);
+/* 1 when the reader of the identity answers, else 0. */
+VOREX_API int VOREX_TestLanConnection(const char* identity);
+/* A reader's network settings: name "[name]-port", address "a.b.c.d-port" (empty when
+ * the reader obtains its address automatically), mask and gateway "a.b.c.d". Each
+ * buffer may be NULL and takes at most capacity bytes including the NUL (32 is
+ * enough). 0, or -1 when the reader does not answer. */
+VOREX_API int VOREX_GetLanConfig(const char* identity, char* name, char* address, char* mask,
+                                 char* gateway, int capacity);
+/* Changes a reader's settings. address: "a.b.c.d-port", or "[name]-port" to obtain
+ * the address automatically and be known by that name; mask may be NULL or "" (kept);
+ * gateway NULL or "" means 0.0.0.0. 0, or -1 when the texts do not parse or the
+ * reader does not answer or take the settings. */
+VOREX_API int VOREX_SetLanConfig(const char* identity, const char* address, const char* mask,
+                                 const char* gateway);
+
 /* ---- Error texts ------------------------------------------------------- */
 /* String-table id of the display text for an engine error number. */
 VOREX_API int VOREX_GetErrorStringId(int error);

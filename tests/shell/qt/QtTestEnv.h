@@ -19,9 +19,14 @@ public:
         asked << text;
         return yes;
     }
+    bool AskRetryCancel(QWidget*, const QString& text, const QString& caption) override {
+        asked << caption + ": " + text;
+        return retries-- > 0;
+    }
     QStringList shown;
     QStringList asked;
     bool yes = false;
+    int retries = 0; // "Retry" this many times, then "Cancel"
 };
 
 // An environment without real devices, boxes or document viewers.
@@ -39,6 +44,9 @@ struct ShellRig {
             return 42;
         };
         env.watchDevices = false;
+        // No LAN searches or probes unless a test asks for them.
+        env.listLan = [] { return std::vector<std::string>{}; };
+        env.testLan = [](const std::string&) { return false; };
         env.FillDefaults();
     }
 };
@@ -49,6 +57,8 @@ struct ShellRig {
     int main(int argc, char** argv) {                                                              \
         QTemporaryDir config;                                                                      \
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                        \
+        /* Whatever a test does, LAN datagrams stay on loopback. */                                \
+        qputenv("VOREX_LAN_ADAPTERS", "127.0.0.1/8");                                              \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
         QApplication app(argc, argv);                                                              \

@@ -1,0 +1,105 @@
+// Exchange cost over a LAN link on loopback.
+//
+//  BM_LanExchange        identification exchanges of a connection over the LAN link
+//                        (worker thread, TCP with TCP_NODELAY) against the stand-in
+//                        reader served over TCP on 127.0.0.1.
+//  BM_BareTcpRoundTrip   baseline: the same 5 request and 9 answer bytes bounced over a
+//                        loopback TCP connection by a bare echo thread, the client
+//                        blocking in recv; no framing, no model, no worker.
+// bench/run prints the ratio of the two (goal <= 1.10).
+#include "DeviceCommands.h"
+#include "TcpServer.h"
+#include "Vorex_SDKApp.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vorex/vorex.h>
+
+namespace {
+
+void BM_LanExchange(benchmark::State& state) {
+    vsim::ReaderModel model;
+    model.AddCommandSet(std::make_unique<vsim::DeviceCommands>());
+    vsim::TcpServer server(model);
+    if (!server.Start("127.0.0.1", 0))
+        std::abort();
+    // The connection as VOREX_OpenPort makes it: over the LAN link.
+    const int handle = VOREX_OpenPort(server.PortName().c_str(), 19200, 500);
+    auto connection = VorexEngine().Find(handle);
+    if (!connection)
+        std::abort();
+    CVorex_Port& port = *connection;
+    std::vector<uint8_t> payload;
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        port.Transmit() = {0xF0};
+        if (!port.Exchange() || !port.TakeAnswer(payload))
+            state.SkipWithError("exchange failed");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
+    VOREX_ClosePort(handle);
+}
+BENCHMARK(BM_LanExchange)->MinTime(1.0)->UseRealTime();
+
+void BM_BareTcpRoundTrip(benchmark::State& state) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        std::abort();
+    const int on = 1;
+    std::thread echo([&] {
+        const int peer = accept(listener, nullptr, nullptr);
+        setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        const uint8_t answer[9] = {2, 1, 0, 4, '1', '2', '5', '5', 6};
+        uint8_t b[64];
+        size_t got = 0;
+        ssize_t n;
+        while ((n = recv(peer, b, sizeof b, 0)) > 0) {
+            got += static_cast<size_t>(n);
+            for (; got >= 5; got -= 5)
+                [[maybe_unused]] ssize_t w = send(peer, answer, sizeof answer, MSG_NOSIGNAL);
+        }
+        close(peer);
+    });
+    const int client = socket(AF_INET, SOCK_STREAM, 0);
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    if (connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        std::abort();
+    const uint8_t request[5] = {2, 1, 0xF0, 0, 0xF1};
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        [[maybe_unused]] ssize_t w = send(client, request, sizeof request, MSG_NOSIGNAL);
+        uint8_t b[64];
+        size_t got = 0;
+        while (got < 9) {
+            const ssize_t n = recv(client, b, sizeof b, 0);
+            if (n <= 0)
+                std::abort();
+            got += static_cast<size_t>(n);
+        }
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    close(client);
+    echo.join();
+    close(listener);
+    state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_BareTcpRoundTrip)->MinTime(1.0)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

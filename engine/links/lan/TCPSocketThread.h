@@ -1,0 +1,58 @@
+#pragma once
+// The LAN link: one worker thread per connection that connects, sends the queued
+// blocks and hands every received byte to the receiver.
+#include "TCPSocket.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace vorex::lan {
+
+class CTCPSocketThread {
+public:
+    explicit CTCPSocketThread(LanEnvironment env);
+    ~CTCPSocketThread();
+    CTCPSocketThread(const CTCPSocketThread&) = delete;
+    CTCPSocketThread& operator=(const CTCPSocketThread&) = delete;
+
+    // Set before OpenConnection; runs on the worker thread.
+    void SetReceiver(CTCPSocket::Receiver receiver);
+
+    // Starts the worker, which connects; true when a connection exists afterwards.
+    // A failed connect ends the worker.
+    bool OpenConnection(const std::string& name);
+    // Sends the block, at once when nothing is queued, else after the queued ones by
+    // the worker; false when no worker runs. A failed send shows only as a missing
+    // answer.
+    bool QueueSend(const uint8_t* bytes, size_t count);
+    // Ends the worker and closes the socket.
+    void StopWorker();
+
+    bool Running() const { return running_.load(); }
+    const std::string& Name() const { return name_; }
+
+private:
+    void Worker();
+    void Wake();
+
+    CTCPSocket socket_;
+    std::string name_;
+    std::thread worker_;
+    int wakeFd_ = -1;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stop_{false};
+
+    std::mutex startLock_;
+    std::condition_variable startedCv_;
+    bool started_ = false;
+    bool connected_ = false;
+
+    std::mutex sendLock_; // send queue and the socket's state after the connect
+    std::deque<std::vector<uint8_t>> sendQueue_;
+};
+
+} // namespace vorex::lan
