@@ -24,12 +24,12 @@ bool ReadAt(int handle, int p, unsigned char* data, int size, PageScan& scan) {
 
 } // namespace
 
-bool Unlock(int handle, const uint8_t* password) {
-    return VOREX_MifareAuthenticate(handle, password, 4, 0, 0, 0) == 0;
+bool Unlock(int handle, const std::optional<Password>& password) {
+    return !password || VOREX_MifareAuthenticate(handle, password->data(), 4, 0, 0, 0) == 0;
 }
 
 bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress,
-               const uint8_t* password) {
+               const std::optional<Password>& password) {
     scan = PageScan{};
     const int total = limit <= 16 ? limit : 0;
     int groups = 0;
@@ -51,7 +51,7 @@ bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress,
     scan.pages.resize(static_cast<size_t>(last));
     const PageScan groupEnd = scan;
     mifare::CardInfo card;
-    if (!mifare::Activate(handle, card) || (password && !Unlock(handle, password)))
+    if (!mifare::Activate(handle, card) || !Unlock(handle, password))
         return false;
     scan.end = PagesEnd::Limit;
     for (int p = last; p < last + 4 && p < limit; ++p) {
@@ -69,11 +69,12 @@ bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress,
     return true;
 }
 
+size_t AnnouncedEnd(const std::vector<Page>& pages) {
+    return pages.size() > 3 && pages[3][0] == 0xE1 ? 4 + 2 * size_t{pages[3][2]} : 0;
+}
+
 bool StoppedInsideDataArea(const PageScan& scan) {
-    if (scan.end == PagesEnd::Limit || scan.pages.size() < 4 || scan.pages[3][0] != 0xE1)
-        return false;
-    const size_t dataPages = static_cast<size_t>(scan.pages[3][2]) * 8 / 4;
-    return scan.pages.size() < 4 + dataPages;
+    return scan.pages.size() < AnnouncedEnd(scan.pages);
 }
 
 std::string TagName(const std::vector<Page>& pages, bool hidden) {
@@ -97,14 +98,16 @@ std::string TagName(const std::vector<Page>& pages, bool hidden) {
 }
 
 std::string PagesToJson(const std::string& type, const std::vector<uint8_t>& uid,
-                        const std::vector<Page>& pages) {
+                        const std::vector<Page>& pages, bool hidden) {
     nlohmann::json list = nlohmann::json::array();
     for (const Page& p : pages)
         list.push_back(Hex(p.data(), 4));
-    const nlohmann::json j{{"type", type},
-                           {"uid", Hex(uid.data(), uid.size())},
-                           {"page_count", pages.size()},
-                           {"pages", list}};
+    nlohmann::json j{{"type", type},
+                     {"uid", Hex(uid.data(), uid.size())},
+                     {"page_count", pages.size()},
+                     {"pages", list}};
+    if (hidden)
+        j["protected_from"] = pages.size();
     return j.dump(1) + "\n";
 }
 

@@ -5,12 +5,19 @@
 #include "CardTypes.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vorex::cards::type2 {
 
 using Page = std::array<uint8_t, 4>;
+// An NTAG password (4 bytes) for PWD_AUTH.
+using Password = std::array<uint8_t, 4>;
+
+// PWD_AUTH through the reader's authenticate with a 4-byte key; true without a
+// password. Selecting the tag again ends the authentication.
+bool Unlock(int handle, const std::optional<Password>& password);
 
 // Why the page discovery stopped.
 enum class PagesEnd {
@@ -28,32 +35,29 @@ struct PageScan {
 
 // Reads four pages at a time until the tag refuses, then finds the real end inside
 // the last group page by page (waking the tag again, as a refused read leaves it
-// idle). A refused sector select ends the memory too, as the read would otherwise go
-// to the sector still selected. False when not even pages 0-3 could be read.
-// `progress` gets (pages read, limit) for limits up to 16 pages, else (pages read, 0).
-// `password` (4 bytes, or null): the NTAG password that unlocks protected pages; it is
-// given again after the tag was woken, as waking ends an authentication.
+// idle, and unlocking it again with the password). A refused sector select ends the memory too, as
+// the read would otherwise go to the sector still selected. False when not even pages 0-3 could be
+// read. `progress` gets (pages read, limit) for limits up to 16 pages, else (pages read, 0).
 bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress = {},
-               const uint8_t* password = nullptr);
+               const std::optional<Password>& password = {});
 
-// NTAG PWD_AUTH with a 4-byte password (the reader passes it as authenticate with a
-// 4-byte key). True when the tag accepted it.
-bool Unlock(int handle, const uint8_t* password);
-
-// True when the scan stopped before the end of the data area that the capability
-// container (page 3: E1, version, size / 8) announces: the tag refused pages it has,
-// e.g. pages behind a password.
+// The first page past the data area the capability container (page 3: E1, version,
+// size / 8) announces; 0 when it announces none.
+size_t AnnouncedEnd(const std::vector<Page>& pages);
+// True when the pages stop before that end: the tag hides the rest behind its password
+// (NTAG AUTH0 with read protection), which is no end of memory.
 bool StoppedInsideDataArea(const PageScan& scan);
 
 // Name of the tag from the page count and capability container: "ultralight",
-// "ntag213", "ntag215", "ntag216", or "type2". `hidden`: the tag hid pages behind its
-// password, so only the capability container can name it.
+// "ntag213", "ntag215", "ntag216", or "type2". For a tag that hid pages only the
+// capability container can name it.
 std::string TagName(const std::vector<Page>& pages, bool hidden = false);
 
-// Page dump formats: JSON {"type", "uid", "page_count", "pages": ["hex", ...]} and the
-// pages back to back.
+// Page dump formats: JSON {"type", "uid", "page_count", ["protected_from",] "pages":
+// ["hex", ...]} and the pages back to back. protected_from (the first page the tag
+// hid) is written when the dump stopped inside the announced data area.
 std::string PagesToJson(const std::string& type, const std::vector<uint8_t>& uid,
-                        const std::vector<Page>& pages);
+                        const std::vector<Page>& pages, bool hidden = false);
 std::string PagesToBinary(const std::vector<Page>& pages);
 
 // Writes `count` pages from `first` on (data: 4 * count bytes) and reads each back.

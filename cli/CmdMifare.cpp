@@ -11,7 +11,8 @@ namespace vorexctl {
 int RunOnCard(const GlobalOptions& o, const std::vector<std::string>& words, CardCommandFn fn,
               bool noWords) {
     static const Args::Spec kSpec{{"--block", "--key-type", "--key-index", "--by", "--type",
-                                   "--index", "--key", "--out", "--in", "--format", "--page", "--password"},
+                                   "--index", "--key", "--out", "--in", "--format", "--page",
+                                   "--password"},
                                   {"--data"},
                                   {"--yes"}};
     Args a;

@@ -5,7 +5,7 @@
 #include "Ndef.h"
 #include "Type2Tag.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -23,10 +23,8 @@ nd::Message ParseNdef(const std::vector<t2::Page>& pages) {
     return nd::Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
-// An NTAG password (--password, 4 bytes) for PWD_AUTH.
-using Password = std::optional<std::array<uint8_t, 4>>;
-
-bool PasswordOption(const Args& a, Password& out, std::string& error) {
+// --password: 4 bytes for an NTAG's PWD_AUTH.
+bool PasswordOption(const Args& a, std::optional<t2::Password>& out, std::string& error) {
     if (!a.Has("--password"))
         return true;
     std::vector<uint8_t> b;
@@ -39,23 +37,22 @@ bool PasswordOption(const Args& a, Password& out, std::string& error) {
     return true;
 }
 
-int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card, const Password& password) {
+int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card,
+                const std::optional<t2::Password>& password) {
     if (!md::Activate(h, card))
         return ReportFailure(o, h, "select");
     if (card.sak != 0x00)
         return Refuse(o, "the card in the field is no Ultralight or Type 2 tag (" +
                              md::CardTypeName(card.sak) + ")");
-    if (password && !t2::Unlock(h, password->data()))
+    if (!t2::Unlock(h, password))
         return ReportFailure(o, h, "password");
     return 0;
 }
 
 int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::string error, format;
-    if (!OutputFormat(a, format, error))
-        return UsageError(error);
-    Password password;
-    if (!PasswordOption(a, password, error))
+    std::optional<t2::Password> password;
+    if (!OutputFormat(a, format, error) || !PasswordOption(a, password, error))
         return UsageError(error);
     md::CardInfo card;
     if (const int rc = OpenPageTag(o, h, card, password))
@@ -63,26 +60,18 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     t2::PageScan scan;
     {
         ProgressBar bar("read");
-        if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar),
-                           password ? password->data() : nullptr))
+        if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar), password))
             return ReportFailure(o, h, "read");
     }
     const auto& pages = scan.pages;
-    // A tag that stops answering inside the data area it announces hides the rest
-    // behind its password (NTAG AUTH0 with read protection): that is no memory end.
     const bool hidden = t2::StoppedInsideDataArea(scan);
     const std::string type = t2::TagName(pages, hidden);
     if (hidden && !o.json)
         std::fprintf(stderr,
                      "vorexctl: pages from %zu on are read-protected (the tag announces data "
                      "up to page %zu): the dump is incomplete, --password unlocks them\n",
-                     pages.size(), 3 + size_t{pages[3][2]} * 2);
-    std::string text = t2::PagesToJson(type, card.uid, pages);
-    if (hidden) {
-        json j = json::parse(text);
-        j["protected_from"] = pages.size();
-        text = j.dump(1) + "\n";
-    }
+                     pages.size(), t2::AnnouncedEnd(pages) - 1);
+    const std::string text = t2::PagesToJson(type, card.uid, pages, hidden);
     if (a.Has("--out")) {
         if (!WriteFile(a.One("--out"), format == "json" ? text : t2::PagesToBinary(pages), error))
             return Refuse(o, error);
@@ -133,7 +122,7 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
     if (page <= 3 && !a.Has("--yes"))
         return Refuse(o, "pages 2 and 3 hold lock and one-time bits that can never be "
                          "cleared: confirm with --yes");
-    Password password;
+    std::optional<t2::Password> password;
     if (!PasswordOption(a, password, error))
         return UsageError(error);
     md::CardInfo card;

@@ -19,6 +19,9 @@ int RunHostMode(const GlobalOptions&, const std::vector<std::string>&);
 int RunTrace(const GlobalOptions&, const std::vector<std::string>&);
 int RunIso15693(const GlobalOptions&, const std::vector<std::string>&);
 int RunMifare(const GlobalOptions&, const std::vector<std::string>&);
+#ifdef VOREX_UPDATE_CHECK
+int RunUpdateCheck(const GlobalOptions&, const std::vector<std::string>&);
+#endif
 } // namespace vorexctl
 
 namespace {
@@ -101,6 +104,15 @@ const Command kCommands[] = {
      "  KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
      "  --format defaults to json, or mfd/bin when --out does not end in .json.\n",
      RunMifare},
+#ifdef VOREX_UPDATE_CHECK
+    {"update-check", "show the program and reader firmware updates the update server offers",
+     "vorexctl [--port PATH] [--json] update-check\n"
+     "  Fetches the version files from the update server ($VOREX_UPDATE_URL, default\n"
+     "  https://update.vorex-rfid.example/rfid/software/) and prints for this program and,\n"
+     "  with --port, for the reader's firmware: update (with version and installer),\n"
+     "  current, no-file or no-connection. Exits 1 when a file could not be fetched.\n",
+     RunUpdateCheck},
+#endif
 };
 
 void Usage(FILE* out) {

@@ -8,8 +8,6 @@ namespace {
 
 constexpr int kFactoryResetTimeoutMs = 1000;
 constexpr auto kBaudSettle = std::chrono::milliseconds(200);
-// Engine error "Falsche Parameter".
-
 
 bool Command(CVorex_Port& port, std::vector<uint8_t> request) {
     port.Transmit() = std::move(request);

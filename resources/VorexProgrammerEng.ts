@@ -205,6 +205,26 @@
         <source>ungerade</source>
         <translation>odd</translation>
     </message>
+    <message>
+        <source>Gerät:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>Gerätepfad, z. B. /dev/serial/by-id/…</source>
+        <translation>Device path, e.g. /dev/serial/by-id/…</translation>
+    </message>
+    <message>
+        <source>Durchsuchen …</source>
+        <translation>Browse …</translation>
+    </message>
+    <message>
+        <source>Gerät auswählen</source>
+        <translation>Choose device</translation>
+    </message>
+    <message>
+        <source>%1 (nicht vorhanden)</source>
+        <translation>%1 (not present)</translation>
+    </message>
 </context>
 <context>
     <name>VorexStrings</name>

@@ -88,6 +88,14 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
 
 } // namespace
 
+void ShowThenIdentify(CMainFrame& frame) {
+    // The reader is looked for once the window is on the screen, with the progress in
+    // the status bar and a cancel button.
+    frame.show();
+    frame.repaint();
+    QTimer::singleShot(0, frame.View(), &CProgrammerView::OnInitialUpdate);
+}
+
 int RunProgram(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
@@ -140,7 +148,11 @@ int RunProgram(int argc, char** argv) {
     CWaitHook waitHook;
     env.waitHook = &waitHook;
     // The reader version file is fetched in the background from the start.
-    vorex::update::CUpdateService updates;
+    // The demo stays off the network unless an update server is named.
+    vorex::update::UpdateSettings updateSettings;
+    if (demo && qEnvironmentVariableIsEmpty("VOREX_UPDATE_URL"))
+        updateSettings.baseUrl.clear();
+    vorex::update::CUpdateService updates(updateSettings);
     updates.StartReader();
     env.updates = &updates;
     env.reportReader = [&updates](const QString& firmwareCode, const QString& model) {
@@ -154,17 +166,13 @@ int RunProgram(int argc, char** argv) {
     if (demo)
         frame.SetStatusNote(QT_TRANSLATE_NOOP("Vorex", "Demo: Simulierter Leser an %1"),
                             demoReader.Path());
-    // The window comes first; the reader is looked for once it is on the screen, with
-    // the progress in the status bar and a cancel button.
-    frame.show();
-    frame.repaint();
+    ShowThenIdentify(frame);
     if (ProfileInt("Version", "Update", 1) != 0)
         updates.StartProgram(true);
     if (!shots.isEmpty()) {
-        frame.View()->OnInitialUpdate();
+        QApplication::processEvents(); // the queued identification
         return TakeScreenshots(frame, env, shots);
     }
-    QTimer::singleShot(0, frame.View(), &CProgrammerView::OnInitialUpdate);
     return app.exec();
 }
 

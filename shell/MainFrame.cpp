@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -195,6 +196,18 @@ void CMainFrame::BuildStatusBar() {
     bar->addWidget(idle_, 1);
     connect(view_, &CProgrammerView::statusMessage, bar,
             [bar](const QString& text) { bar->showMessage(text); });
+    // The idle text stands in for an empty message pane and gives way to any message.
+    connect(bar, &QStatusBar::messageChanged, idle_,
+            [this](const QString& text) { idle_->setVisible(text.isEmpty()); });
+    // A running bar while the reader is searched: a baud rate takes up to five
+    // identification tries, so the text alone would stand still for over a second.
+    busy_ = new QProgressBar(bar);
+    busy_->setObjectName("SearchProgress");
+    busy_->setRange(0, 0);
+    busy_->setTextVisible(false);
+    busy_->setMaximumWidth(120);
+    busy_->setVisible(false);
+    bar->addPermanentWidget(busy_);
     cancel_ = new QToolButton(bar);
     cancel_->setObjectName("CancelSearch");
     cancel_->setShortcut(QKeySequence(Qt::Key_Escape));
@@ -219,7 +232,11 @@ void CMainFrame::SetSearching(bool on) {
     for (QWidget* w : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(toolBar_),
                        static_cast<QWidget*>(view_)})
         w->setEnabled(!on);
+    // The window's own keys (F1, the document keys) rest too; the cancel button keeps Esc.
+    for (QAction* action : actions())
+        action->setEnabled(!on);
     cancel_->setVisible(on);
+    busy_->setVisible(on);
     if (!on)
         UpdateCommandUi();
 }

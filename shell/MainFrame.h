@@ -11,6 +11,7 @@
 
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 class QToolButton;
 
@@ -63,11 +64,12 @@ private:
     std::unique_ptr<QTranslator> qtTranslator_;
     QLabel* idle_ = nullptr;
     QLabel* note_ = nullptr;
-    QPointer<CAboutDlg> about_;
     const char* noteText_ = nullptr;
     QString noteArgument_;
     QToolBar* toolBar_ = nullptr;
     QToolButton* cancel_ = nullptr;
+    QProgressBar* busy_ = nullptr;
+    QPointer<CAboutDlg> about_;
 };
 
 } // namespace vorex::ui

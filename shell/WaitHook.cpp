@@ -19,12 +19,14 @@ void CWaitHook::Begin(void* context) {
     auto* self = static_cast<CWaitHook*>(context);
     if (self->depth_++ > 0)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     self->focus_ = QApplication::focusWidget();
     QWidget* active = QApplication::activeModalWidget();
     if (!active)
         active = QApplication::activeWindow();
-    if (active && active != self->spared_ && active->isEnabled()) {
+    // A spared window keeps taking clicks (its cancel button): busy, not waiting.
+    const bool spared = active != nullptr && active == self->spared_;
+    QApplication::setOverrideCursor(spared ? Qt::BusyCursor : Qt::WaitCursor);
+    if (active && !spared && active->isEnabled()) {
         active->setEnabled(false);
         self->disabled_ = active;
     }

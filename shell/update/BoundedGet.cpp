@@ -14,6 +14,15 @@ QString UpdateSettings::DefaultBaseUrl() {
     return base;
 }
 
+std::optional<QSslConfiguration> UpdateSettings::DefaultSsl() {
+    const QString caFile = qEnvironmentVariable("VOREX_UPDATE_CA");
+    if (caFile.isEmpty())
+        return std::nullopt;
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setCaCertificates(QSslCertificate::fromPath(caFile));
+    return config;
+}
+
 CBoundedGet::CBoundedGet(QNetworkAccessManager& network, const UpdateSettings& settings,
                          qint64 limit, QObject* parent)
     : QObject(parent), network_(network), settings_(settings), limit_(limit) {}

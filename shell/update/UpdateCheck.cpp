@@ -5,7 +5,9 @@ namespace vorex::update {
 CUpdateCheck::CUpdateCheck(QNetworkAccessManager& network, const UpdateSettings& settings,
                            const std::string& fileName, const std::string& sectionName,
                            QObject* parent)
-    : QObject(parent), url_(settings.baseUrl + QString::fromStdString(fileName)),
+    : QObject(parent),
+      url_(settings.baseUrl.isEmpty() ? QUrl()
+                                      : QUrl(settings.baseUrl + QString::fromStdString(fileName))),
       source_(fileName, sectionName), get_(network, settings, settings.maxVersionFileBytes) {
     connect(&get_, &CBoundedGet::finished, this, &CUpdateCheck::OnFinished);
 }

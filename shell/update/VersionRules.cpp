@@ -1,5 +1,7 @@
 #include "VersionRules.h"
 
+#include "ShellCore.h"
+
 #include <cctype>
 #include <cstdio>
 
@@ -17,16 +19,6 @@ long LeadingNumber(const std::string& text, size_t from, size_t to) {
     return value;
 }
 
-int Base62Digit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 36;
-    return 0;
-}
-
 } // namespace
 
 long VersionNumber(const std::string& text) {
@@ -41,7 +33,9 @@ std::string DeviceCode(const std::string& firmwareCode) {
 }
 
 std::string FirmwareVersion(const std::string& firmwareCode) {
-    const int digit = firmwareCode.size() > 3 ? Base62Digit(firmwareCode[3]) : 0;
+    // An invalid revision character counts as 0 here.
+    const int value = firmwareCode.size() > 3 ? vorex::shell::Base62Value(firmwareCode[3]) : 0;
+    const int digit = value == 255 ? 0 : value;
     char text[16];
     std::snprintf(text, sizeof text, "1.%02d", digit);
     return text;

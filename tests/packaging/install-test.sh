@@ -57,6 +57,7 @@ libvorex2 share/doc/libvorex2/copyright
 libvorex-dev $libdir/libvorex.so
 libvorex-dev $libdir/libvorex.a
 libvorex-dev include/vorex/vorex.h
+libvorex-dev include/vorex/vorex_errors.h
 libvorex-dev $libdir/pkgconfig/vorex.pc
 libvorex-dev $libdir/cmake/Vorex/VorexConfig.cmake
 libvorex-dev share/doc/libvorex-dev/copyright

@@ -45,6 +45,10 @@ struct NameCase {
     const char* name;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << '"' << c.url << '"';
+}
+
 class InstallerName : public testing::TestWithParam<NameCase> {};
 
 TEST_P(InstallerName, Cleaned) {
@@ -75,6 +79,10 @@ struct ProgramCase {
     const char* ownBuild;
     Verdict verdict;
 };
+
+void PrintTo(const ProgramCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProgramOffers : public testing::TestWithParam<ProgramCase> {};
 
@@ -134,6 +142,10 @@ struct ReaderCase {
     const char* installer;
     const char* latest;
 };
+
+void PrintTo(const ReaderCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReaderOffers : public testing::TestWithParam<ReaderCase> {};
 

@@ -65,10 +65,10 @@ public:
         config.setCaCertificates({Certificate("ca")});
         return config;
     }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
     QString log;
 
 private:
-    QString Path(const QString& name) const { return dir_.filePath(name); }
     bool Run(const QStringList& args) {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);

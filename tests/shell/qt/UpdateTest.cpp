@@ -6,12 +6,17 @@
 #include "QtTestEnv.h"
 #include "StringTable.h"
 #include "TestHttpsServer.h"
+#include "TestSupport.h"
 #include "Texts.h"
 #include "UpdateService.h"
 #include <vorex/vorex.h>
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTranslator>
 
 using namespace vorex::ui;
@@ -233,6 +238,24 @@ private slots:
         QCOMPARE(server.requests, QStringList{"/rfid/software/RFIDVersionsHF.txt"});
     }
 
+    // A server that takes the connection and never answers: ending the program aborts
+    // the transfers instead of waiting for them.
+    void exitWhileFetching() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        auto updates = std::make_unique<up::CUpdateService>(Settings(
+            QStringLiteral("https://127.0.0.1:%1/rfid/software/").arg(silent.serverPort())));
+        updates->StartReader();
+        updates->StartProgram(true);
+        QVERIFY(QTest::qWaitFor([&] { return silent.hasPendingConnections(); }, 20000));
+        QVERIFY(updates->Program().IsRunning());
+        QElapsedTimer timer;
+        timer.start();
+        updates.reset();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QTest::qWait(50); // the aborted replies are deleted later; nothing may be left to crash
+    }
+
     void installerDownload_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<qint64>("announced");
@@ -353,6 +376,54 @@ private slots:
         box->setChecked(true);
         about.accept();
         QCOMPARE(ProfileInt("Version", "Update", 0), 1);
+    }
+
+    // vorexctl asks the same server; it trusts the CA named by $VOREX_UPDATE_CA.
+    void commandLine_data() {
+        QTest::addColumn<QString>("caFile");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("trusted") << "ca.pem" << 0 << "update";
+        QTest::newRow("untrusted") << "rogue-ca.pem" << 1 << "no-connection";
+    }
+
+    void commandLine() {
+        QFETCH(QString, caFile);
+        QFETCH(int, exitCode);
+        QFETCH(QString, status);
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        Serve(server);
+        auto sim = std::make_unique<vtest::SimReader>([] {
+            vsim::ReaderConfig config;
+            config.deviceType = "125";
+            config.revision = '7';
+            return config;
+        }());
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VOREX_UPDATE_URL", server.BaseUrl());
+        env.insert("VOREX_UPDATE_CA", pki_.Path(caFile));
+        cli.setProcessEnvironment(env);
+        cli.start(VOREX_BINARY_DIR "/cli/vorexctl",
+                  {"--port", QString::fromStdString(sim->Path()), "--json", "update-check"});
+        // The server runs in this test's event loop.
+        QVERIFY(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 60000));
+        QCOMPARE(cli.exitCode(), exitCode);
+        const QJsonObject out = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+        const QJsonObject program = out["program_check"].toObject();
+        const QJsonObject reader = out["reader"].toObject();
+        QCOMPARE(program["status"].toString(), status);
+        QCOMPARE(reader["status"].toString(), status);
+        QCOMPARE(reader["model"].toString(), QString("VX-B71"));
+        QCOMPARE(reader["firmware"].toString(), QString("1.07"));
+        if (status == "update") {
+            QCOMPARE(reader["offer"].toObject()["version"].toString(), QString("1.10"));
+            QCOMPARE(reader["offer"].toObject()["installer"].toString(),
+                     server.BaseUrl() + "b7x-1.10.bin");
+            QCOMPARE(program["offer"].toObject()["installer"].toString(),
+                     server.BaseUrl() + "vorex-2.9.deb");
+        }
     }
 
     void englishTexts() {

@@ -7,12 +7,15 @@
 #include "StringTable.h"
 #include "TestSupport.h"
 #include "Texts.h"
+#include "Vorex_SDKApp.h"
 #include "WaitHook.h"
 #include "links/ComPortList.h"
 #include <vorex/vorex.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -251,11 +254,12 @@ private slots:
 
     void readerThatStopsAnsweringIsReported() {
         auto sim = Reader("125", '5');
-        SaveInterface(*sim, 19200, 20);
+        SaveInterface(*sim);
         vtest::ShellRig rig;
         CMainFrame frame(rig.env);
         frame.View()->OnInitialUpdate();
         QCOMPARE(frame.View()->DeviceType(), 0x125);
+        WriteProfileInt("Port", "Timeout", 20); // keeps the search through all rates short
         QVERIFY(frame.statusBar()->currentMessage().contains(QString::fromStdString(sim->Path())));
         sim->Model().InjectFault({.kind = vsim::Fault::Kind::NoAnswer, .times = -1});
         frame.View()->OnWorkbench(40001);
@@ -264,6 +268,25 @@ private slots:
         QCOMPARE(rig.messages.shown, QStringList{why});
         QCOMPARE(frame.statusBar()->currentMessage(), QString(why).replace('\n', ' '));
         QVERIFY(!frame.Action(40001)->isEnabled());
+    }
+
+    void variant3ReaderOpenedTwiceSendsOnlyVariant3Frames() {
+        VorexEngine().ForgetIdentifications(); // the pseudo-terminal name may be reused
+        vsim::ReaderConfig config;
+        config.deviceType = "117";
+        config.revision = '3';
+        config.variant = 3;
+        vtest::SimReader sim(config);
+        SaveInterface(sim);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        QCOMPARE(frame.View()->DeviceType(), 0x117);
+        sim.Model().ClearRequests();
+        frame.View()->OnWorkbench(40001);
+        QCOMPARE(frame.View()->DeviceType(), 0x117);
+        // The open's one identification and the view's version query, both variant 3.
+        QCOMPARE(sim.Model().RawReceived(), vtest::Hex("1E 60 00  1E 60 00"));
     }
 
     void freshProfileFindsTheUsbReaderWithoutProbingTheBoardPort() {
@@ -345,8 +368,10 @@ private slots:
         bool usable = false, menusOff = false;
         QString progress;
         QTimer::singleShot(100, [&] {
-            usable = cancel->isVisible() && cancel->isEnabled() && frame.isEnabled();
-            menusOff = !frame.menuBar()->isEnabled();
+            usable = cancel->isVisible() && cancel->isEnabled() && frame.isEnabled() &&
+                     frame.findChild<QProgressBar*>("SearchProgress")->isVisible();
+            menusOff = !frame.menuBar()->isEnabled() && !frame.Action(57670)->isEnabled() &&
+                       QApplication::overrideCursor()->shape() == Qt::BusyCursor;
             progress = frame.statusBar()->currentMessage();
             QTest::mouseClick(cancel, Qt::LeftButton);
         });
@@ -360,6 +385,7 @@ private slots:
         QCOMPARE(frame.statusBar()->currentMessage(), Ger(12008));
         QVERIFY(cancel->isHidden());
         QVERIFY(frame.menuBar()->isEnabled());
+        QVERIFY(frame.Action(57670)->isEnabled());
         QCOMPARE(hook.Depth(), 0);
     }
 
@@ -512,9 +538,16 @@ private slots:
         QCOMPARE(frame.Action(40006)->text(), QString("Sendeleistung"));
         QCOMPARE(frame.Action(40006)->statusTip(), QString("Sendeleistung des Geräts einstellen"));
         QCOMPARE(frame.Action(40006)->toolTip(), QString("Sendeleistung"));
+        frame.SetStatusNote("Demo: Simulierter Leser an %1", "/dev/pts/9");
+        auto* note = frame.findChild<QLabel*>("StatusNote");
+        QCOMPARE(note->text(), QString("Demo: Simulierter Leser an /dev/pts/9"));
         frame.Action(32782)->trigger();
         QCOMPARE(frame.Language(), 1);
         QCOMPARE(frame.Action(40006)->text(), QString("Transmit power"));
+        QCOMPARE(note->text(), QString("Demo: simulated reader on /dev/pts/9"));
+        // Lock-key panes that could not show the keys' state are not there at all.
+        for (const char* pane : {"UF", "NUM", "RF"})
+            QVERIFY(!frame.findChild<QLabel*>(pane));
         QCOMPARE(frame.Action(40006)->toolTip(), QString("Transmit power"));
         QCOMPARE(frame.Action(57665)->text(), QString("E&xit"));
         QCOMPARE(S(10023).left(31), QString("Could not connect to the device"));
@@ -542,7 +575,8 @@ private slots:
         QVERIFY(english.load("VorexProgrammerEng.qm", VOREX_BINARY_DIR "/shell"));
         for (int id : {139,   226,   10000, 10001, 10002, 10012, 10023, 10047, 10075, 32778,
                        32780, 32781, 32782, 32864, 40001, 40002, 40003, 40004, 40005, 40006,
-                       40007, 57344, 57345, 57664, 57665, 57670, 61712, 61714, 61719}) {
+                       40007, 57344, 57345, 57664, 57665, 57670, 61712, 61714, 61719, 12000,
+                       12001, 12002, 12003, 12004, 12005, 12006, 12007, 12008}) {
             const QByteArray comment = QByteArray::number(id);
             QVERIFY2(!english
                           .translate("VorexStrings", vorex::GermanString(id).c_str(),
