@@ -12,7 +12,7 @@
 #include "PtyServer.h"
 #include "ReaderModel.h"
 #include "Vorex_SDKApp.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -18,7 +18,7 @@
 #include "ReaderModel.h"
 #include "ShellEnv.h"
 #include "Texts.h"
-#include "vorex.h"
+#include <vorex/vorex.h>
 
 #include <QApplication>
 #include <QElapsedTimer>

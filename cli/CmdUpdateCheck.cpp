@@ -2,6 +2,7 @@
 // connected reader's firmware, found with the program's own update check.
 #include "Cli.h"
 #include "UpdateService.h"
+
 #include <vorex/vorex.h>
 
 #include <QCoreApplication>

@@ -15,6 +15,10 @@ include(GNUInstallDirs)
 # install() rules without a COMPONENT belong to the program package.
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME program)
 
+# The desktop program's id: the names of its desktop entry, metainfo and icon, and the
+# name its windows give the window manager to find them by.
+set(VOREX_APP_ID example.vorex_rfid.VorexProgrammer)
+
 set(VOREX_INSTALL_SCENARIODIR ${CMAKE_INSTALL_DATADIR}/vorex/scenarios)
 set(VOREX_INSTALL_TRANSLATIONDIR ${CMAKE_INSTALL_DATADIR}/vorex-programmer/translations)
 set(VOREX_INSTALL_MANUALDIR ${CMAKE_INSTALL_DATADIR}/doc/vorex-programmer)

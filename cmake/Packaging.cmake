@@ -58,8 +58,9 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libvorex2 (= ${PROJECT_VERSION})")
 set(CPACK_COMPONENT_DEV_DESCRIPTION
 "Vorex RFID reader engine library - development files
-The header <vorex/vorex.h>, the shared library link and the static
-library of the Vorex reader engine, with a pkg-config file (vorex) and a
-CMake package (find_package(Vorex), target Vorex::vorex).")
+The headers <vorex/vorex.h> and <vorex/vorex_errors.h>, the shared
+library link and the static library of the Vorex reader engine, with a
+pkg-config file (vorex) and a CMake package (find_package(Vorex), target
+Vorex::vorex).")
 
 include(CPack)

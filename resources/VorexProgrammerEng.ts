@@ -225,6 +225,94 @@
         <source>%1 (nicht vorhanden)</source>
         <translation>%1 (not present)</translation>
     </message>
+    <message>
+        <source>Alles Lesen</source>
+        <translation>Read all</translation>
+    </message>
+    <message>
+        <source>Auswahl Lesen</source>
+        <translation>Read selection</translation>
+    </message>
+    <message>
+        <source>Seite Lesen</source>
+        <translation>Read page</translation>
+    </message>
+    <message>
+        <source>Seite Schreiben</source>
+        <translation>Write page</translation>
+    </message>
+    <message>
+        <source>Aktualisieren</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Dateiname wählen</source>
+        <translation>Choose file name</translation>
+    </message>
+    <message>
+        <source>Blöcke sperren</source>
+        <translation>Lock blocks</translation>
+    </message>
+    <message>
+        <source>Reset Status</source>
+        <translation>Reset status</translation>
+    </message>
+    <message>
+        <source>Zyklisch lesen</source>
+        <translation>Read cyclically</translation>
+    </message>
+    <message>
+        <source>HEX</source>
+        <translation>HEX</translation>
+    </message>
+    <message>
+        <source>ASCII</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>nacheinander alle Reiter anzeigen</source>
+        <translation>show all tabs in turn</translation>
+    </message>
+    <message>
+        <source>High Data Rate</source>
+        <translation>High Data Rate</translation>
+    </message>
+    <message>
+        <source>Two Subcarrier</source>
+        <translation>Two Subcarrier</translation>
+    </message>
+    <message>
+        <source>Darstellung:</source>
+        <translation>Display:</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Blockauswahl</source>
+        <translation>Block selection</translation>
+    </message>
+    <message>
+        <source>Blöcke</source>
+        <translation>Blocks</translation>
+    </message>
+    <message>
+        <source>Alle</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Von</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>Bis</source>
+        <translation>To</translation>
+    </message>
 </context>
 <context>
     <name>VorexStrings</name>
@@ -625,6 +713,152 @@ Help</translation>
         <translation>Please enter a positive integer.</translation>
     </message>
     <message>
+        <source>Eingabe hat kein HEX-Format&#xd;
+</source>
+        <comment>138</comment>
+        <translation>Input is not in HEX format&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Zeile zu lang, Eingabe wurde gekürzt&#xd;
+</source>
+        <comment>162</comment>
+        <translation>Line too long, input was shortened&#xd;
+</translation>
+    </message>
+    <message>
+        <source>%d Transponder gefunden</source>
+        <comment>163</comment>
+        <translation>%d transponders found</translation>
+    </message>
+    <message>
+        <source>Bitte wählen Sie eine Zeile aus</source>
+        <comment>198</comment>
+        <translation>Please select a row</translation>
+    </message>
+    <message>
+        <source>Schreibvorgang erfolgreich beendet</source>
+        <comment>199</comment>
+        <translation>Writing completed successfully</translation>
+    </message>
+    <message>
+        <source>BlockNr</source>
+        <comment>200</comment>
+        <translation>Block no.</translation>
+    </message>
+    <message>
+        <source>Daten</source>
+        <comment>201</comment>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>TagIt HF-I</source>
+        <comment>202</comment>
+        <translation>TagIt HF-I</translation>
+    </message>
+    <message>
+        <source>My-D</source>
+        <comment>203</comment>
+        <translation>My-D</translation>
+    </message>
+    <message>
+        <source>ICode SL2</source>
+        <comment>204</comment>
+        <translation>ICode SL2</translation>
+    </message>
+    <message>
+        <source>Unknown: %d</source>
+        <comment>205</comment>
+        <translation>Unknown: %d</translation>
+    </message>
+    <message>
+        <source>Das Sperren von  Blöcken kann nicht&#xd;
+rückgängig gemacht werden!&#xd;
+Wollen sie die Blöcke wirklich sperren?</source>
+        <comment>216</comment>
+        <translation>Locking blocks cannot&#xd;
+be undone!&#xd;
+Do you really want to lock the blocks?</translation>
+    </message>
+    <message>
+        <source>Schreiben in Block %d fehlgeschlagen. Schreib - Lese - Vergleich!</source>
+        <comment>218</comment>
+        <translation>Writing block %d failed. Write - read - compare!</translation>
+    </message>
+    <message>
+        <source>EM</source>
+        <comment>219</comment>
+        <translation>EM</translation>
+    </message>
+    <message>
+        <source>STM</source>
+        <comment>221</comment>
+        <translation>STM</translation>
+    </message>
+    <message>
+        <source>Fujitsu</source>
+        <comment>222</comment>
+        <translation>Fujitsu</translation>
+    </message>
+    <message>
+        <source>KSW</source>
+        <comment>223</comment>
+        <translation>KSW</translation>
+    </message>
+    <message>
+        <source>Die Service Blöcke 0 bis 2 sind nicht beschreibbar.</source>
+        <comment>225</comment>
+        <translation>The service blocks 0 to 2 cannot be written.</translation>
+    </message>
+    <message>
+        <source>TagIt HF-I Pro</source>
+        <comment>233</comment>
+        <translation>TagIt HF-I Pro</translation>
+    </message>
+    <message>
+        <source>TagIt HF-I Plus</source>
+        <comment>234</comment>
+        <translation>TagIt HF-I Plus</translation>
+    </message>
+    <message>
+        <source>ICode SL2 ICS20</source>
+        <comment>235</comment>
+        <translation>ICode SL2 ICS20</translation>
+    </message>
+    <message>
+        <source>ICode SL2 ICS53</source>
+        <comment>236</comment>
+        <translation>ICode SL2 ICS53</translation>
+    </message>
+    <message>
+        <source>ICode SL2 ICS50</source>
+        <comment>237</comment>
+        <translation>ICode SL2 ICS50</translation>
+    </message>
+    <message>
+        <source>SIC</source>
+        <comment>243</comment>
+        <translation>SIC</translation>
+    </message>
+    <message>
+        <source>ICode SLIX S20</source>
+        <comment>246</comment>
+        <translation>ICode SLIX S20</translation>
+    </message>
+    <message>
+        <source>ICode SLIX2 S26</source>
+        <comment>247</comment>
+        <translation>ICode SLIX2 S26</translation>
+    </message>
+    <message>
+        <source>ICode SLIX S53</source>
+        <comment>248</comment>
+        <translation>ICode SLIX S53</translation>
+    </message>
+    <message>
+        <source>ICode SLIX S50</source>
+        <comment>249</comment>
+        <translation>ICode SLIX S50</translation>
         <source>Suche Leser an %1, %2 Baud …</source>
         <comment>12000</comment>
         <translation>Looking for the reader on %1, %2 baud …</translation>

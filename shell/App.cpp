@@ -3,19 +3,24 @@
 #include "AboutDlg.h"
 #include "BeepTimeDlg.h"
 #include "DemoReader.h"
+#include "EditableListCtrl.h"
+#include "ISO15693Dlg.h"
 #include "MainFrame.h"
 #include "PortDlg.h"
 #include "ProgrammerView.h"
+#include "ShellCore.h"
 #include "ShellEnv.h"
 #include "Texts.h"
 #include "UpdateService.h"
 #include "WaitHook.h"
+#include <vorex/vorex.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 
@@ -57,6 +62,8 @@ bool Save(QWidget& w, const QDir& dir, const QString& file) {
     return ok;
 }
 
+bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir);
+
 int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral(".")))
@@ -83,7 +90,35 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         ok = Save(dialog, dir, QStringLiteral("about-box.png")) && ok;
     }
+    ok = SaveWorkbench(frame, env, dir) && ok;
     return ok ? 0 : 1;
+}
+
+// The ISO 15693 workbench on the demo reader's tags, with one edited (yellow) cell next
+// to the first tag's locked (pink) block.
+bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
+    int baud = 19200;
+    const int handle = frame.View()->OpenReader(false, baud);
+    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
+        return false;
+    bool ok = false;
+    {
+        iso::CISO15693Dlg dialog(env, &frame);
+        dialog.SetConnection(handle, shell::HighDataRateLock(frame.View()->DeviceType()));
+        dialog.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (dialog.Grid()->CellText(0, 1).isEmpty() && waited.elapsed() < 5000) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+        dialog.Grid()->SetCellText(1, 2, QStringLiteral("c0ffee"));
+        dialog.ValidateCell(1, 2);
+        dialog.Grid()->SelectRow(1);
+        ok = Save(dialog, dir, QStringLiteral("iso15693-workbench.png"));
+    }
+    VOREX_ClosePort(handle);
+    return ok;
 }
 
 } // namespace

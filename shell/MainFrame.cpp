@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "ProgrammerView.h"
 #include "Texts.h"
+#include "WaitHook.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -336,6 +338,12 @@ void CMainFrame::OpenManual() {
 void CMainFrame::OpenAboutBox() {
     if (about_) {
         about_->raise();
+        return;
+    }
+    // Not in the middle of a reader search or an exchange (the box may come from the
+    // update check at any time): it opens once the reader work is done.
+    if (view_->IsSearching() || (env_.waitHook && env_.waitHook->Depth() > 0)) {
+        QTimer::singleShot(200, this, &CMainFrame::OpenAboutBox);
         return;
     }
     CAboutDlg dialog(env_, this);

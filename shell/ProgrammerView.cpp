@@ -4,6 +4,7 @@
 #include "SendeLeistungDlg.h"
 
 #include "BeepTimeDlg.h"
+#include "ISO15693Dlg.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
 #include "Texts.h"
@@ -286,9 +287,27 @@ void CProgrammerView::OnWorkbench(int command) {
     const int handle = OpenAndIdentify(true);
     if (handle < 0)
         return;
-    if (IsCommandEnabled(command) && env_.runWorkbench)
-        env_.runWorkbench(command, handle, deviceType_, firmware_);
+    if (IsCommandEnabled(command)) {
+        if (env_.runWorkbench)
+            env_.runWorkbench(command, handle, deviceType_, firmware_);
+        else
+            RunWorkbench(command, handle);
+    }
     VOREX_ClosePort(handle);
+}
+
+void CProgrammerView::RunWorkbench(int command, int handle) {
+    switch (command) {
+    case 40001: {
+        iso::CISO15693Dlg dialog(env_, this);
+        dialog.SetConnection(handle, sc::HighDataRateLock(deviceType_));
+        dialog.exec();
+        break;
+    }
+    default:
+        // The ISO 14443 workbenches join here.
+        break;
+    }
 }
 
 void CProgrammerView::OnInterface() {

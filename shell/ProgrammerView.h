@@ -75,6 +75,8 @@ private:
     // (`ask`), in a message box.
     int OpenAndIdentify(bool ask);
     void ReaderSettingsCommand(bool (*gate)(int, int), const std::function<void(int handle)>& body);
+    // The workbench dialog of a menu command, modal, on the open connection.
+    void RunWorkbench(int command, int handle);
     // The text that says why the last open gave `code` (0: no interface chosen) and
     // what to do.
     QString FailureText(int code) const;

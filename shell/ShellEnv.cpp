@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 #include <array>
@@ -82,6 +83,11 @@ void ShellEnv::FillDefaults() {
     if (!openDocument)
         openDocument = [](const QString& path) {
             return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? 42 : 31;
+        };
+    if (!chooseSaveFile)
+        chooseSaveFile = [](QWidget* parent, const QString& initial, const QString& filter) {
+            return QFileDialog::getSaveFileName(parent, QString(), initial, filter, nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
         };
     if (!openUrl)
         openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };

@@ -54,14 +54,18 @@ struct ShellEnv {
     // Opens a document; returns a value above 32 on success, 0 when out of resources,
     // 31 when no program is associated, anything else for other failures.
     std::function<int(const QString& path)> openDocument;
+    // A save-file dialog (no question before an existing file is chosen) starting at
+    // `initial`, with a Qt name filter; the chosen full path, or empty when cancelled.
+    std::function<QString(QWidget* parent, const QString& initial, const QString& filter)>
+        chooseSaveFile;
     // Opens a web or mail address; true on success.
     std::function<bool(const QUrl& url)> openUrl;
     // The update check, or null (no version files are fetched; the about box says so).
     vorex::update::CUpdateService* updates = nullptr;
     // Reports an identified reader to the firmware update check.
     std::function<void(const QString& firmwareCode, const QString& model)> reportReader;
-    // Runs a workbench (menu command id) on an open, identified connection. The
-    // workbench dialogs plug in here; without one the command ends after its test.
+    // Runs a workbench (menu command id) on an open, identified connection in place of
+    // the view's own workbench dialogs (tests plug in here).
     std::function<void(int command, int handle, int deviceType, int firmware)> runWorkbench;
     // The engine's installed wait hook, if any: the view spares the main window while a
     // reader search with a cancel button runs.

@@ -146,7 +146,8 @@ TagAnswer Write(IsoTag& t, int block, const uint8_t* data, size_t count) {
         return IsoError(kErrGeneral);
     if (block < t.profile->readOnlyBlocks || t.locked[static_cast<size_t>(block)])
         return IsoError(kErrLocked);
-    StoreBlock(t, block, data);
+    if (!t.ignoresWrites)
+        StoreBlock(t, block, data);
     return t.writeAnswerLost ? Silent() : Ok();
 }
 
@@ -270,6 +271,7 @@ bool ParseTag(const json& j, IsoTag& tag, std::string& error) {
         tag.dsfid = static_cast<uint8_t>(dsfid);
         tag.afi = static_cast<uint8_t>(afi);
         tag.writeAnswerLost = j.value("write_answer_lost", false);
+        tag.ignoresWrites = j.value("ignores_writes", false);
         tag.name = j.value("name", std::string());
         if (j.contains("blocks")) {
             const json& blocks = j.at("blocks");

@@ -57,6 +57,7 @@ struct IsoTag {
     Bytes memory;
     std::vector<bool> locked;
     bool writeAnswerLost = false; // programs the block but its answer never arrives
+    bool ignoresWrites = false;   // answers writes with success but keeps its data
     std::string name;             // optional, for naming it in a set
     bool inField = true;          // only tags in the field hear requests
 

@@ -9,6 +9,8 @@
 # Environment (set by the ctest registration): VOREX_LIBDIR, VOREX_UDEV_RULES_DIR,
 # VOREX_VERSION.
 set -euo pipefail
+# Outputs are checked from files: "producer | grep -q" can fail under pipefail when grep
+# quits early and the producer gets SIGPIPE.
 build=$(cd "$1" && pwd)
 src=$(cd "$(dirname "$0")/../.." && pwd)
 libdir=${VOREX_LIBDIR:?}
@@ -73,14 +75,16 @@ MANPATH=$root/share/man man -w vorexctl >/dev/null || fail "man vorexctl finds n
 # ---- Installed programs: versions, help, the stand-in reader and vorexctl ----
 [[ $("$root/bin/vorexctl" --version) == "vorexctl $version" ]] || fail "vorexctl --version"
 [[ $("$root/bin/vorex-sim" --version) == "vorex-sim $version" ]] || fail "vorex-sim --version"
-"$root/bin/vorexctl" --help | grep -q '^Usage: vorexctl' || fail "vorexctl --help"
+"$root/bin/vorexctl" --help >"$work/help.txt" || fail "vorexctl --help"
+grep -q '^Usage: vorexctl' "$work/help.txt" || fail "vorexctl --help: $(cat "$work/help.txt")"
 # A scenario that exists only in the staged install: found by name beside the program.
 cp "$root/share/vorex/scenarios/demo.json" "$root/share/vorex/scenarios/staged-only.json"
 mkfifo "$work/sim.out"
 "$root/bin/vorex-sim" --scenario staged-only >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
 read -r -t 20 port <"$work/sim.out" || fail "vorex-sim printed no port: $(cat "$work/sim.err")"
-"$root/bin/vorexctl" --port "$port" identify >"$work/identify.txt" || fail "vorexctl identify"
+"$root/bin/vorexctl" --port "$port" --timeout 5000 identify >"$work/identify.txt" ||
+    fail "vorexctl identify"
 grep -q '^model *VX-B71$' "$work/identify.txt" || fail "identify: $(cat "$work/identify.txt")"
 
 # ---- The README's C example, built against the staged SDK both ways ----
@@ -105,14 +109,16 @@ CMAKE
 cmake -S "$work/sdk" -B "$work/sdk/build" -G Ninja "-DCMAKE_PREFIX_PATH=$root" \
     >"$work/sdk.log" || fail "find_package(Vorex): $(cat "$work/sdk.log")"
 cmake --build "$work/sdk/build" >>"$work/sdk.log" || fail "SDK build: $(cat "$work/sdk.log")"
-ldd "$work/sdk/build/inventory-static" | grep -q libvorex && fail "static example needs libvorex.so"
+ldd "$work/sdk/build/inventory-static" >"$work/ldd-static.txt"
+grep -q libvorex "$work/ldd-static.txt" && fail "the static example needs libvorex.so"
 for example in inventory-pc sdk/build/inventory sdk/build/inventory-static; do
     LD_LIBRARY_PATH=$root/$libdir "$work/$example" "$port" >"$work/tags.txt" ||
         fail "$example against the stand-in reader"
     grep -qx E004015012345671 "$work/tags.txt" || fail "$example: $(cat "$work/tags.txt")"
 done
-LD_LIBRARY_PATH=$root/$libdir ldd "$work/inventory-pc" | grep -q "libvorex.so.2 => $root/" ||
-    fail "the pkg-config build does not use the staged libvorex.so.2"
+LD_LIBRARY_PATH=$root/$libdir ldd "$work/inventory-pc" >"$work/ldd-pc.txt"
+grep -q "libvorex.so.2 => $root/" "$work/ldd-pc.txt" ||
+    fail "the pkg-config build does not use the staged libvorex.so.2: $(cat "$work/ldd-pc.txt")"
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true
 sim_pid=
@@ -149,8 +155,8 @@ while read -r package path; do
     grep -qx "\./usr/$path" "$work/$package.contents" || fail "$package lacks /usr/$path"
 done <<<"$expected"
 dpkg-deb --fsys-tarfile "$work/deb/libvorex-dev_${version}_amd64.deb" |
-    tar -xO "./usr/$libdir/pkgconfig/vorex.pc" | grep -qx 'prefix=/usr' ||
-    fail "the packaged vorex.pc does not name prefix /usr"
+    tar -xO "./usr/$libdir/pkgconfig/vorex.pc" >"$work/packaged.pc"
+grep -qx 'prefix=/usr' "$work/packaged.pc" || fail "the packaged vorex.pc does not name prefix /usr"
 # No errors and no warnings; the packages' lintian overrides say why each overridden
 # warning is acceptable.
 lintian --fail-on error,warning "$work"/deb/*.deb >"$work/lintian.log" 2>&1 ||

@@ -3,12 +3,16 @@
 // about box.
 #include "AboutDlg.h"
 #include "InstallerDownload.h"
+#include "MainFrame.h"
+#include "ProgrammerView.h"
 #include "QtTestEnv.h"
 #include "StringTable.h"
 #include "TestHttpsServer.h"
 #include "TestSupport.h"
 #include "Texts.h"
 #include "UpdateService.h"
+#include "WaitHook.h"
+
 #include <vorex/vorex.h>
 
 #include <QCheckBox>
@@ -17,6 +21,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTimer>
 #include <QTranslator>
 
 using namespace vorex::ui;
@@ -424,6 +429,50 @@ private slots:
             QCOMPARE(program["offer"].toObject()["installer"].toString(),
                      server.BaseUrl() + "vorex-2.9.deb");
         }
+    }
+
+    // The update check may ask for the about box at any time; while the reader is being
+    // opened and identified it waits, and opens once that is done.
+    void aboutBoxWaitsForReaderWork() {
+        vsim::ReaderConfig config;
+        config.deviceType = "125";
+        config.revision = '5';
+        vtest::SimReader sim(config);
+        vsim::Fault slow;
+        slow.kind = vsim::Fault::Kind::Delay;
+        slow.ms = 300;
+        slow.command = 0xF0;
+        slow.skip = 1; // the open identifies at once; the identification that follows waits
+        slow.times = 1;
+        sim.Model().InjectFault(slow);
+        WriteProfileString("Port", "Name", QString::fromStdString(sim.Path()));
+        WriteProfileInt("Port", "Baudrate", 19200);
+        WriteProfileInt("Port", "Timeout", 2000);
+        vtest::ShellRig rig;
+        CWaitHook hook;
+        rig.env.waitHook = &hook;
+        up::CUpdateService updates(Settings(QString())); // fetches nothing
+        rig.env.updates = &updates;
+        CMainFrame frame(rig.env);
+        frame.show();
+        bool working = true;
+        bool seenWhileWorking = false;
+        bool seenAfter = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, &frame, [&] {
+            if (auto* box = frame.findChild<CAboutDlg*>()) {
+                (working ? seenWhileWorking : seenAfter) = true;
+                box->reject();
+            }
+        });
+        closer.start(20);
+        // Runs inside the engine's wait (events flow only there during the call).
+        QTimer::singleShot(50, &frame, &CMainFrame::OpenAboutBox);
+        frame.View()->OnInitialUpdate();
+        working = false;
+        QCOMPARE(frame.View()->DeviceType(), 0x125);
+        QVERIFY(!seenWhileWorking);
+        QTRY_VERIFY_WITH_TIMEOUT(seenAfter, 5000);
     }
 
     void englishTexts() {

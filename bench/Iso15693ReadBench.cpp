@@ -1,0 +1,154 @@
+// "Alles Lesen" of an ICODE SLIX2 (80 blocks of 4 bytes) through the ISO 15693
+// workbench's own read path (inventory, memory size, 80 block reads, grid filled), at
+// 115200 8E1 against the stand-in reader with its wire-time model, with the program's
+// receive-wait hook installed.
+//
+//  BM_Iso15693ReadAll  (also without the hook, and the engine's block reads alone)
+//                      counters: ratio_to_wire = time of one "Alles Lesen" / summed time
+//                      its request and answer frames need on the wire (11 bits a byte);
+//                      ui_cpu_share = CPU time of the UI thread / wall time during the
+//                      read (the hook's event pumping must not spin).
+// bench/run divides ratio_to_wire by the bare pseudo-terminal baseline of
+// vorex_exchange_bench measured in the same run (goal: within 10 % of it).
+#include "ISO15693Dlg.h"
+#include "PtyServer.h"
+#include "ReaderModel.h"
+#include "Scenario.h"
+#include "ShellEnv.h"
+#include "WaitHook.h"
+#include <vorex/vorex.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <time.h>
+
+namespace {
+
+class CSilentMessages : public vorex::ui::IMessages {
+public:
+    void Show(QWidget*, const QString&, Icon) override {}
+    bool AskYesNo(QWidget*, const QString&, Icon) override { return false; }
+};
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+enum class Path { Dialog, DialogNoHook, EngineOnly };
+
+void ReadBench(benchmark::State& state, Path path) {
+    const nlohmann::json scenario = {
+        {"reader", {{"wire_time", true}, {"format", 1}}},
+        {"iso15693",
+         {{"tags", {{{"type", "nxp-icode-slix2"}, {"uid", "E0 04 01 08 8A 3C 21 95"}}}}}}};
+    std::string error;
+    auto model = vsim::LoadScenario(scenario, error);
+    if (!model) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    std::atomic<size_t> frameBytes{0};
+    model->SetTrace([&](const char*, const vsim::Bytes& frame) { frameBytes += frame.size(); });
+    vsim::PtyServer server(*model);
+    if (!server.Start()) {
+        state.SkipWithError("stand-in reader did not start");
+        return;
+    }
+    const int handle = VOREX_OpenPort(server.SlavePath().c_str(), 11501, 1000);
+    if (handle <= 0) {
+        state.SkipWithError("no connection");
+        return;
+    }
+    std::optional<vorex::ui::CWaitHook> hook;
+    if (path == Path::Dialog)
+        hook.emplace();
+    CSilentMessages messages;
+    vorex::ui::ShellEnv env;
+    env.messages = &messages;
+    {
+        vorex::iso::CISO15693Dlg dialog(env);
+        dialog.SetConnection(handle, false);
+        dialog.show();
+        // The start read, 50 ms after opening.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (dialog.StoredText().size() < 80 || dialog.StoredText().back().isEmpty()) {
+            QApplication::processEvents();
+            QThread::msleep(5);
+            if (std::chrono::steady_clock::now() > until) {
+                const QString status = dialog.Status().Current();
+                state.SkipWithError(("start read did not finish: " + status.toStdString()).c_str());
+                break;
+            }
+        }
+        double wall = 0;
+        double cpu = 0;
+        size_t bytes = 0;
+        const vorex::iso::Uid uid = dialog.Tags().empty() ? vorex::iso::Uid{} : dialog.Tags()[0];
+        for (auto _ : state) {
+            frameBytes = 0;
+            if (path == Path::EngineOnly) {
+                const double c1 = ThreadCpuSeconds();
+                const auto s1 = std::chrono::steady_clock::now();
+                for (int block = 0; block < 80; ++block) {
+                    unsigned char data[5];
+                    VOREX_Iso15693ReadBlock(handle, block, data, 5, uid.data(), 8, 0x41);
+                }
+                wall +=
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - s1).count();
+                cpu += ThreadCpuSeconds() - c1;
+                bytes += frameBytes;
+                continue;
+            }
+            const double c0 = ThreadCpuSeconds();
+            const auto start = std::chrono::steady_clock::now();
+            dialog.OnReadAll();
+            wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            cpu += ThreadCpuSeconds() - c0;
+            bytes += frameBytes;
+            if (dialog.TagCount() != 1 || dialog.StoredText().back().isEmpty())
+                state.SkipWithError("read failed");
+        }
+        state.counters["ratio_to_wire"] = wall / (static_cast<double>(bytes) * 11.0 / 115200.0);
+        state.counters["ui_cpu_share"] = cpu / wall;
+    }
+    VOREX_ClosePort(handle);
+}
+void BM_Iso15693ReadAll(benchmark::State& state) {
+    ReadBench(state, Path::Dialog);
+}
+// The same without the receive-wait hook: what the hook's pumping costs.
+void BM_Iso15693ReadAllNoHook(benchmark::State& state) {
+    ReadBench(state, Path::DialogNoHook);
+}
+// The 80 VOREX_Iso15693ReadBlock calls alone, no dialog, no hook: the engine's part.
+void BM_Iso15693EngineReads(benchmark::State& state) {
+    ReadBench(state, Path::EngineOnly);
+}
+BENCHMARK(BM_Iso15693ReadAll)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Iso15693ReadAllNoHook)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Iso15693EngineReads)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Offscreen, with a throw-away profile.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));
+    QCoreApplication::setApplicationName(QStringLiteral("VorexProgrammerBench"));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,761 @@
+#include "ISO15693Dlg.h"
+
+#include "BlockGridLayout.h"
+#include "BusyScope.h"
+#include "ByteText.h"
+#include "CellText.h"
+#include "EditableListCtrl.h"
+#include "LockRange.h"
+#include "SelectLockBlocksDlg.h"
+#include "ShellEnv.h"
+#include "TagLogFile.h"
+#include "TagTabs.h"
+#include "Texts.h"
+#include <vorex/vorex.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace vorex::iso {
+
+using ui::Format;
+using ui::L;
+using ui::S;
+
+namespace {
+
+constexpr unsigned kTwoSubcarriers = 0x01;
+constexpr unsigned kHighDataRate = 0x02;
+constexpr int kLabelColumnWidth = 100;
+
+// Cell texts are byte strings: one character per tag byte.
+std::string Bytes(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+QString Text(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QPushButton* Button(QWidget* parent, const char* id, const QString& text) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(id);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+CISO15693Dlg::CISO15693Dlg(ui::ShellEnv& env, QWidget* parent)
+    : QDialog(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "Datentyp", 0)),
+      requestFlags_(ui::ProfileInt("Settings", "RequestFlag", 1)),
+      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+    env_.FillDefaults();
+    if (displayMode_ != wb::kHex && displayMode_ != wb::kAscii)
+        displayMode_ = wb::kHex;
+    setObjectName("138");
+    setWindowTitle(QStringLiteral("ISO 15693"));
+    setSizeGripEnabled(true);
+    BuildControls();
+    startTimer_.setSingleShot(true);
+    connect(&startTimer_, &QTimer::timeout, this, &CISO15693Dlg::OnStartTimer);
+    cyclic_.SetStep([this] { CyclicStep(); }, [this] { return cyclicButton_->isChecked(); },
+                    [this] {
+                        EnableControls(true);
+                        SelectTab(0);
+                    });
+}
+
+CISO15693Dlg::~CISO15693Dlg() {
+    cyclic_.Stop();
+    startTimer_.stop();
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 0);
+}
+
+void CISO15693Dlg::SetConnection(int handle, bool highDataRateLock) {
+    handle_ = handle;
+    highDataRateLock_ = highDataRateLock;
+    if (highDataRateLock)
+        requestFlags_ &= ~static_cast<int>(kHighDataRate);
+    cyclic_.SetHandle(handle);
+}
+
+void CISO15693Dlg::BuildControls() {
+    tabs_ = new CTagTabs(this);
+    tabs_->setObjectName("1135");
+    grid_ = new wb::CEditableListCtrl(this);
+    grid_->setObjectName("1134");
+    grid_->setMinimumSize(560, 250);
+    grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    status_ = std::make_unique<wb::CStatusPane>(this, "1007", "1120");
+    status_->Log()->setMinimumHeight(90);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("1269");
+    progress_->setTextVisible(false);
+    progress_->hide();
+
+    readAll_ = Button(this, "1030", L("Alles Lesen"));
+    readAll_->setDefault(true);
+    readAll_->setAutoDefault(true);
+    readSelection_ = Button(this, "1127", L("Auswahl Lesen"));
+    readPage_ = Button(this, "1032", L("Seite Lesen"));
+    writePage_ = Button(this, "1129", L("Seite Schreiben"));
+    refresh_ = Button(this, "1075", L("Aktualisieren"));
+    close_ = Button(this, "2", L("Schließen"));
+    chooseFile_ = Button(this, "1118", L("Dateiname wählen"));
+    lock_ = Button(this, "1031", L("Blöcke sperren"));
+    resetStatus_ = Button(this, "1139", L("Reset Status"));
+    cyclicButton_ = Button(this, "1102", L("Zyklisch lesen"));
+    cyclicButton_->setCheckable(true);
+    hex_ = new QRadioButton(L("HEX"), this);
+    hex_->setObjectName("1103");
+    ascii_ = new QRadioButton(L("ASCII"), this);
+    ascii_->setObjectName("1104");
+    rotate_ = new QCheckBox(L("nacheinander alle Reiter anzeigen"), this);
+    rotate_->setObjectName("1294");
+    highDataRate_ = new QCheckBox(L("High Data Rate"), this);
+    highDataRate_->setObjectName("1295");
+    twoSubcarrier_ = new QCheckBox(L("Two Subcarrier"), this);
+    twoSubcarrier_->setObjectName("1296");
+
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b :
+         {readAll_, readSelection_, readPage_, writePage_, refresh_, lock_, cyclicButton_})
+        buttons->addWidget(b);
+    buttons->addSpacing(8);
+    buttons->addWidget(new QLabel(L("Darstellung:"), this));
+    auto* mode = new QHBoxLayout;
+    mode->addWidget(hex_);
+    mode->addWidget(ascii_);
+    buttons->addLayout(mode);
+    buttons->addWidget(rotate_);
+    buttons->addWidget(highDataRate_);
+    buttons->addWidget(twoSubcarrier_);
+    buttons->addStretch(1);
+    for (QPushButton* b : {chooseFile_, resetStatus_, close_})
+        buttons->addWidget(b);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(tabs_, 0, 0, 1, 2);
+    layout->addWidget(grid_, 1, 0);
+    layout->addLayout(buttons, 1, 1);
+    layout->addWidget(new QLabel(L("Status:"), this), 2, 0, 1, 2);
+    layout->addWidget(status_->Log(), 3, 0, 1, 2);
+    layout->addWidget(status_->Line(), 4, 0, 1, 2);
+    layout->addWidget(progress_, 4, 0, 1, 2);
+    layout->setRowStretch(1, 3);
+    layout->setRowStretch(3, 1);
+
+    connect(readAll_, &QPushButton::clicked, this, &CISO15693Dlg::OnReadAll);
+    connect(refresh_, &QPushButton::clicked, this, &CISO15693Dlg::OnReadAll);
+    connect(readPage_, &QPushButton::clicked, this, &CISO15693Dlg::OnReadPage);
+    connect(readSelection_, &QPushButton::clicked, this, &CISO15693Dlg::OnReadSelection);
+    connect(writePage_, &QPushButton::clicked, this, &CISO15693Dlg::OnWritePage);
+    connect(lock_, &QPushButton::clicked, this, &CISO15693Dlg::OnLockBlocks);
+    connect(cyclicButton_, &QPushButton::clicked, this, &CISO15693Dlg::OnCyclic);
+    connect(resetStatus_, &QPushButton::clicked, this, &CISO15693Dlg::OnResetStatus);
+    connect(chooseFile_, &QPushButton::clicked, this, [this] { ChooseDataFile(); });
+    connect(close_, &QPushButton::clicked, this, &CISO15693Dlg::OnClose);
+    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
+    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
+    connect(highDataRate_, &QCheckBox::clicked, this, [this](bool on) {
+        requestFlags_ = on ? requestFlags_ | kHighDataRate : requestFlags_ & ~kHighDataRate;
+        ui::WriteProfileInt("Settings", "RequestFlag", requestFlags_);
+    });
+    connect(twoSubcarrier_, &QCheckBox::clicked, this, [this](bool on) {
+        requestFlags_ = on ? requestFlags_ | kTwoSubcarriers : requestFlags_ & ~kTwoSubcarriers;
+        ui::WriteProfileInt("Settings", "RequestFlag", requestFlags_);
+    });
+    connect(tabs_, &CTagTabs::currentChanged, this, &CISO15693Dlg::OnTabChanged);
+    connect(grid_, &wb::CEditableListCtrl::editEnded, this,
+            [this](int row, int column) { ValidateCell(row, column); });
+    connect(grid_, &wb::CEditableListCtrl::keyDown, this, [this](int key) {
+        if (key == Qt::Key_Space)
+            grid_->EditCell(grid_->currentRow(), 0, 1);
+    });
+    resize(980, 640);
+}
+
+void CISO15693Dlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!initialised_) {
+        initialised_ = true;
+        InitDialog();
+    }
+}
+
+void CISO15693Dlg::InitDialog() {
+    SetupColumns();
+    saveFlag_ = ui::ProfileInt("Settings", "Speichern", saveFlag_);
+    if (saveFlag_ != 0 && tagLogPath_.isEmpty() && !ChooseDataFile()) {
+        QMetaObject::invokeMethod(
+            this, [this] { done(Accepted); }, Qt::QueuedConnection);
+        return;
+    }
+    chooseFile_->setEnabled(saveFlag_ != 0);
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 1);
+    startTimer_.start(50);
+    setMinimumSize(size());
+    // Controls from the members.
+    (displayMode_ == wb::kAscii ? ascii_ : hex_)->setChecked(true);
+    highDataRate_->setChecked(requestFlags_ & kHighDataRate);
+    twoSubcarrier_->setChecked(requestFlags_ & kTwoSubcarriers);
+    highDataRate_->setEnabled(!highDataRateLock_);
+}
+
+void CISO15693Dlg::OnStartTimer() {
+    // A running tick delays the start read.
+    if (!cyclic_.RunBusy([this] {
+            QMetaObject::invokeMethod(this, &CISO15693Dlg::OnReadAll, Qt::QueuedConnection);
+        }))
+        startTimer_.start(50);
+}
+
+QString CISO15693Dlg::ErrorText() const {
+    const int error = VOREX_GetLastError(handle_);
+    return Format(S(VOREX_GetErrorStringId(error)), error);
+}
+
+QString CISO15693Dlg::ChipName(const Uid& uid) const {
+    const int id = ChipNameId(uid);
+    return id == 205 ? Format(S(205), uid[6]) : S(id);
+}
+
+const TagSlot& CISO15693Dlg::CurrentSlot() const {
+    return slots_[static_cast<size_t>(std::clamp(currentIndex_, 0, kMaxTags - 1))];
+}
+
+int CISO15693Dlg::SlotBlock(int row, int column) const {
+    return wb::BlockOfCell(row, column, CurrentSlot().blocksPerRow);
+}
+
+void CISO15693Dlg::SelectTab(int index) {
+    tabs_->setCurrentIndex(index);
+}
+
+void CISO15693Dlg::EnableControls(bool enable) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{readAll_, readSelection_, readPage_, writePage_, refresh_,
+                                         cyclicButton_, lock_, hex_, ascii_})
+        w->setEnabled(enable);
+}
+
+// ---- Tags ----
+
+bool CISO15693Dlg::Inventory() {
+    std::array<uint8_t, kInventoryCapacity> buffer{};
+    const int count =
+        VOREX_Iso15693Inventory(handle_, buffer.data(), kInventoryCapacity, requestFlags_);
+    if (count == -1) {
+        if (!cyclic_.Busy())
+            status_->AddStatus("Inventory: " + ErrorText());
+        return false;
+    }
+    tags_ = SplitInventory(buffer.data(), std::min(count, kInventoryCapacity));
+    if (tags_.size() > static_cast<size_t>(kMaxTags))
+        tags_.resize(kMaxTags);
+    return true;
+}
+
+void CISO15693Dlg::GetTagInfo(int index) {
+    const Uid& uid = tags_[static_cast<size_t>(index)];
+    int count = 0;
+    int size = 0;
+    if (VOREX_Iso15693GetMemorySize(handle_, uid.data(), 8, &count, &size, nullptr,
+                                    requestFlags_) == -1) {
+        if (!cyclic_.Busy())
+            status_->AddStatus("GetTagInfo: " + ErrorText());
+        count = 64;
+        size = 4;
+    }
+    // ISO 15693 blocks hold 1 to 32 bytes; a reader answer beyond that is not shown.
+    size = std::clamp(size, 1, 32);
+    count = std::clamp(count, 1, 0xFFFF);
+    const int available = grid_->width() - 2 * grid_->frameWidth() -
+                          grid_->verticalScrollBar()->sizeHint().width() - kLabelColumnWidth;
+    TagSlot& slot = slots_[static_cast<size_t>(index)];
+    slot.blocksPerRow = static_cast<uint8_t>(BlocksPerRow(available, size));
+    slot.blockCount = static_cast<uint16_t>(count);
+    slot.blockSize = static_cast<uint8_t>(size);
+}
+
+void CISO15693Dlg::RefreshTags() {
+    lockState_.clear();
+    if (!Inventory())
+        tags_.clear();
+    const int count = TagCount();
+    if (count != previousCount_)
+        status_->AddStatus(Format(S(163), count));
+    previousCount_ = count;
+    if (count == 0)
+        grid_->setRowCount(0);
+    for (int i = 0; i < count; ++i) {
+        const Uid& uid = tags_[static_cast<size_t>(i)];
+        slots_[static_cast<size_t>(i)].manufacturer = uid[6];
+        GetTagInfo(i);
+        tabs_->setTabText(i, QStringLiteral("%1 - %2 - %3")
+                                 .arg(i + 1)
+                                 .arg(ChipName(uid), QString::fromStdString(SerialText(uid))));
+    }
+    for (int i = count; i < kMaxTags; ++i)
+        tabs_->setTabText(i, QString());
+    currentIndex_ = std::max(tabs_->currentIndex(), 0);
+    SetColumnLimits();
+}
+
+// ---- Grid ----
+
+void CISO15693Dlg::SetupColumns() {
+    TagSlot& slot = slots_[static_cast<size_t>(std::clamp(currentIndex_, 0, kMaxTags - 1))];
+    if (slot.blocksPerRow == 0)
+        slot.blocksPerRow = 1;
+    const int perRow = slot.blocksPerRow;
+    const int width = (grid_->width() - 2 * grid_->frameWidth() -
+                       grid_->verticalScrollBar()->sizeHint().width() - kLabelColumnWidth) /
+                      perRow;
+    grid_->setRowCount(0);
+    grid_->setColumnCount(perRow + 1);
+    auto header = [this](int column, int textId, Qt::Alignment align) {
+        auto* item = new QTableWidgetItem(S(textId));
+        item->setTextAlignment(align | Qt::AlignVCenter);
+        grid_->setHorizontalHeaderItem(column, item);
+    };
+    header(0, 200, Qt::AlignHCenter);
+    grid_->setColumnWidth(0, kLabelColumnWidth);
+    for (int c = 1; c <= perRow; ++c) {
+        header(c, 201, Qt::AlignLeft);
+        grid_->setColumnWidth(c, std::max(width, 20));
+    }
+    grid_->DisableColumns();
+    SetColumnLimits();
+    grid_->SetDrawCallback([this](const wb::CellPaint& cell) { return DrawCell(cell); });
+}
+
+void CISO15693Dlg::SetColumnLimits() {
+    const TagSlot& slot = CurrentSlot();
+    const int length = displayMode_ == wb::kHex ? slot.blockSize * 3 - 1 : slot.blockSize;
+    for (int c = 1; c <= slot.blocksPerRow && c < grid_->columnCount(); ++c)
+        grid_->SetColumnEdit(c, length);
+}
+
+void CISO15693Dlg::FillRows() {
+    const TagSlot& slot = CurrentSlot();
+    storedText_.assign(slot.blockCount, QString());
+    grid_->setRowCount(0);
+    for (const std::string& label : wb::RowLabels(slot.blockCount, slot.blocksPerRow)) {
+        const int row = grid_->AppendRow(QString::fromStdString(label));
+        for (int c = 1; c <= slot.blocksPerRow; ++c)
+            grid_->SetCellText(row, c, QString());
+    }
+}
+
+CISO15693Dlg::CellMark CISO15693Dlg::MarkOf(int row, int column) const {
+    if (column <= 0)
+        return CellMark::Plain;
+    const int block = SlotBlock(row, column);
+    if (block < 0 || block >= CurrentSlot().blockCount ||
+        block >= static_cast<int>(storedText_.size()))
+        return CellMark::Plain;
+    const auto b = static_cast<size_t>(block);
+    if (!wb::CompareBlockText(Bytes(grid_->CellText(row, column)), Bytes(storedText_[b]),
+                              displayMode_))
+        return CellMark::Changed;
+    if (b < lockState_.size() && IsLocked(lockState_[b]))
+        return CellMark::Locked;
+    return CellMark::Plain;
+}
+
+bool CISO15693Dlg::DrawCell(const wb::CellPaint& cell) const {
+    const CellMark mark = MarkOf(cell.row, cell.column);
+    if (mark == CellMark::Plain)
+        return false;
+    const bool changed = mark == CellMark::Changed;
+    cell.painter->fillRect(cell.rect, changed ? QColor(255, 255, 0) : QColor(255, 128, 128));
+    cell.painter->setPen(changed ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    cell.painter->drawText(cell.rect.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                           cell.text);
+    return true;
+}
+
+bool CISO15693Dlg::ValidateCell(int row, int column) {
+    if (column == 0)
+        return true;
+    const int block = SlotBlock(row, column);
+    if (block < 0 || block >= static_cast<int>(storedText_.size()))
+        return true;
+    const auto b = static_cast<size_t>(block);
+    QString text = grid_->CellText(row, column).left(255);
+    if (b < lockState_.size() && IsLocked(lockState_[b])) {
+        text = storedText_[b];
+        grid_->SetCellText(row, column, text);
+    }
+    if (displayMode_ != wb::kHex)
+        return true;
+    const wb::HexCell cell = wb::NormalizeHexCell(Bytes(text), CurrentSlot().blockSize);
+    switch (cell.check) {
+    case wb::CellCheck::NotHex:
+        status_->ShowStatusId(138);
+        grid_->SetCellText(row, column, storedText_[b]);
+        return false;
+    case wb::CellCheck::Truncated:
+        status_->ShowStatusId(162);
+        grid_->SetCellText(row, column, Text(cell.text));
+        return false;
+    case wb::CellCheck::Ok:
+        break;
+    }
+    grid_->SetCellText(row, column, Text(cell.text));
+    return true;
+}
+
+// ---- Reading ----
+
+bool CISO15693Dlg::ReadBlock(int block, QString& text) {
+    if (tags_.empty() || currentIndex_ >= TagCount())
+        return false;
+    const Uid& uid = tags_[static_cast<size_t>(currentIndex_)];
+    const TagSlot& slot = CurrentSlot();
+    const ReadRequest request = ReadRequestFor(slot, static_cast<unsigned>(requestFlags_));
+    std::vector<uint8_t> data(static_cast<size_t>(request.expected));
+    const int got = VOREX_Iso15693ReadBlock(handle_, block, data.data(), request.expected,
+                                            uid.data(), 8, request.flags);
+    if (got == -1) {
+        status_->AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + ErrorText());
+        return false;
+    }
+    if (got != request.expected)
+        return false;
+    if (request.withSecurityStatus) {
+        if (IsLocked(data[0]) && block < static_cast<int>(lockState_.size()))
+            lockState_[static_cast<size_t>(block)] = data[0];
+        data.erase(data.begin());
+    }
+    text = Text(wb::BytesToText(data, slot.blockSize, displayMode_, wb::kLsbFirst));
+    return true;
+}
+
+bool CISO15693Dlg::ReadBlocksIntoGrid(bool withProgress) {
+    const TagSlot& slot = CurrentSlot();
+    for (int row = 0;; ++row) {
+        for (int c = 0; c < slot.blocksPerRow; ++c) {
+            if (withProgress)
+                progress_->setValue(progress_->value() + 1);
+            const int block = row * slot.blocksPerRow + c;
+            if (block >= slot.blockCount)
+                return true;
+            QString text;
+            if (!ReadBlock(block, text))
+                return false;
+            storedText_[static_cast<size_t>(block)] = text;
+            grid_->SetCellText(row, c + 1, text);
+            if (withProgress)
+                grid_->scrollToItem(grid_->item(row, 0));
+        }
+    }
+}
+
+bool CISO15693Dlg::ReadAllBlocks() {
+    EnableControls(false);
+    const TagSlot& slot = CurrentSlot();
+    lockState_.assign(slot.blockCount, 0);
+    SetupColumns();
+    FillRows();
+    wb::CBusyScope wait;
+    progress_->setRange(0, slot.blockCount);
+    progress_->setValue(0);
+    status_->Line()->hide();
+    progress_->show();
+    const bool ok = ReadBlocksIntoGrid(true);
+    EnableControls(true);
+    progress_->hide();
+    status_->Line()->show();
+    return ok;
+}
+
+void CISO15693Dlg::OnReadAll() {
+    wb::CBusyScope busy;
+    RefreshTags();
+    if (TagCount() < currentIndex_ + 1) {
+        currentIndex_ = 0;
+        SelectTab(0);
+    }
+    if (ReadAllBlocks()) {
+        status_->ShowStatusId(170);
+        if (saveFlag_ != 0)
+            WriteTagLog();
+    }
+}
+
+void CISO15693Dlg::OnReadPage() {
+    wb::CBusyScope busy;
+    if (ReadAllBlocks())
+        status_->ShowStatusId(170);
+}
+
+void CISO15693Dlg::OnReadSelection() {
+    QList<int> rows;
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
+        rows << index.row();
+    if (rows.isEmpty()) {
+        env_.messages->Show(this, S(198), ui::IMessages::Icon::Information);
+        return;
+    }
+    std::sort(rows.begin(), rows.end());
+    wb::CBusyScope busy;
+    const TagSlot& slot = CurrentSlot();
+    for (int row : rows) {
+        for (int c = 0; c < slot.blocksPerRow; ++c) {
+            const int block = row * slot.blocksPerRow + c;
+            if (block >= slot.blockCount || block >= static_cast<int>(storedText_.size()))
+                break;
+            QString text;
+            if (!ReadBlock(block, text))
+                return;
+            storedText_[static_cast<size_t>(block)] = text;
+            grid_->SetCellText(row, c + 1, text);
+        }
+    }
+    status_->ShowStatusId(170);
+}
+
+// ---- Writing and locking ----
+
+bool CISO15693Dlg::WriteBlock(int block, const QString& text) {
+    if (tags_.empty() || currentIndex_ >= TagCount())
+        return false;
+    const TagSlot& slot = CurrentSlot();
+    std::vector<uint8_t> bytes;
+    if (!wb::TextToBlock(Bytes(text), slot.blockSize, displayMode_, bytes))
+        return false;
+    if (IsServiceBlock(slot, block)) {
+        status_->ShowStatusId(225);
+        return false;
+    }
+    const Uid& uid = tags_[static_cast<size_t>(currentIndex_)];
+    if (VOREX_Iso15693WriteBlock(handle_, block, bytes.data(), slot.blockSize, uid.data(), 8,
+                                 WriteFlagsFor(slot, static_cast<unsigned>(requestFlags_))) == -1) {
+        status_->AddStatus("Write: " + ErrorText());
+        return false;
+    }
+    return true;
+}
+
+void CISO15693Dlg::OnWritePage() {
+    wb::CBusyScope busy;
+    EnableControls(false);
+    const TagSlot& slot = CurrentSlot();
+    int written = 0;
+    for (int block = 0;; ++block) {
+        if (block >= slot.blockCount) {
+            status_->ShowStatusId(170);
+            if (written > 0)
+                env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
+            grid_->viewport()->update();
+            EnableControls(true);
+            return;
+        }
+        if (storedText_.size() != slot.blockCount) {
+            EnableControls(true);
+            return;
+        }
+        const wb::GridCell at = wb::CellOfBlock(block, slot.blocksPerRow);
+        const QString cell = grid_->CellText(at.row, at.column);
+        const auto b = static_cast<size_t>(block);
+        if (wb::CompareBlockText(Bytes(cell), Bytes(storedText_[b]), displayMode_))
+            continue;
+        if (!WriteBlock(block, cell)) {
+            grid_->SetCellText(at.row, at.column, storedText_[b]);
+            EnableControls(true);
+            return;
+        }
+        QString back;
+        if (!ReadBlock(block, back)) {
+            EnableControls(true);
+            return;
+        }
+        if (back.compare(cell, Qt::CaseInsensitive) != 0) {
+            const QString message = Format(S(218), block);
+            env_.messages->Show(this, message, ui::IMessages::Icon::Warning);
+            status_->AddStatus(message);
+            EnableControls(true);
+            continue;
+        }
+        storedText_[b] = cell;
+        ++written;
+    }
+}
+
+void CISO15693Dlg::OnLockBlocks() {
+    const TagSlot& slot = CurrentSlot();
+    CSelectLockBlocksDlg choose(static_cast<unsigned>(std::max(slot.blockCount - 1, 0)),
+                                env_.messages, this);
+    if (choose.exec() != QDialog::Accepted || tags_.empty() || currentIndex_ >= TagCount())
+        return;
+    const BlockRange range =
+        BlocksToLock(choose.Mode(), {choose.FromBlock(), choose.ToBlock()}, slot.blockCount);
+    if (!env_.messages->AskYesNo(this, S(216), ui::IMessages::Icon::Question))
+        return;
+    const Uid uid = tags_[static_cast<size_t>(currentIndex_)];
+    for (unsigned block = range.from; block <= range.to; ++block) {
+        const int b = static_cast<int>(block);
+        const int result = VOREX_Iso15693LockBlock(handle_, b, uid.data(), 8,
+                                                   static_cast<unsigned>(requestFlags_));
+        // The lock's own reason, before the read-back replaces the error number.
+        const int error = VOREX_GetLastError(handle_);
+        const QString errorText = Format(S(VOREX_GetErrorStringId(error)), error);
+        QString text;
+        ReadBlock(b, text);
+        const bool locked = block < lockState_.size() && IsLocked(lockState_[block]);
+        if (result == -1 && !locked && error != 40)
+            status_->AddStatus("Lock: " + errorText);
+    }
+    grid_->viewport()->update();
+}
+
+// ---- Tabs and cyclic reading ----
+
+void CISO15693Dlg::OnTabChanged(int index) {
+    wb::CBusyScope busy;
+    const bool quiet = cyclic_.Busy() || cyclic_.Running();
+    if (!quiet) {
+        RefreshTags();
+    } else {
+        currentIndex_ = index;
+        changed_ = true;
+        lastShownUid_.clear();
+    }
+    if (TagCount() < currentIndex_ + 1) {
+        currentIndex_ = 0;
+        SelectTab(0);
+        changed_ = true;
+        lastShownUid_.clear();
+    }
+    tabs_->setFocus();
+    if (!quiet)
+        ReadAllBlocks();
+}
+
+void CISO15693Dlg::OnCyclic(bool checked) {
+    if (!checked) {
+        if (cyclic_.Stop()) {
+            EnableControls(true);
+            SelectTab(0);
+        }
+        return;
+    }
+    lastShownUid_.clear();
+    EnableControls(false);
+    cyclicButton_->setEnabled(true);
+    cyclic_.Start(cycleTime_);
+    changed_ = true;
+}
+
+void CISO15693Dlg::CyclicStep() {
+    RefreshTags();
+    if (tags_.empty()) {
+        SelectTab(0);
+        lastShownUid_.clear();
+        grid_->setRowCount(0);
+        grid_->viewport()->update();
+        changed_ = true;
+        return;
+    }
+    const int index = std::min(std::max(tabs_->currentIndex(), 0), TagCount() - 1);
+    if (rotate_->isChecked())
+        changed_ = true;
+    currentIndex_ = index;
+    SelectTab(index);
+    const Uid& uid = tags_[static_cast<size_t>(index)];
+    if (!std::equal(lastShownUid_.begin(), lastShownUid_.end(), uid.begin(), uid.end()))
+        changed_ = true;
+    lastShownUid_.assign(uid.begin(), uid.end());
+    if (changed_) {
+        SetupColumns();
+        FillRows();
+        wb::CBusyScope wait;
+        lockState_.assign(CurrentSlot().blockCount, 0);
+        if (ReadBlocksIntoGrid(false))
+            changed_ = false;
+        grid_->viewport()->update();
+    }
+    if (rotate_->isChecked())
+        SelectTab(index + 1 < TagCount() ? index + 1 : 0);
+}
+
+void CISO15693Dlg::OnResetStatus() {
+    status_->ShowStatusId(170);
+    status_->Reset();
+}
+
+void CISO15693Dlg::OnDisplayMode(int mode) {
+    displayMode_ = mode;
+    ui::WriteProfileInt("Settings", "Datentyp", mode);
+    ReadAllBlocks();
+    SetColumnLimits();
+}
+
+void CISO15693Dlg::OnClose() {
+    cyclicButton_->setChecked(false);
+    if (cyclic_.Stop())
+        EnableControls(true);
+    QMetaObject::invokeMethod(
+        this, [this] { done(Rejected); }, Qt::QueuedConnection);
+}
+
+void CISO15693Dlg::reject() {
+    OnClose();
+}
+
+// ---- Tag log ----
+
+bool CISO15693Dlg::ChooseDataFile() {
+    const QString initial = ui::ProfileString("Settings", "LastPfad", QStringLiteral("C:\\test"));
+    const QString chosen = env_.chooseSaveFile(
+        this, initial,
+        QStringLiteral("Pos Datei (*.pos);;Text Datei (*.txt);; Alle Dateien (*.*)"));
+    if (chosen.isEmpty())
+        return false;
+    QString caption = windowTitle();
+    if (const int cut = caption.indexOf(QStringLiteral(" - ")); cut >= 0)
+        caption.truncate(cut);
+    const QFileInfo file(chosen);
+    const QString name = QString::fromStdString(MarkTagLogName(file.fileName().toStdString()));
+    setWindowTitle(caption + " - " + name);
+    tagLogPath_ = file.dir().filePath(name);
+    WriteTagLog();
+    ui::WriteProfileString("Settings", "LastPfad", tagLogPath_);
+    return true;
+}
+
+void CISO15693Dlg::WriteTagLog() {
+    if (tagLogPath_.isEmpty())
+        return;
+    std::vector<std::string> lines;
+    for (int i = 0; i < TagCount() && i < kMaxTags; ++i) {
+        const QString time =
+            QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+        lines.push_back(TagLogLine(time.toStdString(), slots_[static_cast<size_t>(i)].manufacturer,
+                                   tags_[static_cast<size_t>(i)]));
+    }
+    AppendTagLog(tagLogPath_.toStdString(), lines);
+}
+
+} // namespace vorex::iso

@@ -1,0 +1,150 @@
+#pragma once
+// The ISO 15693 workbench: inventories the tags in the reader's field (up to 16, one
+// tab each), shows the blocks of the tag on the selected tab in the block grid, reads
+// all or selected rows, writes changed blocks back with a read-back check, locks block
+// ranges after a confirmation, reads cyclically, and appends found tags to a tag log
+// file. All reader work is synchronous VOREX_ calls on the connection the view opened.
+#include "CyclicReader.h"
+#include "StatusPane.h"
+#include "TagSlot.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace vorex::ui {
+struct ShellEnv;
+}
+namespace vorex::wb {
+class CEditableListCtrl;
+struct CellPaint;
+} // namespace vorex::wb
+
+namespace vorex::iso {
+
+class CTagTabs;
+
+class CISO15693Dlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CISO15693Dlg(ui::ShellEnv& env, QWidget* parent = nullptr);
+    ~CISO15693Dlg() override;
+
+    // The connection and whether the reader may not use the high data rate.
+    void SetConnection(int handle, bool highDataRateLock);
+
+    // How a data cell is drawn.
+    enum class CellMark { Plain, Changed, Locked };
+    CellMark MarkOf(int row, int column) const;
+
+    // State, for the view and for tests.
+    int RequestFlags() const { return requestFlags_; }
+    int DisplayMode() const { return displayMode_; }
+    int TagCount() const { return static_cast<int>(tags_.size()); }
+    const std::vector<Uid>& Tags() const { return tags_; }
+    int CurrentIndex() const { return currentIndex_; }
+    const TagSlot& Slot(int index) const { return slots_.at(static_cast<size_t>(index)); }
+    const std::vector<QString>& StoredText() const { return storedText_; }
+    const std::vector<uint8_t>& LockState() const { return lockState_; }
+    QString TagLogPath() const { return tagLogPath_; }
+    wb::CEditableListCtrl* Grid() const { return grid_; }
+    CTagTabs* Tabs() const { return tabs_; }
+    wb::CStatusPane& Status() { return *status_; }
+    bool CyclicRunning() const { return cyclic_.Running(); }
+
+    // Operations.
+    void RefreshTags();
+    bool ReadAllBlocks();
+    bool ReadBlock(int block, QString& text);
+    bool WriteBlock(int block, const QString& text);
+    bool ValidateCell(int row, int column);
+    void CyclicStep();
+    bool ChooseDataFile();
+    void WriteTagLog();
+
+    // Buttons and notifications.
+    void OnReadAll();
+    void OnReadPage();
+    void OnReadSelection();
+    void OnWritePage();
+    void OnLockBlocks();
+    void OnCyclic(bool checked);
+    void OnResetStatus();
+    void OnDisplayMode(int mode);
+    void OnTabChanged(int index);
+    void OnClose();
+
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildControls();
+    void InitDialog();
+    bool Inventory();
+    void GetTagInfo(int index);
+    void SetupColumns();
+    void FillRows();
+    void SetColumnLimits();
+    void EnableControls(bool enable);
+    // Reads blocks from 0 into the grid; with progress (and row scrolling) or without.
+    bool ReadBlocksIntoGrid(bool withProgress);
+    bool DrawCell(const wb::CellPaint& cell) const;
+    void OnStartTimer();
+    void SelectTab(int index);
+    QString ErrorText() const;
+    QString ChipName(const Uid& uid) const;
+    const TagSlot& CurrentSlot() const;
+    int SlotBlock(int row, int column) const;
+
+    ui::ShellEnv& env_;
+    int handle_ = 0;
+    bool highDataRateLock_ = false;
+    int displayMode_;
+    int requestFlags_;
+    int saveFlag_ = 0;
+    QString tagLogPath_;
+    std::vector<Uid> tags_;
+    int previousCount_ = 0;
+    int currentIndex_ = 0;
+    std::vector<QString> storedText_;
+    std::vector<uint8_t> lockState_;
+    std::vector<uint8_t> lastShownUid_;
+    bool changed_ = false;
+    int cycleTime_;
+    bool initialised_ = false;
+    std::array<TagSlot, kMaxTags> slots_{};
+
+    wb::CCyclicReader cyclic_;
+    QTimer startTimer_;
+
+    CTagTabs* tabs_ = nullptr;
+    wb::CEditableListCtrl* grid_ = nullptr;
+    std::unique_ptr<wb::CStatusPane> status_;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* readAll_ = nullptr;
+    QPushButton* readSelection_ = nullptr;
+    QPushButton* readPage_ = nullptr;
+    QPushButton* writePage_ = nullptr;
+    QPushButton* refresh_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QPushButton* chooseFile_ = nullptr;
+    QPushButton* lock_ = nullptr;
+    QPushButton* resetStatus_ = nullptr;
+    QPushButton* cyclicButton_ = nullptr;
+    QRadioButton* hex_ = nullptr;
+    QRadioButton* ascii_ = nullptr;
+    QCheckBox* rotate_ = nullptr;
+    QCheckBox* highDataRate_ = nullptr;
+    QCheckBox* twoSubcarrier_ = nullptr;
+};
+
+} // namespace vorex::iso
