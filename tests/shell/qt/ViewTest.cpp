@@ -279,6 +279,7 @@ private slots:
         vtest::SimReader sim(config);
         SaveInterface(sim);
         vtest::ShellRig rig;
+        rig.env.runWorkbench = [](int, int, int, int) {}; // no modal workbench dialog
         CMainFrame frame(rig.env);
         frame.View()->OnInitialUpdate();
         QCOMPARE(frame.View()->DeviceType(), 0x117);
