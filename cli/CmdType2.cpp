@@ -2,6 +2,7 @@
 // whole (their size is found by reading) and written page by page with read-back.
 #include "ClassicCard.h"
 #include "MifareCli.h"
+#include "Ndef.h"
 #include "Type2Tag.h"
 
 #include <algorithm>
@@ -15,6 +16,12 @@ namespace {
 using nlohmann::json;
 namespace t2 = vorex::cards::type2;
 namespace md = vorex::cards::mifare;
+namespace nd = vorex::cards::ndef;
+
+nd::Message ParseNdef(const std::vector<t2::Page>& pages) {
+    const std::string bytes = t2::PagesToBinary(pages);
+    return nd::Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
 
 // --password: 4 bytes for an NTAG's PWD_AUTH.
 bool PasswordOption(const Args& a, std::optional<t2::Password>& out, std::string& error) {
@@ -83,11 +90,19 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     } else if (o.json) {
         json out = json::parse(text);
         out["ok"] = true;
+        out["ndef"] = nd::ToJson(ParseNdef(pages));
         PrintJson(out);
     } else {
         std::printf("%s UID %s, %zu pages\n", type.c_str(), ToHex(card.uid).c_str(), pages.size());
         for (size_t p = 0; p < pages.size(); ++p)
             std::printf("%03zu  %s\n", p, ToHex(pages[p].data(), 4).c_str());
+        const nd::Message ndef = ParseNdef(pages);
+        if (ndef.status != nd::Status::Ok)
+            std::printf("NDEF: %s (%s)\n",
+                        ndef.status == nd::Status::NotNdef ? "not NDEF" : "damaged",
+                        ndef.error.c_str());
+        for (const nd::Record& r : ndef.records)
+            std::printf("NDEF: %s\n", nd::Describe(r).c_str());
     }
     return 0;
 }

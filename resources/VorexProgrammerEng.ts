@@ -4,6 +4,34 @@
 <context>
     <name>Vorex</name>
     <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>ISO15693 Modus</source>
+        <translation>ISO15693 mode</translation>
+    </message>
+    <message>
+        <source>ISO14443 (Mifare) Modus</source>
+        <translation>ISO14443 (Mifare) mode</translation>
+    </message>
+    <message>
+        <source>volle Sendeleistung</source>
+        <translation>full transmit power</translation>
+    </message>
+    <message>
+        <source>halbe Sendeleistung</source>
+        <translation>half transmit power</translation>
+    </message>
+    <message>
+        <source>Setzen</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Schliessen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
         <source>Info über Vorex Programmer</source>
         <translation>About Vorex Programmer</translation>
     </message>
@@ -328,6 +356,45 @@
 </context>
 <context>
     <name>VorexStrings</name>
+    <message>
+        <source>Antennenleistungseinstellung konnte nicht gelesen werden!</source>
+        <comment>10136</comment>
+        <translation>The antenna power setting could not be read!</translation>
+    </message>
+    <message>
+        <source>Antennenleistung wurde erfolgreich gesetzt!</source>
+        <comment>10137</comment>
+        <translation>The antenna power was set successfully!</translation>
+    </message>
+    <message>
+        <source>Antennenleistung konnte nicht gesetzt werden!</source>
+        <comment>10138</comment>
+        <translation>The antenna power could not be set!</translation>
+    </message>
+    <message>
+        <source>Achtung!
+Es werden alle Einstellungen mit der Werkseinstellung überschrieben!
+Wirklich durchführen?</source>
+        <comment>10139</comment>
+        <translation>Attention!
+All settings will be overwritten with the factory settings!
+Really continue?</translation>
+    </message>
+    <message>
+        <source>Wirklich die Werkseinstellungen übernehmen?</source>
+        <comment>10140</comment>
+        <translation>Really apply the factory settings?</translation>
+    </message>
+    <message>
+        <source>Werkseinstellungen konnten nicht aktiviert werden!</source>
+        <comment>10141</comment>
+        <translation>The factory settings could not be activated!</translation>
+    </message>
+    <message>
+        <source>Werkseinstellungen wurden aktiviert!</source>
+        <comment>10142</comment>
+        <translation>The factory settings have been activated!</translation>
+    </message>
     <message>
         <source>Timeout&#xd;
 </source>

@@ -1,5 +1,8 @@
 #include "ProgrammerView.h"
 
+#include "FactoryReset.h"
+#include "SendeLeistungDlg.h"
+
 #include "BeepTimeDlg.h"
 #include "ISO15693Dlg.h"
 #include "LanConfig.h"
@@ -381,23 +384,29 @@ void CProgrammerView::OnIpAddress() {
         VOREX_ClosePort(handle);
 }
 
-void CProgrammerView::ReaderSettingsCommand(bool (*gate)(int, int), int command) {
+void CProgrammerView::ReaderSettingsCommand(bool (*gate)(int, int),
+                                            const std::function<void(int handle)>& body) {
     if (searching_ || !gate(deviceType_, firmware_))
         return;
     const int handle = OpenAndIdentify(true);
     if (handle < 0)
         return;
-    if (gate(deviceType_, firmware_) && env_.runWorkbench)
-        env_.runWorkbench(command, handle, deviceType_, firmware_);
+    // The identification has refreshed the type and revision: the gate is asked again.
+    if (gate(deviceType_, firmware_))
+        body(handle);
     VOREX_ClosePort(handle);
 }
 
 void CProgrammerView::OnTransmitPower() {
-    ReaderSettingsCommand(&sc::HasTransmitPower, 40006);
+    ReaderSettingsCommand(&sc::HasTransmitPower, [this](int handle) {
+        CSendeLeistungDlg dialog(handle, env_.messages, this);
+        dialog.exec();
+    });
 }
 
 void CProgrammerView::OnFactoryReset() {
-    ReaderSettingsCommand(&sc::HasFactoryReset, 40007);
+    ReaderSettingsCommand(&sc::HasFactoryReset,
+                          [this](int handle) { RunFactoryReset(handle, *env_.messages, this); });
 }
 
 } // namespace vorex::ui

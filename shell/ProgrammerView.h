@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 namespace vorex::ui {
 
@@ -73,7 +74,7 @@ private:
     // failure is reported in the status bar and, for a command the operator started
     // (`ask`), in a message box.
     int OpenAndIdentify(bool ask);
-    void ReaderSettingsCommand(bool (*gate)(int, int), int command);
+    void ReaderSettingsCommand(bool (*gate)(int, int), const std::function<void(int handle)>& body);
     // The workbench dialog of a menu command, modal, on the open connection.
     void RunWorkbench(int command, int handle);
     // The text that says why the last open gave `code` (0: no interface chosen) and

@@ -30,7 +30,9 @@ constexpr const char* kCards = R"({
     {"type": "type2", "uid": "04 11 22 33 44 55 66", "page_count": 512},
     {"type": "ultralight", "uid": "04 C2 5E 1A 73 40 80", "pages": {"2": "A9 48 10 00"}},
     {"type": "ntag213", "uid": "04 51 52 53 54 55 56", "pages": {"16": "10 11 12 13"},
-     "pwd": "12345678", "pack": "ABCD", "auth0": 16, "prot": true}
+     "pwd": "12345678", "pack": "ABCD", "auth0": 16, "prot": true},
+    {"type": "ntag213", "uid": "04 61 62 63 64 65 66",
+     "pages": {"4": "03 12 D1 01 0E 55 04 76 6F 72 65 78 2E 65 78 61 6D 70 6C 65 FE 00 00 00"}}
   ]})";
 
 struct Result {
@@ -257,6 +259,33 @@ TEST_F(MifareCli, ProtectedNtagDumpStopsAtAuth0AndSaysSo) {
     // A complete NTAG dump carries no mark.
     PutInField(2);
     EXPECT_FALSE(RunJson("ntag dump").contains("protected_from"));
+}
+
+TEST_F(MifareCli, NtagDumpShowsTheNdefRecords) {
+    PutInField(6);
+    json dump = RunJson("ntag dump");
+    EXPECT_EQ(dump["ndef"]["status"], "ok");
+    ASSERT_EQ(dump["ndef"]["records"].size(), 1u) << dump.dump();
+    EXPECT_EQ(dump["ndef"]["records"][0]["uri"], "https://vorex.example");
+    const auto text =
+        vtest::Run("cli/vorexctl", "--port " + sim_.Path() + " mifare ntag dump", true);
+    EXPECT_NE(text.out.find("NDEF: URI https://vorex.example"), std::string::npos) << text.out;
+
+    // A Text record written over it, with a lying record length after it.
+    ASSERT_EQ(RunJson("ntag write --page 4 --data 030CD10108540264654861 6C6C6FFE00")["ok"], true);
+    dump = RunJson("ntag dump");
+    ASSERT_EQ(dump["ndef"]["records"].size(), 1u) << dump.dump();
+    EXPECT_EQ(dump["ndef"]["records"][0]["text"], "Hallo");
+    EXPECT_EQ(dump["ndef"]["records"][0]["language"], "de");
+    ASSERT_EQ(RunJson("ntag write --page 4 --data 030BD1FF")["ok"], true);
+    EXPECT_EQ(RunJson("ntag dump")["ndef"]["status"], "damaged");
+
+    PutInField(2); // a blank NTAG holds an empty NDEF message
+    dump = RunJson("ntag dump");
+    EXPECT_EQ(dump["ndef"]["status"], "ok");
+    EXPECT_TRUE(dump["ndef"]["records"].empty());
+    PutInField(4); // an Ultralight without capability container
+    EXPECT_EQ(RunJson("ultralight dump")["ndef"]["status"], "not_ndef");
 }
 
 } // namespace

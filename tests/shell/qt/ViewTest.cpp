@@ -18,8 +18,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
+#include <algorithm>
+#include <functional>
 
 using namespace vorex::ui;
 
@@ -46,6 +49,39 @@ void SaveInterface(vtest::SimReader& sim, int baud = 19200, int timeout = 150) {
 
 QString Ger(int id) {
     return QString::fromStdString(vorex::GermanString(id));
+}
+
+// Answers the yes/no questions in turn (No once the list is used up).
+class ScriptedAnswers : public vtest::RecordingMessages {
+public:
+    explicit ScriptedAnswers(QList<bool> answers) : answers_(std::move(answers)) {}
+    bool AskYesNo(QWidget*, const QString& text, Icon) override {
+        asked << text;
+        return !answers_.isEmpty() && answers_.takeFirst();
+    }
+
+private:
+    QList<bool> answers_;
+};
+
+bool SentCommand(vtest::SimReader& sim, uint8_t command) {
+    const auto requests = sim.Model().Requests();
+    return std::any_of(requests.begin(), requests.end(),
+                       [command](const vsim::Request& r) { return r.command == command; });
+}
+
+// Runs `action` and, once its modal dialog is up, `inDialog` on it.
+void WithModalDialog(const std::function<void()>& action,
+                     const std::function<void(QWidget*)>& inDialog) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        seen = true;
+        inDialog(dialog);
+    });
+    action();
+    QVERIFY(seen);
 }
 
 constexpr int kReaderCommands[] = {40001, 40004, 40002, 40003, 40005, 40006, 40007};
@@ -353,6 +389,70 @@ private slots:
         QVERIFY(frame.menuBar()->isEnabled());
         QVERIFY(frame.Action(57670)->isEnabled());
         QCOMPARE(hook.Depth(), 0);
+    }
+
+    void transmitPowerReadsAndWritesTheSettingsBlock() {
+        auto sim = Reader("411", '1');
+        {
+            auto lock = sim->Model().Lock();
+            sim->Model().Config().settings = {0x01, 0x02, 0x80}; // ISO 15693 full, 14443 half
+        }
+        SaveInterface(*sim);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        frame.View()->OnInitialUpdate();
+        WithModalDialog([&] { frame.View()->OnTransmitPower(); },
+                        [&](QWidget* dialog) {
+                            QCOMPARE(dialog->objectName(), QString("418"));
+                            const auto radio = [&](const char* id) {
+                                return dialog->findChild<QAbstractButton*>(id);
+                            };
+                            QVERIFY(radio("1065")->isChecked());
+                            QVERIFY(radio("1068")->isChecked());
+                            radio("1066")->click(); // both half
+                            dialog->findChild<QPushButton*>("1")->click();
+                        });
+        QCOMPARE(rig.messages.shown, QStringList{Ger(10137)});
+        {
+            auto lock = sim->Model().Lock();
+            QCOMPARE(sim->Model().Config().settings, vtest::Hex("03 03 80"));
+        }
+
+        // A block longer than the dialog's three bytes is not understood: said, full/full.
+        {
+            auto lock = sim->Model().Lock();
+            sim->Model().Config().settings = {0x01, 0x03, 0x80, 0x00};
+        }
+        rig.messages.shown.clear();
+        WithModalDialog([&] { frame.View()->OnTransmitPower(); },
+                        [&](QWidget* dialog) {
+                            QVERIFY(dialog->findChild<QAbstractButton*>("1065")->isChecked());
+                            QVERIFY(dialog->findChild<QAbstractButton*>("1067")->isChecked());
+                            dialog->findChild<QPushButton*>("2")->click();
+                        });
+        QCOMPARE(rig.messages.shown, QStringList{Ger(10136)});
+    }
+
+    void factoryResetNeedsTwoYes() {
+        const struct {
+            QList<bool> answers;
+            int questions;
+            bool sent;
+        } cases[] = {{{false}, 1, false}, {{true, false}, 2, false}, {{true, true}, 2, true}};
+        for (const auto& c : cases) {
+            auto sim = Reader("431", '1');
+            SaveInterface(*sim);
+            vtest::ShellRig rig;
+            ScriptedAnswers answers(c.answers);
+            rig.env.messages = &answers;
+            CMainFrame frame(rig.env);
+            frame.View()->OnInitialUpdate();
+            frame.View()->OnFactoryReset();
+            QCOMPARE(answers.asked.size(), c.questions);
+            QCOMPARE(answers.asked.first(), Ger(10139));
+            QCOMPARE(SentCommand(*sim, 0xFB), c.sent);
+            QCOMPARE(answers.shown, c.sent ? QStringList{Ger(10142)} : QStringList{});
+        }
     }
 
     void workbenchCommandsOpenTestAndClose() {
