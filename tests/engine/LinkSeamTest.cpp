@@ -67,13 +67,15 @@ TEST(LinkSeam, PolledLinkCarriesAnExchange) {
     EXPECT_EQ(link.sent.size(), 1u);
 }
 
-TEST(LinkSeam, TableHasTheSerialKindOnly) {
+TEST(LinkSeam, TableHasTheSerialAndLanKinds) {
     using vorex::LinkKind;
     const auto* serial = vorex::links::FindLink(LinkKind::Serial);
     ASSERT_NE(serial, nullptr);
     EXPECT_EQ(serial->firstHandle, 1);
-    for (LinkKind kind :
-         {LinkKind::Lan, LinkKind::Hid, LinkKind::Bluetooth, LinkKind::BluetoothRefused})
+    const auto* lan = vorex::links::FindLink(LinkKind::Lan);
+    ASSERT_NE(lan, nullptr);
+    EXPECT_EQ(lan->firstHandle, 20001);
+    for (LinkKind kind : {LinkKind::Hid, LinkKind::Bluetooth, LinkKind::BluetoothRefused})
         EXPECT_EQ(vorex::links::FindLink(kind), nullptr);
     CVorex_Port port;
     EXPECT_FALSE(port.AttachLink(nullptr));
