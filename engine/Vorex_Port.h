@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-class CVorex_Port : public vorex::links::ReceiveSink {
+class CVorex_Port final : public vorex::links::ReceiveSink {
 public:
     static constexpr int kDefaultTimeoutMs = 500;
 
