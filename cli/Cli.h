@@ -45,7 +45,7 @@ public:
         std::vector<std::string> multi;
         std::vector<std::string> switches;
     };
-    // False with `error` on an option the spec does not know or one without a value.
+    // False with `error` on an option the command does not know or one without a value.
     bool Parse(const std::vector<std::string>& in, const Spec& spec, std::string& error);
 
     bool Has(const std::string& name) const { return options_.count(name) != 0; }
