@@ -15,14 +15,6 @@ using Clock = std::chrono::steady_clock;
 // Largest datagram read; longer ones are cut (the readers send at most 513 bytes).
 constexpr size_t kMaxDatagram = 2048;
 
-sockaddr_in SocketAddress(const Ipv4& ip, uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(ip.Value());
-    return a;
-}
-
 } // namespace
 
 DatagramChannel::~DatagramChannel() {

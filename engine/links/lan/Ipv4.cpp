@@ -1,5 +1,7 @@
 #include "Ipv4.h"
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 
 namespace vorex::lan {
@@ -56,6 +58,14 @@ unsigned HostBitsOfMask(const Ipv4& mask) {
     while (bits < 32 && (v & (uint32_t{1} << bits)) == 0)
         ++bits;
     return bits;
+}
+
+sockaddr_in SocketAddress(const Ipv4& ip, uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(ip.Value());
+    return a;
 }
 
 } // namespace vorex::lan

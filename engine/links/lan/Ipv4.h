@@ -2,6 +2,7 @@
 // IPv4 addresses as four bytes in network order, with their dotted text.
 #include <array>
 #include <cstdint>
+#include <netinet/in.h>
 #include <optional>
 #include <string>
 
@@ -25,5 +26,8 @@ Ipv4 MaskFromHostBits(unsigned hostBits);
 // The zero bits from the least significant bit upward, up to the first one bit
 // (32 for 0.0.0.0).
 unsigned HostBitsOfMask(const Ipv4& mask);
+
+// The socket address of ip:port.
+sockaddr_in SocketAddress(const Ipv4& ip, uint16_t port);
 
 } // namespace vorex::lan

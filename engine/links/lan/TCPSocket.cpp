@@ -17,14 +17,6 @@ namespace {
 
 constexpr auto kResolveTimeout = std::chrono::milliseconds(200);
 
-sockaddr_in SocketAddress(const Ipv4& ip, uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(ip.Value());
-    return a;
-}
-
 // Non-blocking connect that waits at most timeoutMs; the socket stays blocking-free.
 bool ConnectWithin(int fd, const sockaddr_in& to, int timeoutMs, int& error) {
     if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0)
