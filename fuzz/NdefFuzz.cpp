@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     size_t payload = 0;
     for (const nd::Record& r : m.records) {
-        payload += r.payload.size() + r.type.size();
+        // Raw bytes only: the type is decoded text, where each invalid byte grows to U+FFFD.
+        payload += r.payload.size() + r.id.size();
         (void)nd::Describe(r);
     }
     if (payload > size)
