@@ -6,6 +6,8 @@
 #include "EditableListCtrl.h"
 #include "ISO15693Dlg.h"
 #include "MainFrame.h"
+#include "Mifare1KDlg.h"
+#include "MifareKeyStoreDlg.h"
 #include "PortDlg.h"
 #include "ProgrammerView.h"
 #include "ShellCore.h"
@@ -15,10 +17,13 @@
 #include "WaitHook.h"
 #include <vorex/vorex.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPainter>
 #include <QThread>
 #include <QTimer>
@@ -63,6 +68,7 @@ bool Save(QWidget& w, const QDir& dir, const QString& file) {
 }
 
 bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir);
+bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir);
 
 int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
     QDir dir(folder);
@@ -91,6 +97,7 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
         ok = Save(dialog, dir, QStringLiteral("about-box.png")) && ok;
     }
     ok = SaveWorkbench(frame, env, dir) && ok;
+    ok = SaveClassicWorkbench(frame, env, dir) && ok;
     return ok ? 0 : 1;
 }
 
@@ -116,6 +123,50 @@ bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
         dialog.ValidateCell(1, 2);
         dialog.Grid()->SelectRow(1);
         ok = Save(dialog, dir, QStringLiteral("iso15693-workbench.png"));
+    }
+    VOREX_ClosePort(handle);
+    return ok;
+}
+
+// The MIFARE Classic 4K workbench on the demo card's 16-block sector 33, read with the
+// key in slot 1 of the reader's store: data rows, a value block, the access rights;
+// then the key-store dialog with the demo store's keys and one unfinished key.
+bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
+    int baud = 19200;
+    const int handle = frame.View()->OpenReader(false, baud);
+    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
+        return false;
+    bool ok = false;
+    {
+        mfc::CMifare1KDlg dialog(env, mfc::kTemplate4K, &frame);
+        dialog.SetConnection(handle, shell::HasSmallKeyStore(frame.View()->DeviceType()));
+        dialog.show();
+        const auto click = [&dialog](const char* name) {
+            if (auto* button = dialog.findChild<QAbstractButton*>(name))
+                button->click();
+        };
+        if (auto* tab = dialog.findChild<QAbstractButton*>(QStringLiteral("tab33")))
+            tab->click();
+        if (auto* index = dialog.findChild<QComboBox*>(QStringLiteral("keyIndex")))
+            index->setCurrentIndex(1);
+        click("lsbFirst");
+        click("valueMode10");
+        click("selectAll");
+        click("read");
+        ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
+    }
+    {
+        mfc::CMifareDefineKeys keys(env, &frame);
+        keys.SetConnection(handle);
+        keys.show();
+        keys.KeyEdit(0, 0)->setText(QStringLiteral("FFFFFFFFFFFF"));
+        keys.KeyEdit(1, 0)->setText(QStringLiteral("FFFFFFFFFFFF"));
+        keys.KeyEdit(0, 1)->setText(QStringLiteral("A0A1A2A3A4A5"));
+        keys.KeyEdit(1, 1)->setText(QStringLiteral("B0B1B2B3B4B5"));
+        keys.KeyEdit(0, 2)->setText(QStringLiteral("4D3A99C351DD"));
+        keys.KeyEdit(1, 2)->setText(QStringLiteral("1A982C7E45"));
+        keys.KeyEdit(1, 2)->setFocus();
+        ok = Save(keys, dir, QStringLiteral("key-store-dialog.png")) && ok;
     }
     VOREX_ClosePort(handle);
     return ok;

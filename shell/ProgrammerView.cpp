@@ -7,6 +7,7 @@
 #include "ISO15693Dlg.h"
 #include "LanConfig.h"
 #include "Mifare1KDlg.h"
+#include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
 #include "Texts.h"
@@ -311,6 +312,12 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
         mfc::CMifare1KDlg dialog(env_, command == 40002 ? mfc::kTemplate1K : mfc::kTemplate4K,
                                  this);
         dialog.SetConnection(handle, sc::HasSmallKeyStore(deviceType_));
+        dialog.exec();
+        break;
+    }
+    case 40005: {
+        nfc::CNFCType2Dlg dialog(env_, this);
+        dialog.SetConnection(handle);
         dialog.exec();
         break;
     }

@@ -33,6 +33,7 @@ using ui::S;
 namespace {
 
 constexpr int kValueEditWidth = 80;
+constexpr int kEditWidth = 330;
 
 // Edit texts are byte strings: one character per block byte.
 std::string Bytes(const QString& text) {
@@ -127,7 +128,7 @@ void CMifare1KDlg::BuildControls() {
         rowCheck_[r] = Box(this, QString("rowSelected%1").arg(r),
                            last ? L("Rechte") : L("Block") + QString(" %1").arg(r));
         rowEdit_[r] = Edit(this, QString("rowText%1").arg(r), 47);
-        rowEdit_[r]->setMinimumWidth(330);
+        rowEdit_[r]->setMinimumWidth(kEditWidth);
         rows->addWidget(rowCheck_[r], r, 0);
         rows->addWidget(rowEdit_[r], r, 1);
         connect(rowCheck_[r], &QCheckBox::clicked, this, [this, r] { OnRowSelected(r); });
@@ -368,6 +369,7 @@ void CMifare1KDlg::LayoutRows() {
             edit->setValidator(new QRegularExpressionValidator(kDigits, edit));
         else if (!value && edit->validator())
             edit->setValidator(nullptr);
+        edit->setMinimumWidth(value ? kValueEditWidth : kEditWidth);
         edit->setMaximumWidth(value ? kValueEditWidth : QWIDGETSIZE_MAX);
         edit->setReadOnly(trailer || IsManufacturerRow(r));
         rowCheck_[r]->setEnabled(inSector && controlsEnabled_);
