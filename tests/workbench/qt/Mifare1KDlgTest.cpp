@@ -81,6 +81,10 @@ struct Field {
             n += r.command == command;
         return n;
     }
+    bool HostMode() {
+        auto lock = sim->Model().Lock();
+        return sim->Model().Config().hostMode;
+    }
     std::vector<vsim::Request> StoreRequests() {
         std::vector<vsim::Request> out;
         for (const vsim::Request& r : sim->Model().Requests())
@@ -505,16 +509,20 @@ private slots:
              {std::tuple{40002, "225", 16}, std::tuple{40003, "226", 40}}) {
             QString opened;
             int tabs = 0;
+            bool hostMode = false;
             OnNextModal(nullptr, [&](QWidget* modal) {
                 auto* dlg = qobject_cast<CMifare1KDlg*>(modal);
                 QVERIFY(dlg);
                 opened = dlg->objectName();
                 tabs = dlg->Tabs()->count();
+                hostMode = field.HostMode();
                 dlg->findChild<QPushButton*>("close")->click();
             });
             frame.View()->OnWorkbench(command);
             QCOMPARE(opened, QString(objectName));
             QCOMPARE(tabs, sectors);
+            QVERIFY(hostMode);
+            QVERIFY(!field.HostMode());
         }
     }
 
