@@ -185,6 +185,14 @@ private slots:
         QCOMPARE(bench.Rights(0), QString("11111111"));
         QCOMPARE(bench.Rights(3), QString("000000001100"));
         QVERIFY(bench.Find<QLineEdit>("rowText3")->isReadOnly());
+        // With the trailer row unchecked a combo changes the grid only.
+        bench.Click("rowSelected3");
+        bench.Find<QComboBox>("access0")->setCurrentIndex(7);
+        emit bench.Find<QComboBox>("access0")->activated(7);
+        QCOMPARE(bench.Rights(0), QString("00000000"));
+        QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 77 8F 08 C1 00 00 00 00 00 00"));
+        bench.Click("rowSelected3");
+        QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 66 9E 19 C1 00 00 00 00 00 00"));
         QVERIFY2(bench.Status().isEmpty(), qPrintable(QString(bench.Status())));
     }
 
@@ -388,10 +396,12 @@ private slots:
         bench.Click("valueMode10");
         QCOMPARE(bench.Row(10), QString("250"));
         QCOMPARE(bench.dlg->RowData(10), before);
-        // Back to a 4-block sector: row 3 is the trailer again and the rows are empty.
+        // Back to a 4-block sector: row 3 is the trailer again, the data rows are empty,
+        // and the selected trailer row holds the access values kept from sector 33.
         bench.Sector(31);
         QCOMPARE(bench.Label(3), QString("Rechte"));
         QVERIFY(bench.Row(0).isEmpty());
+        QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 13 CF 0E 69 00 00 00 00 00 00"));
         QVERIFY(!bench.Find<QCheckBox>("rowSelected4")->isVisible());
         QCOMPARE(bench.Find<QLabel>("groupLabel2")->text(), QString("Block 126"));
     }
