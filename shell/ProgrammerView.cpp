@@ -6,6 +6,7 @@
 #include "BeepTimeDlg.h"
 #include "ISO15693Dlg.h"
 #include "LanConfig.h"
+#include "Mifare1KDlg.h"
 #include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
@@ -303,6 +304,14 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
     case 40001: {
         iso::CISO15693Dlg dialog(env_, this);
         dialog.SetConnection(handle, sc::HighDataRateLock(deviceType_));
+        dialog.exec();
+        break;
+    }
+    case 40002:
+    case 40003: {
+        mfc::CMifare1KDlg dialog(env_, command == 40002 ? mfc::kTemplate1K : mfc::kTemplate4K,
+                                 this);
+        dialog.SetConnection(handle, sc::HasSmallKeyStore(deviceType_));
         dialog.exec();
         break;
     }
