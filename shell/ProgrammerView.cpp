@@ -6,6 +6,7 @@
 #include "BeepTimeDlg.h"
 #include "ISO15693Dlg.h"
 #include "LanConfig.h"
+#include "MifareUltralightDlg.h"
 #include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
@@ -303,6 +304,12 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
     case 40001: {
         iso::CISO15693Dlg dialog(env_, this);
         dialog.SetConnection(handle, sc::HighDataRateLock(deviceType_));
+        dialog.exec();
+        break;
+    }
+    case 40004: {
+        nfc::CMifareUltralightDlg dialog(this);
+        dialog.SetConnection(handle);
         dialog.exec();
         break;
     }
