@@ -322,10 +322,6 @@
         <translation>Change IP address</translation>
     </message>
     <message>
-        <source>Schliessen</source>
-        <translation>Close</translation>
-    </message>
-    <message>
         <source>LAN Einstellung</source>
         <translation>LAN settings</translation>
     </message>
