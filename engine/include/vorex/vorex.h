@@ -90,6 +90,11 @@ VOREX_API int VOREX_ListComPorts(char* buffer, int capacity);
 VOREX_API int VOREX_CheckUsbDrivers(void);
 /* 1 when the virtual-COM (CDC) driver can be used: always, the kernel brings it. */
 VOREX_API int VOREX_IsCdcDriverAvailable(void);
+/* USB readers present, as a name list (see VOREX_ListComPorts): the serial numbers of
+ * FTDI-based readers no program has open, then the HID readers ("<serial> HID", or
+ * "4019-???? HID" for one without serial number); only the maker's article numbers
+ * (the first four characters). Returns the bytes used including the closing NUL. */
+VOREX_API int VOREX_ListUsbDevices(char* buffer, int capacity);
 
 /* ---- LAN readers -------------------------------------------------------
  * Readers on the network answer a datagram protocol. The adapters searched are the
