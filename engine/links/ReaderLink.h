@@ -26,6 +26,8 @@ class CUSBSerialPort;
 
 namespace vorex::links {
 
+class HidBackend;
+
 // Where a link delivers received bytes; may be called from any one thread.
 class ReceiveSink {
 public:
@@ -42,6 +44,7 @@ struct LinkRequest {
     uint32_t baud = 19200;
     char parity = 'N';
     int stopBits = 1;
+    std::shared_ptr<HidBackend> hid; // the HID devices of the engine (HID links)
 };
 
 class ReaderLink {

@@ -48,6 +48,10 @@ public:
     // A tty on a USB device with the given ids and product string.
     void Usb(const std::string& name, const std::string& bus, const std::string& vid,
              const std::string& pid, const std::string& product);
+    // A USB device in bus/usb/devices with the given ids (an empty id: no such file)
+    // and one interface, bound to `driver` (empty: no driver bound).
+    void UsbDevice(const std::string& bus, const std::string& vid, const std::string& pid,
+                   const std::string& driver);
     // The device folder with one link per tty name; returns its path.
     std::string DevDir(const std::map<std::string, std::string>& links);
 
