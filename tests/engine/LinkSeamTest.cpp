@@ -67,7 +67,7 @@ TEST(LinkSeam, PolledLinkCarriesAnExchange) {
     EXPECT_EQ(link.sent.size(), 1u);
 }
 
-TEST(LinkSeam, TableHasTheSerialAndLanKinds) {
+TEST(LinkSeam, TableHasTheSerialLanAndBluetoothKinds) {
     using vorex::LinkKind;
     const auto* serial = vorex::links::FindLink(LinkKind::Serial);
     ASSERT_NE(serial, nullptr);
@@ -75,7 +75,10 @@ TEST(LinkSeam, TableHasTheSerialAndLanKinds) {
     const auto* lan = vorex::links::FindLink(LinkKind::Lan);
     ASSERT_NE(lan, nullptr);
     EXPECT_EQ(lan->firstHandle, 20001);
-    for (LinkKind kind : {LinkKind::Hid, LinkKind::Bluetooth, LinkKind::BluetoothRefused})
+    const auto* bluetooth = vorex::links::FindLink(LinkKind::Bluetooth);
+    ASSERT_NE(bluetooth, nullptr);
+    EXPECT_EQ(bluetooth->firstHandle, 30001);
+    for (LinkKind kind : {LinkKind::Hid, LinkKind::BluetoothRefused})
         EXPECT_EQ(vorex::links::FindLink(kind), nullptr);
     CVorex_Port port;
     EXPECT_FALSE(port.AttachLink(nullptr));
