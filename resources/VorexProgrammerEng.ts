@@ -322,10 +322,6 @@
         <translation>Change IP address</translation>
     </message>
     <message>
-        <source>Schliessen</source>
-        <translation>Close</translation>
-    </message>
-    <message>
         <source>LAN Einstellung</source>
         <translation>LAN settings</translation>
     </message>
@@ -1161,6 +1157,8 @@ Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
         <translation>No devices found!
 Please check the firewall settings!
 The program may have to be allowed through the firewall manually.</translation>
+    </message>
+    <message>
         <source>Suche Leser an %1, %2 Baud …</source>
         <comment>12000</comment>
         <translation>Looking for the reader on %1, %2 baud …</translation>

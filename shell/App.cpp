@@ -8,8 +8,10 @@
 #include "MainFrame.h"
 #include "Mifare1KDlg.h"
 #include "MifareKeyStoreDlg.h"
+#include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ProgrammerView.h"
+#include "SendeLeistungDlg.h"
 #include "ShellCore.h"
 #include "ShellEnv.h"
 #include "Texts.h"
@@ -28,6 +30,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 namespace vorex::ui {
 namespace {
@@ -68,9 +71,10 @@ bool Save(QWidget& w, const QDir& dir, const QString& file) {
 }
 
 bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir);
-bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir);
+bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir);
+bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir);
 
-int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
+int TakeScreenshots(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral(".")))
         return 1;
@@ -97,19 +101,26 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
         ok = Save(dialog, dir, QStringLiteral("about-box.png")) && ok;
     }
     ok = SaveWorkbench(frame, env, dir) && ok;
-    ok = SaveClassicWorkbench(frame, env, dir) && ok;
+    ok = SaveClassicWorkbench(frame, env, demo, dir) && ok;
+    ok = SaveReaderDialogs(frame, env, demo, dir) && ok;
     return ok ? 0 : 1;
+}
+
+// Runs `shoot` on an open, identified connection to the saved reader and closes it.
+bool WithReader(CMainFrame& frame, const std::function<bool(int handle)>& shoot) {
+    int baud = 19200;
+    const int handle = frame.View()->OpenReader(false, baud);
+    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
+        return false;
+    const bool ok = shoot(handle);
+    VOREX_ClosePort(handle);
+    return ok;
 }
 
 // The ISO 15693 workbench on the demo reader's tags, with one edited (yellow) cell next
 // to the first tag's locked (pink) block.
 bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
-    int baud = 19200;
-    const int handle = frame.View()->OpenReader(false, baud);
-    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
-        return false;
-    bool ok = false;
-    {
+    return WithReader(frame, [&](int handle) {
         iso::CISO15693Dlg dialog(env, &frame);
         dialog.SetConnection(handle, shell::HighDataRateLock(frame.View()->DeviceType()));
         dialog.show();
@@ -122,54 +133,74 @@ bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
         dialog.Grid()->SetCellText(1, 2, QStringLiteral("c0ffee"));
         dialog.ValidateCell(1, 2);
         dialog.Grid()->SelectRow(1);
-        ok = Save(dialog, dir, QStringLiteral("iso15693-workbench.png"));
-    }
-    VOREX_ClosePort(handle);
-    return ok;
+        return Save(dialog, dir, QStringLiteral("iso15693-workbench.png"));
+    });
+}
+
+// The NFC Type 2 workbench on the demo NTAG216 with one edited (yellow) page, and the
+// transmit-power dialog with the reader's settings.
+bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+    // Outside the demo the card on the reader is shown.
+    demo.ChangeField("card ntag216");
+    return WithReader(frame, [&](int handle) {
+        bool ok = false;
+        {
+            nfc::CNFCType2Dlg dialog(env, &frame);
+            dialog.SetConnection(handle);
+            dialog.show();
+            dialog.OnRead();
+            dialog.Grid()->SetCellText(2, 1, QStringLiteral("c0ffee"));
+            dialog.OnCellEdited(2, 1);
+            dialog.Grid()->SelectRow(2);
+            ok = Save(dialog, dir, QStringLiteral("nfc-type2-workbench.png"));
+        }
+        {
+            CSendeLeistungDlg dialog(handle, env.messages, &frame);
+            dialog.OnInitDialog();
+            dialog.show();
+            ok = Save(dialog, dir, QStringLiteral("transmit-power-dialog.png")) && ok;
+        }
+        return ok;
+    });
 }
 
 // The MIFARE Classic 4K workbench on the demo card's 16-block sector 33, read with the
 // key in slot 1 of the reader's store: data rows, a value block, the access rights;
 // then the key-store dialog with the demo store's keys and one unfinished key.
-bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
-    int baud = 19200;
-    const int handle = frame.View()->OpenReader(false, baud);
-    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
-        return false;
-    bool ok = false;
-    {
-        mfc::CMifare1KDlg dialog(env, mfc::kTemplate4K, &frame);
-        dialog.SetConnection(handle, shell::HasSmallKeyStore(frame.View()->DeviceType()));
-        dialog.show();
-        const auto click = [&dialog](const char* name) {
-            if (auto* button = dialog.findChild<QAbstractButton*>(name))
-                button->click();
-        };
-        if (auto* tab = dialog.findChild<QAbstractButton*>(QStringLiteral("tab33")))
-            tab->click();
-        if (auto* index = dialog.findChild<QComboBox*>(QStringLiteral("keyIndex")))
-            index->setCurrentIndex(1);
-        click("lsbFirst");
-        click("valueMode10");
-        click("selectAll");
-        click("read");
-        ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
-    }
-    {
-        mfc::CMifareDefineKeys keys(env, &frame);
-        keys.SetConnection(handle);
-        keys.show();
-        keys.KeyEdit(0, 0)->setText(QStringLiteral("FFFFFFFFFFFF"));
-        keys.KeyEdit(1, 0)->setText(QStringLiteral("FFFFFFFFFFFF"));
-        keys.KeyEdit(0, 1)->setText(QStringLiteral("A0A1A2A3A4A5"));
-        keys.KeyEdit(1, 1)->setText(QStringLiteral("B0B1B2B3B4B5"));
-        keys.KeyEdit(0, 2)->setText(QStringLiteral("4D3A99C351DD"));
-        keys.KeyEdit(1, 2)->setText(QStringLiteral("1A982C7E45"));
-        keys.KeyEdit(1, 2)->setFocus();
-        ok = Save(keys, dir, QStringLiteral("key-store-dialog.png")) && ok;
-    }
-    VOREX_ClosePort(handle);
-    return ok;
+bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+    demo.ChangeField("card classic4k");
+    return WithReader(frame, [&](int handle) {
+        bool ok = false;
+        {
+            mfc::CMifare1KDlg dialog(env, mfc::kTemplate4K, &frame);
+            dialog.SetConnection(handle, shell::HasSmallKeyStore(frame.View()->DeviceType()));
+            dialog.show();
+            const auto click = [&dialog](const QString& name) {
+                if (auto* button = dialog.findChild<QAbstractButton*>(name))
+                    button->click();
+            };
+            click(QStringLiteral("tab33"));
+            if (auto* index = dialog.findChild<QComboBox*>(QStringLiteral("keyIndex")))
+                index->setCurrentIndex(1);
+            for (const char* name : {"lsbFirst", "valueMode10", "selectAll", "read"})
+                click(QString::fromLatin1(name));
+            ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
+        }
+        {
+            mfc::CMifareDefineKeys keys(env, &frame);
+            keys.SetConnection(handle);
+            keys.show();
+            const char* texts[][2] = {{"FFFFFFFFFFFF", "FFFFFFFFFFFF"},
+                                      {"A0A1A2A3A4A5", "B0B1B2B3B4B5"},
+                                      {"4D3A99C351DD", "1A982C7E45"}};
+            for (int row = 0; row < 3; ++row)
+                for (int column = 0; column < 2; ++column)
+                    keys.KeyEdit(column, row)->setText(QString::fromLatin1(texts[row][column]));
+            keys.KeyEdit(1, 2)->setFocus();
+            ok = Save(keys, dir, QStringLiteral("key-store-dialog.png")) && ok;
+        }
+        return ok;
+    });
 }
 
 } // namespace
@@ -257,7 +288,7 @@ int RunProgram(int argc, char** argv) {
         updates.StartProgram(true);
     if (!shots.isEmpty()) {
         QApplication::processEvents(); // the queued identification
-        return TakeScreenshots(frame, env, shots);
+        return TakeScreenshots(frame, env, demoReader, shots);
     }
     return app.exec();
 }

@@ -7,6 +7,7 @@
 #include "ISO15693Dlg.h"
 #include "LanConfig.h"
 #include "Mifare1KDlg.h"
+#include "MifareUltralightDlg.h"
 #include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
@@ -315,6 +316,12 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
         dialog.exec();
         break;
     }
+    case 40004: {
+        nfc::CMifareUltralightDlg dialog(this);
+        dialog.SetConnection(handle);
+        dialog.exec();
+        break;
+    }
     case 40005: {
         nfc::CNFCType2Dlg dialog(env_, this);
         dialog.SetConnection(handle);
@@ -322,7 +329,7 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
         break;
     }
     default:
-        // The ISO 14443 workbenches join here.
+        // Any other command opens no workbench.
         break;
     }
 }
