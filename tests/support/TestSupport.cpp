@@ -154,3 +154,29 @@ vorex::lan::LanEnvironment LoopbackLan(uint16_t datagramPort, std::vector<std::s
 }
 
 } // namespace vtest
+
+namespace vtest {
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        had_ = true;
+        old_ = old;
+    }
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
+std::string StandInVendorDir() {
+    return BinaryPath("sim/vendor");
+}
+
+} // namespace vtest

@@ -75,3 +75,25 @@ vorex::lan::LanEnvironment LoopbackLan(uint16_t datagramPort,
                                        std::vector<std::string> adapters = {"127.0.0.1"});
 
 } // namespace vtest
+
+namespace vtest {
+
+// An environment variable set (or, with value null, removed) for the life of the
+// object; the previous state comes back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// The folder of the stand-in vendor libraries (libftd2xx.so, libSiUSBXp.so).
+std::string StandInVendorDir();
+
+} // namespace vtest
