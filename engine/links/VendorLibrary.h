@@ -21,6 +21,10 @@ public:
     // The entry point of that name, or null after the debug text "Fehler: Kann <name>
     // nicht initialisieren".
     void* Bind(const char* name) const;
+    // Bind into a typed function pointer.
+    template <typename F> void BindTo(F*& slot, const char* name) const {
+        slot = reinterpret_cast<F*>(Bind(name));
+    }
     void Unload();
 
 private:

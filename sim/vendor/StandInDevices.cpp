@@ -92,6 +92,11 @@ long PtyDevice::Write(const void* buffer, size_t count) {
     return static_cast<long>(done);
 }
 
+bool PtyDevice::Alive() const {
+    pollfd p{fd_, POLLIN, 0};
+    return fd_ >= 0 && poll(&p, 1, 0) >= 0 && !(p.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
 void PtyDevice::DropInput() {
     char scratch[256];
     while (fd_ >= 0 && read(fd_, scratch, sizeof scratch) > 0) {

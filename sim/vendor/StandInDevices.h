@@ -42,6 +42,9 @@ public:
     long Write(const void* buffer, size_t count);
     // Drops what is waiting to be read.
     void DropInput();
+    // False once the other side of the pseudo-terminal has gone (the reader was
+    // unplugged).
+    bool Alive() const;
 
 private:
     std::string serial_;

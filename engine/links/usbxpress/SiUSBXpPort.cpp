@@ -4,12 +4,6 @@ namespace {
 
 constexpr CSiUSBXpPort::SI_STATUS kMissing = 1;
 
-// Looks up an entry point into a typed pointer (null when missing).
-template <typename F>
-void BindTo(const vorex::links::VendorLibrary& library, F*& slot, const char* name) {
-    slot = reinterpret_cast<F*>(library.Bind(name));
-}
-
 } // namespace
 
 void CSiUSBXpPort::LoadUsbXpress() {
@@ -17,23 +11,23 @@ void CSiUSBXpPort::LoadUsbXpress() {
         return;
     // In the order of the binding table; the functions the system never calls are
     // looked up as well, so that a library lacking them says so.
-    BindTo(library_, getNumDevices_, "SI_GetNumDevices");
-    BindTo(library_, getProductString_, "SI_GetProductString");
-    BindTo(library_, open_, "SI_Open");
-    BindTo(library_, close_, "SI_Close");
-    BindTo(library_, read_, "SI_Read");
-    BindTo(library_, write_, "SI_Write");
+    library_.BindTo(getNumDevices_, "SI_GetNumDevices");
+    library_.BindTo(getProductString_, "SI_GetProductString");
+    library_.BindTo(open_, "SI_Open");
+    library_.BindTo(close_, "SI_Close");
+    library_.BindTo(read_, "SI_Read");
+    library_.BindTo(write_, "SI_Write");
     library_.Bind("SI_DeviceIOControl");
-    BindTo(library_, flushBuffers_, "SI_FlushBuffers");
-    BindTo(library_, setTimeouts_, "SI_SetTimeouts");
+    library_.BindTo(flushBuffers_, "SI_FlushBuffers");
+    library_.BindTo(setTimeouts_, "SI_SetTimeouts");
     library_.Bind("SI_GetTimeouts");
-    BindTo(library_, checkRXQueue_, "SI_CheckRXQueue");
-    BindTo(library_, setBaudRate_, "SI_SetBaudRate");
+    library_.BindTo(checkRXQueue_, "SI_CheckRXQueue");
+    library_.BindTo(setBaudRate_, "SI_SetBaudRate");
     library_.Bind("SI_SetBaudDivisor");
-    BindTo(library_, setLineControl_, "SI_SetLineControl");
-    BindTo(library_, setFlowControl_, "SI_SetFlowControl");
+    library_.BindTo(setLineControl_, "SI_SetLineControl");
+    library_.BindTo(setFlowControl_, "SI_SetFlowControl");
     library_.Bind("SI_GetModemStatus");
-    BindTo(library_, setBreak_, "SI_SetBreak");
+    library_.BindTo(setBreak_, "SI_SetBreak");
     for (const char* unused : {"SI_ReadLatch", "SI_WriteLatch", "SI_GetPartNumber",
                                "SI_GetDLLVersion", "SI_GetDriverVersion"})
         library_.Bind(unused);
