@@ -15,6 +15,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -38,6 +39,8 @@ namespace {
 // As far as the reader can select sectors of 256 pages.
 constexpr int kPageLimit = 256 * 256;
 constexpr int kProgressRows = 128;
+// Shortest time between two progress-bar steps during a read.
+constexpr qint64 kProgressStepMs = 20;
 
 } // namespace
 
@@ -344,9 +347,16 @@ bool CNFCType2Dlg::ReadAllPages() {
     status_->Line()->hide();
     progress_->show();
     cards::type2::PageScan scan;
-    const bool read = cards::type2::ReadPages(handle_, kPageLimit, scan, [this](int done, int) {
-        progress_->setValue(std::min(done / kPagesPerRow, kProgressRows));
-    });
+    // The bar repaints at once on every new value: a few steps a frame are enough.
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const bool read =
+        cards::type2::ReadPages(handle_, kPageLimit, scan, [this, &sinceShown](int done, int) {
+            if (sinceShown.elapsed() < kProgressStepMs)
+                return;
+            progress_->setValue(std::min(done / kPagesPerRow, kProgressRows));
+            sinceShown.restart();
+        });
     if (read) {
         memory_.Load(scan.pages);
         // Pages the tag hides behind its password are not the end of its memory.

@@ -215,7 +215,10 @@ private slots:
             uid = dlg->findChild<QLineEdit*>("UID")->text();
             QTest::mouseClick(dlg->findChild<QPushButton*>("Schließen"), Qt::LeftButton);
         });
-        frame.View()->OnWorkbench(40004);
+        // The tool-bar button and the menu entry share the action.
+        frame.View()->OnInitialUpdate();
+        QVERIFY(frame.Action(40004)->isEnabled());
+        frame.Action(40004)->trigger();
         QCOMPARE(uid, QString("8040731A5EC204"));
         QVERIFY(!field.HostMode());
     }

@@ -270,7 +270,10 @@ private slots:
             hostMode = field.HostMode();
             QTest::mouseClick(dlg->findChild<QPushButton*>("Schließen"), Qt::LeftButton);
         });
-        frame.View()->OnWorkbench(40005);
+        // The tool-bar button and the menu entry share the action.
+        frame.View()->OnInitialUpdate();
+        QVERIFY(frame.Action(40005)->isEnabled());
+        frame.Action(40005)->trigger();
         QCOMPARE(rows, 12);
         QVERIFY(hostMode);
         QVERIFY(!field.HostMode());
