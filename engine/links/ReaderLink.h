@@ -24,7 +24,13 @@
 
 class CUSBSerialPort;
 
+namespace vorex::links::bt {
+class CBluetoothLink;
+}
+
 namespace vorex::links {
+
+class HidBackend;
 
 // Where a link delivers received bytes; may be called from any one thread.
 class ReceiveSink {
@@ -42,6 +48,7 @@ struct LinkRequest {
     uint32_t baud = 19200;
     char parity = 'N';
     int stopBits = 1;
+    std::shared_ptr<HidBackend> hid; // the HID devices of the engine (HID links)
 };
 
 class ReaderLink {
@@ -69,6 +76,11 @@ public:
     // The serial port behind the link when its line settings can be changed
     // (VOREX_SetBaudrate), else null.
     virtual CUSBSerialPort* SerialPort() { return nullptr; }
+    // The Bluetooth link behind it (device search and connect), else null.
+    virtual bt::CBluetoothLink* Bluetooth() { return nullptr; }
+    // Non-zero for links whose reader is not identified at open: the connection takes
+    // this device type instead (revision 0).
+    virtual uint32_t PresetDeviceType() const { return 0; }
     // Ends the transport: no more bytes reach the sink, sends fail.
     virtual void Close() = 0;
 };

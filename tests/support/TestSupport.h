@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests: a stand-in reader served on a pseudo-terminal.
+#include "BtModule.h"
 #include "PtyServer.h"
 #include "ReaderModel.h"
 #include "Scenario.h"
@@ -29,6 +30,25 @@ private:
     std::unique_ptr<vsim::PtyServer> server_;
 };
 
+// The stand-in Bluetooth module with the devices of a scenario's "bluetooth" section,
+// served on its own pseudo-terminal. PortName() opens it as a module on a serial port.
+class SimBtModule {
+public:
+    explicit SimBtModule(const std::string& scenarioJson);
+    ~SimBtModule();
+    vsim::BtModule& Module() { return module_; }
+    vsim::PtyServer& Server() { return *server_; }
+    std::string PortName() const { return server_->SlavePath() + " BT"; }
+    // The disconnect fault: the connected device drops the link.
+    void Drop() { server_->Send(module_.DropConnection()); }
+    // Connect requests the module received so far.
+    std::vector<vsim::BtRequest> Requests(uint8_t opcode);
+
+private:
+    vsim::BtModule module_;
+    std::unique_ptr<vsim::PtyServer> server_;
+};
+
 std::vector<uint8_t> Hex(const std::string& text);
 
 // A small sysfs tree in a temporary folder for the port listing: ttys on the board and
@@ -48,6 +68,10 @@ public:
     // A tty on a USB device with the given ids and product string.
     void Usb(const std::string& name, const std::string& bus, const std::string& vid,
              const std::string& pid, const std::string& product);
+    // A USB device in bus/usb/devices with the given ids (an empty id: no such file)
+    // and one interface, bound to `driver` (empty: no driver bound).
+    void UsbDevice(const std::string& bus, const std::string& vid, const std::string& pid,
+                   const std::string& driver);
     // The device folder with one link per tty name; returns its path.
     std::string DevDir(const std::map<std::string, std::string>& links);
 
@@ -73,5 +97,27 @@ std::string BinaryPath(const std::string& relative);
 uint16_t FreeUdpPort();
 vorex::lan::LanEnvironment LoopbackLan(uint16_t datagramPort,
                                        std::vector<std::string> adapters = {"127.0.0.1"});
+
+} // namespace vtest
+
+namespace vtest {
+
+// An environment variable set (or, with value null, removed) for the life of the
+// object; the previous state comes back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// The folder of the stand-in vendor libraries (libftd2xx.so, libSiUSBXp.so).
+std::string StandInVendorDir();
 
 } // namespace vtest

@@ -82,6 +82,20 @@ VOREX_API int VOREX_GetFrameVariant(int handle);
  * the last). Returns the bytes used including the closing NUL. */
 VOREX_API int VOREX_ListComPorts(char* buffer, int capacity);
 
+/* ---- USB readers -------------------------------------------------------
+ * The maker's readers on USB: FTDI-based readers (through libftd2xx.so when it is
+ * installed), HID readers, and the virtual COM port (a serial port, see above). */
+/* Bit set of attached readers that lack their driver: 1 an FTDI-based reader
+ * (USB 0403:D7A4), 2 a virtual-COM reader (USB 2E5B:0C2D); 0 when nothing is missing. */
+VOREX_API int VOREX_CheckUsbDrivers(void);
+/* 1 when the virtual-COM (CDC) driver can be used: always, the kernel brings it. */
+VOREX_API int VOREX_IsCdcDriverAvailable(void);
+/* USB readers present, as a name list (see VOREX_ListComPorts): the serial numbers of
+ * FTDI-based readers no program has open, then the HID readers ("<serial> HID", or
+ * "4019-???? HID" for one without serial number); only the maker's article numbers
+ * (the first four characters). Returns the bytes used including the closing NUL. */
+VOREX_API int VOREX_ListUsbDevices(char* buffer, int capacity);
+
 /* ---- LAN readers -------------------------------------------------------
  * Readers on the network answer a datagram protocol. The adapters searched are the
  * IPv4 interfaces that are up, or those listed in $VOREX_LAN_ADAPTERS
@@ -109,6 +123,26 @@ VOREX_API int VOREX_GetLanConfig(const char* identity, char* name, char* address
  * reader does not answer or take the settings. */
 VOREX_API int VOREX_SetLanConfig(const char* identity, const char* address, const char* mask,
                                  const char* gateway);
+
+/* ---- Bluetooth readers -------------------------------------------------
+ * A port name ending in " BT" opens a Bluetooth adapter: a module on a serial port
+ * ("COM5 BT", "/dev/ttyUSB0 BT"). The connection is not identified (device type 0x125)
+ * until a reader was found and connected through it. */
+/* The Bluetooth adapters, as a name list (see VOREX_ListComPorts): the modules on the
+ * serial ports in $VOREX_BT_MODULES (device paths separated by commas), each as
+ * "<path> BT". Returns the bytes used including the closing NUL. */
+VOREX_API int VOREX_ListBluetoothPorts(char* buffer, int capacity);
+/* Searches for devices: records of 38 bytes (6-byte address, 32-byte name, zero-padded)
+ * as long as they fit into capacity. filter 0 takes every device, else only the first
+ * of that class of device. Bytes written, or -1 when the adapter did not answer within
+ * timeoutMs (or for an unknown handle or a connection without Bluetooth). */
+VOREX_API int VOREX_SearchBluetooth(int handle, unsigned char* buffer, int capacity, int timeoutMs,
+                                    unsigned filter);
+/* Connects to the device with the 6-byte address. 1 when connected; 0 on failure, with
+ * the last error set to the adapter's status (1 when it did not answer within
+ * timeoutMs); -1 for an unknown handle or a connection without Bluetooth. */
+VOREX_API int VOREX_ConnectBluetooth(int handle, const unsigned char* address, int parameter,
+                                     int timeoutMs);
 
 /* ---- Error texts ------------------------------------------------------- */
 /* String-table id of the display text for an engine error number. */
