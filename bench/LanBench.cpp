@@ -6,6 +6,10 @@
 //  BM_BareTcpRoundTrip   baseline: the same 5 request and 9 answer bytes bounced over a
 //                        loopback TCP connection by a bare echo thread, the client
 //                        blocking in recv; no framing, no model, no worker.
+//  BM_BareClientToStandIn the same bare client against the stand-in reader of the first:
+//                        what the reader side costs, so that the ratio of the first to
+//                        this one is what the engine adds (framing, the link's worker
+//                        thread handing the answer to the waiting thread).
 // bench/run prints the ratio of the two (goal <= 1.10).
 #include "DeviceCommands.h"
 #include "TcpServer.h"
@@ -49,34 +53,13 @@ void BM_LanExchange(benchmark::State& state) {
 }
 BENCHMARK(BM_LanExchange)->MinTime(1.0)->UseRealTime();
 
-void BM_BareTcpRoundTrip(benchmark::State& state) {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        listen(listener, 1) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-        std::abort();
+// Identification request and answer bytes over a connected client socket, the client
+// blocking in recv: the round trip without framing, waiting logic or worker thread.
+void BareRoundTrips(benchmark::State& state, const sockaddr_in& to) {
     const int on = 1;
-    std::thread echo([&] {
-        const int peer = accept(listener, nullptr, nullptr);
-        setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        const uint8_t answer[9] = {2, 1, 0, 4, '1', '2', '5', '5', 6};
-        uint8_t b[64];
-        size_t got = 0;
-        ssize_t n;
-        while ((n = recv(peer, b, sizeof b, 0)) > 0) {
-            got += static_cast<size_t>(n);
-            for (; got >= 5; got -= 5)
-                [[maybe_unused]] ssize_t w = send(peer, answer, sizeof answer, MSG_NOSIGNAL);
-        }
-        close(peer);
-    });
     const int client = socket(AF_INET, SOCK_STREAM, 0);
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    if (connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+    if (connect(client, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0)
         std::abort();
     const uint8_t request[5] = {2, 1, 0xF0, 0, 0xF1};
     double total = 0;
@@ -94,11 +77,53 @@ void BM_BareTcpRoundTrip(benchmark::State& state) {
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     close(client);
-    echo.join();
-    close(listener);
     state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
 }
+
+void BM_BareTcpRoundTrip(benchmark::State& state) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        std::abort();
+    std::thread echo([&] {
+        const int peer = accept(listener, nullptr, nullptr);
+        const int on = 1;
+        setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        const uint8_t answer[9] = {2, 1, 0, 4, '1', '2', '5', '5', 6};
+        uint8_t b[64];
+        size_t got = 0;
+        ssize_t n;
+        while ((n = recv(peer, b, sizeof b, 0)) > 0) {
+            got += static_cast<size_t>(n);
+            for (; got >= 5; got -= 5)
+                [[maybe_unused]] ssize_t w = send(peer, answer, sizeof answer, MSG_NOSIGNAL);
+        }
+        close(peer);
+    });
+    BareRoundTrips(state, a);
+    echo.join();
+    close(listener);
+}
 BENCHMARK(BM_BareTcpRoundTrip)->MinTime(1.0)->UseRealTime();
+
+void BM_BareClientToStandIn(benchmark::State& state) {
+    vsim::ReaderModel model;
+    model.AddCommandSet(std::make_unique<vsim::DeviceCommands>());
+    vsim::TcpServer server(model);
+    if (!server.Start("127.0.0.1", 0))
+        std::abort();
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(server.Port());
+    BareRoundTrips(state, a);
+}
+BENCHMARK(BM_BareClientToStandIn)->MinTime(1.0)->UseRealTime();
 
 } // namespace
 

@@ -3,7 +3,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -214,6 +216,63 @@ TEST(VorexSim, AnswersTheLanSearchAndTakesNewSettings) {
                                            " --tcp 10.0.0.1:0")
                   .status,
               1);
+}
+
+// The same reader over TCP (by address, and by name found through discovery) and over a
+// pseudo-terminal: every dump is the same file, byte for byte.
+TEST(VorexSim, DumpsOverTcpEqualTheSerialDumps) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vorex-lan-dump-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    // The demo reader, on the network by name: it takes its address automatically.
+    json demo = json::parse(std::ifstream(vtest::SourcePath("sim/scenarios/demo.json")));
+    demo["lan"] = {{"address", "0.0.0.0"}, {"name", "NETDEMO"}};
+    const std::string scenario = (dir / "demo.json").string();
+    std::ofstream(scenario) << demo.dump();
+    SimProgram serial(scenario);
+    SimProgram network(scenario, {"--tcp", "127.0.0.1:0", "--udp", "0"});
+    const std::string address = network.Path();
+    ASSERT_EQ(address.rfind("127.0.0.1-", 0), 0u) << address;
+    const std::string udp = network.NextLine();
+    ASSERT_EQ(udp.rfind("udp ", 0), 0u) << udp;
+    setenv("VOREX_LAN_ADAPTERS", "127.0.0.1/8", 1);
+    setenv("VOREX_LAN_UDP_PORT", udp.substr(4).c_str(), 1);
+    const auto read = [](const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    struct Dump {
+        const char* command;
+        const char* file;
+    };
+    const Dump dumps[] = {
+        {"iso15693 dump --uid E004015012345671 --out ", "slix.json"},
+        {"mifare dump --out ", "classic4k.json"},
+        {"mifare dump --out ", "classic4k.mfd"},
+    };
+    const std::string ports[] = {serial.Path(), address, "[NETDEMO]-10001"};
+    for (const Dump& d : dumps) {
+        std::string first;
+        for (size_t i = 0; i < std::size(ports); ++i) {
+            const auto file = dir / (std::to_string(i) + "-" + d.file);
+            const auto r = Program("cli/vorexctl",
+                                   "--port " + ports[i] + " " + d.command + file.string(), true);
+            EXPECT_EQ(r.status, 0) << ports[i] << ": " << d.command << "\n" << r.out;
+            const std::string bytes = read(file);
+            if (i == 0) {
+                first = bytes;
+                EXPECT_GT(first.size(), 1000u) << d.file;
+            } else {
+                EXPECT_EQ(bytes, first) << ports[i] << ": " << d.file;
+            }
+        }
+    }
+    unsetenv("VOREX_LAN_ADAPTERS");
+    unsetenv("VOREX_LAN_UDP_PORT");
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(network.Stop(), 0) << network.Stderr();
+    EXPECT_EQ(serial.Stop(), 0) << serial.Stderr();
 }
 
 TEST(Vorexctl, IdentifyJsonAndErrors) {

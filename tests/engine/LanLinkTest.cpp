@@ -6,6 +6,7 @@
 #include "LanResponder.h"
 #include "TcpServer.h"
 #include "TestSupport.h"
+#include "Vorex_SDKApp.h"
 #include "links/lan/LanConfig.h"
 #include "links/lan/LanDiscovery.h"
 #include "links/lan/TCPSocketThread.h"
@@ -15,6 +16,7 @@
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 using namespace vorex::lan;
 using vtest::Hex;
@@ -318,4 +320,50 @@ TEST(LanOpen, NoReaderAtTheAddressOpensNothing) {
     const std::string name = gone.server.PortName();
     gone.server.Stop();
     EXPECT_EQ(VOREX_OpenPort(name.c_str(), 19200, 200), -1);
+}
+
+TEST(LanOpen, AConnectionOutlivesItsReaderAndReconnectsWhenItIsBack) {
+    TcpReader reader;
+    ASSERT_TRUE(reader.started);
+    const uint16_t port = reader.server.Port();
+    const int handle = VOREX_OpenPort(reader.server.PortName().c_str(), 19200, 300);
+    ASSERT_EQ(handle, 20001);
+    uint8_t settings[16] = {};
+    EXPECT_EQ(VOREX_ReadSettings(handle, settings, sizeof settings), 3);
+
+    // The reader goes away: its connection is closed and nothing listens any more.
+    // Exchanges fail within their timeout, the connection keeps its handle.
+    reader.server.Stop();
+    std::this_thread::sleep_for(50ms);
+    for (int i = 0; i < 2; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(VOREX_ReadSettings(handle, settings, sizeof settings), -1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    }
+    EXPECT_EQ(VOREX_GetDeviceType(handle), 0x125);
+
+    // Back at its address, the next exchange reconnects.
+    ASSERT_TRUE(reader.server.Start("127.0.0.1", port)) << reader.server.Error();
+    EXPECT_EQ(VOREX_ReadSettings(handle, settings, sizeof settings), 3);
+    EXPECT_EQ(reader.server.Connections(), 2); // the first and the reconnection
+    EXPECT_EQ(VOREX_ClosePort(handle), 0);
+}
+
+TEST(LanOpen, TheLookupDropsAConnectionWhoseLinkEnded) {
+    TcpReader a, b;
+    ASSERT_TRUE(a.started && b.started);
+    const int first = VOREX_OpenPort(a.server.PortName().c_str(), 19200, 300);
+    const int second = VOREX_OpenPort(b.server.PortName().c_str(), 19200, 300);
+    ASSERT_EQ(first, 20001);
+    ASSERT_EQ(second, 20002);
+    // The worker of the first connection ends while the connection is still listed.
+    VorexEngine().Find(first)->CloseLink();
+    // Looking up the second passes the first, which leaves the list.
+    EXPECT_EQ(VOREX_GetDeviceType(second), 0x125);
+    EXPECT_EQ(VOREX_GetDeviceType(first), -1);
+    EXPECT_EQ(VOREX_ClosePort(first), -1);
+    const int third = VOREX_OpenPort(a.server.PortName().c_str(), 19200, 300);
+    EXPECT_EQ(third, 20001);
+    EXPECT_EQ(VOREX_ClosePort(second), 0);
+    EXPECT_EQ(VOREX_ClosePort(third), 0);
 }
