@@ -13,7 +13,7 @@ constexpr int kIdentifyTimeoutCapMs = 300;
 
 } // namespace
 
-CVorex_SDKApp::CVorex_SDKApp() = default;
+CVorex_SDKApp::CVorex_SDKApp() : hid_(vorex::links::MakeSystemHidBackend()) {}
 
 CVorex_SDKApp::~CVorex_SDKApp() {
     CloseAll();
@@ -54,7 +54,8 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
     if (entry == nullptr)
         return -1;
     const vorex::SerialFormat format = vorex::DecodeBaudCode(baudCode);
-    const vorex::links::LinkRequest request{name, format.baud, format.parity, format.stopBits};
+    const vorex::links::LinkRequest request{name, format.baud, format.parity, format.stopBits,
+                                            hid_};
 
     // Held here as well as in the list: a close from inside an identification wait
     // must not destroy the object under this open.

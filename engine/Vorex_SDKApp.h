@@ -3,6 +3,7 @@
 // finds them by handle and closes them.
 #include "IdentifyMemory.h"
 #include "Vorex_Port.h"
+#include "links/hid/HidBackend.h"
 #include <vorex/vorex.h>
 
 #include <atomic>
@@ -40,6 +41,9 @@ public:
     void CancelWait() { cancel_.store(true); }
     // Drops the remembered frame variants (another reader now sits on a known port name).
     void ForgetIdentifications() { identified_.Clear(); }
+    // The HID devices HID links open and list: hidapi's, unless a test set others.
+    std::shared_ptr<vorex::links::HidBackend> HidDevices() const { return hid_; }
+    void SetHidDevices(std::shared_ptr<vorex::links::HidBackend> hid) { hid_ = std::move(hid); }
 
 private:
     enum class Identified { Yes, NoAnswer, Unusable };
@@ -55,6 +59,7 @@ private:
     VOREX_WaitHook hook_{};
     std::atomic<bool> cancel_{false};
     vorex::IdentifyMemory identified_;
+    std::shared_ptr<vorex::links::HidBackend> hid_;
 };
 
 // The one engine object of the process.

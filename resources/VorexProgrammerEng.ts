@@ -326,10 +326,6 @@
         <translation>Change IP address</translation>
     </message>
     <message>
-        <source>Schliessen</source>
-        <translation>Close</translation>
-    </message>
-    <message>
         <source>LAN Einstellung</source>
         <translation>LAN settings</translation>
     </message>
@@ -356,6 +352,224 @@
     <message>
         <source>Folgende IP Adresse verwenden</source>
         <translation>Use the following IP address</translation>
+    </message>
+    <message>
+        <source>immer neu einlesen</source>
+        <translation>always read again</translation>
+    </message>
+    <message>
+        <source>Hersteller:</source>
+        <translation>Manufacturer:</translation>
+    </message>
+    <message>
+        <source>UID:</source>
+        <translation>UID:</translation>
+    </message>
+    <message>
+        <source>Reihenfolge</source>
+        <translation>Byte order</translation>
+    </message>
+    <message>
+        <source>Darstellung</source>
+        <translation>Display</translation>
+    </message>
+    <message>
+        <source>NDEF:</source>
+        <translation>NDEF:</translation>
+    </message>
+    <message>
+        <source>Kein NDEF</source>
+        <translation>No NDEF</translation>
+    </message>
+    <message>
+        <source>NDEF beschädigt</source>
+        <translation>NDEF damaged</translation>
+    </message>
+    <message>
+        <source>Leere NDEF-Nachricht</source>
+        <translation>Empty NDEF message</translation>
+    </message>
+    <message>
+        <source>Die Seiten ab %d sind durch das Kennwort des Tags geschützt und werden nicht gelesen oder geschrieben</source>
+        <translation>The pages from %d on are protected by the tag&apos;s password and are neither read nor written</translation>
+    </message>
+    <message>
+        <source>Lesen</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Schreiben</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>MSB first</source>
+        <translation>MSB first</translation>
+    </message>
+    <message>
+        <source>LSB first</source>
+        <translation>LSB first</translation>
+    </message>
+    <message>
+        <source>Alles markieren</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>Nichts markieren</source>
+        <translation>Select none</translation>
+    </message>
+    <message>
+        <source>MIFARE® Classic 1K</source>
+        <translation>MIFARE® Classic 1K</translation>
+    </message>
+    <message>
+        <source>MIFARE® Classic 4K</source>
+        <translation>MIFARE® Classic 4K</translation>
+    </message>
+    <message>
+        <source>Sector %d</source>
+        <translation>Sector %d</translation>
+    </message>
+    <message>
+        <source>Rechte</source>
+        <translation>Rights</translation>
+    </message>
+    <message>
+        <source>Block</source>
+        <translation>Block</translation>
+    </message>
+    <message>
+        <source>Value (dezimal)</source>
+        <translation>Value (decimal)</translation>
+    </message>
+    <message>
+        <source>inc.</source>
+        <translation>inc.</translation>
+    </message>
+    <message>
+        <source>dec.</source>
+        <translation>dec.</translation>
+    </message>
+    <message>
+        <source>Key A</source>
+        <translation>Key A</translation>
+    </message>
+    <message>
+        <source>Key B</source>
+        <translation>Key B</translation>
+    </message>
+    <message>
+        <source>Keys definieren</source>
+        <translation>Define keys</translation>
+    </message>
+    <message>
+        <source>Stop bei Fehler</source>
+        <translation>Stop on error</translation>
+    </message>
+    <message>
+        <source>Authenticate mit:</source>
+        <translation>Authenticate with:</translation>
+    </message>
+    <message>
+        <source>Zugriffsrechte</source>
+        <translation>Access rights</translation>
+    </message>
+    <message>
+        <source>A</source>
+        <translation>A</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>User Byte:</source>
+        <translation>User byte:</translation>
+    </message>
+    <message>
+        <source>Block %d: der Wert liegt nicht zwischen -2147483648 und 2147483647</source>
+        <translation>Block %d: the value is not between -2147483648 and 2147483647</translation>
+    </message>
+    <message>
+        <source>Der Sektor-Trailer (Keys und Zugriffsrechte) wird geschrieben. Falsche Keys oder Zugriffsrechte können den Sektor für immer sperren!&#xd;
+Wollen Sie den Trailer wirklich schreiben?</source>
+        <translation>The sector trailer (keys and access rights) will be written. Wrong keys or access rights can lock the sector for good!&#xd;
+Do you really want to write the trailer?</translation>
+    </message>
+    <message>
+        <source>Philips Standard laden</source>
+        <translation>Load Philips default</translation>
+    </message>
+    <message>
+        <source>Infineon Standard laden</source>
+        <translation>Load Infineon default</translation>
+    </message>
+    <message>
+        <source>Alle Löschen</source>
+        <translation>Clear all</translation>
+    </message>
+    <message>
+        <source>Standard laden</source>
+        <translation>Load defaults</translation>
+    </message>
+    <message>
+        <source>Standard speichern</source>
+        <translation>Save defaults</translation>
+    </message>
+    <message>
+        <source>In Gerät speichern</source>
+        <translation>Store in device</translation>
+    </message>
+    <message>
+        <source>Alle Eingaben Hexadezimal LSB first ohne Leerzeichen</source>
+        <translation>All entries hexadecimal, LSB first, without blanks</translation>
+    </message>
+    <message>
+        <source>Keys definieren (VX-B75)</source>
+        <translation>Define keys (VX-B75)</translation>
+    </message>
+    <message>
+        <source>Keys definieren (VX-B76)</source>
+        <translation>Define keys (VX-B76)</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Write</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Increment</source>
+        <translation>Increment</translation>
+    </message>
+    <message>
+        <source>Decrement</source>
+        <translation>Decrement</translation>
+    </message>
+    <message>
+        <source>Read KeyA</source>
+        <translation>Read KeyA</translation>
+    </message>
+    <message>
+        <source>Write KeyA</source>
+        <translation>Write KeyA</translation>
+    </message>
+    <message>
+        <source>Read KeyB</source>
+        <translation>Read KeyB</translation>
+    </message>
+    <message>
+        <source>Write KeyB</source>
+        <translation>Write KeyB</translation>
+    </message>
+    <message>
+        <source>Read Rights</source>
+        <translation>Read Rights</translation>
+    </message>
+    <message>
+        <source>Write Rights</source>
+        <translation>Write Rights</translation>
     </message>
 </context>
 <context>
@@ -914,6 +1128,26 @@ Do you really want to lock the blocks?</translation>
         <translation>ICode SL2 ICS50</translation>
     </message>
     <message>
+        <source>MIFARE® 1K Chip gefunden</source>
+        <comment>238</comment>
+        <translation>MIFARE® 1K chip found</translation>
+    </message>
+    <message>
+        <source>MIFARE® 4K Chip gefunden</source>
+        <comment>239</comment>
+        <translation>MIFARE® 4K chip found</translation>
+    </message>
+    <message>
+        <source>Unbekannter MIFARE® Chip (%02x) gefunden</source>
+        <comment>241</comment>
+        <translation>Unknown MIFARE® chip (%02x) found</translation>
+    </message>
+    <message>
+        <source>Page %d hat falsche Datenlänge %d</source>
+        <comment>242</comment>
+        <translation>Page %d has wrong data length %d</translation>
+    </message>
+    <message>
         <source>SIC</source>
         <comment>243</comment>
         <translation>SIC</translation>
@@ -961,6 +1195,8 @@ Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
         <translation>No devices found!
 Please check the firewall settings!
 The program may have to be allowed through the firewall manually.</translation>
+    </message>
+    <message>
         <source>Suche Leser an %1, %2 Baud …</source>
         <comment>12000</comment>
         <translation>Looking for the reader on %1, %2 baud …</translation>
@@ -1004,6 +1240,16 @@ The program may have to be allowed through the firewall manually.</translation>
         <source>Suche nach dem Leser abgebrochen.</source>
         <comment>12008</comment>
         <translation>Search for the reader cancelled.</translation>
+    </message>
+    <message>
+        <source>MIFARE® Authenticate nicht möglich! Der richtige Key ist nicht im Chip gespeichert.</source>
+        <comment>232</comment>
+        <translation>MIFARE® authentication not possible! The right key is not stored in the chip.</translation>
+    </message>
+    <message>
+        <source>MIFARE Ultralight® gefunden</source>
+        <comment>240</comment>
+        <translation>MIFARE Ultralight® found</translation>
     </message>
 </context>
 </TS>

@@ -30,6 +30,8 @@ class CBluetoothLink;
 
 namespace vorex::links {
 
+class HidBackend;
+
 // Where a link delivers received bytes; may be called from any one thread.
 class ReceiveSink {
 public:
@@ -46,6 +48,7 @@ struct LinkRequest {
     uint32_t baud = 19200;
     char parity = 'N';
     int stopBits = 1;
+    std::shared_ptr<HidBackend> hid; // the HID devices of the engine (HID links)
 };
 
 class ReaderLink {

@@ -67,7 +67,7 @@ TEST(LinkSeam, PolledLinkCarriesAnExchange) {
     EXPECT_EQ(link.sent.size(), 1u);
 }
 
-TEST(LinkSeam, TableHasTheSerialLanAndBluetoothKinds) {
+TEST(LinkSeam, TableHasTheSerialHidLanAndBluetoothKinds) {
     using vorex::LinkKind;
     const auto* serial = vorex::links::FindLink(LinkKind::Serial);
     ASSERT_NE(serial, nullptr);
@@ -75,11 +75,13 @@ TEST(LinkSeam, TableHasTheSerialLanAndBluetoothKinds) {
     const auto* lan = vorex::links::FindLink(LinkKind::Lan);
     ASSERT_NE(lan, nullptr);
     EXPECT_EQ(lan->firstHandle, 20001);
+    const auto* hid = vorex::links::FindLink(LinkKind::Hid);
+    ASSERT_NE(hid, nullptr);
+    EXPECT_EQ(hid->firstHandle, 10001);
     const auto* bluetooth = vorex::links::FindLink(LinkKind::Bluetooth);
     ASSERT_NE(bluetooth, nullptr);
     EXPECT_EQ(bluetooth->firstHandle, 30001);
-    for (LinkKind kind : {LinkKind::Hid, LinkKind::BluetoothRefused})
-        EXPECT_EQ(vorex::links::FindLink(kind), nullptr);
+    EXPECT_EQ(vorex::links::FindLink(LinkKind::BluetoothRefused), nullptr);
     CVorex_Port port;
     EXPECT_FALSE(port.AttachLink(nullptr));
 }

@@ -111,6 +111,25 @@ void SysfsTree::Usb(const std::string& name, const std::string& bus, const std::
     fs::create_directory_symlink(intf, root / "class/tty" / name / "device");
 }
 
+void SysfsTree::UsbDevice(const std::string& bus, const std::string& vid, const std::string& pid,
+                          const std::string& driver) {
+    const fs::path root(root_);
+    const fs::path dev = root / "devices/pci0000:00/usb2" / bus;
+    const fs::path intf = dev / (bus + ":1.0");
+    fs::create_directories(intf);
+    fs::create_directories(root / "bus/usb/devices");
+    if (!vid.empty())
+        std::ofstream(dev / "idVendor") << vid << "\n";
+    if (!pid.empty())
+        std::ofstream(dev / "idProduct") << pid << "\n";
+    if (!driver.empty()) {
+        fs::create_directories(root / "bus/usb/drivers" / driver);
+        fs::create_directory_symlink(root / "bus/usb/drivers" / driver, intf / "driver");
+    }
+    fs::create_directory_symlink(dev, root / "bus/usb/devices" / bus);
+    fs::create_directory_symlink(intf, root / "bus/usb/devices" / (bus + ":1.0"));
+}
+
 std::string SysfsTree::DevDir(const std::map<std::string, std::string>& links) {
     if (dev_.empty()) {
         dev_ = "/dev/shm/" + UniqueName("vorex-dev-");
@@ -173,6 +192,32 @@ vorex::lan::LanEnvironment LoopbackLan(uint16_t datagramPort, std::vector<std::s
     env.adapters = [list] { return vorex::lan::ParseAdapterList(list); };
     env.datagramPort = datagramPort;
     return env;
+}
+
+} // namespace vtest
+
+namespace vtest {
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        had_ = true;
+        old_ = old;
+    }
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
+std::string StandInVendorDir() {
+    return BinaryPath("sim/vendor");
 }
 
 } // namespace vtest

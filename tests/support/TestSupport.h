@@ -68,6 +68,10 @@ public:
     // A tty on a USB device with the given ids and product string.
     void Usb(const std::string& name, const std::string& bus, const std::string& vid,
              const std::string& pid, const std::string& product);
+    // A USB device in bus/usb/devices with the given ids (an empty id: no such file)
+    // and one interface, bound to `driver` (empty: no driver bound).
+    void UsbDevice(const std::string& bus, const std::string& vid, const std::string& pid,
+                   const std::string& driver);
     // The device folder with one link per tty name; returns its path.
     std::string DevDir(const std::map<std::string, std::string>& links);
 
@@ -93,5 +97,27 @@ std::string BinaryPath(const std::string& relative);
 uint16_t FreeUdpPort();
 vorex::lan::LanEnvironment LoopbackLan(uint16_t datagramPort,
                                        std::vector<std::string> adapters = {"127.0.0.1"});
+
+} // namespace vtest
+
+namespace vtest {
+
+// An environment variable set (or, with value null, removed) for the life of the
+// object; the previous state comes back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// The folder of the stand-in vendor libraries (libftd2xx.so, libSiUSBXp.so).
+std::string StandInVendorDir();
 
 } // namespace vtest

@@ -82,6 +82,20 @@ VOREX_API int VOREX_GetFrameVariant(int handle);
  * the last). Returns the bytes used including the closing NUL. */
 VOREX_API int VOREX_ListComPorts(char* buffer, int capacity);
 
+/* ---- USB readers -------------------------------------------------------
+ * The maker's readers on USB: FTDI-based readers (through libftd2xx.so when it is
+ * installed), HID readers, and the virtual COM port (a serial port, see above). */
+/* Bit set of attached readers that lack their driver: 1 an FTDI-based reader
+ * (USB 0403:D7A4), 2 a virtual-COM reader (USB 2E5B:0C2D); 0 when nothing is missing. */
+VOREX_API int VOREX_CheckUsbDrivers(void);
+/* 1 when the virtual-COM (CDC) driver can be used: always, the kernel brings it. */
+VOREX_API int VOREX_IsCdcDriverAvailable(void);
+/* USB readers present, as a name list (see VOREX_ListComPorts): the serial numbers of
+ * FTDI-based readers no program has open, then the HID readers ("<serial> HID", or
+ * "4019-???? HID" for one without serial number); only the maker's article numbers
+ * (the first four characters). Returns the bytes used including the closing NUL. */
+VOREX_API int VOREX_ListUsbDevices(char* buffer, int capacity);
+
 /* ---- LAN readers -------------------------------------------------------
  * Readers on the network answer a datagram protocol. The adapters searched are the
  * IPv4 interfaces that are up, or those listed in $VOREX_LAN_ADAPTERS

@@ -1,8 +1,10 @@
 #include "USBSerialPort.h"
 
 #include "../../DebugOutput.h"
+#include "../ftdi/FtdiLine.h"
 #include "ComPortList.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -20,6 +22,9 @@ namespace {
 constexpr int kModemPollMs = 100;
 // Longest time the worker keeps trying to push one queued run into a stalled device.
 constexpr int kWriteStallMs = 2000;
+// FTDI devices are polled this often; their own latency timer is set to 2 ms.
+constexpr int kFtdiPollMs = 1;
+constexpr uint8_t kFtdiLatencyMs = 2;
 
 } // namespace
 
@@ -68,10 +73,14 @@ bool CUSBSerialPort::InitPort(const std::string& portName, uint32_t baud, char p
         fd_ = -1;
     }
     if (parsed_.ftdi) {
-        vorex::DebugOutput("Fehler: FTDI-Gerät \"" + portName + "\" kann nicht geöffnet werden\n");
+        const bool opened = OpenFtdi();
         lock.unlock();
-        ClosePort();
-        return false;
+        if (!opened) {
+            ClosePort();
+            return false;
+        }
+        CheckModemLines(true);
+        return true;
     }
     int fd = open(parsed_.devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -93,20 +102,58 @@ bool CUSBSerialPort::InitPort(const std::string& portName, uint32_t baud, char p
     return true;
 }
 
+bool CUSBSerialPort::OpenFtdi() {
+    namespace ftdi = vorex::ftdi;
+    FT_HANDLE handle = FT_W32_CreateFile(parsed_.ftdiSerial);
+    if (handle == ftdi::InvalidHandle() || handle == nullptr) {
+        vorex::DebugOutput("Fehler: FTDI-Gerät \"" + portName_ + "\" kann nicht geöffnet werden\n");
+        return false;
+    }
+    ftHandle_ = handle;
+    FT_SetLatencyTimer(handle, kFtdiLatencyMs); // result ignored: a library without it still opens
+    // Reads return at once with what is queued; writes have no time-out. A refused
+    // setting skips the ones after it but does not fail the open.
+    ftdi::FTTIMEOUTS timeouts{0xFFFFFFFFu, 0, 0, 0, 0};
+    if (FT_W32_SetCommTimeouts(handle, &timeouts) && FT_W32_SetCommMask(handle, eventMask_))
+        ApplyLine();
+    FT_W32_PurgeComm(handle, ftdi::kPurgeTxClear | ftdi::kPurgeRxClear);
+    return true;
+}
+
 bool CUSBSerialPort::ApplyLine() {
+    if (parsed_.ftdi) {
+        const FT_HANDLE handle = ftHandle_;
+        vorex::ftdi::FTDCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        if (handle == nullptr || !FT_W32_GetCommState(handle, &dcb))
+            return false;
+        vorex::links::FillFtdiDcb(dcb, line_);
+        return FT_W32_SetCommState(handle, &dcb) != 0;
+    }
     if (fd_ < 0)
         return false;
     return vorex::links::ApplyLineSettings(fd_, line_);
 }
 
+bool CUSBSerialPort::ReadModemLines(int& status) {
+    std::lock_guard<std::mutex> lock(openLock_);
+    if (!parsed_.ftdi)
+        return fd_ >= 0 && ioctl(fd_, TIOCMGET, &status) == 0;
+    namespace ftdi = vorex::ftdi;
+    DWORD lines = 0;
+    const FT_HANDLE handle = ftHandle_;
+    if (handle == nullptr || !FT_W32_GetCommModemStatus(handle, &lines))
+        return false;
+    status = (lines & ftdi::kMsCtsOn ? TIOCM_CTS : 0) | (lines & ftdi::kMsDsrOn ? TIOCM_DSR : 0) |
+             (lines & ftdi::kMsRingOn ? TIOCM_RI : 0) | (lines & ftdi::kMsRlsdOn ? TIOCM_CD : 0);
+    return true;
+}
+
 void CUSBSerialPort::CheckModemLines(bool initial) {
     int status = 0;
-    {
-        std::lock_guard<std::mutex> lock(openLock_);
-        if (fd_ < 0 || ioctl(fd_, TIOCMGET, &status) != 0) {
-            modemReadable_ = false;
-            return;
-        }
+    if (!ReadModemLines(status)) {
+        modemReadable_ = false;
+        return;
     }
     modemReadable_ = true;
     const bool cts = status & TIOCM_CTS, dsr = status & TIOCM_DSR, rlsd = status & TIOCM_CD,
@@ -134,7 +181,7 @@ void CUSBSerialPort::CheckModemLines(bool initial) {
 }
 
 bool CUSBSerialPort::StartMonitoring() {
-    if (worker_.joinable() || fd_ < 0)
+    if (worker_.joinable() || !IsOpen())
         return false;
     stop_ = false;
     running_ = true; // set before the thread exists so that callers see it at once
@@ -152,12 +199,72 @@ void CUSBSerialPort::DeviceLost() {
     if (fd_ >= 0)
         close(fd_);
     fd_ = -1;
+    if (ftHandle_.load() != nullptr)
+        FT_W32_CloseHandle(ftHandle_);
+    ftHandle_ = nullptr;
+}
+
+bool CUSBSerialPort::TakeWake() {
+    uint64_t count = 0;
+    return read(wakeFd_, &count, sizeof count) > 0;
+}
+
+bool CUSBSerialPort::FtdiReceive(uint8_t* buffer, size_t capacity) {
+    DWORD errors = 0;
+    vorex::ftdi::FTCOMSTAT status{};
+    FT_HANDLE handle;
+    {
+        std::lock_guard<std::mutex> lock(openLock_);
+        handle = ftHandle_;
+        if (handle == nullptr || !FT_W32_ClearCommError(handle, &errors, &status))
+            return false;
+    }
+    size_t queued = status.cbInQue;
+    while (queued > 0) {
+        DWORD got = 0;
+        {
+            std::lock_guard<std::mutex> lock(openLock_);
+            if (ftHandle_.load() != handle ||
+                !FT_W32_ReadFile(handle, buffer, static_cast<DWORD>(std::min(queued, capacity)),
+                                 &got))
+                return false;
+        }
+        if (got == 0)
+            break;
+        OnReceiveChars(buffer, got);
+        queued -= std::min<size_t>(queued, got);
+    }
+    return true;
+}
+
+void CUSBSerialPort::FtdiWorker() {
+    uint8_t buffer[4096];
+    for (int pass = 1; !stop_; ++pass) {
+        pollfd wake{wakeFd_, POLLIN, 0};
+        if (poll(&wake, 1, kFtdiPollMs) > 0 && TakeWake()) {
+            if (stop_)
+                break;
+            WriteStep();
+        }
+        if (!FtdiReceive(buffer, sizeof buffer)) {
+            OnCommError(0x800);
+            DeviceLost();
+            break;
+        }
+        if (modemReadable_ && pass % kModemPollMs == 0)
+            CheckModemLines(false);
+    }
 }
 
 void CUSBSerialPort::Worker() {
     uint8_t buffer[4096];
     // Bytes queued before the worker started go out at once.
     WriteStep();
+    if (parsed_.ftdi) {
+        FtdiWorker();
+        running_ = false;
+        return;
+    }
     while (!stop_) {
         const int fd = fd_;
         if (fd < 0)
@@ -170,8 +277,7 @@ void CUSBSerialPort::Worker() {
             continue;
         }
         if (fds[1].revents & POLLIN) {
-            uint64_t count = 0;
-            [[maybe_unused]] ssize_t n = read(wakeFd_, &count, sizeof count);
+            TakeWake();
             if (stop_)
                 break;
             WriteStep();
@@ -246,6 +352,19 @@ ssize_t CUSBSerialPort::WriteDevice(const uint8_t* bytes, size_t count) {
     // Under the open lock: the worker closes the device when it is lost, and the
     // number of a closed descriptor may already belong to another file.
     std::lock_guard<std::mutex> lock(openLock_);
+    if (parsed_.ftdi) {
+        DWORD written = 0;
+        const FT_HANDLE handle = ftHandle_;
+        if (handle == nullptr) {
+            errno = EBADF;
+            return -1;
+        }
+        if (!FT_W32_WriteFile(handle, bytes, static_cast<DWORD>(count), &written)) {
+            errno = EIO;
+            return -1;
+        }
+        return static_cast<ssize_t>(written);
+    }
     if (fd_ < 0) {
         errno = EBADF;
         return -1;
@@ -309,6 +428,9 @@ void CUSBSerialPort::ClosePort() {
             close(fd_);
         }
         fd_ = -1;
+        if (ftHandle_.load() != nullptr)
+            FT_W32_CloseHandle(ftHandle_);
+        ftHandle_ = nullptr;
     }
     if (wakeFd_ >= 0)
         close(wakeFd_);

@@ -2,7 +2,9 @@
 // Serial byte transport under the reader framing: one worker thread per open port
 // that blocks in poll() on the device and a wake-up eventfd, reads whatever arrived
 // in bulk and hands it to OnReceiveChar(s), and writes the bytes queued by
-// WriteToPort.
+// WriteToPort. In FTDI mode (the name is an FTDI serial number) the device is driven
+// through the FTDI D2XX library instead, and the worker polls it every millisecond.
+#include "../ftdi/FTD2xxPort.h"
 #include "LineSettings.h"
 #include "PortName.h"
 
@@ -14,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-class CUSBSerialPort {
+class CUSBSerialPort : public CFTD2xxPort {
 public:
     CUSBSerialPort();
-    virtual ~CUSBSerialPort();
+    ~CUSBSerialPort() override;
     CUSBSerialPort(const CUSBSerialPort&) = delete;
     CUSBSerialPort& operator=(const CUSBSerialPort&) = delete;
 
@@ -54,7 +56,7 @@ public:
     // Serial ports present, from sysfs; see ComPortList.h.
     static bool ListComPorts(std::vector<std::string>& list);
 
-    bool IsOpen() const { return fd_.load() >= 0; }
+    bool IsOpen() const { return fd_.load() >= 0 || ftHandle_.load() != nullptr; }
     bool IsMonitoring() const { return running_.load(); }
     bool IsFtdiMode() const { return parsed_.ftdi; }
     int PortNumber() const { return parsed_.portNumber; }
@@ -79,6 +81,16 @@ protected:
 
 private:
     void Worker();
+    // The worker of FTDI mode: polls the device every millisecond.
+    void FtdiWorker();
+    // Hands what the FTDI device holds to OnReceiveChars; false when the device is lost.
+    bool FtdiReceive(uint8_t* buffer, size_t capacity);
+    // Opens and configures the FTDI device (under the open lock).
+    bool OpenFtdi();
+    // Reads the modem lines as TIOCM_* bits; false when they cannot be read.
+    bool ReadModemLines(int& status);
+    // Takes a pending wake-up of the worker; true when there was one.
+    bool TakeWake();
     void WriteStep();
     bool ApplyLine();
     void CheckModemLines(bool initial);
@@ -97,6 +109,7 @@ private:
     bool cts_ = false, dsr_ = false, rlsd_ = false, ring_ = false;
 
     std::atomic<int> fd_{-1};
+    std::atomic<FT_HANDLE> ftHandle_{nullptr}; // FTDI mode
     int wakeFd_ = -1;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
