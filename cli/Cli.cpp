@@ -181,6 +181,10 @@ int OpenReader(const GlobalOptions& options) {
         return 0;
     }
     const int handle = VOREX_OpenPort(options.port.c_str(), options.baudCode, options.timeoutMs);
+    if (handle > 0 && IsBluetoothPort(options.port) && !ConnectBluetoothReader(options, handle)) {
+        VOREX_ClosePort(handle);
+        return 0;
+    }
     if (handle > 0)
         return handle;
     std::string why;

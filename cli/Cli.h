@@ -17,6 +17,7 @@ struct GlobalOptions {
     int baudCode = 19200; // --baud
     int timeoutMs = 500;  // --timeout
     bool json = false;    // --json
+    std::string btDevice; // --bt-device: the Bluetooth reader to connect to
 };
 
 // A command at any level (vorexctl COMMAND, vorexctl mifare SUBCOMMAND, ...): gets the
@@ -72,8 +73,15 @@ bool ParseInt(const std::string& text, long min, long max, long& out);
 
 // Prints "error N: text" (or a JSON object) to the right stream; returns 1.
 int ReportError(const GlobalOptions& options, int error, const std::string& context = {});
-// Opens the reader of --port with VOREX_OpenPort. On failure prints why and returns 0.
+// Opens the reader of --port with VOREX_OpenPort; a Bluetooth adapter name also
+// connects the reader (ConnectBluetoothReader). On failure prints why and returns 0.
 int OpenReader(const GlobalOptions& options);
+// True for port names that open a Bluetooth adapter ("... BT", bus address allowed).
+bool IsBluetoothPort(const std::string& port);
+// Connects the reader of --bt-device on the open adapter, or the first listed reader a
+// search finds; `connected` gets its address text. False after printing why.
+bool ConnectBluetoothReader(const GlobalOptions& options, int handle,
+                            std::string* connected = nullptr);
 // Closes the handle when the object goes.
 class ReaderHandle {
 public:

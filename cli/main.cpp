@@ -1,4 +1,5 @@
 // vorexctl: scriptable command-line front end of the reader engine.
+#include "BluetoothRules.h"
 #include "Cli.h"
 
 #include <cstdio>
@@ -23,6 +24,7 @@ int RunMifare(const GlobalOptions&, const std::vector<std::string>&);
 int RunUpdateCheck(const GlobalOptions&, const std::vector<std::string>&);
 #endif
 int RunLan(const GlobalOptions&, const std::vector<std::string>&);
+int RunBluetooth(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -114,6 +116,17 @@ const Command kCommands[] = {
      "  current, no-file or no-connection. Exits 1 when a file could not be fetched.\n",
      RunUpdateCheck},
 #endif
+    {"bt", "Bluetooth readers: adapters, search, connect",
+     "vorexctl [--json] bt SUBCOMMAND ...\n"
+     "  adapters                             the Bluetooth adapters (modules on serial\n"
+     "                                       ports listed in $VOREX_BT_MODULES)\n"
+     "  scan [--search-ms MS] [--all]        with --port ADAPTER: the readers in range\n"
+     "                                       (--all: every device) as ADDRESS NAME\n"
+     "  connect                              with --port ADAPTER [--bt-device ADDR]:\n"
+     "                                       connect and identify the reader\n"
+     "  Every command takes --port \"ADAPTER\" [--bt-device ADDR] and runs on the\n"
+     "  reader connected through it.\n",
+     RunBluetooth},
     {"lan", "readers on the network: search, reachability, network settings",
      "vorexctl [--json] lan SUBCOMMAND ...\n"
      "  search [--unverified]                readers on every adapter; verified (default):\n"
@@ -132,7 +145,10 @@ void Usage(FILE* out) {
     std::fputs("Usage: vorexctl [global options] COMMAND [arguments]\n\n"
                "global options:\n"
                "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3,\n"
-               "                  192.168.0.20-10001, [name]-10001, ...); default: $VOREX_PORT\n"
+               "                  192.168.0.20-10001, [name]-10001, a Bluetooth adapter\n"
+               "                  \"/dev/ttyUSB0 BT\", ...); default: $VOREX_PORT\n"
+               "  --bt-device ADDR  Bluetooth reader to connect (11:22:33:44:55:66); default:\n"
+               "                  the first reader a search finds\n"
                "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
                "  --timeout MS    answer timeout in milliseconds; 500\n"
                "  --variant N     frame variant for raw (0-3); 0\n"
@@ -170,6 +186,11 @@ int main(int argc, char** argv) {
             if (i + 1 >= args.size())
                 return UsageError("--port needs a path");
             options.port = args[i + 1];
+            i += 2;
+        } else if (a == "--bt-device") {
+            if (i + 1 >= args.size() || !vorex::shell::ParseBtAddress(args[i + 1]))
+                return UsageError("--bt-device needs an address such as 11:22:33:44:55:66");
+            options.btDevice = args[i + 1];
             i += 2;
         } else if (a == "--variant") {
             intOption("--variant", 0, 3, options.variant);

@@ -4,6 +4,10 @@
 <context>
     <name>Vorex</name>
     <message>
+        <source>Bluetooth Verbindungsaufbau</source>
+        <translation>Bluetooth connection</translation>
+    </message>
+    <message>
         <source>Dialog</source>
         <translation>Dialog</translation>
     </message>
@@ -570,6 +574,40 @@ Do you really want to write the trailer?</translation>
 </context>
 <context>
     <name>VorexStrings</name>
+    <message>
+        <source>Verbindung mit %s aufbauen ... </source>
+        <comment>511</comment>
+        <translation>Connecting to %s ... </translation>
+    </message>
+    <message>
+        <source>Fehler %d bei Connect &#xd;
+</source>
+        <comment>512</comment>
+        <translation>Error %d on connect &#xd;
+</translation>
+    </message>
+    <message>
+        <source>fertig&#xd;
+</source>
+        <comment>514</comment>
+        <translation>done&#xd;
+</translation>
+    </message>
+    <message>
+        <source>Suche Bluetooth Geräte ... </source>
+        <comment>515</comment>
+        <translation>Searching for Bluetooth devices ... </translation>
+    </message>
+    <message>
+        <source>Suchen</source>
+        <comment>550</comment>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>Verbinden</source>
+        <comment>563</comment>
+        <translation>Connect</translation>
+    </message>
     <message>
         <source>Antennenleistungseinstellung konnte nicht gelesen werden!</source>
         <comment>10136</comment>

@@ -1,5 +1,7 @@
 #include "ProgrammerView.h"
 
+#include "BluetoothConnectDlg.h"
+
 #include "FactoryReset.h"
 #include "SendeLeistungDlg.h"
 
@@ -145,7 +147,17 @@ int CProgrammerView::OpenReader(bool useGivenBaud, int& baud) {
     }
     if (result == kCancelled)
         result = -11;
-    // The Bluetooth connect dialog joins here with the Bluetooth link.
+    // An adapter is open: the operator picks and connects the reader, or the
+    // connection is given up.
+    if (result > 0 && settings.IsBluetoothEntry()) {
+        const bool connected = env_.connectBluetooth
+                                   ? env_.connectBluetooth(result, this)
+                                   : CBluetoothConnectDlg(result, this).exec() == QDialog::Accepted;
+        if (!connected) {
+            VOREX_ClosePort(result);
+            return 0;
+        }
+    }
     return result;
 }
 

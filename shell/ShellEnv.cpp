@@ -36,6 +36,12 @@ std::vector<std::string> LanReaders() {
     return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
 }
 
+std::vector<std::string> BluetoothPorts() {
+    std::array<char, 2500> buffer{};
+    const int used = VOREX_ListBluetoothPorts(buffer.data(), static_cast<int>(buffer.size()));
+    return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
+}
+
 std::vector<std::string> ComPorts() {
     std::array<char, 2500> buffer{};
     const int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
@@ -77,7 +83,7 @@ void ShellEnv::FillDefaults() {
     if (!listLan)
         listLan = LanReaders;
     if (!listBluetooth)
-        listBluetooth = none;
+        listBluetooth = BluetoothPorts;
     if (!testLan)
         testLan = [](const std::string& name) {
             return VOREX_TestLanConnection(name.c_str()) == 1;

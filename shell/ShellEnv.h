@@ -45,8 +45,9 @@ using NameLister = std::function<std::vector<std::string>()>;
 
 struct ShellEnv {
     IMessages* messages = nullptr;
-    // Serial ports (VOREX_ListComPorts by default); the USB, LAN and Bluetooth listings
-    // arrive with their links and are empty until then.
+    // Serial ports (VOREX_ListComPorts by default), LAN readers (VOREX_SearchLanEx) and
+    // Bluetooth adapters (VOREX_ListBluetoothPorts); the USB listing arrives with its
+    // link and is empty until then.
     NameLister listComPorts;
     NameLister listUsb;
     NameLister listLan;
@@ -69,6 +70,9 @@ struct ShellEnv {
     vorex::update::CUpdateService* updates = nullptr;
     // Reports an identified reader to the firmware update check.
     std::function<void(const QString& firmwareCode, const QString& model)> reportReader;
+    // Runs the Bluetooth connect dialog on an open adapter connection; true when a
+    // reader was connected (tests plug in here; default: CBluetoothConnectDlg).
+    std::function<bool(int handle, QWidget* parent)> connectBluetooth;
     // Runs a workbench (menu command id) on an open, identified connection in place of
     // the view's own workbench dialogs (tests plug in here).
     std::function<void(int command, int handle, int deviceType, int firmware)> runWorkbench;

@@ -26,7 +26,7 @@ struct BtDevice {
     int connectFailures = 0; // connects refused first, with connectStatus
     uint8_t connectStatus = 4;
     int dropAfterData = -1; // the link drops at this data packet (counted from 1); -1 never
-    std::unique_ptr<ReaderModel> reader;
+    std::shared_ptr<ReaderModel> reader;
 };
 
 // What the module received, for tests.

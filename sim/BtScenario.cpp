@@ -10,7 +10,8 @@ using nlohmann::json;
 
 namespace {
 
-bool ParseDevice(const json& j, const json& scenario, BtDevice& d, std::string& error) {
+bool ParseDevice(const json& j, const json& scenario, const std::shared_ptr<ReaderModel>& shared,
+                 BtDevice& d, std::string& error) {
     Bytes address;
     if (!j.contains("address") || !j.at("address").is_string() ||
         !ParseHex(j.at("address").get<std::string>(), address) || address.size() != 6) {
@@ -38,13 +39,17 @@ bool ParseDevice(const json& j, const json& scenario, BtDevice& d, std::string& 
                 "\"connect_status\" not 0";
         return false;
     }
-    d.reader = LoadScenario(j.contains("scenario") ? j.at("scenario") : scenario, error);
+    if (!j.contains("scenario") && shared)
+        d.reader = shared;
+    else
+        d.reader = LoadScenario(j.contains("scenario") ? j.at("scenario") : scenario, error);
     return d.reader != nullptr;
 }
 
 } // namespace
 
-bool ParseBluetoothSection(const json& scenario, BtModule& module, std::string& error) {
+bool ParseBluetoothSection(const json& scenario, BtModule& module, std::string& error,
+                           std::shared_ptr<ReaderModel> shared) {
     try {
         json devices =
             json::array({{{"address", "010000C0A8E0"}, {"name", "VX-F74BT PN7711#0001"}}});
@@ -59,7 +64,7 @@ bool ParseBluetoothSection(const json& scenario, BtModule& module, std::string& 
         }
         for (const json& j : devices) {
             BtDevice d;
-            if (!j.is_object() || !ParseDevice(j, scenario, d, error))
+            if (!j.is_object() || !ParseDevice(j, scenario, shared, d, error))
                 return false;
             module.AddDevice(std::move(d));
         }

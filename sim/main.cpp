@@ -2,6 +2,8 @@
 // over TCP on a loopback address with an optional datagram responder. Prints the name
 // to open as the first line on stdout and serves until SIGINT or SIGTERM. Lines on
 // stdin change the cards and tags in the field.
+#include "BtModule.h"
+#include "BtScenario.h"
 #include "FieldControl.h"
 #include "LanScenario.h"
 #include "PtyServer.h"
@@ -11,6 +13,7 @@
 
 #include <arpa/inet.h>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <netinet/in.h>
 #include <nlohmann/json.hpp>
@@ -27,23 +30,29 @@
 namespace {
 
 void Usage(FILE* out) {
-    std::fputs("Usage: vorex-sim --scenario FILE|NAME [--tcp HOST:PORT [--udp PORT]] [--trace]\n"
-               "Serves the stand-in reader described by a scenario file on a pseudo-terminal\n"
-               "and prints its path (e.g. /dev/pts/3) as the first line.\n\n"
-               "  --scenario FILE|NAME  the scenario: a file, or the name of an installed one\n"
-               "                        (demo, variant0 ... variant3)\n"
-               "  --tcp HOST:PORT       serves it over TCP instead, on a loopback address\n"
-               "                        (127.x.x.x; PORT 0 = any free port), and prints the\n"
-               "                        name to open (e.g. 127.0.0.1-40123) as the first line\n"
-               "  --udp PORT            also answers the LAN datagram protocol on PORT (0 =\n"
-               "                        any free port; printed as \"udp PORT\" on the second\n"
-               "                        line) with the scenario's \"lan\" records\n"
-               "  --trace               writes each frame to stderr: \"rx 02 01 F0 00 F1\",\n"
-               "                        \"tx ...\"\n"
-               "  --version             prints the version\n\n"
-               "Lines on stdin change the field while it runs (answered on stdout):\n"
-               "  card NAME|INDEX|none, tags SET|all|none, empty\n",
-               out);
+    std::fputs(
+        "Usage: vorex-sim --scenario FILE|NAME [--tcp HOST:PORT [--udp PORT] | --bt-module]\n"
+        "                [--trace]\n"
+        "Serves the stand-in reader described by a scenario file on a pseudo-terminal\n"
+        "and prints its path (e.g. /dev/pts/3) as the first line.\n\n"
+        "  --scenario FILE|NAME  the scenario: a file, or the name of an installed one\n"
+        "                        (demo, variant0 ... variant3)\n"
+        "  --tcp HOST:PORT       serves it over TCP instead, on a loopback address\n"
+        "                        (127.x.x.x; PORT 0 = any free port), and prints the\n"
+        "                        name to open (e.g. 127.0.0.1-40123) as the first line\n"
+        "  --udp PORT            also answers the LAN datagram protocol on PORT (0 =\n"
+        "                        any free port; printed as \"udp PORT\" on the second\n"
+        "                        line) with the scenario's \"lan\" records\n"
+        "  --bt-module           serves a Bluetooth module instead, with the devices of\n"
+        "                        the scenario's \"bluetooth\" section in range, and\n"
+        "                        prints its name to open (e.g. \"/dev/pts/3 BT\")\n"
+        "  --trace               writes each frame to stderr: \"rx 02 01 F0 00 F1\",\n"
+        "                        \"tx ...\"\n"
+        "  --version             prints the version\n\n"
+        "Lines on stdin change the field while it runs (answered on stdout):\n"
+        "  card NAME|INDEX|none, tags SET|all|none, empty\n"
+        "  with --bt-module: bt drop (the connected reader drops the link)\n",
+        out);
 }
 
 std::string Hex(const vsim::Bytes& bytes) {
@@ -91,6 +100,10 @@ uint16_t FreeDatagramPort() {
 class FieldCommands {
 public:
     explicit FieldCommands(vsim::ReaderModel& model) : model_(model) {}
+    // Lines starting with "bt " go here instead (the Bluetooth module's faults).
+    void SetBluetoothCommand(std::function<std::string(const std::string&)> command) {
+        bluetooth_ = std::move(command);
+    }
 
     // Waits up to `ms` for input and applies the complete lines that came.
     void Poll(int ms) {
@@ -109,7 +122,10 @@ public:
         }
         pending_.append(buffer, static_cast<size_t>(n));
         for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-            const std::string answer = vsim::ApplyFieldCommand(model_, pending_.substr(0, end));
+            const std::string line = pending_.substr(0, end);
+            const std::string answer = bluetooth_ && line.rfind("bt ", 0) == 0
+                                           ? bluetooth_(line.substr(3))
+                                           : vsim::ApplyFieldCommand(model_, line);
             pending_.erase(0, end + 1);
             if (!answer.empty()) {
                 std::printf("%s\n", answer.c_str());
@@ -122,6 +138,7 @@ public:
 
 private:
     vsim::ReaderModel& model_;
+    std::function<std::string(const std::string&)> bluetooth_;
     std::string pending_;
     bool open_ = true;
 };
@@ -135,6 +152,7 @@ int main(int argc, char** argv) {
     uint16_t tcpPort = 0;
     bool tcp = false;
     int udpPort = -1;
+    bool btModule = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--scenario") && i + 1 < argc) {
             scenario = argv[++i];
@@ -151,6 +169,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "vorex-sim: --udp wants a port number\n");
                 return 2;
             }
+        } else if (!std::strcmp(argv[i], "--bt-module")) {
+            btModule = true;
         } else if (!std::strcmp(argv[i], "--trace")) {
             trace = true;
         } else if (!std::strcmp(argv[i], "--version")) {
@@ -165,14 +185,14 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (scenario.empty() || (udpPort >= 0 && !tcp)) {
+    if (scenario.empty() || (udpPort >= 0 && !tcp) || (btModule && tcp)) {
         Usage(stderr);
         return 2;
     }
     std::string error;
     const std::string found = vsim::FindScenarioFile(scenario);
     const std::string scenarioFile = found.empty() ? scenario : found;
-    auto model = vsim::LoadScenarioFile(scenarioFile, error);
+    std::shared_ptr<vsim::ReaderModel> model = vsim::LoadScenarioFile(scenarioFile, error);
     if (!model) {
         std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
         return 1;
@@ -194,7 +214,18 @@ int main(int argc, char** argv) {
     // Nobody reading the answers to field commands any more is no reason to stop.
     std::signal(SIGPIPE, SIG_IGN);
 
-    vsim::PtyServer pty(*model);
+    // With --bt-module the pseudo-terminal serves the module; devices without a scenario
+    // of their own share the scenario's reader, which the field commands change.
+    vsim::BtModule module;
+    if (btModule) {
+        std::ifstream in(scenarioFile);
+        const nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
+        if (!vsim::ParseBluetoothSection(j, module, error, model)) {
+            std::fprintf(stderr, "vorex-sim: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    vsim::PtyServer pty(btModule ? static_cast<vsim::WireDevice&>(module) : *model);
     vsim::TcpServer tcpServer(*model);
     std::unique_ptr<vsim::LanResponder> responder;
     if (tcp) {
@@ -233,13 +264,23 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "vorex-sim: %s\n", pty.Error().c_str());
             return 1;
         }
-        std::printf("%s\n", pty.SlavePath().c_str());
+        std::printf("%s%s\n", pty.SlavePath().c_str(), btModule ? " BT" : "");
     }
     std::fflush(stdout);
 
     // Field commands come as lines on stdin (answered on stdout); between them, look for
     // a stop signal and for a line cut by an injected fault.
     FieldCommands commands(*model);
+    if (btModule)
+        commands.SetBluetoothCommand([&module, &pty](const std::string& what) -> std::string {
+            if (what != "drop")
+                return "error unknown bt command \"" + what + "\"";
+            vsim::Bytes indication = module.DropConnection();
+            if (indication.empty())
+                return "error no reader connected";
+            pty.Send(std::move(indication));
+            return "ok bt drop";
+        });
     const timespec noWait{0, 0};
     for (;;) {
         commands.Poll(200);

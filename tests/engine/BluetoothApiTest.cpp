@@ -66,3 +66,32 @@ TEST(BluetoothApi, RefusedNamesAndOtherConnections) {
     EXPECT_EQ(std::string(list, static_cast<size_t>(used)),
               std::string("/dev/ttyUSB7 BT\0/dev/pts/9 BT\0\0", 31));
 }
+
+TEST(BluetoothApi, UsbAdapterThroughTheUsbXpressLibrary) {
+    vtest::SimBtModule sim(kScenario);
+    const std::string devices = "NVK-PN7716#0001=" + sim.Server().SlavePath() +
+                                ";OTHER-DEVICE=/dev/null;NVK-PN7716#0002=/dev/null,busy";
+    vtest::ScopedEnv dir("VOREX_VENDOR_LIBS", vtest::StandInVendorDir().c_str());
+    vtest::ScopedEnv list("VOREX_STANDIN_SIUSBXP", devices.c_str());
+    char names[200];
+    const int used = VOREX_ListBluetoothPorts(names, sizeof names);
+    EXPECT_EQ(std::string(names, static_cast<size_t>(used)),
+              std::string("NVK-PN7716#0001 BT\0NVK-PN7716#0002 BT\0\0", 39))
+        << "only the maker's adapters";
+    EXPECT_EQ(VOREX_OpenPort("NVK-PN7716#0002 BT", 19200, 500), -1) << "held by another program";
+
+    // The serial number is matched ignoring case.
+    const int handle = VOREX_OpenPort("nvk-pn7716#0001 BT:1", 19200, 500);
+    ASSERT_GE(handle, 30001);
+    EXPECT_EQ(sim.Requests(0x26).size(), 1u) << "an inquiry cancel settles the adapter";
+    unsigned char records[380] = {};
+    ASSERT_EQ(VOREX_SearchBluetooth(handle, records, sizeof records, 10000, 0), 38);
+    EXPECT_EQ(sim.Requests(0x00).at(0).payload, (std::vector<uint8_t>{6, 0, 0}));
+    sim.Module().SetConnectFailures("VX-F74BT PN7711#0042", 0);
+    ASSERT_EQ(VOREX_ConnectBluetooth(handle, records, 1, 3000), 1);
+    unsigned char version[4] = {};
+    ASSERT_EQ(VOREX_GetVersion(handle, version, 4), 4);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(version), 4), "1557");
+    EXPECT_EQ(VOREX_ClosePort(handle), 0);
+    EXPECT_FALSE(sim.Module().Connected());
+}

@@ -125,12 +125,14 @@ VOREX_API int VOREX_SetLanConfig(const char* identity, const char* address, cons
                                  const char* gateway);
 
 /* ---- Bluetooth readers -------------------------------------------------
- * A port name ending in " BT" opens a Bluetooth adapter: a module on a serial port
- * ("COM5 BT", "/dev/ttyUSB0 BT"). The connection is not identified (device type 0x125)
- * until a reader was found and connected through it. */
-/* The Bluetooth adapters, as a name list (see VOREX_ListComPorts): the modules on the
- * serial ports in $VOREX_BT_MODULES (device paths separated by commas), each as
- * "<path> BT". Returns the bytes used including the closing NUL. */
+ * A port name ending in " BT" opens a Bluetooth adapter: the maker's USB adapter by
+ * its USBXpress serial number ("NVK-PN7716#0001 BT", through libSiUSBXp.so) or a module
+ * on a serial port ("COM5 BT", "/dev/ttyUSB0 BT"). The connection is not identified
+ * (device type 0x125); the reader is reached once it was found and connected. */
+/* The Bluetooth adapters, as a name list (see VOREX_ListComPorts): the USB adapters
+ * ("<serial number> BT"), then the modules on the serial ports in $VOREX_BT_MODULES
+ * (device paths separated by commas), each as "<path> BT". Returns the bytes used
+ * including the closing NUL. */
 VOREX_API int VOREX_ListBluetoothPorts(char* buffer, int capacity);
 /* Searches for devices: records of 38 bytes (6-byte address, 32-byte name, zero-padded)
  * as long as they fit into capacity. filter 0 takes every device, else only the first

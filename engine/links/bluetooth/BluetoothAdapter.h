@@ -28,6 +28,14 @@ public:
 // "\\.\COMn" (as the serial link reads them) or a device path; empty for any other name.
 std::string ComModuleDevice(const std::string& name);
 
+// List names of the maker's USB adapters present: "<USBXpress serial number> BT" for
+// each serial number that begins with "NVK-PN7716#".
+std::vector<std::string> ListUsbAdapters();
+// Opens the USB adapter whose serial number is the name without its " BT" marks
+// (ignoring case): 921600 baud, 8N1, flow control, a 10 ms break. `found` tells whether
+// such a device is present; null when it is not or a set-up call fails.
+std::unique_ptr<BluetoothAdapter> OpenUsbAdapter(const std::string& name, bool& found);
+
 // List names of the modules on serial ports named in $VOREX_BT_MODULES (device paths
 // separated by commas; a serial port cannot tell whether a module sits on it): each
 // path followed by " BT".

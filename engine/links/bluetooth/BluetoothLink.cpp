@@ -38,6 +38,8 @@ constexpr uint32_t kReaderClass = 0x000500;
 // A connect without a stored time-out (none succeeded yet) waits this long.
 constexpr uint32_t kDefaultConnectMs = 3000;
 constexpr uint32_t kDisconnectWaitMs = 7000;
+// After opening the USB adapter, an inquiry cancel is awaited this long.
+constexpr uint32_t kUsbSettleMs = 200;
 // Longest sleep of a wait between looks at the adapter.
 constexpr int kPollSliceMs = 5;
 // A started packet whose rest stays away this long is given up.
@@ -56,11 +58,23 @@ CBluetoothLink::~CBluetoothLink() {
 }
 
 std::vector<std::string> CBluetoothLink::ListBluetoothAdapters() {
-    return ListComModules();
+    std::vector<std::string> names = ListUsbAdapters();
+    for (std::string& module : ListComModules())
+        names.push_back(std::move(module));
+    return names;
 }
 
 bool CBluetoothLink::OpenBluetoothAdapter(const std::string& name) {
     CloseBluetoothAdapter();
+    bool found = false;
+    if (auto usb = OpenUsbAdapter(name, found)) {
+        Attach(std::move(usb), name);
+        // Ends an inquiry the adapter may still run from an earlier use.
+        Request(kInquiryCancel, {}, kCancelDone, kUsbSettleMs);
+        return true;
+    }
+    if (found)
+        return false; // the adapter is there but did not take its settings
     const std::string device = ComModuleDevice(name);
     if (device.empty())
         return false;

@@ -35,7 +35,8 @@ public:
     CBluetoothLink(const CBluetoothLink&) = delete;
     CBluetoothLink& operator=(const CBluetoothLink&) = delete;
 
-    // Opens the adapter a port name selects: a module on a serial port ("COM5 BT",
+    // Opens the adapter a port name selects: the USB adapter of that serial number
+    // ("NVK-PN7716#0001 BT"), else a module on a serial port ("COM5 BT",
     // "/dev/ttyUSB0 BT"). False when there is none or it cannot be opened.
     bool OpenBluetoothAdapter(const std::string& name);
     // List names of the adapters present: "<serial number> BT" for the USB adapter,
