@@ -62,7 +62,7 @@ void ReadBench(benchmark::State& state, Path path) {
         state.SkipWithError("stand-in reader did not start");
         return;
     }
-    const int handle = VOREX_OpenPort(server.SlavePath().c_str(), 11501, 1000);
+    const int handle = VOREX_OpenPort(server.SlavePath().c_str(), 115201, 1000);
     if (handle <= 0) {
         state.SkipWithError("no connection");
         return;

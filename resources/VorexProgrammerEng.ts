@@ -353,6 +353,70 @@
         <source>Folgende IP Adresse verwenden</source>
         <translation>Use the following IP address</translation>
     </message>
+    <message>
+        <source>immer neu einlesen</source>
+        <translation>always read again</translation>
+    </message>
+    <message>
+        <source>Hersteller:</source>
+        <translation>Manufacturer:</translation>
+    </message>
+    <message>
+        <source>UID:</source>
+        <translation>UID:</translation>
+    </message>
+    <message>
+        <source>Reihenfolge</source>
+        <translation>Byte order</translation>
+    </message>
+    <message>
+        <source>Darstellung</source>
+        <translation>Display</translation>
+    </message>
+    <message>
+        <source>NDEF:</source>
+        <translation>NDEF:</translation>
+    </message>
+    <message>
+        <source>Kein NDEF</source>
+        <translation>No NDEF</translation>
+    </message>
+    <message>
+        <source>NDEF beschädigt</source>
+        <translation>NDEF damaged</translation>
+    </message>
+    <message>
+        <source>Leere NDEF-Nachricht</source>
+        <translation>Empty NDEF message</translation>
+    </message>
+    <message>
+        <source>Die Seiten ab %d sind durch das Kennwort des Tags geschützt und werden nicht gelesen oder geschrieben</source>
+        <translation>The pages from %d on are protected by the tag&apos;s password and are neither read nor written</translation>
+    </message>
+    <message>
+        <source>Lesen</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Schreiben</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>MSB first</source>
+        <translation>MSB first</translation>
+    </message>
+    <message>
+        <source>LSB first</source>
+        <translation>LSB first</translation>
+    </message>
+    <message>
+        <source>Alles markieren</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>Nichts markieren</source>
+        <translation>Select none</translation>
+    </message>
 </context>
 <context>
     <name>VorexStrings</name>
@@ -874,6 +938,26 @@ Do you really want to lock the blocks?</translation>
         <source>ICode SL2 ICS50</source>
         <comment>237</comment>
         <translation>ICode SL2 ICS50</translation>
+    </message>
+    <message>
+        <source>MIFARE® 1K Chip gefunden</source>
+        <comment>238</comment>
+        <translation>MIFARE® 1K chip found</translation>
+    </message>
+    <message>
+        <source>MIFARE® 4K Chip gefunden</source>
+        <comment>239</comment>
+        <translation>MIFARE® 4K chip found</translation>
+    </message>
+    <message>
+        <source>Unbekannter MIFARE® Chip (%02x) gefunden</source>
+        <comment>241</comment>
+        <translation>Unknown MIFARE® chip (%02x) found</translation>
+    </message>
+    <message>
+        <source>Page %d hat falsche Datenlänge %d</source>
+        <comment>242</comment>
+        <translation>Page %d has wrong data length %d</translation>
     </message>
     <message>
         <source>SIC</source>

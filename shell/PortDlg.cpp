@@ -398,7 +398,10 @@ void CPortDlg::OnIpSearch() {
         return;
     // A reader known by name is saved by its name alone: its address may change.
     const int close = address.indexOf(']');
-    name_ = "LAN: " + (close > 0 ? address.left(close + 1) : address);
+    const QString chosen = "LAN: " + (close > 0 ? address.left(close + 1) : address);
+    // The device field is what OK saves: it shows the chosen reader as a typed one.
+    path_->setText(chosen);
+    OnPathEdited(chosen);
     PostRefresh();
 }
 

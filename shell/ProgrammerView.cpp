@@ -6,6 +6,7 @@
 #include "BeepTimeDlg.h"
 #include "ISO15693Dlg.h"
 #include "LanConfig.h"
+#include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
 #include "Texts.h"
@@ -302,6 +303,12 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
     case 40001: {
         iso::CISO15693Dlg dialog(env_, this);
         dialog.SetConnection(handle, sc::HighDataRateLock(deviceType_));
+        dialog.exec();
+        break;
+    }
+    case 40005: {
+        nfc::CNFCType2Dlg dialog(env_, this);
+        dialog.SetConnection(handle);
         dialog.exec();
         break;
     }

@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -43,6 +44,8 @@ namespace {
 constexpr unsigned kTwoSubcarriers = 0x01;
 constexpr unsigned kHighDataRate = 0x02;
 constexpr int kLabelColumnWidth = 100;
+// Shortest time between two progress-bar steps during a read.
+constexpr qint64 kProgressStepMs = 20;
 
 // Cell texts are byte strings: one character per tag byte.
 std::string Bytes(const QString& text) {
@@ -454,11 +457,17 @@ bool CISO15693Dlg::ReadBlock(int block, QString& text) {
 
 bool CISO15693Dlg::ReadBlocksIntoGrid(bool withProgress) {
     const TagSlot& slot = CurrentSlot();
+    // The bar repaints at once on every new value; a few times a frame is enough to see,
+    // and more would cost as much as the block reads themselves.
+    QElapsedTimer sinceShown;
+    sinceShown.start();
     for (int row = 0;; ++row) {
         for (int c = 0; c < slot.blocksPerRow; ++c) {
-            if (withProgress)
-                progress_->setValue(progress_->value() + 1);
             const int block = row * slot.blocksPerRow + c;
+            if (withProgress && sinceShown.elapsed() >= kProgressStepMs) {
+                progress_->setValue(block);
+                sinceShown.restart();
+            }
             if (block >= slot.blockCount)
                 return true;
             QString text;

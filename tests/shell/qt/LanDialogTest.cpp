@@ -1,16 +1,26 @@
-// The LAN reader list and the LAN settings dialog against stand-in readers on loopback
-// (their datagram port is one no other test uses; adapters: 127.0.0.1 only).
+// The LAN reader list, the LAN settings dialog and LAN entries in the interface dialog
+// against stand-in readers on loopback (their datagram port is one no other test uses;
+// adapters: 127.0.0.1 only).
+#include "DeviceCommands.h"
 #include "IPAddrSuche.h"
 #include "LanConfig.h"
 #include "LanResponder.h"
+#include "MainFrame.h"
+#include "PortDlg.h"
+#include "ProgrammerView.h"
 #include "QtTestEnv.h"
+#include "TcpServer.h"
 #include "TestSupport.h"
 #include "Texts.h"
+#include <vorex/vorex.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 using namespace vorex::ui;
@@ -25,6 +35,31 @@ std::unique_ptr<vsim::LanResponder> Reader(uint16_t udp, const std::string& from
     if (!r->Start())
         qFatal("stand-in reader: %s", r->Error().c_str());
     return r;
+}
+
+// Clicks `button` and, once the modal dialog it opens is up, runs `inDialog` on it.
+void ClickIntoModal(QPushButton* button, const std::function<void(QWidget*)>& inDialog) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        seen = true;
+        inDialog(dialog);
+    });
+    button->click();
+    QVERIFY(seen);
+}
+
+// In the open reader list: waits for the searches, selects the row with `text` and
+// closes the list, which hands that reader back.
+void ChooseInReaderList(QWidget* dialog, const QString& text) {
+    QCOMPARE(dialog->objectName(), QString("234"));
+    auto* list = dialog->findChild<QListWidget*>("1295");
+    QTRY_VERIFY_WITH_TIMEOUT(list->count() > 0, 10000);
+    const auto rows = list->findItems(text, Qt::MatchExactly);
+    QCOMPARE(rows.size(), 1);
+    list->setCurrentItem(rows.front());
+    dialog->findChild<QPushButton*>("2")->click();
 }
 
 } // namespace
@@ -139,6 +174,83 @@ private slots:
         QVERIFY(!dialog.findChild<QPushButton*>("1")->isHidden());
         QVERIFY(dialog.findChild<QWidget*>("1253")->isHidden());
         QCOMPARE(dialog.Identity(), QString("127.0.0.9-10001"));
+    }
+
+    void ipSearchInThePortDialogTakesTheChosenReader() {
+        readers_.push_back(Reader(udp_, "127.0.0.3", "READER01", "0.0.0.0", "VX-A75"));
+        readers_.push_back(Reader(udp_, "127.0.0.4", "OTHER", "127.0.0.4", "XP-900"));
+        WriteProfileString("Port", "Name", "COM1");
+        WriteProfileInt("Port", "EthernetAktiv", 1);
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [] { return std::vector<std::string>{"COM1"}; };
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        auto* search = dialog.findChild<QPushButton*>("IpSearch");
+        auto* path = dialog.findChild<QLineEdit*>("DevicePath");
+        QVERIFY(!search->isHidden());
+
+        // A reader seen only by the unverified search cannot be taken.
+        ClickIntoModal(search, [](QWidget* list) { ChooseInReaderList(list, "127.0.0.4-10001"); });
+        QCOMPARE(dialog.Name(), QString("COM1"));
+        QVERIFY(!dialog.IsLanEntry());
+
+        // A named reader is kept by its name alone.
+        ClickIntoModal(
+            search, [](QWidget* list) { ChooseInReaderList(list, "[READER01]127.0.0.3-10001"); });
+        QCOMPARE(dialog.Name(), QString("LAN: [READER01]"));
+        QVERIFY(dialog.IsLanEntry());
+        QCOMPARE(path->text(), QString("LAN: [READER01]"));
+        QVERIFY(!dialog.findChild<QWidget*>("Baudrate")->isEnabled());
+        QCOMPARE(dialog.BuildPortName(), QString("[READER01]:1"));
+        dialog.findChild<QPushButton*>("1")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(ProfileString("Port", "Name"), QString("LAN: [READER01]"));
+        QCOMPARE(ProfileInt("Port", "EthernetAktiv", 0), 1);
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    void viewOpensALanEntryChosenInThePortList() {
+        // A reader on 127.0.0.2: its TCP port serves the reader, its datagram answers
+        // announce that port.
+        vsim::ReaderModel model(vsim::ReaderConfig{.deviceType = "161", .revision = 'J'});
+        model.AddCommandSet(std::make_unique<vsim::DeviceCommands>());
+        vsim::TcpServer server(model);
+        QVERIFY2(server.Start("127.0.0.2", 0), server.Error().c_str());
+        readers_.push_back(std::make_unique<vsim::LanResponder>(
+            vsim::LanRecords::Make("NET1", "127.0.0.2", 8, "0.0.0.0", server.Port(), "VX-C75"),
+            "127.0.0.2", udp_));
+        QVERIFY(readers_.back()->Start());
+        const QString entry = "LAN: 127.0.0.2-" + QString::number(server.Port());
+
+        WriteProfileString("Port", "Name", "COM1");
+        WriteProfileInt("Port", "Timeout", 500);
+        vtest::ShellRig rig;
+        // The engine's own LAN listing and reachability test.
+        rig.env.listLan = nullptr;
+        rig.env.testLan = nullptr;
+        rig.env.FillDefaults();
+        CMainFrame frame(rig.env);
+        {
+            CPortDlg dialog(rig.env, &frame);
+            dialog.InitDialog();
+            auto* list = dialog.findChild<QListWidget*>("PortList");
+            QVERIFY(list->findItems(entry, Qt::MatchExactly).isEmpty()); // Ethernet off
+            dialog.findChild<QCheckBox*>("EthernetAktiv")->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!list->findItems(entry, Qt::MatchExactly).isEmpty(), 10000);
+            list->setCurrentItem(list->findItems(entry, Qt::MatchExactly).front());
+            QVERIFY(dialog.IsLanEntry());
+            dialog.findChild<QPushButton*>("1")->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(ProfileString("Port", "Name"), entry);
+        frame.View()->ReconnectAfterInterface(19200);
+        QVERIFY2(rig.messages.shown.isEmpty(), qPrintable(rig.messages.shown.join('\n')));
+        QCOMPARE(frame.View()->DeviceType(), 0x161);
+        QCOMPARE(server.Connections(), 1);
+        QVERIFY(frame.windowTitle().contains(entry.mid(5)));
+        // The saved entry still answers, so the next construction keeps it.
+        QCOMPARE(CPortDlg(rig.env).Name(), entry);
+        QVERIFY(!model.Requests().empty());
     }
 
 private:

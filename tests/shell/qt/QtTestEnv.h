@@ -8,7 +8,9 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 
 namespace vtest {
 
@@ -50,6 +52,21 @@ struct ShellRig {
         env.FillDefaults();
     }
 };
+
+// Runs `act` on the next modal dialog that opens other than `besides` (polling, since
+// exec blocks).
+inline void OnNextModal(QWidget* besides, std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, besides, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == besides)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(modal);
+    });
+    poll->start(20);
+}
 
 } // namespace vtest
 

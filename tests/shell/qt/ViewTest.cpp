@@ -508,6 +508,45 @@ private slots:
         QCOMPARE(hook.Depth(), 0);
     }
 
+    // A short wait holds input off without greying the window (no repaint per
+    // exchange); a long one shows it disabled; afterwards input reaches it again.
+    void waitHookSwallowsInputAndGreysOnlyLongWaits() {
+        auto sim = Reader("125", '5');
+        CWaitHook hook;
+        QWidget window;
+        auto* button = new QPushButton("x", &window);
+        int clicks = 0;
+        connect(button, &QPushButton::clicked, [&] { ++clicks; });
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const int handle = VOREX_OpenPort(sim->Path().c_str(), 19200, 2000);
+        QVERIFY(handle > 0);
+        vsim::Fault slow;
+        slow.kind = vsim::Fault::Kind::Delay;
+        slow.ms = 400;
+        slow.command = 0xF0;
+        slow.times = 1;
+        sim->Model().InjectFault(slow);
+        bool enabledEarly = false, enabledLate = true;
+        QTimer::singleShot(0, [&] {
+            enabledEarly = window.isEnabled();
+            QTest::mouseClick(button, Qt::LeftButton);
+            QTest::keyClick(button, Qt::Key_Space);
+        });
+        QTimer::singleShot(CWaitHook::kShowDisabledAfterMs + 100,
+                           [&] { enabledLate = window.isEnabled(); });
+        unsigned char version[16];
+        QVERIFY(VOREX_GetVersion(handle, version, sizeof version) > 0);
+        QVERIFY(enabledEarly);
+        QVERIFY(!enabledLate);
+        QCOMPARE(clicks, 0);
+        QVERIFY(window.isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(clicks, 1);
+        VOREX_ClosePort(handle);
+    }
+
     void languageSetting_data() {
         QTest::addColumn<int>("sprache");
         QTest::addColumn<int>("language");

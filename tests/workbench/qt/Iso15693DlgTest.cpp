@@ -29,6 +29,7 @@ using nlohmann::json;
 using vorex::iso::CISO15693Dlg;
 using vorex::iso::Uid;
 using Mark = CISO15693Dlg::CellMark;
+using vtest::OnNextModal;
 
 namespace {
 
@@ -148,20 +149,6 @@ struct Bench {
             QTest::keyClick(next, Qt::Key_Escape);
     }
 };
-
-// Runs `act` on the next modal dialog that opens (polling, since exec blocks).
-void OnNextModal(QWidget* besides, std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, besides, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == besides)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(modal);
-    });
-    poll->start(20);
-}
 
 constexpr const char* kSlix = "E004015012345671";
 

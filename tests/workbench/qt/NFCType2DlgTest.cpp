@@ -1,0 +1,297 @@
+// The NFC Type 2 workbench against the stand-in reader on a pseudo-terminal: finding
+// the memory size by reading, the chip maker, the NDEF view, refused MIFARE cards,
+// writing exactly the changed pages, cyclic reading, a password-protected NTAG, and the
+// view opening the workbench.
+#include "NFCType2Dlg.h"
+#include "EditableListCtrl.h"
+#include "InPlaceEdit.h"
+#include "MainFrame.h"
+#include "PageTagField.h"
+#include "ProgrammerView.h"
+#include "QtTestEnv.h"
+#include "StringTable.h"
+#include "Texts.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace vorex::ui;
+using vorex::nfc::CNFCType2Dlg;
+using vtest::PageTagField;
+using Mark = CNFCType2Dlg::CellMark;
+
+namespace {
+
+QString Ger(int id) {
+    return QString::fromStdString(vorex::GermanString(id));
+}
+
+// The workbench as the operator opens it, on the field's connection.
+struct Bench {
+    vtest::ShellRig rig;
+    std::unique_ptr<CNFCType2Dlg> dlg;
+
+    explicit Bench(PageTagField& field) {
+        dlg = std::make_unique<CNFCType2Dlg>(rig.env);
+        dlg->SetConnection(field.handle);
+        dlg->show();
+    }
+    template <typename W> W* Find(const char* name) const {
+        W* w = dlg->findChild<W*>(name);
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    void Click(const char* name) const {
+        QAbstractButton* button = Find<QAbstractButton>(name);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
+    QString Cell(int page) const { return dlg->Grid()->CellText(page / 4, page % 4 + 1); }
+    Mark MarkOf(int page) const { return dlg->MarkOf(page / 4, page % 4 + 1); }
+    // Types into the cell of a page as the operator does and ends the edit with Enter.
+    void Type(int page, const QString& text) const {
+        dlg->Grid()->EditSubLabel(page / 4, page % 4 + 1);
+        auto* edit = dlg->Grid()->ActiveEdit();
+        QVERIFY(edit);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        if (auto* next = dlg->Grid()->ActiveEdit())
+            QTest::keyClick(next, Qt::Key_Escape);
+    }
+    // The newest status message without its time.
+    QString Status() const { return dlg->Status().Current().section(" -> ", 1); }
+    QString Ndef() const { return Find<QPlainTextEdit>("NDEF")->toPlainText(); }
+};
+
+} // namespace
+
+class NFCType2DlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        QSettings().clear();
+        WriteProfileInt("Settings", "NFC2Order", 1); // LSB first: bytes as on the tag
+    }
+
+    void readFindsTheEndInsideTheLastGroup() {
+        // 45 pages: the 16-byte read of page 44 is answered, the one of 48 refused;
+        // page 44 answers alone, 45..47 do not.
+        PageTagField field("ntag213");
+        Bench b(field);
+        b.Click("Lesen");
+        QCOMPARE(b.dlg->Grid()->rowCount(), 12);
+        QCOMPARE(b.dlg->Memory().PageCount(), 48);
+        QCOMPARE(b.dlg->Grid()->CellText(11, 0), QString("044 - 047"));
+        QCOMPARE(b.Cell(44), QString("00 00 00 00")); // PACK reads as zeros
+        for (int p : {45, 46, 47}) {
+            QVERIFY(b.Cell(p).isEmpty());
+            QCOMPARE(b.MarkOf(p), Mark::Plain);
+        }
+        QCOMPARE(b.Cell(4), QString("03 12 D1 01"));
+        QCOMPARE(b.Find<QLineEdit>("UID")->text(), QString("8052E16A2D8F04"));
+        QCOMPARE(b.Find<QLineEdit>("Hersteller")->text(), QString("NXP Semiconductors"));
+        QCOMPARE(b.Ndef(), QString("URI https://vorex.example"));
+        QCOMPARE(b.MarkOf(0), Mark::Fixed);
+        QCOMPARE(b.MarkOf(3), Mark::Fixed);
+        QCOMPARE(b.MarkOf(4), Mark::Plain);
+        QVERIFY(b.Find<QProgressBar>("Progress")->isHidden());
+        QVERIFY(field.HostMode());
+        b.dlg.reset();
+        QVERIFY(!field.HostMode());
+    }
+
+    void largeTagIsReadAcrossSectors() {
+        PageTagField field("type2");
+        Bench b(field);
+        b.Click("Lesen");
+        QCOMPARE(b.dlg->Memory().PageCount(), 512);
+        QCOMPARE(b.dlg->Grid()->rowCount(), 128);
+        QCOMPARE(b.Cell(0x105), QString("56 4F 52 45"));
+        QCOMPARE(b.dlg->Grid()->CellText(127, 0), QString("508 - 511"));
+    }
+
+    void editWriteAndRepaint() {
+        PageTagField field("ntag216");
+        Bench b(field);
+        b.Click("Lesen");
+        QCOMPARE(b.dlg->Memory().PageCount(), 232);
+        const QString page2 = b.Cell(2);
+        b.Type(4, "A1B2C3D4");
+        QCOMPARE(b.Cell(4), QString("A1 B2 C3 D4"));
+        QCOMPARE(b.MarkOf(4), Mark::Changed);
+        b.Type(2, "FFFFFFFF");
+        QCOMPARE(b.Cell(2), page2);
+        b.Click("Schreiben");
+        QCOMPARE(field.Written(), std::vector<int>{4});
+        QCOMPARE(field.Page(4), std::string("A1B2C3D4"));
+        QCOMPARE(b.rig.messages.shown, QStringList{Ger(199)});
+        QCOMPARE(b.MarkOf(4), Mark::Plain);
+        QCOMPARE(b.Cell(4), QString("A1 B2 C3 D4"));
+        // Nothing changed since: nothing written, no message.
+        b.Click("Schreiben");
+        QCOMPARE(field.Written().size(), size_t{1});
+        QCOMPARE(b.rig.messages.shown.size(), 1);
+    }
+
+    void refusedWriteStopsAndKeepsTheEdit() {
+        // Page 4 of this Ultralight is locked (lock byte 2, bit 4).
+        PageTagField field("ultralight-locked");
+        Bench b(field);
+        b.Click("Lesen");
+        QCOMPARE(b.dlg->Memory().PageCount(), 16);
+        QCOMPARE(b.Ndef().left(9), QString("Kein NDEF"));
+        b.Type(4, "01020304");
+        b.Type(6, "05060708");
+        b.Click("Schreiben");
+        QCOMPARE(field.Written(), std::vector<int>{4});
+        QCOMPARE(field.Page(6), std::string("00000000"));
+        QVERIFY(b.rig.messages.shown.isEmpty());
+        QCOMPARE(b.Status(), Ger(VOREX_GetErrorStringId(VOREX_GetLastError(field.handle))));
+        QCOMPARE(b.MarkOf(4), Mark::Changed);
+        QCOMPARE(b.MarkOf(6), Mark::Changed);
+    }
+
+    void byteOrderAndDisplayAreStored() {
+        PageTagField field("ntag213");
+        {
+            Bench b(field);
+            b.Click("Lesen");
+            b.Click("MSB first");
+            QCOMPARE(b.Cell(4), QString("01D11203"));
+            QCOMPARE(ProfileInt("Settings", "NFC2Order", -1), 0);
+            b.Type(5, "0102");
+            QCOMPARE(b.Cell(5), QString("01020000"));
+            b.Click("ASCII");
+            QCOMPARE(ProfileInt("Settings", "NFC2Darstellung", -1), 1);
+            QCOMPARE(b.Cell(6), QString("xero")); // 6F 72 65 78
+            QCOMPARE(b.dlg->Grid()->ColumnEditLength(1), 4);
+            b.Click("HEX");
+            QCOMPARE(b.Cell(5), QString("01020000"));
+            QCOMPARE(b.MarkOf(5), Mark::Changed);
+        }
+        Bench again(field);
+        QVERIFY(again.Find<QRadioButton>("MSB first")->isChecked());
+        QVERIFY(again.Find<QRadioButton>("HEX")->isChecked());
+    }
+
+    void mifareCardsAreRefused() {
+        struct Case {
+            const char* card;
+            QString status;
+            QString maker;
+        };
+        for (const Case& c : {Case{"classic4k", Ger(239), "NXP Semiconductors"},
+                              Case{"classic1k", Ger(238), "Unknown"}}) {
+            PageTagField field(c.card);
+            Bench b(field);
+            b.Click("Lesen");
+            QCOMPARE(b.Status(), c.status);
+            QCOMPARE(b.dlg->Grid()->rowCount(), 0);
+            QCOMPARE(b.Find<QLineEdit>("Hersteller")->text(), c.maker);
+            QCOMPARE(field.Requests(0x34), 0);
+            b.Click("Schreiben");
+            QCOMPARE(field.Requests(0x35), 0);
+        }
+    }
+
+    void noCardShowsTheEngineError() {
+        PageTagField field("ntag213");
+        field.Put("none");
+        Bench b(field);
+        b.Click("Lesen");
+        QCOMPARE(b.Status(), Ger(VOREX_GetErrorStringId(VOREX_GetLastError(field.handle))));
+        QCOMPARE(b.dlg->Grid()->rowCount(), 0);
+        QVERIFY(b.Find<QLineEdit>("UID")->text().isEmpty());
+    }
+
+    void cyclicReadingLeavesTheSameTagAlone() {
+        WriteProfileInt("Settings", "ZyklusZeit", 50);
+        PageTagField field("ntag213");
+        Bench b(field);
+        b.Click("Zyklisch lesen");
+        QTRY_COMPARE_WITH_TIMEOUT(b.dlg->Grid()->rowCount(), 12, 5000);
+        QVERIFY(!b.Find<QPushButton>("Lesen")->isEnabled());
+        b.Type(6, "11223344");
+        const int reads = field.Requests(0x34);
+        const int selects = field.Requests(0x31);
+        QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x31) > selects + 2, 5000);
+        QCOMPARE(field.Requests(0x34), reads);
+        QCOMPARE(b.Cell(6), QString("11 22 33 44"));
+        QCOMPARE(b.MarkOf(6), Mark::Changed);
+        // Another tag is read at once.
+        field.Put("ntag216");
+        QTRY_COMPARE_WITH_TIMEOUT(b.dlg->Grid()->rowCount(), 58, 5000);
+        // "immer neu einlesen" reads the same tag every time.
+        b.Click("immer neu einlesen");
+        const int before = field.Requests(0x34);
+        QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x34) > before + 60, 10000);
+        b.Click("Zyklisch lesen");
+        QTRY_VERIFY_WITH_TIMEOUT(b.Find<QPushButton>("Lesen")->isEnabled(), 5000);
+        QVERIFY(!b.dlg->CyclicRunning());
+    }
+
+    void passwordProtectedTagShowsThePagesBeforeAuth0() {
+        PageTagField field("ntag215-password");
+        Bench b(field);
+        b.Click("Lesen");
+        QCOMPARE(b.dlg->Memory().PageCount(), 16);
+        QCOMPARE(b.dlg->Grid()->rowCount(), 4);
+        QVERIFY2(b.Status().contains("16"), qPrintable(b.Status()));
+        QCOMPARE(b.Ndef(), QString("Text (de, UTF-8): Vorex"));
+        b.Type(15, "CAFE0000");
+        b.Click("Schreiben");
+        QCOMPARE(field.Written(), std::vector<int>{15});
+        QCOMPARE(b.rig.messages.shown, QStringList{Ger(199)});
+        // The protected pages are neither shown nor written.
+        QCOMPARE(field.Page(16), std::string("50524F54"));
+    }
+
+    void viewOpensTheWorkbench() {
+        PageTagField field("ntag213", false);
+        WriteProfileString("Port", "Name", QString::fromStdString(field.sim->Path()));
+        WriteProfileInt("Port", "Baudrate", 19200);
+        WriteProfileInt("Port", "Timeout", 500);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        int rows = -1;
+        bool hostMode = false;
+        vtest::OnNextModal(nullptr, [&](QWidget* modal) {
+            auto* dlg = qobject_cast<CNFCType2Dlg*>(modal);
+            QVERIFY(dlg);
+            QTest::mouseClick(dlg->findChild<QPushButton*>("Lesen"), Qt::LeftButton);
+            rows = dlg->Grid()->rowCount();
+            hostMode = field.HostMode();
+            QTest::mouseClick(dlg->findChild<QPushButton*>("Schließen"), Qt::LeftButton);
+        });
+        frame.View()->OnWorkbench(40005);
+        QCOMPARE(rows, 12);
+        QVERIFY(hostMode);
+        QVERIFY(!field.HostMode());
+    }
+
+    void translationCoversTheWorkbenchStrings() {
+        QTranslator english;
+        QVERIFY(english.load("VorexProgrammerEng.qm", VOREX_BINARY_DIR "/shell"));
+        for (int id : {238, 239, 241, 242}) {
+            const QByteArray comment = QByteArray::number(id);
+            QVERIFY2(!english
+                          .translate("VorexStrings", vorex::GermanString(id).c_str(),
+                                     comment.constData())
+                          .isEmpty(),
+                     comment.constData());
+        }
+        for (const char* text : {"immer neu einlesen", "Hersteller:", "Kein NDEF",
+                                 "NDEF beschädigt", "Leere NDEF-Nachricht", "Reihenfolge"})
+            QVERIFY2(!english.translate("Vorex", text).isEmpty(), text);
+    }
+};
+
+VOREX_QTEST_MAIN(NFCType2DlgTest)
+#include "NFCType2DlgTest.moc"

@@ -1,0 +1,516 @@
+#include "NFCType2Dlg.h"
+
+#include "BlockGridLayout.h"
+#include "BusyScope.h"
+#include "ByteText.h"
+#include "ClassicCard.h"
+#include "EditableListCtrl.h"
+#include "Ndef.h"
+#include "PageTagRules.h"
+#include "PageTagStatus.h"
+#include "ShellEnv.h"
+#include "Texts.h"
+#include "Type2Tag.h"
+#include <vorex/vorex.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace vorex::nfc {
+
+using ui::Format;
+using ui::L;
+using ui::S;
+
+namespace {
+
+// As far as the reader can select sectors of 256 pages.
+constexpr int kPageLimit = 256 * 256;
+constexpr int kProgressRows = 128;
+
+// Cell texts are byte strings: one character per tag byte.
+std::string Bytes8(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+QString Text(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QPushButton* Button(QWidget* parent, const char* text) {
+    auto* b = new QPushButton(L(text), parent);
+    b->setObjectName(text);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QRadioButton* Radio(QWidget* parent, const char* text) {
+    auto* r = new QRadioButton(L(text), parent);
+    r->setObjectName(text);
+    return r;
+}
+
+QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    return e;
+}
+
+} // namespace
+
+CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent)
+    : QDialog(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "NFC2Darstellung", 0)),
+      byteOrder_(ui::ProfileInt("Settings", "NFC2Order", 0)),
+      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+    env_.FillDefaults();
+    setObjectName("231");
+    setWindowTitle(QStringLiteral("NFC Type 2 Tag"));
+    setSizeGripEnabled(true);
+    BuildControls();
+    cyclic_.SetStep([this] { CyclicStep(); }, [this] { return cyclicButton_->isChecked(); },
+                    [this] { EnableControls(true); });
+}
+
+CNFCType2Dlg::~CNFCType2Dlg() {
+    cyclic_.Stop();
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 0);
+}
+
+void CNFCType2Dlg::SetConnection(int handle) {
+    handle_ = handle;
+    cyclic_.SetHandle(handle);
+}
+
+void CNFCType2Dlg::BuildControls() {
+    uidText_ = ReadOnlyEdit(this, "UID");
+    makerText_ = ReadOnlyEdit(this, "Hersteller");
+    grid_ = new wb::CEditableListCtrl(this);
+    grid_->setObjectName("grid");
+    grid_->setMinimumSize(520, 260);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ndef_ = new QPlainTextEdit(this);
+    ndef_->setObjectName("NDEF");
+    ndef_->setReadOnly(true);
+    ndef_->setMaximumHeight(80);
+    status_ = std::make_unique<wb::CStatusPane>(this, "Status", "StatusLine");
+    status_->Log()->setMinimumHeight(80);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("Progress");
+    progress_->setTextVisible(false);
+    progress_->hide();
+
+    read_ = Button(this, "Lesen");
+    write_ = Button(this, "Schreiben");
+    cyclicButton_ = Button(this, "Zyklisch lesen");
+    cyclicButton_->setCheckable(true);
+    resetStatus_ = Button(this, "Reset Status");
+    close_ = Button(this, "Schließen");
+    alwaysRead_ = new QCheckBox(L("immer neu einlesen"), this);
+    alwaysRead_->setObjectName("immer neu einlesen");
+    hex_ = Radio(this, "HEX");
+    ascii_ = Radio(this, "ASCII");
+    msbFirst_ = Radio(this, "MSB first");
+    lsbFirst_ = Radio(this, "LSB first");
+    for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
+        auto* group = new QButtonGroup(this);
+        group->addButton(pair.first);
+        group->addButton(pair.second);
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(L("UID:"), this));
+    top->addWidget(uidText_, 2);
+    top->addWidget(new QLabel(L("Hersteller:"), this));
+    top->addWidget(makerText_, 1);
+
+    auto* buttons = new QVBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclicButton_, alwaysRead_})
+        buttons->addWidget(w);
+    buttons->addSpacing(8);
+    buttons->addWidget(new QLabel(L("Darstellung"), this));
+    buttons->addWidget(hex_);
+    buttons->addWidget(ascii_);
+    buttons->addWidget(new QLabel(L("Reihenfolge"), this));
+    buttons->addWidget(msbFirst_);
+    buttons->addWidget(lsbFirst_);
+    buttons->addStretch(1);
+    buttons->addWidget(resetStatus_);
+    buttons->addWidget(close_);
+
+    auto* layout = new QGridLayout(this);
+    layout->addLayout(top, 0, 0, 1, 2);
+    layout->addWidget(grid_, 1, 0);
+    layout->addLayout(buttons, 1, 1, 3, 1);
+    layout->addWidget(new QLabel(L("NDEF:"), this), 2, 0);
+    layout->addWidget(ndef_, 3, 0);
+    layout->addWidget(new QLabel(L("Status:"), this), 4, 0, 1, 2);
+    layout->addWidget(status_->Log(), 5, 0, 1, 2);
+    layout->addWidget(status_->Line(), 6, 0, 1, 2);
+    layout->addWidget(progress_, 6, 0, 1, 2);
+    layout->setRowStretch(1, 3);
+    layout->setRowStretch(5, 1);
+
+    connect(read_, &QPushButton::clicked, this, &CNFCType2Dlg::OnRead);
+    connect(write_, &QPushButton::clicked, this, &CNFCType2Dlg::OnWrite);
+    connect(cyclicButton_, &QPushButton::clicked, this, &CNFCType2Dlg::OnCyclic);
+    connect(resetStatus_, &QPushButton::clicked, this, &CNFCType2Dlg::OnResetStatus);
+    connect(close_, &QPushButton::clicked, this, &CNFCType2Dlg::OnClose);
+    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
+    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
+    connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
+    connect(lsbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kLsbFirst); });
+    connect(grid_, &wb::CEditableListCtrl::editEnded, this, &CNFCType2Dlg::OnCellEdited);
+    connect(grid_, &wb::CEditableListCtrl::keyDown, this, [this](int key) {
+        if (key == Qt::Key_Space)
+            grid_->EditCell(grid_->currentRow(), 0, 1);
+    });
+    resize(760, 640);
+}
+
+void CNFCType2Dlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!initialised_) {
+        initialised_ = true;
+        InitDialog();
+    }
+}
+
+void CNFCType2Dlg::InitDialog() {
+    hex_->setChecked(displayMode_ == wb::kHex);
+    ascii_->setChecked(displayMode_ == wb::kAscii);
+    msbFirst_->setChecked(byteOrder_ == wb::kMsbFirst);
+    lsbFirst_->setChecked(byteOrder_ == wb::kLsbFirst);
+    BuildGrid();
+    // The height may grow, the width stays.
+    setMinimumSize(size());
+    setMaximumWidth(width());
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 1);
+}
+
+// ---- Grid ----
+
+int CNFCType2Dlg::PageOf(int row, int column) const {
+    return kPagesPerRow * row + column - 1;
+}
+
+void CNFCType2Dlg::BuildGrid() {
+    if (grid_->GetColumnCount() != kPagesPerRow + 1) {
+        grid_->setColumnCount(kPagesPerRow + 1);
+        const int client = grid_->viewport()->width();
+        const int labelWidth = (client - 20) / 8;
+        auto header = [this](int column, int textId, Qt::Alignment align) {
+            auto* item = new QTableWidgetItem(S(textId));
+            item->setTextAlignment(align | Qt::AlignVCenter);
+            grid_->setHorizontalHeaderItem(column, item);
+        };
+        header(0, 200, Qt::AlignHCenter);
+        grid_->setColumnWidth(0, labelWidth);
+        for (int c = 1; c <= kPagesPerRow; ++c) {
+            header(c, 201, Qt::AlignLeft);
+            grid_->setColumnWidth(c, std::max((client - 20 - labelWidth) / kPagesPerRow, 20));
+        }
+    }
+    grid_->ResetColumns();
+    grid_->SetColumnReadOnly(0);
+    grid_->DisableColumns();
+    SetColumnLimits();
+    grid_->SetDrawCallback([this](const wb::CellPaint& cell) { return DrawCell(cell); });
+    grid_->setRowCount(0);
+}
+
+void CNFCType2Dlg::SetColumnLimits() {
+    for (int c = 1; c <= kPagesPerRow; ++c)
+        grid_->SetColumnEdit(c, displayMode_ == wb::kAscii ? 4 : 11);
+}
+
+void CNFCType2Dlg::FillGrid() {
+    grid_->setRowCount(0);
+    for (int first = 0; first < memory_.PageCount(); first += kPagesPerRow) {
+        const int row = grid_->AppendRow(QString::fromStdString(PageRowLabel(first)));
+        for (int c = 1; c <= kPagesPerRow; ++c)
+            grid_->SetCellText(row, c, Text(memory_.Text(first + c - 1, displayMode_, byteOrder_)));
+    }
+}
+
+CNFCType2Dlg::CellMark CNFCType2Dlg::MarkOf(int row, int column) const {
+    const int page = PageOf(row, column);
+    if (column < 1 || page >= memory_.PageCount())
+        return CellMark::Plain;
+    if (page < kFixedPages)
+        return CellMark::Fixed;
+    return memory_.Differs(page, Bytes8(grid_->CellText(row, column)), displayMode_, byteOrder_)
+               ? CellMark::Changed
+               : CellMark::Plain;
+}
+
+bool CNFCType2Dlg::DrawCell(const wb::CellPaint& cell) const {
+    const CellMark mark = MarkOf(cell.row, cell.column);
+    if (mark == CellMark::Plain)
+        return false;
+    cell.painter->fillRect(cell.rect,
+                           mark == CellMark::Fixed ? QColor(255, 128, 128) : QColor(255, 255, 0));
+    cell.painter->setPen(Qt::black);
+    cell.painter->drawText(cell.rect.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                           cell.text);
+    return true;
+}
+
+void CNFCType2Dlg::OnCellEdited(int row, int column) {
+    if (column < 1)
+        return;
+    const int page = PageOf(row, column);
+    const std::string text =
+        memory_.AfterEdit(page, Bytes8(grid_->CellText(row, column)), displayMode_, byteOrder_);
+    grid_->SetCellText(row, column, Text(text));
+    grid_->viewport()->update();
+}
+
+// ---- Data exchange ----
+
+void CNFCType2Dlg::Refresh() {
+    uidText_->setText(uid_.empty() ? QString()
+                                   : Text(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
+                                                          wb::kHex, wb::kMsbFirst)));
+    for (int row = 0; row < grid_->rowCount(); ++row)
+        for (int c = 1; c <= kPagesPerRow; ++c)
+            grid_->SetCellText(row, c,
+                               Text(memory_.Text(PageOf(row, c), displayMode_, byteOrder_)));
+    grid_->viewport()->update();
+}
+
+void CNFCType2Dlg::TakeData() {
+    for (int row = 0; row < grid_->rowCount(); ++row)
+        for (int c = 1; c <= kPagesPerRow; ++c)
+            memory_.Take(PageOf(row, c), Bytes8(grid_->CellText(row, c)), displayMode_, byteOrder_);
+}
+
+void CNFCType2Dlg::Clear() {
+    memory_.Clear();
+    uid_.clear();
+    makerText_->clear();
+    ndef_->clear();
+    grid_->setRowCount(0);
+    Refresh();
+}
+
+void CNFCType2Dlg::ShowNdef() {
+    const Bytes bytes = memory_.TagBytes();
+    if (bytes.empty()) {
+        ndef_->clear();
+        return;
+    }
+    const cards::ndef::Message message = cards::ndef::Parse(bytes);
+    QStringList lines;
+    switch (message.status) {
+    case cards::ndef::Status::NotNdef:
+        lines << L("Kein NDEF") + ": " + QString::fromStdString(message.error);
+        break;
+    case cards::ndef::Status::Damaged:
+        lines << L("NDEF beschädigt") + ": " + QString::fromStdString(message.error);
+        break;
+    case cards::ndef::Status::Ok:
+        if (message.records.empty())
+            lines << L("Leere NDEF-Nachricht");
+        for (const cards::ndef::Record& r : message.records)
+            lines << QString::fromStdString(cards::ndef::Describe(r));
+        break;
+    }
+    ndef_->setPlainText(lines.join('\n'));
+}
+
+void CNFCType2Dlg::EnableControls(bool enable) {
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclicButton_, ascii_, hex_,
+                                                      msbFirst_, lsbFirst_})
+        w->setEnabled(enable);
+}
+
+// ---- Reading ----
+
+bool CNFCType2Dlg::Select(uint8_t& sak) {
+    cards::mifare::CardInfo card;
+    if (!cards::mifare::Activate(handle_, card))
+        return false;
+    sak = card.sak;
+    uid_ = card.uid;
+    return true;
+}
+
+bool CNFCType2Dlg::ReadAllPages() {
+    TakeData();
+    cards::mifare::CardInfo card;
+    if (!cards::mifare::Activate(handle_, card))
+        return false;
+    if (card.uid == uid_ && !alwaysRead_->isChecked())
+        return true;
+    Clear();
+    uid_ = card.uid;
+    makerText_->setText(QString::fromStdString(MakerName(uid_)));
+    Refresh();
+    BuildGrid();
+    if (ShowRefusal(*status_, card.sak))
+        return true;
+    progress_->setRange(0, kProgressRows);
+    progress_->setValue(0);
+    status_->Line()->hide();
+    progress_->show();
+    cards::type2::PageScan scan;
+    const bool read = cards::type2::ReadPages(handle_, kPageLimit, scan, [this](int done, int) {
+        progress_->setValue(std::min(done / kPagesPerRow, kProgressRows));
+    });
+    if (read) {
+        memory_.Load(scan.pages);
+        // Pages the tag hides behind its password are not the end of its memory.
+        if (cards::type2::StoppedInsideDataArea(scan))
+            status_->AddStatus(Format(L("Die Seiten ab %d sind durch das Kennwort des Tags "
+                                        "geschützt und werden nicht gelesen oder geschrieben"),
+                                      static_cast<int>(scan.pages.size())));
+    } else if (!cyclic_.Busy()) {
+        status_->AddStatus(LastErrorText(handle_));
+    }
+    FillGrid();
+    progress_->hide();
+    status_->Line()->show();
+    Refresh();
+    ShowNdef();
+    return true;
+}
+
+void CNFCType2Dlg::OnRead() {
+    if (handle_ == 0)
+        return;
+    wb::CBusyScope busy;
+    EnableControls(false);
+    Clear();
+    if (!ReadAllPages()) {
+        status_->AddStatus(LastErrorText(handle_));
+        Clear();
+        BuildGrid();
+    }
+    EnableControls(true);
+}
+
+void CNFCType2Dlg::CyclicStep() {
+    if (!ReadAllPages()) {
+        Clear();
+        BuildGrid();
+    }
+}
+
+// ---- Writing ----
+
+void CNFCType2Dlg::OnWrite() {
+    if (handle_ == 0)
+        return;
+    wb::CBusyScope busy;
+    TakeData();
+    EnableControls(false);
+    auto finish = [this] {
+        grid_->viewport()->update();
+        EnableControls(true);
+        Refresh();
+        ShowNdef();
+    };
+    uint8_t sak = 0;
+    if (!Select(sak)) {
+        status_->AddStatus(LastErrorText(handle_));
+        finish();
+        return;
+    }
+    Refresh();
+    if (ShowRefusal(*status_, sak)) {
+        finish();
+        return;
+    }
+    bool written = false;
+    for (int page = 0; page < memory_.PageCount(); ++page) {
+        const wb::GridCell at = wb::CellOfBlock(page, kPagesPerRow);
+        switch (memory_.WriteAction(page, Bytes8(grid_->CellText(at.row, at.column)))) {
+        case PageWrite::Skip:
+            continue;
+        case PageWrite::WrongLength:
+            ShowWrongLength(*status_, page, static_cast<int>(memory_.Current(page).size()));
+            continue;
+        case PageWrite::Write:
+            break;
+        }
+        const cards::type2::PageWriteResult result =
+            cards::type2::WritePages(handle_, page, memory_.Current(page).data(), 1);
+        if (result.failedPage >= 0) {
+            status_->AddStatus(result.problem == "verify"
+                                   ? Format(S(218), page)
+                                   : EngineErrorText(WriteErrorCode(VOREX_GetLastError(handle_))));
+            finish();
+            return;
+        }
+        memory_.Written(page);
+        written = true;
+    }
+    status_->ShowStatusId(170);
+    if (written)
+        env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
+    finish();
+}
+
+// ---- Buttons ----
+
+void CNFCType2Dlg::OnCyclic(bool checked) {
+    if (!checked) {
+        if (cyclic_.Stop())
+            EnableControls(true);
+        return;
+    }
+    EnableControls(false);
+    cyclicButton_->setEnabled(true);
+    cyclic_.Start(cycleTime_);
+}
+
+void CNFCType2Dlg::OnResetStatus() {
+    status_->ShowStatusId(170);
+    status_->Reset();
+}
+
+void CNFCType2Dlg::OnDisplayMode(int mode) {
+    TakeData();
+    displayMode_ = mode;
+    ui::WriteProfileInt("Settings", "NFC2Darstellung", mode);
+    SetColumnLimits();
+    Refresh();
+}
+
+void CNFCType2Dlg::OnByteOrder(int order) {
+    TakeData();
+    byteOrder_ = order;
+    ui::WriteProfileInt("Settings", "NFC2Order", order);
+    SetColumnLimits();
+    Refresh();
+}
+
+void CNFCType2Dlg::OnClose() {
+    cyclicButton_->setChecked(false);
+    if (cyclic_.Stop())
+        EnableControls(true);
+    QMetaObject::invokeMethod(
+        this, [this] { done(Rejected); }, Qt::QueuedConnection);
+}
+
+void CNFCType2Dlg::reject() {
+    OnClose();
+}
+
+} // namespace vorex::nfc

@@ -1,0 +1,24 @@
+#pragma once
+// Rules the MIFARE Ultralight and NFC Type 2 workbenches share and that need no widget:
+// which cards the select answer refuses, the chip maker named by the UID, the label of a
+// grid row of four pages, and which engine error's text a failed page write shows.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorex::nfc {
+
+// Status text for a card that is no page tag: 238 (MIFARE 1K, SAK 08/88), 239 (4K,
+// SAK 18), 241 (any other SAK but 00, shown with the SAK); 0 for a page tag (SAK 00).
+int RefusalTextId(uint8_t sak);
+
+// The IC maker of the first UID byte; UIDs shorter than 7 bytes count as code 0.
+std::string MakerName(const std::vector<uint8_t>& uid);
+
+// "%03d - %03d": the first and last page of a row starting at firstPage.
+std::string PageRowLabel(int firstPage);
+
+// The error whose text a refused page write shows: 246 is shown as 241.
+int WriteErrorCode(int error);
+
+} // namespace vorex::nfc

@@ -1,0 +1,39 @@
+#include "PageTagStatus.h"
+
+#include "PageTagRules.h"
+#include "StatusPane.h"
+#include "Texts.h"
+#include <vorex/vorex.h>
+
+namespace vorex::nfc {
+
+QString EngineErrorText(int error) {
+    return ui::Format(ui::S(VOREX_GetErrorStringId(error)), error);
+}
+
+QString LastErrorText(int handle) {
+    return EngineErrorText(VOREX_GetLastError(handle));
+}
+
+bool ShowRefusal(wb::CStatusPane& status, uint8_t sak) {
+    const int id = RefusalTextId(sak);
+    if (id == 0)
+        return false;
+    if (id == 241)
+        status.AddStatus(
+            QString(ui::S(241))
+                .replace(QLatin1String("%02x"), QStringLiteral("%1").arg(sak, 2, 16, QChar('0'))));
+    else
+        status.ShowStatusId(id);
+    return true;
+}
+
+void ShowWrongLength(wb::CStatusPane& status, int page, int length) {
+    QString text = ui::S(242);
+    const qsizetype first = text.indexOf(QLatin1String("%d"));
+    if (first >= 0)
+        text.replace(first, 2, QString::number(page));
+    status.AddStatus(ui::Format(text, length));
+}
+
+} // namespace vorex::nfc

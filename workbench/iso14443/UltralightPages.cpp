@@ -1,0 +1,29 @@
+#include "UltralightPages.h"
+
+#include "ByteText.h"
+
+namespace vorex::nfc {
+
+void UltralightPages::ClearAll() {
+    for (auto& page : data_)
+        page.clear();
+}
+
+std::string UltralightPages::Text(int page, int mode, int order) const {
+    const std::vector<uint8_t>& bytes = Data(page);
+    return bytes.empty() ? std::string()
+                         : wb::BytesToText(bytes, static_cast<uint8_t>(bytes.size()), mode, order);
+}
+
+void UltralightPages::Take(int page, const std::string& text, int mode, int order) {
+    if (page >= kFirstWritablePage && page < kUltralightPages && !text.empty())
+        Set(page, wb::TextToBytes(text, 4, mode, order));
+}
+
+UltralightWrite UltralightPages::WriteAction(int page, bool selected) const {
+    if (!selected || page < kFirstWritablePage || page >= kUltralightPages)
+        return UltralightWrite::Skip;
+    return Data(page).size() == 4 ? UltralightWrite::Write : UltralightWrite::WrongLength;
+}
+
+} // namespace vorex::nfc

@@ -1,0 +1,40 @@
+#pragma once
+// The 16 pages of a MIFARE Ultralight as its workbench holds them: each empty or 4
+// bytes. Pages 0..3 (serial number, lock and one-time bytes) are shown but never taken
+// from their edits nor written.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorex::nfc {
+
+constexpr int kUltralightPages = 16;
+constexpr int kFirstWritablePage = 4;
+
+enum class UltralightWrite {
+    Skip,        // not selected, or one of pages 0..3
+    WrongLength, // selected but not 4 bytes: "Page %d hat falsche Datenlänge %d"
+    Write,
+};
+
+class UltralightPages {
+public:
+    const std::vector<uint8_t>& Data(int page) const { return data_.at(static_cast<size_t>(page)); }
+    void Set(int page, std::vector<uint8_t> bytes) {
+        data_.at(static_cast<size_t>(page)) = std::move(bytes);
+    }
+    void Clear(int page) { data_.at(static_cast<size_t>(page)).clear(); }
+    void ClearAll();
+
+    // The edit text of a page: empty for an empty page.
+    std::string Text(int page, int mode, int order) const;
+    // Takes an edit's text: pages 4..15 with a non-empty text get its 4 bytes.
+    void Take(int page, const std::string& text, int mode, int order);
+    UltralightWrite WriteAction(int page, bool selected) const;
+
+private:
+    std::array<std::vector<uint8_t>, kUltralightPages> data_{};
+};
+
+} // namespace vorex::nfc
