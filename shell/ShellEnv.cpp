@@ -36,6 +36,12 @@ std::vector<std::string> LanReaders() {
     return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
 }
 
+std::vector<std::string> UsbReaders() {
+    std::array<char, 2500> buffer{};
+    const int used = VOREX_ListUsbDevices(buffer.data(), static_cast<int>(buffer.size()));
+    return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
+}
+
 std::vector<std::string> ComPorts() {
     std::array<char, 2500> buffer{};
     const int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
@@ -73,7 +79,9 @@ void ShellEnv::FillDefaults() {
         listComPorts = ComPorts;
     const NameLister none = [] { return std::vector<std::string>{}; };
     if (!listUsb)
-        listUsb = none;
+        listUsb = UsbReaders;
+    if (!checkUsbDrivers)
+        checkUsbDrivers = [] { return VOREX_CheckUsbDrivers(); };
     if (!listLan)
         listLan = LanReaders;
     if (!listBluetooth)
