@@ -14,6 +14,9 @@ struct ValueBlock {
 };
 
 std::array<uint8_t, 16> EncodeValueBlock(const ValueBlock& v);
+// The value of a 16-byte block when its three copies in bytes 0-11 agree (the address
+// bytes are not looked at).
+std::optional<int32_t> DecodeValue(const uint8_t* block);
 // The value and address of a 16-byte block, or nothing when its copies disagree.
 std::optional<ValueBlock> DecodeValueBlock(const uint8_t* block);
 

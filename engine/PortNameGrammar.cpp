@@ -28,6 +28,12 @@ bool IsDevicePath(const std::string& name) {
 
 // Which link a port name selects, in the order the names are tested.
 LinkKind SelectLink(const std::string& name) {
+    const auto bluetooth = [&name] {
+        return name.find("BTW") != std::string::npos ? LinkKind::BluetoothRefused
+                                                     : LinkKind::Bluetooth;
+    };
+    if (name.size() > 3 && name.compare(name.size() - 3, 3, " BT") == 0)
+        return bluetooth();
     // Device paths never name another link, whatever dots or letters they hold.
     if (IsDevicePath(name))
         return LinkKind::Serial;
@@ -42,8 +48,7 @@ LinkKind SelectLink(const std::string& name) {
     if (name.find("HID") != std::string::npos)
         return LinkKind::Hid;
     if (name.find("BT") != std::string::npos)
-        return name.find("BTW") != std::string::npos ? LinkKind::BluetoothRefused
-                                                     : LinkKind::Bluetooth;
+        return bluetooth();
     return LinkKind::Serial;
 }
 

@@ -12,9 +12,10 @@ enum class LinkKind { Serial, Lan, Hid, Bluetooth, BluetoothRefused };
 // existing character device or to a link to one (udev or socat links elsewhere).
 bool IsDevicePath(const std::string& name);
 
-// Which link a port name selects: device paths are serial; then "[" or three dots
-// (the first not at the start) is LAN, "HID" is HID, "BT" is Bluetooth ("BTW" is
-// refused), anything else serial.
+// Which link a port name selects: a name ending in " BT" is a Bluetooth adapter (also
+// a device path followed by " BT": a Bluetooth module on that serial port); other
+// device paths are serial; then "[" or three dots (the first not at the start) is LAN,
+// "HID" is HID, "BT" is Bluetooth ("BTW" is refused), anything else serial.
 LinkKind SelectLink(const std::string& name);
 
 // Splits "COM3:5" into "COM3" and bus address 5: the text after the last colon is a

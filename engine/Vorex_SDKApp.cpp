@@ -74,6 +74,12 @@ int CVorex_SDKApp::OpenPort(const std::string& fullName, int baudCode, int timeo
             port->SetHandle(NextHandle(entry->firstHandle));
             connections_.push_back(port);
         }
+        if (const uint32_t preset = port->Link()->PresetDeviceType()) {
+            port->SetDeviceType(preset);
+            port->SetRevision(0);
+            port->SetTimeoutMs(timeoutMs);
+            return port->Handle();
+        }
         port->SetTimeoutMs(std::min(timeoutMs, kIdentifyTimeoutCapMs));
         // The variant that last identified under this name is tried first, then the
         // full order.

@@ -322,10 +322,6 @@
         <translation>Change IP address</translation>
     </message>
     <message>
-        <source>Schliessen</source>
-        <translation>Close</translation>
-    </message>
-    <message>
         <source>LAN Einstellung</source>
         <translation>LAN settings</translation>
     </message>
@@ -416,6 +412,160 @@
     <message>
         <source>Nichts markieren</source>
         <translation>Select none</translation>
+    </message>
+    <message>
+        <source>MIFARE® Classic 1K</source>
+        <translation>MIFARE® Classic 1K</translation>
+    </message>
+    <message>
+        <source>MIFARE® Classic 4K</source>
+        <translation>MIFARE® Classic 4K</translation>
+    </message>
+    <message>
+        <source>Sector %d</source>
+        <translation>Sector %d</translation>
+    </message>
+    <message>
+        <source>Rechte</source>
+        <translation>Rights</translation>
+    </message>
+    <message>
+        <source>Block</source>
+        <translation>Block</translation>
+    </message>
+    <message>
+        <source>Value (dezimal)</source>
+        <translation>Value (decimal)</translation>
+    </message>
+    <message>
+        <source>inc.</source>
+        <translation>inc.</translation>
+    </message>
+    <message>
+        <source>dec.</source>
+        <translation>dec.</translation>
+    </message>
+    <message>
+        <source>Key A</source>
+        <translation>Key A</translation>
+    </message>
+    <message>
+        <source>Key B</source>
+        <translation>Key B</translation>
+    </message>
+    <message>
+        <source>Keys definieren</source>
+        <translation>Define keys</translation>
+    </message>
+    <message>
+        <source>Stop bei Fehler</source>
+        <translation>Stop on error</translation>
+    </message>
+    <message>
+        <source>Authenticate mit:</source>
+        <translation>Authenticate with:</translation>
+    </message>
+    <message>
+        <source>Zugriffsrechte</source>
+        <translation>Access rights</translation>
+    </message>
+    <message>
+        <source>A</source>
+        <translation>A</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>User Byte:</source>
+        <translation>User byte:</translation>
+    </message>
+    <message>
+        <source>Block %d: der Wert liegt nicht zwischen -2147483648 und 2147483647</source>
+        <translation>Block %d: the value is not between -2147483648 and 2147483647</translation>
+    </message>
+    <message>
+        <source>Der Sektor-Trailer (Keys und Zugriffsrechte) wird geschrieben. Falsche Keys oder Zugriffsrechte können den Sektor für immer sperren!&#xd;
+Wollen Sie den Trailer wirklich schreiben?</source>
+        <translation>The sector trailer (keys and access rights) will be written. Wrong keys or access rights can lock the sector for good!&#xd;
+Do you really want to write the trailer?</translation>
+    </message>
+    <message>
+        <source>Philips Standard laden</source>
+        <translation>Load Philips default</translation>
+    </message>
+    <message>
+        <source>Infineon Standard laden</source>
+        <translation>Load Infineon default</translation>
+    </message>
+    <message>
+        <source>Alle Löschen</source>
+        <translation>Clear all</translation>
+    </message>
+    <message>
+        <source>Standard laden</source>
+        <translation>Load defaults</translation>
+    </message>
+    <message>
+        <source>Standard speichern</source>
+        <translation>Save defaults</translation>
+    </message>
+    <message>
+        <source>In Gerät speichern</source>
+        <translation>Store in device</translation>
+    </message>
+    <message>
+        <source>Alle Eingaben Hexadezimal LSB first ohne Leerzeichen</source>
+        <translation>All entries hexadecimal, LSB first, without blanks</translation>
+    </message>
+    <message>
+        <source>Keys definieren (VX-B75)</source>
+        <translation>Define keys (VX-B75)</translation>
+    </message>
+    <message>
+        <source>Keys definieren (VX-B76)</source>
+        <translation>Define keys (VX-B76)</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Write</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Increment</source>
+        <translation>Increment</translation>
+    </message>
+    <message>
+        <source>Decrement</source>
+        <translation>Decrement</translation>
+    </message>
+    <message>
+        <source>Read KeyA</source>
+        <translation>Read KeyA</translation>
+    </message>
+    <message>
+        <source>Write KeyA</source>
+        <translation>Write KeyA</translation>
+    </message>
+    <message>
+        <source>Read KeyB</source>
+        <translation>Read KeyB</translation>
+    </message>
+    <message>
+        <source>Write KeyB</source>
+        <translation>Write KeyB</translation>
+    </message>
+    <message>
+        <source>Read Rights</source>
+        <translation>Read Rights</translation>
+    </message>
+    <message>
+        <source>Write Rights</source>
+        <translation>Write Rights</translation>
     </message>
 </context>
 <context>
@@ -1007,6 +1157,8 @@ Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
         <translation>No devices found!
 Please check the firewall settings!
 The program may have to be allowed through the firewall manually.</translation>
+    </message>
+    <message>
         <source>Suche Leser an %1, %2 Baud …</source>
         <comment>12000</comment>
         <translation>Looking for the reader on %1, %2 baud …</translation>
@@ -1070,6 +1222,16 @@ The program may have to be allowed through the firewall manually.</translation>
         <source>Suche nach dem Leser abgebrochen.</source>
         <comment>12008</comment>
         <translation>Search for the reader cancelled.</translation>
+    </message>
+    <message>
+        <source>MIFARE® Authenticate nicht möglich! Der richtige Key ist nicht im Chip gespeichert.</source>
+        <comment>232</comment>
+        <translation>MIFARE® authentication not possible! The right key is not stored in the chip.</translation>
+    </message>
+    <message>
+        <source>MIFARE Ultralight® gefunden</source>
+        <comment>240</comment>
+        <translation>MIFARE Ultralight® found</translation>
     </message>
 </context>
 </TS>

@@ -6,8 +6,10 @@
 #include "EditableListCtrl.h"
 #include "ISO15693Dlg.h"
 #include "MainFrame.h"
+#include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ProgrammerView.h"
+#include "SendeLeistungDlg.h"
 #include "ShellCore.h"
 #include "ShellEnv.h"
 #include "Texts.h"
@@ -23,6 +25,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 namespace vorex::ui {
 namespace {
@@ -63,8 +66,9 @@ bool Save(QWidget& w, const QDir& dir, const QString& file) {
 }
 
 bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir);
+bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir);
 
-int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
+int TakeScreenshots(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral(".")))
         return 1;
@@ -91,18 +95,25 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, const QString& folder) {
         ok = Save(dialog, dir, QStringLiteral("about-box.png")) && ok;
     }
     ok = SaveWorkbench(frame, env, dir) && ok;
+    ok = SaveReaderDialogs(frame, env, demo, dir) && ok;
     return ok ? 0 : 1;
+}
+
+// Runs `shoot` on an open, identified connection to the saved reader and closes it.
+bool WithReader(CMainFrame& frame, const std::function<bool(int handle)>& shoot) {
+    int baud = 19200;
+    const int handle = frame.View()->OpenReader(false, baud);
+    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
+        return false;
+    const bool ok = shoot(handle);
+    VOREX_ClosePort(handle);
+    return ok;
 }
 
 // The ISO 15693 workbench on the demo reader's tags, with one edited (yellow) cell next
 // to the first tag's locked (pink) block.
 bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
-    int baud = 19200;
-    const int handle = frame.View()->OpenReader(false, baud);
-    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
-        return false;
-    bool ok = false;
-    {
+    return WithReader(frame, [&](int handle) {
         iso::CISO15693Dlg dialog(env, &frame);
         dialog.SetConnection(handle, shell::HighDataRateLock(frame.View()->DeviceType()));
         dialog.show();
@@ -115,10 +126,35 @@ bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
         dialog.Grid()->SetCellText(1, 2, QStringLiteral("c0ffee"));
         dialog.ValidateCell(1, 2);
         dialog.Grid()->SelectRow(1);
-        ok = Save(dialog, dir, QStringLiteral("iso15693-workbench.png"));
-    }
-    VOREX_ClosePort(handle);
-    return ok;
+        return Save(dialog, dir, QStringLiteral("iso15693-workbench.png"));
+    });
+}
+
+// The NFC Type 2 workbench on the demo NTAG216 with one edited (yellow) page, and the
+// transmit-power dialog with the reader's settings.
+bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+    // Outside the demo the card on the reader is shown.
+    demo.ChangeField("card ntag216");
+    return WithReader(frame, [&](int handle) {
+        bool ok = false;
+        {
+            nfc::CNFCType2Dlg dialog(env, &frame);
+            dialog.SetConnection(handle);
+            dialog.show();
+            dialog.OnRead();
+            dialog.Grid()->SetCellText(2, 1, QStringLiteral("c0ffee"));
+            dialog.OnCellEdited(2, 1);
+            dialog.Grid()->SelectRow(2);
+            ok = Save(dialog, dir, QStringLiteral("nfc-type2-workbench.png"));
+        }
+        {
+            CSendeLeistungDlg dialog(handle, env.messages, &frame);
+            dialog.OnInitDialog();
+            dialog.show();
+            ok = Save(dialog, dir, QStringLiteral("transmit-power-dialog.png")) && ok;
+        }
+        return ok;
+    });
 }
 
 } // namespace
@@ -206,7 +242,7 @@ int RunProgram(int argc, char** argv) {
         updates.StartProgram(true);
     if (!shots.isEmpty()) {
         QApplication::processEvents(); // the queued identification
-        return TakeScreenshots(frame, env, shots);
+        return TakeScreenshots(frame, env, demoReader, shots);
     }
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "DemoReader.h"
 
+#include "FieldControl.h"
 #include "PtyServer.h"
 #include "Scenario.h"
 #include "ScenarioFiles.h"
@@ -55,6 +56,10 @@ int CDemoReader::Address() const {
         return 1;
     auto lock = model_->Lock();
     return model_->Config().address;
+}
+
+bool CDemoReader::ChangeField(const std::string& command) {
+    return model_ && vsim::ApplyFieldCommand(*model_, command).rfind("ok ", 0) == 0;
 }
 
 } // namespace vorex::ui

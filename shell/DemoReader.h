@@ -2,6 +2,7 @@
 // The stand-in reader of the demo mode, served in-process on a pseudo-terminal.
 #include <QString>
 #include <memory>
+#include <string>
 
 namespace vsim {
 class ReaderModel;
@@ -19,6 +20,9 @@ public:
     QString Path() const;
     int BaudCode() const;
     int Address() const;
+    // Changes what is in the reader's field ("card NAME", "tags SET", "empty"); false
+    // when the reader does not run or refuses the command.
+    bool ChangeField(const std::string& command);
 
     // The demo scenario file: the installed one, else the source tree's.
     static QString ScenarioPath();

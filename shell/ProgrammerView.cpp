@@ -6,6 +6,8 @@
 #include "BeepTimeDlg.h"
 #include "ISO15693Dlg.h"
 #include "LanConfig.h"
+#include "Mifare1KDlg.h"
+#include "MifareUltralightDlg.h"
 #include "NFCType2Dlg.h"
 #include "PortDlg.h"
 #include "ShellCore.h"
@@ -306,6 +308,20 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
         dialog.exec();
         break;
     }
+    case 40002:
+    case 40003: {
+        mfc::CMifare1KDlg dialog(env_, command == 40002 ? mfc::kTemplate1K : mfc::kTemplate4K,
+                                 this);
+        dialog.SetConnection(handle, sc::HasSmallKeyStore(deviceType_));
+        dialog.exec();
+        break;
+    }
+    case 40004: {
+        nfc::CMifareUltralightDlg dialog(this);
+        dialog.SetConnection(handle);
+        dialog.exec();
+        break;
+    }
     case 40005: {
         nfc::CNFCType2Dlg dialog(env_, this);
         dialog.SetConnection(handle);
@@ -313,7 +329,7 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
         break;
     }
     default:
-        // The ISO 14443 workbenches join here.
+        // Any other command opens no workbench.
         break;
     }
 }

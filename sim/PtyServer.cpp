@@ -16,7 +16,7 @@
 
 namespace vsim {
 
-PtyServer::PtyServer(ReaderModel& model) : model_(model) {}
+PtyServer::PtyServer(WireDevice& model) : model_(model) {}
 
 PtyServer::~PtyServer() {
     Stop();
@@ -62,6 +62,15 @@ void PtyServer::Stop() {
     CloseAll();
 }
 
+void PtyServer::Send(Bytes bytes) {
+    {
+        std::lock_guard<std::mutex> lock(unsolicitedLock_);
+        unsolicited_.push_back(Output{std::move(bytes), Clock::now()});
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t w = write(wake_, &one, sizeof one);
+}
+
 void PtyServer::CloseAll() {
     for (int* fd : {&master_, &slave_, &wake_}) {
         if (*fd >= 0)
@@ -81,8 +90,13 @@ void PtyServer::Serve() {
         const int r = ppoll(fds, 2, pending.Timeout(), nullptr);
         if (r < 0 && errno != EINTR)
             break;
-        if (fds[1].revents & POLLIN)
-            continue; // stop requested
+        if (fds[1].revents & POLLIN) {
+            uint64_t count;
+            [[maybe_unused]] ssize_t r = read(wake_, &count, sizeof count);
+            std::lock_guard<std::mutex> lock(unsolicitedLock_);
+            pending.Add(std::move(unsolicited_));
+            unsolicited_.clear();
+        }
         if (fds[0].revents & POLLIN) {
             const ssize_t n = read(master_, buffer, sizeof buffer);
             if (n > 0) {

@@ -1,10 +1,11 @@
 #pragma once
-// Serves a ReaderModel on a pseudo-terminal: the host opens SlavePath() like a serial
-// port. One thread reads the master side, feeds the model and writes its answers at
-// their due time.
-#include "ReaderModel.h"
+// Serves a device (a ReaderModel, or the Bluetooth module) on a pseudo-terminal: the
+// host opens SlavePath() like a serial port. One thread reads the master side, feeds
+// the device and writes its answers at their due time.
+#include "WireDevice.h"
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -12,7 +13,7 @@ namespace vsim {
 
 class PtyServer {
 public:
-    explicit PtyServer(ReaderModel& model);
+    explicit PtyServer(WireDevice& model);
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
@@ -25,12 +26,16 @@ public:
     // True once an injected fault cut the line (the host sees the device vanish).
     bool LinkDropped() const { return dropped_; }
     bool Running() const { return running_; }
+    // Sends bytes the device produces of its own accord (not as an answer), at once.
+    void Send(Bytes bytes);
 
 private:
     void Serve();
     void CloseAll();
 
-    ReaderModel& model_;
+    WireDevice& model_;
+    std::mutex unsolicitedLock_;
+    std::vector<Output> unsolicited_;
     int master_ = -1;
     int slave_ = -1; // kept open: without a slave handle the master reads fail
     int wake_ = -1;

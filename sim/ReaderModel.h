@@ -15,10 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace vsim {
+#include "WireDevice.h"
 
-using Bytes = std::vector<uint8_t>;
-using Clock = std::chrono::steady_clock;
+namespace vsim {
 
 // A request as the reader understands it: translated commands of variants 2 and 3
 // are mapped back (command), the byte seen on the wire is kept (wireCommand).
@@ -97,14 +96,7 @@ struct Fault {
     int times = 1;      // how many matching requests get the fault, -1 all
 };
 
-// Bytes to send at a time; dropLink closes the line after them.
-struct Output {
-    Bytes bytes;
-    Clock::time_point when;
-    bool dropLink = false;
-};
-
-class ReaderModel {
+class ReaderModel final : public WireDevice {
 public:
     explicit ReaderModel(ReaderConfig config = {});
     ~ReaderModel();
@@ -123,7 +115,7 @@ public:
     // Bytes received from the host at `now`; hostBaud is the host's line speed
     // (0 when unknown). Returns the answers to send.
     std::vector<Output> Feed(const uint8_t* bytes, size_t count, Clock::time_point now,
-                             uint32_t hostBaud);
+                             uint32_t hostBaud) override;
 
     // Configuration and state. Command sets run under the model's lock and use
     // Config() directly; other threads take Lock() first.

@@ -1,5 +1,6 @@
 #include "LinkTable.h"
 
+#include "bluetooth/BluetoothReaderLink.h"
 #include "hid/HidLink.h"
 #include "lan/LanLink.h"
 #include "serial/SerialLink.h"
@@ -8,12 +9,13 @@ namespace vorex::links {
 namespace {
 
 // Serial handles are the small numbers from 1 up, HID handles from 10001, LAN handles
-// from 20001; the Bluetooth link takes its own range when it joins. FTDI readers are
-// serial links (an FTDI serial number as the port name).
+// from 20001, Bluetooth handles from 30001. FTDI readers are serial links (an FTDI
+// serial number as the port name).
 constexpr LinkEntry kLinks[] = {
     {LinkKind::Serial, 1, OpenSerialLink},
     {LinkKind::Hid, 10001, OpenHidLink},
     {LinkKind::Lan, 20001, OpenLanLink},
+    {LinkKind::Bluetooth, 30001, OpenBluetoothLink},
 };
 
 } // namespace

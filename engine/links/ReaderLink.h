@@ -24,6 +24,10 @@
 
 class CUSBSerialPort;
 
+namespace vorex::links::bt {
+class CBluetoothLink;
+}
+
 namespace vorex::links {
 
 class HidBackend;
@@ -72,6 +76,11 @@ public:
     // The serial port behind the link when its line settings can be changed
     // (VOREX_SetBaudrate), else null.
     virtual CUSBSerialPort* SerialPort() { return nullptr; }
+    // The Bluetooth link behind it (device search and connect), else null.
+    virtual bt::CBluetoothLink* Bluetooth() { return nullptr; }
+    // Non-zero for links whose reader is not identified at open: the connection takes
+    // this device type instead (revision 0).
+    virtual uint32_t PresetDeviceType() const { return 0; }
     // Ends the transport: no more bytes reach the sink, sends fail.
     virtual void Close() = 0;
 };

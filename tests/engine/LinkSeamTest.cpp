@@ -67,7 +67,7 @@ TEST(LinkSeam, PolledLinkCarriesAnExchange) {
     EXPECT_EQ(link.sent.size(), 1u);
 }
 
-TEST(LinkSeam, TableHasTheSerialHidAndLanKinds) {
+TEST(LinkSeam, TableHasTheSerialHidLanAndBluetoothKinds) {
     using vorex::LinkKind;
     const auto* serial = vorex::links::FindLink(LinkKind::Serial);
     ASSERT_NE(serial, nullptr);
@@ -78,8 +78,10 @@ TEST(LinkSeam, TableHasTheSerialHidAndLanKinds) {
     const auto* hid = vorex::links::FindLink(LinkKind::Hid);
     ASSERT_NE(hid, nullptr);
     EXPECT_EQ(hid->firstHandle, 10001);
-    for (LinkKind kind : {LinkKind::Bluetooth, LinkKind::BluetoothRefused})
-        EXPECT_EQ(vorex::links::FindLink(kind), nullptr);
+    const auto* bluetooth = vorex::links::FindLink(LinkKind::Bluetooth);
+    ASSERT_NE(bluetooth, nullptr);
+    EXPECT_EQ(bluetooth->firstHandle, 30001);
+    EXPECT_EQ(vorex::links::FindLink(LinkKind::BluetoothRefused), nullptr);
     CVorex_Port port;
     EXPECT_FALSE(port.AttachLink(nullptr));
 }

@@ -85,7 +85,7 @@ sim_pid=$!
 read -r -t 20 port <"$work/sim.out" || fail "vorex-sim printed no port: $(cat "$work/sim.err")"
 "$root/bin/vorexctl" --port "$port" --timeout 5000 identify >"$work/identify.txt" ||
     fail "vorexctl identify"
-grep -q '^model *VX-B71$' "$work/identify.txt" || fail "identify: $(cat "$work/identify.txt")"
+grep -q '^model *VX-B75$' "$work/identify.txt" || fail "identify: $(cat "$work/identify.txt")"
 
 # ---- The README's C example, built against the staged SDK both ways ----
 awk '/^## Using the engine from C/ {on = 1} on && /^```c$/ {code = 1; next}
@@ -127,7 +127,7 @@ sim_pid=
 XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen \
     "$root/bin/vorex-programmer" --demo --screenshot "$work/shots" 2>"$work/demo.log" ||
     fail "vorex-programmer --demo: $(cat "$work/demo.log")"
-grep -q '^caption: .*<VX-B71 .*> \[Demo\]$' "$work/demo.log" || fail "demo: $(cat "$work/demo.log")"
+grep -q '^caption: .*<VX-B75 .*> \[Demo\]$' "$work/demo.log" || fail "demo: $(cat "$work/demo.log")"
 
 # ---- Desktop entry and metainfo ----
 desktop=$root/share/applications/$id.desktop

@@ -11,10 +11,11 @@ out=$work/shots
 XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen \
     VOREX_UPDATE_URL=https://127.0.0.1:9/rfid/software/ \
     "$program" --demo --screenshot "$out" 2> "$work/log"
-for f in main-window interface-dialog cycle-dialog about-box iso15693-workbench; do
+for f in main-window interface-dialog cycle-dialog about-box iso15693-workbench \
+    nfc-type2-workbench transmit-power-dialog; do
     [[ -s $out/$f.png ]] || { echo "missing $f.png"; cat "$work/log"; exit 1; }
 done
-grep -q '^caption: Vorex Programmer V.* <VX-B71 /dev/pts/[0-9]*:1  FW V1.05> \[Demo\]$' "$work/log" || {
+grep -q '^caption: Vorex Programmer V.* <VX-B75 /dev/pts/[0-9]*:1  FW V1.19> \[Demo\]$' "$work/log" || {
     echo "reader not identified:"; cat "$work/log"; exit 1; }
 if grep -q '^message:' "$work/log"; then
     echo "unexpected message box:"; cat "$work/log"; exit 1

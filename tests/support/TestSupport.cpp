@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "BtScenario.h"
 #include "DeviceCommands.h"
 
 #include <arpa/inet.h>
@@ -38,6 +39,27 @@ std::unique_ptr<SimReader> SimReader::FromScenario(const std::string& json) {
 
 SimReader::~SimReader() {
     server_->Stop();
+}
+
+SimBtModule::SimBtModule(const std::string& scenarioJson) {
+    std::string error;
+    if (!vsim::ParseBluetoothSection(nlohmann::json::parse(scenarioJson), module_, error))
+        throw std::runtime_error("bad bluetooth scenario: " + error);
+    server_ = std::make_unique<vsim::PtyServer>(module_);
+    if (!server_->Start())
+        throw std::runtime_error("cannot start the stand-in module: " + server_->Error());
+}
+
+SimBtModule::~SimBtModule() {
+    server_->Stop();
+}
+
+std::vector<vsim::BtRequest> SimBtModule::Requests(uint8_t opcode) {
+    std::vector<vsim::BtRequest> found;
+    for (auto& r : module_.Requests())
+        if (r.opcode == opcode)
+            found.push_back(std::move(r));
+    return found;
 }
 
 namespace {

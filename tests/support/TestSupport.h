@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the tests: a stand-in reader served on a pseudo-terminal.
+#include "BtModule.h"
 #include "PtyServer.h"
 #include "ReaderModel.h"
 #include "Scenario.h"
@@ -26,6 +27,25 @@ public:
 private:
     explicit SimReader(std::unique_ptr<vsim::ReaderModel> model);
     std::unique_ptr<vsim::ReaderModel> model_;
+    std::unique_ptr<vsim::PtyServer> server_;
+};
+
+// The stand-in Bluetooth module with the devices of a scenario's "bluetooth" section,
+// served on its own pseudo-terminal. PortName() opens it as a module on a serial port.
+class SimBtModule {
+public:
+    explicit SimBtModule(const std::string& scenarioJson);
+    ~SimBtModule();
+    vsim::BtModule& Module() { return module_; }
+    vsim::PtyServer& Server() { return *server_; }
+    std::string PortName() const { return server_->SlavePath() + " BT"; }
+    // The disconnect fault: the connected device drops the link.
+    void Drop() { server_->Send(module_.DropConnection()); }
+    // Connect requests the module received so far.
+    std::vector<vsim::BtRequest> Requests(uint8_t opcode);
+
+private:
+    vsim::BtModule module_;
     std::unique_ptr<vsim::PtyServer> server_;
 };
 

@@ -7,7 +7,7 @@
 #include "EditableListCtrl.h"
 #include "Ndef.h"
 #include "PageTagRules.h"
-#include "PageTagStatus.h"
+#include "PageTagUi.h"
 #include "ShellEnv.h"
 #include "Texts.h"
 #include "Type2Tag.h"
@@ -39,35 +39,6 @@ namespace {
 constexpr int kPageLimit = 256 * 256;
 constexpr int kProgressRows = 128;
 
-// Cell texts are byte strings: one character per tag byte.
-std::string Bytes8(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-
-QString Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-QPushButton* Button(QWidget* parent, const char* text) {
-    auto* b = new QPushButton(L(text), parent);
-    b->setObjectName(text);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QRadioButton* Radio(QWidget* parent, const char* text) {
-    auto* r = new QRadioButton(L(text), parent);
-    r->setObjectName(text);
-    return r;
-}
-
-QLineEdit* ReadOnlyEdit(QWidget* parent, const char* name) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setReadOnly(true);
-    return e;
-}
-
 } // namespace
 
 CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent)
@@ -95,8 +66,8 @@ void CNFCType2Dlg::SetConnection(int handle) {
 }
 
 void CNFCType2Dlg::BuildControls() {
-    uidText_ = ReadOnlyEdit(this, "UID");
-    makerText_ = ReadOnlyEdit(this, "Hersteller");
+    uidText_ = MakeReadOnlyEdit(this, "UID");
+    makerText_ = MakeReadOnlyEdit(this, "Hersteller");
     grid_ = new wb::CEditableListCtrl(this);
     grid_->setObjectName("grid");
     grid_->setMinimumSize(520, 260);
@@ -114,18 +85,18 @@ void CNFCType2Dlg::BuildControls() {
     progress_->setTextVisible(false);
     progress_->hide();
 
-    read_ = Button(this, "Lesen");
-    write_ = Button(this, "Schreiben");
-    cyclicButton_ = Button(this, "Zyklisch lesen");
+    read_ = MakeButton(this, "Lesen");
+    write_ = MakeButton(this, "Schreiben");
+    cyclicButton_ = MakeButton(this, "Zyklisch lesen");
     cyclicButton_->setCheckable(true);
-    resetStatus_ = Button(this, "Reset Status");
-    close_ = Button(this, "Schließen");
+    resetStatus_ = MakeButton(this, "Reset Status");
+    close_ = MakeButton(this, "Schließen");
     alwaysRead_ = new QCheckBox(L("immer neu einlesen"), this);
     alwaysRead_->setObjectName("immer neu einlesen");
-    hex_ = Radio(this, "HEX");
-    ascii_ = Radio(this, "ASCII");
-    msbFirst_ = Radio(this, "MSB first");
-    lsbFirst_ = Radio(this, "LSB first");
+    hex_ = MakeRadio(this, "HEX");
+    ascii_ = MakeRadio(this, "ASCII");
+    msbFirst_ = MakeRadio(this, "MSB first");
+    lsbFirst_ = MakeRadio(this, "LSB first");
     for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
         auto* group = new QButtonGroup(this);
         group->addButton(pair.first);
@@ -244,7 +215,8 @@ void CNFCType2Dlg::FillGrid() {
     for (int first = 0; first < memory_.PageCount(); first += kPagesPerRow) {
         const int row = grid_->AppendRow(QString::fromStdString(PageRowLabel(first)));
         for (int c = 1; c <= kPagesPerRow; ++c)
-            grid_->SetCellText(row, c, Text(memory_.Text(first + c - 1, displayMode_, byteOrder_)));
+            grid_->SetCellText(
+                row, c, FromByteString(memory_.Text(first + c - 1, displayMode_, byteOrder_)));
     }
 }
 
@@ -254,7 +226,7 @@ CNFCType2Dlg::CellMark CNFCType2Dlg::MarkOf(int row, int column) const {
         return CellMark::Plain;
     if (page < kFixedPages)
         return CellMark::Fixed;
-    return memory_.Differs(page, Bytes8(grid_->CellText(row, column)), displayMode_, byteOrder_)
+    return memory_.Differs(page, ByteString(grid_->CellText(row, column)), displayMode_, byteOrder_)
                ? CellMark::Changed
                : CellMark::Plain;
 }
@@ -276,28 +248,30 @@ void CNFCType2Dlg::OnCellEdited(int row, int column) {
         return;
     const int page = PageOf(row, column);
     const std::string text =
-        memory_.AfterEdit(page, Bytes8(grid_->CellText(row, column)), displayMode_, byteOrder_);
-    grid_->SetCellText(row, column, Text(text));
+        memory_.AfterEdit(page, ByteString(grid_->CellText(row, column)), displayMode_, byteOrder_);
+    grid_->SetCellText(row, column, FromByteString(text));
     grid_->viewport()->update();
 }
 
 // ---- Data exchange ----
 
 void CNFCType2Dlg::Refresh() {
-    uidText_->setText(uid_.empty() ? QString()
-                                   : Text(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
-                                                          wb::kHex, wb::kMsbFirst)));
+    uidText_->setText(uid_.empty()
+                          ? QString()
+                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
+                                                           wb::kHex, wb::kMsbFirst)));
     for (int row = 0; row < grid_->rowCount(); ++row)
         for (int c = 1; c <= kPagesPerRow; ++c)
-            grid_->SetCellText(row, c,
-                               Text(memory_.Text(PageOf(row, c), displayMode_, byteOrder_)));
+            grid_->SetCellText(
+                row, c, FromByteString(memory_.Text(PageOf(row, c), displayMode_, byteOrder_)));
     grid_->viewport()->update();
 }
 
 void CNFCType2Dlg::TakeData() {
     for (int row = 0; row < grid_->rowCount(); ++row)
         for (int c = 1; c <= kPagesPerRow; ++c)
-            memory_.Take(PageOf(row, c), Bytes8(grid_->CellText(row, c)), displayMode_, byteOrder_);
+            memory_.Take(PageOf(row, c), ByteString(grid_->CellText(row, c)), displayMode_,
+                         byteOrder_);
 }
 
 void CNFCType2Dlg::Clear() {
@@ -440,7 +414,7 @@ void CNFCType2Dlg::OnWrite() {
     bool written = false;
     for (int page = 0; page < memory_.PageCount(); ++page) {
         const wb::GridCell at = wb::CellOfBlock(page, kPagesPerRow);
-        switch (memory_.WriteAction(page, Bytes8(grid_->CellText(at.row, at.column)))) {
+        switch (memory_.WriteAction(page, ByteString(grid_->CellText(at.row, at.column)))) {
         case PageWrite::Skip:
             continue;
         case PageWrite::WrongLength:

@@ -124,6 +124,26 @@ VOREX_API int VOREX_GetLanConfig(const char* identity, char* name, char* address
 VOREX_API int VOREX_SetLanConfig(const char* identity, const char* address, const char* mask,
                                  const char* gateway);
 
+/* ---- Bluetooth readers -------------------------------------------------
+ * A port name ending in " BT" opens a Bluetooth adapter: a module on a serial port
+ * ("COM5 BT", "/dev/ttyUSB0 BT"). The connection is not identified (device type 0x125)
+ * until a reader was found and connected through it. */
+/* The Bluetooth adapters, as a name list (see VOREX_ListComPorts): the modules on the
+ * serial ports in $VOREX_BT_MODULES (device paths separated by commas), each as
+ * "<path> BT". Returns the bytes used including the closing NUL. */
+VOREX_API int VOREX_ListBluetoothPorts(char* buffer, int capacity);
+/* Searches for devices: records of 38 bytes (6-byte address, 32-byte name, zero-padded)
+ * as long as they fit into capacity. filter 0 takes every device, else only the first
+ * of that class of device. Bytes written, or -1 when the adapter did not answer within
+ * timeoutMs (or for an unknown handle or a connection without Bluetooth). */
+VOREX_API int VOREX_SearchBluetooth(int handle, unsigned char* buffer, int capacity, int timeoutMs,
+                                    unsigned filter);
+/* Connects to the device with the 6-byte address. 1 when connected; 0 on failure, with
+ * the last error set to the adapter's status (1 when it did not answer within
+ * timeoutMs); -1 for an unknown handle or a connection without Bluetooth. */
+VOREX_API int VOREX_ConnectBluetooth(int handle, const unsigned char* address, int parameter,
+                                     int timeoutMs);
+
 /* ---- Error texts ------------------------------------------------------- */
 /* String-table id of the display text for an engine error number. */
 VOREX_API int VOREX_GetErrorStringId(int error);

@@ -1,11 +1,43 @@
-#include "PageTagStatus.h"
+#include "PageTagUi.h"
 
 #include "PageTagRules.h"
 #include "StatusPane.h"
 #include "Texts.h"
 #include <vorex/vorex.h>
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
 namespace vorex::nfc {
+
+QPushButton* MakeButton(QWidget* parent, const char* text) {
+    auto* b = new QPushButton(ui::L(text), parent);
+    b->setObjectName(text);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QRadioButton* MakeRadio(QWidget* parent, const char* text) {
+    auto* r = new QRadioButton(ui::L(text), parent);
+    r->setObjectName(text);
+    return r;
+}
+
+QLineEdit* MakeReadOnlyEdit(QWidget* parent, const char* name) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    return e;
+}
+
+std::string ByteString(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+QString FromByteString(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
 QString EngineErrorText(int error) {
     return ui::Format(ui::S(VOREX_GetErrorStringId(error)), error);

@@ -1,30 +1,31 @@
-#include "TagTabs.h"
+#include "ButtonTabs.h"
 
 #include <QGridLayout>
 #include <QPushButton>
 
-namespace vorex::iso {
+namespace vorex::wb {
 
-CTagTabs::CTagTabs(QWidget* parent) : QWidget(parent) {
+CButtonTabs::CButtonTabs(int count, int perRow, QSize tabSize, QWidget* parent)
+    : QWidget(parent), count_(count) {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(1);
     group_.setExclusive(true);
-    for (int i = 0; i < kTabs; ++i) {
+    for (int i = 0; i < count; ++i) {
         auto* tab = new QPushButton(this);
         tab->setObjectName(QStringLiteral("tab%1").arg(i));
         tab->setCheckable(true);
-        // Wide enough for "16 - ICode SLIX2 S26 - 0123456789AB".
-        tab->setFixedSize(238, 22);
+        tab->setFixedSize(tabSize);
         tab->setFocusPolicy(Qt::TabFocus);
         tab->setStyleSheet(QStringLiteral(
             "QPushButton { text-align: left; padding: 0 3px; border: 1px solid #9aa3ad;"
             " border-radius: 0; background: #e4e8ec; }"
             "QPushButton:checked { background: white; border: 2px solid #3a7bd5; }"));
         group_.addButton(tab, i);
-        grid->addWidget(tab, i / 4, i % 4);
+        grid->addWidget(tab, i / perRow, i % perRow);
     }
-    group_.button(0)->setChecked(true);
+    if (count > 0)
+        group_.button(0)->setChecked(true);
     // Only a click on another tab changes the selection.
     connect(&group_, &QButtonGroup::idClicked, this, [this](int id) {
         if (id == shown_)
@@ -34,27 +35,27 @@ CTagTabs::CTagTabs(QWidget* parent) : QWidget(parent) {
     });
 }
 
-int CTagTabs::currentIndex() const {
+int CButtonTabs::currentIndex() const {
     return group_.checkedId();
 }
 
-void CTagTabs::setCurrentIndex(int index) {
+void CButtonTabs::setCurrentIndex(int index) {
     if (QAbstractButton* tab = group_.button(index)) {
         tab->setChecked(true);
         shown_ = index;
     }
 }
 
-QString CTagTabs::tabText(int index) const {
+QString CButtonTabs::tabText(int index) const {
     const QAbstractButton* tab = group_.button(index);
     return tab ? tab->text() : QString();
 }
 
-void CTagTabs::setTabText(int index, const QString& text) {
+void CButtonTabs::setTabText(int index, const QString& text) {
     if (QAbstractButton* tab = group_.button(index)) {
         tab->setText(text);
         tab->setToolTip(text.trimmed());
     }
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb

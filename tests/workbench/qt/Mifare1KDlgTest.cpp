@@ -1,0 +1,540 @@
+// The MIFARE Classic workbench and the key-store dialogs against the stand-in reader
+// on a pseudo-terminal, with the demo scenario's cards and key store: reading sectors
+// with store keys, refusals by key, card size and access conditions, value blocks,
+// writing data and trailer with new keys, the 4K layout, and the view opening it.
+#include "Mifare1KDlg.h"
+#include "ButtonTabs.h"
+#include "Iso14443Cards.h"
+#include "Iso14443Commands.h"
+#include "MainFrame.h"
+#include "MifareKeyStoreDlg.h"
+#include "ProgrammerView.h"
+#include "QtTestEnv.h"
+#include "StringTable.h"
+#include "TestSupport.h"
+#include "Texts.h"
+#include <vorex/vorex.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+using namespace vorex::ui;
+using nlohmann::json;
+using vorex::mfc::CKeyStoreDlg;
+using vorex::mfc::CMifare1KDlg;
+using vorex::mfc::CMifareDefineKeys;
+using vorex::mfc::CMifareReducedKeys;
+
+namespace {
+
+QString Ger(int id) {
+    return QString::fromStdString(vorex::GermanString(id));
+}
+
+std::string DemoScenario() {
+    std::ifstream in(VOREX_SOURCE_DIR "/sim/scenarios/demo.json");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The demo reader (its classic4k card in the field) and an open connection to it.
+struct Field {
+    std::unique_ptr<vtest::SimReader> sim;
+    vsim::Iso14443Commands* cards = nullptr;
+    int handle = 0;
+
+    explicit Field(bool connect = true) {
+        sim = vtest::SimReader::FromScenario(DemoScenario());
+        cards = sim->Model().FindCommandSet<vsim::Iso14443Commands>();
+        if (connect)
+            handle = VOREX_OpenPort(sim->Path().c_str(), 19200, 500);
+    }
+    ~Field() {
+        if (handle > 0)
+            VOREX_ClosePort(handle);
+    }
+    void PutCard(const char* name) {
+        auto lock = sim->Model().Lock();
+        cards->SetField(cards->FindCard(name));
+    }
+    QString Block(int block) {
+        auto lock = sim->Model().Lock();
+        auto& card =
+            static_cast<vsim::ClassicCard&>(cards->Card(static_cast<size_t>(cards->Field())));
+        QStringList pairs;
+        for (uint8_t b : card.Block(block))
+            pairs << QString("%1").arg(b, 2, 16, QChar('0')).toUpper();
+        return pairs.join(' ');
+    }
+    vsim::Bytes StoredKey(int type, int index) {
+        auto lock = sim->Model().Lock();
+        return cards->Key(type, index);
+    }
+    int Requests(uint8_t command) {
+        int n = 0;
+        for (const vsim::Request& r : sim->Model().Requests())
+            n += r.command == command;
+        return n;
+    }
+    std::vector<vsim::Request> StoreRequests() {
+        std::vector<vsim::Request> out;
+        for (const vsim::Request& r : sim->Model().Requests())
+            if (r.command == 0x39)
+                out.push_back(r);
+        return out;
+    }
+};
+
+// The workbench as the view opens it.
+struct Bench {
+    vtest::ShellRig rig;
+    std::unique_ptr<CMifare1KDlg> dlg;
+
+    void Open(Field& field, int templateId = 226, bool smallStore = false) {
+        dlg = std::make_unique<CMifare1KDlg>(rig.env, templateId);
+        dlg->SetConnection(field.handle, smallStore);
+        dlg->show();
+    }
+    template <typename W> W* Find(const QString& name) const {
+        W* w = dlg->findChild<W*>(name);
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
+        return w;
+    }
+    void Click(const QString& name) const { Find<QAbstractButton>(name)->click(); }
+    void Sector(int s) const {
+        dlg->Tabs()->findChild<QPushButton*>(QString("tab%1").arg(s))->click();
+    }
+    void Key(int type, int index) const {
+        Find<QComboBox>("keyType")->setCurrentIndex(type);
+        Find<QComboBox>("keyIndex")->setCurrentIndex(index);
+    }
+    QString Row(int r) const { return Find<QLineEdit>(QString("rowText%1").arg(r))->text(); }
+    QString Label(int r) const { return Find<QCheckBox>(QString("rowSelected%1").arg(r))->text(); }
+    // Types as the operator does (so the edit's change notification runs).
+    void Type(const QString& name, const QString& text) const {
+        auto* edit = Find<QLineEdit>(name);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+    QString Status() const { return dlg->Status().Current(); }
+    QString Log() const { return dlg->Status().Log()->toPlainText(); }
+    // The rights boxes of one row of the grid, "1" for a checked box.
+    QString Rights(int group) const {
+        QString bits;
+        for (int box = 0; box < (group == 3 ? 12 : 8); ++box)
+            bits += Find<QCheckBox>(QString("rights%1_%2").arg(group).arg(box))->isChecked() ? '1'
+                                                                                             : '0';
+        return bits;
+    }
+};
+
+// Runs `act` on the next modal dialog that opens (polling, since exec blocks).
+void OnNextModal(QWidget* besides, std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, besides, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == besides)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(modal);
+    });
+    poll->start(20);
+}
+
+} // namespace
+
+class Mifare1KDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings().clear(); }
+
+    void readsASectorWithAStoreKey() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        QCOMPARE(bench.Rights(3), QString("001010101010"));
+        bench.Sector(1);
+        bench.Key(0, 1);
+        bench.Click("selectAll");
+        bench.Click("read");
+        QCOMPARE(bench.Find<QLineEdit>("uidText")->text(), QString("806E9B213C5A04"));
+        QCOMPARE(bench.Row(0), QString("0000004B34206F6D6564207865726F56"));
+        bench.Click("lsbFirst");
+        QCOMPARE(bench.Row(0), QString("56 6F 72 65 78 20 64 65 6D 6F 20 34 4B 00 00 00"));
+        bench.Click("ascii");
+        QCOMPARE(bench.Row(1), QString("sector 1 block 5"));
+        // The trailer: Key A reads as zeros, access 0 0 0 3, user byte C1, Key B hidden.
+        QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 77 8F 08 C1 00 00 00 00 00 00"));
+        QCOMPARE(bench.dlg->Access(), (vorex::cards::mifare::AccessValues{0, 0, 0, 3}));
+        QCOMPARE(bench.Find<QComboBox>("access3")->currentIndex(), 3);
+        QCOMPARE(bench.Find<QLineEdit>("userByte")->text(), QString("C1"));
+        QCOMPARE(bench.Rights(0), QString("11111111"));
+        QCOMPARE(bench.Rights(3), QString("000000001100"));
+        QVERIFY(bench.Find<QLineEdit>("rowText3")->isReadOnly());
+        QVERIFY2(bench.Status().isEmpty(), qPrintable(QString(bench.Status())));
+    }
+
+    void refusalsShowTheirTexts() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        // A sector whose keys are not in the store.
+        bench.Sector(6);
+        bench.Key(0, 1);
+        bench.Click("selectAll");
+        bench.Click("read");
+        QVERIFY2(bench.Status().endsWith(Ger(232)), qPrintable(QString(bench.Status())));
+        QVERIFY(bench.Row(0).isEmpty());
+
+        // The 1K card on the 4K workbench, and the 4K card on the 1K workbench: refused
+        // before any authentication.
+        field.PutCard("classic1k");
+        const int before = field.Requests(0x33);
+        bench.Click("read");
+        QVERIFY2(bench.Status().endsWith(Ger(238)), qPrintable(QString(bench.Status())));
+        field.PutCard("classic4k");
+        Bench oneK;
+        oneK.Open(field, 225);
+        oneK.Click("selectAll");
+        oneK.Click("read");
+        QVERIFY2(oneK.Status().endsWith(Ger(239)), qPrintable(QString(oneK.Status())));
+        field.PutCard("ultralight");
+        oneK.Click("read");
+        QVERIFY2(oneK.Status().endsWith(Ger(240)), qPrintable(QString(oneK.Status())));
+        QCOMPARE(field.Requests(0x33), before);
+    }
+
+    void forbiddenReadStopsCyclicReading() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        bench.Sector(5); // block 20 may never be read
+        bench.Key(0, 1);
+        bench.Click("selectAll");
+        bench.Click("read");
+        QVERIFY2(bench.Status().endsWith(Ger(244)), qPrintable(QString(bench.Status())));
+        QVERIFY(bench.Row(0).isEmpty());
+        QVERIFY2(bench.Row(1).isEmpty(), qPrintable(QString("reading ends at the refused block")));
+
+        bench.Click("stopOnError");
+        bench.Click("cyclic");
+        QVERIFY(bench.dlg->CyclicRunning());
+        QVERIFY(!bench.Find<QPushButton>("read")->isEnabled());
+        QVERIFY(bench.Find<QComboBox>("access0")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!bench.Find<QPushButton>("cyclic")->isChecked(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(bench.Find<QPushButton>("read")->isEnabled(), 5000);
+        QVERIFY(!bench.dlg->CyclicRunning());
+    }
+
+    void valueBlocks() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        bench.Sector(2); // data groups 1, 2, 3: block 10 (row 2) increments with Key B only
+        bench.Key(1, 1);
+        bench.Click("valueMode2");
+        bench.Click("valueMode0");
+        bench.Click("selectAll");
+        bench.Click("read");
+        QCOMPARE(bench.Row(2), QString("1000"));
+        QCOMPARE(bench.Row(0), QString());
+        QVERIFY(bench.Find<QPushButton>("inc2")->isEnabled());
+        QVERIFY(!bench.Find<QPushButton>("inc1")->isEnabled());
+        bench.Click("inc2");
+        bench.Click("read");
+        QCOMPARE(bench.Row(2), QString("1001"));
+        bench.Key(0, 1);
+        bench.Click("inc2");
+        QVERIFY2(bench.Status().endsWith(Ger(245)), qPrintable(QString(bench.Status())));
+        bench.Click("dec2");
+        bench.Click("dec2");
+        bench.Click("read");
+        QCOMPARE(bench.Row(2), QString("999"));
+
+        // Typing 100 in value mode and writing stores the value block.
+        bench.Sector(1);
+        bench.Key(0, 1);
+        bench.Click("selectNone");
+        bench.Click("valueMode1");
+        bench.Click("rowSelected1");
+        bench.Type("rowText1", "100");
+        bench.Click("write");
+        QCOMPARE(field.Block(5), QString("64 00 00 00 9B FF FF FF 64 00 00 00 00 FF 00 FF"));
+        QVERIFY2(bench.Status().endsWith(Ger(199)), qPrintable(QString(bench.Status())));
+        QVERIFY2(bench.rig.messages.asked.isEmpty(),
+                 qPrintable(QString("no trailer, no question")));
+    }
+
+    void writeDataAndTrailerThenTheNewKeyReads() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        bench.Sector(7); // delivery state: keys FFFFFFFFFFFF, access 0 0 0 4
+        bench.Key(0, 0);
+        bench.Click("selectAll");
+        bench.Click("read");
+        QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 FF 07 80 69 FF FF FF FF FF FF"));
+        bench.Click("lsbFirst");
+        bench.Type("rowText0", "01 02 03");
+        bench.Type("rowText2", "");
+        bench.Type("keyA", "112233AABBCC");
+        bench.Type("keyB", "445566DDEEFF");
+        bench.Find<QComboBox>("access1")->setCurrentIndex(4);
+        emit bench.Find<QComboBox>("access1")->activated(4);
+        QCOMPARE(bench.Row(3), QString("11 22 33 AA BB CC FF 05 A0 69 44 55 66 DD EE FF"));
+
+        // Declining the question writes nothing.
+        const int writes = field.Requests(0x35);
+        bench.Click("write");
+        QCOMPARE(bench.rig.messages.asked.size(), 1);
+        QCOMPARE(field.Requests(0x35), writes);
+
+        bench.rig.messages.yes = true;
+        bench.Click("write");
+        QCOMPARE(field.Block(28), QString("01 02 03 00 00 00 00 00 00 00 00 00 00 00 00 00"));
+        QCOMPARE(field.Block(31).left(26), QString("11 22 33 AA BB CC FF 05 A0"));
+        // Row 2 had no text and keeps the data it was read with.
+        QCOMPARE(field.Block(30), QString("00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"));
+        QVERIFY2(bench.Status().endsWith(Ger(199)), qPrintable(QString(bench.Status())));
+        QCOMPARE(bench.dlg->Access(), (vorex::cards::mifare::AccessValues{0, 4, 0, 4}));
+
+        bench.Click("read");
+        QVERIFY2(bench.Status().endsWith(Ger(232)),
+                 qPrintable(QString("the old key no longer opens the sector")));
+
+        // The new key goes into the reader's store through the key-store dialog.
+        OnNextModal(bench.dlg.get(), [](QWidget* modal) {
+            auto* keys = qobject_cast<CMifareDefineKeys*>(modal);
+            QVERIFY(keys);
+            keys->KeyEdit(0, 5)->setText("112233aabbcc");
+            keys->findChild<QPushButton*>("store")->click();
+            keys->findChild<QPushButton*>("close")->click();
+        });
+        bench.Click("defineKeys");
+        QCOMPARE(field.StoredKey(0, 5), (vsim::Bytes{0x11, 0x22, 0x33, 0xAA, 0xBB, 0xCC}));
+        bench.Key(0, 5);
+        bench.Click("hex");
+        bench.Click("read");
+        QCOMPARE(bench.Row(0), QString("01 02 03 00 00 00 00 00 00 00 00 00 00 00 00 00"));
+        // The key texts stay and go into the trailer row again (the card read zeros).
+        QCOMPARE(bench.Row(3), QString("11 22 33 AA BB CC FF 05 A0 69 44 55 66 DD EE FF"));
+        bench.Type("keyA", "");
+        bench.Click("read");
+        QCOMPARE(bench.Row(3).left(26), QString("00 00 00 00 00 00 FF 05 A0"));
+    }
+
+    void aRefusedWriteDoesNotStopTheOthers() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        bench.Sector(2); // Key A may not write block 8 (group value 1) nor block 9 (2)
+        bench.Key(0, 1);
+        bench.Click("lsbFirst");
+        for (int r = 0; r < 3; ++r) {
+            bench.Click(QString("rowSelected%1").arg(r));
+            bench.Type(QString("rowText%1").arg(r), "AA");
+        }
+        bench.Click("write");
+        const QString all = bench.Log() + "\n" + bench.Status();
+        QCOMPARE(all.count(Ger(245)), 3);
+        QVERIFY(!bench.Status().endsWith(Ger(199)));
+        // An empty row without data is reported with its row and length.
+        bench.Click("selectNone");
+        bench.Sector(3);
+        bench.Click("rowSelected1");
+        bench.Click("write");
+        QString expected = Ger(242);
+        expected.replace(expected.indexOf("%d"), 2, "1");
+        QVERIFY2(bench.Status().endsWith(Format(expected, 0)), qPrintable(QString(bench.Status())));
+    }
+
+    void fourKLayoutOfA16BlockSector() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        QCOMPARE(bench.Label(3), QString("Rechte"));
+        QVERIFY(!bench.Find<QCheckBox>("rowSelected4")->isVisible());
+        bench.Sector(32);
+        for (int r = 0; r < 15; ++r)
+            QCOMPARE(bench.Label(r), QString("Block %1").arg(128 + r));
+        QCOMPARE(bench.Label(15), QString("Rechte"));
+        QCOMPARE(bench.Find<QLabel>("groupLabel0")->text(), QString("Block 128 - 132"));
+        QCOMPARE(bench.Find<QLabel>("groupLabel1")->text(), QString("Block 133 - 137"));
+        QCOMPARE(bench.Find<QLabel>("groupLabel2")->text(), QString("Block 138 - 142"));
+        QVERIFY(bench.Find<QCheckBox>("rowSelected14")->isVisible());
+        bench.Sector(33);
+        bench.Key(0, 1);
+        bench.Click("selectAll");
+        bench.Click("read");
+        QCOMPARE(bench.Row(0), QString("00000000000000333320726F74636573"));
+        QCOMPARE(bench.dlg->Access(), (vorex::cards::mifare::AccessValues{0, 2, 3, 3}));
+        QCOMPARE(bench.Row(15).left(26), QString("00 00 00 00 00 00 13 CF 0E"));
+        // Value mode on a row read as HEX shows its value and keeps its data.
+        const std::vector<uint8_t> before = bench.dlg->RowData(10);
+        bench.Click("valueMode10");
+        QCOMPARE(bench.Row(10), QString("250"));
+        QCOMPARE(bench.dlg->RowData(10), before);
+        // Back to a 4-block sector: row 3 is the trailer again and the rows are empty.
+        bench.Sector(31);
+        QCOMPARE(bench.Label(3), QString("Rechte"));
+        QVERIFY(bench.Row(0).isEmpty());
+        QVERIFY(!bench.Find<QCheckBox>("rowSelected4")->isVisible());
+        QCOMPARE(bench.Find<QLabel>("groupLabel2")->text(), QString("Block 126"));
+    }
+
+    void manufacturerBlockAndStatusReset() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        QVERIFY(bench.Find<QLineEdit>("rowText0")->isReadOnly());
+        QVERIFY(!bench.Find<QCheckBox>("valueMode0")->isEnabled());
+        bench.Sector(6);
+        bench.Click("read");
+        QVERIFY(!bench.Status().isEmpty());
+        bench.Click("read");
+        QVERIFY(!bench.Log().isEmpty());
+        bench.Click("resetStatus");
+        QVERIFY(bench.Status().isEmpty());
+        QVERIFY(bench.Log().isEmpty());
+        QVERIFY(bench.Find<QLineEdit>("statusLine")->text().isEmpty());
+    }
+
+    void keyStoreDialogs() {
+        Field field;
+        vtest::ShellRig rig;
+        CMifareDefineKeys keys(rig.env);
+        keys.SetConnection(field.handle);
+        keys.show();
+        QCOMPARE(keys.Columns(), 2);
+        QCOMPARE(keys.Rows(), 16);
+        keys.findChild<QPushButton*>("philips")->click();
+        QCOMPARE(keys.KeyEdit(0, 0)->text(), QString("9E8D7C6B5A49"));
+        keys.KeyEdit(0, 0)->clear();
+
+        // 11 characters: the marker at once, and both saving buttons refuse.
+        keys.KeyEdit(1, 2)->setText("A0A1A2A3A4A");
+        QVERIFY(keys.Marker(1, 2)->isVisibleTo(&keys));
+        QVERIFY(!keys.Marker(0, 2)->isVisibleTo(&keys));
+        keys.findChild<QPushButton*>("store")->click();
+        keys.findChild<QPushButton*>("saveDefaults")->click();
+        QCOMPARE(rig.messages.shown, QStringList({Ger(112), Ger(112)}));
+        QCOMPARE(keys.FocusedEdit(), keys.KeyEdit(1, 2));
+        QVERIFY(field.StoreRequests().empty());
+        QVERIFY(!QSettings().contains("Default KeysB/Key2"));
+        keys.KeyEdit(1, 2)->setText("A0A1A2A3A4AX");
+        keys.findChild<QPushButton*>("store")->click();
+        QCOMPARE(rig.messages.shown.last(), Ger(138));
+
+        // Only Key B of row 3: exactly one store command, type 1, index 3.
+        keys.KeyEdit(1, 2)->clear();
+        QVERIFY(!keys.Marker(1, 2)->isVisibleTo(&keys));
+        keys.KeyEdit(1, 3)->setText("b0b1b2b3b4b5");
+        keys.findChild<QPushButton*>("store")->click();
+        const auto sent = field.StoreRequests();
+        QCOMPARE(sent.size(), size_t(1));
+        QCOMPARE(sent[0].data, (vsim::Bytes{1, 3, 0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5}));
+
+        // Saved defaults, empty ones too, come back with "Standard laden".
+        keys.findChild<QPushButton*>("saveDefaults")->click();
+        QCOMPARE(QSettings().value("Default KeysB/Key3").toString(), QString("b0b1b2b3b4b5"));
+        QVERIFY(QSettings().contains("Default KeysA/Key0"));
+        keys.findChild<QPushButton*>("clearAll")->click();
+        QVERIFY(keys.KeyEdit(1, 3)->text().isEmpty());
+        keys.findChild<QPushButton*>("loadDefaults")->click();
+        QCOMPARE(keys.KeyEdit(1, 3)->text(), QString("b0b1b2b3b4b5"));
+        keys.findChild<QPushButton*>("clearAll")->click();
+        keys.findChild<QPushButton*>("saveDefaults")->click();
+        keys.KeyEdit(1, 3)->setText("FFFFFFFFFFFF");
+        keys.findChild<QPushButton*>("loadDefaults")->click();
+        QVERIFY(keys.KeyEdit(1, 3)->text().isEmpty());
+
+        // The focused edit takes the standard key, and the pointer stands beside it.
+        keys.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&keys));
+        keys.KeyEdit(1, 7)->setFocus();
+        QTRY_COMPARE(keys.FocusedEdit(), keys.KeyEdit(1, 7));
+        keys.findChild<QPushButton*>("infineon")->click();
+        QCOMPARE(keys.KeyEdit(1, 7)->text(), QString("C3D4E5F60718"));
+        QVERIFY(keys.Pointer()->isVisible());
+        QCOMPARE(keys.Pointer()->geometry().right() + 1,
+                 keys.KeyEdit(1, 7)->mapTo(&keys, QPoint(0, 0)).x());
+
+        CMifareReducedKeys reduced(rig.env);
+        reduced.SetConnection(field.handle);
+        QCOMPARE(reduced.Columns(), 1);
+        QCOMPARE(reduced.Rows(), 12);
+        reduced.KeyEdit(0, 11)->setText("0102030405AB");
+        reduced.findChild<QPushButton*>("store")->click();
+        QCOMPARE(field.StoreRequests().back().data,
+                 (vsim::Bytes{0, 11, 0x01, 0x02, 0x03, 0x04, 0x05, 0xAB}));
+        reduced.findChild<QPushButton*>("saveDefaults")->click();
+        QCOMPARE(QSettings().value("Default Keys/Key11").toString(), QString("0102030405AB"));
+    }
+
+    void smallKeyStoreOpensTheReducedDialog() {
+        Field field;
+        Bench bench;
+        bench.Open(field, 225, true);
+        bool reduced = false;
+        OnNextModal(bench.dlg.get(), [&](QWidget* modal) {
+            reduced = qobject_cast<CMifareReducedKeys*>(modal) != nullptr;
+            modal->close();
+        });
+        bench.Click("defineKeys");
+        QVERIFY(reduced);
+    }
+
+    void viewOpensBothWorkbenches() {
+        Field field(false);
+        WriteProfileString("Port", "Name", QString::fromStdString(field.sim->Path()));
+        WriteProfileInt("Port", "Baudrate", 19200);
+        WriteProfileInt("Port", "Timeout", 500);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        for (const auto& [command, objectName, sectors] :
+             {std::tuple{40002, "225", 16}, std::tuple{40003, "226", 40}}) {
+            QString opened;
+            int tabs = 0;
+            OnNextModal(nullptr, [&](QWidget* modal) {
+                auto* dlg = qobject_cast<CMifare1KDlg*>(modal);
+                QVERIFY(dlg);
+                opened = dlg->objectName();
+                tabs = dlg->Tabs()->count();
+                dlg->findChild<QPushButton*>("close")->click();
+            });
+            frame.View()->OnWorkbench(command);
+            QCOMPARE(opened, QString(objectName));
+            QCOMPARE(tabs, sectors);
+        }
+    }
+
+    void translationCoversTheWorkbenchStrings() {
+        QTranslator english;
+        QVERIFY(english.load("VorexProgrammerEng.qm", VOREX_BINARY_DIR "/shell"));
+        for (int id : {112, 138, 199, 232, 238, 239, 240, 241, 242}) {
+            const QByteArray comment = QByteArray::number(id);
+            QVERIFY2(!english
+                          .translate("VorexStrings", vorex::GermanString(id).c_str(),
+                                     comment.constData())
+                          .isEmpty(),
+                     comment.constData());
+        }
+        for (const char* text :
+             {"MIFARE® Classic 4K", "Zugriffsrechte", "Value (dezimal)", "Stop bei Fehler",
+              "Keys definieren (VX-B75)", "In Gerät speichern", "Philips Standard laden"})
+            QVERIFY2(!english.translate("Vorex", text).isEmpty(), text);
+    }
+};
+
+VOREX_QTEST_MAIN(Mifare1KDlgTest)
+#include "Mifare1KDlgTest.moc"

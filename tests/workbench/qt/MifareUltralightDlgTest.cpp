@@ -1,0 +1,225 @@
+// The MIFARE Ultralight workbench against the stand-in reader on a pseudo-terminal:
+// reading selected pages, writing only pages 4..15, page lengths, byte order kept in
+// the settings, refused cards, failing pages that do not stop the others, cyclic
+// reading, and the view opening the workbench.
+#include "MifareUltralightDlg.h"
+#include "MainFrame.h"
+#include "PageTagField.h"
+#include "ProgrammerView.h"
+#include "QtTestEnv.h"
+#include "StringTable.h"
+#include "Texts.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace vorex::ui;
+using vorex::nfc::CMifareUltralightDlg;
+using vtest::PageTagField;
+
+namespace {
+
+QString Ger(int id) {
+    return QString::fromStdString(vorex::GermanString(id));
+}
+
+struct Bench {
+    vtest::ShellRig rig; // the settings and texts of the shell
+    std::unique_ptr<CMifareUltralightDlg> dlg;
+
+    explicit Bench(PageTagField& field) {
+        dlg = std::make_unique<CMifareUltralightDlg>();
+        dlg->SetConnection(field.handle);
+        dlg->show();
+    }
+    template <typename W> W* Find(const QString& name) const {
+        W* w = dlg->findChild<W*>(name);
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
+        return w;
+    }
+    void Click(const QString& name) const {
+        QAbstractButton* button = Find<QAbstractButton>(name);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
+    void Select(std::initializer_list<int> pages) const {
+        for (int p : pages)
+            Find<QCheckBox>(QStringLiteral("Page %1").arg(p))->setChecked(true);
+    }
+    QLineEdit* Edit(int page) const {
+        return Find<QLineEdit>(QStringLiteral("Page %1 Text").arg(page));
+    }
+    QString Text(int page) const { return Edit(page)->text(); }
+    void Type(int page, const QString& text) const {
+        Edit(page)->selectAll();
+        QTest::keyClick(Edit(page), Qt::Key_Backspace);
+        QTest::keyClicks(Edit(page), text);
+    }
+    // Status messages (newest last), without their times.
+    QStringList Messages() const {
+        QStringList lines = dlg->Status().Log()->toPlainText().split('\n', Qt::SkipEmptyParts);
+        lines << dlg->Status().Current();
+        for (QString& l : lines)
+            l = l.section(" -> ", 1);
+        return lines;
+    }
+};
+
+} // namespace
+
+class MifareUltralightDlgTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QSettings().clear(); }
+
+    void readsTheSelectedPages() {
+        PageTagField field("ultralight");
+        Bench b(field);
+        QVERIFY(field.HostMode());
+        QVERIFY(b.Find<QRadioButton>("HEX")->isChecked());
+        QVERIFY(b.Find<QRadioButton>("MSB first")->isChecked());
+        QVERIFY(b.Edit(3)->isReadOnly());
+        QVERIFY(!b.Edit(4)->isReadOnly());
+        b.Select({0, 4, 5});
+        b.Click("Lesen");
+        QCOMPARE(b.Find<QLineEdit>("UID")->text(), QString("8040731A5EC204"));
+        QVERIFY(b.Text(0).endsWith("5EC204")); // 04 C2 5E BCC0, last byte first
+        QCOMPARE(b.Text(4), QString("0D0C0B0A"));
+        QCOMPARE(b.Text(5), QString("45524F56"));
+        QVERIFY(b.Text(6).isEmpty());
+        QCOMPARE(field.Requests(0x34), 3);
+        b.Click("Alles markieren");
+        b.Click("Lesen");
+        QCOMPARE(field.Requests(0x34), 3 + 16);
+        for (int p = 0; p < 16; ++p)
+            QCOMPARE(b.Text(p).size(), 8);
+        b.Click("Nichts markieren");
+        b.Click("Lesen");
+        QCOMPARE(field.Requests(0x34), 3 + 16);
+        QVERIFY(b.Text(4).isEmpty());
+        b.dlg.reset();
+        QVERIFY(!field.HostMode());
+    }
+
+    void byteOrderIsShownAndKept() {
+        PageTagField field("ultralight");
+        {
+            Bench b(field);
+            b.Select({4});
+            b.Click("Lesen");
+            QCOMPARE(b.Text(4), QString("0D0C0B0A"));
+            b.Click("LSB first");
+            QCOMPARE(b.Text(4), QString("0A 0B 0C 0D"));
+            QCOMPARE(ProfileInt("Settings", "UltralightOrder", -1), 1);
+            b.Click("ASCII");
+            QCOMPARE(ProfileInt("Settings", "UltralightDarstellung", -1), 1);
+            b.Click("HEX");
+        }
+        Bench again(field);
+        QVERIFY(again.Find<QRadioButton>("LSB first")->isChecked());
+        again.Select({4});
+        again.Click("Lesen");
+        QCOMPARE(again.Text(4), QString("0A 0B 0C 0D"));
+    }
+
+    void writesOnlyPagesFourToFifteen() {
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.Click("LSB first");
+        b.Select({2, 4, 7});
+        b.Click("Lesen");
+        b.Type(4, "A1B2C3D4");
+        b.Type(7, "11 22");
+        b.Click("Schreiben");
+        QCOMPARE(field.Written(), (std::vector<int>{4, 7}));
+        QCOMPARE(field.Page(4), std::string("A1B2C3D4"));
+        QCOMPARE(field.Page(7), std::string("11220000"));
+        QCOMPARE(b.Text(4), QString("A1 B2 C3 D4"));
+        QVERIFY(b.rig.messages.shown.isEmpty()); // no success message
+    }
+
+    void emptyPageHasTheWrongLength() {
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.Select({6});
+        b.Click("Schreiben");
+        QCOMPARE(field.Requests(0x35), 0);
+        QCOMPARE(b.Messages().last(), QString("Page 6 hat falsche Datenlänge 0"));
+    }
+
+    void failingPagesDoNotStopTheOthers() {
+        // Page 4 of this Ultralight is locked (lock byte 2, bit 4).
+        PageTagField field("ultralight-locked");
+        Bench b(field);
+        b.Select({4, 5, 6});
+        b.Type(4, "01010101");
+        b.Type(5, "02020202");
+        b.Type(6, "03030303");
+        b.Click("Schreiben");
+        QCOMPARE(field.Written(), (std::vector<int>{4, 5, 6}));
+        QCOMPARE(field.Page(4), std::string("00000000"));
+        QCOMPARE(field.Page(5), std::string("02020202"));
+        QCOMPARE(field.Page(6), std::string("03030303"));
+        QCOMPARE(b.Messages().last(), Ger(245)); // "Block kann nicht geschrieben werden"
+        // A read the reader refuses: the pages after it are still read.
+        field.sim->Model().InjectFault({vsim::Fault::Kind::Status, 0, {}, 0x01, 0x34, 1, 1});
+        b.Click("Lesen");
+        QVERIFY(b.Text(4).size() == 8);
+        QVERIFY(b.Text(5).isEmpty());
+        QCOMPARE(b.Text(6), QString("03030303"));
+    }
+
+    void mifareCardIsRefused() {
+        PageTagField field("classic1k");
+        Bench b(field);
+        b.Click("Alles markieren");
+        b.Click("Lesen");
+        QCOMPARE(b.Messages().last(), Ger(238));
+        QCOMPARE(field.Requests(0x34), 0);
+        QCOMPARE(b.Find<QLineEdit>("UID")->text(), QString("C4917A3E"));
+        b.Click("Schreiben");
+        QCOMPARE(field.Requests(0x35), 0);
+    }
+
+    void cyclicReadingRereadsTheTag() {
+        WriteProfileInt("Settings", "ZyklusZeit", 50);
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.Select({4});
+        b.Click("Zyklisch lesen");
+        QVERIFY(!b.Find<QPushButton>("Lesen")->isEnabled());
+        QVERIFY(!b.Edit(4)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x34) >= 3, 5000);
+        QCOMPARE(b.Text(4), QString("0D0C0B0A"));
+        b.Click("Schließen");
+        QVERIFY(!b.dlg->CyclicRunning());
+        QVERIFY(b.Find<QPushButton>("Lesen")->isEnabled());
+    }
+
+    void viewOpensTheWorkbench() {
+        PageTagField field("ultralight", false);
+        WriteProfileString("Port", "Name", QString::fromStdString(field.sim->Path()));
+        WriteProfileInt("Port", "Baudrate", 19200);
+        WriteProfileInt("Port", "Timeout", 500);
+        vtest::ShellRig rig;
+        CMainFrame frame(rig.env);
+        QString uid;
+        vtest::OnNextModal(nullptr, [&](QWidget* modal) {
+            auto* dlg = qobject_cast<CMifareUltralightDlg*>(modal);
+            QVERIFY(dlg);
+            QTest::mouseClick(dlg->findChild<QPushButton*>("Lesen"), Qt::LeftButton);
+            uid = dlg->findChild<QLineEdit*>("UID")->text();
+            QTest::mouseClick(dlg->findChild<QPushButton*>("Schließen"), Qt::LeftButton);
+        });
+        frame.View()->OnWorkbench(40004);
+        QCOMPARE(uid, QString("8040731A5EC204"));
+        QVERIFY(!field.HostMode());
+    }
+};
+
+VOREX_QTEST_MAIN(MifareUltralightDlgTest)
+#include "MifareUltralightDlgTest.moc"

@@ -1,0 +1,152 @@
+#pragma once
+// The MIFARE Classic workbench: reads and writes one sector at a time, data blocks as
+// HEX or ASCII text or as decimal value blocks, and the sector trailer only through
+// the access-condition editor (four access combos, the rights grid, Key A, Key B and
+// the user byte). One class for both card sizes: template 225 is the 1K layout (four
+// rows, 16 sectors), 226 the 4K layout (sixteen rows, 40 sectors). Authentication uses
+// a key of the reader's key store, named by type and index. All reader work is
+// synchronous VOREX_ calls on the connection the view opened.
+#include "ClassicSector.h"
+#include "CyclicReader.h"
+#include "StatusPane.h"
+#include "TrailerEditor.h"
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vorex::ui {
+struct ShellEnv;
+}
+namespace vorex::wb {
+class CButtonTabs;
+}
+
+namespace vorex::mfc {
+
+class CMifare1KDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kRows = 16;
+
+    CMifare1KDlg(ui::ShellEnv& env, int templateId, QWidget* parent = nullptr);
+    ~CMifare1KDlg() override;
+
+    // The connection and whether the reader's key store holds 12 single keys.
+    void SetConnection(int handle, bool smallKeyStore);
+
+    // Operations.
+    bool SelectAndAuthenticate(int firstBlock);
+    void EncodeTrailer();
+    void DecodeTrailer();
+    void ShowAccessRights();
+    void EnableControls(bool enable);
+    void AddStatus(const QString& text);
+    void ShowStatusId(int id);
+
+    // Handlers.
+    void OnRead();
+    void OnWrite();
+    void OnValue(int row, bool increment);
+    void OnValueMode(int row);
+    void OnRowSelected(int row);
+    void OnAccessCombo(int group);
+    void OnKeyText();
+    void OnSectorChanged(int sector);
+    void OnSelectAll(bool select);
+    void OnDisplay(int mode, int order);
+    void OnCyclic(bool checked);
+    void OnDefineKeys();
+    void OnResetStatus();
+    void OnClose();
+    void reject() override;
+
+    // State, for tests.
+    bool Layout1K() const { return layout1k_; }
+    int Sector() const;
+    const std::vector<uint8_t>& RowData(int row) const {
+        return rowData_.at(static_cast<size_t>(row));
+    }
+    const cards::mifare::AccessValues& Access() const { return trailer_.access; }
+    const std::vector<uint8_t>& Uid() const { return uid_; }
+    wb::CStatusPane& Status() { return *status_; }
+    bool CyclicRunning() const { return cyclic_.Running(); }
+    wb::CButtonTabs* Tabs() const { return tabs_; }
+
+private:
+    void BuildControls();
+    QLayout* BuildAccessGroup();
+    // Data exchange: controls -> members (parsing the row texts), members -> controls,
+    // and the layout pass after both.
+    void TakeData();
+    void Refresh();
+    void LayoutRows();
+    void ShowTrailerRow();
+    QString ErrorText() const;
+    int TrailerRow() const;
+    bool IsManufacturerRow(int row) const;
+    void StopCyclicOnError();
+
+    ui::ShellEnv& env_;
+    int displayMode_ = 0;
+    int byteOrder_ = 0;
+    int keyIndex_ = 0;
+    int keyType_ = 0;
+    TrailerFields trailer_;
+    std::array<bool, kRows> rowSelected_{};
+    std::array<QString, kRows> rowText_{};
+    std::array<std::vector<uint8_t>, kRows> rowData_{};
+    std::array<bool, kRows> valueMode_{};
+    std::vector<uint8_t> uid_;
+    int cycleInterval_;
+    int handle_ = 0;
+    bool layout1k_;
+    bool smallKeyStore_ = false;
+    bool controlsEnabled_ = true;
+    std::array<QString, 2> savedLabels_; // "Rechte", "Block 3" (4K layout)
+    bool stopOnError_ = false;
+    int rows_;
+
+    wb::CCyclicReader cyclic_;
+    std::unique_ptr<wb::CStatusPane> status_;
+    wb::CButtonTabs* tabs_ = nullptr;
+    QLineEdit* uidEdit_ = nullptr;
+    QComboBox* keyTypeCombo_ = nullptr;
+    QComboBox* keyIndexCombo_ = nullptr;
+    QLineEdit* keyAEdit_ = nullptr;
+    QLineEdit* keyBEdit_ = nullptr;
+    QLineEdit* userByteEdit_ = nullptr;
+    std::array<QComboBox*, 4> accessCombos_{};
+    std::array<QLabel*, 3> groupLabels_{};
+    std::array<std::array<QCheckBox*, 8>, 3> dataRights_{};
+    std::array<QCheckBox*, 12> trailerRights_{};
+    std::array<QCheckBox*, kRows> rowCheck_{};
+    std::array<QLineEdit*, kRows> rowEdit_{};
+    std::array<QCheckBox*, kRows> valueCheck_{};
+    std::array<QPushButton*, kRows> incButton_{};
+    std::array<QPushButton*, kRows> decButton_{};
+    QPushButton* read_ = nullptr;
+    QPushButton* write_ = nullptr;
+    QPushButton* selectAll_ = nullptr;
+    QPushButton* selectNone_ = nullptr;
+    QPushButton* defineKeys_ = nullptr;
+    QPushButton* resetStatus_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QPushButton* cyclicButton_ = nullptr;
+    QCheckBox* stopOnErrorCheck_ = nullptr;
+    QRadioButton* hex_ = nullptr;
+    QRadioButton* ascii_ = nullptr;
+    QRadioButton* msbFirst_ = nullptr;
+    QRadioButton* lsbFirst_ = nullptr;
+};
+
+} // namespace vorex::mfc

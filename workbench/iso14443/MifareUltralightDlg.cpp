@@ -1,0 +1,292 @@
+#include "MifareUltralightDlg.h"
+
+#include "ByteText.h"
+#include "ClassicCard.h"
+#include "PageTagRules.h"
+#include "PageTagUi.h"
+#include "Texts.h"
+#include "Type2Tag.h"
+#include <vorex/vorex.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace vorex::nfc {
+
+using ui::L;
+
+namespace {
+constexpr int kRowsPerColumn = 8;
+} // namespace
+
+CMifareUltralightDlg::CMifareUltralightDlg(QWidget* parent)
+    : QDialog(parent), displayMode_(ui::ProfileInt("Settings", "UltralightDarstellung", 0)),
+      byteOrder_(ui::ProfileInt("Settings", "UltralightOrder", 0)),
+      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+    setObjectName("224");
+    setWindowTitle(QStringLiteral("MIFARE Ultralight® (64 Byte)"));
+    BuildControls();
+    cyclic_.SetStep([this] { OnRead(); }, [this] { return cyclicButton_->isChecked(); },
+                    [this] { EnableControls(true); });
+}
+
+CMifareUltralightDlg::~CMifareUltralightDlg() {
+    cyclic_.Stop();
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 0);
+}
+
+void CMifareUltralightDlg::SetConnection(int handle) {
+    handle_ = handle;
+    cyclic_.SetHandle(handle);
+}
+
+void CMifareUltralightDlg::BuildControls() {
+    uidText_ = MakeReadOnlyEdit(this, "UID");
+    status_ = std::make_unique<wb::CStatusPane>(this, "Status", "StatusLine");
+    status_->Log()->setMinimumHeight(80);
+    read_ = MakeButton(this, "Lesen");
+    write_ = MakeButton(this, "Schreiben");
+    selectAll_ = MakeButton(this, "Alles markieren");
+    selectNone_ = MakeButton(this, "Nichts markieren");
+    cyclicButton_ = MakeButton(this, "Zyklisch lesen");
+    cyclicButton_->setCheckable(true);
+    resetStatus_ = MakeButton(this, "Reset Status");
+    close_ = MakeButton(this, "Schließen");
+    hex_ = MakeRadio(this, "HEX");
+    ascii_ = MakeRadio(this, "ASCII");
+    msbFirst_ = MakeRadio(this, "MSB first");
+    lsbFirst_ = MakeRadio(this, "LSB first");
+    for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
+        auto* group = new QButtonGroup(this);
+        group->addButton(pair.first);
+        group->addButton(pair.second);
+    }
+
+    auto* pages = new QGridLayout;
+    for (int p = 0; p < kUltralightPages; ++p) {
+        const QString name = QStringLiteral("Page %1").arg(p);
+        auto* box = new QCheckBox(name, this);
+        box->setObjectName(name);
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(name + " Text");
+        edit->setReadOnly(p < kFirstWritablePage);
+        edit->setMinimumWidth(130);
+        selected_[static_cast<size_t>(p)] = box;
+        texts_[static_cast<size_t>(p)] = edit;
+        const int column = 2 * (p / kRowsPerColumn);
+        pages->addWidget(box, p % kRowsPerColumn, column);
+        pages->addWidget(edit, p % kRowsPerColumn, column + 1);
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(L("UID:"), this));
+    top->addWidget(uidText_, 1);
+
+    auto* buttons = new QVBoxLayout;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, selectAll_, selectNone_})
+        buttons->addWidget(w);
+    buttons->addSpacing(8);
+    buttons->addWidget(new QLabel(L("Darstellung"), this));
+    buttons->addWidget(hex_);
+    buttons->addWidget(ascii_);
+    buttons->addWidget(new QLabel(L("Reihenfolge"), this));
+    buttons->addWidget(msbFirst_);
+    buttons->addWidget(lsbFirst_);
+    buttons->addStretch(1);
+    buttons->addWidget(resetStatus_);
+    buttons->addWidget(close_);
+
+    auto* layout = new QGridLayout(this);
+    layout->addLayout(top, 0, 0);
+    layout->addLayout(pages, 1, 0);
+    layout->addLayout(buttons, 0, 1, 2, 1);
+    layout->addWidget(new QLabel(L("Status:"), this), 2, 0, 1, 2);
+    layout->addWidget(status_->Log(), 3, 0, 1, 2);
+    layout->addWidget(status_->Line(), 4, 0, 1, 2);
+
+    connect(read_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnRead);
+    connect(write_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnWrite);
+    connect(selectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(true); });
+    connect(selectNone_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
+    connect(cyclicButton_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnCyclic);
+    connect(resetStatus_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnResetStatus);
+    connect(close_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnClose);
+    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
+    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
+    connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
+    connect(lsbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kLsbFirst); });
+}
+
+void CMifareUltralightDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (initialised_)
+        return;
+    initialised_ = true;
+    hex_->setChecked(displayMode_ == wb::kHex);
+    ascii_->setChecked(displayMode_ == wb::kAscii);
+    msbFirst_->setChecked(byteOrder_ == wb::kMsbFirst);
+    lsbFirst_->setChecked(byteOrder_ == wb::kLsbFirst);
+    Refresh();
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 1);
+}
+
+// ---- Data exchange ----
+
+void CMifareUltralightDlg::Refresh() {
+    uidText_->setText(uid_.empty()
+                          ? QString()
+                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
+                                                           wb::kHex, wb::kMsbFirst)));
+    for (int p = 0; p < kUltralightPages; ++p)
+        texts_[static_cast<size_t>(p)]->setText(
+            FromByteString(pages_.Text(p, displayMode_, byteOrder_)));
+}
+
+void CMifareUltralightDlg::TakeData() {
+    for (int p = 0; p < kUltralightPages; ++p)
+        pages_.Take(p, ByteString(texts_[static_cast<size_t>(p)]->text()), displayMode_,
+                    byteOrder_);
+}
+
+void CMifareUltralightDlg::EnableControls(bool enable) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, ascii_, hex_, msbFirst_,
+                                         lsbFirst_, selectAll_, selectNone_})
+        w->setEnabled(enable);
+    for (int p = 0; p < kUltralightPages; ++p) {
+        selected_[static_cast<size_t>(p)]->setEnabled(enable);
+        texts_[static_cast<size_t>(p)]->setEnabled(enable);
+    }
+}
+
+// ---- Reading and writing ----
+
+bool CMifareUltralightDlg::SelectTag() {
+    cards::mifare::CardInfo card;
+    if (!cards::mifare::Activate(handle_, card)) {
+        status_->AddStatus(LastErrorText(handle_));
+        return false;
+    }
+    uid_ = card.uid;
+    Refresh();
+    return !ShowRefusal(*status_, card.sak);
+}
+
+void CMifareUltralightDlg::OnRead() {
+    if (handle_ == 0)
+        return;
+    TakeData();
+    pages_.ClearAll();
+    uid_.clear();
+    Refresh();
+    if (!SelectTag())
+        return;
+    for (int p = 0; p < kUltralightPages; ++p) {
+        if (!selected_[static_cast<size_t>(p)]->isChecked())
+            continue;
+        unsigned char page[4];
+        if (VOREX_MifareReadBlock(handle_, p, page, 4) == 4) {
+            pages_.Set(p, {page, page + 4});
+            continue;
+        }
+        status_->AddStatus(LastErrorText(handle_));
+        // A refused read leaves the tag idle: wake it for the following pages.
+        cards::mifare::CardInfo again;
+        cards::mifare::Activate(handle_, again);
+    }
+    Refresh();
+}
+
+void CMifareUltralightDlg::OnWrite() {
+    if (handle_ == 0)
+        return;
+    TakeData();
+    if (!SelectTag())
+        return;
+    for (int p = kFirstWritablePage; p < kUltralightPages; ++p) {
+        switch (pages_.WriteAction(p, selected_[static_cast<size_t>(p)]->isChecked())) {
+        case UltralightWrite::Skip:
+            continue;
+        case UltralightWrite::WrongLength:
+            ShowWrongLength(*status_, p, static_cast<int>(pages_.Data(p).size()));
+            continue;
+        case UltralightWrite::Write:
+            break;
+        }
+        const cards::type2::PageWriteResult result =
+            cards::type2::WritePages(handle_, p, pages_.Data(p).data(), 1);
+        if (result.failedPage < 0)
+            continue;
+        status_->AddStatus(result.problem == "verify"
+                               ? ui::Format(ui::S(218), p)
+                               : EngineErrorText(WriteErrorCode(VOREX_GetLastError(handle_))));
+        // A refused write leaves the tag idle: wake it for the following pages.
+        cards::mifare::CardInfo again;
+        cards::mifare::Activate(handle_, again);
+    }
+    Refresh();
+}
+
+// ---- Buttons ----
+
+void CMifareUltralightDlg::OnSelectAll(bool selected) {
+    TakeData();
+    for (QCheckBox* box : selected_)
+        box->setChecked(selected);
+    Refresh();
+}
+
+void CMifareUltralightDlg::OnCyclic(bool checked) {
+    if (!checked) {
+        if (cyclic_.Stop())
+            EnableControls(true);
+        return;
+    }
+    EnableControls(false);
+    cyclicButton_->setEnabled(true);
+    cyclic_.Start(cycleTime_);
+}
+
+void CMifareUltralightDlg::OnResetStatus() {
+    status_->ShowStatusId(170);
+    status_->Reset();
+}
+
+void CMifareUltralightDlg::OnDisplayMode(int mode) {
+    TakeData();
+    displayMode_ = mode;
+    ui::WriteProfileInt("Settings", "UltralightDarstellung", mode);
+    Refresh();
+}
+
+void CMifareUltralightDlg::OnByteOrder(int order) {
+    TakeData();
+    byteOrder_ = order;
+    ui::WriteProfileInt("Settings", "UltralightOrder", order);
+    Refresh();
+}
+
+void CMifareUltralightDlg::OnClose() {
+    cyclicButton_->setChecked(false);
+    if (cyclic_.Stop())
+        EnableControls(true);
+    QMetaObject::invokeMethod(
+        this, [this] { done(Rejected); }, Qt::QueuedConnection);
+}
+
+void CMifareUltralightDlg::reject() {
+    OnClose();
+}
+
+} // namespace vorex::nfc
