@@ -64,14 +64,26 @@ int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
 int RunListPorts(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
         return UsageError("list-ports takes no arguments");
+    // Serial ports, then the USB readers: FTDI-based ones by serial number, HID ones by
+    // their "... HID" name. Each name as listed opens with --port.
+    std::vector<std::pair<std::string, std::string>> ports; // kind, name
     std::vector<char> buffer(64 * 1024);
-    const int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
-    const std::vector<std::string> ports = SplitNameList(buffer.data(), used);
+    int used = VOREX_ListComPorts(buffer.data(), static_cast<int>(buffer.size()));
+    for (auto& name : SplitNameList(buffer.data(), used))
+        ports.emplace_back("serial", std::move(name));
+    used = VOREX_ListUsbDevices(buffer.data(), static_cast<int>(buffer.size()));
+    for (auto& name : SplitNameList(buffer.data(), used)) {
+        const bool hid = name.size() > 4 && name.compare(name.size() - 4, 4, " HID") == 0;
+        ports.emplace_back(hid ? "hid" : "ftdi", std::move(name));
+    }
     if (o.json) {
-        PrintJson({{"ok", true}, {"ports", ports}});
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto& [kind, name] : ports)
+            list.push_back({{"kind", kind}, {"name", name}});
+        PrintJson({{"ok", true}, {"ports", list}});
     } else {
-        for (const auto& p : ports)
-            std::printf("%s\n", p.c_str());
+        for (const auto& [kind, name] : ports)
+            std::printf("%-6s  %s\n", kind.c_str(), name.c_str());
     }
     return 0;
 }

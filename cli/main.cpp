@@ -44,8 +44,11 @@ const Command kCommands[] = {
      "  Opens the reader (finding its frame variant) and prints device type, revision,\n"
      "  firmware \"FW V1.xx\", model name, frame variant and whether it writes tags.\n",
      RunIdentify},
-    {"list-ports", "list the serial ports present",
-     "vorexctl [--json] list-ports\n  Lists serial ports; readers of the maker carry a suffix.\n",
+    {"list-ports", "list the serial ports and USB readers present",
+     "vorexctl [--json] list-ports\n  Lists serial ports (kind serial; readers of the maker carry "
+     "a "
+     "suffix),\n  FTDI-based USB readers by serial number (kind ftdi) and HID readers\n"
+     "  (kind hid, \"<serial> HID\"). Each name opens with --port NAME.\n",
      RunListPorts},
     {"set-baud", "change the reader's baud rate and serial format",
      "vorexctl --port PATH [--baud CODE] set-baud RATE FORMAT\n"

@@ -1202,6 +1202,26 @@ The program may have to be allowed through the firewall manually.</translation>
         <translation>Looking for the reader on %1, %2 baud …</translation>
     </message>
     <message>
+        <source>https://www.vorex-rfid.example/treiber/</source>
+        <comment>10132</comment>
+        <translation>https://www.vorex-rfid.example/treiber/</translation>
+    </message>
+    <message>
+        <source>Kein Nvk USB Treiber für VX-A71/B71 installiert!</source>
+        <comment>10133</comment>
+        <translation>No Nvk USB driver installed for VX-A71/B71!</translation>
+    </message>
+    <message>
+        <source>Kein Nvk USB Treiber für VX-A75/B75 VCOM installiert!</source>
+        <comment>10134</comment>
+        <translation>No Nvk USB driver installed for VX-A75/B75 VCOM!</translation>
+    </message>
+    <message>
+        <source>Treiber laden und installieren?</source>
+        <comment>10135</comment>
+        <translation>Download and install the driver?</translation>
+    </message>
+    <message>
         <source>Suche Leser an %1 …</source>
         <comment>12001</comment>
         <translation>Looking for the reader on %1 …</translation>

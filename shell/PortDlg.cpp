@@ -4,10 +4,13 @@
 #include "DeviceMonitor.h"
 #include "IPAddrSuche.h"
 #include "Texts.h"
+#include <vorex/vorex.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -17,6 +20,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -154,6 +159,8 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     connect(path_, &QLineEdit::textEdited, this, &CPortDlg::OnPathEdited);
     connect(browse_, &QPushButton::clicked, this, &CPortDlg::OnBrowse);
     connect(ipSearch_, &QPushButton::clicked, this, &CPortDlg::OnIpSearch);
+    connect(hidMode_, &QPushButton::clicked, this, &CPortDlg::OnHidMode);
+    connect(virtualCom_, &QPushButton::clicked, this, &CPortDlg::OnVirtualCom);
     connect(ethernet_, &QCheckBox::toggled, this, [this](bool on) {
         ethernet_on_ = on ? 1 : 0;
         PostRefresh();
@@ -311,15 +318,83 @@ void CPortDlg::UpdateUsbModeButtons(const QString& entry) {
     const std::string e = U(entry);
     const bool hid = entry.startsWith(QLatin1String("USB: ")) && vorex::shell::IsHidReaderEntry(e);
     const bool vcom = vorex::shell::IsVirtualComEntry(e);
-    // Switching the USB personality arrives with the USB links; the state is shown only.
-    hidMode_->setEnabled(false);
-    virtualCom_->setEnabled(false);
+    hidMode_->setEnabled(hid || vcom);
+    virtualCom_->setEnabled(hid || vcom);
     hidMode_->setChecked(hid);
     virtualCom_->setChecked(vcom);
 }
 
 bool CPortDlg::CheckDrivers() {
-    return true;
+    const int missing = env_.checkUsbDrivers ? env_.checkUsbDrivers() : 0;
+    if (missing == 0)
+        return true;
+    QString text;
+    if (missing & 1)
+        text += S(10133) + "\n";
+    if (missing & 2)
+        text += S(10134) + "\n";
+    OfferDriverPage(text);
+    return false;
+}
+
+void CPortDlg::OfferDriverPage(const QString& text) {
+    if (env_.messages &&
+        env_.messages->AskYesNo(this, text + S(10135) + "\n", IMessages::Icon::Question) &&
+        env_.openUrl)
+        env_.openUrl(QUrl(S(10132)));
+}
+
+namespace {
+
+// The wait cursor for the length of a USB mode switch.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+void CPortDlg::SwitchUsbMode(const QString& portName, int mode) {
+    const int handle = VOREX_OpenPort(U(portName).c_str(), 19200, 100);
+    if (handle < 1)
+        return;
+    VOREX_SetUsbMode(handle, mode);
+    VOREX_SendCommandF6(handle, 0, 0);
+    VOREX_ClosePort(handle);
+    name_.clear();
+    // The reader leaves the bus and comes back in its other personality.
+    QEventLoop wait;
+    QTimer::singleShot(1000, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+void CPortDlg::OnHidMode() {
+    WaitCursor busy;
+    QListWidgetItem* item = entries_->currentItem();
+    if (item && item->isSelected()) {
+        name_ = EntryName(item);
+        if (vorex::shell::IsVirtualComEntry(U(name_)))
+            SwitchUsbMode(name_, 1);
+    }
+    UpdateUsbModeButtons(name_);
+}
+
+void CPortDlg::OnVirtualCom() {
+    WaitCursor busy;
+    QListWidgetItem* item = entries_->currentItem();
+    if (item && item->isSelected()) {
+        name_ = EntryName(item);
+        if (name_.startsWith(QLatin1String("USB: ")) && vorex::shell::IsHidReaderEntry(U(name_))) {
+            if (VOREX_IsCdcDriverAvailable() != 1)
+                OfferDriverPage(S(10134) + "\n");
+            else
+                SwitchUsbMode(name_.mid(5), 2);
+        }
+    }
+    UpdateUsbModeButtons(name_);
 }
 
 void CPortDlg::PostRefresh() {

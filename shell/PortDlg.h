@@ -60,6 +60,15 @@ private:
     void EnableSerialCombos();
     void UpdateUsbModeButtons(const QString& entry);
     bool CheckDrivers();
+    // Asks whether to open the driver download page, with the texts given.
+    void OfferDriverPage(const QString& text);
+    // "HID Mode" / "Virtual Com": the selected reader switches its USB personality.
+    void OnHidMode();
+    void OnVirtualCom();
+    // Opens the reader of `portName` briefly and sends the USB mode (1 HID, 2 virtual
+    // COM) followed by F6 00 00; the name is then cleared (the reader comes back under
+    // another name).
+    void SwitchUsbMode(const QString& portName, int mode);
     void PostRefresh();
     void OnSelectionChanged();
     void ValidateSavedEntry(Kind kind, const QString& prefix);

@@ -30,16 +30,23 @@ QMessageBox::Icon ToQt(IMessages::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-std::vector<std::string> LanReaders() {
+// The names an engine listing call writes as one list into a buffer.
+std::vector<std::string> NameList(int (*list)(char*, int)) {
     std::array<char, 2500> buffer{};
-    const int used = VOREX_SearchLanEx(buffer.data(), static_cast<int>(buffer.size()));
+    const int used = list(buffer.data(), static_cast<int>(buffer.size()));
     return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
 }
 
+std::vector<std::string> LanReaders() {
+    return NameList(VOREX_SearchLanEx);
+}
+
 std::vector<std::string> BluetoothPorts() {
-    std::array<char, 2500> buffer{};
-    const int used = VOREX_ListBluetoothPorts(buffer.data(), static_cast<int>(buffer.size()));
-    return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
+    return NameList(VOREX_ListBluetoothPorts);
+}
+
+std::vector<std::string> UsbReaders() {
+    return NameList(VOREX_ListUsbDevices);
 }
 
 std::vector<std::string> ComPorts() {
@@ -79,7 +86,9 @@ void ShellEnv::FillDefaults() {
         listComPorts = ComPorts;
     const NameLister none = [] { return std::vector<std::string>{}; };
     if (!listUsb)
-        listUsb = none;
+        listUsb = UsbReaders;
+    if (!checkUsbDrivers)
+        checkUsbDrivers = [] { return VOREX_CheckUsbDrivers(); };
     if (!listLan)
         listLan = LanReaders;
     if (!listBluetooth)

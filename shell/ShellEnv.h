@@ -52,6 +52,8 @@ struct ShellEnv {
     NameLister listUsb;
     NameLister listLan;
     NameLister listBluetooth;
+    // Bits of attached USB readers without driver (VOREX_CheckUsbDrivers by default).
+    std::function<int()> checkUsbDrivers;
     // True when a saved LAN address answers.
     std::function<bool(const std::string&)> testLan;
     // Folders searched for VorexProgrammerEng.qm and for the manual, in order.

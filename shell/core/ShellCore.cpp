@@ -210,7 +210,8 @@ bool IsHidReaderEntry(const std::string& entry) {
 }
 
 bool IsVirtualComEntry(const std::string& entry) {
-    return entry.rfind("COM", 0) == 0 && entry.size() > 3 &&
+    // Serial ports are listed as COMn or as OS device paths (/dev/ttyACM0 ...).
+    return (entry.rfind("COM", 0) == 0 || entry.rfind("/dev/", 0) == 0) && entry.size() > 3 &&
            entry.find(" [Nvk Virtual COM", 1) != std::string::npos;
 }
 

@@ -189,7 +189,9 @@ TEST(PortEntries, HidAndVirtualComEntries) {
     EXPECT_FALSE(IsHidReaderEntry("USB: 4160-00123"));
     EXPECT_TRUE(IsVirtualComEntry("COM5 [Nvk Virtual COM Port]"));
     EXPECT_FALSE(IsVirtualComEntry("COM"));
-    EXPECT_FALSE(IsVirtualComEntry("/dev/ttyACM0 [Nvk Virtual COM]"));
+    EXPECT_TRUE(IsVirtualComEntry("/dev/ttyACM0 [Nvk Virtual COM]"));
+    EXPECT_FALSE(IsVirtualComEntry("/dev/ttyACM0"));
+    EXPECT_FALSE(IsVirtualComEntry("USB: 4160-1 HID [Nvk Virtual COM]"));
 }
 
 TEST(NameLists, SplitAndRefresh) {

@@ -2,6 +2,7 @@
 #include "BeepTimeDlg.h"
 #include "PortDlg.h"
 #include "QtTestEnv.h"
+#include "TestSupport.h"
 #include "Texts.h"
 
 #include <QComboBox>
@@ -317,6 +318,64 @@ private slots:
         QCOMPARE(listings, before + 6);
         QCOMPARE(dialog.RefreshCount(), 0);
         QCOMPARE(dialog.Name(), QString("COM1"));
+    }
+
+    void portMissingUsbDriverOffersTheDriverPage() {
+        WriteProfileString("Port", "Name", "COM1");
+        vtest::ShellRig rig;
+        int missing = 3;
+        rig.env.checkUsbDrivers = [&] { return missing; };
+        rig.messages.yes = true;
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        dialog.OnDeviceChange(0x18);
+        QTRY_VERIFY(!rig.messages.asked.isEmpty());
+        QCOMPARE(rig.messages.asked.first(), S(10133) + "\n" + S(10134) + "\n" + S(10135) + "\n");
+        QCOMPARE(rig.opened.first(), S(10132));
+        rig.messages.asked.clear();
+        missing = 0;
+        dialog.OnDeviceChange(0x18);
+        QCOMPARE(rig.messages.asked, QStringList{});
+    }
+
+    void portUsbModeButtons() {
+        vtest::SimReader reader;
+        const std::string vcom = reader.Path() + " [Nvk Virtual COM]";
+        WriteProfileString("Port", "Name", QString::fromStdString(vcom));
+        vtest::ShellRig rig;
+        rig.env.listComPorts = [&] { return std::vector<std::string>{vcom, "COM1"}; };
+        rig.env.listUsb = [] { return std::vector<std::string>{"4160-0001 HID", "4350-0002"}; };
+        CPortDlg dialog(rig.env);
+        dialog.InitDialog();
+        auto* list = dialog.findChild<QListWidget*>("PortList");
+        auto* hid = dialog.findChild<QPushButton*>("HidMode");
+        auto* virtualCom = dialog.findChild<QPushButton*>("VirtualCom");
+        struct Row {
+            const char* entry;
+            bool enabled, hidChecked, vcomChecked;
+        };
+        const Row rows[] = {{"COM1", false, false, false},
+                            {"USB: 4350-0002", false, false, false},
+                            {"USB: 4160-0001 HID", true, true, false},
+                            {vcom.c_str(), true, false, true}};
+        for (const Row& r : rows) {
+            const auto found = list->findItems(QString::fromUtf8(r.entry), Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            list->setCurrentItem(found.first());
+            QCOMPARE(hid->isEnabled(), r.enabled);
+            QCOMPARE(virtualCom->isEnabled(), r.enabled);
+            QCOMPARE(hid->isChecked(), r.hidChecked);
+            QCOMPARE(virtualCom->isChecked(), r.vcomChecked);
+        }
+        // The virtual-COM reader switches to HID: mode 1, then F6 00 00.
+        hid->click();
+        QCOMPARE(dialog.Name(), QString());
+        const auto requests = reader.Model().Requests();
+        QVERIFY(requests.size() >= 3);
+        QCOMPARE(int(requests[requests.size() - 2].command), 0xFF);
+        QCOMPARE(int(requests[requests.size() - 2].data.at(0)), 1);
+        QCOMPARE(int(requests.back().command), 0xF6);
+        QCOMPARE(reader.Model().Config().usbMode, 1);
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest>
 #include <functional>
 
@@ -49,6 +50,12 @@ struct ShellRig {
         // No LAN searches or probes unless a test asks for them.
         env.listLan = [] { return std::vector<std::string>{}; };
         env.testLan = [](const std::string&) { return false; };
+        env.listUsb = [] { return std::vector<std::string>{}; };
+        env.checkUsbDrivers = [] { return 0; };
+        env.openUrl = [this](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        };
         env.FillDefaults();
     }
 };
