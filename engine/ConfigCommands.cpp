@@ -1,4 +1,5 @@
 #include "ConfigCommands.h"
+#include "links/bluetooth/BluetoothLink.h"
 
 #include "links/serial/USBSerialPort.h"
 
@@ -54,6 +55,16 @@ int BaudRateCode(int baud) {
 }
 
 bool SetBaudrate(CVorex_Port& port, int baud, int format) {
+    // Over Bluetooth the line to the reader is the adapter's: the link takes the rate
+    // and the reader gets no command. An adapter that cannot change its speed (the
+    // module on a serial port) refuses it rather than reporting a change it did not make.
+    links::bt::CBluetoothLink* bluetooth = port.Link() ? port.Link()->Bluetooth() : nullptr;
+    if (bluetooth != nullptr && bluetooth->Connected()) {
+        if (baud > 0 && bluetooth->SetAdapterBaudRate(static_cast<uint32_t>(baud)))
+            return true;
+        port.SetLastError(VOREX_ERR_BAUD_NOT_SETTABLE);
+        return false;
+    }
     // Only an OS serial port can follow the reader to another speed. A serial port
     // whose device was lost goes on: the command then fails like any other exchange.
     CUSBSerialPort* serial = port.Link() ? port.Link()->SerialPort() : nullptr;

@@ -39,6 +39,10 @@ TEST(BluetoothApi, SearchConnectAndUseAReaderThroughTheModule) {
     unsigned char inventory[110] = {};
     ASSERT_EQ(VOREX_Iso15693Inventory(handle, inventory, sizeof inventory, 0x26), 11);
     EXPECT_EQ(inventory[10], 0xE0);
+    // The module on a serial port cannot change its speed: refused, nothing sent.
+    EXPECT_EQ(VOREX_SetBaudrate(handle, 115200, 0), -1);
+    EXPECT_EQ(VOREX_GetLastError(handle), 14);
+    EXPECT_EQ(sim.Requests(0x0A).size(), 2u);
 
     // The third data packet finds the link dropped: that command times out, the link
     // connects again to the stored address, and the next command goes through.
@@ -92,6 +96,10 @@ TEST(BluetoothApi, UsbAdapterThroughTheUsbXpressLibrary) {
     unsigned char version[4] = {};
     ASSERT_EQ(VOREX_GetVersion(handle, version, 4), 4);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(version), 4), "1557");
+    // The USB adapter takes a new speed itself; the reader gets no baud-rate command.
+    const size_t packets = sim.Requests(0x0A).size();
+    EXPECT_EQ(VOREX_SetBaudrate(handle, 115200, 0), 0);
+    EXPECT_EQ(sim.Requests(0x0A).size(), packets);
     EXPECT_EQ(VOREX_ClosePort(handle), 0);
     EXPECT_FALSE(sim.Module().Connected());
 }
