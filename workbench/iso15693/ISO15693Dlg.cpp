@@ -475,7 +475,7 @@ bool CISO15693Dlg::ReadBlocksIntoGrid(bool withProgress) {
                 return false;
             storedText_[static_cast<size_t>(block)] = text;
             grid_->SetCellText(row, c + 1, text);
-            if (withProgress)
+            if (withProgress && c == 0)
                 grid_->scrollToItem(grid_->item(row, 0));
         }
     }
