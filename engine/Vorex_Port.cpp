@@ -117,6 +117,8 @@ void CVorex_Port::MarkClosed() {
         closed_ = true;
     }
     rxArrived_.notify_all();
+    if (link_)
+        link_->InterruptWait();
 }
 
 bool CVorex_Port::Exchange() {
@@ -200,6 +202,15 @@ void CVorex_Port::Doze(Clock::time_point until, uint64_t seen) {
     if (link_ && link_->IsPolled()) {
         link_->Poll();
         until = std::min(until, Clock::now() + kPumpInterval);
+    }
+    if (link_ && link_->ReadsInWait()) {
+        {
+            std::lock_guard<std::mutex> lock(rxLock_);
+            if (rxVersion_ != seen || closed_)
+                return;
+        }
+        link_->WaitForInput(until);
+        return;
     }
     std::unique_lock<std::mutex> lock(rxLock_);
     rxArrived_.wait_until(lock, until, [&] { return rxVersion_ != seen || closed_; });

@@ -107,8 +107,9 @@ private:
     // Discards what arrives until the line has been quiet for one timeout since the
     // last timeout or byte, at most one timeout long.
     void DrainLateAnswer();
-    // One pass of a wait: pumps the hook, then sleeps until a byte arrives, `until`
-    // passes or the connection closes.
+    // One pass of a wait: pumps the hook, then sleeps (or, on a link read by the
+    // waiting thread, reads the link) until a byte arrives, `until` passes or the
+    // connection closes.
     void Doze(Clock::time_point until, uint64_t seen);
     // Advances the wait's phases on the buffer; true when the answer is complete.
     bool AdvanceWait(int& phase, Clock::time_point& phaseStart, bool afterTimeout);

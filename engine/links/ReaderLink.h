@@ -16,7 +16,11 @@
 // Receiving: a link with a worker thread hands what it receives to the sink (the
 // connection's receive buffer) from that thread; a polled link says so (IsPolled) and
 // hands it over from Poll(), which the receive wait calls on every pass, every few
-// milliseconds. The wait does everything else (timeouts, frames, the wait hook).
+// milliseconds; a link that the waiting thread can read itself says so (ReadsInWait)
+// and blocks in WaitForInput, handing what arrived to the sink on the waiting thread,
+// which spares a thread hand-off per answer. The wait does everything else (timeouts,
+// frames, the wait hook).
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,6 +67,13 @@ public:
     // Polled links read what is waiting and hand it to the sink.
     virtual bool IsPolled() const { return false; }
     virtual void Poll() {}
+    // Links read by the waiting thread: WaitForInput blocks until bytes arrived and
+    // were handed to the sink, InterruptWait was called or `until` passed; it may return
+    // early. InterruptWait (any thread) comes when the connection is being closed; the
+    // link need not be usable afterwards.
+    virtual bool ReadsInWait() const { return false; }
+    virtual void WaitForInput(std::chrono::steady_clock::time_point until) { (void)until; }
+    virtual void InterruptWait() {}
     // Reads and drops input still waiting in the transport; called before every new
     // frame, after the receive buffer was cleared.
     virtual void DiscardInput() {}

@@ -2,10 +2,12 @@
 // (ports, bracketed names, dropped connections), the scans, the name lookup, and
 // reading and changing a reader's network settings. Every datagram goes to
 // 127.255.255.255 or a 127.x address on a port no other test uses.
+#include "links/lan/LanLink.h"
 #include "DeviceCommands.h"
 #include "LanResponder.h"
 #include "TcpServer.h"
 #include "TestSupport.h"
+#include "Vorex_Port.h"
 #include "Vorex_SDKApp.h"
 #include "links/lan/LanConfig.h"
 #include "links/lan/LanDiscovery.h"
@@ -36,28 +38,24 @@ struct TcpReader {
     bool started = false;
 };
 
-// Collects what the link receives.
+// Collects what the link receives; the test thread waits and reads, as the exchange's
+// waiting thread does.
 class Inbox {
 public:
     CTCPSocket::Receiver Receiver() {
-        return [this](const uint8_t* b, size_t n) {
-            std::lock_guard<std::mutex> lock(m_);
-            bytes_.insert(bytes_.end(), b, b + n);
-            cv_.notify_all();
-        };
+        return [this](const uint8_t* b, size_t n) { bytes_.insert(bytes_.end(), b, b + n); };
     }
     // The bytes once at least `count` arrived, or what came within the timeout.
-    Bytes Take(size_t count, std::chrono::milliseconds timeout = 2000ms) {
-        std::unique_lock<std::mutex> lock(m_);
-        cv_.wait_for(lock, timeout, [&] { return bytes_.size() >= count; });
+    Bytes Take(CTCPSocketThread& link, size_t count, std::chrono::milliseconds timeout = 2000ms) {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        while (bytes_.size() < count && std::chrono::steady_clock::now() < until)
+            link.WaitForInput(until);
         Bytes out;
         out.swap(bytes_);
         return out;
     }
 
 private:
-    std::mutex m_;
-    std::condition_variable cv_;
     Bytes bytes_;
 };
 
@@ -88,7 +86,7 @@ TEST(LanLink, ExchangesOverTcpWithAndWithoutPort) {
     link.SetReceiver(inbox.Receiver());
     ASSERT_TRUE(link.OpenConnection(reader.server.PortName()));
     ASSERT_TRUE(link.QueueSend(kIdentify.data(), kIdentify.size()));
-    EXPECT_EQ(inbox.Take(kIdentified.size()), kIdentified);
+    EXPECT_EQ(inbox.Take(link, kIdentified.size()), kIdentified);
     // The socket was bound to the adapter that reaches the reader.
     EXPECT_EQ(reader.server.LastPeerAddress(), "127.0.0.1");
     link.StopWorker();
@@ -103,7 +101,7 @@ TEST(LanLink, ExchangesOverTcpWithAndWithoutPort) {
     plain.SetReceiver(inbox.Receiver());
     ASSERT_TRUE(plain.OpenConnection("127.0.16.1"));
     ASSERT_TRUE(plain.QueueSend(kIdentify.data(), kIdentify.size()));
-    EXPECT_EQ(inbox.Take(kIdentified.size()), kIdentified);
+    EXPECT_EQ(inbox.Take(plain, kIdentified.size()), kIdentified);
 }
 
 TEST(LanLink, NoReaderNoConnection) {
@@ -132,7 +130,7 @@ TEST(LanLink, BracketedNameIsFoundByDiscovery) {
     link.SetReceiver(inbox.Receiver());
     ASSERT_TRUE(link.OpenConnection("[READER01]-" + std::to_string(reader.server.Port())));
     ASSERT_TRUE(link.QueueSend(kIdentify.data(), kIdentify.size()));
-    EXPECT_EQ(inbox.Take(kIdentified.size()), kIdentified);
+    EXPECT_EQ(inbox.Take(link, kIdentified.size()), kIdentified);
 }
 
 TEST(LanLink, DroppedConnectionFailsOneSendAndReconnectsOnTheNext) {
@@ -147,20 +145,110 @@ TEST(LanLink, DroppedConnectionFailsOneSendAndReconnectsOnTheNext) {
     link.SetReceiver(inbox.Receiver());
     ASSERT_TRUE(link.OpenConnection(reader.server.PortName()));
 
-    link.QueueSend(kIdentify.data(), kIdentify.size());
-    EXPECT_EQ(inbox.Take(kIdentified.size()), kIdentified); // answered, then dropped
+    // Each request as an exchange sends it: input left over is dropped first.
+    auto request = [&] {
+        link.DiscardInput();
+        link.QueueSend(kIdentify.data(), kIdentify.size());
+    };
+    request();
+    EXPECT_EQ(inbox.Take(link, kIdentified.size()), kIdentified); // answered, then dropped
     for (int i = 0; i < 200 && reader.server.Drops() == 0; ++i)
         std::this_thread::sleep_for(5ms);
     ASSERT_EQ(reader.server.Drops(), 1);
-    std::this_thread::sleep_for(50ms); // the worker sees the connection close
+    std::this_thread::sleep_for(50ms); // the close reaches this side
 
-    link.QueueSend(kIdentify.data(), kIdentify.size());
-    EXPECT_TRUE(inbox.Take(1, 300ms).empty()); // the first send after the drop fails
+    request();
+    EXPECT_TRUE(inbox.Take(link, 1, 300ms).empty()); // the first send after the drop fails
     EXPECT_EQ(reader.server.Connections(), 1);
 
-    link.QueueSend(kIdentify.data(), kIdentify.size());
-    EXPECT_EQ(inbox.Take(kIdentified.size()), kIdentified); // the second reconnects
+    request();
+    EXPECT_EQ(inbox.Take(link, kIdentified.size()), kIdentified); // the second reconnects
     EXPECT_EQ(reader.server.Connections(), 2);
+}
+
+TEST(LanLink, InputThatCameWhileNobodyWaitedIsDroppedBeforeTheNextRequest) {
+    const uint16_t udp = vtest::FreeUdpPort();
+    TcpReader reader;
+    ASSERT_TRUE(reader.started);
+    Inbox inbox;
+    CTCPSocketThread link(vtest::LoopbackLan(udp));
+    link.SetReceiver(inbox.Receiver());
+    ASSERT_TRUE(link.OpenConnection(reader.server.PortName()));
+    link.QueueSend(kIdentify.data(), kIdentify.size()); // nobody waits for this answer
+    std::this_thread::sleep_for(100ms);
+    link.DiscardInput();
+    link.QueueSend(kIdentify.data(), kIdentify.size());
+    // One answer arrives, not the stale one in front of it.
+    EXPECT_EQ(inbox.Take(link, 2 * kIdentified.size(), 300ms), kIdentified);
+}
+
+// Exchanges of a connection over the LAN link, where the waiting thread reads the
+// socket itself.
+class LanExchange : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(reader.started);
+        vorex::links::LinkRequest request;
+        request.name = reader.server.PortName();
+        int openResult = 0;
+        ASSERT_TRUE(port.AttachLink(vorex::links::OpenLanLink(request, port, openResult)));
+    }
+    void MuteReader() {
+        vsim::Fault mute;
+        mute.kind = vsim::Fault::Kind::NoAnswer;
+        mute.times = -1;
+        reader.model.InjectFault(mute);
+    }
+    bool Identify() {
+        port.Transmit() = {0xF0};
+        return port.Exchange();
+    }
+
+    TcpReader reader;
+    CVorex_Port port;
+};
+
+TEST_F(LanExchange, AnswersWithAndWithoutAPumpingWaitHook) {
+    int pumps = 0;
+    const VOREX_WaitHook hook{nullptr, [](void* c) { ++*static_cast<int*>(c); }, nullptr, &pumps};
+    for (const VOREX_WaitHook* installed : {static_cast<const VOREX_WaitHook*>(nullptr), &hook}) {
+        port.SetWaitHook(installed);
+        for (int i = 0; i < 20; ++i) {
+            ASSERT_TRUE(Identify()) << "error " << port.LastError();
+            std::vector<uint8_t> payload;
+            ASSERT_TRUE(port.TakeAnswer(payload));
+            EXPECT_EQ(payload, Hex("31 32 35 35"));
+        }
+    }
+    EXPECT_GE(pumps, 20);
+}
+
+TEST_F(LanExchange, ATimeoutRunsItsFullLength) {
+    MuteReader();
+    for (const int timeoutMs : {30, 250}) { // a short wait and one that blocks in recv
+        port.SetTimeoutMs(timeoutMs);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(Identify());
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(port.LastError(), 4);
+        EXPECT_GE(took, std::chrono::milliseconds(timeoutMs)) << timeoutMs;
+        EXPECT_LT(took, std::chrono::milliseconds(timeoutMs) + 1s) << timeoutMs;
+        port.ForgetTimeout();
+    }
+}
+
+TEST_F(LanExchange, ClosingTheConnectionEndsARunningWaitAtOnce) {
+    MuteReader();
+    port.SetTimeoutMs(20000);
+    bool answered = true;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread waiter([&] { answered = Identify(); });
+    std::this_thread::sleep_for(100ms);
+    port.MarkClosed();
+    waiter.join();
+    EXPECT_FALSE(answered);
+    EXPECT_EQ(port.LastError(), 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 class LanDiscoveryTest : public ::testing::Test {

@@ -130,22 +130,15 @@ TEST_F(LanNamespaces, BindsToTheAdapterThatReachesTheReader) {
     ASSERT_TRUE(net_->InHost([&] {
         // Listed first: the adapter that does not reach the reader.
         CTCPSocketThread link(Adapters("10.0.0.5/255.0.0.0,192.168.1.7/255.255.255.0", 1));
-        std::mutex m;
-        link.SetReceiver([&](const uint8_t* b, size_t n) {
-            std::lock_guard<std::mutex> lock(m);
-            answer.insert(answer.end(), b, b + n);
-        });
+        link.SetReceiver(
+            [&](const uint8_t* b, size_t n) { answer.insert(answer.end(), b, b + n); });
         ASSERT_TRUE(link.OpenConnection("192.168.1.50-" + std::to_string(server.Port())));
         const Bytes identify = vtest::Hex("02 01 F0 00 F1");
         link.QueueSend(identify.data(), identify.size());
-        for (int i = 0; i < 200; ++i) {
-            {
-                std::lock_guard<std::mutex> lock(m);
-                if (answer.size() >= 9)
-                    break;
-            }
-            std::this_thread::sleep_for(5ms);
-        }
+        // This thread waits and reads, as an exchange does.
+        const auto until = std::chrono::steady_clock::now() + 1s;
+        while (answer.size() < 9 && std::chrono::steady_clock::now() < until)
+            link.WaitForInput(until);
     }));
     EXPECT_EQ(server.LastPeerAddress(), "192.168.1.7");
     EXPECT_EQ(answer, vtest::Hex("02 01 00 04 31 32 35 35 06"));

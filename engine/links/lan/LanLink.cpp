@@ -18,6 +18,12 @@ public:
     bool Send(const uint8_t* bytes, size_t count) override {
         return thread_.QueueSend(bytes, count);
     }
+    bool ReadsInWait() const override { return true; }
+    void WaitForInput(std::chrono::steady_clock::time_point until) override {
+        thread_.WaitForInput(until);
+    }
+    void InterruptWait() override { thread_.InterruptWait(); }
+    void DiscardInput() override { thread_.DiscardInput(); }
     // The worker keeps the connection and reconnects after the reader dropped it; it
     // ends only when a connect fails, and then the connection is of no more use.
     bool IsOpen() const override { return thread_.Running(); }

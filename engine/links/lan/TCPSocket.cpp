@@ -4,11 +4,13 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <ctime>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace vorex::lan {
@@ -59,9 +61,17 @@ CTCPSocket::~CTCPSocket() {
 }
 
 void CTCPSocket::Close() {
-    const int fd = fd_.exchange(-1);
-    if (fd >= 0)
-        close(fd);
+    CloseTaken(fd_.exchange(-1));
+}
+
+void CTCPSocket::CloseTaken(int fd) {
+    if (fd < 0)
+        return;
+    // Wakes a receive blocked on the socket; it lets go of the descriptor before it is
+    // closed, so that a number the system hands out again is never read by mistake.
+    shutdown(fd, SHUT_RDWR);
+    std::lock_guard<std::mutex> lock(readLock_);
+    close(fd);
 }
 
 bool CTCPSocket::Connect(int attempts) {
@@ -82,6 +92,12 @@ bool CTCPSocket::Connect(int attempts) {
         int error = 0;
         if (bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) == 0 &&
             ConnectWithin(fd, SocketAddress(*ip, port_), kConnectTimeoutMs, error)) {
+            // Blocking from here on, so that a wait for an answer is a single receive;
+            // a send that cannot go out within the connect time-out fails.
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            const timeval sendLimit{kConnectTimeoutMs / 1000, 0};
+            setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
+            receiveLimitMs_ = 0;
             fd_ = fd;
             connected_ = true;
             return true;
@@ -126,36 +142,93 @@ bool CTCPSocket::SendBlock(const uint8_t* bytes, size_t count) {
     size_t done = 0;
     while (done < count) {
         const int fd = fd_.load();
-        const ssize_t n = fd < 0 ? -1 : send(fd, bytes + done, count - done, MSG_NOSIGNAL);
-        if (n > 0) {
+        if (fd < 0)
+            break; // closed by the reader: this send fails, the next one reconnects
+        const ssize_t n = send(fd, bytes + done, count - done, MSG_NOSIGNAL);
+        if (n > 0)
             done += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p{fd, POLLOUT, 0};
-            if (poll(&p, 1, kConnectTimeoutMs) > 0)
-                continue;
-        }
-        OnConnectionClosed();
-        return false;
+        else if (!(n < 0 && errno == EINTR))
+            break;
     }
+    if (done == count)
+        return true;
+    OnConnectionClosed();
+    return false;
+}
+
+int CTCPSocket::Receive(int flags, bool deliver) {
+    int ended = -1;
+    {
+        std::lock_guard<std::mutex> lock(readLock_);
+        const int fd = fd_.load();
+        if (fd < 0)
+            return -1;
+        uint8_t buffer[4096];
+        const ssize_t n = recv(fd, buffer, sizeof buffer, flags);
+        if (n > 0) {
+            if (deliver && receiver_)
+                receiver_(buffer, static_cast<size_t>(n));
+            return static_cast<int>(n);
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return 0;
+        // The reader closed the connection (or it broke): close the socket, leaving the
+        // connected flag set, unless someone else closed it meanwhile.
+        int expected = fd;
+        if (!fd_.compare_exchange_strong(expected, -1))
+            return -1;
+        ended = fd;
+    }
+    CloseTaken(ended);
+    return -1;
+}
+
+bool CTCPSocket::SetReceiveLimit(long ms) {
+    if (ms == receiveLimitMs_)
+        return true;
+    const int fd = fd_.load();
+    const timeval limit{ms / 1000, (ms % 1000) * 1000};
+    if (fd < 0 || setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0)
+        return false;
+    receiveLimitMs_ = ms;
     return true;
 }
 
-void CTCPSocket::OnReadable() {
-    const int fd = fd_.load();
-    if (fd < 0)
+void CTCPSocket::WaitForInput(std::chrono::steady_clock::time_point until, int interruptFd) {
+    using namespace std::chrono;
+    const auto left = until - steady_clock::now();
+    if (left <= left.zero())
         return;
-    uint8_t buffer[4096];
-    const ssize_t n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n > 0) {
-        if (receiver_)
-            receiver_(buffer, static_cast<size_t>(n));
+    // A long wait blocks in a single receive under the socket's receive time-out. The
+    // system rounds that time-out up to its clock tick, so it stays at least
+    // kReceiveTickMs short of `until` (in steps of that size, so that it seldom has to
+    // be set anew); the rest of the wait, like every short one, polls with an exact
+    // time-out.
+    const long blockMs =
+        (duration_cast<milliseconds>(left).count() / kReceiveTickMs - 1) * kReceiveTickMs;
+    if (blockMs > 0 && fd_.load() >= 0 && SetReceiveLimit(blockMs)) {
+        Receive(0, true);
         return;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+    const auto ns = duration_cast<nanoseconds>(left).count();
+    const timespec timeout{static_cast<time_t>(ns / 1000000000),
+                           static_cast<long>(ns % 1000000000)};
+    const int fd = fd_.load();
+    pollfd fds[2] = {{interruptFd, POLLIN, 0}, {fd, POLLIN, 0}};
+    if (ppoll(fds, fd >= 0 ? 2 : 1, &timeout, nullptr) <= 0)
         return;
-    Close(); // the connected flag stays set
+    if (fds[0].revents & POLLIN) {
+        uint64_t count;
+        [[maybe_unused]] ssize_t r = read(interruptFd, &count, sizeof count);
+    }
+    if (fd >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
+        Receive(MSG_DONTWAIT, true);
+}
+
+void CTCPSocket::DrainInput() {
+    // Bounded, so that a reader that never stops sending cannot hold the caller here.
+    for (int i = 0; i < 64 && Receive(MSG_DONTWAIT, false) > 0; ++i) {
+    }
 }
 
 void CTCPSocket::OnConnectionClosed() {

@@ -1,11 +1,14 @@
 #pragma once
-// The TCP connection to a LAN reader. All calls run on the link's worker thread; the
-// received bytes go to the receiver as they arrive.
+// The TCP connection to a LAN reader. The link's worker connects; sends run on the
+// sending thread (or the worker for queued blocks), reads on the thread that waits for
+// an answer. The owner serialises the calls.
 #include "LanAdapters.h"
 #include "LanDatagram.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace vorex::lan {
@@ -37,10 +40,15 @@ public:
     bool EnsureConnected();
     // Sends the whole block; a failure closes the socket and clears the connected flag.
     bool SendBlock(const uint8_t* bytes, size_t count);
-    // The socket is readable: hands what arrived to the receiver. When the reader
-    // closed the connection the socket is closed but the connected flag stays, so the
-    // next send fails once and the one after it reconnects.
-    void OnReadable();
+    // Waits until input arrives (and hands it to the receiver on this thread),
+    // `interruptFd` (an eventfd) is signalled, the socket is closed or `until` passes;
+    // may return early. When the reader closed the connection the socket is closed but
+    // the connected flag stays, so the next send fails once and the one after it
+    // reconnects.
+    void WaitForInput(std::chrono::steady_clock::time_point until, int interruptFd);
+    // Reads and drops everything waiting on the socket; a connection the reader closed
+    // is closed as in WaitForInput.
+    void DrainInput();
     // The connection broke: clears the connected flag and closes the socket.
     void OnConnectionClosed();
     void Close();
@@ -53,11 +61,21 @@ public:
 
 private:
     bool Connect(int attempts);
+    // One receive (flags as for recv); the bytes go to the receiver when `deliver`.
+    // Returns their count, 0 when none came, -1 when the socket is (now) closed.
+    int Receive(int flags, bool deliver);
+    bool SetReceiveLimit(long ms);
+    // Closes a descriptor already taken out of fd_.
+    void CloseTaken(int fd);
+
+    static constexpr long kReceiveTickMs = 20; // above the system's clock tick
 
     LanEnvironment env_;
     AdapterSelection adapters_;
     Receiver receiver_;
     std::atomic<int> fd_{-1};
+    std::mutex readLock_;     // held while a receive uses the descriptor
+    long receiveLimitMs_ = 0; // the socket's receive time-out, 0 = none set
     bool connected_ = false;
     std::string host_;
     uint16_t port_ = kDefaultTcpPort;

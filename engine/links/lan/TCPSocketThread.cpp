@@ -6,10 +6,13 @@
 
 namespace vorex::lan {
 
-CTCPSocketThread::CTCPSocketThread(LanEnvironment env) : socket_(std::move(env)) {}
+CTCPSocketThread::CTCPSocketThread(LanEnvironment env)
+    : socket_(std::move(env)), interruptFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 CTCPSocketThread::~CTCPSocketThread() {
     StopWorker();
+    if (interruptFd_ >= 0)
+        close(interruptFd_);
 }
 
 void CTCPSocketThread::SetReceiver(CTCPSocket::Receiver receiver) {
@@ -29,6 +32,10 @@ bool CTCPSocketThread::OpenConnection(const std::string& name) {
     }
     stop_ = false;
     running_ = true;
+    if (interruptFd_ >= 0) { // a leftover interrupt would end the first wait at once
+        uint64_t count;
+        [[maybe_unused]] ssize_t r = read(interruptFd_, &count, sizeof count);
+    }
     worker_ = std::thread([this] { Worker(); });
     std::unique_lock<std::mutex> lock(startLock_);
     startedCv_.wait(lock, [this] { return started_; });
@@ -45,10 +52,7 @@ bool CTCPSocketThread::QueueSend(const uint8_t* bytes, size_t count) {
         return true;
     }
     // Nothing waits: send at once on this thread, sparing the worker's wake-up.
-    const int before = socket_.Fd();
     socket_.SendBlock(bytes, count);
-    if (socket_.Fd() != before)
-        Wake(); // the worker watches the new socket from now on
     return true;
 }
 
@@ -70,6 +74,21 @@ void CTCPSocketThread::StopWorker() {
     sendQueue_.clear();
 }
 
+void CTCPSocketThread::WaitForInput(std::chrono::steady_clock::time_point until) {
+    socket_.WaitForInput(until, interruptFd_);
+}
+
+void CTCPSocketThread::InterruptWait() {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t w = write(interruptFd_, &one, sizeof one);
+    socket_.Close(); // ends a receive blocked on the socket
+}
+
+void CTCPSocketThread::DiscardInput() {
+    std::lock_guard<std::mutex> lock(sendLock_);
+    socket_.DrainInput();
+}
+
 void CTCPSocketThread::Worker() {
     const bool ok = socket_.ConnectToReader(name_);
     {
@@ -79,22 +98,15 @@ void CTCPSocketThread::Worker() {
     }
     startedCv_.notify_all();
     while (ok && !stop_) {
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {socket_.Fd(), POLLIN, 0}};
-        if (poll(fds, fds[1].fd >= 0 ? 2 : 1, -1) < 0)
+        pollfd wake{wakeFd_, POLLIN, 0};
+        if (poll(&wake, 1, -1) <= 0 || !(wake.revents & POLLIN))
             continue;
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            std::lock_guard<std::mutex> lock(sendLock_);
-            if (socket_.Fd() == fds[1].fd)
-                socket_.OnReadable();
-        }
-        if (fds[0].revents & POLLIN) {
-            uint64_t count;
-            [[maybe_unused]] ssize_t r = read(wakeFd_, &count, sizeof count);
-            std::lock_guard<std::mutex> lock(sendLock_);
-            while (!stop_ && !sendQueue_.empty()) {
-                socket_.SendBlock(sendQueue_.front().data(), sendQueue_.front().size());
-                sendQueue_.pop_front();
-            }
+        uint64_t count;
+        [[maybe_unused]] ssize_t r = read(wakeFd_, &count, sizeof count);
+        std::lock_guard<std::mutex> lock(sendLock_);
+        while (!stop_ && !sendQueue_.empty()) {
+            socket_.SendBlock(sendQueue_.front().data(), sendQueue_.front().size());
+            sendQueue_.pop_front();
         }
     }
     std::lock_guard<std::mutex> lock(sendLock_);

@@ -1,9 +1,13 @@
 #pragma once
-// The LAN link: one worker thread per connection that connects, sends the queued
-// blocks and hands every received byte to the receiver.
+// The LAN link: one worker thread per connection that connects and sends the queued
+// blocks. The thread that waits for an answer reads the socket itself and hands the
+// bytes to the receiver (WaitForInput): the answer reaches it without a second thread
+// wake-up. Input that arrives while nobody waits stays in the socket until the next
+// request drops it (DiscardInput), as the receive buffer would.
 #include "TCPSocket.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -32,6 +36,15 @@ public:
     // Ends the worker and closes the socket.
     void StopWorker();
 
+    // Blocks until input arrived (and was handed to the receiver on this thread),
+    // InterruptWait is called or `until` passes.
+    void WaitForInput(std::chrono::steady_clock::time_point until);
+    // The connection is being closed: closes the socket, which ends a running
+    // WaitForInput (or the next one) at once.
+    void InterruptWait();
+    // Reads and drops what waits on the socket.
+    void DiscardInput();
+
     bool Running() const { return running_.load(); }
     const std::string& Name() const { return name_; }
 
@@ -43,6 +56,7 @@ private:
     std::string name_;
     std::thread worker_;
     int wakeFd_ = -1;
+    int interruptFd_ = -1; // lives as long as the object, unlike the worker's wakeFd_
     std::atomic<bool> running_{false};
     std::atomic<bool> stop_{false};
 
