@@ -1,19 +1,23 @@
 // Exchange cost over a LAN link on loopback.
 //
-//  BM_LanExchange        identification exchanges of a connection over the LAN link
-//                        (worker thread, TCP with TCP_NODELAY) against the stand-in
-//                        reader served over TCP on 127.0.0.1.
-//  BM_BareTcpRoundTrip   baseline: the same 5 request and 9 answer bytes bounced over a
-//                        loopback TCP connection by a bare echo thread, the client
-//                        blocking in recv; no framing, no model, no worker.
-//  BM_BareClientToStandIn the same bare client against the stand-in reader of the first:
-//                        what the reader side costs, so that the ratio of the first to
-//                        this one is what the engine adds (framing, the link's worker
-//                        thread handing the answer to the waiting thread).
-// bench/run prints the ratio of the two (goal <= 1.10).
+//  BM_LanExchangeToEcho  identification exchanges of a connection over the LAN link
+//                        (TCP with TCP_NODELAY, the waiting thread reading the socket)
+//                        against a bare echo peer that answers every 5-byte request with
+//                        the 9 answer bytes at once.
+//  BM_BareTcpRoundTrip   baseline: the same 5 request and 9 answer bytes bounced by the
+//                        same kind of echo peer to a bare client blocking in recv; no
+//                        framing, no receive wait, no link.
+//  BM_LanExchange        the first against the stand-in reader served over TCP on
+//                        127.0.0.1 (opened by VOREX_OpenPort), as a program meets it.
+//  BM_BareClientToStandIn the bare client against the stand-in reader: what the reader
+//                        side costs.
+// bench/run prints the ratio of the first two (goal <= 1.10): the same peer, so the
+// ratio is what the engine and its link add to a round trip.
 #include "DeviceCommands.h"
 #include "TcpServer.h"
+#include "Vorex_Port.h"
 #include "Vorex_SDKApp.h"
+#include "links/lan/LanLink.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -80,18 +84,37 @@ void BareRoundTrips(benchmark::State& state, const sockaddr_in& to) {
     state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
 }
 
-void BM_BareTcpRoundTrip(benchmark::State& state) {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        listen(listener, 1) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-        std::abort();
-    std::thread echo([&] {
-        const int peer = accept(listener, nullptr, nullptr);
+// A loopback TCP peer that answers every 5 request bytes with the 9 bytes of an
+// identification answer, on its own thread; one connection.
+class EchoPeer {
+public:
+    EchoPeer() {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        address_.sin_family = AF_INET;
+        address_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof address_;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address_), sizeof address_) != 0 ||
+            listen(listener_, 1) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address_), &len) != 0)
+            std::abort();
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~EchoPeer() {
+        shutdown(listener_, SHUT_RDWR); // ends a pending accept
+        thread_.join();
+        close(listener_);
+    }
+    EchoPeer(const EchoPeer&) = delete;
+    EchoPeer& operator=(const EchoPeer&) = delete;
+
+    const sockaddr_in& Address() const { return address_; }
+    std::string PortName() const { return "127.0.0.1-" + std::to_string(ntohs(address_.sin_port)); }
+
+private:
+    void Serve() {
+        const int peer = accept(listener_, nullptr, nullptr);
+        if (peer < 0)
+            return;
         const int on = 1;
         setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         const uint8_t answer[9] = {2, 1, 0, 4, '1', '2', '5', '5', 6};
@@ -104,12 +127,43 @@ void BM_BareTcpRoundTrip(benchmark::State& state) {
                 [[maybe_unused]] ssize_t w = send(peer, answer, sizeof answer, MSG_NOSIGNAL);
         }
         close(peer);
-    });
-    BareRoundTrips(state, a);
-    echo.join();
-    close(listener);
+    }
+
+    int listener_ = -1;
+    sockaddr_in address_{};
+    std::thread thread_;
+};
+
+void BM_BareTcpRoundTrip(benchmark::State& state) {
+    EchoPeer echo;
+    BareRoundTrips(state, echo.Address());
 }
 BENCHMARK(BM_BareTcpRoundTrip)->MinTime(1.0)->UseRealTime();
+
+// The engine's exchange over the LAN link to the same echo peer: the connection is made
+// as VOREX_OpenPort makes it, without the identification (the peer is no reader).
+void BM_LanExchangeToEcho(benchmark::State& state) {
+    EchoPeer echo;
+    CVorex_Port port;
+    vorex::links::LinkRequest request;
+    request.name = echo.PortName();
+    int openResult = 0;
+    if (!port.AttachLink(vorex::links::OpenLanLink(request, port, openResult)))
+        std::abort();
+    port.SetTimeoutMs(500);
+    std::vector<uint8_t> payload;
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        port.Transmit() = {0xF0};
+        if (!port.Exchange() || !port.TakeAnswer(payload))
+            state.SkipWithError("exchange failed");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
+    port.CloseLink();
+}
+BENCHMARK(BM_LanExchangeToEcho)->MinTime(1.0)->UseRealTime();
 
 void BM_BareClientToStandIn(benchmark::State& state) {
     vsim::ReaderModel model;
