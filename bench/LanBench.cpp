@@ -31,6 +31,20 @@
 
 namespace {
 
+// Identification exchanges of the connection, each timed from request to checked answer.
+void TimedExchanges(benchmark::State& state, CVorex_Port& port) {
+    std::vector<uint8_t> payload;
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        port.Transmit() = {0xF0};
+        if (!port.Exchange() || !port.TakeAnswer(payload))
+            state.SkipWithError("exchange failed");
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
+}
+
 void BM_LanExchange(benchmark::State& state) {
     vsim::ReaderModel model;
     model.AddCommandSet(std::make_unique<vsim::DeviceCommands>());
@@ -43,16 +57,7 @@ void BM_LanExchange(benchmark::State& state) {
     if (!connection)
         std::abort();
     CVorex_Port& port = *connection;
-    std::vector<uint8_t> payload;
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        port.Transmit() = {0xF0};
-        if (!port.Exchange() || !port.TakeAnswer(payload))
-            state.SkipWithError("exchange failed");
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
+    TimedExchanges(state, port);
     VOREX_ClosePort(handle);
 }
 BENCHMARK(BM_LanExchange)->MinTime(1.0)->UseRealTime();
@@ -151,16 +156,7 @@ void BM_LanExchangeToEcho(benchmark::State& state) {
     if (!port.AttachLink(vorex::links::OpenLanLink(request, port, openResult)))
         std::abort();
     port.SetTimeoutMs(500);
-    std::vector<uint8_t> payload;
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        port.Transmit() = {0xF0};
-        if (!port.Exchange() || !port.TakeAnswer(payload))
-            state.SkipWithError("exchange failed");
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    state.counters["seconds_per_exchange"] = total / static_cast<double>(state.iterations());
+    TimedExchanges(state, port);
     port.CloseLink();
 }
 BENCHMARK(BM_LanExchangeToEcho)->MinTime(1.0)->UseRealTime();
