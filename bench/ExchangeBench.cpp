@@ -13,13 +13,13 @@
 //                          engine adds over a pseudo-terminal and two thread wake-ups.
 //  BM_ExchangesZeroDelay   identification exchanges with no device delay; compare its
 //                          rate with the baseline's (ratio printed by bench/run).
-#include "DeviceCommands.h"
-#include "PtyServer.h"
-#include "ReaderModel.h"
-#include "Scenario.h"
-#include "Vorex_Port.h"
-#include "links/serial/LineSettings.h"
-#include "links/serial/SerialLink.h"
+#include "engine/Vorex_Port.h"
+#include "engine/links/serial/LineSettings.h"
+#include "engine/links/serial/SerialLink.h"
+#include "sim/DeviceCommands.h"
+#include "sim/PtyServer.h"
+#include "sim/ReaderModel.h"
+#include "sim/Scenario.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

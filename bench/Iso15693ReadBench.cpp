@@ -10,12 +10,12 @@
 //                      read (the hook's event pumping must not spin).
 // bench/run divides ratio_to_wire by the bare pseudo-terminal baseline of
 // vorex_exchange_bench measured in the same run (goal: within 10 % of it).
-#include "ISO15693Dlg.h"
-#include "PtyServer.h"
-#include "ReaderModel.h"
-#include "Scenario.h"
-#include "ShellEnv.h"
-#include "WaitHook.h"
+#include "sim/PtyServer.h"
+#include "sim/ReaderModel.h"
+#include "sim/Scenario.h"
+#include "ui/ShellEnv.h"
+#include "ui/WaitHook.h"
+#include "workbench/iso15693/ISO15693Dlg.h"
 #include <vorex/vorex.h>
 
 #include <QApplication>

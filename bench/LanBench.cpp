@@ -13,11 +13,11 @@
 //                        side costs.
 // bench/run prints the ratio of the first two (goal <= 1.10): the same peer, so the
 // ratio is what the engine and its link add to a round trip.
-#include "DeviceCommands.h"
-#include "TcpServer.h"
-#include "Vorex_Port.h"
-#include "Vorex_SDKApp.h"
-#include "links/lan/LanLink.h"
+#include "engine/Vorex_Port.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/lan/LanLink.h"
+#include "sim/DeviceCommands.h"
+#include "sim/TcpServer.h"
 
 #include <arpa/inet.h>
 #include <atomic>

@@ -8,10 +8,10 @@
 //  BM_OpenUnknownVariant3  the same reader with nothing remembered: variant 0 twice and
 //                          variants 1 and 2 time out before variant 3 answers.
 // Counter seconds_per_open; bench/run prints the ratios to the baseline.
-#include "DeviceCommands.h"
-#include "PtyServer.h"
-#include "ReaderModel.h"
-#include "Vorex_SDKApp.h"
+#include "engine/Vorex_SDKApp.h"
+#include "sim/DeviceCommands.h"
+#include "sim/PtyServer.h"
+#include "sim/ReaderModel.h"
 #include <vorex/vorex.h>
 
 #include <benchmark/benchmark.h>

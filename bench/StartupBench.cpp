@@ -10,14 +10,14 @@
 //                      VOREX_GetVersion and VOREX_ClosePort without any window.
 //                      Goal: not slower than the former order.
 // Prints seconds and ratios; each figure is the median of several runs.
-#include "App.h"
-#include "DeviceCommands.h"
-#include "MainFrame.h"
-#include "ProgrammerView.h"
-#include "PtyServer.h"
-#include "ReaderModel.h"
-#include "ShellEnv.h"
-#include "Texts.h"
+#include "shell/App.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgrammerView.h"
+#include "sim/DeviceCommands.h"
+#include "sim/PtyServer.h"
+#include "sim/ReaderModel.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
 #include <vorex/vorex.h>
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "AccessConditions.h"
+#include "cards/AccessConditions.h"
 
 namespace vorex::cards::mifare {
 

@@ -1,4 +1,4 @@
-#include "CardTypes.h"
+#include "cards/CardTypes.h"
 
 namespace vorex::cards {
 

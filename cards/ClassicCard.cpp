@@ -1,4 +1,4 @@
-#include "ClassicCard.h"
+#include "cards/ClassicCard.h"
 
 #include <algorithm>
 #include <map>

@@ -2,8 +2,8 @@
 // Procedures on an ISO 14443A card in the reader's field, through the VOREX_ calls of
 // an open connection `handle`: activation (request and select), key search and
 // authentication, whole-card dump and restore of MIFARE Classic cards.
-#include "CardTypes.h"
-#include "ClassicDump.h"
+#include "cards/CardTypes.h"
+#include "cards/ClassicDump.h"
 
 #include <optional>
 #include <string>

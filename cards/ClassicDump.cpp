@@ -1,4 +1,4 @@
-#include "ClassicDump.h"
+#include "cards/ClassicDump.h"
 
 #include <cctype>
 #include <nlohmann/json.hpp>

@@ -2,9 +2,9 @@
 // MIFARE Classic dump files: the binary layout users exchange (.mfd/.bin/.dump, raw
 // 16-byte blocks, 1024 or 4096 bytes) and this program's JSON layout, which also
 // marks unreadable blocks and the keys that are known.
-#include "AccessConditions.h"
-#include "CardTypes.h"
-#include "ClassicGeometry.h"
+#include "cards/AccessConditions.h"
+#include "cards/CardTypes.h"
+#include "cards/ClassicGeometry.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ClassicGeometry.h"
+#include "cards/ClassicGeometry.h"
 
 namespace vorex::cards::mifare {
 

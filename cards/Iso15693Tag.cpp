@@ -1,4 +1,4 @@
-#include "Iso15693Tag.h"
+#include "cards/Iso15693Tag.h"
 
 #include <algorithm>
 #include <cctype>

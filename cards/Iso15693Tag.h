@@ -2,7 +2,7 @@
 // Whole ISO 15693 tags through the VOREX_ calls of an open connection `handle`: the
 // memory layout, reading every block with its lock state, writing blocks back with
 // read-back verification, and the JSON dump format.
-#include "CardTypes.h"
+#include "cards/CardTypes.h"
 
 #include <map>
 #include <optional>

@@ -1,6 +1,6 @@
 // NDEF in Type 2 tag memory: TLV walk, record headers, and the URI, Text and MIME
 // payloads. Every length is checked against the bytes that are left before it is used.
-#include "Ndef.h"
+#include "cards/Ndef.h"
 
 #include <algorithm>
 #include <array>

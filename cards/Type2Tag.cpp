@@ -1,6 +1,6 @@
-#include "Type2Tag.h"
+#include "cards/Type2Tag.h"
 
-#include "ClassicCard.h"
+#include "cards/ClassicCard.h"
 
 #include <nlohmann/json.hpp>
 #include <vorex/vorex.h>

@@ -2,7 +2,7 @@
 // MIFARE Ultralight and NFC Forum Type 2 tags (pages of 4 bytes) through the VOREX_
 // calls of an open connection `handle`, the tag activated: finding the memory size by
 // reading, writing pages with read-back, and the page dump formats.
-#include "CardTypes.h"
+#include "cards/CardTypes.h"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "ValueBlock.h"
+#include "cards/ValueBlock.h"
 
 namespace vorex::cards::mifare {
 

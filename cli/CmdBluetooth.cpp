@@ -1,7 +1,7 @@
 // vorexctl bt: Bluetooth adapters, the readers in range, and the connect step that
 // every command runs when --port names an adapter.
-#include "BluetoothRules.h"
-#include "Cli.h"
+#include "cli/Cli.h"
+#include "reader/BluetoothRules.h"
 #include <vorex/vorex.h>
 
 #include <cstdio>
@@ -11,7 +11,7 @@
 namespace vorexctl {
 namespace {
 
-using namespace vorex::shell;
+using namespace vorex::reader;
 using nlohmann::json;
 
 constexpr int kListBytes = 2500;

@@ -1,7 +1,7 @@
 // vorexctl iso15693: inventory, system information, block read/write/lock, and dumps
 // of a tag's blocks to JSON and back.
-#include "Cli.h"
-#include "Iso15693Tag.h"
+#include "cards/Iso15693Tag.h"
+#include "cli/Cli.h"
 
 #include <vorex/vorex.h>
 

@@ -1,5 +1,5 @@
 // vorexctl lan: readers on the network: search, reachability and network settings.
-#include "Cli.h"
+#include "cli/Cli.h"
 #include <vorex/vorex.h>
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 // vorexctl mifare: ISO 14443A cards on the reader. The MIFARE Classic subcommands are
 // in CmdMifareClassic.cpp, the Ultralight and NFC Type 2 ones in CmdType2.cpp.
-#include "ClassicCard.h"
-#include "MifareCli.h"
-#include "ShellCore.h"
+#include "cards/ClassicCard.h"
+#include "cli/MifareCli.h"
+#include "reader/ReaderFacts.h"
 
 #include <vorex/vorex.h>
 
@@ -42,7 +42,7 @@ bool OutputFormat(const Args& a, std::string& format, std::string& error) {
 
 int KeySlots(int handle) {
     return vorex::cards::mifare::KeyStoreSlots(
-        vorex::shell::HasSmallKeyStore(VOREX_GetDeviceType(handle)));
+        vorex::reader::HasSmallKeyStore(VOREX_GetDeviceType(handle)));
 }
 
 int RunMifare(const GlobalOptions& o, const std::vector<std::string>& args) {

@@ -1,10 +1,10 @@
 // vorexctl mifare for MIFARE Classic cards: select, read, write, value operations, the
 // reader's key store, whole-card dump and restore.
-#include "AccessConditions.h"
-#include "ClassicCard.h"
-#include "ClassicDump.h"
-#include "MifareCli.h"
-#include "ValueBlock.h"
+#include "cards/AccessConditions.h"
+#include "cards/ClassicCard.h"
+#include "cards/ClassicDump.h"
+#include "cards/ValueBlock.h"
+#include "cli/MifareCli.h"
 
 #include <algorithm>
 #include <cstdio>

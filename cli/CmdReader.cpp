@@ -1,7 +1,7 @@
 // vorexctl commands about the reader itself: identification, ports, baud rate,
 // settings block, transmit power, factory settings, host mode, trace viewer.
-#include "Cli.h"
-#include "ShellCore.h"
+#include "cli/Cli.h"
+#include "reader/ReaderFacts.h"
 #include <vorex/vorex.h>
 
 #include <csignal>
@@ -39,7 +39,7 @@ int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (n != 4)
         return ReportLastError(o, h.get(), "identification");
     const std::string type(reinterpret_cast<const char*>(id), 3);
-    const int revision = vorex::shell::Base62Value(static_cast<char>(id[3]));
+    const int revision = vorex::reader::Base62Value(static_cast<char>(id[3]));
     char firmware[32];
     std::snprintf(firmware, sizeof firmware, "FW V%d.%02d", 1, revision);
     const bool programmer = VOREX_IsProgrammer(h.get()) == 1;

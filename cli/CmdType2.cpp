@@ -1,9 +1,9 @@
 // vorexctl mifare ultralight|ntag: MIFARE Ultralight and NFC Type 2 page tags, dumped
 // whole (their size is found by reading) and written page by page with read-back.
-#include "ClassicCard.h"
-#include "MifareCli.h"
-#include "Ndef.h"
-#include "Type2Tag.h"
+#include "cards/ClassicCard.h"
+#include "cards/Ndef.h"
+#include "cards/Type2Tag.h"
+#include "cli/MifareCli.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // vorexctl update-check: what the update server offers for this program and for the
 // connected reader's firmware, found with the program's own update check.
-#include "Cli.h"
-#include "UpdateService.h"
+#include "cli/Cli.h"
+#include "update/UpdateService.h"
 
 #include <vorex/vorex.h>
 

@@ -2,7 +2,7 @@
 // What the vorexctl commands of both ISO 14443A card families (MIFARE Classic, and
 // Ultralight / NFC Type 2) share: their argument words, the reader handle they run
 // on, and the choice of dump format.
-#include "Cli.h"
+#include "cli/Cli.h"
 
 namespace vorexctl {
 

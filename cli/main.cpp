@@ -1,6 +1,6 @@
 // vorexctl: scriptable command-line front end of the reader engine.
-#include "BluetoothRules.h"
-#include "Cli.h"
+#include "cli/Cli.h"
+#include "reader/BluetoothRules.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
             options.port = args[i + 1];
             i += 2;
         } else if (a == "--bt-device") {
-            if (i + 1 >= args.size() || !vorex::shell::ParseBtAddress(args[i + 1]))
+            if (i + 1 >= args.size() || !vorex::reader::ParseBtAddress(args[i + 1]))
                 return UsageError("--bt-device needs an address such as 11:22:33:44:55:66");
             options.btDevice = args[i + 1];
             i += 2;

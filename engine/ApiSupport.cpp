@@ -1,4 +1,4 @@
-#include "ApiSupport.h"
+#include "engine/ApiSupport.h"
 
 #include <cstring>
 #include <vorex/vorex_errors.h>

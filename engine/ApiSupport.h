@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the VOREX_ call wrappers.
-#include "Vorex_Port.h"
+#include "engine/Vorex_Port.h"
 
 #include <string>
 #include <vector>

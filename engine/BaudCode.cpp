@@ -1,4 +1,4 @@
-#include "BaudCode.h"
+#include "engine/BaudCode.h"
 
 namespace vorex {
 

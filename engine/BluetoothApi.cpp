@@ -1,7 +1,7 @@
 // The VOREX_ calls for Bluetooth readers: adapter list, device search and connect.
-#include "ApiSupport.h"
-#include "Vorex_SDKApp.h"
-#include "links/bluetooth/BluetoothLink.h"
+#include "engine/ApiSupport.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/bluetooth/BluetoothLink.h"
 #include <vorex/vorex.h>
 
 #include <algorithm>

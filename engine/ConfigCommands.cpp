@@ -1,7 +1,7 @@
-#include "ConfigCommands.h"
-#include "links/bluetooth/BluetoothLink.h"
+#include "engine/ConfigCommands.h"
+#include "engine/links/bluetooth/BluetoothLink.h"
 
-#include "links/serial/USBSerialPort.h"
+#include "engine/links/serial/USBSerialPort.h"
 
 #include <thread>
 #include <vorex/vorex_errors.h>

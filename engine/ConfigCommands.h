@@ -1,7 +1,7 @@
 #pragma once
 // The reader's configuration commands: baud rate, modes, settings block, factory
 // settings.
-#include "Vorex_Port.h"
+#include "engine/Vorex_Port.h"
 
 #include <cstdint>
 #include <vector>

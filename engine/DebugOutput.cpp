@@ -1,4 +1,4 @@
-#include "DebugOutput.h"
+#include "engine/DebugOutput.h"
 
 #include <cstdio>
 #include <cstdlib>

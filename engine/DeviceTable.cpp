@@ -1,4 +1,4 @@
-#include "DeviceTable.h"
+#include "engine/DeviceTable.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "ErrorText.h"
+#include "engine/ErrorText.h"
 
-#include "StringTable.h"
+#include "resources/strings/StringTable.h"
 #include <vorex/vorex_errors.h>
 
 namespace vorex {

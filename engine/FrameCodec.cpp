@@ -1,4 +1,4 @@
-#include "FrameCodec.h"
+#include "engine/FrameCodec.h"
 #include <vorex/vorex_errors.h>
 
 namespace vorex::frame {

@@ -1,4 +1,4 @@
-#include "IdentifyMemory.h"
+#include "engine/IdentifyMemory.h"
 
 namespace vorex {
 

@@ -1,7 +1,7 @@
 // The VOREX_ call surface of the ISO 15693 command set.
-#include "ApiSupport.h"
-#include "Iso15693Commands.h"
-#include "Vorex_SDKApp.h"
+#include "engine/ApiSupport.h"
+#include "engine/Iso15693Commands.h"
+#include "engine/Vorex_SDKApp.h"
 #include <vorex/vorex.h>
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "Iso15693Commands.h"
+#include "engine/Iso15693Commands.h"
 
 #include <algorithm>
 #include <vorex/vorex_errors.h>

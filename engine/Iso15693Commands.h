@@ -3,7 +3,7 @@
 // command code, parameters) to the transponders and hands back their response.
 // Manufacturer-specific detours (Infineon custom commands, EM read-multiple, ST
 // two-byte block numbers, synthesised system information, TI option flag) live here.
-#include "Vorex_Port.h"
+#include "engine/Vorex_Port.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "IsoAnswer.h"
+#include "engine/IsoAnswer.h"
 #include <vorex/vorex_errors.h>
 
 namespace vorex::iso {

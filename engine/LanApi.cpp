@@ -1,7 +1,7 @@
 // The VOREX_ calls for LAN readers: searches, reachability and network settings over
 // the datagram protocol.
-#include "ApiSupport.h"
-#include "links/lan/LanConfig.h"
+#include "engine/ApiSupport.h"
+#include "engine/links/lan/LanConfig.h"
 #include <vorex/vorex.h>
 
 #include <cstring>

@@ -1,7 +1,7 @@
 // The ISO 14443A / MIFARE part of the C call surface: connection lookup, then the
 // operation of MifareCommands.
-#include "MifareCommands.h"
-#include "Vorex_SDKApp.h"
+#include "engine/MifareCommands.h"
+#include "engine/Vorex_SDKApp.h"
 #include <vorex/vorex.h>
 
 namespace mf = vorex::mifare;

@@ -1,4 +1,4 @@
-#include "MifareCommands.h"
+#include "engine/MifareCommands.h"
 
 #include <algorithm>
 #include <cstring>

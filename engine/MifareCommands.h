@@ -2,7 +2,7 @@
 // ISO 14443A / MIFARE / NFC Type 2 requests of the reader: request, select,
 // authenticate, read, write, value operation, key store, and the Type 2 sector
 // select that reads and writes of pages above 255 need.
-#include "Vorex_Port.h"
+#include "engine/Vorex_Port.h"
 
 #include <cstdint>
 #include <vorex/vorex_errors.h>

@@ -1,4 +1,4 @@
-#include "PortNameGrammar.h"
+#include "engine/PortNameGrammar.h"
 
 #include <cctype>
 #include <sys/stat.h>

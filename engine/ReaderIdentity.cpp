@@ -1,6 +1,6 @@
-#include "ReaderIdentity.h"
+#include "engine/ReaderIdentity.h"
 
-#include "DeviceTable.h"
+#include "engine/DeviceTable.h"
 
 #include <algorithm>
 

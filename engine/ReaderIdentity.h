@@ -1,6 +1,6 @@
 #pragma once
 // The identification command (0xF0) and its answer forms per frame variant.
-#include "Vorex_Port.h"
+#include "engine/Vorex_Port.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "Trace.h"
+#include "engine/Trace.h"
 
 #include <algorithm>
 #include <cerrno>

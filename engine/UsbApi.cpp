@@ -1,9 +1,9 @@
 // The VOREX_ calls of the USB side: driver check and the list of USB readers.
-#include "ApiSupport.h"
-#include "Vorex_SDKApp.h"
-#include "links/ftdi/FTD2xxPort.h"
-#include "links/hid/HidLink.h"
-#include "links/usb/UsbDiscovery.h"
+#include "engine/ApiSupport.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/ftdi/FTD2xxPort.h"
+#include "engine/links/hid/HidLink.h"
+#include "engine/links/usb/UsbDiscovery.h"
 #include <vorex/vorex.h>
 
 int VOREX_CheckUsbDrivers(void) {

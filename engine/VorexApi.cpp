@@ -1,14 +1,14 @@
 // The VOREX_ call surface for connections, identification, error texts and the
 // reader configuration commands.
-#include "ApiSupport.h"
-#include "ConfigCommands.h"
-#include "DeviceTable.h"
-#include "ErrorText.h"
-#include "PortNameGrammar.h"
-#include "ReaderIdentity.h"
-#include "Trace.h"
-#include "Vorex_SDKApp.h"
-#include "links/serial/USBSerialPort.h"
+#include "engine/ApiSupport.h"
+#include "engine/ConfigCommands.h"
+#include "engine/DeviceTable.h"
+#include "engine/ErrorText.h"
+#include "engine/PortNameGrammar.h"
+#include "engine/ReaderIdentity.h"
+#include "engine/Trace.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/serial/USBSerialPort.h"
 #include <vorex/vorex.h>
 
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "Vorex_Port.h"
+#include "engine/Vorex_Port.h"
 
-#include "FrameCodec.h"
-#include "IsoAnswer.h"
+#include "engine/FrameCodec.h"
+#include "engine/IsoAnswer.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // One reader connection: the frame codec, the receive buffer and the receive wait on
 // top of the link it talks through (serial, or any other kind: links/ReaderLink.h).
-#include "links/ReaderLink.h"
+#include "engine/links/ReaderLink.h"
 #include <vorex/vorex.h>
 
 #include <atomic>

@@ -1,9 +1,9 @@
-#include "Vorex_SDKApp.h"
+#include "engine/Vorex_SDKApp.h"
 
-#include "BaudCode.h"
-#include "PortNameGrammar.h"
-#include "ReaderIdentity.h"
-#include "links/LinkTable.h"
+#include "engine/BaudCode.h"
+#include "engine/PortNameGrammar.h"
+#include "engine/ReaderIdentity.h"
+#include "engine/links/LinkTable.h"
 
 #include <algorithm>
 

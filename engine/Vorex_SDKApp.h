@@ -1,9 +1,9 @@
 #pragma once
 // The engine object: owns every open reader connection, opens and identifies them,
 // finds them by handle and closes them.
-#include "IdentifyMemory.h"
-#include "Vorex_Port.h"
-#include "links/hid/HidBackend.h"
+#include "engine/IdentifyMemory.h"
+#include "engine/Vorex_Port.h"
+#include "engine/links/hid/HidBackend.h"
 #include <vorex/vorex.h>
 
 #include <atomic>

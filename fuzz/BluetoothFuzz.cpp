@@ -3,7 +3,7 @@
 // connected. Nothing may be written or read
 // outside its buffers (ASan), the reader data handed out stays within what the caller
 // asked for, and the data kept never exceeds the data buffer.
-#include "links/bluetooth/BluetoothLink.h"
+#include "engine/links/bluetooth/BluetoothLink.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Answer frames of every variant: the completeness scan of the receive wait and the
 // check-and-unpack step must never read outside the bytes received, and must agree
 // with each other on the length of a complete frame.
-#include "FrameCodec.h"
-#include "IsoAnswer.h"
+#include "engine/FrameCodec.h"
+#include "engine/IsoAnswer.h"
 
 #include <cstdlib>
 #include <vector>

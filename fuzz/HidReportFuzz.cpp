@@ -3,8 +3,8 @@
 // copies more than the caller's capacity (ASan catches reads outside the exact-size
 // copy); the lengths of a descriptor that parses are at least one byte (the report id).
 // The first byte chooses the input report length and the caller's capacity.
-#include "links/hid/HidReports.h"
-#include "links/hid/ReportDescriptor.h"
+#include "engine/links/hid/HidReports.h"
+#include "engine/links/hid/ReportDescriptor.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> out(capacity);
     const size_t n = vorex::links::TakeInputReport(report.data(), report.size(), inputLength,
                                                    out.data(), out.size());
-    if (n > capacity || (n > 0 && (report.size() < inputLength || n > report.size() - 2 ||
-                                   n > report[1])))
+    if (n > capacity ||
+        (n > 0 && (report.size() < inputLength || n > report.size() - 2 || n > report[1])))
         __builtin_trap();
 
     vorex::links::ReportLengths lengths;

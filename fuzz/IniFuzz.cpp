@@ -1,5 +1,5 @@
 // Fuzzes the INI parser with arbitrary text and looks up keys taken from the input.
-#include "IniEx.h"
+#include "ini/IniEx.h"
 
 #include <cstddef>
 #include <cstdint>

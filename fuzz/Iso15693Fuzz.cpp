@@ -1,8 +1,8 @@
 // ISO 15693 answers from an arbitrary reader: the ISO answer evaluation and the
 // inventory payload walk must never read outside the payload, and every record the
 // walk hands out must lie wholly inside it.
-#include "Iso15693Commands.h"
-#include "IsoAnswer.h"
+#include "engine/Iso15693Commands.h"
+#include "engine/IsoAnswer.h"
 
 #include <cstdlib>
 #include <vector>

@@ -2,10 +2,10 @@
 // inside the bytes received (ASan catches any read outside the copy made here), and
 // the texts made from them must parse back. The same bytes as text go through the
 // address-text parsers.
-#include "links/lan/LanAdapters.h"
-#include "links/lan/LanConfig.h"
-#include "links/lan/LanDatagram.h"
-#include "links/lan/TCPSocket.h"
+#include "engine/links/lan/LanAdapters.h"
+#include "engine/links/lan/LanConfig.h"
+#include "engine/links/lan/LanDatagram.h"
+#include "engine/links/lan/TCPSocket.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 // Fuzz harness for MIFARE Classic dump files (JSON, the binary .mfd layout and the
 // list of unread blocks beside it) as vorexctl mifare restore reads them: parsing must never crash,
 // and a dump that parses must have a whole card's blocks and write out again.
-#include "ClassicDump.h"
+#include "cards/ClassicDump.h"
 
 #include <cstddef>
 #include <cstdint>

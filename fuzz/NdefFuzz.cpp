@@ -2,7 +2,7 @@
 // vorexctl ntag dump read it: never a crash or a read past the bytes given (the input is
 // copied to a buffer of its exact size), a refusal always says why, and the records
 // always give valid JSON.
-#include "Ndef.h"
+#include "cards/Ndef.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Fuzz harness for the stand-in reader's scenario files and the field commands
 // vorex-sim reads on stdin: loading must never crash and a refusal always says why;
 // each input line applied as a field command gets an "ok" or "error" answer.
-#include "FieldControl.h"
-#include "Scenario.h"
+#include "sim/FieldControl.h"
+#include "sim/Scenario.h"
 
 #include <cstddef>
 #include <cstdint>

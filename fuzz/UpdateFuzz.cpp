@@ -1,8 +1,8 @@
 // Fuzzes the update check's reading of a downloaded version file: the first line of the
 // input is the reader's firmware code and model, the rest the file text. Every verdict
 // and offer must come out without a crash, whatever the server sends.
-#include "UpdateSource.h"
-#include "VersionRules.h"
+#include "update/UpdateSource.h"
+#include "update/VersionRules.h"
 
 #include <cstddef>
 #include <cstdint>

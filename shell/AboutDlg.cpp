@@ -1,8 +1,8 @@
-#include "AboutDlg.h"
+#include "shell/AboutDlg.h"
 
-#include "InstallerDownload.h"
-#include "Texts.h"
-#include "UpdateService.h"
+#include "ui/Texts.h"
+#include "update/InstallerDownload.h"
+#include "update/UpdateService.h"
 #include <vorex/vorex.h>
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // web addresses, what the update check found for the program and for the identified
 // reader (a click on an offer downloads the installer and hands it to the desktop), and
 // the switch for automatic checking.
-#include "ShellEnv.h"
+#include "ui/ShellEnv.h"
 
 #include <QDialog>
 #include <QLabel>

@@ -1,22 +1,22 @@
-#include "App.h"
+#include "shell/App.h"
 
-#include "AboutDlg.h"
-#include "BeepTimeDlg.h"
-#include "DemoReader.h"
-#include "EditableListCtrl.h"
-#include "ISO15693Dlg.h"
-#include "MainFrame.h"
-#include "Mifare1KDlg.h"
-#include "MifareKeyStoreDlg.h"
-#include "NFCType2Dlg.h"
-#include "PortDlg.h"
-#include "ProgrammerView.h"
-#include "SendeLeistungDlg.h"
-#include "ShellCore.h"
-#include "ShellEnv.h"
-#include "Texts.h"
-#include "UpdateService.h"
-#include "WaitHook.h"
+#include "reader/ReaderFacts.h"
+#include "shell/AboutDlg.h"
+#include "shell/BeepTimeDlg.h"
+#include "shell/DemoReader.h"
+#include "shell/MainFrame.h"
+#include "shell/PortDlg.h"
+#include "shell/ProgrammerView.h"
+#include "shell/SendeLeistungDlg.h"
+#include "ui/EditableListCtrl.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
+#include "ui/WaitHook.h"
+#include "update/UpdateService.h"
+#include "workbench/iso14443/Mifare1KDlg.h"
+#include "workbench/iso14443/MifareKeyStoreDlg.h"
+#include "workbench/iso14443/NFCType2Dlg.h"
+#include "workbench/iso15693/ISO15693Dlg.h"
 #include <vorex/vorex.h>
 
 #include <QAbstractButton>
@@ -122,7 +122,7 @@ bool WithReader(CMainFrame& frame, const std::function<bool(int handle)>& shoot)
 bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
     return WithReader(frame, [&](int handle) {
         iso::CISO15693Dlg dialog(env, &frame);
-        dialog.SetConnection(handle, shell::HighDataRateLock(frame.View()->DeviceType()));
+        dialog.SetConnection(handle, reader::HighDataRateLock(frame.View()->DeviceType()));
         dialog.show();
         QElapsedTimer waited;
         waited.start();
@@ -173,7 +173,7 @@ bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, c
         bool ok = false;
         {
             mfc::CMifare1KDlg dialog(env, mfc::kTemplate4K, &frame);
-            dialog.SetConnection(handle, shell::HasSmallKeyStore(frame.View()->DeviceType()));
+            dialog.SetConnection(handle, reader::HasSmallKeyStore(frame.View()->DeviceType()));
             dialog.show();
             const auto click = [&dialog](const QString& name) {
                 if (auto* button = dialog.findChild<QAbstractButton*>(name))

@@ -1,7 +1,7 @@
-#include "BeepTimeDlg.h"
+#include "shell/BeepTimeDlg.h"
 
-#include "DataExchange.h"
-#include "Texts.h"
+#include "ui/DataExchange.h"
+#include "ui/Texts.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "BluetoothConnectDlg.h"
+#include "shell/BluetoothConnectDlg.h"
 
-#include "BusyScope.h"
-#include "Texts.h"
+#include "ui/BusyScope.h"
+#include "ui/Texts.h"
 #include <vorex/vorex.h>
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@
 
 namespace vorex::ui {
 
-namespace sh = vorex::shell;
+namespace sh = vorex::reader;
 
 namespace {
 
@@ -72,7 +72,7 @@ void CBluetoothConnectDlg::Append(const QString& text) {
 }
 
 void CBluetoothConnectDlg::OnButton() {
-    const wb::CBusyScope busy;
+    const ui::CBusyScope busy;
     button_->setEnabled(false);
     status_->clear();
     if (sh::IsZero(address_) && list_->currentItem()) {

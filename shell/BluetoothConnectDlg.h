@@ -2,7 +2,7 @@
 // "Bluetooth Verbindungsaufbau": search for Bluetooth readers on an open adapter
 // connection, pick one and connect it; the last reader connected is remembered in the
 // profile (section "Bluetooth") and connected at once the next time.
-#include "BluetoothRules.h"
+#include "reader/BluetoothRules.h"
 
 #include <QDialog>
 #include <vector>
@@ -34,9 +34,9 @@ private:
     void Append(const QString& text);
 
     int handle_;
-    vorex::shell::BtAddress address_{};
+    vorex::reader::BtAddress address_{};
     QString deviceName_;
-    std::vector<vorex::shell::BtRecord> records_;
+    std::vector<vorex::reader::BtRecord> records_;
     bool started_ = false;
     QPlainTextEdit* status_ = nullptr;
     QListWidget* list_ = nullptr;

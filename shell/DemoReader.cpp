@@ -1,9 +1,9 @@
-#include "DemoReader.h"
+#include "shell/DemoReader.h"
 
-#include "FieldControl.h"
-#include "PtyServer.h"
-#include "Scenario.h"
-#include "ScenarioFiles.h"
+#include "sim/FieldControl.h"
+#include "sim/PtyServer.h"
+#include "sim/Scenario.h"
+#include "sim/ScenarioFiles.h"
 
 namespace vorex::ui {
 

@@ -1,4 +1,4 @@
-#include "DeviceMonitor.h"
+#include "shell/DeviceMonitor.h"
 
 #include <QSocketNotifier>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "FactoryReset.h"
+#include "shell/FactoryReset.h"
 
-#include "ShellEnv.h"
-#include "Texts.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
 
 #include <vorex/vorex.h>
 

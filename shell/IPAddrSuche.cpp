@@ -1,9 +1,9 @@
-#include "IPAddrSuche.h"
+#include "shell/IPAddrSuche.h"
 
-#include "LanConfig.h"
-#include "ShellCore.h"
-#include "ShellEnv.h"
-#include "Texts.h"
+#include "reader/ReaderFacts.h"
+#include "shell/LanConfigDlg.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
 #include <vorex/vorex.h>
 
 #include <QApplication>
@@ -24,7 +24,8 @@ constexpr int kVerifiedRole = Qt::UserRole;
 std::vector<std::string> Search(int (*search)(char*, int)) {
     std::vector<char> buffer(kListBytes);
     const int used = search(buffer.data(), kListBytes);
-    return used > 0 ? vorex::shell::SplitNameList(buffer.data(), used) : std::vector<std::string>{};
+    return used > 0 ? vorex::reader::SplitNameList(buffer.data(), used)
+                    : std::vector<std::string>{};
 }
 
 // Wait cursor and a disabled dialog for the length of a search.

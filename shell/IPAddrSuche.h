@@ -2,7 +2,7 @@
 // "IP-Adressen": runs both LAN searches and lists every reader found; readers found only
 // by the unverified search are shown in red italics and cannot be chosen. Always ends
 // with QDialog::Rejected; SelectedAddress() is the chosen reader (empty = none).
-#include "LanDialogRules.h"
+#include "shell/core/LanDialogRules.h"
 
 #include <QDialog>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "MainFrame.h"
+#include "shell/MainFrame.h"
 
-#include "AboutDlg.h"
-#include "ProgrammerView.h"
-#include "Texts.h"
-#include "WaitHook.h"
+#include "shell/AboutDlg.h"
+#include "shell/ProgrammerView.h"
+#include "ui/Texts.h"
+#include "ui/WaitHook.h"
 
 #include <QAction>
 #include <QApplication>

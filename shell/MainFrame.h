@@ -1,7 +1,7 @@
 #pragma once
 // The main window: menu, tool bar, status bar, the language switch, the manual and the
 // saved window position. The view inside does the reader work.
-#include "ShellEnv.h"
+#include "ui/ShellEnv.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,9 +1,9 @@
-#include "PortDlg.h"
+#include "shell/PortDlg.h"
 
-#include "DataExchange.h"
-#include "DeviceMonitor.h"
-#include "IPAddrSuche.h"
-#include "Texts.h"
+#include "shell/DeviceMonitor.h"
+#include "shell/IPAddrSuche.h"
+#include "ui/DataExchange.h"
+#include "ui/Texts.h"
 #include <vorex/vorex.h>
 
 #include <QApplication>
@@ -28,7 +28,7 @@
 namespace vorex::ui {
 namespace {
 
-using vorex::shell::EntryKind;
+using vorex::reader::EntryKind;
 
 QString Q(const std::string& s) {
     return QString::fromUtf8(s.c_str());
@@ -38,7 +38,7 @@ std::string U(const QString& s) {
 }
 
 bool IsSerial(const QString& name) {
-    return vorex::shell::KindOf(U(name)) == EntryKind::Serial;
+    return vorex::reader::KindOf(U(name)) == EntryKind::Serial;
 }
 
 } // namespace
@@ -54,7 +54,7 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
         // port is never chosen (and so never probed) unasked.
         RefreshDeviceList(Kind::Serial);
         RefreshDeviceList(Kind::Usb);
-        name_ = Q(vorex::shell::ChooseDefaultEntry(serialPorts_, usbReaders_));
+        name_ = Q(vorex::reader::ChooseDefaultEntry(serialPorts_, usbReaders_));
         if (!name_.isEmpty())
             WriteProfileString("Port", "Name", name_);
     }
@@ -208,11 +208,11 @@ bool CPortDlg::RefreshDeviceList(Kind kind) {
                                : kind == Kind::Lan       ? env_.listLan
                                : kind == Kind::Bluetooth ? env_.listBluetooth
                                                          : env_.listComPorts;
-    return vorex::shell::RefreshList(ListOf(kind), lister ? lister() : std::vector<std::string>{});
+    return vorex::reader::RefreshList(ListOf(kind), lister ? lister() : std::vector<std::string>{});
 }
 
 QString CPortDlg::BuildPortName() const {
-    return Q(vorex::shell::BuildPortName(U(name_), address_));
+    return Q(vorex::reader::BuildPortName(U(name_), address_));
 }
 
 void CPortDlg::showEvent(QShowEvent* event) {
@@ -225,7 +225,7 @@ void CPortDlg::InitDialog() {
     if (initialised_)
         return;
     initialised_ = true;
-    const vorex::shell::BaudParts parts = vorex::shell::SplitBaudCode(baud_);
+    const vorex::reader::BaudParts parts = vorex::reader::SplitBaudCode(baud_);
     parity_->setCurrentIndex(parts.parity);
     stopBits_->setCurrentIndex(parts.stopIndex);
     baudRate_->setCurrentIndex(baudRate_->findText(QString::number(parts.baud)));
@@ -302,7 +302,7 @@ void CPortDlg::SelectName() {
 }
 
 void CPortDlg::SetKindFlags(const QString& name) {
-    const EntryKind kind = vorex::shell::KindOf(U(name));
+    const EntryKind kind = vorex::reader::KindOf(U(name));
     usbFlag_ = kind == EntryKind::Usb;
     lanFlag_ = kind == EntryKind::Lan;
     btFlag_ = kind == EntryKind::Bluetooth;
@@ -316,8 +316,8 @@ void CPortDlg::EnableSerialCombos() {
 
 void CPortDlg::UpdateUsbModeButtons(const QString& entry) {
     const std::string e = U(entry);
-    const bool hid = entry.startsWith(QLatin1String("USB: ")) && vorex::shell::IsHidReaderEntry(e);
-    const bool vcom = vorex::shell::IsVirtualComEntry(e);
+    const bool hid = entry.startsWith(QLatin1String("USB: ")) && vorex::reader::IsHidReaderEntry(e);
+    const bool vcom = vorex::reader::IsVirtualComEntry(e);
     hidMode_->setEnabled(hid || vcom);
     virtualCom_->setEnabled(hid || vcom);
     hidMode_->setChecked(hid);
@@ -376,7 +376,7 @@ void CPortDlg::OnHidMode() {
     QListWidgetItem* item = entries_->currentItem();
     if (item && item->isSelected()) {
         name_ = EntryName(item);
-        if (vorex::shell::IsVirtualComEntry(U(name_)))
+        if (vorex::reader::IsVirtualComEntry(U(name_)))
             SwitchUsbMode(name_, 1);
     }
     UpdateUsbModeButtons(name_);
@@ -387,7 +387,7 @@ void CPortDlg::OnVirtualCom() {
     QListWidgetItem* item = entries_->currentItem();
     if (item && item->isSelected()) {
         name_ = EntryName(item);
-        if (name_.startsWith(QLatin1String("USB: ")) && vorex::shell::IsHidReaderEntry(U(name_))) {
+        if (name_.startsWith(QLatin1String("USB: ")) && vorex::reader::IsHidReaderEntry(U(name_))) {
             if (VOREX_IsCdcDriverAvailable() != 1)
                 OfferDriverPage(S(10134) + "\n");
             else
@@ -510,8 +510,8 @@ void CPortDlg::accept() {
     }
     baud_ = 19200;
     if (baudRate_->currentIndex() >= 0)
-        baud_ = vorex::shell::ComposeBaudCode(baudRate_->currentText().toInt(),
-                                              parity_->currentIndex(), stopBits_->currentIndex());
+        baud_ = vorex::reader::ComposeBaudCode(baudRate_->currentText().toInt(),
+                                               parity_->currentIndex(), stopBits_->currentIndex());
     WriteProfileInt("Port", "Baudrate", baud_);
     WriteProfileInt("Port", "Timeout", timeout_);
     WriteProfileInt("Port", "Adresse", address_);

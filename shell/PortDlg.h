@@ -2,8 +2,8 @@
 // Interface settings ("Schnittstelle"): the entry that selects the link, the serial
 // parameters, the answer timeout and the bus address, kept in the profile section
 // "Port". Constructed silently by the view, which then uses BuildPortName().
-#include "ShellCore.h"
-#include "ShellEnv.h"
+#include "reader/ReaderFacts.h"
+#include "ui/ShellEnv.h"
 
 #include <QDialog>
 #include <QTimer>

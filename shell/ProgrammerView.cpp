@@ -1,27 +1,27 @@
-#include "ProgrammerView.h"
+#include "shell/ProgrammerView.h"
 
-#include "BluetoothConnectDlg.h"
+#include "shell/BluetoothConnectDlg.h"
 
-#include "FactoryReset.h"
-#include "SendeLeistungDlg.h"
+#include "shell/FactoryReset.h"
+#include "shell/SendeLeistungDlg.h"
 
-#include "BeepTimeDlg.h"
-#include "ISO15693Dlg.h"
-#include "LanConfig.h"
-#include "Mifare1KDlg.h"
-#include "MifareUltralightDlg.h"
-#include "NFCType2Dlg.h"
-#include "PortDlg.h"
-#include "ShellCore.h"
-#include "Texts.h"
-#include "WaitHook.h"
+#include "reader/ReaderFacts.h"
+#include "shell/BeepTimeDlg.h"
+#include "shell/LanConfigDlg.h"
+#include "shell/PortDlg.h"
+#include "ui/Texts.h"
+#include "ui/WaitHook.h"
+#include "workbench/iso14443/Mifare1KDlg.h"
+#include "workbench/iso14443/MifareUltralightDlg.h"
+#include "workbench/iso14443/NFCType2Dlg.h"
+#include "workbench/iso15693/ISO15693Dlg.h"
 #include <vorex/vorex.h>
 
 #include <QPainter>
 
 namespace vorex::ui {
 
-namespace sc = vorex::shell;
+namespace sc = vorex::reader;
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The view: shows the picture and runs the commands that need the reader. Every such
 // command opens a connection from the saved interface settings, identifies the
 // reader, does its work and closes the connection again.
-#include "ShellEnv.h"
+#include "ui/ShellEnv.h"
 
 #include <QImage>
 #include <QWidget>

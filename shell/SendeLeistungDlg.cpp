@@ -1,8 +1,8 @@
-#include "SendeLeistungDlg.h"
+#include "shell/SendeLeistungDlg.h"
 
-#include "ShellEnv.h"
-#include "Texts.h"
-#include "TransmitPower.h"
+#include "reader/TransmitPower.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -49,8 +49,8 @@ CSendeLeistungDlg::CSendeLeistungDlg(int handle, IMessages* messages, QWidget* p
 
 void CSendeLeistungDlg::OnInitDialog() {
     unsigned char block[3] = {};
-    shell::TransmitPower power;
-    if (!shell::DecodeTransmitPower(block, VOREX_ReadSettings(handle_, block, 3), power) &&
+    reader::TransmitPower power;
+    if (!reader::DecodeTransmitPower(block, VOREX_ReadSettings(handle_, block, 3), power) &&
         messages_)
         messages_->Show(this, S(10136));
     iso15693_ = power.iso15693;
@@ -67,7 +67,7 @@ int CSendeLeistungDlg::exec() {
 void CSendeLeistungDlg::accept() {
     iso15693_ = radios_[1]->isChecked() ? 1 : 0;
     iso14443_ = radios_[3]->isChecked() ? 1 : 0;
-    const auto block = shell::EncodeTransmitPower({iso15693_, iso14443_});
+    const auto block = reader::EncodeTransmitPower({iso15693_, iso14443_});
     if (VOREX_WriteSettings(handle_, block.data(), static_cast<int>(block.size())) < 0) {
         if (messages_)
             messages_->Show(this, S(10138));

@@ -1,4 +1,4 @@
-#include "App.h"
+#include "shell/App.h"
 
 #include <QGuiApplication>
 

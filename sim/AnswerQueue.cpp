@@ -1,4 +1,4 @@
-#include "AnswerQueue.h"
+#include "sim/AnswerQueue.h"
 
 #include <algorithm>
 #include <cerrno>

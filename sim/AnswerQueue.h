@@ -1,7 +1,7 @@
 #pragma once
 // Answers of a reader model waiting for their due time, for the transports that
 // serve a model (pseudo-terminal, TCP).
-#include "WireDevice.h"
+#include "sim/WireDevice.h"
 
 #include <time.h>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "BtModule.h"
+#include "sim/BtModule.h"
 
 #include <algorithm>
 

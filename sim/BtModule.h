@@ -4,7 +4,7 @@
 // answer an inquiry and name requests; a connected device's reader model receives the
 // data packets and its answers come back as data indications. Served on a
 // pseudo-terminal by PtyServer like a module on a serial port.
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 #include <array>
 #include <memory>

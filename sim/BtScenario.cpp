@@ -1,6 +1,6 @@
-#include "BtScenario.h"
+#include "sim/BtScenario.h"
 
-#include "Scenario.h"
+#include "sim/Scenario.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The "bluetooth" section of a scenario: the devices in range of the stand-in module.
-#include "BtModule.h"
+#include "sim/BtModule.h"
 
 #include <nlohmann/json_fwd.hpp>
 #include <string>

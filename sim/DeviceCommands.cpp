@@ -1,4 +1,4 @@
-#include "DeviceCommands.h"
+#include "sim/DeviceCommands.h"
 
 namespace vsim {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The reader's commands about itself: identification and configuration.
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 namespace vsim {
 

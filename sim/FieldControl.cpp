@@ -1,7 +1,7 @@
-#include "FieldControl.h"
+#include "sim/FieldControl.h"
 
-#include "Iso14443Commands.h"
-#include "Iso15693Tags.h"
+#include "sim/Iso14443Commands.h"
+#include "sim/Iso15693Tags.h"
 
 #include <sstream>
 

@@ -4,7 +4,7 @@
 //   card NAME|INDEX|none   puts that ISO 14443 card in front of the reader, or none
 //   tags SET|all|none      puts exactly the ISO 15693 tags of that set in the field
 //   empty                  takes every card and tag out of the field
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 #include <string>
 

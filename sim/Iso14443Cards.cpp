@@ -1,6 +1,6 @@
-#include "Iso14443Cards.h"
+#include "sim/Iso14443Cards.h"
 
-#include "MifareAccess.h"
+#include "sim/MifareAccess.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // Type 2 tags (NTAG213/215/216 and a tag with more than 256 pages). Each answers the
 // reader's card commands with a semantic Status; a refused command drops the card
 // back to idle, as a real card does after a NAK, so it must be selected again.
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "Iso14443Commands.h"
+#include "sim/Iso14443Commands.h"
 
-#include "MifareAccess.h"
-#include "Scenario.h"
+#include "sim/MifareAccess.h"
+#include "sim/Scenario.h"
 
 #include <nlohmann/json.hpp>
 

@@ -2,8 +2,8 @@
 // The reader's ISO 14443A commands (request 30, select 31, authenticate 33, read 34,
 // write 35, value 38, store key 39, Type 2 sector select 3A) over a set of stand-in
 // cards of which at most one is in the field, and the reader's MIFARE key store.
-#include "Iso14443Cards.h"
-#include "ReaderModel.h"
+#include "sim/Iso14443Cards.h"
+#include "sim/ReaderModel.h"
 
 #include <memory>
 #include <nlohmann/json_fwd.hpp>

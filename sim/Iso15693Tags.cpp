@@ -1,6 +1,6 @@
-#include "Iso15693Tags.h"
+#include "sim/Iso15693Tags.h"
 
-#include "Scenario.h"
+#include "sim/Scenario.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>

@@ -3,7 +3,7 @@
 // command 0x20 to them: 16-slot and one-slot inventory with mask matching, system
 // information, block reads, writes and locks, with the vendor quirks the engine
 // works around (see sim/README.md, section iso15693).
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 #include <array>
 #include <cstdint>

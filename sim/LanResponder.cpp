@@ -1,4 +1,4 @@
-#include "LanResponder.h"
+#include "sim/LanResponder.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -5,7 +5,7 @@
 // (shared with other responders) and for requests to its own address, and answers
 // from its own address. It never binds the wildcard address, so it hears nothing from
 // outside the network it is given.
-#include "links/lan/LanDatagram.h"
+#include "engine/links/lan/LanDatagram.h"
 
 #include <atomic>
 #include <mutex>

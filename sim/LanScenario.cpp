@@ -1,6 +1,6 @@
-#include "LanScenario.h"
+#include "sim/LanScenario.h"
 
-#include "Scenario.h"
+#include "sim/Scenario.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The "lan" section of a scenario: the stand-in reader's network records.
-#include "LanResponder.h"
+#include "sim/LanResponder.h"
 
 #include <nlohmann/json_fwd.hpp>
 #include <string>

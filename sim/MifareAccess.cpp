@@ -1,4 +1,4 @@
-#include "MifareAccess.h"
+#include "sim/MifareAccess.h"
 
 namespace vsim::mifare {
 

@@ -1,8 +1,8 @@
-#include "PtyServer.h"
+#include "sim/PtyServer.h"
 
-#include "AnswerQueue.h"
+#include "sim/AnswerQueue.h"
 
-#include "links/serial/LineSettings.h"
+#include "engine/links/serial/LineSettings.h"
 
 #include <algorithm>
 #include <cerrno>

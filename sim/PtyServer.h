@@ -2,7 +2,7 @@
 // Serves a device (a ReaderModel, or the Bluetooth module) on a pseudo-terminal: the
 // host opens SlavePath() like a serial port. One thread reads the master side, feeds
 // the device and writes its answers at their due time.
-#include "WireDevice.h"
+#include "sim/WireDevice.h"
 
 #include <atomic>
 #include <mutex>

@@ -1,6 +1,6 @@
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
-#include "WireFrame.h"
+#include "sim/WireFrame.h"
 
 namespace vsim {
 

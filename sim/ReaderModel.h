@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "WireDevice.h"
+#include "sim/WireDevice.h"
 
 namespace vsim {
 

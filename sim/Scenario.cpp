@@ -1,8 +1,8 @@
-#include "Scenario.h"
+#include "sim/Scenario.h"
 
-#include "DeviceCommands.h"
-#include "Iso14443Commands.h"
-#include "Iso15693Tags.h"
+#include "sim/DeviceCommands.h"
+#include "sim/Iso14443Commands.h"
+#include "sim/Iso15693Tags.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #pragma once
 // Scenario files: JSON that describes the stand-in reader (see sim/README.md).
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 #include <memory>
 #include <nlohmann/json_fwd.hpp>

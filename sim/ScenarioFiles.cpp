@@ -1,4 +1,4 @@
-#include "ScenarioFiles.h"
+#include "sim/ScenarioFiles.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,6 +1,6 @@
-#include "TcpServer.h"
+#include "sim/TcpServer.h"
 
-#include "AnswerQueue.h"
+#include "sim/AnswerQueue.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -3,7 +3,7 @@
 // listening socket, one connection at a time (a new connection replaces the old one).
 // A drop_link fault closes the connection after its answer; the server keeps
 // listening, so the host can connect again.
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 #include <atomic>
 #include <mutex>

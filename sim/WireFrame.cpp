@@ -1,4 +1,4 @@
-#include "WireFrame.h"
+#include "sim/WireFrame.h"
 
 namespace vsim {
 

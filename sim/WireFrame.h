@@ -1,6 +1,6 @@
 #pragma once
 // Request parsing and answer encoding on the reader's side of the wire.
-#include "ReaderModel.h"
+#include "sim/ReaderModel.h"
 
 namespace vsim {
 

@@ -2,14 +2,14 @@
 // over TCP on a loopback address with an optional datagram responder. Prints the name
 // to open as the first line on stdout and serves until SIGINT or SIGTERM. Lines on
 // stdin change the cards and tags in the field.
-#include "BtModule.h"
-#include "BtScenario.h"
-#include "FieldControl.h"
-#include "LanScenario.h"
-#include "PtyServer.h"
-#include "Scenario.h"
-#include "ScenarioFiles.h"
-#include "TcpServer.h"
+#include "sim/BtModule.h"
+#include "sim/BtScenario.h"
+#include "sim/FieldControl.h"
+#include "sim/LanScenario.h"
+#include "sim/PtyServer.h"
+#include "sim/Scenario.h"
+#include "sim/ScenarioFiles.h"
+#include "sim/TcpServer.h"
 
 #include <arpa/inet.h>
 #include <fstream>

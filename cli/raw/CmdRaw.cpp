@@ -1,9 +1,9 @@
 // vorexctl raw: one request in a chosen frame variant, straight on the serial link,
 // below the VOREX_ calls (the only part of vorexctl that uses engine internals).
-#include "BaudCode.h"
-#include "Cli.h"
-#include "Vorex_Port.h"
-#include "links/serial/SerialLink.h"
+#include "cli/Cli.h"
+#include "engine/BaudCode.h"
+#include "engine/Vorex_Port.h"
+#include "engine/links/serial/SerialLink.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>

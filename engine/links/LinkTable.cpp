@@ -1,9 +1,9 @@
-#include "LinkTable.h"
+#include "engine/links/LinkTable.h"
 
-#include "bluetooth/BluetoothReaderLink.h"
-#include "hid/HidLink.h"
-#include "lan/LanLink.h"
-#include "serial/SerialLink.h"
+#include "engine/links/bluetooth/BluetoothReaderLink.h"
+#include "engine/links/hid/HidLink.h"
+#include "engine/links/lan/LanLink.h"
+#include "engine/links/serial/SerialLink.h"
 
 namespace vorex::links {
 namespace {

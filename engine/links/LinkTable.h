@@ -1,8 +1,8 @@
 #pragma once
 // Which link kinds this build has: one row per kind, with the first connection handle
 // of the kind and its open function. How to add a kind: see ReaderLink.h.
-#include "../PortNameGrammar.h"
-#include "ReaderLink.h"
+#include "engine/PortNameGrammar.h"
+#include "engine/links/ReaderLink.h"
 
 namespace vorex::links {
 

@@ -1,6 +1,6 @@
-#include "VendorLibrary.h"
+#include "engine/links/VendorLibrary.h"
 
-#include "../DebugOutput.h"
+#include "engine/DebugOutput.h"
 
 #include <cstdlib>
 #include <dlfcn.h>

@@ -1,4 +1,4 @@
-#include "StringTable.h"
+#include "resources/strings/StringTable.h"
 
 #include <map>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "LanDialogRules.h"
+#include "shell/core/LanDialogRules.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "StandInDevices.h"
+#include "sim/vendor/StandInDevices.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // time without FT_SetLatencyTimer (VOREX_STANDIN_NO_LATENCY) for the test of a library
 // that lacks it. Only the functions the system calls do something; the others exist so
 // that the binding finds every name.
-#include "StandInDevices.h"
-#include "ftdi/FTD2xxApi.h"
+#include "engine/links/ftdi/FTD2xxApi.h"
+#include "sim/vendor/StandInDevices.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,8 +2,8 @@
 // pseudo-terminals named in VOREX_STANDIN_SIUSBXP (see StandInDevices.h). Only the
 // functions the system calls do something; the others exist so that the binding finds
 // every name.
-#include "StandInDevices.h"
-#include "usbxpress/SiUSBXpApi.h"
+#include "engine/links/usbxpress/SiUSBXpApi.h"
+#include "sim/vendor/StandInDevices.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 // vorexctl with Bluetooth readers: bt scan and connect against the stand-in module, and
 // an ISO 15693 dump through the module that equals the dump over a serial line.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,5 +1,5 @@
 // vorexctl iso15693 end to end against a stand-in reader on a pseudo-terminal.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <filesystem>

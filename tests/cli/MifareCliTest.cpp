@@ -1,8 +1,8 @@
 // vorexctl mifare against the stand-in reader: dump, restore and the guards around
 // destructive writes.
-#include "ClassicGeometry.h"
-#include "Iso14443Commands.h"
-#include "TestSupport.h"
+#include "cards/ClassicGeometry.h"
+#include "sim/Iso14443Commands.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // vorexctl's reader commands and vorex-sim as programs, end to end.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <csignal>
 #include <filesystem>

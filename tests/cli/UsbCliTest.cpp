@@ -1,6 +1,6 @@
 // vorexctl with an FTDI-based reader behind the stand-in libftd2xx.so: listed with its
 // kind, and a whole ISO 15693 dump over it equals the one over the serial line.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

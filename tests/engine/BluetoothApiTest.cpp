@@ -1,7 +1,7 @@
 // Bluetooth readers through the VOREX_ calls: a "... BT" name opens the module without
 // identifying, a device is searched and connected, the reader answers through data
 // packets, and a dropped link comes back on the next command.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <gtest/gtest.h>

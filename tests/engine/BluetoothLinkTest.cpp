@@ -1,8 +1,8 @@
 // CBluetoothLink against the stand-in module on a pseudo-terminal (search, names,
 // class filter, connect, drop and reconnect), and against scripted adapter bytes for
 // what a module must never make it do (overfill its buffers).
-#include "links/bluetooth/BluetoothLink.h"
-#include "TestSupport.h"
+#include "engine/links/bluetooth/BluetoothLink.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

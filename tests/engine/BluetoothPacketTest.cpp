@@ -1,6 +1,6 @@
 // The module packet format: building requests, the inquiry length rule, and the cutter
 // that takes a packet only whole and with its checksum and end byte right.
-#include "links/bluetooth/BluetoothPacket.h"
+#include "engine/links/bluetooth/BluetoothPacket.h"
 
 #include <gtest/gtest.h>
 

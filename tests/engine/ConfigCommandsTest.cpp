@@ -1,8 +1,8 @@
 // The reader configuration commands against the stand-in reader.
-#include "ConfigCommands.h"
-#include "TestSupport.h"
-#include "Vorex_SDKApp.h"
-#include "links/serial/USBSerialPort.h"
+#include "engine/ConfigCommands.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/serial/USBSerialPort.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <chrono>

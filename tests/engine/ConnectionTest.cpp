@@ -1,10 +1,10 @@
 // Opening, identifying, finding and closing connections through the call surface,
 // against the stand-in reader on pseudo-terminals.
-#include "ApiSupport.h"
-#include "DeviceTable.h"
-#include "PortNameGrammar.h"
-#include "TestSupport.h"
-#include "Vorex_SDKApp.h"
+#include "engine/ApiSupport.h"
+#include "engine/DeviceTable.h"
+#include "engine/PortNameGrammar.h"
+#include "engine/Vorex_SDKApp.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <cstring>

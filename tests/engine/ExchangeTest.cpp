@@ -1,9 +1,9 @@
 // Request/answer exchanges over a real pseudo-terminal against the stand-in reader,
 // in every frame variant, with injected faults.
-#include "ScriptedPeer.h"
-#include "TestSupport.h"
-#include "Vorex_Port.h"
-#include "links/serial/SerialLink.h"
+#include "engine/Vorex_Port.h"
+#include "engine/links/serial/SerialLink.h"
+#include "tests/support/ScriptedPeer.h"
+#include "tests/support/TestSupport.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

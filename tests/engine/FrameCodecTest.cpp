@@ -1,6 +1,6 @@
-#include "FrameCodec.h"
-#include "IsoAnswer.h"
-#include "TestSupport.h"
+#include "engine/FrameCodec.h"
+#include "engine/IsoAnswer.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // FTDI readers: the D2XX binding loaded from VOREX_VENDOR_LIBS, the listing by serial
 // number, and CUSBSerialPort's FTDI mode carrying the reader protocol to stand-in
 // readers behind the stand-in libftd2xx.so.
-#include "TestSupport.h"
-#include "links/ftdi/FTD2xxPort.h"
-#include "links/ftdi/FtdiLine.h"
+#include "engine/links/ftdi/FTD2xxPort.h"
+#include "engine/links/ftdi/FtdiLine.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <chrono>

@@ -1,12 +1,12 @@
 // The HID link: report layouts, report lengths, the list names, and whole reader
 // connections over stand-in HID devices (the machines have no hidraw or uhid).
-#include "links/hid/HidLink.h"
-#include "DeviceCommands.h"
-#include "StandInHid.h"
-#include "TestSupport.h"
-#include "Vorex_SDKApp.h"
-#include "links/hid/HidReports.h"
-#include "links/hid/ReportDescriptor.h"
+#include "engine/links/hid/HidLink.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/hid/HidReports.h"
+#include "engine/links/hid/ReportDescriptor.h"
+#include "sim/DeviceCommands.h"
+#include "tests/support/StandInHid.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <chrono>

@@ -1,8 +1,8 @@
 // The open remembers which frame variant identified a reader on a port name, and a
 // host can end a running open from its wait hook.
-#include "IdentifyMemory.h"
-#include "TestSupport.h"
-#include "Vorex_SDKApp.h"
+#include "engine/IdentifyMemory.h"
+#include "engine/Vorex_SDKApp.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // ISO 15693 answer evaluation, inventory payload walk and flag preparation: pure
 // functions, checked on hand-made payloads.
-#include "Iso15693Commands.h"
-#include "IsoAnswer.h"
-#include "TestSupport.h"
+#include "engine/Iso15693Commands.h"
+#include "engine/IsoAnswer.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

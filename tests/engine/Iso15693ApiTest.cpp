@@ -1,5 +1,5 @@
 // The VOREX_Iso15693 call surface: handles, caller buffers and result convention.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // The ISO 15693 engine operations against the stand-in reader's tags.
-#include "Iso15693Commands.h"
-#include "Iso15693Tags.h"
-#include "TestSupport.h"
-#include "links/serial/SerialLink.h"
+#include "engine/Iso15693Commands.h"
+#include "engine/links/serial/SerialLink.h"
+#include "sim/Iso15693Tags.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

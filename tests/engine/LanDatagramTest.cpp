@@ -1,10 +1,10 @@
 // The LAN datagram protocol: request bytes, the record fields, discovery entries, model
 // and probe checks, address texts and the adapter list. Payloads are built byte by byte
 // here, so that the offsets are checked against the protocol and not against the code.
-#include "links/lan/LanDatagram.h"
-#include "TestSupport.h"
-#include "links/lan/LanConfig.h"
-#include "links/lan/TCPSocket.h"
+#include "engine/links/lan/LanDatagram.h"
+#include "engine/links/lan/LanConfig.h"
+#include "engine/links/lan/TCPSocket.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

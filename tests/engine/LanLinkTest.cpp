@@ -2,16 +2,16 @@
 // (ports, bracketed names, dropped connections), the scans, the name lookup, and
 // reading and changing a reader's network settings. Every datagram goes to
 // 127.255.255.255 or a 127.x address on a port no other test uses.
-#include "links/lan/LanLink.h"
-#include "DeviceCommands.h"
-#include "LanResponder.h"
-#include "TcpServer.h"
-#include "TestSupport.h"
-#include "Vorex_Port.h"
-#include "Vorex_SDKApp.h"
-#include "links/lan/LanConfig.h"
-#include "links/lan/LanDiscovery.h"
-#include "links/lan/TCPSocketThread.h"
+#include "engine/links/lan/LanLink.h"
+#include "engine/Vorex_Port.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/lan/LanConfig.h"
+#include "engine/links/lan/LanDiscovery.h"
+#include "engine/links/lan/TCPSocketThread.h"
+#include "sim/DeviceCommands.h"
+#include "sim/LanResponder.h"
+#include "sim/TcpServer.h"
+#include "tests/support/TestSupport.h"
 
 #include <vorex/vorex.h>
 

@@ -3,12 +3,12 @@
 // adapter that reaches the reader, and one reader seen through two adapters. Nothing
 // leaves these namespaces. Where namespaces cannot be made (no root, no "ip"), the
 // tests are skipped and say why.
-#include "DeviceCommands.h"
-#include "LanResponder.h"
-#include "TcpServer.h"
-#include "TestSupport.h"
-#include "links/lan/LanDiscovery.h"
-#include "links/lan/TCPSocketThread.h"
+#include "engine/links/lan/LanDiscovery.h"
+#include "engine/links/lan/TCPSocketThread.h"
+#include "sim/DeviceCommands.h"
+#include "sim/LanResponder.h"
+#include "sim/TcpServer.h"
+#include "tests/support/TestSupport.h"
 
 #include <fcntl.h>
 #include <functional>

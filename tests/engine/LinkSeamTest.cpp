@@ -1,8 +1,8 @@
 // The connection talks to any link kind through ReaderLink: a polled in-memory link
 // (the shape of the HID and Bluetooth links) carries a whole exchange.
-#include "TestSupport.h"
-#include "Vorex_Port.h"
-#include "links/LinkTable.h"
+#include "engine/Vorex_Port.h"
+#include "engine/links/LinkTable.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

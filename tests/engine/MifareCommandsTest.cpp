@@ -1,9 +1,9 @@
 // ISO 14443A engine operations against the stand-in reader: exact request bytes,
 // the Type 2 sector cache and the buffer rules of select and read.
-#include "MifareCommands.h"
-#include "Iso14443Commands.h"
-#include "TestSupport.h"
-#include "links/serial/SerialLink.h"
+#include "engine/MifareCommands.h"
+#include "engine/links/serial/SerialLink.h"
+#include "sim/Iso14443Commands.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,9 +1,9 @@
 // Engine calls made from inside a receive wait (the wait hook pumps events, so a timer
 // or a click can call the engine while it waits), and answers that come too late.
-#include "ScriptedPeer.h"
-#include "TestSupport.h"
-#include "Vorex_Port.h"
-#include "links/serial/SerialLink.h"
+#include "engine/Vorex_Port.h"
+#include "engine/links/serial/SerialLink.h"
+#include "tests/support/ScriptedPeer.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <chrono>

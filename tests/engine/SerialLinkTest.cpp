@@ -1,9 +1,9 @@
 // The serial link: port names, the write buffer rules, device removal and the port
 // listing from sysfs.
-#include "TestSupport.h"
-#include "links/serial/ComPortList.h"
-#include "links/serial/PortName.h"
-#include "links/serial/USBSerialPort.h"
+#include "engine/links/serial/ComPortList.h"
+#include "engine/links/serial/PortName.h"
+#include "engine/links/serial/USBSerialPort.h"
+#include "tests/support/TestSupport.h"
 
 #include <atomic>
 #include <chrono>

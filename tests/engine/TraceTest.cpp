@@ -1,6 +1,6 @@
 // Trace texts reach a listening viewer as 4-byte datagrams; without a viewer nothing
 // happens at all.
-#include "Trace.h"
+#include "engine/Trace.h"
 #include <vorex/vorex.h>
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 // USB discovery: the driver check over fixture sysfs trees, and the article numbers
 // that keep a listed USB reader.
-#include "links/usb/UsbDiscovery.h"
-#include "TestSupport.h"
+#include "engine/links/usb/UsbDiscovery.h"
+#include "tests/support/TestSupport.h"
 
 #include <array>
 #include <gtest/gtest.h>

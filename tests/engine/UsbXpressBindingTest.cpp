@@ -1,8 +1,8 @@
 // The USBXpress binding: loaded when first needed from VOREX_VENDOR_LIBS, fixed
 // results without the library, and the stand-in library's devices carrying bytes to a
 // stand-in reader.
-#include "TestSupport.h"
-#include "links/usbxpress/SiUSBXpPort.h"
+#include "engine/links/usbxpress/SiUSBXpPort.h"
+#include "tests/support/TestSupport.h"
 
 #include <chrono>
 #include <filesystem>

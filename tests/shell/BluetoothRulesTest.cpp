@@ -1,10 +1,10 @@
 // Rules of the Bluetooth connect step: the name filter, search records, and the
 // address as the profile and the command line keep it.
-#include "BluetoothRules.h"
+#include "reader/BluetoothRules.h"
 
 #include <gtest/gtest.h>
 
-using namespace vorex::shell;
+using namespace vorex::reader;
 
 TEST(BluetoothRules, OnlyThisProgramsReadersAreListed) {
     const std::pair<const char*, bool> cases[] = {

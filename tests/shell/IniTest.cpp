@@ -1,4 +1,4 @@
-#include "IniEx.h"
+#include "ini/IniEx.h"
 
 #include <filesystem>
 #include <fstream>

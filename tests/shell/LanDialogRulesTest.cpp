@@ -1,5 +1,5 @@
 // Rules of the LAN dialogs: the merged reader list and the address settings form.
-#include "LanDialogRules.h"
+#include "shell/core/LanDialogRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The settings block of the transmit-power dialog: which blocks are understood and the
 // bytes written back.
-#include "TransmitPower.h"
+#include "reader/TransmitPower.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using namespace vorex::shell;
+using namespace vorex::reader;
 
 TEST(TransmitPower, DecodesOnlyAValidBlock) {
     const struct {

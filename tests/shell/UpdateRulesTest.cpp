@@ -1,6 +1,6 @@
 // Version numbers, offers of the program and the reader file, installer names.
-#include "UpdateSource.h"
-#include "VersionRules.h"
+#include "update/UpdateSource.h"
+#include "update/VersionRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Changing the stand-in reader's field while it runs: the line commands vorex-sim
 // reads on stdin, applied to a model built from a scenario.
-#include "FieldControl.h"
-#include "Iso14443Commands.h"
-#include "Iso15693Tags.h"
-#include "Scenario.h"
+#include "sim/FieldControl.h"
+#include "sim/Iso14443Commands.h"
+#include "sim/Iso15693Tags.h"
+#include "sim/Scenario.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

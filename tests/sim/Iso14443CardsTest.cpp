@@ -1,9 +1,9 @@
 // Stand-in ISO 14443A cards: MIFARE Classic access conditions checked against the
 // data sheet tables, value blocks, key store, Ultralight lock bits and Type 2 memory
 // ends. Driven through the reader's command set without a line.
-#include "Iso14443Commands.h"
-#include "MifareAccess.h"
-#include "TestSupport.h"
+#include "sim/Iso14443Commands.h"
+#include "sim/MifareAccess.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

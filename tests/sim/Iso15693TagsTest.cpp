@@ -1,7 +1,7 @@
 // The stand-in reader's ISO 15693 tags, driven directly with reader requests.
-#include "Iso15693Tags.h"
-#include "Scenario.h"
-#include "TestSupport.h"
+#include "sim/Iso15693Tags.h"
+#include "sim/Scenario.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <fstream>

@@ -2,8 +2,8 @@
 // comes first, bare names may leave out ".json", and anything else that does not exist
 // is not found. (The source tree, searched last, serves the build tree's demo mode,
 // which tests/shell/demo-screenshot.sh runs.)
-#include "ScenarioFiles.h"
-#include "TestSupport.h"
+#include "sim/ScenarioFiles.h"
+#include "tests/support/TestSupport.h"
 
 #include <filesystem>
 #include <fstream>

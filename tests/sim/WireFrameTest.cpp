@@ -1,9 +1,9 @@
 // The stand-in reader's side of the wire: request parsing, resynchronisation and
 // scenario validation.
-#include "WireFrame.h"
-#include "DeviceCommands.h"
-#include "Scenario.h"
-#include "TestSupport.h"
+#include "sim/WireFrame.h"
+#include "sim/DeviceCommands.h"
+#include "sim/Scenario.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
-#include "ScriptedPeer.h"
+#include "tests/support/ScriptedPeer.h"
 
-#include "links/serial/LineSettings.h"
+#include "engine/links/serial/LineSettings.h"
 
 #include <algorithm>
 #include <fcntl.h>

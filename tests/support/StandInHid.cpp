@@ -1,4 +1,4 @@
-#include "StandInHid.h"
+#include "tests/support/StandInHid.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,8 +2,8 @@
 // HID devices for the tests (the machines have no hidraw or uhid): each device is a
 // stand-in reader model speaking through reports of the reader's layouts, or a device
 // that only delivers reports the test queues.
-#include "ReaderModel.h"
-#include "links/hid/HidBackend.h"
+#include "engine/links/hid/HidBackend.h"
+#include "sim/ReaderModel.h"
 
 #include <memory>
 #include <mutex>

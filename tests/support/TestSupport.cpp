@@ -1,7 +1,7 @@
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
-#include "BtScenario.h"
-#include "DeviceCommands.h"
+#include "sim/BtScenario.h"
+#include "sim/DeviceCommands.h"
 
 #include <arpa/inet.h>
 #include <atomic>

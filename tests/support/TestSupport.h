@@ -1,10 +1,10 @@
 #pragma once
 // Helpers shared by the tests: a stand-in reader served on a pseudo-terminal.
-#include "BtModule.h"
-#include "PtyServer.h"
-#include "ReaderModel.h"
-#include "Scenario.h"
-#include "links/lan/LanAdapters.h"
+#include "engine/links/lan/LanAdapters.h"
+#include "sim/BtModule.h"
+#include "sim/PtyServer.h"
+#include "sim/ReaderModel.h"
+#include "sim/Scenario.h"
 
 #include <map>
 #include <memory>

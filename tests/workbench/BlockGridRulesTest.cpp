@@ -1,8 +1,8 @@
 // Rules of the block grid and its cells shared by the workbenches.
-#include "BlockGridLayout.h"
-#include "ByteText.h"
-#include "CellText.h"
-#include "StatusLog.h"
+#include "ui/StatusLog.h"
+#include "workbench/common/BlockGridLayout.h"
+#include "workbench/common/ByteText.h"
+#include "workbench/common/CellText.h"
 
 #include <gtest/gtest.h>
 
@@ -91,35 +91,35 @@ TEST(CellText, CompareIgnoresCaseOnlyInHex) {
 }
 
 TEST(StatusLog, StampsNonEmptyMessages) {
-    EXPECT_EQ(StampStatus("3 Transponder gefunden", "12:01:02"),
+    EXPECT_EQ(vorex::ui::StampStatus("3 Transponder gefunden", "12:01:02"),
               "12:01:02 -> 3 Transponder gefunden");
-    EXPECT_EQ(StampStatus("", "12:01:02"), "");
+    EXPECT_EQ(vorex::ui::StampStatus("", "12:01:02"), "");
 }
 
 TEST(StatusLog, PreviousMessageMovesIntoTheLog) {
     std::string log;
-    log = MoveIntoLog(log, "");
+    log = vorex::ui::MoveIntoLog(log, "");
     EXPECT_EQ(log, "");
-    log = MoveIntoLog(log, "first");
+    log = vorex::ui::MoveIntoLog(log, "first");
     EXPECT_EQ(log, "first\n");
     // A message that ends in CR LF keeps one line break.
-    log = MoveIntoLog(log, "Zeile zu lang\r\n");
+    log = vorex::ui::MoveIntoLog(log, "Zeile zu lang\r\n");
     EXPECT_EQ(log, "first\nZeile zu lang\n");
     // A one-character message is not ended: the next one takes its line.
-    log = MoveIntoLog(log, "x");
+    log = vorex::ui::MoveIntoLog(log, "x");
     EXPECT_EQ(log, "first\nZeile zu lang\nx");
-    log = MoveIntoLog(log, "next");
+    log = vorex::ui::MoveIntoLog(log, "next");
     EXPECT_EQ(log, "first\nZeile zu lang\nnext\n");
 }
 
 TEST(StatusLog, LogOfMoreThan500LinesIsEmptiedFirst) {
     std::string log;
     for (int i = 0; i < 499; ++i)
-        log = MoveIntoLog(log, "line " + std::to_string(i));
+        log = vorex::ui::MoveIntoLog(log, "line " + std::to_string(i));
     // 499 finished lines and the empty last one: 500 lines, kept.
-    log = MoveIntoLog(log, "line 499");
+    log = vorex::ui::MoveIntoLog(log, "line 499");
     EXPECT_EQ(log.substr(0, 7), "line 0\n");
-    log = MoveIntoLog(log, "line 500");
+    log = vorex::ui::MoveIntoLog(log, "line 500");
     EXPECT_EQ(log, "line 500\n");
 }
 

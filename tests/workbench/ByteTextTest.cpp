@@ -1,4 +1,4 @@
-#include "ByteText.h"
+#include "workbench/common/ByteText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Rules of the MIFARE Classic workbench and the key-store dialogs: the trailer editor
 // on the card library's access-condition codec, value rows, sector layout and labels,
 // the SAK check, and the key texts.
-#include "ClassicRows.h"
-#include "ClassicSector.h"
-#include "KeyStoreRules.h"
-#include "TrailerEditor.h"
+#include "workbench/iso14443/ClassicRows.h"
+#include "workbench/iso14443/ClassicSector.h"
+#include "workbench/iso14443/KeyStoreRules.h"
+#include "workbench/iso14443/TrailerEditor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Rules of the ISO 15693 workbench that depend on no widget: chip names, serial values
 // and tag log lines, inventory records, grid rows, request flags and lock ranges.
-#include "LockRange.h"
-#include "TagLogFile.h"
-#include "TagNaming.h"
-#include "TagSlot.h"
+#include "workbench/iso15693/LockRange.h"
+#include "workbench/iso15693/TagLogFile.h"
+#include "workbench/iso15693/TagNaming.h"
+#include "workbench/iso15693/TagSlot.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Rules of the MIFARE Ultralight and NFC Type 2 workbenches that depend on no widget:
 // refused cards, chip makers, the changed-pages rule of writing, cell edits of the
 // fixed pages, and the Ultralight pages taken from their edits.
-#include "PageTagRules.h"
-#include "ByteText.h"
-#include "Type2Memory.h"
-#include "UltralightPages.h"
+#include "workbench/iso14443/PageTagRules.h"
+#include "workbench/common/ByteText.h"
+#include "workbench/iso14443/Type2Memory.h"
+#include "workbench/iso14443/UltralightPages.h"
 
 #include <gtest/gtest.h>
 

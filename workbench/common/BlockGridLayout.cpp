@@ -1,4 +1,4 @@
-#include "BlockGridLayout.h"
+#include "workbench/common/BlockGridLayout.h"
 
 #include <algorithm>
 #include <cstdio>

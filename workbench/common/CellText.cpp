@@ -1,6 +1,6 @@
-#include "CellText.h"
+#include "workbench/common/CellText.h"
 
-#include "ByteText.h"
+#include "workbench/common/ByteText.h"
 
 #include <algorithm>
 #include <cctype>

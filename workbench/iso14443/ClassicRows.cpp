@@ -1,7 +1,7 @@
-#include "ClassicRows.h"
+#include "workbench/iso14443/ClassicRows.h"
 
-#include "ByteText.h"
-#include "ValueBlock.h"
+#include "cards/ValueBlock.h"
+#include "workbench/common/ByteText.h"
 
 #include <charconv>
 

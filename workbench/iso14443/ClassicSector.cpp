@@ -1,6 +1,6 @@
-#include "ClassicSector.h"
+#include "workbench/iso14443/ClassicSector.h"
 
-#include "ClassicGeometry.h"
+#include "cards/ClassicGeometry.h"
 
 namespace vorex::mfc {
 

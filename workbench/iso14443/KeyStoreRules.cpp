@@ -1,6 +1,6 @@
-#include "KeyStoreRules.h"
+#include "workbench/iso14443/KeyStoreRules.h"
 
-#include "ByteText.h"
+#include "workbench/common/ByteText.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "Mifare1KDlg.h"
+#include "workbench/iso14443/Mifare1KDlg.h"
 
-#include "ButtonTabs.h"
-#include "ByteText.h"
-#include "ClassicRows.h"
-#include "ClassicSector.h"
-#include "MifareKeyStoreDlg.h"
-#include "ShellEnv.h"
-#include "Texts.h"
+#include "ui/ButtonTabs.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
+#include "workbench/common/ByteText.h"
+#include "workbench/iso14443/ClassicRows.h"
+#include "workbench/iso14443/ClassicSector.h"
+#include "workbench/iso14443/MifareKeyStoreDlg.h"
 #include <vorex/vorex.h>
 
 #include <QCheckBox>
@@ -114,11 +114,11 @@ void CMifare1KDlg::SetConnection(int handle, bool smallKeyStore) {
 
 void CMifare1KDlg::BuildControls() {
     const int sectors = TemplateSectors(layout1k_);
-    tabs_ = new wb::CButtonTabs(sectors, 8, QSize(86, 22), this);
+    tabs_ = new ui::CButtonTabs(sectors, 8, QSize(86, 22), this);
     tabs_->setObjectName("sectorTabs");
     for (int s = 0; s < sectors; ++s)
         tabs_->setTabText(s, Format(L("Sector %d"), s));
-    status_ = std::make_unique<wb::CStatusPane>(this, "statusLog", "statusLine");
+    status_ = std::make_unique<ui::CStatusPane>(this, "statusLog", "statusLine");
     status_->Log()->setMinimumHeight(70);
 
     auto* rows = new QGridLayout;
@@ -222,7 +222,7 @@ void CMifare1KDlg::BuildControls() {
             [this] { OnDisplay(displayMode_, wb::kMsbFirst); });
     connect(lsbFirst_, &QRadioButton::clicked, this,
             [this] { OnDisplay(displayMode_, wb::kLsbFirst); });
-    connect(tabs_, &wb::CButtonTabs::currentChanged, this, &CMifare1KDlg::OnSectorChanged);
+    connect(tabs_, &ui::CButtonTabs::currentChanged, this, &CMifare1KDlg::OnSectorChanged);
     connect(keyAEdit_, &QLineEdit::textEdited, this, &CMifare1KDlg::OnKeyText);
     connect(keyBEdit_, &QLineEdit::textEdited, this, &CMifare1KDlg::OnKeyText);
     connect(userByteEdit_, &QLineEdit::textEdited, this, &CMifare1KDlg::OnKeyText);

@@ -6,10 +6,10 @@
 // rows, 16 sectors), 226 the 4K layout (sixteen rows, 40 sectors). Authentication uses
 // a key of the reader's key store, named by type and index. All reader work is
 // synchronous VOREX_ calls on the connection the view opened.
-#include "ClassicSector.h"
-#include "CyclicReader.h"
-#include "StatusPane.h"
-#include "TrailerEditor.h"
+#include "ui/CyclicReader.h"
+#include "ui/StatusPane.h"
+#include "workbench/iso14443/ClassicSector.h"
+#include "workbench/iso14443/TrailerEditor.h"
 
 #include <QDialog>
 #include <QString>
@@ -27,7 +27,7 @@ class QRadioButton;
 namespace vorex::ui {
 struct ShellEnv;
 }
-namespace vorex::wb {
+namespace vorex::ui {
 class CButtonTabs;
 }
 
@@ -78,9 +78,9 @@ public:
     }
     const cards::mifare::AccessValues& Access() const { return trailer_.access; }
     const std::vector<uint8_t>& Uid() const { return uid_; }
-    wb::CStatusPane& Status() { return *status_; }
+    ui::CStatusPane& Status() { return *status_; }
     bool CyclicRunning() const { return cyclic_.Running(); }
-    wb::CButtonTabs* Tabs() const { return tabs_; }
+    ui::CButtonTabs* Tabs() const { return tabs_; }
 
 private:
     void BuildControls();
@@ -116,9 +116,9 @@ private:
     bool stopOnError_ = false;
     int rows_;
 
-    wb::CCyclicReader cyclic_;
-    std::unique_ptr<wb::CStatusPane> status_;
-    wb::CButtonTabs* tabs_ = nullptr;
+    ui::CCyclicReader cyclic_;
+    std::unique_ptr<ui::CStatusPane> status_;
+    ui::CButtonTabs* tabs_ = nullptr;
     QLineEdit* uidEdit_ = nullptr;
     QComboBox* keyTypeCombo_ = nullptr;
     QComboBox* keyIndexCombo_ = nullptr;

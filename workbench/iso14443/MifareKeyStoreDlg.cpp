@@ -1,8 +1,8 @@
-#include "MifareKeyStoreDlg.h"
+#include "workbench/iso14443/MifareKeyStoreDlg.h"
 
-#include "KeyStoreRules.h"
-#include "ShellEnv.h"
-#include "Texts.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
+#include "workbench/iso14443/KeyStoreRules.h"
 #include <vorex/vorex.h>
 
 #include <QEvent>

@@ -1,11 +1,11 @@
-#include "MifareUltralightDlg.h"
+#include "workbench/iso14443/MifareUltralightDlg.h"
 
-#include "ByteText.h"
-#include "ClassicCard.h"
-#include "PageTagRules.h"
-#include "PageTagUi.h"
-#include "Texts.h"
-#include "Type2Tag.h"
+#include "cards/ClassicCard.h"
+#include "cards/Type2Tag.h"
+#include "ui/Texts.h"
+#include "workbench/common/ByteText.h"
+#include "workbench/iso14443/PageTagRules.h"
+#include "workbench/iso14443/PageTagUi.h"
 #include <vorex/vorex.h>
 
 #include <QButtonGroup>
@@ -51,7 +51,7 @@ void CMifareUltralightDlg::SetConnection(int handle) {
 
 void CMifareUltralightDlg::BuildControls() {
     uidText_ = MakeReadOnlyEdit(this, "UID");
-    status_ = std::make_unique<wb::CStatusPane>(this, "Status", "StatusLine");
+    status_ = std::make_unique<ui::CStatusPane>(this, "Status", "StatusLine");
     status_->Log()->setMinimumHeight(80);
     read_ = MakeButton(this, "Lesen");
     write_ = MakeButton(this, "Schreiben");

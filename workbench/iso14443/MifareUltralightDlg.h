@@ -5,9 +5,9 @@
 // A failing page does not stop the others. Display mode and byte order live in the
 // settings store. All reader work is synchronous VOREX_ calls on the connection the
 // view opened.
-#include "CyclicReader.h"
-#include "StatusPane.h"
-#include "UltralightPages.h"
+#include "ui/CyclicReader.h"
+#include "ui/StatusPane.h"
+#include "workbench/iso14443/UltralightPages.h"
 
 #include <QDialog>
 #include <array>
@@ -32,7 +32,7 @@ public:
     int DisplayMode() const { return displayMode_; }
     int ByteOrder() const { return byteOrder_; }
     const UltralightPages& Pages() const { return pages_; }
-    wb::CStatusPane& Status() { return *status_; }
+    ui::CStatusPane& Status() { return *status_; }
     bool CyclicRunning() const { return cyclic_.Running(); }
 
     // Buttons.
@@ -66,8 +66,8 @@ private:
     UltralightPages pages_;
     std::vector<uint8_t> uid_;
 
-    wb::CCyclicReader cyclic_;
-    std::unique_ptr<wb::CStatusPane> status_;
+    ui::CCyclicReader cyclic_;
+    std::unique_ptr<ui::CStatusPane> status_;
     QLineEdit* uidText_ = nullptr;
     std::array<QCheckBox*, kUltralightPages> selected_{};
     std::array<QLineEdit*, kUltralightPages> texts_{};

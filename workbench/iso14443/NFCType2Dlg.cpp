@@ -1,16 +1,16 @@
-#include "NFCType2Dlg.h"
+#include "workbench/iso14443/NFCType2Dlg.h"
 
-#include "BlockGridLayout.h"
-#include "BusyScope.h"
-#include "ByteText.h"
-#include "ClassicCard.h"
-#include "EditableListCtrl.h"
-#include "Ndef.h"
-#include "PageTagRules.h"
-#include "PageTagUi.h"
-#include "ShellEnv.h"
-#include "Texts.h"
-#include "Type2Tag.h"
+#include "cards/ClassicCard.h"
+#include "cards/Ndef.h"
+#include "cards/Type2Tag.h"
+#include "ui/BusyScope.h"
+#include "ui/EditableListCtrl.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
+#include "workbench/common/BlockGridLayout.h"
+#include "workbench/common/ByteText.h"
+#include "workbench/iso14443/PageTagRules.h"
+#include "workbench/iso14443/PageTagUi.h"
 #include <vorex/vorex.h>
 
 #include <QButtonGroup>
@@ -71,7 +71,7 @@ void CNFCType2Dlg::SetConnection(int handle) {
 void CNFCType2Dlg::BuildControls() {
     uidText_ = MakeReadOnlyEdit(this, "UID");
     makerText_ = MakeReadOnlyEdit(this, "Hersteller");
-    grid_ = new wb::CEditableListCtrl(this);
+    grid_ = new ui::CEditableListCtrl(this);
     grid_->setObjectName("grid");
     grid_->setMinimumSize(520, 260);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -81,7 +81,7 @@ void CNFCType2Dlg::BuildControls() {
     ndef_->setObjectName("NDEF");
     ndef_->setReadOnly(true);
     ndef_->setMaximumHeight(80);
-    status_ = std::make_unique<wb::CStatusPane>(this, "Status", "StatusLine");
+    status_ = std::make_unique<ui::CStatusPane>(this, "Status", "StatusLine");
     status_->Log()->setMinimumHeight(80);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("Progress");
@@ -148,8 +148,8 @@ void CNFCType2Dlg::BuildControls() {
     connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
     connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
     connect(lsbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kLsbFirst); });
-    connect(grid_, &wb::CEditableListCtrl::editEnded, this, &CNFCType2Dlg::OnCellEdited);
-    connect(grid_, &wb::CEditableListCtrl::keyDown, this, [this](int key) {
+    connect(grid_, &ui::CEditableListCtrl::editEnded, this, &CNFCType2Dlg::OnCellEdited);
+    connect(grid_, &ui::CEditableListCtrl::keyDown, this, [this](int key) {
         if (key == Qt::Key_Space)
             grid_->EditCell(grid_->currentRow(), 0, 1);
     });
@@ -204,7 +204,7 @@ void CNFCType2Dlg::BuildGrid() {
     grid_->SetColumnReadOnly(0);
     grid_->DisableColumns();
     SetColumnLimits();
-    grid_->SetDrawCallback([this](const wb::CellPaint& cell) { return DrawCell(cell); });
+    grid_->SetDrawCallback([this](const ui::CellPaint& cell) { return DrawCell(cell); });
     grid_->setRowCount(0);
 }
 
@@ -234,7 +234,7 @@ CNFCType2Dlg::CellMark CNFCType2Dlg::MarkOf(int row, int column) const {
                : CellMark::Plain;
 }
 
-bool CNFCType2Dlg::DrawCell(const wb::CellPaint& cell) const {
+bool CNFCType2Dlg::DrawCell(const ui::CellPaint& cell) const {
     const CellMark mark = MarkOf(cell.row, cell.column);
     if (mark == CellMark::Plain)
         return false;
@@ -378,7 +378,7 @@ bool CNFCType2Dlg::ReadAllPages() {
 void CNFCType2Dlg::OnRead() {
     if (handle_ == 0)
         return;
-    wb::CBusyScope busy;
+    ui::CBusyScope busy;
     EnableControls(false);
     Clear();
     if (!ReadAllPages()) {
@@ -401,7 +401,7 @@ void CNFCType2Dlg::CyclicStep() {
 void CNFCType2Dlg::OnWrite() {
     if (handle_ == 0)
         return;
-    wb::CBusyScope busy;
+    ui::CBusyScope busy;
     TakeData();
     EnableControls(false);
     auto finish = [this] {

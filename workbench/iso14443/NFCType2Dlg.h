@@ -5,9 +5,9 @@
 // the operator changed (never pages 0..3). Cyclic reading leaves a tag that stays on
 // the reader alone unless "immer neu einlesen" is checked. All reader work is
 // synchronous VOREX_ calls on the connection the view opened.
-#include "CyclicReader.h"
-#include "StatusPane.h"
-#include "Type2Memory.h"
+#include "ui/CyclicReader.h"
+#include "ui/StatusPane.h"
+#include "workbench/iso14443/Type2Memory.h"
 
 #include <QDialog>
 #include <memory>
@@ -21,11 +21,9 @@ class QRadioButton;
 
 namespace vorex::ui {
 struct ShellEnv;
-}
-namespace vorex::wb {
 class CEditableListCtrl;
 struct CellPaint;
-} // namespace vorex::wb
+} // namespace vorex::ui
 
 namespace vorex::nfc {
 
@@ -46,8 +44,8 @@ public:
     int ByteOrder() const { return byteOrder_; }
     const Type2Memory& Memory() const { return memory_; }
     const Bytes& Uid() const { return uid_; }
-    wb::CEditableListCtrl* Grid() const { return grid_; }
-    wb::CStatusPane& Status() { return *status_; }
+    ui::CEditableListCtrl* Grid() const { return grid_; }
+    ui::CStatusPane& Status() { return *status_; }
     bool CyclicRunning() const { return cyclic_.Running(); }
 
     // Operations.
@@ -79,7 +77,7 @@ private:
     void EnableControls(bool enable);
     void CyclicStep();
     bool Select(uint8_t& sak);
-    bool DrawCell(const wb::CellPaint& cell) const;
+    bool DrawCell(const ui::CellPaint& cell) const;
     int PageOf(int row, int column) const;
 
     ui::ShellEnv& env_;
@@ -91,9 +89,9 @@ private:
     Type2Memory memory_;
     Bytes uid_;
 
-    wb::CCyclicReader cyclic_;
-    wb::CEditableListCtrl* grid_ = nullptr;
-    std::unique_ptr<wb::CStatusPane> status_;
+    ui::CCyclicReader cyclic_;
+    ui::CEditableListCtrl* grid_ = nullptr;
+    std::unique_ptr<ui::CStatusPane> status_;
     QProgressBar* progress_ = nullptr;
     QLineEdit* uidText_ = nullptr;
     QLineEdit* makerText_ = nullptr;

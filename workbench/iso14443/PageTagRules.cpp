@@ -1,4 +1,4 @@
-#include "PageTagRules.h"
+#include "workbench/iso14443/PageTagRules.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "PageTagUi.h"
+#include "workbench/iso14443/PageTagUi.h"
 
-#include "PageTagRules.h"
-#include "StatusPane.h"
-#include "Texts.h"
+#include "ui/StatusPane.h"
+#include "ui/Texts.h"
+#include "workbench/iso14443/PageTagRules.h"
 #include <vorex/vorex.h>
 
 #include <QLineEdit>
@@ -47,7 +47,7 @@ QString LastErrorText(int handle) {
     return EngineErrorText(VOREX_GetLastError(handle));
 }
 
-bool ShowRefusal(wb::CStatusPane& status, uint8_t sak) {
+bool ShowRefusal(ui::CStatusPane& status, uint8_t sak) {
     const int id = RefusalTextId(sak);
     if (id == 0)
         return false;
@@ -60,7 +60,7 @@ bool ShowRefusal(wb::CStatusPane& status, uint8_t sak) {
     return true;
 }
 
-void ShowWrongLength(wb::CStatusPane& status, int page, int length) {
+void ShowWrongLength(ui::CStatusPane& status, int page, int length) {
     QString text = ui::S(242);
     const qsizetype first = text.indexOf(QLatin1String("%d"));
     if (first >= 0)

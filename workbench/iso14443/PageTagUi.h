@@ -13,7 +13,7 @@ class QPushButton;
 class QRadioButton;
 class QWidget;
 
-namespace vorex::wb {
+namespace vorex::ui {
 class CStatusPane;
 }
 
@@ -33,8 +33,8 @@ QString EngineErrorText(int error);
 // The text of the connection's last engine error.
 QString LastErrorText(int handle);
 // Shows why the card is refused (texts 238, 239, 241); false for a page tag (SAK 00).
-bool ShowRefusal(wb::CStatusPane& status, uint8_t sak);
+bool ShowRefusal(ui::CStatusPane& status, uint8_t sak);
 // "Page %d hat falsche Datenlänge %d".
-void ShowWrongLength(wb::CStatusPane& status, int page, int length);
+void ShowWrongLength(ui::CStatusPane& status, int page, int length);
 
 } // namespace vorex::nfc

@@ -1,6 +1,6 @@
-#include "TrailerEditor.h"
+#include "workbench/iso14443/TrailerEditor.h"
 
-#include "ByteText.h"
+#include "workbench/common/ByteText.h"
 
 namespace vorex::mfc {
 

@@ -3,7 +3,7 @@
 // built from the four access values, the Key A and Key B texts and the user-byte text,
 // and taken apart into the access values and the user byte after a read. The bit
 // layout and the rights tables are the card library's.
-#include "AccessConditions.h"
+#include "cards/AccessConditions.h"
 
 #include <array>
 #include <cstdint>

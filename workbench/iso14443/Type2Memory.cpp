@@ -1,6 +1,6 @@
-#include "Type2Memory.h"
+#include "workbench/iso14443/Type2Memory.h"
 
-#include "ByteText.h"
+#include "workbench/common/ByteText.h"
 
 namespace vorex::nfc {
 

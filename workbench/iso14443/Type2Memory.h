@@ -3,7 +3,7 @@
 // to the tag (the reference for what counts as changed) and the bytes as shown and
 // edited. Pages are 4 bytes or empty; the page count is a whole number of grid rows of
 // four pages. Pages 0..3 (UID, lock bytes, capability container) are never changed.
-#include "Type2Tag.h"
+#include "cards/Type2Tag.h"
 
 #include <cstdint>
 #include <string>

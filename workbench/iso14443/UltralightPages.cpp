@@ -1,6 +1,6 @@
-#include "UltralightPages.h"
+#include "workbench/iso14443/UltralightPages.h"
 
-#include "ByteText.h"
+#include "workbench/common/ByteText.h"
 
 namespace vorex::nfc {
 

@@ -1,16 +1,16 @@
-#include "ISO15693Dlg.h"
+#include "workbench/iso15693/ISO15693Dlg.h"
 
-#include "BlockGridLayout.h"
-#include "BusyScope.h"
-#include "ByteText.h"
-#include "CellText.h"
-#include "EditableListCtrl.h"
-#include "LockRange.h"
-#include "SelectLockBlocksDlg.h"
-#include "ShellEnv.h"
-#include "TagLogFile.h"
-#include "TagTabs.h"
-#include "Texts.h"
+#include "ui/BusyScope.h"
+#include "ui/EditableListCtrl.h"
+#include "ui/ShellEnv.h"
+#include "ui/Texts.h"
+#include "workbench/common/BlockGridLayout.h"
+#include "workbench/common/ByteText.h"
+#include "workbench/common/CellText.h"
+#include "workbench/iso15693/LockRange.h"
+#include "workbench/iso15693/SelectLockBlocksDlg.h"
+#include "workbench/iso15693/TagLogFile.h"
+#include "workbench/iso15693/TagTabs.h"
 #include <vorex/vorex.h>
 
 #include <QApplication>
@@ -103,11 +103,11 @@ void CISO15693Dlg::SetConnection(int handle, bool highDataRateLock) {
 void CISO15693Dlg::BuildControls() {
     tabs_ = new CTagTabs(this);
     tabs_->setObjectName("1135");
-    grid_ = new wb::CEditableListCtrl(this);
+    grid_ = new ui::CEditableListCtrl(this);
     grid_->setObjectName("1134");
     grid_->setMinimumSize(560, 250);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    status_ = std::make_unique<wb::CStatusPane>(this, "1007", "1120");
+    status_ = std::make_unique<ui::CStatusPane>(this, "1007", "1120");
     status_->Log()->setMinimumHeight(90);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("1269");
@@ -187,9 +187,9 @@ void CISO15693Dlg::BuildControls() {
         ui::WriteProfileInt("Settings", "RequestFlag", requestFlags_);
     });
     connect(tabs_, &CTagTabs::currentChanged, this, &CISO15693Dlg::OnTabChanged);
-    connect(grid_, &wb::CEditableListCtrl::editEnded, this,
+    connect(grid_, &ui::CEditableListCtrl::editEnded, this,
             [this](int row, int column) { ValidateCell(row, column); });
-    connect(grid_, &wb::CEditableListCtrl::keyDown, this, [this](int key) {
+    connect(grid_, &ui::CEditableListCtrl::keyDown, this, [this](int key) {
         if (key == Qt::Key_Space)
             grid_->EditCell(grid_->currentRow(), 0, 1);
     });
@@ -349,7 +349,7 @@ void CISO15693Dlg::SetupColumns() {
     }
     grid_->DisableColumns();
     SetColumnLimits();
-    grid_->SetDrawCallback([this](const wb::CellPaint& cell) { return DrawCell(cell); });
+    grid_->SetDrawCallback([this](const ui::CellPaint& cell) { return DrawCell(cell); });
 }
 
 void CISO15693Dlg::SetColumnLimits() {
@@ -386,7 +386,7 @@ CISO15693Dlg::CellMark CISO15693Dlg::MarkOf(int row, int column) const {
     return CellMark::Plain;
 }
 
-bool CISO15693Dlg::DrawCell(const wb::CellPaint& cell) const {
+bool CISO15693Dlg::DrawCell(const ui::CellPaint& cell) const {
     const CellMark mark = MarkOf(cell.row, cell.column);
     if (mark == CellMark::Plain)
         return false;
@@ -487,7 +487,7 @@ bool CISO15693Dlg::ReadAllBlocks() {
     lockState_.assign(slot.blockCount, 0);
     SetupColumns();
     FillRows();
-    wb::CBusyScope wait;
+    ui::CBusyScope wait;
     progress_->setRange(0, slot.blockCount);
     progress_->setValue(0);
     status_->Line()->hide();
@@ -500,7 +500,7 @@ bool CISO15693Dlg::ReadAllBlocks() {
 }
 
 void CISO15693Dlg::OnReadAll() {
-    wb::CBusyScope busy;
+    ui::CBusyScope busy;
     RefreshTags();
     if (TagCount() < currentIndex_ + 1) {
         currentIndex_ = 0;
@@ -514,7 +514,7 @@ void CISO15693Dlg::OnReadAll() {
 }
 
 void CISO15693Dlg::OnReadPage() {
-    wb::CBusyScope busy;
+    ui::CBusyScope busy;
     if (ReadAllBlocks())
         status_->ShowStatusId(170);
 }
@@ -528,7 +528,7 @@ void CISO15693Dlg::OnReadSelection() {
         return;
     }
     std::sort(rows.begin(), rows.end());
-    wb::CBusyScope busy;
+    ui::CBusyScope busy;
     const TagSlot& slot = CurrentSlot();
     for (int row : rows) {
         for (int c = 0; c < slot.blocksPerRow; ++c) {
@@ -568,7 +568,7 @@ bool CISO15693Dlg::WriteBlock(int block, const QString& text) {
 }
 
 void CISO15693Dlg::OnWritePage() {
-    wb::CBusyScope busy;
+    ui::CBusyScope busy;
     EnableControls(false);
     const TagSlot& slot = CurrentSlot();
     int written = 0;
@@ -642,7 +642,7 @@ void CISO15693Dlg::OnLockBlocks() {
 // ---- Tabs and cyclic reading ----
 
 void CISO15693Dlg::OnTabChanged(int index) {
-    wb::CBusyScope busy;
+    ui::CBusyScope busy;
     const bool quiet = cyclic_.Busy() || cyclic_.Running();
     if (!quiet) {
         RefreshTags();
@@ -699,7 +699,7 @@ void CISO15693Dlg::CyclicStep() {
     if (changed_) {
         SetupColumns();
         FillRows();
-        wb::CBusyScope wait;
+        ui::CBusyScope wait;
         lockState_.assign(CurrentSlot().blockCount, 0);
         if (ReadBlocksIntoGrid(false))
             changed_ = false;

@@ -4,9 +4,9 @@
 // all or selected rows, writes changed blocks back with a read-back check, locks block
 // ranges after a confirmation, reads cyclically, and appends found tags to a tag log
 // file. All reader work is synchronous VOREX_ calls on the connection the view opened.
-#include "CyclicReader.h"
-#include "StatusPane.h"
-#include "TagSlot.h"
+#include "ui/CyclicReader.h"
+#include "ui/StatusPane.h"
+#include "workbench/iso15693/TagSlot.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -21,11 +21,9 @@ class QRadioButton;
 
 namespace vorex::ui {
 struct ShellEnv;
-}
-namespace vorex::wb {
 class CEditableListCtrl;
 struct CellPaint;
-} // namespace vorex::wb
+} // namespace vorex::ui
 
 namespace vorex::iso {
 
@@ -54,9 +52,9 @@ public:
     const std::vector<QString>& StoredText() const { return storedText_; }
     const std::vector<uint8_t>& LockState() const { return lockState_; }
     QString TagLogPath() const { return tagLogPath_; }
-    wb::CEditableListCtrl* Grid() const { return grid_; }
+    ui::CEditableListCtrl* Grid() const { return grid_; }
     CTagTabs* Tabs() const { return tabs_; }
-    wb::CStatusPane& Status() { return *status_; }
+    ui::CStatusPane& Status() { return *status_; }
     bool CyclicRunning() const { return cyclic_.Running(); }
 
     // Operations.
@@ -97,7 +95,7 @@ private:
     void EnableControls(bool enable);
     // Reads blocks from 0 into the grid; with progress (and row scrolling) or without.
     bool ReadBlocksIntoGrid(bool withProgress);
-    bool DrawCell(const wb::CellPaint& cell) const;
+    bool DrawCell(const ui::CellPaint& cell) const;
     void OnStartTimer();
     void SelectTab(int index);
     QString ErrorText() const;
@@ -123,12 +121,12 @@ private:
     bool initialised_ = false;
     std::array<TagSlot, kMaxTags> slots_{};
 
-    wb::CCyclicReader cyclic_;
+    ui::CCyclicReader cyclic_;
     QTimer startTimer_;
 
     CTagTabs* tabs_ = nullptr;
-    wb::CEditableListCtrl* grid_ = nullptr;
-    std::unique_ptr<wb::CStatusPane> status_;
+    ui::CEditableListCtrl* grid_ = nullptr;
+    std::unique_ptr<ui::CStatusPane> status_;
     QProgressBar* progress_ = nullptr;
     QPushButton* readAll_ = nullptr;
     QPushButton* readSelection_ = nullptr;

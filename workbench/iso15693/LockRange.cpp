@@ -1,4 +1,4 @@
-#include "LockRange.h"
+#include "workbench/iso15693/LockRange.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "SelectLockBlocksDlg.h"
+#include "workbench/iso15693/SelectLockBlocksDlg.h"
 
-#include "DataExchange.h"
-#include "LockRange.h"
-#include "Texts.h"
+#include "ui/DataExchange.h"
+#include "ui/Texts.h"
+#include "workbench/iso15693/LockRange.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "TagLogFile.h"
+#include "workbench/iso15693/TagLogFile.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "TagNaming.h"
+#include "workbench/iso15693/TagNaming.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "TagSlot.h"
+#include "workbench/iso15693/TagSlot.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // The ISO 15693 workbench's view of one found tag and the request details that follow
 // from it: how the inventory answer splits into UIDs, how many blocks a grid row
 // shows, and the flags and answer length of block reads and writes.
-#include "TagNaming.h"
+#include "workbench/iso15693/TagNaming.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,11 +1,11 @@
 #pragma once
 // The tag tabs of the ISO 15693 workbench: always 16 fixed-width tabs in rows of four,
 // one per tag slot, exactly one selected.
-#include "ButtonTabs.h"
+#include "ui/ButtonTabs.h"
 
 namespace vorex::iso {
 
-class CTagTabs : public wb::CButtonTabs {
+class CTagTabs : public ui::CButtonTabs {
     Q_OBJECT
 public:
     static constexpr int kTabs = 16;

@@ -1,4 +1,4 @@
-#include "BluetoothLink.h"
+#include "engine/links/bluetooth/BluetoothLink.h"
 
 #include <algorithm>
 #include <cstring>

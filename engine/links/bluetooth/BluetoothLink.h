@@ -3,8 +3,8 @@
 // with the module packet protocol (BluetoothPacket.h). It searches for devices, asks
 // their names, connects to one and then carries the reader protocol in data packets.
 // It has no thread: the connection's receive wait polls it (ReadBluetoothData).
-#include "BluetoothAdapter.h"
-#include "BluetoothPacket.h"
+#include "engine/links/bluetooth/BluetoothAdapter.h"
+#include "engine/links/bluetooth/BluetoothPacket.h"
 
 #include <array>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "BluetoothPacket.h"
+#include "engine/links/bluetooth/BluetoothPacket.h"
 
 #include <algorithm>
 #include <cstring>

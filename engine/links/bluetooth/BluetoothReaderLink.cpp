@@ -1,6 +1,6 @@
-#include "BluetoothReaderLink.h"
+#include "engine/links/bluetooth/BluetoothReaderLink.h"
 
-#include "BluetoothLink.h"
+#include "engine/links/bluetooth/BluetoothLink.h"
 
 namespace vorex::links {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // The Bluetooth link kind at the reader-link seam: a polled CBluetoothLink.
-#include "../ReaderLink.h"
+#include "engine/links/ReaderLink.h"
 
 namespace vorex::links {
 

@@ -1,8 +1,8 @@
 // The Bluetooth module on a serial port (COM mode).
-#include "BluetoothAdapter.h"
+#include "engine/links/bluetooth/BluetoothAdapter.h"
 
-#include "../serial/LineSettings.h"
-#include "../serial/PortName.h"
+#include "engine/links/serial/LineSettings.h"
+#include "engine/links/serial/PortName.h"
 
 #include <cerrno>
 #include <cstdlib>

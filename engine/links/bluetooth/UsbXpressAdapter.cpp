@@ -1,8 +1,8 @@
 // The maker's USB Bluetooth adapter, a USBXpress device driven through the USBXpress
 // binding.
-#include "BluetoothAdapter.h"
+#include "engine/links/bluetooth/BluetoothAdapter.h"
 
-#include "../usbxpress/SiUSBXpPort.h"
+#include "engine/links/usbxpress/SiUSBXpPort.h"
 
 #include <algorithm>
 #include <cctype>

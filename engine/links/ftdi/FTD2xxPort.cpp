@@ -1,6 +1,6 @@
-#include "FTD2xxPort.h"
+#include "engine/links/ftdi/FTD2xxPort.h"
 
-#include "../../DebugOutput.h"
+#include "engine/DebugOutput.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,8 +3,8 @@
 // by name; base of CUSBSerialPort, whose FTDI mode drives a reader through it. Each
 // wrapper calls the library; when the function is missing it returns the fixed value
 // its callers take for "failed" (or does nothing), so that opening simply fails.
-#include "../VendorLibrary.h"
-#include "FTD2xxApi.h"
+#include "engine/links/VendorLibrary.h"
+#include "engine/links/ftdi/FTD2xxApi.h"
 
 #include <string>
 #include <vector>

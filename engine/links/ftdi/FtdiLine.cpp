@@ -1,4 +1,4 @@
-#include "FtdiLine.h"
+#include "engine/links/ftdi/FtdiLine.h"
 
 namespace vorex::links {
 

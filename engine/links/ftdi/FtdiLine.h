@@ -1,8 +1,8 @@
 #pragma once
 // The device control block an FTDI device gets for a serial line setting, filled as
 // the OS would fill it from "baud=%d parity=%c data=%d stop=%d" plus the handshake.
-#include "../serial/LineSettings.h"
-#include "FTD2xxApi.h"
+#include "engine/links/ftdi/FTD2xxApi.h"
+#include "engine/links/serial/LineSettings.h"
 
 namespace vorex::links {
 

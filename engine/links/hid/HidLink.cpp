@@ -1,6 +1,6 @@
-#include "HidLink.h"
+#include "engine/links/hid/HidLink.h"
 
-#include "HidReports.h"
+#include "engine/links/hid/HidReports.h"
 
 #include <algorithm>
 

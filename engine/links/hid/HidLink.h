@@ -1,8 +1,8 @@
 #pragma once
 // CHidLink: a reader attached as a USB HID device, exchanging the reader protocol in
 // input and output reports. No thread of its own: the receive wait polls it.
-#include "../ReaderLink.h"
-#include "HidBackend.h"
+#include "engine/links/ReaderLink.h"
+#include "engine/links/hid/HidBackend.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "HidReports.h"
+#include "engine/links/hid/HidReports.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The system's HID devices through hidapi's hidraw backend. Report lengths come from
 // the report descriptor that sysfs shows beside the hidraw node.
-#include "HidBackend.h"
-#include "ReportDescriptor.h"
+#include "engine/links/hid/HidBackend.h"
+#include "engine/links/hid/ReportDescriptor.h"
 
 #include <fstream>
 #include <hidapi/hidapi.h>

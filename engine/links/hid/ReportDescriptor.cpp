@@ -1,4 +1,4 @@
-#include "ReportDescriptor.h"
+#include "engine/links/hid/ReportDescriptor.h"
 
 #include <algorithm>
 #include <map>

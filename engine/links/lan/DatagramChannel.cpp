@@ -1,4 +1,4 @@
-#include "DatagramChannel.h"
+#include "engine/links/lan/DatagramChannel.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,7 +1,7 @@
 #pragma once
 // One UDP socket of the datagram protocol, bound to a local adapter address, that sends
 // requests to one reader or as a broadcast and waits for their answers.
-#include "LanDatagram.h"
+#include "engine/links/lan/LanDatagram.h"
 
 #include <chrono>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "Ipv4.h"
+#include "engine/links/lan/Ipv4.h"
 
 #include <arpa/inet.h>
 

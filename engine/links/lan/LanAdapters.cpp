@@ -1,4 +1,4 @@
-#include "LanAdapters.h"
+#include "engine/links/lan/LanAdapters.h"
 
 #include <arpa/inet.h>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // datagrams go. The list comes from an injectable source: by default the IPv4
 // interfaces that are up (getifaddrs), or the list in $VOREX_LAN_ADAPTERS; tests give
 // their own list so that nothing is ever sent outside loopback or their namespaces.
-#include "Ipv4.h"
+#include "engine/links/lan/Ipv4.h"
 
 #include <cstdint>
 #include <functional>

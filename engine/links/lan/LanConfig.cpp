@@ -1,4 +1,4 @@
-#include "LanConfig.h"
+#include "engine/links/lan/LanConfig.h"
 
 #include <thread>
 

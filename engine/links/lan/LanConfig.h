@@ -1,7 +1,7 @@
 #pragma once
 // Reading and changing a LAN reader's network settings (address, mask, gateway, TCP
 // port and name) with the datagram protocol.
-#include "LanDiscovery.h"
+#include "engine/links/lan/LanDiscovery.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "LanDatagram.h"
+#include "engine/links/lan/LanDatagram.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // The datagram protocol LAN readers answer on UDP port 30718: building the requests,
 // and reading the answers. Every reader works on the bytes received and never looks
 // outside them; a datagram that is too short for what is asked is refused.
-#include "Ipv4.h"
+#include "engine/links/lan/Ipv4.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "LanDiscovery.h"
+#include "engine/links/lan/LanDiscovery.h"
 
 namespace vorex::lan {
 

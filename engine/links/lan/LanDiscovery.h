@@ -2,8 +2,8 @@
 // Finding LAN readers with the datagram protocol: the scan of every adapter (with or
 // without checking the readers' model), the address of a reader known by its name,
 // and finding the adapter from which a reader answers.
-#include "DatagramChannel.h"
-#include "LanAdapters.h"
+#include "engine/links/lan/DatagramChannel.h"
+#include "engine/links/lan/LanAdapters.h"
 
 #include <chrono>
 #include <set>

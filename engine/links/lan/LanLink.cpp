@@ -1,6 +1,6 @@
-#include "LanLink.h"
+#include "engine/links/lan/LanLink.h"
 
-#include "TCPSocketThread.h"
+#include "engine/links/lan/TCPSocketThread.h"
 
 namespace vorex::links {
 namespace {

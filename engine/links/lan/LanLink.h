@@ -1,7 +1,7 @@
 #pragma once
 // The LAN link kind at the reader-link seam: the reader protocol over a TCP connection
 // kept by a CTCPSocketThread (connect, reconnect after a drop, one worker thread).
-#include "../ReaderLink.h"
+#include "engine/links/ReaderLink.h"
 
 namespace vorex::links {
 

@@ -1,6 +1,6 @@
-#include "TCPSocket.h"
+#include "engine/links/lan/TCPSocket.h"
 
-#include "LanDiscovery.h"
+#include "engine/links/lan/LanDiscovery.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

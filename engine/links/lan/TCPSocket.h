@@ -2,8 +2,8 @@
 // The TCP connection to a LAN reader. The link's worker connects; sends run on the
 // sending thread (or the worker for queued blocks), reads on the thread that waits for
 // an answer. The owner serialises the calls.
-#include "LanAdapters.h"
-#include "LanDatagram.h"
+#include "engine/links/lan/LanAdapters.h"
+#include "engine/links/lan/LanDatagram.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "TCPSocketThread.h"
+#include "engine/links/lan/TCPSocketThread.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

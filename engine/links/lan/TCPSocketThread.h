@@ -4,7 +4,7 @@
 // bytes to the receiver (WaitForInput): the answer reaches it without a second thread
 // wake-up. Input that arrives while nobody waits stays in the socket until the next
 // request drops it (DiscardInput), as the receive buffer would.
-#include "TCPSocket.h"
+#include "engine/links/lan/TCPSocket.h"
 
 #include <atomic>
 #include <chrono>

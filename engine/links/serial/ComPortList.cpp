@@ -1,4 +1,4 @@
-#include "ComPortList.h"
+#include "engine/links/serial/ComPortList.h"
 
 #include <algorithm>
 #include <cctype>

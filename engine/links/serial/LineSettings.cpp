@@ -1,4 +1,4 @@
-#include "LineSettings.h"
+#include "engine/links/serial/LineSettings.h"
 
 #include <asm/termbits.h>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "PortName.h"
+#include "engine/links/serial/PortName.h"
 
 #include <cctype>
 

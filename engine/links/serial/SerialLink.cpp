@@ -1,4 +1,4 @@
-#include "SerialLink.h"
+#include "engine/links/serial/SerialLink.h"
 
 namespace vorex::links {
 

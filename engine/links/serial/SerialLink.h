@@ -1,8 +1,8 @@
 #pragma once
 // The serial link kind: a CUSBSerialPort (termios device with its worker thread) that
 // delivers what it receives to the connection's receive buffer.
-#include "../ReaderLink.h"
-#include "USBSerialPort.h"
+#include "engine/links/ReaderLink.h"
+#include "engine/links/serial/USBSerialPort.h"
 
 #include <memory>
 

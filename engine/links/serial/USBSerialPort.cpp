@@ -1,8 +1,8 @@
-#include "USBSerialPort.h"
+#include "engine/links/serial/USBSerialPort.h"
 
-#include "../../DebugOutput.h"
-#include "../ftdi/FtdiLine.h"
-#include "ComPortList.h"
+#include "engine/DebugOutput.h"
+#include "engine/links/ftdi/FtdiLine.h"
+#include "engine/links/serial/ComPortList.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,9 +4,9 @@
 // in bulk and hands it to OnReceiveChar(s), and writes the bytes queued by
 // WriteToPort. In FTDI mode (the name is an FTDI serial number) the device is driven
 // through the FTDI D2XX library instead, and the worker polls it every millisecond.
-#include "../ftdi/FTD2xxPort.h"
-#include "LineSettings.h"
-#include "PortName.h"
+#include "engine/links/ftdi/FTD2xxPort.h"
+#include "engine/links/serial/LineSettings.h"
+#include "engine/links/serial/PortName.h"
 
 #include <atomic>
 #include <cstdint>

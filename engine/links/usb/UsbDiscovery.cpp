@@ -1,4 +1,4 @@
-#include "UsbDiscovery.h"
+#include "engine/links/usb/UsbDiscovery.h"
 
 #include <algorithm>
 #include <cctype>

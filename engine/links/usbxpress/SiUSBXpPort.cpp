@@ -1,4 +1,4 @@
-#include "SiUSBXpPort.h"
+#include "engine/links/usbxpress/SiUSBXpPort.h"
 
 namespace {
 

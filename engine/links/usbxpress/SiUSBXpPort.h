@@ -4,8 +4,8 @@
 // Each wrapper calls the library; when the function is missing it returns the fixed
 // value the callers expect of a missing library (1, "not successful"), so that opening
 // a device simply fails.
-#include "../VendorLibrary.h"
-#include "SiUSBXpApi.h"
+#include "engine/links/VendorLibrary.h"
+#include "engine/links/usbxpress/SiUSBXpApi.h"
 
 class CSiUSBXpPort {
 public:

@@ -1,7 +1,7 @@
 // Whole-tag reads and writes of ISO 15693 tags against the stand-in reader: Read
 // Multiple Blocks in chunks where the tag answers it, single reads where it does not.
-#include "Iso15693Tag.h"
-#include "TestSupport.h"
+#include "cards/Iso15693Tag.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Whole-card dump and restore of MIFARE Classic cards against the stand-in reader.
-#include "ClassicCard.h"
-#include "Iso14443Cards.h"
-#include "Iso14443Commands.h"
-#include "TestSupport.h"
+#include "cards/ClassicCard.h"
+#include "sim/Iso14443Cards.h"
+#include "sim/Iso14443Commands.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

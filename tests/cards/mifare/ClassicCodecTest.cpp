@@ -1,7 +1,7 @@
 // MIFARE Classic geometry, access-condition codec and value blocks.
-#include "AccessConditions.h"
-#include "ClassicGeometry.h"
-#include "ValueBlock.h"
+#include "cards/AccessConditions.h"
+#include "cards/ClassicGeometry.h"
+#include "cards/ValueBlock.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Dump files: both layouts read back what was written, and bad files give an error.
-#include "ClassicDump.h"
+#include "cards/ClassicDump.h"
 
 #include <gtest/gtest.h>
 #include <string>

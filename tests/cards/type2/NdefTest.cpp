@@ -1,6 +1,6 @@
 // NDEF records in Type 2 tag memory: well-formed messages decoded, and truncated or
 // lying lengths, missing capability containers and missing NDEF TLVs reported.
-#include "Ndef.h"
+#include "cards/Ndef.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

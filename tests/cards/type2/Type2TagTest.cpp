@@ -1,9 +1,9 @@
 // Ultralight and NFC Type 2 tags against the stand-in reader: finding the memory size
 // by reading, and writing pages with read-back.
-#include "Type2Tag.h"
-#include "ClassicCard.h"
-#include "Iso14443Commands.h"
-#include "TestSupport.h"
+#include "cards/Type2Tag.h"
+#include "cards/ClassicCard.h"
+#include "sim/Iso14443Commands.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

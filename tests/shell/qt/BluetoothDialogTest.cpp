@@ -1,12 +1,12 @@
 // The Bluetooth connect dialog and the view's connect step against the stand-in
 // module: search, the name filter, connect, the remembered reader, a failed connect
 // falling back to a search, and a cancelled dialog leaving no connection.
-#include "BluetoothConnectDlg.h"
-#include "MainFrame.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "TestSupport.h"
-#include "Texts.h"
+#include "shell/BluetoothConnectDlg.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgrammerView.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Texts.h"
 #include <vorex/vorex.h>
 
 #include <QListWidget>

@@ -1,9 +1,9 @@
 // The cycle-time dialog and the interface settings dialog.
-#include "BeepTimeDlg.h"
-#include "PortDlg.h"
-#include "QtTestEnv.h"
-#include "TestSupport.h"
-#include "Texts.h"
+#include "shell/BeepTimeDlg.h"
+#include "shell/PortDlg.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Texts.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,17 +1,17 @@
 // The LAN reader list, the LAN settings dialog and LAN entries in the interface dialog
 // against stand-in readers on loopback (their datagram port is one no other test uses;
 // adapters: 127.0.0.1 only).
-#include "DeviceCommands.h"
-#include "IPAddrSuche.h"
-#include "LanConfig.h"
-#include "LanResponder.h"
-#include "MainFrame.h"
-#include "PortDlg.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "TcpServer.h"
-#include "TestSupport.h"
-#include "Texts.h"
+#include "shell/IPAddrSuche.h"
+#include "shell/LanConfigDlg.h"
+#include "shell/MainFrame.h"
+#include "shell/PortDlg.h"
+#include "shell/ProgrammerView.h"
+#include "sim/DeviceCommands.h"
+#include "sim/LanResponder.h"
+#include "sim/TcpServer.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Texts.h"
 #include <vorex/vorex.h>
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // Shared pieces of the shell's Qt tests: a main() that points the settings at a
 // temporary XDG_CONFIG_HOME on the offscreen platform, and a message sink that records
 // instead of showing boxes.
-#include "ShellEnv.h"
+#include "ui/ShellEnv.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -1,17 +1,17 @@
 // The update check against an HTTPS server on loopback with a CA made for the test:
 // offers of the program and the reader file, failures, the installer download and the
 // about box.
-#include "AboutDlg.h"
-#include "InstallerDownload.h"
-#include "MainFrame.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "StringTable.h"
-#include "TestHttpsServer.h"
-#include "TestSupport.h"
-#include "Texts.h"
-#include "UpdateService.h"
-#include "WaitHook.h"
+#include "resources/strings/StringTable.h"
+#include "shell/AboutDlg.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgrammerView.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/shell/qt/TestHttpsServer.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Texts.h"
+#include "ui/WaitHook.h"
+#include "update/InstallerDownload.h"
+#include "update/UpdateService.h"
 
 #include <vorex/vorex.h>
 

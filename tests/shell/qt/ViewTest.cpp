@@ -1,15 +1,15 @@
 // The main window and view against the stand-in reader on a pseudo-terminal.
-#include "DeviceTable.h"
-#include "MainFrame.h"
-#include "PortDlg.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "StringTable.h"
-#include "TestSupport.h"
-#include "Texts.h"
-#include "Vorex_SDKApp.h"
-#include "WaitHook.h"
-#include "links/serial/ComPortList.h"
+#include "engine/DeviceTable.h"
+#include "engine/Vorex_SDKApp.h"
+#include "engine/links/serial/ComPortList.h"
+#include "resources/strings/StringTable.h"
+#include "shell/MainFrame.h"
+#include "shell/PortDlg.h"
+#include "shell/ProgrammerView.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Texts.h"
+#include "ui/WaitHook.h"
 #include <vorex/vorex.h>
 
 #include <QLabel>

@@ -1,15 +1,15 @@
 // The block grid's in-place editing: opening an edit, moving it with Enter, Tab and
 // Shift+Tab, Esc, the end-of-edit notification, clicks and the owner's draw callback.
-#include "EditableListCtrl.h"
-#include "InPlaceEdit.h"
-#include "QtTestEnv.h"
+#include "ui/EditableListCtrl.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "ui/InPlaceEdit.h"
 
 #include <QHeaderView>
 #include <QPainter>
 #include <QSignalSpy>
 
-using vorex::wb::CEditableListCtrl;
-using vorex::wb::CInPlaceEdit;
+using vorex::ui::CEditableListCtrl;
+using vorex::ui::CInPlaceEdit;
 
 namespace {
 
@@ -178,7 +178,7 @@ private slots:
     void drawCallbackTakesOverCells() {
         Grid g;
         QList<QPair<int, int>> drawn;
-        g.grid->SetDrawCallback([&](const vorex::wb::CellPaint& cell) {
+        g.grid->SetDrawCallback([&](const vorex::ui::CellPaint& cell) {
             drawn << qMakePair(cell.row, cell.column);
             if (cell.row == 1 && cell.column == 1) {
                 cell.painter->fillRect(cell.rect, Qt::yellow);

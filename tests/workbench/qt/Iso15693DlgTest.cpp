@@ -1,19 +1,19 @@
 // The ISO 15693 workbench against the stand-in reader on a pseudo-terminal: reading
 // every tag, writing with read-back, locking, cyclic reading, the tag log, and the view
 // opening the workbench.
-#include "ISO15693Dlg.h"
-#include "EditableListCtrl.h"
-#include "InPlaceEdit.h"
-#include "Iso15693Tags.h"
-#include "MainFrame.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "SelectLockBlocksDlg.h"
-#include "StringTable.h"
-#include "TagNaming.h"
-#include "TagTabs.h"
-#include "TestSupport.h"
-#include "Texts.h"
+#include "workbench/iso15693/ISO15693Dlg.h"
+#include "resources/strings/StringTable.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgrammerView.h"
+#include "sim/Iso15693Tags.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/support/TestSupport.h"
+#include "ui/EditableListCtrl.h"
+#include "ui/InPlaceEdit.h"
+#include "ui/Texts.h"
+#include "workbench/iso15693/SelectLockBlocksDlg.h"
+#include "workbench/iso15693/TagNaming.h"
+#include "workbench/iso15693/TagTabs.h"
 #include <vorex/vorex.h>
 
 #include <QCheckBox>

@@ -2,17 +2,17 @@
 // on a pseudo-terminal, with the demo scenario's cards and key store: reading sectors
 // with store keys, refusals by key, card size and access conditions, value blocks,
 // writing data and trailer with new keys, the 4K layout, and the view opening it.
-#include "Mifare1KDlg.h"
-#include "ButtonTabs.h"
-#include "Iso14443Cards.h"
-#include "Iso14443Commands.h"
-#include "MainFrame.h"
-#include "MifareKeyStoreDlg.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "StringTable.h"
-#include "TestSupport.h"
-#include "Texts.h"
+#include "workbench/iso14443/Mifare1KDlg.h"
+#include "resources/strings/StringTable.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgrammerView.h"
+#include "sim/Iso14443Cards.h"
+#include "sim/Iso14443Commands.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/support/TestSupport.h"
+#include "ui/ButtonTabs.h"
+#include "ui/Texts.h"
+#include "workbench/iso14443/MifareKeyStoreDlg.h"
 #include <vorex/vorex.h>
 
 #include <QCheckBox>

@@ -2,13 +2,13 @@
 // reading selected pages, writing only pages 4..15, page lengths, byte order kept in
 // the settings, refused cards, failing pages that do not stop the others, cyclic
 // reading, and the view opening the workbench.
-#include "MifareUltralightDlg.h"
-#include "MainFrame.h"
-#include "PageTagField.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "StringTable.h"
-#include "Texts.h"
+#include "workbench/iso14443/MifareUltralightDlg.h"
+#include "resources/strings/StringTable.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgrammerView.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/workbench/qt/PageTagField.h"
+#include "ui/Texts.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -2,15 +2,15 @@
 // the memory size by reading, the chip maker, the NDEF view, refused MIFARE cards,
 // writing exactly the changed pages, cyclic reading, a password-protected NTAG, and the
 // view opening the workbench.
-#include "NFCType2Dlg.h"
-#include "EditableListCtrl.h"
-#include "InPlaceEdit.h"
-#include "MainFrame.h"
-#include "PageTagField.h"
-#include "ProgrammerView.h"
-#include "QtTestEnv.h"
-#include "StringTable.h"
-#include "Texts.h"
+#include "workbench/iso14443/NFCType2Dlg.h"
+#include "resources/strings/StringTable.h"
+#include "shell/MainFrame.h"
+#include "shell/ProgrammerView.h"
+#include "tests/shell/qt/QtTestEnv.h"
+#include "tests/workbench/qt/PageTagField.h"
+#include "ui/EditableListCtrl.h"
+#include "ui/InPlaceEdit.h"
+#include "ui/Texts.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

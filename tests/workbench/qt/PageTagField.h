@@ -1,10 +1,10 @@
 #pragma once
 // A stand-in reader with ISO 14443 cards for the Ultralight and NFC Type 2 workbench
 // tests: an open connection to it, the card in the field, and what was sent.
-#include "CardTypes.h"
-#include "Iso14443Cards.h"
-#include "Iso14443Commands.h"
-#include "TestSupport.h"
+#include "cards/CardTypes.h"
+#include "sim/Iso14443Cards.h"
+#include "sim/Iso14443Commands.h"
+#include "tests/support/TestSupport.h"
 #include <vorex/vorex.h>
 
 #include <QtTest>
