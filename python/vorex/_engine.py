@@ -80,7 +80,7 @@ class Engine:
         if n >= len(self._text):
             self._text = ctypes.create_string_buffer(n + 1)
             self.lib.VOREX_GetErrorText(number, self._text, len(self._text))
-        return self._text.value.decode("utf-8", "replace")
+        return self._text.value.decode("utf-8", "replace").rstrip()
 
     def fail(self, handle: int, function: str) -> VorexError:
         """The exception for a failed call on a connection (hook exceptions first)."""
