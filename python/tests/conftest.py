@@ -40,25 +40,25 @@ class Sim:
             stdin=subprocess.PIPE,
             stdout=subprocess.PIPE,
             stderr=subprocess.PIPE,
-            text=True,
+            bufsize=0,
         )
         self.port = self._line()
         self.extra = self._line() if "--udp" in args else ""
 
     def _line(self, timeout: float = 10.0) -> str:
-        ready, _, _ = select.select([self.process.stdout], [], [], timeout)
-        if not ready:
-            self.stop()
-            pytest.fail("vorex-sim printed nothing")
-        line = self.process.stdout.readline().strip()
-        if not line:
-            self.stop()
-            pytest.fail(f"vorex-sim ended: {self.process.stderr.read()}")
-        return line
+        """One line of its stdout, read unbuffered so that select sees the rest."""
+        line = b""
+        while not line.endswith(b"\n"):
+            ready, _, _ = select.select([self.process.stdout], [], [], timeout)
+            byte = os.read(self.process.stdout.fileno(), 1) if ready else b""
+            if not byte:
+                self.stop()
+                pytest.fail(f"vorex-sim printed no line (so far {line!r})")
+            line += byte
+        return line.decode().strip()
 
     def command(self, line: str) -> str:
-        self.process.stdin.write(line + "\n")
-        self.process.stdin.flush()
+        self.process.stdin.write(line.encode() + b"\n")
         answer = self._line()
         assert answer.startswith("ok"), answer
         return answer
