@@ -102,3 +102,14 @@ def test_timeout_maps_to_timeout_error(start_sim):
         assert caught.value.number == 4
         assert isinstance(caught.value, TimeoutError)  # also the built-in one
         assert reader.version() == b"165J"
+
+
+def test_a_reader_dropped_without_close_is_closed_with_a_warning(sim):
+    reader = vorex.Reader(sim.port)
+    handle = reader.handle
+    with pytest.warns(ResourceWarning, match="unclosed vorex.Reader"):
+        del reader
+        import gc
+
+        gc.collect()
+    assert vorex.lib.VOREX_GetDeviceType(handle) == -1

@@ -111,7 +111,10 @@ class Reader:
 
     def __del__(self) -> None:
         if getattr(self, "_handle", 0):
-            warnings.warn(f"unclosed vorex.Reader {self.port!r}", ResourceWarning, stacklevel=1)
+            try:
+                warnings.warn(f"unclosed vorex.Reader {self.port!r}", ResourceWarning, stacklevel=1)
+            except Exception:  # noqa: BLE001 - interpreter shutdown
+                pass
             self.close()
 
     def __repr__(self) -> str:
