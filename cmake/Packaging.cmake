@@ -2,6 +2,7 @@
 #   vorex-programmer  the desktop program, vorexctl, vorex-sim and their data
 #   libvorex2         the reader engine library libvorex.so.2
 #   libvorex-dev      header, libvorex.so link, libvorex.a, pkg-config and CMake files
+#   python3-vorex     the Python package vorex (ctypes over libvorex2, architecture all)
 # Dependencies come from dpkg-shlibdeps; the library package gets a shlibs file.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vorex-programmer)
@@ -17,7 +18,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL program lib dev)
+set(CPACK_COMPONENTS_ALL program lib dev python)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
@@ -62,5 +63,20 @@ The headers <vorex/vorex.h> and <vorex/vorex_errors.h>, the shared
 library link and the static library of the Vorex reader engine, with a
 pkg-config file (vorex) and a CMake package (find_package(Vorex), target
 Vorex::vorex).")
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-vorex)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3:any (>= 3.11), libvorex2 (>= ${PROJECT_VERSION})")
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+"Vorex RFID reader engine library - Python 3 package
+The Python package vorex drives Vorex RFID readers through the reader
+engine library libvorex (ctypes, no compiled code): a Reader class with
+identification, settings, ISO 15693, MIFARE Classic and NFC Type 2
+calls, exceptions that name the engine's error numbers, and the LAN and
+Bluetooth searches. Examples are in /usr/share/doc/python3-vorex.")
+# Byte-compiles the package after install and removes the compiled files before removal.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/deb/python3-vorex/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/deb/python3-vorex/prerm)
 
 include(CPack)

@@ -63,6 +63,11 @@ libvorex-dev include/vorex/vorex_errors.h
 libvorex-dev $libdir/pkgconfig/vorex.pc
 libvorex-dev $libdir/cmake/Vorex/VorexConfig.cmake
 libvorex-dev share/doc/libvorex-dev/copyright
+python3-vorex lib/python3/dist-packages/vorex/__init__.py
+python3-vorex lib/python3/dist-packages/vorex/binding.py
+python3-vorex lib/python3/dist-packages/vorex/py.typed
+python3-vorex share/doc/python3-vorex/examples/iso15693_inventory.py
+python3-vorex share/doc/python3-vorex/copyright
 "
 while read -r package path; do
     [[ -z $package ]] && continue
@@ -119,6 +124,16 @@ done
 LD_LIBRARY_PATH=$root/$libdir ldd "$work/inventory-pc" >"$work/ldd-pc.txt"
 grep -q "libvorex.so.2 => $root/" "$work/ldd-pc.txt" ||
     fail "the pkg-config build does not use the staged libvorex.so.2: $(cat "$work/ldd-pc.txt")"
+# ---- The Python package from the install, finding the staged library as the system's ----
+(cd "$work" && LD_LIBRARY_PATH=$root/$libdir PYTHONPATH=$root/lib/python3/dist-packages \
+    PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -c "
+import sys, vorex
+assert vorex.library_path.endswith('libvorex.so.2'), vorex.library_path
+with vorex.Reader(sys.argv[1]) as r:
+    print(r.device_name, *r.iso15693_inventory(), sep='\\n')
+" "$port" >"$work/python.txt" 2>&1) || fail "python3 -c 'import vorex': $(cat "$work/python.txt")"
+grep -qx 'E004015012345671 NXP Semiconductors 28 x 4' "$work/python.txt" ||
+    fail "the Python package: $(cat "$work/python.txt")"
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true
 sim_pid=
@@ -145,8 +160,10 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
 # ---- Debian packages from this tree: contents and lintian ----
 "$src/scripts/package" --build-dir "$build" --out "$work/deb" >"$work/package.log" ||
     fail "scripts/package: $(cat "$work/package.log")"
-for package in vorex-programmer libvorex2 libvorex-dev; do
-    deb=$work/deb/${package}_${version}_amd64.deb
+for package in vorex-programmer libvorex2 libvorex-dev python3-vorex; do
+    arch=amd64
+    [[ $package == python3-* ]] && arch=all
+    deb=$work/deb/${package}_${version}_${arch}.deb
     [[ -f $deb ]] || fail "no $deb"
     dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/$package.contents"
 done
