@@ -121,7 +121,7 @@ bool WithReader(CMainFrame& frame, const std::function<bool(int handle)>& shoot)
 // to the first tag's locked (pink) block.
 bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
     return WithReader(frame, [&](int handle) {
-        iso::CISO15693Dlg dialog(env, &frame);
+        wb::iso::CISO15693Dlg dialog(env, &frame);
         dialog.SetConnection(handle, reader::HighDataRateLock(frame.View()->DeviceType()));
         dialog.show();
         QElapsedTimer waited;
@@ -145,7 +145,7 @@ bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, cons
     return WithReader(frame, [&](int handle) {
         bool ok = false;
         {
-            nfc::CNFCType2Dlg dialog(env, &frame);
+            wb::nfc::CNFCType2Dlg dialog(env, &frame);
             dialog.SetConnection(handle);
             dialog.show();
             dialog.OnRead();
@@ -172,7 +172,7 @@ bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, c
     return WithReader(frame, [&](int handle) {
         bool ok = false;
         {
-            mfc::CMifare1KDlg dialog(env, mfc::kTemplate4K, &frame);
+            wb::mfc::CMifare1KDlg dialog(env, wb::mfc::kTemplate4K, &frame);
             dialog.SetConnection(handle, reader::HasSmallKeyStore(frame.View()->DeviceType()));
             dialog.show();
             const auto click = [&dialog](const QString& name) {
@@ -187,7 +187,7 @@ bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, c
             ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
         }
         {
-            mfc::CMifareDefineKeys keys(env, &frame);
+            wb::mfc::CMifareDefineKeys keys(env, &frame);
             keys.SetConnection(handle);
             keys.show();
             const char* texts[][2] = {{"FFFFFFFFFFFF", "FFFFFFFFFFFF"},

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-using namespace vorex::iso;
+using namespace vorex::wb::iso;
 
 namespace {
 

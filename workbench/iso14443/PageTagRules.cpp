@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 int RefusalTextId(uint8_t sak) {
     switch (sak) {
@@ -58,4 +58,4 @@ int WriteErrorCode(int error) {
     return error == 246 ? 241 : error;
 }
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

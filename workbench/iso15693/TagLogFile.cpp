@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 bool AppendTagLog(const std::string& path, const std::vector<std::string>& lines) {
     if (path.empty())
@@ -18,4 +18,4 @@ bool AppendTagLog(const std::string& path, const std::vector<std::string>& lines
     return ok;
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 // False when the file could not be opened or written completely.
 bool AppendTagLog(const std::string& path, const std::vector<std::string>& lines);
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 namespace {
 
@@ -127,4 +127,4 @@ std::string MarkTagLogName(const std::string& fileName) {
     return fileName.substr(0, dot) + marker + fileName.substr(dot);
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 using Uid = std::array<uint8_t, 8>;
 
@@ -29,4 +29,4 @@ std::string TagLogLine(const std::string& time, uint8_t manufacturer, const Uid&
 // " ISO15693.pos" appended to a name without one) unless the name holds it already.
 std::string MarkTagLogName(const std::string& fileName);
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

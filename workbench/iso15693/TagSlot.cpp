@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 namespace {
 constexpr unsigned kOptionFlag = 0x40;
@@ -55,4 +55,4 @@ bool IsServiceBlock(const TagSlot& slot, int block) {
     return slot.manufacturer == kInfineon && block < 3;
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 constexpr int kMaxTags = 16;
 constexpr int kInventoryRecord = 11;
@@ -47,4 +47,4 @@ inline bool IsLocked(uint8_t status) {
     return (status & 3) != 0;
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso
