@@ -2,6 +2,7 @@
 // the card binding, the report of a multi-block write, the question before unwritten
 // edits are dropped, the single-byte check of ASCII texts, and the texts they name.
 #include "resources/strings/StringTable.h"
+#include "tests/workbench/ShownText.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/common/CardBinding.h"
 #include "workbench/common/CellText.h"
@@ -19,24 +20,11 @@
 #include <sstream>
 
 using namespace vorex::wb;
+using vorex::wbtest::Shown;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// The German text the operator would see: every value in its placeholder, none left.
-std::string Shown(const TextRef& ref) {
-    std::string text = vorex::GermanString(ref.id);
-    EXPECT_FALSE(text.empty()) << "no text for id " << ref.id;
-    for (size_t i = 0; i < ref.args.size(); ++i) {
-        const std::string mark = "%" + std::to_string(i + 1);
-        EXPECT_NE(text.find(mark), std::string::npos) << ref.id << " does not use " << mark;
-        for (size_t at; (at = text.find(mark)) != std::string::npos;)
-            text.replace(at, mark.size(), ref.args[i]);
-    }
-    EXPECT_FALSE(std::regex_search(text, std::regex("%[0-9]"))) << ref.id << ": " << text;
-    return text;
-}
 
 // ---- Card binding ----
 
