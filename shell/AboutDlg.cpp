@@ -142,7 +142,9 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
         connect(&updates->Program(), &up::CUpdateCheck::finished, this, &CAboutDlg::RefreshLabels);
         connect(&updates->Reader(), &up::CUpdateCheck::finished, this, &CAboutDlg::RefreshLabels);
         connect(updates, &up::CUpdateService::readerIdentified, this, &CAboutDlg::RefreshLabels);
+        // Opening the about box asks the server (also with automatic checking off).
         updates->StartProgram(false);
+        updates->StartReader();
     }
     RefreshLabels();
 }

@@ -3,6 +3,7 @@
 // about box.
 #include "resources/strings/StringTable.h"
 #include "shell/AboutDlg.h"
+#include "shell/App.h"
 #include "shell/MainFrame.h"
 #include "shell/ProgrammerView.h"
 #include "tests/shell/qt/QtTestEnv.h"
@@ -233,14 +234,16 @@ private slots:
         QString first;
         {
             CAboutDlg about(rig.env);
-            // The program file is fetched when the about box first opens.
-            QVERIFY(WaitDone(updates.Program()));
+            // Both files are fetched when the about box first opens, once.
+            QVERIFY(WaitDone(updates.Program()) && WaitDone(updates.Reader()));
             first = about.findChild<QLabel*>("105")->text();
         }
         QVERIFY(first.startsWith(Ger(600)));
         CAboutDlg again(rig.env);
         QCOMPARE(again.findChild<QLabel*>("105")->text(), first);
-        QCOMPARE(server.requests, QStringList{"/rfid/software/RFIDVersionsHF.txt"});
+        server.requests.sort();
+        QCOMPARE(server.requests, QStringList({"/rfid/software/RFIDDeviceVersions.txt",
+                                               "/rfid/software/RFIDVersionsHF.txt"}));
     }
 
     // A server that takes the connection and never answers: ending the program aborts
@@ -313,6 +316,42 @@ private slots:
         QVERIFY(!download.Start("http://127.0.0.1:1/setup.deb", folder.path()));
         QVERIFY(!download.Start("", folder.path()));
         QVERIFY(QDir(folder.path()).isEmpty());
+    }
+
+    // With automatic checking off the program contacts no server at start-up; opening
+    // the about box is the operator's request.
+    void startUpChecksOnlyWithConsent() {
+        for (const int automatic : {1, 0}) {
+            QSettings().clear();
+            WriteProfileInt("Version", "Update", automatic);
+            vtest::TestHttpsServer server;
+            QVERIFY(server.Listen(pki_));
+            Serve(server);
+            up::CUpdateService updates(Settings(server.BaseUrl()));
+            StartUpdateChecks(updates);
+            const QStringList both{"/rfid/software/RFIDDeviceVersions.txt",
+                                   "/rfid/software/RFIDVersionsHF.txt"};
+            if (automatic) {
+                QVERIFY(WaitDone(updates.Program()) && WaitDone(updates.Reader()));
+                server.requests.sort();
+                QCOMPARE(server.requests, both);
+                continue;
+            }
+            QTest::qWait(300);
+            QVERIFY(!updates.Program().IsRunning() && !updates.Reader().IsRunning());
+            QVERIFY2(server.requests.isEmpty(), qPrintable(server.requests.join(' ')));
+            vtest::ShellRig rig;
+            rig.env.updates = &updates;
+            CAboutDlg about(rig.env);
+            QVERIFY(WaitDone(updates.Program()) && WaitDone(updates.Reader()));
+            server.requests.sort();
+            QCOMPARE(server.requests, both);
+        }
+    }
+
+    void programIcon() {
+        SetProgramIcon();
+        QVERIFY(!QApplication::windowIcon().isNull());
     }
 
     // A server that keeps a transfer alive by trickling bytes: the fetch ends at its
