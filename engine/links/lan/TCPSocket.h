@@ -79,8 +79,9 @@ private:
     Receiver receiver_;
     std::atomic<int> fd_{-1};
     int abortFd_ = -1;
-    std::mutex readLock_;     // held while a receive uses the descriptor
-    long receiveLimitMs_ = 0; // the socket's receive time-out, 0 = none set
+    std::mutex readLock_; // held while a receive uses the descriptor
+    // The socket's receive time-out, 0 = none set; a reconnect on the worker resets it.
+    std::atomic<long> receiveLimitMs_{0};
     bool connected_ = false;
     std::string host_;
     uint16_t port_ = kDefaultTcpPort;
