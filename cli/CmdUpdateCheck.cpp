@@ -119,8 +119,10 @@ int RunUpdateCheck(const GlobalOptions& o, const std::vector<std::string>& args)
         reader["device_type"] = code.substr(0, 3);
         reader["firmware"] = source.CurrentVersion();
     }
+    const bool failed =
+        programVerdict == up::Verdict::NoConnection || readerVerdict == up::Verdict::NoConnection;
     if (o.json) {
-        PrintJson({{"ok", true},
+        PrintJson({{"ok", !failed},
                    {"program",
                     {{"version", updates.OwnVersion().toStdString()},
                      {"build", updates.OwnBuild().toStdString()}}},
@@ -131,8 +133,6 @@ int RunUpdateCheck(const GlobalOptions& o, const std::vector<std::string>& args)
         if (withReader)
             PrintText("reader", model + " V" + source.CurrentVersion(), reader);
     }
-    const bool failed =
-        programVerdict == up::Verdict::NoConnection || readerVerdict == up::Verdict::NoConnection;
     return failed ? 1 : 0;
 }
 

@@ -15,6 +15,10 @@ include(GNUInstallDirs)
 # install() rules without a COMPONENT belong to the program package.
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME program)
 
+# The Debian packages' version: the product version and the packaging revision.
+set(VOREX_DEB_REVISION 1)
+set(VOREX_DEB_VERSION ${PROJECT_VERSION}-${VOREX_DEB_REVISION})
+
 # The desktop program's id: the names of its desktop entry, metainfo and icon, and the
 # name its windows give the window manager to find them by.
 set(VOREX_APP_ID example.vorex_rfid.VorexProgrammer)

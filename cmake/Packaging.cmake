@@ -1,5 +1,6 @@
 # Debian packages with CPack (scripts/package): one package per install component.
-#   vorex-programmer  the desktop program, vorexctl, vorex-sim and their data
+#   vorex-programmer  the desktop program and its data
+#   vorex-tools       vorexctl, vorex-sim, the scenarios and the readers' udev rules
 #   libvorex2         the reader engine library libvorex.so.2
 #   libvorex-dev      header, libvorex.so link, libvorex.a, pkg-config and CMake files
 #   python3-vorex     the Python package vorex (ctypes over libvorex2, architecture all)
@@ -9,6 +10,7 @@ set(CPACK_PACKAGE_NAME vorex-programmer)
 set(CPACK_PACKAGE_VENDOR "Nvk Applikationen")
 set(CPACK_PACKAGE_CONTACT "Nvk Applikationen <support@vorex-rfid.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${VOREX_DEB_REVISION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
 # Install with DESTDIR, so that files written at install time (vorex.pc) name /usr.
@@ -18,7 +20,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL program lib dev python)
+set(CPACK_COMPONENTS_ALL program tools lib dev python)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
@@ -28,10 +30,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://vorex-rfid.example/)
 
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME vorex-programmer)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION electronics)
-# The Qt platform plugins (xcb, wayland) are only recommended by Qt's GUI library, and
-# the program does not start without one; Qt's German texts for its own buttons.
-set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# The xcb platform plugin comes with Qt's GUI library (libqt6gui6); the Wayland plugin
+# is recommended for Wayland sessions, Qt's German texts for its own buttons.
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "vorex-tools (= ${VOREX_DEB_VERSION})")
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION
 "programming station for Vorex RFID readers
 Vorex Programmer finds, reads, edits, writes and locks ISO 15693 tags,
@@ -39,10 +41,21 @@ MIFARE Classic 1K and 4K cards, MIFARE Ultralight and NFC Type 2 tags
 with a 13.56 MHz reader/writer of the Vorex family attached by serial
 port or USB, and configures the reader itself.
 
-The package holds the desktop program vorex-programmer, the command line
-vorexctl, the stand-in reader vorex-sim (the demo mode runs the program
-against it) and udev rules that give the logged-in user access to the
-readers.")
+The package holds the desktop program vorex-programmer; its demo mode runs
+it against the stand-in reader of vorex-tools.")
+
+set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME vorex-tools)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION electronics)
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION
+"command line and stand-in reader for Vorex RFID readers
+The command line vorexctl identifies and configures Vorex RFID
+reader/writers and reads, writes and dumps ISO 15693 tags, MIFARE Classic
+cards and NFC Type 2 tags, with JSON output for scripts. The stand-in
+reader vorex-sim answers like a reader on a pseudo-terminal, for tests and
+demonstrations.
+
+The package also holds udev rules that give the logged-in user access to
+the readers. It needs no desktop.")
 
 set(CPACK_DEBIAN_LIB_PACKAGE_NAME libvorex2)
 set(CPACK_DEBIAN_LIB_PACKAGE_SECTION libs)
@@ -56,13 +69,14 @@ set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/deb/l
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libvorex-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libvorex2 (= ${PROJECT_VERSION})")
+# A static link of libvorex.a needs hidapi (pkg-config Requires.private: hidapi-hidraw).
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libvorex2 (= ${VOREX_DEB_VERSION}), libhidapi-dev")
 set(CPACK_COMPONENT_DEV_DESCRIPTION
 "Vorex RFID reader engine library - development files
 The headers <vorex/vorex.h> and <vorex/vorex_errors.h>, the shared
 library link and the static library of the Vorex reader engine, with a
 pkg-config file (vorex) and a CMake package (find_package(Vorex), target
-Vorex::vorex).")
+Vorex::vorex, Vorex::vorex_static).")
 
 set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-vorex)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)

@@ -69,6 +69,15 @@ int VOREX_GetVersion(int handle, unsigned char* buffer, int capacity) {
     std::vector<uint8_t> id;
     if (!vorex::ReadIdentification(*port, id))
         return -1;
+    // A connection taken for a preset type at open (Bluetooth) is named by the reader's
+    // own answer from now on, so that its type and name agree with this identification.
+    uint32_t type = 0;
+    uint8_t revision = 0;
+    if (port->Link() && port->Link()->PresetDeviceType() != 0 &&
+        vorex::ParseIdentification(id, type, revision) && type != 0) {
+        port->SetDeviceType(type);
+        port->SetRevision(revision);
+    }
     return vorex::CopyOut(*port, id, buffer, capacity);
 }
 

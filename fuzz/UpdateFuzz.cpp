@@ -27,5 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)vorex::update::InstallerFileName(reader.ReaderOffer().installer);
     (void)reader.GetLatestVersion();
     (void)vorex::update::VersionNumber(head);
+    (void)vorex::update::CompareVersions(head, text.substr(0, 64));
     return 0;
 }

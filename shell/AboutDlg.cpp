@@ -29,6 +29,20 @@ const QColor kLinkBlue(0, 0, 255);
 const QString kMail = QStringLiteral("info@vorex-rfid.example");
 const QString kWeb = QStringLiteral("https://www.vorex-rfid.example");
 
+// Texts from the update server are shown as plain text, without control characters and
+// cut to a length that fits the dialog.
+constexpr int kOutsideTextMax = 40;
+
+QString OutsideText(const std::string& text) {
+    QString shown;
+    for (const QChar c : QString::fromStdString(text).left(kOutsideTextMax + 1))
+        if (!c.isNull() && c.category() != QChar::Other_Control && c != QChar::ReplacementCharacter)
+            shown += c;
+    if (shown.size() > kOutsideTextMax)
+        shown = shown.left(kOutsideTextMax - 1) + QChar(0x2026);
+    return shown;
+}
+
 void Paint(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -69,6 +83,7 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
     grid->addWidget(picture, 0, 0, 4, 1, Qt::AlignTop);
 
     auto* title = new QLabel(S(57344) + " V" + version, this);
+    title->setTextFormat(Qt::PlainText);
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -98,6 +113,7 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
 
     for (auto** label : {&program_, &reader_}) {
         *label = new CClickLabel(this);
+        (*label)->setTextFormat(Qt::PlainText);
         QFont italic = (*label)->font();
         italic.setItalic(true);
         (*label)->setFont(italic);
@@ -107,9 +123,10 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
     reader_->setObjectName("106");
     grid->addWidget(program_, 5, 0, 1, 2);
     grid->addWidget(reader_, 6, 0, 1, 2);
-    connect(program_, &CClickLabel::clicked, this,
-            [this] { StartInstaller(program_, programUrl_); });
-    connect(reader_, &CClickLabel::clicked, this, [this] { StartInstaller(reader_, readerUrl_); });
+    // A click on an offer starts its download; a click on the label of the running
+    // download cancels it.
+    connect(program_, &CClickLabel::clicked, this, [this] { ClickOnOffer(program_, programUrl_); });
+    connect(reader_, &CClickLabel::clicked, this, [this] { ClickOnOffer(reader_, readerUrl_); });
 
     autoCheck_ = new QCheckBox(L("automatisch auf neue Version prüfen"), this);
     autoCheck_->setObjectName("1058");
@@ -125,7 +142,9 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
         connect(&updates->Program(), &up::CUpdateCheck::finished, this, &CAboutDlg::RefreshLabels);
         connect(&updates->Reader(), &up::CUpdateCheck::finished, this, &CAboutDlg::RefreshLabels);
         connect(updates, &up::CUpdateService::readerIdentified, this, &CAboutDlg::RefreshLabels);
+        // Opening the about box asks the server (also with automatic checking off).
         updates->StartProgram(false);
+        updates->StartReader();
     }
     RefreshLabels();
 }
@@ -151,8 +170,8 @@ void CAboutDlg::RefreshProgram() {
     programUrl_.clear();
     switch (verdict) {
     case up::Verdict::Update:
-        program_->setText(S(600) + S(57344) + " => V " + QString::fromStdString(offer.version) +
-                          " (" + QString::fromStdString(offer.build) + ')');
+        program_->setText(S(600) + S(57344) + " => V " + OutsideText(offer.version) + " (" +
+                          OutsideText(offer.build) + ')');
         programUrl_ = QString::fromStdString(offer.installer);
         Paint(program_, kDarkRed);
         break;
@@ -191,7 +210,7 @@ void CAboutDlg::RefreshReader() {
     case up::Verdict::Update: {
         const up::Offer offer = source.ReaderOffer();
         reader_->setText(L("Update ") + model + " V" + current + " => V" +
-                         QString::fromStdString(offer.version));
+                         OutsideText(offer.version));
         readerUrl_ = QString::fromStdString(offer.installer);
         Paint(reader_, kDarkRed);
         reader_->SetClickable(true);
@@ -207,6 +226,17 @@ void CAboutDlg::RefreshReader() {
     }
 }
 
+void CAboutDlg::ClickOnOffer(CClickLabel* label, const QString& url) {
+    if (download_ && download_->IsRunning()) {
+        if (label == downloading_) {
+            cancelled_ = true;
+            download_->Cancel();
+        }
+        return;
+    }
+    StartInstaller(label, url);
+}
+
 void CAboutDlg::StartInstaller(CClickLabel* label, const QString& url) {
     if (!env_.updates || (download_ && download_->IsRunning()))
         return;
@@ -218,10 +248,17 @@ void CAboutDlg::StartInstaller(CClickLabel* label, const QString& url) {
     connect(download_.get(), &up::CInstallerDownload::finished, this, &CAboutDlg::OnDownloaded);
     if (!download_->Start(url, updates.Settings().installerFolder)) {
         label->setText(savedText_);
+        env_.messages->Show(this, DownloadFailedText(download_->ErrorText()),
+                            IMessages::Icon::Warning);
         return;
     }
     downloading_ = label;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    cancelled_ = false;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
+QString CAboutDlg::DownloadFailedText(const QString& why) {
+    return QStringLiteral("The download failed:\n%1").arg(why);
 }
 
 void CAboutDlg::OnDownloaded(const QString& path) {
@@ -230,6 +267,9 @@ void CAboutDlg::OnDownloaded(const QString& path) {
     downloading_ = nullptr;
     if (label)
         label->setText(savedText_);
+    if (path.isEmpty() && !cancelled_)
+        env_.messages->Show(this, DownloadFailedText(download_->ErrorText()),
+                            IMessages::Icon::Warning);
     if (!path.isEmpty() && RunInstaller(path)) {
         emit exitRequested();
         accept();

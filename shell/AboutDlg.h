@@ -54,7 +54,9 @@ signals:
 private:
     void RefreshProgram();
     void RefreshReader();
+    void ClickOnOffer(CClickLabel* label, const QString& url);
     void StartInstaller(CClickLabel* label, const QString& url);
+    static QString DownloadFailedText(const QString& why);
     void OnDownloaded(const QString& path);
     bool RunInstaller(const QString& path);
     void SaveCheckBox();
@@ -67,6 +69,7 @@ private:
     QString readerUrl_;
     std::unique_ptr<vorex::update::CInstallerDownload> download_;
     CClickLabel* downloading_ = nullptr;
+    bool cancelled_ = false;
     QString savedText_;
 };
 

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 
@@ -24,20 +25,48 @@ void ShowThenIdentify(CMainFrame& frame) {
     QTimer::singleShot(0, frame.View(), &CProgrammerView::OnInitialUpdate);
 }
 
+void SetProgramIcon() {
+    // The installed icon theme's picture of the program, else the built-in logo.
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QGuiApplication::desktopFileName(), QIcon(QStringLiteral(":/vorex/images/tb_57664.png"))));
+}
+
+void StartUpdateChecks(vorex::update::CUpdateService& updates) {
+    // Nothing is fetched unless automatic checking is on; otherwise the about box asks
+    // the server when the operator opens it.
+    if (ProfileInt("Version", "Update", 1) == 0)
+        return;
+    updates.StartReader();
+    updates.StartProgram(true);
+}
+
 int RunProgram(int argc, char** argv) {
+    bool demo = false;
+    QString shots;
+    {
+        // The command line is read before the desktop is contacted, so that --help and
+        // --version work without a display.
+        QCoreApplication commandLine(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(VOREX_PROGRAM_VERSION));
+        QCommandLineParser parser;
+        parser.setApplicationDescription(
+            QStringLiteral("Programming station for Vorex RFID readers."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        const QCommandLineOption demoOption(
+            QStringLiteral("demo"), QStringLiteral("Run against the built-in stand-in reader."));
+        const QCommandLineOption shotOption(QStringLiteral("screenshot"),
+                                            QStringLiteral("Write screenshots into DIR and exit."),
+                                            QStringLiteral("DIR"));
+        parser.addOption(demoOption);
+        parser.addOption(shotOption);
+        parser.process(commandLine);
+        demo = parser.isSet(demoOption);
+        shots = parser.value(shotOption);
+    }
     QApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption demoOption(
-        QStringLiteral("demo"), QStringLiteral("Run against the built-in stand-in reader."));
-    const QCommandLineOption shotOption(QStringLiteral("screenshot"),
-                                        QStringLiteral("Write screenshots into DIR and exit."),
-                                        QStringLiteral("DIR"));
-    parser.addOption(demoOption);
-    parser.addOption(shotOption);
-    parser.process(app);
-    const bool demo = parser.isSet(demoOption);
-    const QString shots = parser.value(shotOption);
+    QCoreApplication::setApplicationVersion(QStringLiteral(VOREX_PROGRAM_VERSION));
+    SetProgramIcon();
 
     // The profile: company key and profile name; the demo keeps its own profile so the
     // user's saved interface stays untouched.
@@ -75,13 +104,11 @@ int RunProgram(int argc, char** argv) {
 
     CWaitHook waitHook;
     env.waitHook = &waitHook;
-    // The reader version file is fetched in the background from the start.
     // The demo stays off the network unless an update server is named.
     vorex::update::UpdateSettings updateSettings;
     if (demo && qEnvironmentVariableIsEmpty("VOREX_UPDATE_URL"))
         updateSettings.baseUrl.clear();
     vorex::update::CUpdateService updates(updateSettings);
-    updates.StartReader();
     env.updates = &updates;
     env.reportReader = [&updates](const QString& firmwareCode, const QString& model) {
         updates.DeviceIdentified(firmwareCode, model, ProfileInt("Version", "Update", 1) != 0);
@@ -95,8 +122,7 @@ int RunProgram(int argc, char** argv) {
         frame.SetStatusNote(QT_TRANSLATE_NOOP("Vorex", "Demo: Simulierter Leser an %1"),
                             demoReader.Path());
     ShowThenIdentify(frame);
-    if (ProfileInt("Version", "Update", 1) != 0)
-        updates.StartProgram(true);
+    StartUpdateChecks(updates);
     if (!shots.isEmpty()) {
         QApplication::processEvents(); // the queued identification
         return TakeScreenshots(frame, env, demoReader, shots);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMenuBar>
@@ -313,12 +314,18 @@ void CMainFrame::SwitchToGerman() {
 }
 
 void CMainFrame::OpenManual() {
+    // Per folder: the first PDF, else the HTML manual that comes with the program.
     QString manual;
     for (const QString& dir : env_.manualDirs) {
         const QStringList pdfs =
             QDir(dir).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
         if (!pdfs.isEmpty()) {
             manual = QDir(dir).filePath(pdfs.front());
+            break;
+        }
+        const QString html = QDir(dir).filePath(QStringLiteral("manual/index.html"));
+        if (QFileInfo::exists(html)) {
+            manual = html;
             break;
         }
     }

@@ -1,13 +1,15 @@
 #pragma once
 // One HTTPS GET of the update check with its limits: the response body is handed out in
 // pieces and the transfer is aborted as soon as it exceeds the size limit (announced by
-// Content-Length or counted while it arrives). TLS is verified; a certificate that does
-// not verify is a failure like no connection.
+// Content-Length or counted while it arrives), when it is not complete by its deadline,
+// or when it brings less than a minimum rate. TLS is verified; a certificate that does
+// not verify is a failure like no connection. Only https addresses are fetched.
 #include "update/UpdateSettings.h"
 
 #include <QNetworkReply>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 #include <functional>
 
@@ -26,17 +28,25 @@ public:
         WriteError, // the consumer refused a piece
     };
 
-    CBoundedGet(QNetworkAccessManager& network, const UpdateSettings& settings, qint64 limit,
+    struct Limits {
+        qint64 maxBytes = 0;
+        int deadlineMs = 0;           // 0: none
+        qint64 minBytesPerSecond = 0; // 0: no minimum rate
+        int rateWindowMs = 30000;
+    };
+
+    CBoundedGet(QNetworkAccessManager& network, const UpdateSettings& settings, Limits limits,
                 QObject* parent = nullptr);
     // Aborts a running transfer without reporting it.
     ~CBoundedGet() override;
 
     // Starts the GET; each arriving piece goes to `consume` (false stops the transfer).
-    // False when one runs already.
+    // False, with ErrorText() saying why, when one runs already, the address is not an
+    // https address or the settings cannot fetch anything (then no finished() follows).
     bool Start(const QUrl& url, std::function<bool(const QByteArray&)> consume);
     bool IsRunning() const { return !reply_.isNull(); }
-    // Aborts a running transfer; finished() follows with Failed.
-    void Abort();
+    // Aborts a running transfer; finished() follows with Failed and `why` as its text.
+    void Abort(const QString& why = QStringLiteral("aborted"));
     // Text of the last failure.
     QString ErrorText() const { return error_; }
 
@@ -48,11 +58,15 @@ private:
     void OnReadyRead();
     void OnFinished();
     void Stop(Result why, const QString& text);
+    void CheckRate();
 
     QNetworkAccessManager& network_;
     const UpdateSettings& settings_;
-    qint64 limit_;
+    Limits limits_;
     qint64 received_ = 0;
+    qint64 receivedAtRateCheck_ = 0;
+    QTimer deadline_;
+    QTimer rateCheck_;
     QPointer<QNetworkReply> reply_;
     std::function<bool(const QByteArray&)> consume_;
     std::optional<Result> stopped_;

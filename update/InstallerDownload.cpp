@@ -9,7 +9,10 @@ namespace vorex::update {
 
 CInstallerDownload::CInstallerDownload(QNetworkAccessManager& network,
                                        const UpdateSettings& settings, QObject* parent)
-    : QObject(parent), get_(network, settings, settings.maxInstallerBytes) {
+    : QObject(parent), settings_(settings),
+      get_(network, settings,
+           {settings.maxInstallerBytes, settings.installerDeadlineMs,
+            settings.minInstallerBytesPerSecond, settings.rateWindowMs}) {
     connect(&get_, &CBoundedGet::finished, this, &CInstallerDownload::OnFinished);
 }
 
@@ -30,6 +33,10 @@ bool CInstallerDownload::Start(const QString& url, const QString& folder) {
         error_ = QStringLiteral("no installer address");
         return false;
     }
+    if (!settings_.setupError.isEmpty()) {
+        error_ = settings_.setupError;
+        return false;
+    }
     auto file = std::make_unique<QSaveFile>(TargetPath(url, folder));
     if (!file->open(QIODevice::WriteOnly)) {
         error_ = file->errorString();
@@ -38,6 +45,10 @@ bool CInstallerDownload::Start(const QString& url, const QString& folder) {
     file_ = std::move(file);
     return get_.Start(
         address, [this](const QByteArray& piece) { return file_->write(piece) == piece.size(); });
+}
+
+void CInstallerDownload::Cancel() {
+    get_.Abort(QStringLiteral("cancelled"));
 }
 
 void CInstallerDownload::OnFinished(CBoundedGet::Result result) {

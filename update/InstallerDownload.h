@@ -23,6 +23,8 @@ public:
     // not https, or the file cannot be created.
     bool Start(const QString& url, const QString& folder = {});
     bool IsRunning() const { return get_.IsRunning(); }
+    // Stops a running download; finished() follows with an empty path.
+    void Cancel();
     QString ErrorText() const { return error_; }
 
 signals:
@@ -32,6 +34,7 @@ signals:
 private:
     void OnFinished(CBoundedGet::Result result);
 
+    const UpdateSettings& settings_;
     CBoundedGet get_;
     std::unique_ptr<QSaveFile> file_;
     QString error_;

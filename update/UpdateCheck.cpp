@@ -8,20 +8,25 @@ CUpdateCheck::CUpdateCheck(QNetworkAccessManager& network, const UpdateSettings&
     : QObject(parent),
       url_(settings.baseUrl.isEmpty() ? QUrl()
                                       : QUrl(settings.baseUrl + QString::fromStdString(fileName))),
-      source_(fileName, sectionName), get_(network, settings, settings.maxVersionFileBytes) {
+      source_(fileName, sectionName),
+      get_(network, settings, {settings.maxVersionFileBytes, settings.versionFileDeadlineMs}) {
     connect(&get_, &CBoundedGet::finished, this, &CUpdateCheck::OnFinished);
 }
 
 bool CUpdateCheck::Start() {
     if (IsRunning())
         return true;
-    if (source_.State() == FetchState::Fetched || !url_.isValid() || url_.isEmpty())
+    if (source_.State() == FetchState::Fetched || url_.isEmpty())
         return false;
     body_.clear();
-    return get_.Start(url_, [this](const QByteArray& piece) {
+    const bool started = get_.Start(url_, [this](const QByteArray& piece) {
         body_ += piece;
         return true;
     });
+    // An address or settings that cannot be fetched: the check has failed, and says why.
+    if (!started)
+        source_.SetFailed(get_.ErrorText().toStdString());
+    return started;
 }
 
 void CUpdateCheck::OnFinished(CBoundedGet::Result result) {

@@ -1,9 +1,8 @@
 #pragma once
 // The two version files of the update check and the program's own version: the reader
-// file ("RFIDDeviceVersions.txt") is fetched at start-up, the program file
-// ("RFIDVersionsHF.txt") at start-up when automatic checking is on, else when the about
-// box first opens. It says when a newer program or reader firmware should open the
-// about box by itself.
+// file ("RFIDDeviceVersions.txt") and the program file ("RFIDVersionsHF.txt") are fetched
+// at start-up when automatic checking is on, else when the about box first opens. It says when a
+// newer program or reader firmware should open the about box by itself.
 #include "update/UpdateCheck.h"
 
 #include <QNetworkAccessManager>

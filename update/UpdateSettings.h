@@ -19,12 +19,25 @@ struct UpdateSettings {
     QString installerFolder;
     // A request that transfers nothing for this long fails.
     int transferTimeoutMs = 30000;
+    // A version file that is not complete after this long fails, however slowly the
+    // server keeps sending.
+    int versionFileDeadlineMs = 60000;
+    // An installer download fails when it is not complete after this long, or when it
+    // brings less than minInstallerBytesPerSecond over any rate window.
+    int installerDeadlineMs = 30 * 60 * 1000;
+    qint64 minInstallerBytesPerSecond = 1024;
+    int rateWindowMs = 30000;
+    // Why nothing can be fetched with these settings (a CA file that is missing or holds
+    // no certificate); empty when all is well.
+    QString setupError = DefaultSetupError();
 
     // $VOREX_UPDATE_URL, else the maker's update server; a missing final "/" is added.
     static QString DefaultBaseUrl();
     // With $VOREX_UPDATE_CA (a PEM file, e.g. of a site's own update mirror) only its
     // certificates are trusted, none when it holds none; without it the system's.
     static std::optional<QSslConfiguration> DefaultSsl();
+    // The problem with $VOREX_UPDATE_CA, if any.
+    static QString DefaultSetupError();
 };
 
 } // namespace vorex::update

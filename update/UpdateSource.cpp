@@ -57,13 +57,12 @@ Offer CUpdateSource::Newer(const std::string& section, const std::string& curren
     offer.version = Value(section, "Version");
     offer.build = Value(section, "Build");
     offer.installer = Value(section, "Installer");
-    const long have = VersionNumber(current);
-    const long latest = VersionNumber(offer.version);
+    const int order = CompareVersions(current, offer.version);
     // An older version in the file is never offered; the same version is newer when
     // the file names a later build (without a build of our own, any build counts).
-    if (have < latest)
+    if (order < 0)
         offer.available = true;
-    else if (have == latest && !offer.build.empty())
+    else if (order == 0 && !offer.build.empty())
         offer.available = currentBuild < offer.build;
     return offer;
 }
@@ -81,13 +80,13 @@ Offer CUpdateSource::ReaderOffer() const {
         Offer offer;
         offer.version = Value(model, "Version");
         offer.installer = Value(model, "Installer");
-        const long current = VersionNumber(currentVersion_);
-        if (VersionNumber(offer.version) > current) {
+        const std::string& current = currentVersion_;
+        if (CompareVersions(offer.version, current) > 0) {
             const std::string exclude = Value(model, "Exclude");
             const size_t dash = exclude.find('-');
             const bool excluded = dash != std::string::npos &&
-                                  VersionNumber(exclude.substr(0, dash)) <= current &&
-                                  current <= VersionNumber(exclude.substr(dash + 1));
+                                  CompareVersions(exclude.substr(0, dash), current) <= 0 &&
+                                  CompareVersions(current, exclude.substr(dash + 1)) <= 0;
             if (!excluded) {
                 offer.available = true;
                 return offer;

@@ -2,6 +2,7 @@
 
 #include "reader/ReaderFacts.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -26,6 +27,21 @@ long VersionNumber(const std::string& text) {
     if (dot == std::string::npos)
         return LeadingNumber(text, 0, text.size()) * 1000;
     return LeadingNumber(text, 0, dot) * 1000 + LeadingNumber(text, dot + 1, text.size());
+}
+
+int CompareVersions(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i <= a.size() || j <= b.size()) {
+        const size_t endA = std::min(a.find('.', i), a.size());
+        const size_t endB = std::min(b.find('.', j), b.size());
+        const long partA = i < a.size() ? LeadingNumber(a, i, endA) : 0;
+        const long partB = j < b.size() ? LeadingNumber(b, j, endB) : 0;
+        if (partA != partB)
+            return partA < partB ? -1 : 1;
+        i = endA + 1;
+        j = endB + 1;
+    }
+    return 0;
 }
 
 std::string DeviceCode(const std::string& firmwareCode) {

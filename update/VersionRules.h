@@ -8,6 +8,10 @@ namespace vorex::update {
 // "major.minor" as major * 1000 + minor; each part by its leading digits, no "." gives
 // minor 0. "2.16" is 2016, "2.9" is 2009, "" is 0.
 long VersionNumber(const std::string& text);
+// Dotted versions compared part by part, each part by its leading digits; missing parts
+// count 0: "1.0.1" > "1.0" == "1.0.0", "2.16" > "2.9", "1.12beta" == "1.12".
+// Negative, zero or positive as `a` is older than, equal to or newer than `b`.
+int CompareVersions(const std::string& a, const std::string& b);
 
 // The three leading characters of a reader's firmware code (its device code).
 std::string DeviceCode(const std::string& firmwareCode);

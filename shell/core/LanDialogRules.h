@@ -26,12 +26,14 @@ enum class LanMode { Automatic = 0, Fixed = 1 };
 struct LanForm {
     LanMode mode = LanMode::Automatic;
     std::string address;  // a.b.c.d, for the fixed mode
-    std::string dhcpName; // at most 15 characters
+    std::string dhcpName; // at most 16 characters, as the reader stores them
     int port = 10001;
     std::string mask;
     std::string gateway;
 };
-constexpr size_t kDhcpNameMax = 15;
+// The reader keeps 16 name characters; a shorter limit would rename a reader whose
+// name is full on an OK without edits.
+constexpr size_t kDhcpNameMax = 16;
 // The form of a reader's texts as VOREX_GetLanConfig gives them.
 LanForm FormFromReader(const std::string& nameText, const std::string& addressText,
                        const std::string& mask, const std::string& gateway);

@@ -45,6 +45,11 @@ TEST(BluetoothCli, ScanListsOnlyThisProgramsReaders) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(json::parse(r.out).at("address"), "11:22:33:44:55:66");
     EXPECT_EQ(json::parse(r.out).at("identification"), "1557");
+    // identify names the reader by its own answer, type and model alike.
+    r = vtest::Run("cli/vorexctl", port + "--bt-device 11:22:33:44:55:66 --json identify");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(json::parse(r.out).at("device_type"), "155");
+    EXPECT_NE(json::parse(r.out).at("name"), "VX-B71") << r.out;
     r = vtest::Run("cli/vorexctl", port + "--bt-device 01:02:03:04:05:06 identify");
     EXPECT_EQ(r.status, 1) << "no such device in range";
     r = vtest::Run("cli/vorexctl", port + "--bt-device 01:02 identify");

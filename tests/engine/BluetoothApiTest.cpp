@@ -36,6 +36,12 @@ TEST(BluetoothApi, SearchConnectAndUseAReaderThroughTheModule) {
     unsigned char version[4] = {};
     ASSERT_EQ(VOREX_GetVersion(handle, version, 4), 4);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(version), 4), "1557");
+    // Once the reader has answered, type and name are its own, not the preset's.
+    EXPECT_EQ(VOREX_GetDeviceType(handle), 0x155);
+    char name[32] = {};
+    VOREX_GetDeviceName(handle, name, sizeof name);
+    EXPECT_STRNE(name, "VX-B71");
+    EXPECT_EQ(VOREX_IsProgrammer(handle), 1);
     unsigned char inventory[110] = {};
     ASSERT_EQ(VOREX_Iso15693Inventory(handle, inventory, sizeof inventory, 0x26), 11);
     EXPECT_EQ(inventory[10], 0xE0);
@@ -96,6 +102,12 @@ TEST(BluetoothApi, UsbAdapterThroughTheUsbXpressLibrary) {
     unsigned char version[4] = {};
     ASSERT_EQ(VOREX_GetVersion(handle, version, 4), 4);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(version), 4), "1557");
+    // Once the reader has answered, type and name are its own, not the preset's.
+    EXPECT_EQ(VOREX_GetDeviceType(handle), 0x155);
+    char name[32] = {};
+    VOREX_GetDeviceName(handle, name, sizeof name);
+    EXPECT_STRNE(name, "VX-B71");
+    EXPECT_EQ(VOREX_IsProgrammer(handle), 1);
     // The USB adapter takes a new speed itself; the reader gets no baud-rate command.
     const size_t packets = sim.Requests(0x0A).size();
     EXPECT_EQ(VOREX_SetBaudrate(handle, 115200, 0), 0);

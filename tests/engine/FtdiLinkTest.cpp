@@ -76,6 +76,21 @@ TEST(FtdiReaders, LibraryWithoutLatencyTimerStillOpens) {
     EXPECT_EQ(VOREX_ClosePort(handle), 0);
 }
 
+TEST(FtdiReaders, ReadCountBeyondTheRequestIsNotTrusted) {
+    // The library claims far more bytes than it was asked for (and than the receive
+    // buffer holds); only the bytes asked for may reach the receive buffer.
+    vtest::SimReader reader;
+    ScopedEnv dir("VOREX_VENDOR_LIBS", vtest::StandInVendorDir().c_str());
+    ScopedEnv devices("VOREX_STANDIN_FTDI", ("4350-0001=" + reader.Path()).c_str());
+    ScopedEnv overread("VOREX_STANDIN_FTDI_OVERREAD", "1000000");
+    const int handle = VOREX_OpenPort("4350-0001", 19200, 300);
+    ASSERT_GT(handle, 0);
+    EXPECT_EQ(DeviceName(handle), "VX-B71");
+    unsigned char settings[16];
+    EXPECT_EQ(VOREX_ReadSettings(handle, settings, sizeof settings), 3);
+    EXPECT_EQ(VOREX_ClosePort(handle), 0);
+}
+
 TEST(FtdiReaders, UnpluggedReaderFailsTheExchangeWithoutHanging) {
     auto reader = std::make_unique<vtest::SimReader>();
     ScopedEnv dir("VOREX_VENDOR_LIBS", vtest::StandInVendorDir().c_str());

@@ -15,10 +15,13 @@
 
 #include <vorex/vorex.h>
 
+#include <arpa/inet.h>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace vorex::lan;
 using vtest::Hex;
@@ -435,6 +438,91 @@ TEST(LanOpen, AConnectionOutlivesItsReaderAndReconnectsWhenItIsBack) {
     EXPECT_EQ(VOREX_ReadSettings(handle, settings, sizeof settings), 3);
     EXPECT_EQ(reader.server.Connections(), 2); // the first and the reconnection
     EXPECT_EQ(VOREX_ClosePort(handle), 0);
+}
+
+namespace {
+
+// A listener on a loopback port that never accepts, its queue filled by connections of
+// its own: a further connect to the port neither succeeds nor is refused, as with a
+// reader that has gone from the network.
+class UnreachablePort {
+public:
+    explicit UnreachablePort(uint16_t port) {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(port);
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ok_ = bind(listener_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
+              listen(listener_, 0) == 0;
+        for (int i = 0; ok_ && i < 3; ++i) {
+            const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
+            fillers_.push_back(fd);
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    ~UnreachablePort() {
+        for (const int fd : fillers_)
+            close(fd);
+        close(listener_);
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    int listener_ = -1;
+    std::vector<int> fillers_;
+    bool ok_ = false;
+};
+
+// Records the longest gap between two calls of the wait hook's pump.
+struct PumpGaps {
+    static void Pump(void* context) {
+        auto* self = static_cast<PumpGaps*>(context);
+        const auto now = std::chrono::steady_clock::now();
+        if (self->last != std::chrono::steady_clock::time_point{})
+            self->longest = std::max(self->longest, now - self->last);
+        self->last = now;
+    }
+    void Restart() { last = {}; }
+    std::chrono::steady_clock::time_point last{};
+    std::chrono::steady_clock::duration longest{};
+};
+
+} // namespace
+
+TEST(LanOpen, AnUnreachableReaderHoldsNoExchangeBeyondItsTimeout) {
+    TcpReader reader;
+    ASSERT_TRUE(reader.started);
+    const uint16_t port = reader.server.Port();
+    const int handle = VOREX_OpenPort(reader.server.PortName().c_str(), 19200, 500);
+    ASSERT_EQ(handle, 20001);
+    uint8_t settings[16] = {};
+    EXPECT_EQ(VOREX_ReadSettings(handle, settings, sizeof settings), 3);
+
+    // The reader drops its connection, and connects to its address now hang.
+    reader.server.Stop();
+    UnreachablePort gone(port);
+    ASSERT_TRUE(gone.Ok());
+    PumpGaps gaps;
+    const VOREX_WaitHook hook{nullptr, &PumpGaps::Pump, nullptr, &gaps};
+    VOREX_SetWaitHook(&hook);
+    // The first exchange finds the connection closed, the second reconnects: both end
+    // at their timeout, and the waiting thread keeps pumping meanwhile.
+    for (int i = 0; i < 2; ++i) {
+        gaps.Restart();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(VOREX_ReadSettings(handle, settings, sizeof settings), -1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms) << i;
+        EXPECT_LT(gaps.longest, 300ms) << i;
+    }
+    VOREX_SetWaitHook(nullptr);
+    // Closing does not wait for the connect in progress.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(VOREX_ClosePort(handle), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }
 
 TEST(LanOpen, TheLookupDropsAConnectionWhoseLinkEnded) {

@@ -7,7 +7,7 @@
 # checks their contents and lintian's verdict.
 #   install-test.sh BUILD_DIR
 # Environment (set by the ctest registration): VOREX_LIBDIR, VOREX_UDEV_RULES_DIR,
-# VOREX_VERSION.
+# VOREX_VERSION, VOREX_DEB_VERSION.
 set -euo pipefail
 # Outputs are checked from files: "producer | grep -q" can fail under pipefail when grep
 # quits early and the producer gets SIGPIPE.
@@ -16,6 +16,7 @@ src=$(cd "$(dirname "$0")/../.." && pwd)
 libdir=${VOREX_LIBDIR:?}
 udevdir=${VOREX_UDEV_RULES_DIR:?}
 version=${VOREX_VERSION:?}
+debversion=${VOREX_DEB_VERSION:?}
 work=$(mktemp -d)
 sim_pid=
 cleanup() {
@@ -38,21 +39,24 @@ DESTDIR=$stage cmake --install "$build" --prefix /usr >"$work/install.log"
 id=example.vorex_rfid.VorexProgrammer
 expected="
 vorex-programmer bin/vorex-programmer
-vorex-programmer bin/vorexctl
-vorex-programmer bin/vorex-sim
+vorex-tools bin/vorexctl
+vorex-tools bin/vorex-sim
 vorex-programmer share/vorex-programmer/translations/VorexProgrammerEng.qm
-vorex-programmer share/vorex/scenarios/demo.json
-vorex-programmer share/vorex/scenarios/variant3.json
+vorex-tools share/vorex/scenarios/demo.json
+vorex-tools share/vorex/scenarios/variant3.json
 vorex-programmer share/applications/$id.desktop
 vorex-programmer share/metainfo/$id.metainfo.xml
 vorex-programmer share/icons/hicolor/scalable/apps/$id.svg
 vorex-programmer share/icons/hicolor/16x16/apps/$id.png
 vorex-programmer share/icons/hicolor/48x48/apps/$id.png
 vorex-programmer share/icons/hicolor/256x256/apps/$id.png
-vorex-programmer $udevdir/70-vorex-readers.rules
-vorex-programmer share/man/man1/vorexctl.1.gz
-vorex-programmer share/man/man1/vorex-sim.1.gz
+vorex-tools $udevdir/70-vorex-readers.rules
+vorex-tools share/man/man1/vorexctl.1.gz
+vorex-tools share/man/man1/vorex-sim.1.gz
+vorex-tools share/doc/vorex-tools/copyright
 vorex-programmer share/man/man1/vorex-programmer.1.gz
+vorex-programmer share/doc/vorex-programmer/manual/index.html
+vorex-programmer share/doc/vorex-programmer/manual/main-window.png
 vorex-programmer share/doc/vorex-programmer/copyright
 libvorex2 $libdir/libvorex.so.2
 libvorex2 share/doc/libvorex2/copyright
@@ -80,6 +84,15 @@ MANPATH=$root/share/man man -w vorexctl >/dev/null || fail "man vorexctl finds n
 # ---- Installed programs: versions, help, the stand-in reader and vorexctl ----
 [[ $("$root/bin/vorexctl" --version) == "vorexctl $version" ]] || fail "vorexctl --version"
 [[ $("$root/bin/vorex-sim" --version) == "vorex-sim $version" ]] || fail "vorex-sim --version"
+# The desktop program answers --version and --help without a display.
+nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+[[ $("${nodisplay[@]}" "$root/bin/vorex-programmer" --version) == "vorex-programmer $version" ]] ||
+    fail "vorex-programmer --version"
+"${nodisplay[@]}" "$root/bin/vorex-programmer" --help >"$work/help.txt" 2>&1 ||
+    fail "vorex-programmer --help: $(cat "$work/help.txt")"
+grep -q -- '--demo' "$work/help.txt" || fail "vorex-programmer --help: $(cat "$work/help.txt")"
+MANPATH=$root/share/man man vorex-programmer 2>/dev/null >"$work/man.txt" || true
+grep -q 'manual/index.html' "$work/man.txt" || fail "man vorex-programmer does not name the manual"
 "$root/bin/vorexctl" --help >"$work/help.txt" || fail "vorexctl --help"
 grep -q '^Usage: vorexctl' "$work/help.txt" || fail "vorexctl --help: $(cat "$work/help.txt")"
 # A scenario that exists only in the staged install: found by name beside the program.
@@ -92,31 +105,44 @@ read -r -t 20 port <"$work/sim.out" || fail "vorex-sim printed no port: $(cat "$
     fail "vorexctl identify"
 grep -q '^model *VX-B75$' "$work/identify.txt" || fail "identify: $(cat "$work/identify.txt")"
 
-# ---- The README's C example, built against the staged SDK both ways ----
+# ---- The README's C example, built against the staged SDK four ways: pkg-config and
+# CMake (in a C-only project), each with libvorex.so.2 and with libvorex.a ----
 awk '/^## Using the engine from C/ {on = 1} on && /^```c$/ {code = 1; next}
      code && /^```$/ {exit} code {print}' "$src/README.md" >"$work/inventory.c"
 [[ -s $work/inventory.c ]] || fail "no C example in README.md"
-export PKG_CONFIG_SYSROOT_DIR=$stage PKG_CONFIG_LIBDIR=$root/$libdir/pkgconfig
+# The staged vorex.pc first, the system's modules (hidapi-hidraw) after it.
+system_pc=$(pkg-config --variable pc_path pkg-config)
+export PKG_CONFIG_SYSROOT_DIR=$stage PKG_CONFIG_LIBDIR=$root/$libdir/pkgconfig:$system_pc
+[[ $(pkg-config --modversion vorex) == "$version" ]] || fail "vorex.pc is not version $version"
 # shellcheck disable=SC2046
 cc -Wall -Werror "$work/inventory.c" $(pkg-config --cflags --libs vorex) -o "$work/inventory-pc"
+# The static library in place of the shared one; what it needs comes from --static.
+pkg-config --static --libs vorex >"$work/static-libs.txt"
+# shellcheck disable=SC2046
+cc -Wall -Werror "$work/inventory.c" $(pkg-config --cflags vorex) \
+    $(sed 's/-lvorex /-l:libvorex.a /' "$work/static-libs.txt") -o "$work/inventory-pc-static" ||
+    fail "static link through pkg-config: $(cat "$work/static-libs.txt")"
 unset PKG_CONFIG_SYSROOT_DIR PKG_CONFIG_LIBDIR
 mkdir "$work/sdk"
 cp "$work/inventory.c" "$work/sdk/"
 cat >"$work/sdk/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.25)
-project(VorexExample C CXX)
-find_package(Vorex 2 REQUIRED)
+project(VorexExample C)
+find_package(Vorex ${VOREX_WANTED} EXACT REQUIRED)
 add_executable(inventory inventory.c)
 target_link_libraries(inventory PRIVATE Vorex::vorex)
 add_executable(inventory-static inventory.c)
 target_link_libraries(inventory-static PRIVATE Vorex::vorex_static)
 CMAKE
 cmake -S "$work/sdk" -B "$work/sdk/build" -G Ninja "-DCMAKE_PREFIX_PATH=$root" \
+    "-DVOREX_WANTED=$version" \
     >"$work/sdk.log" || fail "find_package(Vorex): $(cat "$work/sdk.log")"
 cmake --build "$work/sdk/build" >>"$work/sdk.log" || fail "SDK build: $(cat "$work/sdk.log")"
-ldd "$work/sdk/build/inventory-static" >"$work/ldd-static.txt"
-grep -q libvorex "$work/ldd-static.txt" && fail "the static example needs libvorex.so"
-for example in inventory-pc sdk/build/inventory sdk/build/inventory-static; do
+for example in sdk/build/inventory-static inventory-pc-static; do
+    ldd "$work/$example" >"$work/ldd-static.txt"
+    grep -q libvorex "$work/ldd-static.txt" && fail "the static $example needs libvorex.so"
+done
+for example in inventory-pc inventory-pc-static sdk/build/inventory sdk/build/inventory-static; do
     LD_LIBRARY_PATH=$root/$libdir "$work/$example" "$port" >"$work/tags.txt" ||
         fail "$example against the stand-in reader"
     grep -qx E004015012345671 "$work/tags.txt" || fail "$example: $(cat "$work/tags.txt")"
@@ -160,18 +186,29 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
 # ---- Debian packages from this tree: contents and lintian ----
 "$src/scripts/package" --build-dir "$build" --out "$work/deb" >"$work/package.log" ||
     fail "scripts/package: $(cat "$work/package.log")"
-for package in vorex-programmer libvorex2 libvorex-dev python3-vorex; do
+for package in vorex-programmer vorex-tools libvorex2 libvorex-dev python3-vorex; do
     arch=amd64
     [[ $package == python3-* ]] && arch=all
-    deb=$work/deb/${package}_${version}_${arch}.deb
+    deb=$work/deb/${package}_${debversion}_${arch}.deb
     [[ -f $deb ]] || fail "no $deb"
     dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/$package.contents"
+    dpkg-deb --field "$deb" Depends >"$work/$package.depends"
 done
+# The tools need no desktop; the desktop program brings the tools, and Qt's own GUI
+# library brings its display plugin.
+grep -Eq 'libqt6(gui|widgets)|qt6-qpa' "$work/vorex-tools.depends" &&
+    fail "vorex-tools depends on the desktop: $(cat "$work/vorex-tools.depends")"
+grep -q "vorex-tools (= $debversion)" "$work/vorex-programmer.depends" ||
+    fail "vorex-programmer does not depend on vorex-tools: $(cat "$work/vorex-programmer.depends")"
+grep -q 'qt6-qpa-plugins' "$work/vorex-programmer.depends" &&
+    fail "vorex-programmer depends on qt6-qpa-plugins"
+grep -q 'libhidapi-dev' "$work/libvorex-dev.depends" ||
+    fail "libvorex-dev does not depend on libhidapi-dev: $(cat "$work/libvorex-dev.depends")"
 while read -r package path; do
     [[ -z $package ]] && continue
     grep -qx "\./usr/$path" "$work/$package.contents" || fail "$package lacks /usr/$path"
 done <<<"$expected"
-dpkg-deb --fsys-tarfile "$work/deb/libvorex-dev_${version}_amd64.deb" |
+dpkg-deb --fsys-tarfile "$work/deb/libvorex-dev_${debversion}_amd64.deb" |
     tar -xO "./usr/$libdir/pkgconfig/vorex.pc" >"$work/packaged.pc"
 grep -qx 'prefix=/usr' "$work/packaged.pc" || fail "the packaged vorex.pc does not name prefix /usr"
 # No errors and no warnings; the packages' lintian overrides say why each overridden

@@ -38,7 +38,7 @@ TEST(LanDialogRules, FormFromTheReadersTexts) {
         {"[READER01]-4002", "", LanMode::Automatic, "", "READER01", 4002},
         {"[LAB1]", "", LanMode::Automatic, "", "LAB1", 10001},
         {"PLAIN", "", LanMode::Automatic, "", "PLAIN", 10001},
-        {"[ABCDEFGH12345678]-10001", "", LanMode::Automatic, "", "ABCDEFGH1234567", 10001},
+        {"[ABCDEFGH12345678]-10001", "", LanMode::Automatic, "", "ABCDEFGH12345678", 10001},
         {"[X]-10001", "10.0.0.5", LanMode::Fixed, "10.0.0.5", "X", 10001},
     };
     for (const auto& c : cases) {
@@ -50,6 +50,13 @@ TEST(LanDialogRules, FormFromTheReadersTexts) {
         EXPECT_EQ(f.mask, "255.255.255.0");
         EXPECT_EQ(f.gateway, "10.0.0.1");
     }
+}
+
+TEST(LanDialogRules, UneditedFormSendsTheReadersOwnAddressText) {
+    // An OK without edits must not rename the reader: names of every length the reader
+    // stores come back unchanged.
+    for (const char* text : {"[A]-10001", "[ABCDEFGH1234567]-10001", "[ABCDEFGH12345678]-10001"})
+        EXPECT_EQ(NewAddressText(FormFromReader(text, "", "", "")), text);
 }
 
 TEST(LanDialogRules, AddressTextToSend) {

@@ -22,6 +22,24 @@ TEST(VersionRules, Numbers) {
     EXPECT_GT(VersionNumber(std::string(40, '9')), 0);
 }
 
+TEST(VersionRules, ComparedPartByPart) {
+    struct Case {
+        const char* a;
+        const char* b;
+        int order;
+    } cases[] = {
+        {"1.0.1", "1.0", 1},  {"1.0.1", "1.0.0", 1},   {"1.0.0", "1.0", 0}, {"1.0.10", "1.0.9", 1},
+        {"2.16", "2.9", 1},   {"1.12beta", "1.12", 0}, {"2.9 ", "2.9", 0},  {"", "0.0", 0},
+        {"1.1", "1.0.99", 1}, {"x.y", "", 0},          {".5", "0.5", 0},    {"1..2", "1.0.2", 0},
+        {"3", "2.99.99", 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CompareVersions(c.a, c.b), c.order) << c.a << " vs " << c.b;
+        EXPECT_EQ(CompareVersions(c.b, c.a), -c.order) << c.b << " vs " << c.a;
+    }
+    EXPECT_GT(CompareVersions(std::string(40, '9') + ".1", std::string(40, '9')), 0);
+}
+
 TEST(VersionRules, FirmwareCode) {
     EXPECT_EQ(FirmwareVersion("125C"), "1.12");
     EXPECT_EQ(FirmwareVersion("1255"), "1.05");
@@ -109,6 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{"sameLaterBuild", kProgramFile, "2.9", "2026-03-18", Verdict::Update},
         ProgramCase{"sameSameBuild", kProgramFile, "2.9", "2026-04-01", Verdict::Current},
         ProgramCase{"sameNewerBuild", kProgramFile, "2.9", "2026-04-02", Verdict::Current},
+        // A patch release is newer whatever its build date says.
+        ProgramCase{"patchRelease", "[VorexProgrammer]\nVersion=1.0.1\nBuild=2026-01-01\n", "1.0.0",
+                    "2026-02-01", Verdict::Update},
+        ProgramCase{"olderPatch", "[VorexProgrammer]\nVersion=1.0.1\nBuild=2026-03-01\n", "1.0.2",
+                    "2026-02-01", Verdict::Current},
         ProgramCase{"noBuild", "[VorexProgrammer]\nVersion=3.0\n", "2.9", "2026-04-01",
                     Verdict::NoFile},
         ProgramCase{"noVersion", "[VorexProgrammer]\nBuild=2026-04-01\n", "2.9", "2026-04-01",

@@ -19,16 +19,21 @@ namespace {
 
 constexpr auto kResolveTimeout = std::chrono::milliseconds(200);
 
-// Non-blocking connect that waits at most timeoutMs; the socket stays blocking-free.
-bool ConnectWithin(int fd, const sockaddr_in& to, int timeoutMs, int& error) {
+// Non-blocking connect that waits at most timeoutMs, or until `abortFd` (when not -1)
+// becomes readable; the socket stays blocking-free.
+bool ConnectWithin(int fd, const sockaddr_in& to, int timeoutMs, int abortFd, int& error) {
     if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0)
         return true;
     error = errno;
     if (error != EINPROGRESS)
         return false;
-    pollfd p{fd, POLLOUT, 0};
-    if (poll(&p, 1, timeoutMs) <= 0) {
+    pollfd p[2] = {{fd, POLLOUT, 0}, {abortFd, POLLIN, 0}};
+    if (poll(p, abortFd >= 0 ? 2 : 1, timeoutMs) <= 0) {
         error = ETIMEDOUT;
+        return false;
+    }
+    if (p[1].revents & POLLIN) {
+        error = ECANCELED;
         return false;
     }
     socklen_t len = sizeof error;
@@ -91,7 +96,7 @@ bool CTCPSocket::Connect(int attempts) {
         const sockaddr_in from = SocketAddress(*local, 0);
         int error = 0;
         if (bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) == 0 &&
-            ConnectWithin(fd, SocketAddress(*ip, port_), kConnectTimeoutMs, error)) {
+            ConnectWithin(fd, SocketAddress(*ip, port_), kConnectTimeoutMs, abortFd_, error)) {
             // Blocking from here on, so that a wait for an answer is a single receive;
             // a send that cannot go out within the connect time-out fails.
             fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);

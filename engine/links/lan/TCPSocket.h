@@ -32,6 +32,8 @@ public:
     CTCPSocket& operator=(const CTCPSocket&) = delete;
 
     void SetReceiver(Receiver receiver) { receiver_ = std::move(receiver); }
+    // A connect in progress gives up as soon as this descriptor becomes readable.
+    void SetAbortFd(int fd) { abortFd_ = fd; }
 
     // Resolves a bracketed name by discovery, picks the adapter that reaches the host
     // and connects from its address.
@@ -55,6 +57,8 @@ public:
 
     int Fd() const { return fd_.load(); }
     bool Connected() const { return connected_; }
+    // Connected and the socket still open: a send needs no (re)connect.
+    bool Usable() const { return connected_ && fd_.load() >= 0; }
     const std::string& Host() const { return host_; }
     uint16_t Port() const { return port_; }
     const std::string& LocalAddress() const { return adapters_.LocalAddress(); }
@@ -74,8 +78,10 @@ private:
     AdapterSelection adapters_;
     Receiver receiver_;
     std::atomic<int> fd_{-1};
-    std::mutex readLock_;     // held while a receive uses the descriptor
-    long receiveLimitMs_ = 0; // the socket's receive time-out, 0 = none set
+    int abortFd_ = -1;
+    std::mutex readLock_; // held while a receive uses the descriptor
+    // The socket's receive time-out, 0 = none set; a reconnect on the worker resets it.
+    std::atomic<long> receiveLimitMs_{0};
     bool connected_ = false;
     std::string host_;
     uint16_t port_ = kDefaultTcpPort;

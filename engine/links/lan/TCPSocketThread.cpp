@@ -7,12 +7,16 @@
 namespace vorex::lan {
 
 CTCPSocketThread::CTCPSocketThread(LanEnvironment env)
-    : socket_(std::move(env)), interruptFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    : socket_(std::move(env)), interruptFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      stopFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    socket_.SetAbortFd(stopFd_);
+}
 
 CTCPSocketThread::~CTCPSocketThread() {
     StopWorker();
-    if (interruptFd_ >= 0)
-        close(interruptFd_);
+    for (const int fd : {interruptFd_, stopFd_})
+        if (fd >= 0)
+            close(fd);
 }
 
 void CTCPSocketThread::SetReceiver(CTCPSocket::Receiver receiver) {
@@ -32,9 +36,11 @@ bool CTCPSocketThread::OpenConnection(const std::string& name) {
     }
     stop_ = false;
     running_ = true;
-    if (interruptFd_ >= 0) { // a leftover interrupt would end the first wait at once
+    // A leftover interrupt would end the first wait at once, a leftover stop the connect.
+    for (const int fd : {interruptFd_, stopFd_}) {
         uint64_t count;
-        [[maybe_unused]] ssize_t r = read(interruptFd_, &count, sizeof count);
+        if (fd >= 0) [[maybe_unused]]
+            ssize_t r = read(fd, &count, sizeof count);
     }
     worker_ = std::thread([this] { Worker(); });
     std::unique_lock<std::mutex> lock(startLock_);
@@ -46,13 +52,14 @@ bool CTCPSocketThread::QueueSend(const uint8_t* bytes, size_t count) {
     if (!running_)
         return false;
     std::lock_guard<std::mutex> lock(sendLock_);
-    if (!sendQueue_.empty() || stop_) {
-        sendQueue_.emplace_back(bytes, bytes + count);
-        Wake();
+    if (sendQueue_.empty() && !sending_ && !stop_ && socket_.Usable()) {
+        // Nothing waits and no connect is needed: send at once on this thread, sparing
+        // the worker's wake-up.
+        socket_.SendBlock(bytes, count);
         return true;
     }
-    // Nothing waits: send at once on this thread, sparing the worker's wake-up.
-    socket_.SendBlock(bytes, count);
+    sendQueue_.emplace_back(bytes, bytes + count);
+    Wake();
     return true;
 }
 
@@ -64,6 +71,9 @@ void CTCPSocketThread::Wake() {
 void CTCPSocketThread::StopWorker() {
     if (worker_.joinable()) {
         stop_ = true;
+        const uint64_t one = 1;
+        if (stopFd_ >= 0) [[maybe_unused]]
+            ssize_t w = write(stopFd_, &one, sizeof one);
         Wake();
         worker_.join();
     }
@@ -78,9 +88,13 @@ void CTCPSocketThread::WaitForInput(std::chrono::steady_clock::time_point until)
     socket_.WaitForInput(until, interruptFd_);
 }
 
-void CTCPSocketThread::InterruptWait() {
+void CTCPSocketThread::InterruptWaitOnly() {
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t w = write(interruptFd_, &one, sizeof one);
+}
+
+void CTCPSocketThread::InterruptWait() {
+    InterruptWaitOnly();
     socket_.Close(); // ends a receive blocked on the socket
 }
 
@@ -103,10 +117,23 @@ void CTCPSocketThread::Worker() {
             continue;
         uint64_t count;
         [[maybe_unused]] ssize_t r = read(wakeFd_, &count, sizeof count);
-        std::lock_guard<std::mutex> lock(sendLock_);
+        // Each block goes out without the lock held: a reconnect may take up to the
+        // connect time-out, and the waiting thread must not block on the lock meanwhile
+        // (it takes it to drop stale input before each request).
+        std::unique_lock<std::mutex> lock(sendLock_);
         while (!stop_ && !sendQueue_.empty()) {
-            socket_.SendBlock(sendQueue_.front().data(), sendQueue_.front().size());
+            const std::vector<uint8_t> block = std::move(sendQueue_.front());
             sendQueue_.pop_front();
+            sending_ = true;
+            lock.unlock();
+            const bool reconnect = !socket_.Usable();
+            socket_.SendBlock(block.data(), block.size());
+            // A thread waiting for the answer found no socket to read: wake it, so
+            // that it reads the new one.
+            if (reconnect && socket_.Usable())
+                InterruptWaitOnly();
+            lock.lock();
+            sending_ = false;
         }
     }
     std::lock_guard<std::mutex> lock(sendLock_);

@@ -29,9 +29,11 @@ public:
     // Starts the worker, which connects; true when a connection exists afterwards.
     // A failed connect ends the worker.
     bool OpenConnection(const std::string& name);
-    // Sends the block, at once when nothing is queued, else after the queued ones by
-    // the worker; false when no worker runs. A failed send shows only as a missing
-    // answer.
+    // Sends the block: at once on the calling thread when the connection is up and
+    // nothing is queued, else by the worker after the queued ones. A reconnect runs only
+    // on the worker, so that the caller's wait for the answer goes on (pumping, timing
+    // out, cancellable) meanwhile. False when no worker runs. A failed send shows only
+    // as a missing answer.
     bool QueueSend(const uint8_t* bytes, size_t count);
     // Ends the worker and closes the socket.
     void StopWorker();
@@ -51,12 +53,15 @@ public:
 private:
     void Worker();
     void Wake();
+    // Ends a running WaitForInput (or the next one) without closing the socket.
+    void InterruptWaitOnly();
 
     CTCPSocket socket_;
     std::string name_;
     std::thread worker_;
     int wakeFd_ = -1;
     int interruptFd_ = -1; // lives as long as the object, unlike the worker's wakeFd_
+    int stopFd_ = -1;      // ends a connect in progress when the worker is stopped
     std::atomic<bool> running_{false};
     std::atomic<bool> stop_{false};
 
@@ -67,6 +72,7 @@ private:
 
     std::mutex sendLock_; // send queue and the socket's state after the connect
     std::deque<std::vector<uint8_t>> sendQueue_;
+    bool sending_ = false; // the worker sends (or connects) outside the lock
 };
 
 } // namespace vorex::lan

@@ -222,13 +222,14 @@ bool CUSBSerialPort::FtdiReceive(uint8_t* buffer, size_t capacity) {
     size_t queued = status.cbInQue;
     while (queued > 0) {
         DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min(queued, capacity));
         {
             std::lock_guard<std::mutex> lock(openLock_);
-            if (ftHandle_.load() != handle ||
-                !FT_W32_ReadFile(handle, buffer, static_cast<DWORD>(std::min(queued, capacity)),
-                                 &got))
+            if (ftHandle_.load() != handle || !FT_W32_ReadFile(handle, buffer, want, &got))
                 return false;
         }
+        // The library's count is not trusted beyond what was asked for.
+        got = std::min(got, want);
         if (got == 0)
             break;
         OnReceiveChars(buffer, got);

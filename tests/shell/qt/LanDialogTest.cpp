@@ -150,6 +150,21 @@ private slots:
         QVERIFY(fields.address.IsZero());
     }
 
+    void okWithoutEditsKeepsAFullLengthName() {
+        // A reader named with all 16 characters the reader stores, address from DHCP.
+        readers_.push_back(Reader(udp_, "127.0.0.3", "ABCDEFGH12345678", "0.0.0.0", "VX-A75"));
+        vtest::RecordingMessages messages;
+        CLanConfig dialog("[ABCDEFGH12345678]127.0.0.3-10001", &messages);
+        dialog.SetAnswerWaitMs(3000);
+        QCOMPARE(dialog.findChild<QLineEdit*>("1247")->text(), QString("ABCDEFGH12345678"));
+        dialog.findChild<QPushButton*>("1")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Identity(), QString("[ABCDEFGH12345678]-10001"));
+        QVERIFY(readers_[0]->Setups().empty()); // nothing changed, nothing sent
+        QCOMPARE(QString::fromStdString(readers_[0]->Records().Fields().name),
+                 QString("ABCDEFGH12345678"));
+    }
+
     void fixedModeNeedsAnAddress() {
         readers_.push_back(Reader(udp_, "127.0.0.2", "FIXED", "127.0.0.2", "VX-C770"));
         vtest::RecordingMessages messages;

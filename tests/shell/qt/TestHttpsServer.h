@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace vtest {
 
@@ -89,6 +90,9 @@ public:
         QByteArray body;
         // Content-Length to announce when it differs from the body (a cut transfer).
         qint64 announced = -1;
+        // > 0: the body goes out one byte every this many ms (a server that keeps a
+        // transfer alive for as long as it likes).
+        int trickleMs = 0;
     };
 
     // certificate: "server" (signed by the test CA) or "rogue" (signed by an unknown CA).
@@ -140,8 +144,23 @@ private:
         const auto it = answers_.find(path);
         const Answer answer = it == answers_.end() ? Answer{404, "<html>Not Found</html>"} : *it;
         const qint64 length = answer.announced >= 0 ? answer.announced : answer.body.size();
-        socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nContent-Length: " +
-                      QByteArray::number(length) + "\r\nConnection: close\r\n\r\n" + answer.body);
+        const QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) +
+                                " X\r\nContent-Length: " + QByteArray::number(length) +
+                                "\r\nConnection: close\r\n\r\n";
+        if (answer.trickleMs > 0) {
+            socket->write(head);
+            auto* timer = new QTimer(socket);
+            QObject::connect(timer, &QTimer::timeout, socket,
+                             [socket, body = answer.body, sent = qsizetype(0)]() mutable {
+                                 if (sent < body.size())
+                                     socket->write(body.mid(sent++, 1));
+                                 else
+                                     socket->disconnectFromHost();
+                             });
+            timer->start(answer.trickleMs);
+            return;
+        }
+        socket->write(head + answer.body);
         socket->disconnectFromHost();
     }
 

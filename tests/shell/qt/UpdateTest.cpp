@@ -3,6 +3,7 @@
 // about box.
 #include "resources/strings/StringTable.h"
 #include "shell/AboutDlg.h"
+#include "shell/App.h"
 #include "shell/MainFrame.h"
 #include "shell/ProgrammerView.h"
 #include "tests/shell/qt/QtTestEnv.h"
@@ -233,14 +234,16 @@ private slots:
         QString first;
         {
             CAboutDlg about(rig.env);
-            // The program file is fetched when the about box first opens.
-            QVERIFY(WaitDone(updates.Program()));
+            // Both files are fetched when the about box first opens, once.
+            QVERIFY(WaitDone(updates.Program()) && WaitDone(updates.Reader()));
             first = about.findChild<QLabel*>("105")->text();
         }
         QVERIFY(first.startsWith(Ger(600)));
         CAboutDlg again(rig.env);
         QCOMPARE(again.findChild<QLabel*>("105")->text(), first);
-        QCOMPARE(server.requests, QStringList{"/rfid/software/RFIDVersionsHF.txt"});
+        server.requests.sort();
+        QCOMPARE(server.requests, QStringList({"/rfid/software/RFIDDeviceVersions.txt",
+                                               "/rfid/software/RFIDVersionsHF.txt"}));
     }
 
     // A server that takes the connection and never answers: ending the program aborts
@@ -313,6 +316,191 @@ private slots:
         QVERIFY(!download.Start("http://127.0.0.1:1/setup.deb", folder.path()));
         QVERIFY(!download.Start("", folder.path()));
         QVERIFY(QDir(folder.path()).isEmpty());
+    }
+
+    // With automatic checking off the program contacts no server at start-up; opening
+    // the about box is the operator's request.
+    void startUpChecksOnlyWithConsent() {
+        for (const int automatic : {1, 0}) {
+            QSettings().clear();
+            WriteProfileInt("Version", "Update", automatic);
+            vtest::TestHttpsServer server;
+            QVERIFY(server.Listen(pki_));
+            Serve(server);
+            up::CUpdateService updates(Settings(server.BaseUrl()));
+            StartUpdateChecks(updates);
+            const QStringList both{"/rfid/software/RFIDDeviceVersions.txt",
+                                   "/rfid/software/RFIDVersionsHF.txt"};
+            if (automatic) {
+                QVERIFY(WaitDone(updates.Program()) && WaitDone(updates.Reader()));
+                server.requests.sort();
+                QCOMPARE(server.requests, both);
+                continue;
+            }
+            QTest::qWait(300);
+            QVERIFY(!updates.Program().IsRunning() && !updates.Reader().IsRunning());
+            QVERIFY2(server.requests.isEmpty(), qPrintable(server.requests.join(' ')));
+            vtest::ShellRig rig;
+            rig.env.updates = &updates;
+            CAboutDlg about(rig.env);
+            QVERIFY(WaitDone(updates.Program()) && WaitDone(updates.Reader()));
+            server.requests.sort();
+            QCOMPARE(server.requests, both);
+        }
+    }
+
+    void programIcon() {
+        SetProgramIcon();
+        QVERIFY(!QApplication::windowIcon().isNull());
+    }
+
+    // A server that keeps a transfer alive by trickling bytes: the fetch ends at its
+    // deadline and says so.
+    void slowVersionFileEndsAtTheDeadline() {
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        server.Set("RFIDVersionsHF.txt", {200, QByteArray(1000, ';'), -1, 100});
+        up::UpdateSettings settings = Settings(server.BaseUrl());
+        settings.versionFileDeadlineMs = 1000;
+        up::CUpdateService updates(settings);
+        QElapsedTimer timer;
+        timer.start();
+        updates.StartProgram(false);
+        QVERIFY(updates.Program().IsRunning());
+        QVERIFY(QTest::qWaitFor([&] { return updates.Program().IsFinished(); }, 10000));
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(updates.ProgramVerdict(), up::Verdict::NoConnection);
+        QCOMPARE(QString::fromStdString(updates.Program().Source().Error()),
+                 QString("timed out after 1 s"));
+    }
+
+    void slowInstallerDownloadFails() {
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        server.Set("setup.deb", {200, QByteArray(1000, 'x'), -1, 100}); // 10 bytes/s
+        up::UpdateSettings settings = Settings(server.BaseUrl());
+        settings.minInstallerBytesPerSecond = 100;
+        settings.rateWindowMs = 500;
+        QTemporaryDir folder;
+        QNetworkAccessManager network;
+        up::CInstallerDownload download(network, settings);
+        QSignalSpy done(&download, &up::CInstallerDownload::finished);
+        QVERIFY(download.Start(server.BaseUrl() + "setup.deb", folder.path()));
+        QVERIFY(done.wait(10000));
+        QVERIFY(done.front().front().toString().isEmpty());
+        QCOMPARE(download.ErrorText(), QString("slower than 100 bytes/s for 0.5 s"));
+        QVERIFY(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    // Version files come only over https; a CA file that cannot be used is named.
+    void onlyHttpsAndAUsableCaFile() {
+        for (const QString base :
+             {"http://127.0.0.1:9/rfid/software/", "file:///tmp/rfid/", "no address/"}) {
+            up::UpdateSettings settings;
+            settings.baseUrl = base;
+            up::CUpdateService updates(settings);
+            updates.StartProgram(false);
+            QVERIFY(!updates.Program().IsRunning());
+            QCOMPARE(updates.ProgramVerdict(), up::Verdict::NoConnection);
+            QVERIFY2(updates.Program().Source().Error().find("not an https address") == 0,
+                     updates.Program().Source().Error().c_str());
+        }
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        Serve(server);
+        QTemporaryDir dir;
+        QFile empty(dir.filePath("empty.pem"));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        const QString missing = dir.filePath("missing.pem");
+        for (const auto& [file, problem] :
+             {std::pair{missing, "CA file " + missing + " does not exist"},
+              std::pair{empty.fileName(),
+                        "CA file " + empty.fileName() + " holds no certificate"}}) {
+            qputenv("VOREX_UPDATE_CA", file.toUtf8());
+            up::UpdateSettings settings;
+            qunsetenv("VOREX_UPDATE_CA");
+            settings.baseUrl = server.BaseUrl();
+            up::CUpdateService updates(settings);
+            updates.StartProgram(false);
+            QVERIFY(!updates.Program().IsRunning());
+            QCOMPARE(QString::fromStdString(updates.Program().Source().Error()), problem);
+        }
+        QVERIFY(server.requests.isEmpty());
+    }
+
+    // What the server writes into a version file is shown as it is, never as markup, and
+    // cut to a length that keeps the dialog usable.
+    void aboutBoxShowsServerTextsAsPlainText() {
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        server.Set("RFIDVersionsHF.txt",
+                   {200, "[VorexProgrammer]\nVersion=9.9<img src=\"/usr/share/pixmaps/x.png\">" +
+                             QByteArray(300000, 'W') + "\nBuild=<b>2099</b>\nInstaller=" +
+                             server.BaseUrl().toUtf8() + "x.deb\n"});
+        up::CUpdateService updates(Settings(server.BaseUrl()));
+        updates.SetOwnVersion("2.8", "2026-05-01");
+        vtest::ShellRig rig;
+        rig.env.updates = &updates;
+        CAboutDlg about(rig.env);
+        QVERIFY(WaitDone(updates.Program()));
+        auto* label = about.findChild<CClickLabel*>("105");
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY(label->text().contains("9.9<img src="));
+        QVERIFY(label->text().contains("(<b>2099</b>)"));
+        QVERIFY2(label->text().size() < 200, qPrintable(QString::number(label->text().size())));
+        QVERIFY2(about.sizeHint().width() < 1500,
+                 qPrintable(QString::number(about.sizeHint().width())));
+    }
+
+    // The operator can cancel a download by clicking its label again; a failed download
+    // says why.
+    void downloadCancelledOrFailed_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("not found") << false;
+    }
+
+    void downloadCancelledOrFailed() {
+        QFETCH(bool, cancel);
+        vtest::TestHttpsServer server;
+        QVERIFY(server.Listen(pki_));
+        Serve(server);
+        if (cancel)
+            server.Set("vorex-2.9.deb", {200, QByteArray(1000, 'x'), -1, 100});
+        QTemporaryDir folder;
+        up::UpdateSettings settings = Settings(server.BaseUrl());
+        settings.installerFolder = folder.path();
+        up::CUpdateService updates(settings);
+        updates.SetOwnVersion("2.8", "2026-05-01");
+        vtest::ShellRig rig;
+        rig.env.updates = &updates;
+        rig.env.openDocument = [&](const QString& path) {
+            rig.opened << path;
+            return 42;
+        };
+        CAboutDlg about(rig.env);
+        auto* label = about.findChild<CClickLabel*>("105");
+        QVERIFY(WaitDone(updates.Program()));
+        const QString offer = label->text();
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(label->text(), Ger(604));
+        if (cancel) {
+            QTest::qWait(300);
+            QTest::mouseClick(label, Qt::LeftButton);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), offer, 10000);
+        QVERIFY(rig.opened.isEmpty());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        if (cancel) {
+            QVERIFY(rig.messages.shown.isEmpty());
+        } else {
+            QCOMPARE(rig.messages.shown.size(), 1);
+            QVERIFY2(rig.messages.shown.front().startsWith("The download failed:"),
+                     qPrintable(rig.messages.shown.front()));
+        }
+        QVERIFY(label->IsClickable()); // the offer can be taken again
     }
 
     // A click on the program offer downloads the installer, hands it to the desktop and
@@ -416,6 +604,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 60000));
         QCOMPARE(cli.exitCode(), exitCode);
         const QJsonObject out = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+        QCOMPARE(out["ok"].toBool(), exitCode == 0);
         const QJsonObject program = out["program_check"].toObject();
         const QJsonObject reader = out["reader"].toObject();
         QCOMPARE(program["status"].toString(), status);

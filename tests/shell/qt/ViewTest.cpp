@@ -676,6 +676,14 @@ private slots:
         opened.clear();
         frame.OpenManual();
         QVERIFY(opened.isEmpty());
+
+        // The HTML manual that comes with the program, where no PDF is.
+        QVERIFY(QDir(empty.path()).mkpath("manual"));
+        QFile html(empty.filePath("manual/index.html"));
+        QVERIFY(html.open(QIODevice::WriteOnly));
+        html.close();
+        frame.OpenManual();
+        QCOMPARE(opened, QStringList{empty.filePath("manual/index.html")});
     }
 };
 
