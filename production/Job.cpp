@@ -247,10 +247,7 @@ void ReadIso15693(const Object& job, Job& out, int blocks) {
 // The values that make a tag's content longest: the widest serial, the longest UID.
 TagValues WidestValues(const Job& job) {
     TagValues tag;
-    int64_t serial = 0;
-    for (int i = 0; i < job.serial.width; ++i)
-        serial = serial * 10 + 9;
-    tag.serial = serial;
+    tag.serial = LastSerial(job.serial.width);
     tag.uid.assign(job.family == Family::Iso15693 ? 8 : 7, 0xAA);
     tag.date = "2099-12-31";
     return tag;

@@ -24,6 +24,13 @@ Expansion FormatSerial(const SerialFormat& format, int64_t serial) {
     return {true, format.prefix + std::string(format.width - digits.size(), '0') + digits, {}};
 }
 
+int64_t LastSerial(int width) {
+    int64_t last = 0;
+    for (int i = 0; i < width; ++i)
+        last = last * 10 + 9;
+    return last;
+}
+
 int64_t Counter(const SerialFormat& format, int64_t serial) {
     return format.step == 0 ? 1 : (serial - format.start) / format.step + 1;
 }

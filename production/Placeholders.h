@@ -34,6 +34,9 @@ struct Expansion {
 // or is negative: a serial never changes its length in the middle of a run.
 Expansion FormatSerial(const SerialFormat& format, int64_t serial);
 
+// The largest serial of a width: as many nines as it has digits.
+int64_t LastSerial(int width);
+
 // The ordinal of a serial in its job, from 1: (serial - start) / step + 1.
 int64_t Counter(const SerialFormat& format, int64_t serial);
 

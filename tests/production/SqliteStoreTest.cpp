@@ -1,0 +1,175 @@
+// The SQLite record store on a temporary file: serials in order and never reused (void
+// ones included), a UID kept to one live record per job, results recorded once, the
+// rules held by the database itself, and two stations on one file allocating from two
+// threads at once without a serial issued twice.
+#include "production/SqliteStore.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <set>
+#include <thread>
+
+namespace {
+
+using namespace vorex::production;
+
+class SqliteStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char templ[] = "/tmp/vorex-store-XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        folder_ = templ;
+        path_ = folder_ + "/records/production.sqlite";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    std::string folder_;
+    std::string path_;
+    const SerialFormat format_{"VX-", 4, 100, 10};
+};
+
+TEST_F(SqliteStoreTest, SerialsFollowTheFormatAndVoidOnesAreNeverReused) {
+    SqliteStore store(path_);
+    store.RegisterJob("job", format_);
+    Allocation a = store.Allocate("job", "st1", "04AA");
+    Allocation b = store.Allocate("job", "st1", "04BB");
+    ASSERT_EQ(a.status, Allocation::Status::Ok);
+    EXPECT_EQ(a.serial, 100);
+    EXPECT_EQ(b.serial, 110);
+    store.Finish(a.id, Result::Passed, "", 120);
+    store.Finish(b.id, Result::Void, "page 6 not written", 80);
+    // The void serial stays void; the tag may come again and gets a new serial.
+    Allocation c = store.Allocate("job", "st1", "04BB");
+    ASSERT_EQ(c.status, Allocation::Status::Ok);
+    EXPECT_EQ(c.serial, 120);
+
+    std::vector<Record> records = store.Records("job");
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].result, Result::Passed);
+    EXPECT_EQ(records[0].uid, "04AA");
+    EXPECT_EQ(records[0].station, "st1");
+    EXPECT_EQ(records[0].durationMs, 120);
+    EXPECT_EQ(records[1].result, Result::Void);
+    EXPECT_EQ(records[1].error, "page 6 not written");
+    EXPECT_EQ(records[2].result, Result::Pending);
+    EXPECT_EQ(records[0].time.size(), 24u); // 2026-12-11T03:24:20.123Z
+
+    // Another job counts on its own.
+    store.RegisterJob("other", {"", 2, 1, 1});
+    EXPECT_EQ(store.Allocate("other", "st1", "04AA").serial, 1);
+}
+
+TEST_F(SqliteStoreTest, UidWithALiveRecordIsRefused) {
+    SqliteStore store(path_);
+    store.RegisterJob("job", format_);
+    Allocation a = store.Allocate("job", "st1", "04AA");
+    EXPECT_TRUE(store.UidRecorded("job", "04AA"));
+    EXPECT_EQ(store.Allocate("job", "st2", "04AA").status, Allocation::Status::UidRecorded);
+    store.Finish(a.id, Result::Passed, "", 1);
+    EXPECT_EQ(store.Allocate("job", "st2", "04AA").status, Allocation::Status::UidRecorded);
+    EXPECT_FALSE(store.UidRecorded("job", "04BB"));
+    // The refused tag cost no serial.
+    EXPECT_EQ(store.Allocate("job", "st2", "04BB").serial, 110);
+}
+
+TEST_F(SqliteStoreTest, RefusesCallsThatBreakItsRules) {
+    SqliteStore store(path_);
+    store.RegisterJob("job", format_);
+    store.RegisterJob("job", format_); // the same format again is fine
+    EXPECT_THROW(store.RegisterJob("job", {"VX-", 4, 100, 1}), StoreError);
+    EXPECT_THROW(store.Allocate("unknown", "st1", "04AA"), StoreError);
+    Allocation a = store.Allocate("job", "st1", "04AA");
+    EXPECT_THROW(store.Finish(a.id, Result::Void, "", 1), StoreError);
+    EXPECT_THROW(store.Finish(a.id, Result::Pending, "", 1), StoreError);
+    store.Finish(a.id, Result::Void, "verify failed", 1);
+    EXPECT_THROW(store.Finish(a.id, Result::Passed, "", 1), StoreError);
+    EXPECT_THROW(store.Finish(9999, Result::Passed, "", 1), StoreError);
+}
+
+TEST_F(SqliteStoreTest, LastSerialOfTheWidthEndsTheJob) {
+    SqliteStore store(path_);
+    store.RegisterJob("job", {"", 1, 7, 1});
+    EXPECT_EQ(store.Allocate("job", "st1", "01").serial, 7);
+    EXPECT_EQ(store.Allocate("job", "st1", "02").serial, 8);
+    EXPECT_EQ(store.Allocate("job", "st1", "03").serial, 9);
+    EXPECT_EQ(store.Allocate("job", "st1", "04").status, Allocation::Status::Exhausted);
+}
+
+// The uniqueness rules hold for any writer of the file, not only for this program.
+TEST_F(SqliteStoreTest, DatabaseEnforcesUniqueness) {
+    {
+        SqliteStore store(path_);
+        store.RegisterJob("job", format_);
+        store.Allocate("job", "st1", "04AA");
+    }
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    struct Case {
+        const char* sql;
+    } cases[] = {
+        {"INSERT INTO production_records (job, serial, uid, station, result, time)"
+         " VALUES ('job', 100, '04CC', 'x', 'pending', 't')"},
+        {"INSERT INTO production_records (job, serial, uid, station, result, time)"
+         " VALUES ('job', 500, '04AA', 'x', 'passed', 't')"},
+        {"INSERT INTO production_records (job, serial, uid, station, result, time)"
+         " VALUES ('job', 510, '04DD', 'x', 'void', 't')"},
+    };
+    for (const auto& c : cases)
+        EXPECT_NE(sqlite3_exec(db.get(), c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.sql;
+}
+
+TEST_F(SqliteStoreTest, TwoStationsOnOneFileNeverShareASerial) {
+    SqliteStore first(path_);
+    SqliteStore second(path_);
+    first.RegisterJob("job", {"", 9, 1, 1});
+    second.RegisterJob("job", {"", 9, 1, 1});
+    constexpr int kPerStation = 200;
+    std::vector<int64_t> serials[2];
+    auto run = [&](RecordStore& store, int station) {
+        for (int i = 0; i < kPerStation; ++i) {
+            std::string uid = std::to_string(station) + "-" + std::to_string(i);
+            Allocation a = store.Allocate("job", "st" + std::to_string(station), uid);
+            ASSERT_EQ(a.status, Allocation::Status::Ok);
+            store.Finish(a.id, i % 7 == 0 ? Result::Void : Result::Passed,
+                         i % 7 == 0 ? "verify failed" : "", 1);
+            serials[station].push_back(a.serial);
+        }
+    };
+    std::thread one(run, std::ref(first), 0);
+    std::thread two(run, std::ref(second), 1);
+    one.join();
+    two.join();
+    std::set<int64_t> all(serials[0].begin(), serials[0].end());
+    all.insert(serials[1].begin(), serials[1].end());
+    EXPECT_EQ(all.size(), 2u * kPerStation);
+    EXPECT_EQ(*all.rbegin(), 2 * kPerStation); // no gaps either
+    EXPECT_EQ(first.Records("job").size(), 2u * kPerStation);
+}
+
+TEST(RecordStoreLocation, DefaultDatabaseIsInTheUsersDataFolder) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        const char* expected;
+    } cases[] = {
+        {"/data", "/home/op", "/data/Nvk Applikationen/VorexProgrammer/production.sqlite"},
+        {nullptr, "/home/op/",
+         "/home/op/.local/share/Nvk Applikationen/VorexProgrammer/production.sqlite"},
+        {"relative", "/home/op",
+         "/home/op/.local/share/Nvk Applikationen/VorexProgrammer/production.sqlite"},
+        {nullptr, nullptr, ""},
+        {"", "relative", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DefaultDatabasePath(c.xdg, c.home), c.expected);
+}
+
+TEST(RecordStoreLocation, UnopenablePlaceIsAStoreError) {
+    EXPECT_THROW(OpenStore("/proc/vorex/records.sqlite"), StoreError);
+    EXPECT_THROW(OpenStore("/dev/null/x.sqlite"), StoreError);
+}
+
+} // namespace
