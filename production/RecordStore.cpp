@@ -1,5 +1,6 @@
 #include "production/RecordStore.h"
 
+#include "production/PgStore.h"
 #include "production/SqliteStore.h"
 
 namespace vorex::production {
@@ -16,9 +17,20 @@ const char* ResultName(Result result) {
     return "";
 }
 
+Result ResultByName(const std::string& name) {
+    return name == "passed" ? Result::Passed : name == "void" ? Result::Void : Result::Pending;
+}
+
+void CheckOutcome(Result result, const std::string& error) {
+    if (result == Result::Pending)
+        throw StoreError("a record is finished as passed or void");
+    if (result == Result::Void && error.empty())
+        throw StoreError("a void serial needs its reason");
+}
+
 std::unique_ptr<RecordStore> OpenStore(const std::string& location) {
     if (location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0)
-        throw StoreError("PostgreSQL databases are not supported by this build: " + location);
+        return std::make_unique<PgStore>(location);
     return std::make_unique<SqliteStore>(location);
 }
 

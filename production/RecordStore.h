@@ -24,6 +24,9 @@ public:
 
 enum class Result { Pending, Passed, Void };
 const char* ResultName(Result result); // "pending", "passed", "void"
+Result ResultByName(const std::string& name);
+// StoreError unless the outcome is Passed, or Void with its reason.
+void CheckOutcome(Result result, const std::string& error);
 
 struct Allocation {
     enum class Status {

@@ -49,10 +49,6 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
-Result ResultOf(const std::string& name) {
-    return name == "passed" ? Result::Passed : name == "void" ? Result::Void : Result::Pending;
-}
-
 } // namespace
 
 void SqliteStore::Close::operator()(sqlite3* db) const {
@@ -160,10 +156,7 @@ Allocation SqliteStore::Allocate(const std::string& job, const std::string& stat
 }
 
 void SqliteStore::Finish(int64_t id, Result result, const std::string& error, int64_t durationMs) {
-    if (result == Result::Pending)
-        throw StoreError("a record is finished as passed or void");
-    if (result == Result::Void && error.empty())
-        throw StoreError("a void serial needs its reason");
+    CheckOutcome(result, error);
     Statement update(db_.get(),
                      "UPDATE production_records SET result = ?1, error = ?2,"
                      " duration_ms = ?3, time = ?4 WHERE id = ?5 AND result = 'pending'");
@@ -200,7 +193,7 @@ std::vector<Record> SqliteStore::Records(const std::string& job) {
         r.job = query.Text(3);
         r.uid = query.Text(4);
         r.serial = query.Integer(5);
-        r.result = ResultOf(query.Text(6));
+        r.result = ResultByName(query.Text(6));
         r.error = query.Text(7);
         r.durationMs = query.Integer(8);
         records.push_back(std::move(r));

@@ -1,8 +1,10 @@
-// The SQLite record store on a temporary file: serials in order and never reused (void
-// ones included), a UID kept to one live record per job, results recorded once, the
-// rules held by the database itself, and two stations on one file allocating from two
-// threads at once without a serial issued twice.
-#include "production/SqliteStore.h"
+// The record stores, SQLite on a temporary file and PostgreSQL on a server the test
+// starts: serials in order and never reused (void ones included), a UID kept to one live
+// record per job, results recorded once, the rules held by the database itself, and two
+// stations on one database allocating from two threads at once without a serial issued
+// twice.
+#include "production/RecordStore.h"
+#include "tests/production/PgServer.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -15,23 +17,43 @@ namespace {
 
 using namespace vorex::production;
 
-class SqliteStoreTest : public ::testing::Test {
+// One server for the whole program, started by the first test that needs it.
+vtest::PgServer& Server() {
+    static vtest::PgServer server;
+    return server;
+}
+
+// The parameter: "sqlite" or "postgresql".
+class StoreTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         char templ[] = "/tmp/vorex-store-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         folder_ = templ;
-        path_ = folder_ + "/records/production.sqlite";
+        location_ = folder_ + "/records/production.sqlite";
+        if (GetParam() == "postgresql") {
+            if (Server().Missing())
+                GTEST_SKIP() << Server().Error();
+            ASSERT_EQ(Server().Error(), "");
+            location_ = Server().NewDatabase();
+        }
     }
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
+    // A station's connection to the test's database.
+    std::unique_ptr<RecordStore> Open() { return OpenStore(location_); }
+
     std::string folder_;
-    std::string path_;
+    std::string location_;
     const SerialFormat format_{"VX-", 4, 100, 10};
 };
 
-TEST_F(SqliteStoreTest, SerialsFollowTheFormatAndVoidOnesAreNeverReused) {
-    SqliteStore store(path_);
+INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param; });
+
+TEST_P(StoreTest, SerialsFollowTheFormatAndVoidOnesAreNeverReused) {
+    auto opened = Open();
+    RecordStore& store = *opened;
     store.RegisterJob("job", format_);
     Allocation a = store.Allocate("job", "st1", "04AA");
     Allocation b = store.Allocate("job", "st1", "04BB");
@@ -61,8 +83,9 @@ TEST_F(SqliteStoreTest, SerialsFollowTheFormatAndVoidOnesAreNeverReused) {
     EXPECT_EQ(store.Allocate("other", "st1", "04AA").serial, 1);
 }
 
-TEST_F(SqliteStoreTest, UidWithALiveRecordIsRefused) {
-    SqliteStore store(path_);
+TEST_P(StoreTest, UidWithALiveRecordIsRefused) {
+    auto opened = Open();
+    RecordStore& store = *opened;
     store.RegisterJob("job", format_);
     Allocation a = store.Allocate("job", "st1", "04AA");
     EXPECT_TRUE(store.UidRecorded("job", "04AA"));
@@ -74,8 +97,9 @@ TEST_F(SqliteStoreTest, UidWithALiveRecordIsRefused) {
     EXPECT_EQ(store.Allocate("job", "st2", "04BB").serial, 110);
 }
 
-TEST_F(SqliteStoreTest, RefusesCallsThatBreakItsRules) {
-    SqliteStore store(path_);
+TEST_P(StoreTest, RefusesCallsThatBreakItsRules) {
+    auto opened = Open();
+    RecordStore& store = *opened;
     store.RegisterJob("job", format_);
     store.RegisterJob("job", format_); // the same format again is fine
     EXPECT_THROW(store.RegisterJob("job", {"VX-", 4, 100, 1}), StoreError);
@@ -88,8 +112,9 @@ TEST_F(SqliteStoreTest, RefusesCallsThatBreakItsRules) {
     EXPECT_THROW(store.Finish(9999, Result::Passed, "", 1), StoreError);
 }
 
-TEST_F(SqliteStoreTest, LastSerialOfTheWidthEndsTheJob) {
-    SqliteStore store(path_);
+TEST_P(StoreTest, LastSerialOfTheWidthEndsTheJob) {
+    auto opened = Open();
+    RecordStore& store = *opened;
     store.RegisterJob("job", {"", 1, 7, 1});
     EXPECT_EQ(store.Allocate("job", "st1", "01").serial, 7);
     EXPECT_EQ(store.Allocate("job", "st1", "02").serial, 8);
@@ -97,10 +122,26 @@ TEST_F(SqliteStoreTest, LastSerialOfTheWidthEndsTheJob) {
     EXPECT_EQ(store.Allocate("job", "st1", "04").status, Allocation::Status::Exhausted);
 }
 
+class SqliteFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char templ[] = "/tmp/vorex-store-XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        folder_ = templ;
+        path_ = folder_ + "/production.sqlite";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    std::string folder_;
+    std::string path_;
+    const SerialFormat format_{"VX-", 4, 100, 10};
+};
+
 // The uniqueness rules hold for any writer of the file, not only for this program.
-TEST_F(SqliteStoreTest, DatabaseEnforcesUniqueness) {
+TEST_F(SqliteFile, DatabaseEnforcesUniqueness) {
     {
-        SqliteStore store(path_);
+        auto opened = OpenStore(path_);
+        RecordStore& store = *opened;
         store.RegisterJob("job", format_);
         store.Allocate("job", "st1", "04AA");
     }
@@ -121,9 +162,11 @@ TEST_F(SqliteStoreTest, DatabaseEnforcesUniqueness) {
         EXPECT_NE(sqlite3_exec(db.get(), c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.sql;
 }
 
-TEST_F(SqliteStoreTest, TwoStationsOnOneFileNeverShareASerial) {
-    SqliteStore first(path_);
-    SqliteStore second(path_);
+TEST_P(StoreTest, TwoStationsNeverShareASerial) {
+    auto station1 = Open();
+    auto station2 = Open();
+    RecordStore& first = *station1;
+    RecordStore& second = *station2;
     first.RegisterJob("job", {"", 9, 1, 1});
     second.RegisterJob("job", {"", 9, 1, 1});
     constexpr int kPerStation = 200;
@@ -170,6 +213,38 @@ TEST(RecordStoreLocation, DefaultDatabaseIsInTheUsersDataFolder) {
 TEST(RecordStoreLocation, UnopenablePlaceIsAStoreError) {
     EXPECT_THROW(OpenStore("/proc/vorex/records.sqlite"), StoreError);
     EXPECT_THROW(OpenStore("/dev/null/x.sqlite"), StoreError);
+}
+
+} // namespace
+
+namespace {
+
+// The database goes away between two tags and comes back: the store reports the loss
+// instead of a serial, then carries on from the last serial issued.
+TEST(PgStore, ServerRestartLosesNoSerial) {
+    if (Server().Missing())
+        GTEST_SKIP() << Server().Error();
+    ASSERT_EQ(Server().Error(), "");
+    auto store = OpenStore(Server().NewDatabase());
+    store->RegisterJob("job", {"", 6, 1, 1});
+    Allocation a = store->Allocate("job", "st1", "04AA");
+    ASSERT_TRUE(Server().Stop());
+    EXPECT_THROW(store->Allocate("job", "st1", "04BB"), StoreError);
+    ASSERT_TRUE(Server().Start());
+    store->Finish(a.id, Result::Passed, "", 5);
+    Allocation b = store->Allocate("job", "st1", "04BB");
+    ASSERT_EQ(b.status, Allocation::Status::Ok);
+    EXPECT_EQ(b.serial, 2);
+    EXPECT_EQ(store->Records("job").size(), 2u);
+}
+
+TEST(PgStore, UnreachableServerIsAStoreError) {
+    try {
+        OpenStore("postgresql:///db?host=/nonexistent-vorex&connect_timeout=2");
+        FAIL() << "no error";
+    } catch (const StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot connect"), std::string::npos) << e.what();
+    }
 }
 
 } // namespace
