@@ -7,6 +7,7 @@
 #include "tests/production/PgServer.h"
 
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <filesystem>
@@ -16,6 +17,20 @@
 namespace {
 
 using namespace vorex::production;
+
+// Runs one statement on the database past the store; whether the database took it.
+bool RawExec(const std::string& location, const std::string& sql) {
+    if (location.rfind("postgresql://", 0) == 0) {
+        std::unique_ptr<PGconn, void (*)(PGconn*)> conn(PQconnectdb(location.c_str()), PQfinish);
+        std::unique_ptr<PGresult, void (*)(PGresult*)> result(PQexec(conn.get(), sql.c_str()),
+                                                              PQclear);
+        return PQresultStatus(result.get()) == PGRES_COMMAND_OK;
+    }
+    sqlite3* raw = nullptr;
+    sqlite3_open(location.c_str(), &raw);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    return sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
 // One server for the whole program, started by the first test that needs it.
 vtest::PgServer& Server() {
@@ -122,32 +137,13 @@ TEST_P(StoreTest, LastSerialOfTheWidthEndsTheJob) {
     EXPECT_EQ(store.Allocate("job", "st1", "04").status, Allocation::Status::Exhausted);
 }
 
-class SqliteFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char templ[] = "/tmp/vorex-store-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        folder_ = templ;
-        path_ = folder_ + "/production.sqlite";
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
-
-    std::string folder_;
-    std::string path_;
-    const SerialFormat format_{"VX-", 4, 100, 10};
-};
-
-// The uniqueness rules hold for any writer of the file, not only for this program.
-TEST_F(SqliteFile, DatabaseEnforcesUniqueness) {
+// The uniqueness rules hold for any writer of the database, not only for this program.
+TEST_P(StoreTest, DatabaseEnforcesUniqueness) {
     {
-        auto opened = OpenStore(path_);
-        RecordStore& store = *opened;
-        store.RegisterJob("job", format_);
-        store.Allocate("job", "st1", "04AA");
+        auto opened = Open();
+        opened->RegisterJob("job", format_);
+        opened->Allocate("job", "st1", "04AA");
     }
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
     struct Case {
         const char* sql;
     } cases[] = {
@@ -159,7 +155,10 @@ TEST_F(SqliteFile, DatabaseEnforcesUniqueness) {
          " VALUES ('job', 510, '04DD', 'x', 'void', 't')"},
     };
     for (const auto& c : cases)
-        EXPECT_NE(sqlite3_exec(db.get(), c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.sql;
+        EXPECT_FALSE(RawExec(location_, c.sql)) << c.sql;
+    EXPECT_TRUE(RawExec(location_,
+                        "INSERT INTO production_records (job, serial, uid, station,"
+                        " result, time) VALUES ('job', 520, '04EE', 'x', 'pending', 't')"));
 }
 
 TEST_P(StoreTest, TwoStationsNeverShareASerial) {
