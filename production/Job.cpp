@@ -337,15 +337,25 @@ JobLoad ParseJob(const std::string& jsonText) {
 }
 
 JobLoad LoadJobFile(const std::string& fileName) {
+    // A job file is a page of JSON; anything far larger is not one.
+    constexpr std::streamsize kLargestJob = 1 << 20;
     std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
+    std::string text(kLargestJob + 1, '\0');
+    if (in)
+        in.read(text.data(), kLargestJob + 1);
+    if (!in && !in.eof()) {
         JobLoad load;
         load.error = fileName + ": cannot be read";
         return load;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    JobLoad load = ParseJob(text.str());
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > static_cast<size_t>(kLargestJob)) {
+        JobLoad load;
+        load.path = "$";
+        load.error = fileName + ": larger than 1 MiB, not a job file";
+        return load;
+    }
+    JobLoad load = ParseJob(text);
     if (!load.ok)
         load.error = fileName + ": " + load.error;
     return load;

@@ -72,8 +72,11 @@ struct Job {
     cards::Key classicTransportKey{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     std::vector<ClassicSector> classicSectors;
     Iso15693Settings iso15693;
+    // NTAG lock bits and the ISO 15693 locks are set only after the content was read
+    // back and compared; MIFARE Classic sector trailers (keys, access values) are
+    // written after that comparison in any case, since they may shut the job's own key out.
     bool lockAfterVerify = false;
-    bool overwriteNonBlank = false;
+    bool overwriteNonBlank = false; // else a tag with data in the job's units is refused
 };
 
 struct JobLoad {

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -184,10 +185,18 @@ TEST(Job, FamilyRulesAreChecked) {
     }
 }
 
-TEST(Job, UnreadableFileIsNamed) {
-    JobLoad load = LoadJobFile("/nonexistent/job.json");
-    EXPECT_FALSE(load.ok);
-    EXPECT_NE(load.error.find("/nonexistent/job.json"), std::string::npos);
+TEST(Job, UnreadableOrOversizedFileIsRefused) {
+    std::string big = std::filesystem::temp_directory_path() / "vorex-big-job.json";
+    {
+        std::ofstream out(big);
+        out << "{\"name\": \"" << std::string(2 << 20, 'x') << "\"}";
+    }
+    for (const std::string file : {"/nonexistent/job.json", "/tmp", big.c_str()}) {
+        JobLoad load = LoadJobFile(file);
+        EXPECT_FALSE(load.ok) << file;
+        EXPECT_EQ(load.error.rfind(file + ": ", 0), 0u) << load.error;
+    }
+    std::filesystem::remove(big);
 }
 
 } // namespace
