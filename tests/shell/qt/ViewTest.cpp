@@ -480,7 +480,8 @@ private slots:
         auto sim = Reader("125", '5');
         vsim::Fault slow;
         slow.kind = vsim::Fault::Kind::Delay;
-        slow.ms = 300;
+        // Long enough that the probe 100 ms in falls inside the wait on a busy machine.
+        slow.ms = 1500;
         slow.command = 0xF0;
         slow.skip = 1; // the open identifies at once; the identification that follows waits
         slow.times = 1;
