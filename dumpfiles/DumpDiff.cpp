@@ -4,6 +4,7 @@
 #include "dumpfiles/HexText.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vorex::dumpfiles {
 
@@ -37,8 +38,30 @@ void CompareBytes(const cards::MaybeBytes& a, const cards::MaybeBytes& b, size_t
     }
 }
 
+// A field counts as different only when both dumps know it: a format that does not
+// carry it is no difference.
+template <typename T> bool Differ(const std::optional<T>& a, const std::optional<T>& b) {
+    return a && b && !(*a == *b);
+}
+bool Differ(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    return !a.empty() && !b.empty() && a != b;
+}
+template <typename T, size_t N>
+bool Differ(const std::array<std::optional<T>, N>& a, const std::array<std::optional<T>, N>& b) {
+    for (size_t i = 0; i < N; ++i)
+        if (Differ(a[i], b[i]))
+            return true;
+    return false;
+}
+bool Differ(const std::vector<std::optional<bool>>& a, const std::vector<std::optional<bool>>& b) {
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (Differ(a[i], b[i]))
+            return true;
+    return false;
+}
+
 template <typename T> void Field(DumpComparison& c, const char* name, const T& a, const T& b) {
-    if (!(a == b))
+    if (Differ(a, b))
         c.fields.push_back(name);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Comparing two dumps of the same tag family block by block (pages for Ultralight),
 // grouped by sector for MIFARE Classic. A byte known on one side and unknown on the
-// other counts as a difference of its own kind.
+// other counts as a difference of its own kind; a field beside the memory (UID, ATQA,
+// signature, ...) only when both dumps know it.
 #include "dumpfiles/TagDump.h"
 
 #include <string>

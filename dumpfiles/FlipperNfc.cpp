@@ -267,20 +267,19 @@ std::string WriteClassic(const ClassicMemory& m, Filler& fill) {
         throw DumpError("Flipper files know MIFARE Classic MINI, 1K and 4K, not 2K");
     Out o;
     Header(o, "Mifare Classic");
-    std::vector<uint8_t> uid = m.uid;
-    if (uid.empty())
-        uid = md::FourByteUid(m).value_or(std::vector<uint8_t>{});
+    const ClassicIdentity id = IdentityOf(m);
+    std::vector<uint8_t> uid = id.uid;
     if (uid.empty()) {
         fill.Missing(4);
         uid.assign(4, fill.FillByte());
     }
     o.Line("UID", WriteHex(uid.data(), uid.size(), " "));
     o.Comment("ISO14443-3A specific data");
-    const cards::MaybeBytes atqa = m.atqa ? cards::MaybeBytes{static_cast<uint8_t>(*m.atqa >> 8),
-                                                              static_cast<uint8_t>(*m.atqa)}
-                                          : cards::MaybeBytes(2);
+    const cards::MaybeBytes atqa = id.atqa ? cards::MaybeBytes{static_cast<uint8_t>(*id.atqa >> 8),
+                                                               static_cast<uint8_t>(*id.atqa)}
+                                           : cards::MaybeBytes(2);
     o.Line("ATQA", o.Hex(atqa, 0, 2, fill));
-    o.Line("SAK", o.Hex(cards::MaybeBytes{m.sak}, 0, 1, fill));
+    o.Line("SAK", o.Hex(cards::MaybeBytes{id.sak}, 0, 1, fill));
     o.Comment("Mifare Classic specific data");
     o.Line("Mifare Classic type", md::SizeName(m.size));
     o.Line("Data format version", "2");

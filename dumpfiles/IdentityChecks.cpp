@@ -39,6 +39,24 @@ void CheckClassicIdentity(const ClassicMemory& m, const std::string& uidWhere,
     }
 }
 
+ClassicIdentity IdentityOf(const ClassicMemory& m) {
+    ClassicIdentity id{m.uid, m.atqa, m.sak};
+    const auto four = cards::mifare::FourByteUid(m);
+    if (id.uid.empty() && four)
+        id.uid = *four;
+    const auto b0 = cards::Values(m.bytes, 0, 8);
+    if (!four || !b0 || id.uid != *four)
+        return id;
+    const uint8_t sak = (*b0)[5];
+    const uint16_t atqa = static_cast<uint16_t>((*b0)[7] << 8 | (*b0)[6]);
+    const unsigned low = atqa & 0x1F;
+    if (!id.sak && (sak == 0x08 || sak == 0x09 || sak == 0x18 || sak == 0x88))
+        id.sak = sak;
+    if (!id.atqa && low != 0 && (low & (low - 1)) == 0)
+        id.atqa = atqa;
+    return id;
+}
+
 void CheckPagesUid(const PageMemory& m, const std::optional<std::vector<uint8_t>>& uid,
                    const std::string& where) {
     if (!uid)

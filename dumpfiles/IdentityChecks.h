@@ -14,6 +14,16 @@ namespace vorex::dumpfiles {
 // ATQA's anticollision bits. `uidWhere` / `atqaWhere` name the fields in errors.
 void CheckClassicIdentity(const ClassicMemory& m, const std::string& uidWhere,
                           const std::string& atqaWhere);
+// UID, ATQA and SAK of a card as the dump holds them, else as block 0 of a card with a
+// 4-byte UID tells them (UID, BCC, SAK, ATQA least significant byte first), as the
+// Proxmark3 client guesses them; what neither tells stays unknown.
+struct ClassicIdentity {
+    std::vector<uint8_t> uid;
+    std::optional<uint16_t> atqa;
+    std::optional<uint8_t> sak;
+};
+ClassicIdentity IdentityOf(const ClassicMemory& m);
+
 // Pages 0-1 against a 7-byte UID the file states.
 void CheckPagesUid(const PageMemory& m, const std::optional<std::vector<uint8_t>>& uid,
                    const std::string& where);

@@ -190,18 +190,17 @@ std::string KnownByte(const std::optional<uint8_t>& v, Filler& f) {
 ordered_json WriteClassic(const ClassicMemory& m, Filler& fill) {
     namespace md = cards::mifare;
     ordered_json card = ordered_json::object();
-    std::vector<uint8_t> uid = m.uid;
-    if (uid.empty())
-        uid = md::FourByteUid(m).value_or(std::vector<uint8_t>{});
+    const ClassicIdentity id = IdentityOf(m);
+    std::vector<uint8_t> uid = id.uid;
     if (uid.empty()) {
         fill.Missing(4);
         uid.assign(4, fill.FillByte());
     }
     card["UID"] = WriteHex(uid.data(), uid.size());
-    const uint16_t atqa = m.atqa ? *m.atqa : (fill.Missing(2), fill.FillByte() * 0x101);
+    const uint16_t atqa = id.atqa ? *id.atqa : (fill.Missing(2), fill.FillByte() * 0x101);
     const uint8_t air[2] = {static_cast<uint8_t>(atqa), static_cast<uint8_t>(atqa >> 8)};
     card["ATQA"] = WriteHex(air, 2);
-    card["SAK"] = KnownByte(m.sak, fill);
+    card["SAK"] = KnownByte(id.sak, fill);
     ordered_json j{{"Created", kCreated}, {"FileType", "mfc v2"}, {"Card", card}};
     j["blocks"] = BlockObject(m.bytes, 16, fill);
     // Derived from the trailers for the reader of the file; ignored when loaded.
