@@ -254,7 +254,7 @@ int Dump(const GlobalOptions& o, const Args& a) {
         if (!iso::ReadAllBlocks(h.get(), c, m, blocks, failed, std::ref(bar)))
             return ReportLastError(o, h.get(), "read block " + std::to_string(failed));
     }
-    std::string dump = iso::DumpToJson(UidText(c.uid.data()), m, blocks);
+    const std::string dump = iso::DumpToJson(UidText(c.uid.data()), m, blocks);
     if (a.Has("--format") && a.One("--format") != "json") {
         // The dump file library's formats (own, pm3, flipper).
         namespace vd = vorex::dumpfiles;
@@ -270,14 +270,8 @@ int Dump(const GlobalOptions& o, const Args& a) {
             tag.bytes.insert(tag.bytes.end(), b.data.begin(), b.data.end());
             tag.locks.push_back(b.locked);
         }
-        const vd::WriteResult w = vd::WriteDump(format, tag, fill);
-        if (!w.error.empty())
-            return Refuse(o, w.error);
-        if (w.filled)
-            std::fprintf(stderr, "vorexctl: %zu unknown bytes written as %02X\n", w.filled, *fill);
-        dump = w.content;
-        if (!dump.empty() && dump.back() == '\n')
-            dump.pop_back();
+        return EmitDump(o, a, tag, format, fill, {{"block_count", m.blocks}},
+                        std::to_string(m.blocks) + " blocks written to " + a.One("--out"));
     }
     if (out) {
         std::string error;

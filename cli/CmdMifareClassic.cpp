@@ -225,51 +225,11 @@ int CmdStoreKey(const GlobalOptions& o, int h, const Args& a) {
     return 0;
 }
 
-// Writes a dump in a format of the dump file library (own, pm3, mct, flipper) to --out
-// or stdout.
-int WriteOtherFormat(const GlobalOptions& o, const Args& a, const md::CardInfo& card,
-                     const md::ClassicReadResult& r, vorex::dumpfiles::Format format,
-                     std::optional<uint8_t> fill) {
-    md::ClassicMemory m = md::FromDump(r.dump);
-    m.uid = card.uid;
-    m.atqa = card.atqa;
-    m.sak = card.sak;
-    std::string error;
-    size_t filled = 0;
-    if (!a.Has("--out")) {
-        const auto w = vorex::dumpfiles::WriteDump(format, m, fill);
-        if (!w.error.empty())
-            return Refuse(o, w.error);
-        std::fwrite(w.content.data(), 1, w.content.size(), stdout);
-        filled = w.filled;
-    } else if (!SaveDump(a.One("--out"), m, format, fill, filled, error)) {
-        return Refuse(o, error);
-    } else if (o.json) {
-        PrintJson({{"ok", true},
-                   {"file", a.One("--out")},
-                   {"format", vorex::dumpfiles::FormatName(format)},
-                   {"type", md::CardTypeName(card.sak)},
-                   {"uid", ToHex(card.uid, "")},
-                   {"unreadable", r.unreadable},
-                   {"sectors_without_key", r.closedSectors},
-                   {"filled", filled}});
-    } else {
-        std::printf("%s %s dumped to %s\n", md::CardTypeName(card.sak).c_str(),
-                    ToHex(card.uid, "").c_str(), a.One("--out").c_str());
-    }
-    if (filled)
-        std::fprintf(stderr, "vorexctl: %zu unknown bytes written as %02X\n", filled, *fill);
-    return 0;
-}
-
 int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     std::string error, format;
     std::vector<Key> given;
-    std::optional<vorex::dumpfiles::Format> other;
+    const auto other = LibraryFormat(a);
     std::optional<uint8_t> fill;
-    if (const std::string f = a.One("--format");
-        f == "own" || f == "pm3" || f == "mct" || f == "flipper")
-        other = vorex::dumpfiles::FormatNamed(f);
     if (!GivenKeys(a, given, error) || !FillOption(a, fill, error) ||
         (!other && !OutputFormat(a, format, error)))
         return UsageError(error);
@@ -284,8 +244,18 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
         ProgressBar bar("dump");
         r = md::DumpClassic(h, card, given, KeySlots(h), std::ref(bar));
     }
-    if (other)
-        return WriteOtherFormat(o, a, card, r, *other, fill);
+    if (other) {
+        md::ClassicMemory m = md::FromDump(r.dump);
+        m.uid = card.uid;
+        m.atqa = card.atqa;
+        m.sak = card.sak;
+        return EmitDump(o, a, m, *other, fill,
+                        {{"type", type},
+                         {"uid", ToHex(card.uid, "")},
+                         {"unreadable", r.unreadable},
+                         {"sectors_without_key", r.closedSectors}},
+                        type + " " + ToHex(card.uid, "") + " dumped to " + a.One("--out"));
+    }
     const std::string content = format == "json" ? md::ToJson(r.dump) : md::ToBinary(r.dump);
     if (a.Has("--out")) {
         const std::string unreadList = a.One("--out") + ".unread";

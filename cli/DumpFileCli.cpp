@@ -1,5 +1,7 @@
 #include "cli/DumpFileCli.h"
 
+#include <cstdio>
+
 namespace vorexctl {
 
 namespace vd = vorex::dumpfiles;
@@ -61,6 +63,39 @@ bool SaveDump(const std::string& path, const vd::TagDump& dump, vd::Format forma
     }
     filled = w.filled;
     return WriteFile(path, w.content, error);
+}
+
+std::optional<vd::Format> LibraryFormat(const Args& a) {
+    const std::string f = a.One("--format");
+    if (f == "own" || f == "pm3" || f == "mct" || f == "flipper")
+        return vd::FormatNamed(f);
+    return std::nullopt;
+}
+
+int EmitDump(const GlobalOptions& o, const Args& a, const vd::TagDump& dump, vd::Format format,
+             std::optional<uint8_t> fill, nlohmann::json summary, const std::string& line) {
+    std::string error;
+    size_t filled = 0;
+    if (!a.Has("--out")) {
+        const vd::WriteResult w = vd::WriteDump(format, dump, fill);
+        if (!w.error.empty())
+            return Refuse(o, w.error);
+        std::fwrite(w.content.data(), 1, w.content.size(), stdout);
+        filled = w.filled;
+    } else if (!SaveDump(a.One("--out"), dump, format, fill, filled, error)) {
+        return Refuse(o, error);
+    } else if (o.json) {
+        summary["ok"] = true;
+        summary["file"] = a.One("--out");
+        summary["format"] = vd::FormatName(format);
+        summary["filled"] = filled;
+        PrintJson(summary);
+    } else {
+        std::printf("%s\n", line.c_str());
+    }
+    if (filled)
+        std::fprintf(stderr, "vorexctl: %zu unknown bytes written as %02X\n", filled, *fill);
+    return 0;
 }
 
 } // namespace vorexctl

@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "dumpfiles/DumpFiles.h"
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 
@@ -26,5 +27,16 @@ bool DumpFormatOption(const Args& a, const std::string& path,
 bool SaveDump(const std::string& path, const vorex::dumpfiles::TagDump& dump,
               vorex::dumpfiles::Format format, std::optional<uint8_t> fill, size_t& filled,
               std::string& error);
+
+// The formats the dump commands write through the dump file library: --format own,
+// pm3, mct or flipper (the commands keep their own json and binary layouts).
+std::optional<vorex::dumpfiles::Format> LibraryFormat(const Args& a);
+
+// Writes a dump read from a tag in `format`: to --out, then prints `summary` with the
+// file, format and bytes filled (--json) or `line`; without --out the file's content
+// goes to stdout. Reports the filled bytes on stderr. Returns the exit code.
+int EmitDump(const GlobalOptions& o, const Args& a, const vorex::dumpfiles::TagDump& dump,
+             vorex::dumpfiles::Format format, std::optional<uint8_t> fill, nlohmann::json summary,
+             const std::string& line);
 
 } // namespace vorexctl

@@ -192,6 +192,24 @@ TEST_F(DumpFilesCli, DemoCardThroughPm3MctAndFlipperRestoresAlike) {
         EXPECT_EQ(first.Block(b), demo.Block(b)) << "block " << b;
 }
 
+TEST_F(DumpFilesCli, NtagDumpInOtherFormatsNeedsFillForWhatWasNotRead) {
+    auto sim = vtest::SimReader::FromScenario(R"({"reader": {"variant": 0},
+        "iso14443": {"keys_a": [], "keys_b": [], "field": 0,
+                     "cards": [{"type": "ntag216", "uid": "04 AA BB CC DD EE FF"}]}})");
+    const std::string ntag = "--port " + sim->Path() + " --json mifare ntag dump ";
+    // Version, signature and counters are not read: Flipper files cannot mark them.
+    EXPECT_EQ(Ctl(ntag + "--format flipper --out " + File("tag.nfc")).status, 1);
+    const auto r = Ctl(ntag + "--format flipper --fill 00 --out " + File("tag.nfc"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(json::parse(r.out)["filled"], 32 + 8 + 3 * 3 + 3);
+    const std::string nfc = Get("tag.nfc");
+    for (const char* line : {"\nUID: 04 AA BB CC DD EE FF\n", "\nNTAG/Ultralight type: NTAG216\n",
+                             "\nPages total: 231\nPages read: 231\n"})
+        EXPECT_NE(nfc.find(line), std::string::npos) << line << nfc.substr(0, 600);
+    ASSERT_EQ(Ctl(ntag + "--format own --out " + File("tag.json")).status, 0);
+    EXPECT_EQ(Ctl("diff " + File("tag.json") + " " + File("tag.nfc")).status, 0);
+}
+
 TEST_F(DumpFilesCli, Iso15693DumpInFlipperFormatRestoresItsKnownBlocks) {
     auto sim = vtest::SimReader::FromScenario(R"({"reader": {"variant": 0},
         "iso15693": {"tags": [{"type": "nxp-icode-slix", "uid": "E0 04 01 00 00 00 00 15",
