@@ -38,6 +38,14 @@ std::string TypeForPages(size_t pages) {
     return "";
 }
 
+std::string TypeForTagName(const std::string& name, size_t pages) {
+    if (name.rfind("ntag", 0) == 0)
+        return "NTAG" + name.substr(4);
+    if (name == "ultralight")
+        return "Mifare Ultralight";
+    return TypeForPages(pages);
+}
+
 size_t PagesOfType(const std::string& type) {
     for (const auto& [name, count] : kTypes)
         if (type == name)

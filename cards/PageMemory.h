@@ -36,6 +36,9 @@ struct PageMemory {
 bool UidCheckBytesFit(const uint8_t* pages);
 // The Flipper chip name for a page count, "" when none fits.
 std::string TypeForPages(size_t pages);
+// The Flipper chip name for this program's tag names ("ntag215" -> "NTAG215",
+// "ultralight" -> "Mifare Ultralight"), else the one the page count suggests.
+std::string TypeForTagName(const std::string& name, size_t pages);
 // The page count of a Flipper chip name, 0 when unknown.
 size_t PagesOfType(const std::string& type);
 

@@ -79,9 +79,7 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     if (other) {
         // Pages the tag hid count as unknown, up to the size its type names.
         vorex::cards::type2::PageMemory m;
-        m.type = type.rfind("ntag", 0) == 0 ? "NTAG" + type.substr(4)
-                 : type == "ultralight"     ? "Mifare Ultralight"
-                                            : t2::TypeForPages(pages.size());
+        m.type = t2::TypeForTagName(type, pages.size());
         for (const auto& p : pages)
             m.bytes.insert(m.bytes.end(), p.begin(), p.end());
         if (hidden)
