@@ -208,8 +208,7 @@ TagDump ReadLegacy(const json& j) {
         m.bytes = Units(j, "pages", 4, "page");
         const std::string type =
             j.contains("type") && j["type"].is_string() ? j["type"].get<std::string>() : "";
-        m.type = type.rfind("ntag", 0) == 0 ? "NTAG" + type.substr(4)
-                                            : cards::type2::TypeForPages(m.Pages());
+        m.type = cards::type2::TypeForTagName(type, m.Pages());
         return m;
     }
     if (j.contains("block_size")) {
