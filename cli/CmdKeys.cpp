@@ -1,6 +1,7 @@
 // vorexctl keys: MIFARE Classic key dictionaries merged and converted between the forms
 // of MIFARE Classic Tool (.keys), the Proxmark3 (.dic, key .bin) and the Flipper.
 #include "cli/Cli.h"
+#include "dumpfiles/DumpFiles.h"
 #include "dumpfiles/KeyFiles.h"
 
 #include <cstdio>
@@ -61,6 +62,45 @@ int MergeInto(const GlobalOptions& o, const std::vector<std::string>& inputs,
     return 0;
 }
 
+// A card's Proxmark3 key file from a MIFARE Classic dump.
+int SectorKeyFile(const GlobalOptions& o, const std::string& in, const std::string& out,
+                  const Args& a) {
+    std::string content, error;
+    if (!ReadFile(in, content, error, 4 << 20))
+        return Refuse(o, error);
+    const vd::ReadResult r = vd::ReadDump(in, content);
+    if (!r.dump)
+        return Refuse(o, r.error);
+    const auto* m = std::get_if<vd::ClassicMemory>(&*r.dump);
+    if (!m)
+        return Refuse(o, in + ": a " + vd::FamilyName(*r.dump) +
+                             " dump, not of a MIFARE "
+                             "Classic card");
+    std::optional<uint8_t> fill;
+    if (a.Has("--fill")) {
+        std::vector<uint8_t> b;
+        if (!ParseHexBytes({a.One("--fill")}, b) || b.size() != 1)
+            return UsageError("--fill needs one byte in hex (FF as the Proxmark3 writes)");
+        fill = b[0];
+    }
+    vd::Filler filler(fill);
+    const std::string keys = vd::WriteSectorKeys(*m, filler);
+    if (filler.Filled() && !fill)
+        return Refuse(o, in + ": " + std::to_string(filler.Filled() / 6) +
+                             " keys are unknown and a key file cannot mark them; --fill FF "
+                             "writes them as FFFFFFFFFFFF, as the Proxmark3 does");
+    if (!WriteFile(out, keys, error))
+        return Refuse(o, error);
+    if (o.json)
+        PrintJson({{"ok", true},
+                   {"out", out},
+                   {"sectors", m->Sectors()},
+                   {"filled_keys", filler.Filled() / 6}});
+    else
+        std::printf("keys of %d sectors written to %s\n", m->Sectors(), out.c_str());
+    return 0;
+}
+
 int Merge(const GlobalOptions& o, const std::vector<std::string>& words) {
     Args a;
     std::string error;
@@ -74,10 +114,12 @@ int Merge(const GlobalOptions& o, const std::vector<std::string>& words) {
 int Convert(const GlobalOptions& o, const std::vector<std::string>& words) {
     Args a;
     std::string error;
-    if (!a.Parse(words, {{"--format"}, {}, {}}, error))
+    if (!a.Parse(words, {{"--format", "--fill"}, {}, {}}, error))
         return UsageError(error);
     if (a.Words().size() != 2)
         return UsageError("keys convert needs IN and OUT");
+    if (a.One("--format") == "pm3-sectors")
+        return SectorKeyFile(o, a.Words()[0], a.Words()[1], a);
     return MergeInto(o, {a.Words()[0]}, a.Words()[1], a);
 }
 
@@ -86,6 +128,9 @@ const char kHelp[] =
     "  merge FILE... --out FILE [--format F]  keys of every file, each once, comments kept\n"
     "  convert IN OUT [--format F]            one key file (or the keys of a MIFARE\n"
     "                                         Classic dump) in another form\n"
+    "  convert DUMP OUT --format pm3-sectors [--fill FF]\n"
+    "                                         a card's Proxmark3 key file: Key A of every\n"
+    "                                         sector, then Key B; unknown keys need --fill\n"
     "  F: mct (.keys), pm3 (.dic), flipper (.nfc dictionary) or bin (6-byte keys back to\n"
     "  back); by default the extension of the output tells it. A key file with one bad\n"
     "  line is refused whole, as MIFARE Classic Tool does.\n";

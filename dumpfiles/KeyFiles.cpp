@@ -169,4 +169,14 @@ std::string WriteKeys(const KeyList& keys, KeyFormat format) {
     return out;
 }
 
+std::string WriteSectorKeys(const ClassicMemory& m, Filler& fill) {
+    std::string out;
+    for (size_t offset : {0u, 10u})
+        for (int s = 0; s < m.Sectors(); ++s)
+            for (size_t i = 0; i < 6; ++i)
+                out += static_cast<char>(
+                    fill(m.bytes[m.BlockOffset(cards::mifare::TrailerOf(s)) + offset + i]));
+    return out;
+}
+
 } // namespace vorex::dumpfiles

@@ -47,4 +47,9 @@ KeyList KeysOfDump(const ClassicMemory& m);
 // Proxmark3 client and the Flipper all read); binary: 6 bytes per key, comments lost.
 std::string WriteKeys(const KeyList& keys, KeyFormat format);
 
+// A card's Proxmark3 key file (hf-mf-<UID>-key.bin): Key A of every sector, then Key B
+// of every sector. The Proxmark3 writes FFFFFFFFFFFF for a key it did not find; here an
+// unknown key takes the filler's byte and counts as filled.
+std::string WriteSectorKeys(const ClassicMemory& m, Filler& fill);
+
 } // namespace vorex::dumpfiles

@@ -128,6 +128,25 @@ TEST_F(DumpFilesCli, KeysMergeAndConvert) {
     EXPECT_EQ(Get("all.nfc"), "# MCT\nFFFFFFFFFFFF\nA0A1A2A3A4A5\n# PM3\nB0B1B2B3B4B5 # found\n");
     ASSERT_EQ(Ctl("keys convert " + File("all.nfc") + " " + File("all.bin")).status, 0);
     EXPECT_EQ(Get("all.bin").size(), 18u);
+    // A card's Proxmark3 key file: every Key A, then every Key B; unknown keys need a fill.
+    Put("card.mct", MctOf1k(std::string(32, '0')));
+    ASSERT_EQ(Ctl("keys convert " + File("card.mct") + " " + File("hf-mf-key.bin") +
+                  " --format pm3-sectors")
+                  .status,
+              0);
+    EXPECT_EQ(Get("hf-mf-key.bin"), std::string(192, '\xFF'));
+    std::string part = MctOf1k(std::string(32, '0'));
+    part.replace(part.find("FFFFFFFFFFFFFF078069", part.find("+Sector: 1")), 12, "------------");
+    Put("part.mct", part);
+    EXPECT_EQ(
+        Ctl("keys convert " + File("part.mct") + " " + File("p.bin") + " --format pm3-sectors")
+            .status,
+        1);
+    ASSERT_EQ(Ctl("keys convert " + File("part.mct") + " " + File("p.bin") +
+                  " --format pm3-sectors --fill 00")
+                  .status,
+              0);
+    EXPECT_EQ(Get("p.bin").substr(6, 6), std::string(6, '\0')) << "Key A of sector 1";
     Put("bad.keys", "FFFFFFFFFFFF\nnot a key\n");
     EXPECT_EQ(Ctl("keys convert " + File("bad.keys") + " " + File("x.dic")).status, 1);
     EXPECT_FALSE(std::filesystem::exists(File("x.dic")));
