@@ -74,7 +74,7 @@ void ReadBench(benchmark::State& state, Path path) {
     vorex::ui::ShellEnv env;
     env.messages = &messages;
     {
-        vorex::iso::CISO15693Dlg dialog(env);
+        vorex::wb::iso::CISO15693Dlg dialog(env);
         dialog.SetConnection(handle, false);
         dialog.show();
         // The start read, 50 ms after opening.
@@ -91,7 +91,8 @@ void ReadBench(benchmark::State& state, Path path) {
         double wall = 0;
         double cpu = 0;
         size_t bytes = 0;
-        const vorex::iso::Uid uid = dialog.Tags().empty() ? vorex::iso::Uid{} : dialog.Tags()[0];
+        const vorex::wb::iso::Uid uid =
+            dialog.Tags().empty() ? vorex::wb::iso::Uid{} : dialog.Tags()[0];
         for (auto _ : state) {
             frameBytes = 0;
             if (path == Path::EngineOnly) {

@@ -315,27 +315,27 @@ void CProgrammerView::OnWorkbench(int command) {
 void CProgrammerView::RunWorkbench(int command, int handle) {
     switch (command) {
     case 40001: {
-        iso::CISO15693Dlg dialog(env_, this);
+        wb::iso::CISO15693Dlg dialog(env_, this);
         dialog.SetConnection(handle, sc::HighDataRateLock(deviceType_));
         dialog.exec();
         break;
     }
     case 40002:
     case 40003: {
-        mfc::CMifare1KDlg dialog(env_, command == 40002 ? mfc::kTemplate1K : mfc::kTemplate4K,
-                                 this);
+        wb::mfc::CMifare1KDlg dialog(
+            env_, command == 40002 ? wb::mfc::kTemplate1K : wb::mfc::kTemplate4K, this);
         dialog.SetConnection(handle, sc::HasSmallKeyStore(deviceType_));
         dialog.exec();
         break;
     }
     case 40004: {
-        nfc::CMifareUltralightDlg dialog(this);
+        wb::nfc::CMifareUltralightDlg dialog(this);
         dialog.SetConnection(handle);
         dialog.exec();
         break;
     }
     case 40005: {
-        nfc::CNFCType2Dlg dialog(env_, this);
+        wb::nfc::CNFCType2Dlg dialog(env_, this);
         dialog.SetConnection(handle);
         dialog.exec();
         break;

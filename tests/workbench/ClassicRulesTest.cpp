@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace vorex::mfc;
+using namespace vorex::wb::mfc;
 using vorex::cards::mifare::AccessValues;
 
 namespace {

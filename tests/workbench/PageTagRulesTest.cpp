@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace vorex::nfc;
+using namespace vorex::wb::nfc;
 using vorex::wb::kAscii;
 using vorex::wb::kHex;
 using vorex::wb::kLsbFirst;

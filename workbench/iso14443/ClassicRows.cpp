@@ -5,7 +5,7 @@
 
 #include <charconv>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 namespace mf = vorex::cards::mifare;
 
@@ -46,4 +46,4 @@ std::optional<std::vector<uint8_t>> RowData(const std::string& text, bool valueM
     return std::vector<uint8_t>(block.begin(), block.end());
 }
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

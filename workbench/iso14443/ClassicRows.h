@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 // The text of a row: empty without data; the trailer row as HEX, LSB first; a row in
 // value mode as its value when the data is a value block (empty otherwise).
@@ -24,4 +24,4 @@ std::optional<int32_t> ParseValue(const std::string& text);
 std::optional<std::vector<uint8_t>> RowData(const std::string& text, bool valueMode,
                                             int displayMode, int byteOrder);
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

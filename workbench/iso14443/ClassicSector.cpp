@@ -2,7 +2,7 @@
 
 #include "cards/ClassicGeometry.h"
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 namespace geo = vorex::cards::mifare;
 
@@ -68,4 +68,4 @@ int SakStatusId(unsigned sak, bool layout1k) {
     }
 }
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

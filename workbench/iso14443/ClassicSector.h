@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 // Template ids of the two layouts.
 inline constexpr int kTemplate1K = 225;
@@ -39,4 +39,4 @@ int RowTextLimit(bool trailerRow, bool valueMode, int displayMode, int byteOrder
 // Ultralight) or 241 (unknown chip, shown with the SAK).
 int SakStatusId(unsigned sak, bool layout1k);
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 KeyCheck CheckKeyText(const std::string& text) {
     if (text.empty())
@@ -49,4 +49,4 @@ std::vector<StoreKeyCommand> StoreCommands(const std::vector<std::string>& keysA
     return commands;
 }
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

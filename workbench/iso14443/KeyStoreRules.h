@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 inline constexpr const char* kPhilipsKey = "9E8D7C6B5A49";
 inline constexpr const char* kInfineonKey = "C3D4E5F60718";
@@ -33,4 +33,4 @@ struct StoreKeyCommand {
 std::vector<StoreKeyCommand> StoreCommands(const std::vector<std::string>& keysA,
                                            const std::vector<std::string>& keysB);
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

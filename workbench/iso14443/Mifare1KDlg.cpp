@@ -24,7 +24,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 using ui::Format;
 using ui::L;
@@ -692,4 +692,4 @@ void CMifare1KDlg::reject() {
     OnClose();
 }
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

@@ -31,7 +31,7 @@ namespace vorex::ui {
 class CButtonTabs;
 }
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 class CMifare1KDlg : public QDialog {
     Q_OBJECT
@@ -149,4 +149,4 @@ private:
     QRadioButton* lsbFirst_ = nullptr;
 };
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

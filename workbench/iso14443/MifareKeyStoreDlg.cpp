@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 using ui::L;
 using ui::S;
@@ -230,4 +230,4 @@ CMifareDefineKeys::CMifareDefineKeys(ui::ShellEnv& env, QWidget* parent)
 CMifareReducedKeys::CMifareReducedKeys(ui::ShellEnv& env, QWidget* parent)
     : CKeyStoreDlg(env, 232, L("Keys definieren (VX-B76)"), 12, 1, parent) {}
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

@@ -14,7 +14,7 @@ namespace vorex::ui {
 struct ShellEnv;
 }
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 class CKeyStoreDlg : public QDialog {
     Q_OBJECT
@@ -72,4 +72,4 @@ public:
     explicit CMifareReducedKeys(ui::ShellEnv& env, QWidget* parent = nullptr);
 };
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

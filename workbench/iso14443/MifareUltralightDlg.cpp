@@ -19,7 +19,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 using ui::L;
 
@@ -289,4 +289,4 @@ void CMifareUltralightDlg::reject() {
     OnClose();
 }
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

@@ -18,7 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 class CMifareUltralightDlg : public QDialog {
     Q_OBJECT
@@ -84,4 +84,4 @@ private:
     QRadioButton* lsbFirst_ = nullptr;
 };
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

@@ -28,7 +28,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 using ui::Format;
 using ui::L;
@@ -497,4 +497,4 @@ void CNFCType2Dlg::reject() {
     OnClose();
 }
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

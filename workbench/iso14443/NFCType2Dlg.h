@@ -25,7 +25,7 @@ class CEditableListCtrl;
 struct CellPaint;
 } // namespace vorex::ui
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 class CNFCType2Dlg : public QDialog {
     Q_OBJECT
@@ -108,4 +108,4 @@ private:
     QRadioButton* lsbFirst_ = nullptr;
 };
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 // Status text for a card that is no page tag: 238 (MIFARE 1K, SAK 08/88), 239 (4K,
 // SAK 18), 241 (any other SAK but 00, shown with the SAK); 0 for a page tag (SAK 00).
@@ -21,4 +21,4 @@ std::string PageRowLabel(int firstPage);
 // The error whose text a refused page write shows: 246 is shown as 241.
 int WriteErrorCode(int error);
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 QPushButton* MakeButton(QWidget* parent, const char* text) {
     auto* b = new QPushButton(ui::L(text), parent);
@@ -68,4 +68,4 @@ void ShowWrongLength(ui::CStatusPane& status, int page, int length) {
     status.AddStatus(ui::Format(text, length));
 }
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

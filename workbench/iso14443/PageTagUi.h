@@ -17,7 +17,7 @@ namespace vorex::ui {
 class CStatusPane;
 }
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 // Controls whose objectName is their German text.
 QPushButton* MakeButton(QWidget* parent, const char* text);
@@ -37,4 +37,4 @@ bool ShowRefusal(ui::CStatusPane& status, uint8_t sak);
 // "Page %d hat falsche Datenlänge %d".
 void ShowWrongLength(ui::CStatusPane& status, int page, int length);
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

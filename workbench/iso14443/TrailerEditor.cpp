@@ -2,7 +2,7 @@
 
 #include "workbench/common/ByteText.h"
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 namespace mf = vorex::cards::mifare;
 
@@ -66,4 +66,4 @@ RightsGrid ShowAccessRights(const mf::AccessValues& access) {
     return grid;
 }
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace vorex::mfc {
+namespace vorex::wb::mfc {
 
 struct TrailerFields {
     cards::mifare::AccessValues access = cards::mifare::kTransportAccess;
@@ -39,4 +39,4 @@ struct RightsGrid {
 };
 RightsGrid ShowAccessRights(const cards::mifare::AccessValues& access);
 
-} // namespace vorex::mfc
+} // namespace vorex::wb::mfc

@@ -2,7 +2,7 @@
 
 #include "workbench/common/ByteText.h"
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 void Type2Memory::Clear() {
     tag_.clear();
@@ -76,4 +76,4 @@ Bytes Type2Memory::TagBytes() const {
     return bytes;
 }
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

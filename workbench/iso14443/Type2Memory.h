@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -57,4 +57,4 @@ private:
     std::vector<Bytes> current_;
 };
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

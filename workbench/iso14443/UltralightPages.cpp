@@ -2,7 +2,7 @@
 
 #include "workbench/common/ByteText.h"
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 void UltralightPages::ClearAll() {
     for (auto& page : data_)
@@ -26,4 +26,4 @@ UltralightWrite UltralightPages::WriteAction(int page, bool selected) const {
     return Data(page).size() == 4 ? UltralightWrite::Write : UltralightWrite::WrongLength;
 }
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

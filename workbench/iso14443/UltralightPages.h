@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vorex::nfc {
+namespace vorex::wb::nfc {
 
 constexpr int kUltralightPages = 16;
 constexpr int kFirstWritablePage = 4;
@@ -37,4 +37,4 @@ private:
     std::array<std::vector<uint8_t>, kUltralightPages> data_{};
 };
 
-} // namespace vorex::nfc
+} // namespace vorex::wb::nfc

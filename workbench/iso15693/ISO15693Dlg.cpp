@@ -33,7 +33,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 using ui::Format;
 using ui::L;
@@ -767,4 +767,4 @@ void CISO15693Dlg::WriteTagLog() {
     AppendTagLog(tagLogPath_.toStdString(), lines);
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

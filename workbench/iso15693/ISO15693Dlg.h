@@ -25,7 +25,7 @@ class CEditableListCtrl;
 struct CellPaint;
 } // namespace vorex::ui
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 class CTagTabs;
 
@@ -145,4 +145,4 @@ private:
     QCheckBox* twoSubcarrier_ = nullptr;
 };
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

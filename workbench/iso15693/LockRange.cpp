@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 BlockRange ClampStoredRange(unsigned from, unsigned to, unsigned highest) {
     return {std::min(from, highest), std::min(to, highest)};
@@ -14,4 +14,4 @@ BlockRange BlocksToLock(int mode, BlockRange chosen, int blockCount) {
     return chosen;
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -2,7 +2,7 @@
 // The range of blocks the operator chooses to lock: the stored range is lowered to the
 // tag's highest block; "Alle" locks every block.
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 struct BlockRange {
     unsigned from = 0;
@@ -16,4 +16,4 @@ BlockRange ClampStoredRange(unsigned from, unsigned to, unsigned highest);
 // The blocks to lock: the range for "Blöcke" (mode 0), every block for "Alle".
 BlockRange BlocksToLock(int mode, BlockRange chosen, int blockCount);
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 using ui::L;
 
@@ -78,4 +78,4 @@ void CSelectLockBlocksDlg::accept() {
     QDialog::accept();
 }
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -11,7 +11,7 @@ namespace vorex::ui {
 class IMessages;
 }
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 class CSelectLockBlocksDlg : public QDialog {
     Q_OBJECT
@@ -39,4 +39,4 @@ private:
     QLineEdit* toEdit_;
 };
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -3,7 +3,7 @@
 // one per tag slot, exactly one selected.
 #include "ui/ButtonTabs.h"
 
-namespace vorex::iso {
+namespace vorex::wb::iso {
 
 class CTagTabs : public ui::CButtonTabs {
     Q_OBJECT
@@ -13,4 +13,4 @@ public:
     explicit CTagTabs(QWidget* parent = nullptr) : CButtonTabs(kTabs, 4, QSize(238, 22), parent) {}
 };
 
-} // namespace vorex::iso
+} // namespace vorex::wb::iso

@@ -26,8 +26,8 @@
 
 using namespace vorex::ui;
 using nlohmann::json;
-using vorex::iso::CISO15693Dlg;
-using vorex::iso::Uid;
+using vorex::wb::iso::CISO15693Dlg;
+using vorex::wb::iso::Uid;
 using Mark = CISO15693Dlg::CellMark;
 using vtest::OnNextModal;
 
@@ -132,7 +132,7 @@ struct Bench {
     }
     int TabOf(const std::string& uidMsbFirst) const {
         for (int i = 0; i < dlg->TagCount(); ++i)
-            if (vorex::iso::UidText(dlg->Tags()[static_cast<size_t>(i)]) == uidMsbFirst)
+            if (vorex::wb::iso::UidText(dlg->Tags()[static_cast<size_t>(i)]) == uidMsbFirst)
                 return i;
         return -1;
     }
@@ -309,7 +309,7 @@ private slots:
         vtest::RecordingMessages messages;
         WriteProfileInt("Settings", "VonBlock", 3);
         WriteProfileInt("Settings", "BisBlock", 5);
-        vorex::iso::CSelectLockBlocksDlg d(27, &messages);
+        vorex::wb::iso::CSelectLockBlocksDlg d(27, &messages);
         d.findChild<QLineEdit*>("1138")->setText("9");
         d.findChild<QLineEdit*>("1139")->setText("8");
         d.findChild<QRadioButton*>("1137")->setChecked(true);
@@ -323,7 +323,7 @@ private slots:
         QCOMPARE(d.Mode(), 1);
         QCOMPARE(ProfileInt("Settings", "VonBlock", -1), 9);
         QCOMPARE(ProfileInt("Settings", "BisBlock", -1), 27);
-        vorex::iso::CSelectLockBlocksDlg cancelled(27, &messages);
+        vorex::wb::iso::CSelectLockBlocksDlg cancelled(27, &messages);
         cancelled.findChild<QLineEdit*>("1138")->setText("1");
         cancelled.reject();
         QCOMPARE(ProfileInt("Settings", "VonBlock", -1), 9);
@@ -402,7 +402,7 @@ private slots:
             tags[0] = vsim::MakeIsoTag(*tags[0].profile, {2, 0, 0, 0, 0x10, 3, 4, 0xE0});
         }
         QTRY_COMPARE_WITH_TIMEOUT(field.IsoRequests(0x20), reads + 16, 5000);
-        QCOMPARE(vorex::iso::UidText(b.dlg->Tags()[0]), std::string("E004031000000002"));
+        QCOMPARE(vorex::wb::iso::UidText(b.dlg->Tags()[0]), std::string("E004031000000002"));
         // Closing stops the timer; the workbench says host mode off when it goes.
         b.Click("2");
         QVERIFY(!b.dlg->CyclicRunning());

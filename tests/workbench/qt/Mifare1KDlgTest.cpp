@@ -26,10 +26,10 @@
 
 using namespace vorex::ui;
 using nlohmann::json;
-using vorex::mfc::CKeyStoreDlg;
-using vorex::mfc::CMifare1KDlg;
-using vorex::mfc::CMifareDefineKeys;
-using vorex::mfc::CMifareReducedKeys;
+using vorex::wb::mfc::CKeyStoreDlg;
+using vorex::wb::mfc::CMifare1KDlg;
+using vorex::wb::mfc::CMifareDefineKeys;
+using vorex::wb::mfc::CMifareReducedKeys;
 
 namespace {
 

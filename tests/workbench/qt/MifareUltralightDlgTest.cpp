@@ -17,7 +17,7 @@
 #include <QRadioButton>
 
 using namespace vorex::ui;
-using vorex::nfc::CMifareUltralightDlg;
+using vorex::wb::nfc::CMifareUltralightDlg;
 using vtest::PageTagField;
 
 namespace {

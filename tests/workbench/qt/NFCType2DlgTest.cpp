@@ -20,7 +20,7 @@
 #include <QRadioButton>
 
 using namespace vorex::ui;
-using vorex::nfc::CNFCType2Dlg;
+using vorex::wb::nfc::CNFCType2Dlg;
 using vtest::PageTagField;
 using Mark = CNFCType2Dlg::CellMark;
 
