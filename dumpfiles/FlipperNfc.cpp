@@ -1,5 +1,6 @@
 #include "dumpfiles/FlipperNfc.h"
 
+#include "cards/ClassicGeometry.h"
 #include "dumpfiles/DumpError.h"
 #include "dumpfiles/HexText.h"
 #include "dumpfiles/IdentityChecks.h"
@@ -262,6 +263,27 @@ void Header(Out& o, const std::string& deviceType) {
     o.Comment("UID is common for all formats");
 }
 
+// A Flipper takes a data block as read only when all 16 bytes are known, and a trailer's
+// Key A, access bytes and Key B each only when whole: the unknown bytes of a partly
+// known unit are filled so that its known bytes are kept.
+cards::MaybeBytes FlipperUnits(const ClassicMemory& m, int block, Filler& fill) {
+    const size_t at = m.BlockOffset(block);
+    cards::MaybeBytes out(m.bytes.begin() + static_cast<long>(at),
+                          m.bytes.begin() + static_cast<long>(at + 16));
+    const std::vector<std::pair<size_t, size_t>> units =
+        md::IsTrailer(block) ? std::vector<std::pair<size_t, size_t>>{{0, 6}, {6, 4}, {10, 6}}
+                             : std::vector<std::pair<size_t, size_t>>{{0, 16}};
+    for (const auto& [first, count] : units) {
+        const auto begin = out.begin() + static_cast<long>(first);
+        const auto end = begin + static_cast<long>(count);
+        if (std::none_of(begin, end, [](const MaybeByte& v) { return v.has_value(); }))
+            continue;
+        for (auto it = begin; it != end; ++it)
+            *it = fill(*it);
+    }
+    return out;
+}
+
 std::string WriteClassic(const ClassicMemory& m, Filler& fill) {
     if (m.size == md::ClassicSize::K2)
         throw DumpError("Flipper files know MIFARE Classic MINI, 1K and 4K, not 2K");
@@ -286,7 +308,7 @@ std::string WriteClassic(const ClassicMemory& m, Filler& fill) {
     o.Comment("Mifare Classic blocks, '?"
               "?' means unknown data");
     for (int b = 0; b < m.Blocks(); ++b)
-        o.Line("Block " + std::to_string(b), WriteHex(m.bytes, m.BlockOffset(b), 16, "??", " "));
+        o.Line("Block " + std::to_string(b), WriteHex(FlipperUnits(m, b, fill), 0, 16, "??", " "));
     return o.Text();
 }
 

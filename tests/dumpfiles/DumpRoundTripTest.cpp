@@ -112,8 +112,15 @@ TEST(DumpRoundTrip, LossyExportNeedsFillAndCountsTheFilledBytes) {
         EXPECT_EQ(m.bytes[60 * 16], 0x00);
         EXPECT_EQ(m.bytes[20], partial.bytes[20]);
     }
-    // Flipper marks unknown Classic bytes but not unknown ISO 15693 data.
+    // Flipper marks unknown Classic bytes, but only whole blocks and keys, and no
+    // unknown ISO 15693 data.
     EXPECT_EQ(WriteDump(Format::Flipper, partial, std::nullopt).filled, 0u);
+    ClassicMemory halfKnown = partial;
+    halfKnown.bytes[60 * 16 + 2] = 0x42;
+    EXPECT_NE(WriteDump(Format::Flipper, halfKnown, std::nullopt).error, "");
+    const WriteResult half = WriteDump(Format::Flipper, halfKnown, 0x00);
+    EXPECT_EQ(half.filled, 15u);
+    EXPECT_NE(half.content.find("\nBlock 60: 00 00 42 00 "), std::string::npos);
     EXPECT_NE(WriteDump(Format::Flipper, Iso(false, true), std::nullopt).error, "");
     EXPECT_EQ(WriteDump(Format::Flipper, Iso(false, true), 0xFF).filled, 2u);
 }
