@@ -1,7 +1,6 @@
 // vorexctl keys: MIFARE Classic key dictionaries merged and converted between the forms
 // of MIFARE Classic Tool (.keys), the Proxmark3 (.dic, key .bin) and the Flipper.
-#include "cli/Cli.h"
-#include "dumpfiles/DumpFiles.h"
+#include "cli/DumpFileCli.h"
 #include "dumpfiles/KeyFiles.h"
 
 #include <cstdio>
@@ -77,12 +76,8 @@ int SectorKeyFile(const GlobalOptions& o, const std::string& in, const std::stri
                              " dump, not of a MIFARE "
                              "Classic card");
     std::optional<uint8_t> fill;
-    if (a.Has("--fill")) {
-        std::vector<uint8_t> b;
-        if (!ParseHexBytes({a.One("--fill")}, b) || b.size() != 1)
-            return UsageError("--fill needs one byte in hex (FF as the Proxmark3 writes)");
-        fill = b[0];
-    }
+    if (!FillOption(a, fill, error))
+        return UsageError(error);
     vd::Filler filler(fill);
     const std::string keys = vd::WriteSectorKeys(*m, filler);
     if (filler.Filled() && !fill)
