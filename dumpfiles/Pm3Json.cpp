@@ -29,8 +29,11 @@ std::optional<std::vector<uint8_t>> CardHex(const json& card, const char* name, 
     return ParseKnownHex(it->get<std::string>(), count, where, what, true);
 }
 
-// blocks "0".."n-1" of `size` bytes each, no other keys, no gaps.
+// blocks "0".."n-1" of `size` bytes each, no other keys, no gaps. MIFARE Classic Tool
+// exports its "--" marks into such files verbatim: there they are unknown bytes.
 MaybeBytes Blocks(const json& j, size_t size, size_t maxCount) {
+    const auto created = j.find("Created");
+    const bool fromMct = created != j.end() && *created == "MifareClassicTool";
     const auto it = j.find("blocks");
     if (it == j.end() || !it->is_object() || it->empty())
         Expected("\"blocks\"", "an object of blocks keyed \"0\", \"1\", ...");
@@ -47,7 +50,8 @@ MaybeBytes Blocks(const json& j, size_t size, size_t maxCount) {
         const std::string what = std::to_string(size) + " bytes in hex";
         if (!b->is_string())
             Expected(where, what);
-        const auto v = ParseKnownHex(b->get<std::string>(), size, where, what, true);
+        const auto v = ParseHex(b->get<std::string>(),
+                                HexRules{fromMct ? "--" : nullptr, false, true}, size, where, what);
         out.insert(out.end(), v.begin(), v.end());
     }
     return out;

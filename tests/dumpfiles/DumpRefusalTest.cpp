@@ -220,6 +220,15 @@ TEST(DumpRefusal, EarlierLayoutsStillLoad) {
     ASSERT_TRUE(r.dump) << r.error;
     EXPECT_EQ(std::get<PageMemory>(*r.dump).type, "NTAG213");
 
+    // MIFARE Classic Tool's export to Proxmark3 JSON keeps its "--" marks.
+    std::string fromMct = Pm3Classic("DEADBEEF22080400" + Repeat("00", 8), "DEADBEEF",
+                                     Repeat("--", 6) + Repeat("11", 10));
+    fromMct.replace(fromMct.find("proxmark3"), 9, "MifareClassicTool");
+    r = ReadDump("mct.json", fromMct);
+    ASSERT_TRUE(r.dump) << r.error;
+    EXPECT_FALSE(std::get<ClassicMemory>(*r.dump).bytes[16]);
+    EXPECT_EQ(std::get<ClassicMemory>(*r.dump).bytes[22], 0x11);
+
     // Proxmark3 files of earlier versions: mfcard with lower-case, spaced hex.
     r = ReadDump("pm3.json", Pm3Classic("de ad be ef 22 08 04 00" + Repeat("00", 8), "deadbeef"));
     ASSERT_TRUE(r.dump) << r.error;
