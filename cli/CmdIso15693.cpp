@@ -3,6 +3,7 @@
 #include "cards/IcManufacturer.h"
 #include "cards/Iso15693Tag.h"
 #include "cli/Cli.h"
+#include "cli/DumpFileCli.h"
 
 #include <vorex/vorex.h>
 
@@ -232,6 +233,24 @@ int Dump(const GlobalOptions& o, const Args& a) {
             return ReportLastError(o, h.get(), "read block " + std::to_string(failed));
     }
     const std::string dump = iso::DumpToJson(UidText(c.uid.data()), m, blocks);
+    if (a.Has("--format") && a.One("--format") != "json") {
+        // The dump file library's formats (own, pm3, flipper).
+        namespace vd = vorex::dumpfiles;
+        std::string error;
+        std::optional<uint8_t> fill;
+        vd::Format format;
+        if (!FillOption(a, fill, error) || !DumpFormatOption(a, "", std::nullopt, format, error))
+            return UsageError(error);
+        vd::Iso15693Memory tag;
+        tag.uid.assign(c.uid.rbegin(), c.uid.rend()); // most significant byte first
+        tag.blockSize = m.blockSize;
+        for (const auto& b : blocks) {
+            tag.bytes.insert(tag.bytes.end(), b.data.begin(), b.data.end());
+            tag.locks.push_back(b.locked);
+        }
+        return EmitDump(o, a, tag, format, fill, {{"block_count", m.blocks}},
+                        std::to_string(m.blocks) + " blocks written to " + a.One("--out"));
+    }
     if (out) {
         std::string error;
         if (!WriteFile(*out, dump + "\n", error)) {
@@ -257,8 +276,25 @@ int Restore(const GlobalOptions& o, const Args& a) {
         return UsageError("restore needs --in FILE");
     std::map<int, std::vector<uint8_t>> blocks;
     std::string content, message;
-    if (!ReadFile(*in, content, message, size_t{1} << 24) ||
+    if (ReadFile(*in, content, message, size_t{1} << 24) &&
         !iso::ParseDump(content, blocks, message)) {
+        // Any other dump format: blocks with unknown bytes are not written.
+        const auto other = vorex::dumpfiles::ReadDump(*in, content);
+        const auto* tag =
+            other.dump ? std::get_if<vorex::dumpfiles::Iso15693Memory>(&*other.dump) : nullptr;
+        if (tag) {
+            message.clear();
+            const size_t size = static_cast<size_t>(tag->blockSize);
+            for (int b = 0; b < tag->Blocks(); ++b)
+                if (const auto v = vorex::cards::Values(tag->bytes, b * size, size))
+                    blocks[b] = *v;
+        } else {
+            message = other.dump ? "a " + vorex::dumpfiles::FamilyName(*other.dump) +
+                                       " dump, not of an ISO 15693 tag"
+                                 : other.error.substr(in->size() + 2);
+        }
+    }
+    if (!message.empty()) {
         std::fprintf(stderr, "vorexctl: %s\n",
                      message.rfind("cannot read", 0) == 0 ? message.c_str()
                                                           : (*in + ": " + message).c_str());
@@ -347,7 +383,8 @@ int RunIso15693(const GlobalOptions& o, const std::vector<std::string>& args) {
          }},
         {"dump", "all blocks with their lock state (JSON)", "",
          [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Dump>("dump", {"--uid", "--out", "--flags"}, g, w);
+             return WithArgs<Dump>("dump", {"--uid", "--out", "--flags", "--format", "--fill"}, g,
+                                   w);
          }},
         {"restore", "writes the blocks of a dump that differ and verifies them", "",
          [](const GlobalOptions& g, const std::vector<std::string>& w) {

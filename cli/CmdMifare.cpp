@@ -12,7 +12,7 @@ int RunOnCard(const GlobalOptions& o, const std::vector<std::string>& words, Car
               bool noWords) {
     static const Args::Spec kSpec{{"--block", "--key-type", "--key-index", "--by", "--type",
                                    "--index", "--key", "--out", "--in", "--format", "--page",
-                                   "--password"},
+                                   "--password", "--fill"},
                                   {"--data"},
                                   {"--yes"}};
     Args a;

@@ -4,6 +4,7 @@
 #include "cards/ClassicCard.h"
 #include "cards/ClassicDump.h"
 #include "cards/ValueBlock.h"
+#include "cli/DumpFileCli.h"
 #include "cli/MifareCli.h"
 
 #include <algorithm>
@@ -227,7 +228,10 @@ int CmdStoreKey(const GlobalOptions& o, int h, const Args& a) {
 int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     std::string error, format;
     std::vector<Key> given;
-    if (!GivenKeys(a, given, error) || !OutputFormat(a, format, error))
+    const auto other = LibraryFormat(a);
+    std::optional<uint8_t> fill;
+    if (!GivenKeys(a, given, error) || !FillOption(a, fill, error) ||
+        (!other && !OutputFormat(a, format, error)))
         return UsageError(error);
     md::CardInfo card;
     if (!md::Activate(h, card))
@@ -239,6 +243,18 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     {
         ProgressBar bar("dump");
         r = md::DumpClassic(h, card, given, KeySlots(h), std::ref(bar));
+    }
+    if (other) {
+        md::ClassicMemory m = md::FromDump(r.dump);
+        m.uid = card.uid;
+        m.atqa = card.atqa;
+        m.sak = card.sak;
+        return EmitDump(o, a, m, *other, fill,
+                        {{"type", type},
+                         {"uid", ToHex(card.uid, "")},
+                         {"unreadable", r.unreadable},
+                         {"sectors_without_key", r.closedSectors}},
+                        type + " " + ToHex(card.uid, "") + " dumped to " + a.One("--out"));
     }
     const std::string content = format == "json" ? md::ToJson(r.dump) : md::ToBinary(r.dump);
     if (a.Has("--out")) {
@@ -305,9 +321,23 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     if (!GivenKeys(a, given, error))
         return UsageError(error);
     md::ClassicDump dump;
-    if (!ReadFile(a.One("--in"), content, error) || !md::ParseDump(content, dump, error))
-        return Refuse(o, a.One("--in") + ": " + error);
-    if (dump.keys.empty()) {
+    if (!ReadFile(a.One("--in"), content, error))
+        return Refuse(o, error);
+    if (!md::ParseDump(content, dump, error)) {
+        // Any other dump format: blocks with unknown bytes are not written.
+        const auto other = vorex::dumpfiles::ReadDump(a.One("--in"), content);
+        if (!other.dump)
+            return Refuse(o, other.error);
+        const auto* m = std::get_if<md::ClassicMemory>(&*other.dump);
+        if (!m)
+            return Refuse(o, a.One("--in") + ": a " + vorex::dumpfiles::FamilyName(*other.dump) +
+                                 " dump, not of a MIFARE Classic card");
+        const auto writable = md::ToDump(*m);
+        if (!writable)
+            return Refuse(o, a.One("--in") + ": a dump of a MIFARE Classic " +
+                                 md::SizeName(m->size) + " card; restore writes 1K and 4K cards");
+        dump = *writable;
+    } else if (dump.keys.empty()) {
         // Blocks a binary dump could not read are listed beside it; they stay as they are.
         const std::string list = a.One("--in") + ".unread";
         std::string listed;

@@ -2,7 +2,9 @@
 // whole (their size is found by reading) and written page by page with read-back.
 #include "cards/ClassicCard.h"
 #include "cards/Ndef.h"
+#include "cards/PageMemory.h"
 #include "cards/Type2Tag.h"
+#include "cli/DumpFileCli.h"
 #include "cli/MifareCli.h"
 
 #include <algorithm>
@@ -52,7 +54,10 @@ int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card,
 int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::string error, format;
     std::optional<t2::Password> password;
-    if (!OutputFormat(a, format, error) || !PasswordOption(a, password, error))
+    const auto other = LibraryFormat(a);
+    std::optional<uint8_t> fill;
+    if ((!other && !OutputFormat(a, format, error)) || !FillOption(a, fill, error) ||
+        !PasswordOption(a, password, error))
         return UsageError(error);
     md::CardInfo card;
     if (const int rc = OpenPageTag(o, h, card, password))
@@ -71,6 +76,21 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
                      "vorexctl: pages from %zu on are read-protected (the tag announces data "
                      "up to page %zu): the dump is incomplete, --password unlocks them\n",
                      pages.size(), t2::AnnouncedEnd(pages) - 1);
+    if (other) {
+        // Pages the tag hid count as unknown, up to the size its type names.
+        vorex::cards::type2::PageMemory m;
+        m.type = t2::TypeForTagName(type, pages.size());
+        for (const auto& p : pages)
+            m.bytes.insert(m.bytes.end(), p.begin(), p.end());
+        if (hidden)
+            m.bytes.resize(std::max(m.bytes.size(), 4 * t2::PagesOfType(m.type)));
+        json summary{{"type", type}, {"uid", ToHex(card.uid, "")}, {"page_count", pages.size()}};
+        if (hidden)
+            summary["protected_from"] = pages.size();
+        return EmitDump(o, a, m, *other, fill, summary,
+                        type + " " + ToHex(card.uid, "") + ": " + std::to_string(pages.size()) +
+                            " pages dumped to " + a.One("--out"));
+    }
     const std::string text = t2::PagesToJson(type, card.uid, pages, hidden);
     if (a.Has("--out")) {
         if (!WriteFile(a.One("--out"), format == "json" ? text : t2::PagesToBinary(pages), error))

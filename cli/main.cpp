@@ -25,6 +25,9 @@ int RunUpdateCheck(const GlobalOptions&, const std::vector<std::string>&);
 #endif
 int RunLan(const GlobalOptions&, const std::vector<std::string>&);
 int RunBluetooth(const GlobalOptions&, const std::vector<std::string>&);
+int RunConvert(const GlobalOptions&, const std::vector<std::string>&);
+int RunDiff(const GlobalOptions&, const std::vector<std::string>&);
+int RunKeys(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -76,8 +79,10 @@ const Command kCommands[] = {
      "  read --uid U --block N                 one block as hex\n"
      "  write --uid U --block N --data HEX     writes one block\n"
      "  lock --uid U --from A --to B --yes     locks blocks A..B for good\n"
-     "  dump --uid U [--out FILE]              all blocks with their lock state (JSON)\n"
-     "  restore --uid U --in FILE              writes the blocks of a dump that differ and\n"
+     "  dump --uid U [--out FILE] [--format json|own|pm3|flipper] [--fill XX]\n"
+     "                                         all blocks with their lock state (JSON)\n"
+     "  restore --uid U --in FILE              writes the blocks of a dump (any format)\n"
+     "                                         that differ and\n"
      "                                         verifies each by reading it back\n"
      "  UIDs are 16 hex digits, most significant byte first (as inventory prints them).\n"
      "  --flags F adds engine flags (e.g. 0x08 protocol extension, 0x100 Infineon).\n",
@@ -93,17 +98,21 @@ const Command kCommands[] = {
      "                                       increment or decrement a value block (V: 1)\n"
      "  store-key --type A|B --index I --key HEX\n"
      "                                       put a key into the reader's key store\n"
-     "  dump [--out FILE] [--format json|mfd] [--key HEX...]\n"
+     "  dump [--out FILE] [--format json|mfd|own|pm3|mct|flipper] [--fill XX] [--key HEX...]\n"
      "                                       whole card with the store's keys (and keys\n"
      "                                       given); unreadable blocks are null in JSON\n"
-     "                                       and zeros in .mfd (listed in FILE.unread)\n"
+     "                                       and zeros in .mfd (listed in FILE.unread);\n"
+     "                                       own, mct and flipper mark them, pm3 needs\n"
+     "                                       --fill XX\n"
      "  restore --in FILE [--yes] [--key HEX...]\n"
-     "                                       write a JSON or .mfd dump back: data blocks\n"
+     "                                       write a dump of any format back (see\n"
+     "                                       convert): known data blocks\n"
      "                                       first, trailers last and only with --yes,\n"
      "                                       each block read back where allowed\n"
      "  ultralight dump|write, ntag dump|write\n"
      "                                       page tags: dump [--out FILE] [--format\n"
-     "                                       json|bin]; write --page N --data HEX (a\n"
+     "                                       json|bin|own|pm3|flipper] [--fill XX];\n"
+     "                                       write --page N --data HEX (a\n"
      "                                       multiple of 4 bytes; pages 2-3 need --yes);\n"
      "                                       --password HEX (4 bytes) unlocks an NTAG's\n"
      "                                       protected pages first (PWD_AUTH)\n"
@@ -142,6 +151,27 @@ const Command kCommands[] = {
      "  (\"127.0.0.1/8\") or every interface; datagram port $VOREX_LAN_UDP_PORT or 30718.\n"
      "  A reader on the network opens with --port a.b.c.d-port or --port [name]-port.\n",
      RunLan},
+    {"convert", "convert a dump file into another format (no reader needed)",
+     "vorexctl [--json] convert IN OUT [--format own|pm3|mct|flipper|bin] [--fill XX]\n"
+     "  Reads a dump of any format (this program's JSON, Proxmark3 JSON/.bin/.eml, MIFARE\n"
+     "  Classic Tool .mct, Flipper .nfc, raw .bin/.mfd/.dump; told by content) and writes\n"
+     "  it in the format of --format or of OUT's extension (.json own, .mct, .nfc\n"
+     "  flipper, .bin/.mfd/.dump bin). Unknown bytes go only into formats that mark them;\n"
+     "  --fill XX writes them as XX into the others and says how many.\n",
+     RunConvert},
+    {"diff", "compare two dump files block by block",
+     "vorexctl [--json] diff A B\n"
+     "  Compares two dumps of any format per sector and block (pages for Ultralight),\n"
+     "  unknown bytes shown as ??, and prints a summary line. Exits 0 when they are\n"
+     "  the same, 1 when they differ, 2 when they cannot be read or compared.\n",
+     RunDiff},
+    {"keys", "merge and convert MIFARE Classic key files",
+     "vorexctl [--json] keys merge FILE... --out FILE [--format mct|pm3|flipper|bin]\n"
+     "vorexctl [--json] keys convert IN OUT [--format mct|pm3|flipper|bin]\n"
+     "  Key files of MIFARE Classic Tool (.keys), the Proxmark3 (.dic, key .bin), the\n"
+     "  Flipper dictionary, or the keys of a MIFARE Classic dump: upper case, each key\n"
+     "  once, comments kept.\n",
+     RunKeys},
 };
 
 void Usage(FILE* out) {
