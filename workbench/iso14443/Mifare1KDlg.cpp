@@ -35,42 +35,6 @@ namespace {
 constexpr int kValueEditWidth = 80;
 constexpr int kEditWidth = 330;
 
-// Edit texts are byte strings: one character per block byte.
-std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-
-QString Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-QPushButton* Button(QWidget* parent, const QString& name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QCheckBox* Box(QWidget* parent, const QString& name, const QString& text = {}) {
-    auto* b = new QCheckBox(text, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QComboBox* Combo(QWidget* parent, const QString& name, const QStringList& items) {
-    auto* c = new QComboBox(parent);
-    c->setObjectName(name);
-    c->addItems(items);
-    return c;
-}
-
-QLineEdit* Edit(QWidget* parent, const QString& name, int limit) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setMaxLength(limit);
-    return e;
-}
-
 QStringList Numbers(int count) {
     QStringList items;
     for (int i = 0; i < count; ++i)
@@ -81,14 +45,13 @@ QStringList Numbers(int count) {
 } // namespace
 
 CMifare1KDlg::CMifare1KDlg(ui::ShellEnv& env, int templateId, QWidget* parent)
-    : QDialog(parent), env_(env), cycleInterval_(ui::ProfileInt("Settings", "ZyklusZeit", 250)),
-      layout1k_(templateId != kTemplate4K), rows_(TemplateRows(layout1k_)) {
+    : CWorkbenchDlg(parent), env_(env), layout1k_(templateId != kTemplate4K),
+      rows_(TemplateRows(layout1k_)) {
     env_.FillDefaults();
     setObjectName(QString::number(layout1k_ ? kTemplate1K : kTemplate4K));
     setWindowTitle(layout1k_ ? L("MIFARE® Classic 1K") : L("MIFARE® Classic 4K"));
     BuildControls();
-    cyclic_.SetStep([this] { OnRead(); }, [this] { return cyclicButton_->isChecked(); },
-                    [this] { EnableControls(true); });
+    SetCyclicStep([this] { OnRead(); });
     (displayMode_ == wb::kAscii ? ascii_ : hex_)->setChecked(true);
     (byteOrder_ == wb::kLsbFirst ? lsbFirst_ : msbFirst_)->setChecked(true);
     tabs_->setCurrentIndex(0);
@@ -96,18 +59,10 @@ CMifare1KDlg::CMifare1KDlg(ui::ShellEnv& env, int templateId, QWidget* parent)
     Refresh();
 }
 
-CMifare1KDlg::~CMifare1KDlg() {
-    cyclic_.Stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
-}
-
 void CMifare1KDlg::SetConnection(int handle, bool smallKeyStore) {
-    handle_ = handle;
+    CWorkbenchDlg::SetConnection(handle);
     smallKeyStore_ = smallKeyStore;
-    cyclic_.SetHandle(handle);
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 1);
+    HostModeOn();
 }
 
 // ---- Controls ----
@@ -115,28 +70,27 @@ void CMifare1KDlg::SetConnection(int handle, bool smallKeyStore) {
 void CMifare1KDlg::BuildControls() {
     const int sectors = TemplateSectors(layout1k_);
     tabs_ = new ui::CButtonTabs(sectors, 8, QSize(86, 22), this);
-    tabs_->setObjectName("sectorTabs");
+    Name(tabs_, "sectorTabs", L("Sektoren"));
     for (int s = 0; s < sectors; ++s)
         tabs_->setTabText(s, Format(L("Sector %d"), s));
-    status_ = std::make_unique<ui::CStatusPane>(this, "statusLog", "statusLine");
-    status_->Log()->setMinimumHeight(70);
+    MakeStatusPane("statusLog", "statusLine", 70);
 
     auto* rows = new QGridLayout;
     rows->setVerticalSpacing(2);
     for (int r = 0; r < rows_; ++r) {
         const bool last = r == rows_ - 1;
-        rowCheck_[r] = Box(this, QString("rowSelected%1").arg(r),
-                           last ? L("Rechte") : L("Block") + QString(" %1").arg(r));
-        rowEdit_[r] = Edit(this, QString("rowText%1").arg(r), 47);
+        rowCheck_[r] = MakeCheck(QString("rowSelected%1").arg(r),
+                                 last ? L("Rechte") : L("Block") + QString(" %1").arg(r));
+        rowEdit_[r] = MakeEdit(QString("rowText%1").arg(r), rowCheck_[r]->text(), 47);
         rowEdit_[r]->setMinimumWidth(kEditWidth);
         rows->addWidget(rowCheck_[r], r, 0);
         rows->addWidget(rowEdit_[r], r, 1);
         connect(rowCheck_[r], &QCheckBox::clicked, this, [this, r] { OnRowSelected(r); });
         if (r >= 15)
             continue;
-        valueCheck_[r] = Box(this, QString("valueMode%1").arg(r), L("Value (dezimal)"));
-        incButton_[r] = Button(this, QString("inc%1").arg(r), L("inc."));
-        decButton_[r] = Button(this, QString("dec%1").arg(r), L("dec."));
+        valueCheck_[r] = MakeCheck(QString("valueMode%1").arg(r), L("Value (dezimal)"));
+        incButton_[r] = MakeButton(QString("inc%1").arg(r), L("inc."));
+        decButton_[r] = MakeButton(QString("dec%1").arg(r), L("dec."));
         incButton_[r]->setFixedWidth(44);
         decButton_[r]->setFixedWidth(44);
         rows->addWidget(valueCheck_[r], r, 2);
@@ -148,30 +102,25 @@ void CMifare1KDlg::BuildControls() {
     }
     rows->setColumnStretch(1, 1);
 
-    uidEdit_ = Edit(this, "uidText", 32);
+    uidEdit_ = MakeEdit("uidText", L("UID"), 32);
     uidEdit_->setReadOnly(true);
-    keyTypeCombo_ = Combo(this, "keyType", {L("Key A"), L("Key B")});
-    keyIndexCombo_ = Combo(this, "keyIndex", Numbers(16));
-    read_ = Button(this, "read", L("Lesen"));
+    keyTypeCombo_ = MakeCombo("keyType", L("Key-Typ"), {L("Key A"), L("Key B")});
+    keyIndexCombo_ = MakeCombo("keyIndex", L("Key-Index"), Numbers(16));
+    read_ = MakeButton("read", L("Lesen"));
     read_->setDefault(true);
     read_->setAutoDefault(true);
-    write_ = Button(this, "write", L("Schreiben"));
-    selectAll_ = Button(this, "selectAll", L("Alles markieren"));
-    selectNone_ = Button(this, "selectNone", L("Nichts markieren"));
-    defineKeys_ = Button(this, "defineKeys", L("Keys definieren"));
-    resetStatus_ = Button(this, "resetStatus", L("Reset Status"));
-    close_ = Button(this, "close", L("Schließen"));
-    cyclicButton_ = Button(this, "cyclic", L("Zyklisch lesen"));
-    cyclicButton_->setCheckable(true);
-    stopOnErrorCheck_ = Box(this, "stopOnError", L("Stop bei Fehler"));
-    hex_ = new QRadioButton(L("HEX"), this);
-    hex_->setObjectName("hex");
-    ascii_ = new QRadioButton(L("ASCII"), this);
-    ascii_->setObjectName("ascii");
-    msbFirst_ = new QRadioButton(L("MSB first"), this);
-    msbFirst_->setObjectName("msbFirst");
-    lsbFirst_ = new QRadioButton(L("LSB first"), this);
-    lsbFirst_->setObjectName("lsbFirst");
+    write_ = MakeButton("write", L("Schreiben"));
+    selectAll_ = MakeButton("selectAll", L("Alles markieren"));
+    selectNone_ = MakeButton("selectNone", L("Nichts markieren"));
+    defineKeys_ = MakeButton("defineKeys", L("Keys definieren"));
+    QPushButton* resetStatus = MakeResetStatusButton("resetStatus");
+    QPushButton* close = MakeCloseButton("close");
+    QPushButton* cyclic = MakeCyclicButton("cyclic");
+    stopOnErrorCheck_ = MakeCheck("stopOnError", L("Stop bei Fehler"));
+    hex_ = MakeRadio("hex", L("HEX"));
+    ascii_ = MakeRadio("ascii", L("ASCII"));
+    msbFirst_ = MakeRadio("msbFirst", L("MSB first"));
+    lsbFirst_ = MakeRadio("lsbFirst", L("LSB first"));
 
     auto* display = new QGroupBox(L("Darstellung"), this);
     auto* displayLayout = new QHBoxLayout(display);
@@ -191,12 +140,12 @@ void CMifare1KDlg::BuildControls() {
     key->addWidget(keyIndexCombo_);
     buttons->addLayout(key);
     for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, stopOnErrorCheck_,
-                                         selectAll_, selectNone_, display, order, defineKeys_})
+         std::initializer_list<QWidget*>{read_, write_, cyclic, stopOnErrorCheck_, selectAll_,
+                                         selectNone_, display, order, defineKeys_})
         buttons->addWidget(w);
     buttons->addStretch(1);
-    buttons->addWidget(resetStatus_);
-    buttons->addWidget(close_);
+    buttons->addWidget(resetStatus);
+    buttons->addWidget(close);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(tabs_, 0, 0, 1, 2);
@@ -204,17 +153,14 @@ void CMifare1KDlg::BuildControls() {
     layout->addLayout(buttons, 1, 1, 2, 1);
     layout->addLayout(BuildAccessGroup(), 2, 0);
     layout->addWidget(new QLabel(L("Status:"), this), 3, 0, 1, 2);
-    layout->addWidget(status_->Log(), 4, 0, 1, 2);
-    layout->addWidget(status_->Line(), 5, 0, 1, 2);
+    layout->addWidget(Status().Log(), 4, 0, 1, 2);
+    layout->addWidget(Status().Line(), 5, 0, 1, 2);
 
     connect(read_, &QPushButton::clicked, this, &CMifare1KDlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CMifare1KDlg::OnWrite);
     connect(selectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(true); });
     connect(selectNone_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
     connect(defineKeys_, &QPushButton::clicked, this, &CMifare1KDlg::OnDefineKeys);
-    connect(resetStatus_, &QPushButton::clicked, this, &CMifare1KDlg::OnResetStatus);
-    connect(close_, &QPushButton::clicked, this, &CMifare1KDlg::OnClose);
-    connect(cyclicButton_, &QPushButton::clicked, this, &CMifare1KDlg::OnCyclic);
     connect(stopOnErrorCheck_, &QCheckBox::clicked, this, [this](bool on) { stopOnError_ = on; });
     connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplay(wb::kHex, byteOrder_); });
     connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplay(wb::kAscii, byteOrder_); });
@@ -245,13 +191,15 @@ QLayout* CMifare1KDlg::BuildAccessGroup() {
     };
     const auto accessRow = [this, grid](int row, int group, QLabel* label) {
         grid->addWidget(label, row, 0);
-        accessCombos_[group] = Combo(this, QString("access%1").arg(group), Numbers(8));
+        accessCombos_[group] =
+            MakeCombo(QString("access%1").arg(group),
+                      L("Zugriffsrechte") + QString(" %1").arg(group), Numbers(8));
         grid->addWidget(accessCombos_[group], row, 1);
         connect(accessCombos_[group], &QComboBox::activated, this,
                 [this, group] { OnAccessCombo(group); });
     };
     const auto rightsBox = [this](int group, int box) {
-        auto* b = Box(this, QString("rights%1_%2").arg(group).arg(box));
+        auto* b = MakeCheck(QString("rights%1_%2").arg(group).arg(box), QString());
         b->setEnabled(false);
         return b;
     };
@@ -272,10 +220,10 @@ QLayout* CMifare1KDlg::BuildAccessGroup() {
         trailerRights_[box] = rightsBox(3, box);
         grid->addWidget(trailerRights_[box], 7, 2 + box, Qt::AlignCenter);
     }
-    userByteEdit_ = Edit(this, "userByte", 2);
+    userByteEdit_ = MakeEdit("userByte", L("User Byte"), 2);
     userByteEdit_->setMaximumWidth(40);
-    keyAEdit_ = Edit(this, "keyA", 12);
-    keyBEdit_ = Edit(this, "keyB", 12);
+    keyAEdit_ = MakeEdit("keyA", L("Key A"), 12);
+    keyBEdit_ = MakeEdit("keyB", L("Key B"), 12);
     auto* fields = new QHBoxLayout;
     fields->addWidget(new QLabel(L("User Byte:"), this));
     fields->addWidget(userByteEdit_);
@@ -309,9 +257,9 @@ void CMifare1KDlg::TakeData() {
     keyIndex_ = keyIndexCombo_->currentIndex();
     for (size_t g = 0; g < 4; ++g)
         trailer_.access[g] = accessCombos_[g]->currentIndex();
-    trailer_.keyA = Bytes(keyAEdit_->text());
-    trailer_.keyB = Bytes(keyBEdit_->text());
-    trailer_.userByte = Bytes(userByteEdit_->text());
+    trailer_.keyA = ByteString(keyAEdit_->text());
+    trailer_.keyB = ByteString(keyBEdit_->text());
+    trailer_.userByte = ByteString(userByteEdit_->text());
     for (int r = 0; r < rows_; ++r) {
         rowSelected_[r] = rowCheck_[r]->isChecked();
         rowText_[r] = rowEdit_[r]->text();
@@ -319,7 +267,8 @@ void CMifare1KDlg::TakeData() {
     // A text is parsed in the mode it was shown in: a HEX text of a row whose "Value"
     // box was just checked is no decimal value.
     for (int r = 0; r < TrailerRow(); ++r) {
-        const auto data = mfc::RowData(Bytes(rowText_[r]), valueMode_[r], displayMode_, byteOrder_);
+        const auto data =
+            mfc::RowData(ByteString(rowText_[r]), valueMode_[r], displayMode_, byteOrder_);
         if (data)
             rowData_[r] = *data;
         else if (valueMode_[r] && !rowText_[r].isEmpty())
@@ -332,12 +281,14 @@ void CMifare1KDlg::TakeData() {
 }
 
 void CMifare1KDlg::Refresh() {
-    uidEdit_->setText(uid_.empty() ? QString()
-                                   : Text(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
-                                                          wb::kHex, wb::kMsbFirst)));
+    uidEdit_->setText(uid_.empty()
+                          ? QString()
+                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
+                                                           wb::kHex, wb::kMsbFirst)));
     const int trailerRow = TrailerRow();
     for (int r = 0; r < rows_; ++r) {
-        rowText_[r] = Text(RowText(rowData_[r], r == trailerRow, valueMode_[r] && r != trailerRow,
+        rowText_[r] =
+            FromByteString(RowText(rowData_[r], r == trailerRow, valueMode_[r] && r != trailerRow,
                                    displayMode_, byteOrder_));
         const QSignalBlocker blockCheck(rowCheck_[r]);
         rowCheck_[r]->setChecked(rowSelected_[r]);
@@ -350,9 +301,9 @@ void CMifare1KDlg::Refresh() {
     keyIndexCombo_->setCurrentIndex(keyIndex_);
     for (size_t g = 0; g < 4; ++g)
         accessCombos_[g]->setCurrentIndex(trailer_.access[g]);
-    keyAEdit_->setText(Text(trailer_.keyA));
-    keyBEdit_->setText(Text(trailer_.keyB));
-    userByteEdit_->setText(Text(trailer_.userByte));
+    keyAEdit_->setText(FromByteString(trailer_.keyA));
+    keyBEdit_->setText(FromByteString(trailer_.keyB));
+    userByteEdit_->setText(FromByteString(trailer_.userByte));
     LayoutRows();
 }
 
@@ -393,10 +344,11 @@ void CMifare1KDlg::LayoutRows() {
             savedLabels_ = {rowCheck_[rows_ - 1]->text(), rowCheck_[3]->text()};
         rowCheck_[3]->setText(s.blocks == 4 ? savedLabels_[0] : savedLabels_[1]);
     }
-    const std::string prefix = LabelPrefix(Bytes(rowCheck_[0]->text()));
+    const std::string prefix = LabelPrefix(ByteString(rowCheck_[0]->text()));
     for (int r = 0; r < rows_; ++r) {
         if (r != s.trailerRow && r < rows_ - 1)
-            rowCheck_[r]->setText(Text(RowLabel(prefix, s, r)));
+            rowCheck_[r]->setText(FromByteString(RowLabel(prefix, s, r)));
+        rowEdit_[r]->setAccessibleName(rowCheck_[r]->text());
         // Rows past the sector's trailer are not shown (the 1K template has none).
         const bool shown = r <= s.trailerRow;
         for (QWidget* w : std::initializer_list<QWidget*>{
@@ -407,12 +359,13 @@ void CMifare1KDlg::LayoutRows() {
     }
     const auto groups = GroupLabels(prefix, s);
     for (size_t g = 0; g < 3; ++g)
-        groupLabels_[g]->setText(Text(groups[g]));
+        groupLabels_[g]->setText(FromByteString(groups[g]));
 }
 
 void CMifare1KDlg::ShowTrailerRow() {
     const int row = TrailerRow();
-    rowEdit_[row]->setText(Text(RowText(rowData_[row], true, false, displayMode_, byteOrder_)));
+    rowEdit_[row]->setText(
+        FromByteString(RowText(rowData_[row], true, false, displayMode_, byteOrder_)));
 }
 
 // ---- Trailer ----
@@ -439,53 +392,32 @@ void CMifare1KDlg::ShowAccessRights() {
 
 // ---- Status ----
 
-void CMifare1KDlg::AddStatus(const QString& text) {
-    status_->AddStatus(text);
-}
-
-void CMifare1KDlg::ShowStatusId(int id) {
-    status_->ShowStatusId(id);
-}
-
-QString CMifare1KDlg::ErrorText() const {
-    const int error = VOREX_GetLastError(handle_);
-    return Format(S(VOREX_GetErrorStringId(error)), error);
-}
-
 void CMifare1KDlg::StopCyclicOnError() {
-    if (stopOnError_ && cyclicButton_->isChecked())
-        cyclicButton_->setChecked(false);
+    if (stopOnError_ && CyclicButton()->isChecked())
+        CyclicButton()->setChecked(false);
 }
 
 // ---- Reader operations ----
 
 bool CMifare1KDlg::SelectAndAuthenticate(int firstBlock) {
     unsigned short atqa = 0;
-    if (VOREX_MifareRequest(handle_, &atqa) == -1) {
-        AddStatus(ErrorText());
+    if (VOREX_MifareRequest(Handle(), &atqa) == -1) {
+        AddStatus(LastErrorText());
         return false;
     }
     uid_.assign(10, 0);
     unsigned char sak = 0;
-    const int length = VOREX_MifareSelect(handle_, uid_.data(), 10, &sak);
+    const int length = VOREX_MifareSelect(Handle(), uid_.data(), 10, &sak);
     if (length == -1) {
         uid_.clear();
-        AddStatus(ErrorText());
+        AddStatus(LastErrorText());
         return false;
     }
     uid_.resize(static_cast<size_t>(std::clamp(length, 0, 10)));
     Refresh();
-    const int refusal = SakStatusId(sak, layout1k_);
-    if (refusal == 241) {
-        QString text = S(241);
-        AddStatus(text.replace(QLatin1String("%02x"), QString("%1").arg(sak, 2, 16, QChar('0'))));
+    if (ShowRefusal(SakStatusId(sak, layout1k_), sak))
         return false;
-    }
-    if (refusal != 0) {
-        ShowStatusId(refusal);
-        return false;
-    }
-    if (VOREX_MifareAuthenticate(handle_, nullptr, 0, keyType_ != 0 ? 1 : 0, keyIndex_,
+    if (VOREX_MifareAuthenticate(Handle(), nullptr, 0, keyType_ != 0 ? 1 : 0, keyIndex_,
                                  firstBlock) == -1) {
         ShowStatusId(232);
         return false;
@@ -511,9 +443,9 @@ void CMifare1KDlg::OnRead() {
             continue;
         }
         data.assign(16, 0);
-        if (VOREX_MifareReadBlock(handle_, s.first + r, data.data(), 16) != 16) {
+        if (VOREX_MifareReadBlock(Handle(), s.first + r, data.data(), 16) != 16) {
             data.clear();
-            AddStatus(ErrorText());
+            AddStatus(LastErrorText());
             StopCyclicOnError();
             break;
         }
@@ -547,9 +479,7 @@ void CMifare1KDlg::OnWrite() {
             continue;
         }
         if (data.size() != 16) {
-            QString text = S(242);
-            text.replace(text.indexOf(QLatin1String("%d")), 2, QString::number(r));
-            AddStatus(Format(text, static_cast<int>(data.size())));
+            ShowWrongLength(r, static_cast<int>(data.size()));
             success = false;
             continue;
         }
@@ -559,8 +489,8 @@ void CMifare1KDlg::OnWrite() {
             continue;
         }
         sessionLost = false;
-        if (VOREX_MifareWriteBlock(handle_, s.first + r, data.data(), 16) == -1) {
-            AddStatus(ErrorText());
+        if (VOREX_MifareWriteBlock(Handle(), s.first + r, data.data(), 16) == -1) {
+            AddStatus(LastErrorText());
             success = false;
             sessionLost = true;
         } else {
@@ -582,8 +512,8 @@ void CMifare1KDlg::OnValue(int row, bool increment) {
     const mfc::Sector s = SectorOf(Sector(), layout1k_);
     if (!SelectAndAuthenticate(s.first))
         return;
-    if (VOREX_MifareValue(handle_, s.first + row, increment ? 1 : 0, 1) == -1)
-        AddStatus(ErrorText());
+    if (VOREX_MifareValue(Handle(), s.first + row, increment ? 1 : 0, 1) == -1)
+        AddStatus(LastErrorText());
 }
 
 // ---- Handlers ----
@@ -610,9 +540,9 @@ void CMifare1KDlg::OnAccessCombo(int group) {
 }
 
 void CMifare1KDlg::OnKeyText() {
-    trailer_.keyA = Bytes(keyAEdit_->text());
-    trailer_.keyB = Bytes(keyBEdit_->text());
-    trailer_.userByte = Bytes(userByteEdit_->text());
+    trailer_.keyA = ByteString(keyAEdit_->text());
+    trailer_.keyB = ByteString(keyBEdit_->text());
+    trailer_.userByte = ByteString(userByteEdit_->text());
     auto* edit = qobject_cast<QLineEdit*>(sender());
     if (edit && edit->text().size() != edit->maxLength())
         return;
@@ -646,50 +576,32 @@ void CMifare1KDlg::OnDisplay(int mode, int order) {
 void CMifare1KDlg::EnableControls(bool enable) {
     controlsEnabled_ = enable;
     for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, ascii_, hex_, msbFirst_,
+         std::initializer_list<QWidget*>{read_, write_, CyclicButton(), ascii_, hex_, msbFirst_,
                                          lsbFirst_, selectAll_, selectNone_, tabs_})
         w->setEnabled(enable);
     LayoutRows();
 }
 
+// Unchecking gives the controls back at once, also while a tick still runs.
 void CMifare1KDlg::OnCyclic(bool checked) {
     if (checked) {
-        EnableControls(false);
-        cyclicButton_->setEnabled(true);
-        cyclic_.Start(cycleInterval_);
+        CWorkbenchDlg::OnCyclic(true);
         return;
     }
-    cyclic_.Stop();
+    Cyclic().Stop();
     EnableControls(true);
 }
 
 void CMifare1KDlg::OnDefineKeys() {
     if (smallKeyStore_) {
         CMifareReducedKeys dialog(env_, this);
-        dialog.SetConnection(handle_);
+        dialog.SetConnection(Handle());
         dialog.exec();
     } else {
         CMifareDefineKeys dialog(env_, this);
-        dialog.SetConnection(handle_);
+        dialog.SetConnection(Handle());
         dialog.exec();
     }
-}
-
-void CMifare1KDlg::OnResetStatus() {
-    ShowStatusId(170);
-    status_->Reset();
-}
-
-void CMifare1KDlg::OnClose() {
-    cyclicButton_->setChecked(false);
-    if (cyclic_.Stop())
-        EnableControls(true);
-    QMetaObject::invokeMethod(
-        this, [this] { done(Rejected); }, Qt::QueuedConnection);
-}
-
-void CMifare1KDlg::reject() {
-    OnClose();
 }
 
 } // namespace vorex::wb::mfc

@@ -10,7 +10,6 @@
 #include "workbench/common/BlockGridLayout.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/iso14443/PageTagRules.h"
-#include "workbench/iso14443/PageTagUi.h"
 #include <vorex/vorex.h>
 
 #include <QButtonGroup>
@@ -45,61 +44,46 @@ constexpr qint64 kProgressStepMs = 20;
 } // namespace
 
 CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent)
-    : QDialog(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "NFC2Darstellung", 0)),
-      byteOrder_(ui::ProfileInt("Settings", "NFC2Order", 0)),
-      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+    : CWorkbenchDlg(parent), env_(env),
+      displayMode_(ui::ProfileInt("Settings", "NFC2Darstellung", 0)),
+      byteOrder_(ui::ProfileInt("Settings", "NFC2Order", 0)) {
     env_.FillDefaults();
     setObjectName("231");
     setWindowTitle(QStringLiteral("NFC Type 2 Tag"));
     setSizeGripEnabled(true);
     BuildControls();
-    cyclic_.SetStep([this] { CyclicStep(); }, [this] { return cyclicButton_->isChecked(); },
-                    [this] { EnableControls(true); });
-}
-
-CNFCType2Dlg::~CNFCType2Dlg() {
-    cyclic_.Stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
-}
-
-void CNFCType2Dlg::SetConnection(int handle) {
-    handle_ = handle;
-    cyclic_.SetHandle(handle);
+    SetCyclicStep([this] { CyclicStep(); });
 }
 
 void CNFCType2Dlg::BuildControls() {
-    uidText_ = MakeReadOnlyEdit(this, "UID");
-    makerText_ = MakeReadOnlyEdit(this, "Hersteller");
+    uidText_ = MakeReadOnlyEdit("uidText", L("UID"));
+    makerText_ = MakeReadOnlyEdit("makerText", L("Hersteller"));
     grid_ = new ui::CEditableListCtrl(this);
-    grid_->setObjectName("grid");
+    Name(grid_, "pageGrid", L("Seiten"));
     grid_->setMinimumSize(520, 260);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ndef_ = new QPlainTextEdit(this);
-    ndef_->setObjectName("NDEF");
+    Name(ndef_, "ndefText", L("NDEF"));
     ndef_->setReadOnly(true);
     ndef_->setMaximumHeight(80);
-    status_ = std::make_unique<ui::CStatusPane>(this, "Status", "StatusLine");
-    status_->Log()->setMinimumHeight(80);
+    MakeStatusPane("statusLog", "statusLine", 80);
     progress_ = new QProgressBar(this);
-    progress_->setObjectName("Progress");
+    Name(progress_, "progress", L("Fortschritt"));
     progress_->setTextVisible(false);
     progress_->hide();
 
-    read_ = MakeButton(this, "Lesen");
-    write_ = MakeButton(this, "Schreiben");
-    cyclicButton_ = MakeButton(this, "Zyklisch lesen");
-    cyclicButton_->setCheckable(true);
-    resetStatus_ = MakeButton(this, "Reset Status");
-    close_ = MakeButton(this, "Schließen");
-    alwaysRead_ = new QCheckBox(L("immer neu einlesen"), this);
-    alwaysRead_->setObjectName("immer neu einlesen");
-    hex_ = MakeRadio(this, "HEX");
-    ascii_ = MakeRadio(this, "ASCII");
-    msbFirst_ = MakeRadio(this, "MSB first");
-    lsbFirst_ = MakeRadio(this, "LSB first");
+    read_ = MakeButton("read", L("Lesen"));
+    write_ = MakeButton("write", L("Schreiben"));
+    QPushButton* cyclic = MakeCyclicButton("cyclic");
+    QPushButton* resetStatus = MakeResetStatusButton("resetStatus");
+    QPushButton* close = MakeCloseButton("close");
+    alwaysRead_ = MakeCheck("alwaysRead", L("immer neu einlesen"));
+    hex_ = MakeRadio("hex", L("HEX"));
+    ascii_ = MakeRadio("ascii", L("ASCII"));
+    msbFirst_ = MakeRadio("msbFirst", L("MSB first"));
+    lsbFirst_ = MakeRadio("lsbFirst", L("LSB first"));
     for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
         auto* group = new QButtonGroup(this);
         group->addButton(pair.first);
@@ -113,7 +97,7 @@ void CNFCType2Dlg::BuildControls() {
     top->addWidget(makerText_, 1);
 
     auto* buttons = new QVBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclicButton_, alwaysRead_})
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclic, alwaysRead_})
         buttons->addWidget(w);
     buttons->addSpacing(8);
     buttons->addWidget(new QLabel(L("Darstellung"), this));
@@ -123,8 +107,8 @@ void CNFCType2Dlg::BuildControls() {
     buttons->addWidget(msbFirst_);
     buttons->addWidget(lsbFirst_);
     buttons->addStretch(1);
-    buttons->addWidget(resetStatus_);
-    buttons->addWidget(close_);
+    buttons->addWidget(resetStatus);
+    buttons->addWidget(close);
 
     auto* layout = new QGridLayout(this);
     layout->addLayout(top, 0, 0, 1, 2);
@@ -133,17 +117,14 @@ void CNFCType2Dlg::BuildControls() {
     layout->addWidget(new QLabel(L("NDEF:"), this), 2, 0);
     layout->addWidget(ndef_, 3, 0);
     layout->addWidget(new QLabel(L("Status:"), this), 4, 0, 1, 2);
-    layout->addWidget(status_->Log(), 5, 0, 1, 2);
-    layout->addWidget(status_->Line(), 6, 0, 1, 2);
+    layout->addWidget(Status().Log(), 5, 0, 1, 2);
+    layout->addWidget(Status().Line(), 6, 0, 1, 2);
     layout->addWidget(progress_, 6, 0, 1, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(5, 1);
 
     connect(read_, &QPushButton::clicked, this, &CNFCType2Dlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CNFCType2Dlg::OnWrite);
-    connect(cyclicButton_, &QPushButton::clicked, this, &CNFCType2Dlg::OnCyclic);
-    connect(resetStatus_, &QPushButton::clicked, this, &CNFCType2Dlg::OnResetStatus);
-    connect(close_, &QPushButton::clicked, this, &CNFCType2Dlg::OnClose);
     connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
     connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
     connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
@@ -156,14 +137,6 @@ void CNFCType2Dlg::BuildControls() {
     resize(760, 640);
 }
 
-void CNFCType2Dlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!initialised_) {
-        initialised_ = true;
-        InitDialog();
-    }
-}
-
 void CNFCType2Dlg::InitDialog() {
     hex_->setChecked(displayMode_ == wb::kHex);
     ascii_->setChecked(displayMode_ == wb::kAscii);
@@ -173,8 +146,7 @@ void CNFCType2Dlg::InitDialog() {
     // The height may grow, the width stays.
     setMinimumSize(size());
     setMaximumWidth(width());
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 1);
+    HostModeOn();
 }
 
 // ---- Grid ----
@@ -312,7 +284,7 @@ void CNFCType2Dlg::ShowNdef() {
 }
 
 void CNFCType2Dlg::EnableControls(bool enable) {
-    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclicButton_, ascii_, hex_,
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, CyclicButton(), ascii_, hex_,
                                                       msbFirst_, lsbFirst_})
         w->setEnabled(enable);
 }
@@ -321,7 +293,7 @@ void CNFCType2Dlg::EnableControls(bool enable) {
 
 bool CNFCType2Dlg::Select(uint8_t& sak) {
     cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card))
+    if (!cards::mifare::Activate(Handle(), card))
         return false;
     sak = card.sak;
     uid_ = card.uid;
@@ -331,7 +303,7 @@ bool CNFCType2Dlg::Select(uint8_t& sak) {
 bool CNFCType2Dlg::ReadAllPages() {
     TakeData();
     cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card))
+    if (!cards::mifare::Activate(Handle(), card))
         return false;
     if (card.uid == uid_ && !alwaysRead_->isChecked())
         return true;
@@ -340,18 +312,18 @@ bool CNFCType2Dlg::ReadAllPages() {
     makerText_->setText(QString::fromStdString(MakerName(uid_)));
     Refresh();
     BuildGrid();
-    if (ShowRefusal(*status_, card.sak))
+    if (ShowRefusal(RefusalTextId(card.sak), card.sak))
         return true;
     progress_->setRange(0, kProgressRows);
     progress_->setValue(0);
-    status_->Line()->hide();
+    Status().Line()->hide();
     progress_->show();
     cards::type2::PageScan scan;
     // The bar repaints at once on every new value: a few steps a frame are enough.
     QElapsedTimer sinceShown;
     sinceShown.start();
     const bool read =
-        cards::type2::ReadPages(handle_, kPageLimit, scan, [this, &sinceShown](int done, int) {
+        cards::type2::ReadPages(Handle(), kPageLimit, scan, [this, &sinceShown](int done, int) {
             if (sinceShown.elapsed() < kProgressStepMs)
                 return;
             progress_->setValue(std::min(done / kPagesPerRow, kProgressRows));
@@ -361,28 +333,28 @@ bool CNFCType2Dlg::ReadAllPages() {
         memory_.Load(scan.pages);
         // Pages the tag hides behind its password are not the end of its memory.
         if (cards::type2::StoppedInsideDataArea(scan))
-            status_->AddStatus(Format(L("Die Seiten ab %d sind durch das Kennwort des Tags "
-                                        "geschützt und werden nicht gelesen oder geschrieben"),
-                                      static_cast<int>(scan.pages.size())));
-    } else if (!cyclic_.Busy()) {
-        status_->AddStatus(LastErrorText(handle_));
+            AddStatus(Format(L("Die Seiten ab %d sind durch das Kennwort des Tags "
+                               "geschützt und werden nicht gelesen oder geschrieben"),
+                             static_cast<int>(scan.pages.size())));
+    } else if (!Cyclic().Busy()) {
+        AddStatus(LastErrorText());
     }
     FillGrid();
     progress_->hide();
-    status_->Line()->show();
+    Status().Line()->show();
     Refresh();
     ShowNdef();
     return true;
 }
 
 void CNFCType2Dlg::OnRead() {
-    if (handle_ == 0)
+    if (Handle() == 0)
         return;
     ui::CBusyScope busy;
     EnableControls(false);
     Clear();
     if (!ReadAllPages()) {
-        status_->AddStatus(LastErrorText(handle_));
+        AddStatus(LastErrorText());
         Clear();
         BuildGrid();
     }
@@ -399,7 +371,7 @@ void CNFCType2Dlg::CyclicStep() {
 // ---- Writing ----
 
 void CNFCType2Dlg::OnWrite() {
-    if (handle_ == 0)
+    if (Handle() == 0)
         return;
     ui::CBusyScope busy;
     TakeData();
@@ -412,12 +384,12 @@ void CNFCType2Dlg::OnWrite() {
     };
     uint8_t sak = 0;
     if (!Select(sak)) {
-        status_->AddStatus(LastErrorText(handle_));
+        AddStatus(LastErrorText());
         finish();
         return;
     }
     Refresh();
-    if (ShowRefusal(*status_, sak)) {
+    if (ShowRefusal(RefusalTextId(sak), sak)) {
         finish();
         return;
     }
@@ -428,46 +400,30 @@ void CNFCType2Dlg::OnWrite() {
         case PageWrite::Skip:
             continue;
         case PageWrite::WrongLength:
-            ShowWrongLength(*status_, page, static_cast<int>(memory_.Current(page).size()));
+            ShowWrongLength(page, static_cast<int>(memory_.Current(page).size()));
             continue;
         case PageWrite::Write:
             break;
         }
         const cards::type2::PageWriteResult result =
-            cards::type2::WritePages(handle_, page, memory_.Current(page).data(), 1);
+            cards::type2::WritePages(Handle(), page, memory_.Current(page).data(), 1);
         if (result.failedPage >= 0) {
-            status_->AddStatus(result.problem == "verify"
-                                   ? Format(S(218), page)
-                                   : EngineErrorText(WriteErrorCode(VOREX_GetLastError(handle_))));
+            AddStatus(result.problem == "verify"
+                          ? Format(S(218), page)
+                          : EngineErrorText(WriteErrorCode(VOREX_GetLastError(Handle()))));
             finish();
             return;
         }
         memory_.Written(page);
         written = true;
     }
-    status_->ShowStatusId(170);
+    ShowStatusId(170);
     if (written)
         env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
     finish();
 }
 
 // ---- Buttons ----
-
-void CNFCType2Dlg::OnCyclic(bool checked) {
-    if (!checked) {
-        if (cyclic_.Stop())
-            EnableControls(true);
-        return;
-    }
-    EnableControls(false);
-    cyclicButton_->setEnabled(true);
-    cyclic_.Start(cycleTime_);
-}
-
-void CNFCType2Dlg::OnResetStatus() {
-    status_->ShowStatusId(170);
-    status_->Reset();
-}
 
 void CNFCType2Dlg::OnDisplayMode(int mode) {
     TakeData();
@@ -483,18 +439,6 @@ void CNFCType2Dlg::OnByteOrder(int order) {
     ui::WriteProfileInt("Settings", "NFC2Order", order);
     SetColumnLimits();
     Refresh();
-}
-
-void CNFCType2Dlg::OnClose() {
-    cyclicButton_->setChecked(false);
-    if (cyclic_.Stop())
-        EnableControls(true);
-    QMetaObject::invokeMethod(
-        this, [this] { done(Rejected); }, Qt::QueuedConnection);
-}
-
-void CNFCType2Dlg::reject() {
-    OnClose();
 }
 
 } // namespace vorex::wb::nfc

@@ -47,28 +47,11 @@ constexpr int kLabelColumnWidth = 100;
 // Shortest time between two progress-bar steps during a read.
 constexpr qint64 kProgressStepMs = 20;
 
-// Cell texts are byte strings: one character per tag byte.
-std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-
-QString Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-QPushButton* Button(QWidget* parent, const char* id, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(id);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 CISO15693Dlg::CISO15693Dlg(ui::ShellEnv& env, QWidget* parent)
-    : QDialog(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "Datentyp", 0)),
-      requestFlags_(ui::ProfileInt("Settings", "RequestFlag", 1)),
-      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+    : CWorkbenchDlg(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "Datentyp", 0)),
+      requestFlags_(ui::ProfileInt("Settings", "RequestFlag", 1)) {
     env_.FillDefaults();
     if (displayMode_ != wb::kHex && displayMode_ != wb::kAscii)
         displayMode_ = wb::kHex;
@@ -78,69 +61,50 @@ CISO15693Dlg::CISO15693Dlg(ui::ShellEnv& env, QWidget* parent)
     BuildControls();
     startTimer_.setSingleShot(true);
     connect(&startTimer_, &QTimer::timeout, this, &CISO15693Dlg::OnStartTimer);
-    cyclic_.SetStep([this] { CyclicStep(); }, [this] { return cyclicButton_->isChecked(); },
-                    [this] {
-                        EnableControls(true);
-                        SelectTab(0);
-                    });
-}
-
-CISO15693Dlg::~CISO15693Dlg() {
-    cyclic_.Stop();
-    startTimer_.stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
+    SetCyclicStep([this] { CyclicStep(); });
 }
 
 void CISO15693Dlg::SetConnection(int handle, bool highDataRateLock) {
-    handle_ = handle;
+    CWorkbenchDlg::SetConnection(handle);
     highDataRateLock_ = highDataRateLock;
     if (highDataRateLock)
         requestFlags_ &= ~static_cast<int>(kHighDataRate);
-    cyclic_.SetHandle(handle);
 }
 
 void CISO15693Dlg::BuildControls() {
     tabs_ = new CTagTabs(this);
-    tabs_->setObjectName("1135");
+    Name(tabs_, "1135", L("Transponder"));
     grid_ = new ui::CEditableListCtrl(this);
-    grid_->setObjectName("1134");
+    Name(grid_, "1134", L("Blöcke"));
     grid_->setMinimumSize(560, 250);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    status_ = std::make_unique<ui::CStatusPane>(this, "1007", "1120");
-    status_->Log()->setMinimumHeight(90);
+    MakeStatusPane("1007", "1120", 90);
     progress_ = new QProgressBar(this);
-    progress_->setObjectName("1269");
+    Name(progress_, "1269", L("Fortschritt"));
     progress_->setTextVisible(false);
     progress_->hide();
 
-    readAll_ = Button(this, "1030", L("Alles Lesen"));
+    readAll_ = MakeButton("1030", L("Alles Lesen"));
     readAll_->setDefault(true);
     readAll_->setAutoDefault(true);
-    readSelection_ = Button(this, "1127", L("Auswahl Lesen"));
-    readPage_ = Button(this, "1032", L("Seite Lesen"));
-    writePage_ = Button(this, "1129", L("Seite Schreiben"));
-    refresh_ = Button(this, "1075", L("Aktualisieren"));
-    close_ = Button(this, "2", L("Schließen"));
-    chooseFile_ = Button(this, "1118", L("Dateiname wählen"));
-    lock_ = Button(this, "1031", L("Blöcke sperren"));
-    resetStatus_ = Button(this, "1139", L("Reset Status"));
-    cyclicButton_ = Button(this, "1102", L("Zyklisch lesen"));
-    cyclicButton_->setCheckable(true);
-    hex_ = new QRadioButton(L("HEX"), this);
-    hex_->setObjectName("1103");
-    ascii_ = new QRadioButton(L("ASCII"), this);
-    ascii_->setObjectName("1104");
-    rotate_ = new QCheckBox(L("nacheinander alle Reiter anzeigen"), this);
-    rotate_->setObjectName("1294");
-    highDataRate_ = new QCheckBox(L("High Data Rate"), this);
-    highDataRate_->setObjectName("1295");
-    twoSubcarrier_ = new QCheckBox(L("Two Subcarrier"), this);
-    twoSubcarrier_->setObjectName("1296");
+    readSelection_ = MakeButton("1127", L("Auswahl Lesen"));
+    readPage_ = MakeButton("1032", L("Seite Lesen"));
+    writePage_ = MakeButton("1129", L("Seite Schreiben"));
+    refresh_ = MakeButton("1075", L("Aktualisieren"));
+    QPushButton* close = MakeCloseButton("2");
+    chooseFile_ = MakeButton("1118", L("Dateiname wählen"));
+    lock_ = MakeButton("1031", L("Blöcke sperren"));
+    QPushButton* resetStatus = MakeResetStatusButton("1139");
+    MakeCyclicButton("1102");
+    hex_ = MakeRadio("1103", L("HEX"));
+    ascii_ = MakeRadio("1104", L("ASCII"));
+    rotate_ = MakeCheck("1294", L("nacheinander alle Reiter anzeigen"));
+    highDataRate_ = MakeCheck("1295", L("High Data Rate"));
+    twoSubcarrier_ = MakeCheck("1296", L("Two Subcarrier"));
 
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b :
-         {readAll_, readSelection_, readPage_, writePage_, refresh_, lock_, cyclicButton_})
+         {readAll_, readSelection_, readPage_, writePage_, refresh_, lock_, CyclicButton()})
         buttons->addWidget(b);
     buttons->addSpacing(8);
     buttons->addWidget(new QLabel(L("Darstellung:"), this));
@@ -152,7 +116,7 @@ void CISO15693Dlg::BuildControls() {
     buttons->addWidget(highDataRate_);
     buttons->addWidget(twoSubcarrier_);
     buttons->addStretch(1);
-    for (QPushButton* b : {chooseFile_, resetStatus_, close_})
+    for (QPushButton* b : {chooseFile_, resetStatus, close})
         buttons->addWidget(b);
 
     auto* layout = new QGridLayout(this);
@@ -160,8 +124,8 @@ void CISO15693Dlg::BuildControls() {
     layout->addWidget(grid_, 1, 0);
     layout->addLayout(buttons, 1, 1);
     layout->addWidget(new QLabel(L("Status:"), this), 2, 0, 1, 2);
-    layout->addWidget(status_->Log(), 3, 0, 1, 2);
-    layout->addWidget(status_->Line(), 4, 0, 1, 2);
+    layout->addWidget(Status().Log(), 3, 0, 1, 2);
+    layout->addWidget(Status().Line(), 4, 0, 1, 2);
     layout->addWidget(progress_, 4, 0, 1, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(3, 1);
@@ -172,10 +136,7 @@ void CISO15693Dlg::BuildControls() {
     connect(readSelection_, &QPushButton::clicked, this, &CISO15693Dlg::OnReadSelection);
     connect(writePage_, &QPushButton::clicked, this, &CISO15693Dlg::OnWritePage);
     connect(lock_, &QPushButton::clicked, this, &CISO15693Dlg::OnLockBlocks);
-    connect(cyclicButton_, &QPushButton::clicked, this, &CISO15693Dlg::OnCyclic);
-    connect(resetStatus_, &QPushButton::clicked, this, &CISO15693Dlg::OnResetStatus);
     connect(chooseFile_, &QPushButton::clicked, this, [this] { ChooseDataFile(); });
-    connect(close_, &QPushButton::clicked, this, &CISO15693Dlg::OnClose);
     connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
     connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
     connect(highDataRate_, &QCheckBox::clicked, this, [this](bool on) {
@@ -196,14 +157,6 @@ void CISO15693Dlg::BuildControls() {
     resize(980, 640);
 }
 
-void CISO15693Dlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!initialised_) {
-        initialised_ = true;
-        InitDialog();
-    }
-}
-
 void CISO15693Dlg::InitDialog() {
     SetupColumns();
     saveFlag_ = ui::ProfileInt("Settings", "Speichern", saveFlag_);
@@ -213,8 +166,7 @@ void CISO15693Dlg::InitDialog() {
         return;
     }
     chooseFile_->setEnabled(saveFlag_ != 0);
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 1);
+    HostModeOn();
     startTimer_.start(50);
     setMinimumSize(size());
     // Controls from the members.
@@ -226,15 +178,10 @@ void CISO15693Dlg::InitDialog() {
 
 void CISO15693Dlg::OnStartTimer() {
     // A running tick delays the start read.
-    if (!cyclic_.RunBusy([this] {
+    if (!Cyclic().RunBusy([this] {
             QMetaObject::invokeMethod(this, &CISO15693Dlg::OnReadAll, Qt::QueuedConnection);
         }))
         startTimer_.start(50);
-}
-
-QString CISO15693Dlg::ErrorText() const {
-    const int error = VOREX_GetLastError(handle_);
-    return Format(S(VOREX_GetErrorStringId(error)), error);
 }
 
 QString CISO15693Dlg::ChipName(const Uid& uid) const {
@@ -257,7 +204,7 @@ void CISO15693Dlg::SelectTab(int index) {
 void CISO15693Dlg::EnableControls(bool enable) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{readAll_, readSelection_, readPage_, writePage_, refresh_,
-                                         cyclicButton_, lock_, hex_, ascii_})
+                                         CyclicButton(), lock_, hex_, ascii_})
         w->setEnabled(enable);
 }
 
@@ -266,10 +213,10 @@ void CISO15693Dlg::EnableControls(bool enable) {
 bool CISO15693Dlg::Inventory() {
     std::array<uint8_t, kInventoryCapacity> buffer{};
     const int count =
-        VOREX_Iso15693Inventory(handle_, buffer.data(), kInventoryCapacity, requestFlags_);
+        VOREX_Iso15693Inventory(Handle(), buffer.data(), kInventoryCapacity, requestFlags_);
     if (count == -1) {
-        if (!cyclic_.Busy())
-            status_->AddStatus("Inventory: " + ErrorText());
+        if (!Cyclic().Busy())
+            AddStatus("Inventory: " + LastErrorText());
         return false;
     }
     tags_ = SplitInventory(buffer.data(), std::min(count, kInventoryCapacity));
@@ -282,10 +229,10 @@ void CISO15693Dlg::GetTagInfo(int index) {
     const Uid& uid = tags_[static_cast<size_t>(index)];
     int count = 0;
     int size = 0;
-    if (VOREX_Iso15693GetMemorySize(handle_, uid.data(), 8, &count, &size, nullptr,
+    if (VOREX_Iso15693GetMemorySize(Handle(), uid.data(), 8, &count, &size, nullptr,
                                     requestFlags_) == -1) {
-        if (!cyclic_.Busy())
-            status_->AddStatus("GetTagInfo: " + ErrorText());
+        if (!Cyclic().Busy())
+            AddStatus("GetTagInfo: " + LastErrorText());
         count = 64;
         size = 4;
     }
@@ -306,7 +253,7 @@ void CISO15693Dlg::RefreshTags() {
         tags_.clear();
     const int count = TagCount();
     if (count != previousCount_)
-        status_->AddStatus(Format(S(163), count));
+        AddStatus(Format(S(163), count));
     previousCount_ = count;
     if (count == 0)
         grid_->setRowCount(0);
@@ -378,7 +325,7 @@ CISO15693Dlg::CellMark CISO15693Dlg::MarkOf(int row, int column) const {
         block >= static_cast<int>(storedText_.size()))
         return CellMark::Plain;
     const auto b = static_cast<size_t>(block);
-    if (!wb::CompareBlockText(Bytes(grid_->CellText(row, column)), Bytes(storedText_[b]),
+    if (!wb::CompareBlockText(ByteString(grid_->CellText(row, column)), ByteString(storedText_[b]),
                               displayMode_))
         return CellMark::Changed;
     if (b < lockState_.size() && IsLocked(lockState_[b]))
@@ -412,20 +359,20 @@ bool CISO15693Dlg::ValidateCell(int row, int column) {
     }
     if (displayMode_ != wb::kHex)
         return true;
-    const wb::HexCell cell = wb::NormalizeHexCell(Bytes(text), CurrentSlot().blockSize);
+    const wb::HexCell cell = wb::NormalizeHexCell(ByteString(text), CurrentSlot().blockSize);
     switch (cell.check) {
     case wb::CellCheck::NotHex:
-        status_->ShowStatusId(138);
+        ShowStatusId(138);
         grid_->SetCellText(row, column, storedText_[b]);
         return false;
     case wb::CellCheck::Truncated:
-        status_->ShowStatusId(162);
-        grid_->SetCellText(row, column, Text(cell.text));
+        ShowStatusId(162);
+        grid_->SetCellText(row, column, FromByteString(cell.text));
         return false;
     case wb::CellCheck::Ok:
         break;
     }
-    grid_->SetCellText(row, column, Text(cell.text));
+    grid_->SetCellText(row, column, FromByteString(cell.text));
     return true;
 }
 
@@ -438,10 +385,10 @@ bool CISO15693Dlg::ReadBlock(int block, QString& text) {
     const TagSlot& slot = CurrentSlot();
     const ReadRequest request = ReadRequestFor(slot, static_cast<unsigned>(requestFlags_));
     std::vector<uint8_t> data(static_cast<size_t>(request.expected));
-    const int got = VOREX_Iso15693ReadBlock(handle_, block, data.data(), request.expected,
+    const int got = VOREX_Iso15693ReadBlock(Handle(), block, data.data(), request.expected,
                                             uid.data(), 8, request.flags);
     if (got == -1) {
-        status_->AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + ErrorText());
+        AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + LastErrorText());
         return false;
     }
     if (got != request.expected)
@@ -451,7 +398,7 @@ bool CISO15693Dlg::ReadBlock(int block, QString& text) {
             lockState_[static_cast<size_t>(block)] = data[0];
         data.erase(data.begin());
     }
-    text = Text(wb::BytesToText(data, slot.blockSize, displayMode_, wb::kLsbFirst));
+    text = FromByteString(wb::BytesToText(data, slot.blockSize, displayMode_, wb::kLsbFirst));
     return true;
 }
 
@@ -490,12 +437,12 @@ bool CISO15693Dlg::ReadAllBlocks() {
     ui::CBusyScope wait;
     progress_->setRange(0, slot.blockCount);
     progress_->setValue(0);
-    status_->Line()->hide();
+    Status().Line()->hide();
     progress_->show();
     const bool ok = ReadBlocksIntoGrid(true);
     EnableControls(true);
     progress_->hide();
-    status_->Line()->show();
+    Status().Line()->show();
     return ok;
 }
 
@@ -507,7 +454,7 @@ void CISO15693Dlg::OnReadAll() {
         SelectTab(0);
     }
     if (ReadAllBlocks()) {
-        status_->ShowStatusId(170);
+        ShowStatusId(170);
         if (saveFlag_ != 0)
             WriteTagLog();
     }
@@ -516,7 +463,7 @@ void CISO15693Dlg::OnReadAll() {
 void CISO15693Dlg::OnReadPage() {
     ui::CBusyScope busy;
     if (ReadAllBlocks())
-        status_->ShowStatusId(170);
+        ShowStatusId(170);
 }
 
 void CISO15693Dlg::OnReadSelection() {
@@ -542,7 +489,7 @@ void CISO15693Dlg::OnReadSelection() {
             grid_->SetCellText(row, c + 1, text);
         }
     }
-    status_->ShowStatusId(170);
+    ShowStatusId(170);
 }
 
 // ---- Writing and locking ----
@@ -552,16 +499,16 @@ bool CISO15693Dlg::WriteBlock(int block, const QString& text) {
         return false;
     const TagSlot& slot = CurrentSlot();
     std::vector<uint8_t> bytes;
-    if (!wb::TextToBlock(Bytes(text), slot.blockSize, displayMode_, bytes))
+    if (!wb::TextToBlock(ByteString(text), slot.blockSize, displayMode_, bytes))
         return false;
     if (IsServiceBlock(slot, block)) {
-        status_->ShowStatusId(225);
+        ShowStatusId(225);
         return false;
     }
     const Uid& uid = tags_[static_cast<size_t>(currentIndex_)];
-    if (VOREX_Iso15693WriteBlock(handle_, block, bytes.data(), slot.blockSize, uid.data(), 8,
+    if (VOREX_Iso15693WriteBlock(Handle(), block, bytes.data(), slot.blockSize, uid.data(), 8,
                                  WriteFlagsFor(slot, static_cast<unsigned>(requestFlags_))) == -1) {
-        status_->AddStatus("Write: " + ErrorText());
+        AddStatus("Write: " + LastErrorText());
         return false;
     }
     return true;
@@ -574,7 +521,7 @@ void CISO15693Dlg::OnWritePage() {
     int written = 0;
     for (int block = 0;; ++block) {
         if (block >= slot.blockCount) {
-            status_->ShowStatusId(170);
+            ShowStatusId(170);
             if (written > 0)
                 env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
             grid_->viewport()->update();
@@ -588,7 +535,7 @@ void CISO15693Dlg::OnWritePage() {
         const wb::GridCell at = wb::CellOfBlock(block, slot.blocksPerRow);
         const QString cell = grid_->CellText(at.row, at.column);
         const auto b = static_cast<size_t>(block);
-        if (wb::CompareBlockText(Bytes(cell), Bytes(storedText_[b]), displayMode_))
+        if (wb::CompareBlockText(ByteString(cell), ByteString(storedText_[b]), displayMode_))
             continue;
         if (!WriteBlock(block, cell)) {
             grid_->SetCellText(at.row, at.column, storedText_[b]);
@@ -603,7 +550,7 @@ void CISO15693Dlg::OnWritePage() {
         if (back.compare(cell, Qt::CaseInsensitive) != 0) {
             const QString message = Format(S(218), block);
             env_.messages->Show(this, message, ui::IMessages::Icon::Warning);
-            status_->AddStatus(message);
+            AddStatus(message);
             EnableControls(true);
             continue;
         }
@@ -625,16 +572,16 @@ void CISO15693Dlg::OnLockBlocks() {
     const Uid uid = tags_[static_cast<size_t>(currentIndex_)];
     for (unsigned block = range.from; block <= range.to; ++block) {
         const int b = static_cast<int>(block);
-        const int result = VOREX_Iso15693LockBlock(handle_, b, uid.data(), 8,
+        const int result = VOREX_Iso15693LockBlock(Handle(), b, uid.data(), 8,
                                                    static_cast<unsigned>(requestFlags_));
         // The lock's own reason, before the read-back replaces the error number.
-        const int error = VOREX_GetLastError(handle_);
-        const QString errorText = Format(S(VOREX_GetErrorStringId(error)), error);
+        const int error = VOREX_GetLastError(Handle());
+        const QString errorText = EngineErrorText(error);
         QString text;
         ReadBlock(b, text);
         const bool locked = block < lockState_.size() && IsLocked(lockState_[block]);
         if (result == -1 && !locked && error != 40)
-            status_->AddStatus("Lock: " + errorText);
+            AddStatus("Lock: " + errorText);
     }
     grid_->viewport()->update();
 }
@@ -643,7 +590,7 @@ void CISO15693Dlg::OnLockBlocks() {
 
 void CISO15693Dlg::OnTabChanged(int index) {
     ui::CBusyScope busy;
-    const bool quiet = cyclic_.Busy() || cyclic_.Running();
+    const bool quiet = Cyclic().Busy() || Cyclic().Running();
     if (!quiet) {
         RefreshTags();
     } else {
@@ -663,18 +610,16 @@ void CISO15693Dlg::OnTabChanged(int index) {
 }
 
 void CISO15693Dlg::OnCyclic(bool checked) {
-    if (!checked) {
-        if (cyclic_.Stop()) {
-            EnableControls(true);
-            SelectTab(0);
-        }
-        return;
+    if (checked) {
+        lastShownUid_.clear();
+        changed_ = true;
     }
-    lastShownUid_.clear();
-    EnableControls(false);
-    cyclicButton_->setEnabled(true);
-    cyclic_.Start(cycleTime_);
-    changed_ = true;
+    CWorkbenchDlg::OnCyclic(checked);
+}
+
+void CISO15693Dlg::CyclicStopped() {
+    EnableControls(true);
+    SelectTab(0);
 }
 
 void CISO15693Dlg::CyclicStep() {
@@ -709,28 +654,11 @@ void CISO15693Dlg::CyclicStep() {
         SelectTab(index + 1 < TagCount() ? index + 1 : 0);
 }
 
-void CISO15693Dlg::OnResetStatus() {
-    status_->ShowStatusId(170);
-    status_->Reset();
-}
-
 void CISO15693Dlg::OnDisplayMode(int mode) {
     displayMode_ = mode;
     ui::WriteProfileInt("Settings", "Datentyp", mode);
     ReadAllBlocks();
     SetColumnLimits();
-}
-
-void CISO15693Dlg::OnClose() {
-    cyclicButton_->setChecked(false);
-    if (cyclic_.Stop())
-        EnableControls(true);
-    QMetaObject::invokeMethod(
-        this, [this] { done(Rejected); }, Qt::QueuedConnection);
-}
-
-void CISO15693Dlg::reject() {
-    OnClose();
 }
 
 // ---- Tag log ----
