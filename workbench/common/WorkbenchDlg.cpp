@@ -1,10 +1,14 @@
 #include "workbench/common/WorkbenchDlg.h"
 
 #include "ui/Texts.h"
+#include "workbench/common/ByteText.h"
 #include <vorex/vorex.h>
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -135,6 +139,12 @@ void CWorkbenchDlg::MakeStatusPane(const QString& logName, const QString& lineNa
     status_->Line()->setAccessibleName(ui::L("Statuszeile"));
 }
 
+void CWorkbenchDlg::AddStatusRows(QGridLayout* layout, int row, int columns) {
+    layout->addWidget(new QLabel(ui::L("Status:"), this), row, 0, 1, columns);
+    layout->addWidget(status_->Log(), row + 1, 0, 1, columns);
+    layout->addWidget(status_->Line(), row + 2, 0, 1, columns);
+}
+
 QPushButton* CWorkbenchDlg::MakeButton(const QString& name, const QString& text) {
     auto* b = new QPushButton(text, this);
     Name(b, name, text);
@@ -193,6 +203,69 @@ QComboBox* CWorkbenchDlg::MakeCombo(const QString& name, const QString& accessib
     Name(c, name, accessible);
     c->addItems(items);
     return c;
+}
+
+// ---- Display mode and byte order ----
+
+void CWorkbenchDlg::MakeDisplayRadios(const QString& hexName, const QString& asciiName,
+                                      bool withOrder) {
+    hex_ = MakeRadio(hexName, ui::L("HEX"));
+    ascii_ = MakeRadio(asciiName, ui::L("ASCII"));
+    auto* modes = new QButtonGroup(this);
+    modes->addButton(hex_);
+    modes->addButton(ascii_);
+    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplay(kHex, byteOrder_); });
+    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplay(kAscii, byteOrder_); });
+    if (!withOrder)
+        return;
+    msbFirst_ = MakeRadio("msbFirst", ui::L("MSB first"));
+    lsbFirst_ = MakeRadio("lsbFirst", ui::L("LSB first"));
+    auto* orders = new QButtonGroup(this);
+    orders->addButton(msbFirst_);
+    orders->addButton(lsbFirst_);
+    connect(msbFirst_, &QRadioButton::clicked, this,
+            [this] { OnDisplay(displayMode_, kMsbFirst); });
+    connect(lsbFirst_, &QRadioButton::clicked, this,
+            [this] { OnDisplay(displayMode_, kLsbFirst); });
+}
+
+void CWorkbenchDlg::AddDisplayColumn(QBoxLayout* column) {
+    column->addSpacing(8);
+    column->addWidget(new QLabel(ui::L("Darstellung"), this));
+    column->addWidget(hex_);
+    column->addWidget(ascii_);
+    column->addWidget(new QLabel(ui::L("Reihenfolge"), this));
+    column->addWidget(msbFirst_);
+    column->addWidget(lsbFirst_);
+}
+
+void CWorkbenchDlg::KeepDisplayIn(const char* modeKey, const char* orderKey) {
+    modeKey_ = modeKey;
+    orderKey_ = orderKey;
+    const auto read = [](const char* key, int first, int second) {
+        const int value = key ? ui::ProfileInt("Settings", key, first) : first;
+        return value == second ? second : first;
+    };
+    displayMode_ = read(modeKey, kHex, kAscii);
+    byteOrder_ = read(orderKey, kMsbFirst, kLsbFirst);
+}
+
+void CWorkbenchDlg::SetDisplay(int mode, int order) {
+    displayMode_ = mode;
+    byteOrder_ = order;
+    if (modeKey_)
+        ui::WriteProfileInt("Settings", modeKey_, mode);
+    if (orderKey_)
+        ui::WriteProfileInt("Settings", orderKey_, order);
+}
+
+void CWorkbenchDlg::ShowDisplay() {
+    hex_->setChecked(displayMode_ == kHex);
+    ascii_->setChecked(displayMode_ == kAscii);
+    if (!msbFirst_)
+        return;
+    msbFirst_->setChecked(byteOrder_ == kMsbFirst);
+    lsbFirst_->setChecked(byteOrder_ == kLsbFirst);
 }
 
 } // namespace vorex::wb

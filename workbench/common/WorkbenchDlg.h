@@ -16,8 +16,10 @@
 #include <memory>
 #include <string>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -35,6 +37,9 @@ public:
     // State, for the view and for tests.
     ui::CStatusPane& Status() { return *status_; }
     bool CyclicRunning() const { return cyclic_.Running(); }
+    // 0 = HEX, 1 = ASCII; 0 = MSB first, 1 = LSB first.
+    int DisplayMode() const { return displayMode_; }
+    int ByteOrder() const { return byteOrder_; }
 
     void AddStatus(const QString& text);
     // The string-table text of id; 170 is the empty text.
@@ -68,6 +73,8 @@ protected:
     // Controls. name is the object name, accessible the name a screen reader says
     // where the control shows no text of its own.
     void MakeStatusPane(const QString& logName, const QString& lineName, int logHeight);
+    // "Status:" in row, the log below it and the status line below that.
+    void AddStatusRows(QGridLayout* layout, int row, int columns);
     QPushButton* MakeButton(const QString& name, const QString& text);
     // "Zyklisch lesen" (checkable, runs OnCyclic), "Reset Status", "Schließen".
     QPushButton* MakeCyclicButton(const QString& name);
@@ -78,6 +85,25 @@ protected:
     QLineEdit* MakeEdit(const QString& name, const QString& accessible, int maxLength = 32767);
     QLineEdit* MakeReadOnlyEdit(const QString& name, const QString& accessible);
     QComboBox* MakeCombo(const QString& name, const QString& accessible, const QStringList& items);
+    // The "HEX" / "ASCII" radios and, withOrder, "MSB first" / "LSB first"; each pair
+    // is one group, and a click runs OnDisplay with the new mode or order.
+    void MakeDisplayRadios(const QString& hexName, const QString& asciiName, bool withOrder);
+    // "Darstellung" with HEX and ASCII, "Reihenfolge" with MSB and LSB first.
+    void AddDisplayColumn(QBoxLayout* column);
+    QRadioButton* HexRadio() const { return hex_; }
+    QRadioButton* AsciiRadio() const { return ascii_; }
+    QRadioButton* MsbFirstRadio() const { return msbFirst_; }
+    QRadioButton* LsbFirstRadio() const { return lsbFirst_; }
+    // The settings keys ("Settings" section) that keep mode and order, nullptr for
+    // none; reads them. A value other than 0 or 1 reads as 0.
+    void KeepDisplayIn(const char* modeKey, const char* orderKey);
+    // Sets mode and order and writes the kept ones to the settings.
+    void SetDisplay(int mode, int order);
+    // The radios show the display mode and byte order.
+    void ShowDisplay();
+    // A display radio was clicked: the dialog takes its data in the old mode and order,
+    // then shows it in the new ones.
+    virtual void OnDisplay(int mode, int order) = 0;
     // Names a control made elsewhere.
     static void Name(QWidget* widget, const QString& name, const QString& accessible);
 
@@ -99,11 +125,19 @@ protected:
 
 private:
     int handle_ = 0;
+    int displayMode_ = 0;
+    int byteOrder_ = 0;
+    const char* modeKey_ = nullptr;
+    const char* orderKey_ = nullptr;
     int cycleTime_;
     bool initialised_ = false;
     ui::CCyclicReader cyclic_;
     std::unique_ptr<ui::CStatusPane> status_;
     QPushButton* cyclicButton_ = nullptr;
+    QRadioButton* hex_ = nullptr;
+    QRadioButton* ascii_ = nullptr;
+    QRadioButton* msbFirst_ = nullptr;
+    QRadioButton* lsbFirst_ = nullptr;
 };
 
 } // namespace vorex::wb

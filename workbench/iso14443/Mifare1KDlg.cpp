@@ -52,8 +52,7 @@ CMifare1KDlg::CMifare1KDlg(ui::ShellEnv& env, int templateId, QWidget* parent)
     setWindowTitle(layout1k_ ? L("MIFARE® Classic 1K") : L("MIFARE® Classic 4K"));
     BuildControls();
     SetCyclicStep([this] { OnRead(); });
-    (displayMode_ == wb::kAscii ? ascii_ : hex_)->setChecked(true);
-    (byteOrder_ == wb::kLsbFirst ? lsbFirst_ : msbFirst_)->setChecked(true);
+    ShowDisplay();
     tabs_->setCurrentIndex(0);
     ShowAccessRights();
     Refresh();
@@ -117,19 +116,16 @@ void CMifare1KDlg::BuildControls() {
     QPushButton* close = MakeCloseButton("close");
     QPushButton* cyclic = MakeCyclicButton("cyclic");
     stopOnErrorCheck_ = MakeCheck("stopOnError", L("Stop bei Fehler"));
-    hex_ = MakeRadio("hex", L("HEX"));
-    ascii_ = MakeRadio("ascii", L("ASCII"));
-    msbFirst_ = MakeRadio("msbFirst", L("MSB first"));
-    lsbFirst_ = MakeRadio("lsbFirst", L("LSB first"));
+    MakeDisplayRadios("hex", "ascii", true);
 
     auto* display = new QGroupBox(L("Darstellung"), this);
     auto* displayLayout = new QHBoxLayout(display);
-    displayLayout->addWidget(hex_);
-    displayLayout->addWidget(ascii_);
+    displayLayout->addWidget(HexRadio());
+    displayLayout->addWidget(AsciiRadio());
     auto* order = new QGroupBox(L("Reihenfolge"), this);
     auto* orderLayout = new QHBoxLayout(order);
-    orderLayout->addWidget(msbFirst_);
-    orderLayout->addWidget(lsbFirst_);
+    orderLayout->addWidget(MsbFirstRadio());
+    orderLayout->addWidget(LsbFirstRadio());
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(new QLabel(L("UID:"), this));
@@ -152,9 +148,7 @@ void CMifare1KDlg::BuildControls() {
     layout->addLayout(rows, 1, 0);
     layout->addLayout(buttons, 1, 1, 2, 1);
     layout->addLayout(BuildAccessGroup(), 2, 0);
-    layout->addWidget(new QLabel(L("Status:"), this), 3, 0, 1, 2);
-    layout->addWidget(Status().Log(), 4, 0, 1, 2);
-    layout->addWidget(Status().Line(), 5, 0, 1, 2);
+    AddStatusRows(layout, 3, 2);
 
     connect(read_, &QPushButton::clicked, this, &CMifare1KDlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CMifare1KDlg::OnWrite);
@@ -162,12 +156,6 @@ void CMifare1KDlg::BuildControls() {
     connect(selectNone_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
     connect(defineKeys_, &QPushButton::clicked, this, &CMifare1KDlg::OnDefineKeys);
     connect(stopOnErrorCheck_, &QCheckBox::clicked, this, [this](bool on) { stopOnError_ = on; });
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplay(wb::kHex, byteOrder_); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplay(wb::kAscii, byteOrder_); });
-    connect(msbFirst_, &QRadioButton::clicked, this,
-            [this] { OnDisplay(displayMode_, wb::kMsbFirst); });
-    connect(lsbFirst_, &QRadioButton::clicked, this,
-            [this] { OnDisplay(displayMode_, wb::kLsbFirst); });
     connect(tabs_, &ui::CButtonTabs::currentChanged, this, &CMifare1KDlg::OnSectorChanged);
     connect(keyAEdit_, &QLineEdit::textEdited, this, &CMifare1KDlg::OnKeyText);
     connect(keyBEdit_, &QLineEdit::textEdited, this, &CMifare1KDlg::OnKeyText);
@@ -268,7 +256,7 @@ void CMifare1KDlg::TakeData() {
     // box was just checked is no decimal value.
     for (int r = 0; r < TrailerRow(); ++r) {
         const auto data =
-            mfc::RowData(ByteString(rowText_[r]), valueMode_[r], displayMode_, byteOrder_);
+            mfc::RowData(ByteString(rowText_[r]), valueMode_[r], DisplayMode(), ByteOrder());
         if (data)
             rowData_[r] = *data;
         else if (valueMode_[r] && !rowText_[r].isEmpty())
@@ -289,7 +277,7 @@ void CMifare1KDlg::Refresh() {
     for (int r = 0; r < rows_; ++r) {
         rowText_[r] =
             FromByteString(RowText(rowData_[r], r == trailerRow, valueMode_[r] && r != trailerRow,
-                                   displayMode_, byteOrder_));
+                                   DisplayMode(), ByteOrder()));
         const QSignalBlocker blockCheck(rowCheck_[r]);
         rowCheck_[r]->setChecked(rowSelected_[r]);
         rowEdit_[r]->setMaxLength(47);
@@ -315,7 +303,7 @@ void CMifare1KDlg::LayoutRows() {
         const bool inSector = r < s.blocks;
         const bool value = r < 15 && valueMode_[r] && !trailer;
         QLineEdit* edit = rowEdit_[r];
-        edit->setMaxLength(RowTextLimit(trailer, value, displayMode_, byteOrder_));
+        edit->setMaxLength(RowTextLimit(trailer, value, DisplayMode(), ByteOrder()));
         if (value && !edit->validator())
             edit->setValidator(new QRegularExpressionValidator(kDigits, edit));
         else if (!value && edit->validator())
@@ -365,7 +353,7 @@ void CMifare1KDlg::LayoutRows() {
 void CMifare1KDlg::ShowTrailerRow() {
     const int row = TrailerRow();
     rowEdit_[row]->setText(
-        FromByteString(RowText(rowData_[row], true, false, displayMode_, byteOrder_)));
+        FromByteString(RowText(rowData_[row], true, false, DisplayMode(), ByteOrder())));
 }
 
 // ---- Trailer ----
@@ -568,16 +556,15 @@ void CMifare1KDlg::OnSelectAll(bool select) {
 
 void CMifare1KDlg::OnDisplay(int mode, int order) {
     TakeData();
-    displayMode_ = mode;
-    byteOrder_ = order;
+    SetDisplay(mode, order);
     Refresh();
 }
 
 void CMifare1KDlg::EnableControls(bool enable) {
     controlsEnabled_ = enable;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, CyclicButton(), ascii_, hex_, msbFirst_,
-                                         lsbFirst_, selectAll_, selectNone_, tabs_})
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, CyclicButton(), AsciiRadio(),
+                                                      HexRadio(), MsbFirstRadio(), LsbFirstRadio(),
+                                                      selectAll_, selectNone_, tabs_})
         w->setEnabled(enable);
     LayoutRows();
 }

@@ -19,7 +19,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace vorex::ui {
 struct ShellEnv;
@@ -55,7 +54,7 @@ public:
     void OnKeyText();
     void OnSectorChanged(int sector);
     void OnSelectAll(bool select);
-    void OnDisplay(int mode, int order);
+    void OnDisplay(int mode, int order) override;
     void OnCyclic(bool checked) override;
     void OnDefineKeys();
 
@@ -83,8 +82,6 @@ private:
     void StopCyclicOnError();
 
     ui::ShellEnv& env_;
-    int displayMode_ = 0;
-    int byteOrder_ = 0;
     int keyIndex_ = 0;
     int keyType_ = 0;
     TrailerFields trailer_;
@@ -122,10 +119,6 @@ private:
     QPushButton* selectNone_ = nullptr;
     QPushButton* defineKeys_ = nullptr;
     QCheckBox* stopOnErrorCheck_ = nullptr;
-    QRadioButton* hex_ = nullptr;
-    QRadioButton* ascii_ = nullptr;
-    QRadioButton* msbFirst_ = nullptr;
-    QRadioButton* lsbFirst_ = nullptr;
 };
 
 } // namespace vorex::wb::mfc

@@ -7,7 +7,6 @@
 #include "workbench/iso14443/PageTagRules.h"
 #include <vorex/vorex.h>
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,9 +25,8 @@ namespace {
 constexpr int kRowsPerColumn = 8;
 } // namespace
 
-CMifareUltralightDlg::CMifareUltralightDlg(QWidget* parent)
-    : CWorkbenchDlg(parent), displayMode_(ui::ProfileInt("Settings", "UltralightDarstellung", 0)),
-      byteOrder_(ui::ProfileInt("Settings", "UltralightOrder", 0)) {
+CMifareUltralightDlg::CMifareUltralightDlg(QWidget* parent) : CWorkbenchDlg(parent) {
+    KeepDisplayIn("UltralightDarstellung", "UltralightOrder");
     setObjectName("224");
     setWindowTitle(QStringLiteral("MIFARE Ultralight® (64 Byte)"));
     BuildControls();
@@ -45,15 +43,7 @@ void CMifareUltralightDlg::BuildControls() {
     QPushButton* cyclic = MakeCyclicButton("cyclic");
     QPushButton* resetStatus = MakeResetStatusButton("resetStatus");
     QPushButton* close = MakeCloseButton("close");
-    hex_ = MakeRadio("hex", L("HEX"));
-    ascii_ = MakeRadio("ascii", L("ASCII"));
-    msbFirst_ = MakeRadio("msbFirst", L("MSB first"));
-    lsbFirst_ = MakeRadio("lsbFirst", L("LSB first"));
-    for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
-        auto* group = new QButtonGroup(this);
-        group->addButton(pair.first);
-        group->addButton(pair.second);
-    }
+    MakeDisplayRadios("hex", "ascii", true);
 
     auto* pages = new QGridLayout;
     for (int p = 0; p < kUltralightPages; ++p) {
@@ -77,13 +67,7 @@ void CMifareUltralightDlg::BuildControls() {
     for (QWidget* w :
          std::initializer_list<QWidget*>{read_, write_, cyclic, selectAll_, selectNone_})
         buttons->addWidget(w);
-    buttons->addSpacing(8);
-    buttons->addWidget(new QLabel(L("Darstellung"), this));
-    buttons->addWidget(hex_);
-    buttons->addWidget(ascii_);
-    buttons->addWidget(new QLabel(L("Reihenfolge"), this));
-    buttons->addWidget(msbFirst_);
-    buttons->addWidget(lsbFirst_);
+    AddDisplayColumn(buttons);
     buttons->addStretch(1);
     buttons->addWidget(resetStatus);
     buttons->addWidget(close);
@@ -92,25 +76,16 @@ void CMifareUltralightDlg::BuildControls() {
     layout->addLayout(top, 0, 0);
     layout->addLayout(pages, 1, 0);
     layout->addLayout(buttons, 0, 1, 2, 1);
-    layout->addWidget(new QLabel(L("Status:"), this), 2, 0, 1, 2);
-    layout->addWidget(Status().Log(), 3, 0, 1, 2);
-    layout->addWidget(Status().Line(), 4, 0, 1, 2);
+    AddStatusRows(layout, 2, 2);
 
     connect(read_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnWrite);
     connect(selectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(true); });
     connect(selectNone_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
-    connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
-    connect(lsbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kLsbFirst); });
 }
 
 void CMifareUltralightDlg::InitDialog() {
-    hex_->setChecked(displayMode_ == wb::kHex);
-    ascii_->setChecked(displayMode_ == wb::kAscii);
-    msbFirst_->setChecked(byteOrder_ == wb::kMsbFirst);
-    lsbFirst_->setChecked(byteOrder_ == wb::kLsbFirst);
+    ShowDisplay();
     Refresh();
     HostModeOn();
 }
@@ -124,19 +99,19 @@ void CMifareUltralightDlg::Refresh() {
                                                            wb::kHex, wb::kMsbFirst)));
     for (int p = 0; p < kUltralightPages; ++p)
         texts_[static_cast<size_t>(p)]->setText(
-            FromByteString(pages_.Text(p, displayMode_, byteOrder_)));
+            FromByteString(pages_.Text(p, DisplayMode(), ByteOrder())));
 }
 
 void CMifareUltralightDlg::TakeData() {
     for (int p = 0; p < kUltralightPages; ++p)
-        pages_.Take(p, ByteString(texts_[static_cast<size_t>(p)]->text()), displayMode_,
-                    byteOrder_);
+        pages_.Take(p, ByteString(texts_[static_cast<size_t>(p)]->text()), DisplayMode(),
+                    ByteOrder());
 }
 
 void CMifareUltralightDlg::EnableControls(bool enable) {
     for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, CyclicButton(), ascii_, hex_, msbFirst_,
-                                         lsbFirst_, selectAll_, selectNone_})
+         std::initializer_list<QWidget*>{read_, write_, CyclicButton(), AsciiRadio(), HexRadio(),
+                                         MsbFirstRadio(), LsbFirstRadio(), selectAll_, selectNone_})
         w->setEnabled(enable);
     for (int p = 0; p < kUltralightPages; ++p) {
         selected_[static_cast<size_t>(p)]->setEnabled(enable);
@@ -221,17 +196,9 @@ void CMifareUltralightDlg::OnSelectAll(bool selected) {
     Refresh();
 }
 
-void CMifareUltralightDlg::OnDisplayMode(int mode) {
+void CMifareUltralightDlg::OnDisplay(int mode, int order) {
     TakeData();
-    displayMode_ = mode;
-    ui::WriteProfileInt("Settings", "UltralightDarstellung", mode);
-    Refresh();
-}
-
-void CMifareUltralightDlg::OnByteOrder(int order) {
-    TakeData();
-    byteOrder_ = order;
-    ui::WriteProfileInt("Settings", "UltralightOrder", order);
+    SetDisplay(mode, order);
     Refresh();
 }
 

@@ -13,7 +13,6 @@
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace vorex::wb::nfc {
 
@@ -22,16 +21,13 @@ class CMifareUltralightDlg : public CWorkbenchDlg {
 public:
     explicit CMifareUltralightDlg(QWidget* parent = nullptr);
     // State, for tests.
-    int DisplayMode() const { return displayMode_; }
-    int ByteOrder() const { return byteOrder_; }
     const UltralightPages& Pages() const { return pages_; }
 
     // Buttons.
     void OnRead();
     void OnWrite();
     void OnSelectAll(bool selected);
-    void OnDisplayMode(int mode);
-    void OnByteOrder(int order);
+    void OnDisplay(int mode, int order) override;
 
 private:
     void BuildControls();
@@ -42,8 +38,6 @@ private:
     bool SelectTag();
     void EnableControls(bool enable) override;
 
-    int displayMode_;
-    int byteOrder_;
     UltralightPages pages_;
     std::vector<uint8_t> uid_;
 
@@ -54,10 +48,6 @@ private:
     QPushButton* write_ = nullptr;
     QPushButton* selectAll_ = nullptr;
     QPushButton* selectNone_ = nullptr;
-    QRadioButton* hex_ = nullptr;
-    QRadioButton* ascii_ = nullptr;
-    QRadioButton* msbFirst_ = nullptr;
-    QRadioButton* lsbFirst_ = nullptr;
 };
 
 } // namespace vorex::wb::nfc

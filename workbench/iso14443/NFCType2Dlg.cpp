@@ -12,7 +12,6 @@
 #include "workbench/iso14443/PageTagRules.h"
 #include <vorex/vorex.h>
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -43,10 +42,8 @@ constexpr qint64 kProgressStepMs = 20;
 
 } // namespace
 
-CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent)
-    : CWorkbenchDlg(parent), env_(env),
-      displayMode_(ui::ProfileInt("Settings", "NFC2Darstellung", 0)),
-      byteOrder_(ui::ProfileInt("Settings", "NFC2Order", 0)) {
+CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent) : CWorkbenchDlg(parent), env_(env) {
+    KeepDisplayIn("NFC2Darstellung", "NFC2Order");
     env_.FillDefaults();
     setObjectName("231");
     setWindowTitle(QStringLiteral("NFC Type 2 Tag"));
@@ -80,15 +77,7 @@ void CNFCType2Dlg::BuildControls() {
     QPushButton* resetStatus = MakeResetStatusButton("resetStatus");
     QPushButton* close = MakeCloseButton("close");
     alwaysRead_ = MakeCheck("alwaysRead", L("immer neu einlesen"));
-    hex_ = MakeRadio("hex", L("HEX"));
-    ascii_ = MakeRadio("ascii", L("ASCII"));
-    msbFirst_ = MakeRadio("msbFirst", L("MSB first"));
-    lsbFirst_ = MakeRadio("lsbFirst", L("LSB first"));
-    for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
-        auto* group = new QButtonGroup(this);
-        group->addButton(pair.first);
-        group->addButton(pair.second);
-    }
+    MakeDisplayRadios("hex", "ascii", true);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(L("UID:"), this));
@@ -99,13 +88,7 @@ void CNFCType2Dlg::BuildControls() {
     auto* buttons = new QVBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclic, alwaysRead_})
         buttons->addWidget(w);
-    buttons->addSpacing(8);
-    buttons->addWidget(new QLabel(L("Darstellung"), this));
-    buttons->addWidget(hex_);
-    buttons->addWidget(ascii_);
-    buttons->addWidget(new QLabel(L("Reihenfolge"), this));
-    buttons->addWidget(msbFirst_);
-    buttons->addWidget(lsbFirst_);
+    AddDisplayColumn(buttons);
     buttons->addStretch(1);
     buttons->addWidget(resetStatus);
     buttons->addWidget(close);
@@ -116,19 +99,13 @@ void CNFCType2Dlg::BuildControls() {
     layout->addLayout(buttons, 1, 1, 3, 1);
     layout->addWidget(new QLabel(L("NDEF:"), this), 2, 0);
     layout->addWidget(ndef_, 3, 0);
-    layout->addWidget(new QLabel(L("Status:"), this), 4, 0, 1, 2);
-    layout->addWidget(Status().Log(), 5, 0, 1, 2);
-    layout->addWidget(Status().Line(), 6, 0, 1, 2);
+    AddStatusRows(layout, 4, 2);
     layout->addWidget(progress_, 6, 0, 1, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(5, 1);
 
     connect(read_, &QPushButton::clicked, this, &CNFCType2Dlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CNFCType2Dlg::OnWrite);
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
-    connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
-    connect(lsbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kLsbFirst); });
     connect(grid_, &ui::CEditableListCtrl::editEnded, this, &CNFCType2Dlg::OnCellEdited);
     connect(grid_, &ui::CEditableListCtrl::keyDown, this, [this](int key) {
         if (key == Qt::Key_Space)
@@ -138,10 +115,7 @@ void CNFCType2Dlg::BuildControls() {
 }
 
 void CNFCType2Dlg::InitDialog() {
-    hex_->setChecked(displayMode_ == wb::kHex);
-    ascii_->setChecked(displayMode_ == wb::kAscii);
-    msbFirst_->setChecked(byteOrder_ == wb::kMsbFirst);
-    lsbFirst_->setChecked(byteOrder_ == wb::kLsbFirst);
+    ShowDisplay();
     BuildGrid();
     // The height may grow, the width stays.
     setMinimumSize(size());
@@ -182,7 +156,7 @@ void CNFCType2Dlg::BuildGrid() {
 
 void CNFCType2Dlg::SetColumnLimits() {
     for (int c = 1; c <= kPagesPerRow; ++c)
-        grid_->SetColumnEdit(c, displayMode_ == wb::kAscii ? 4 : 11);
+        grid_->SetColumnEdit(c, DisplayMode() == wb::kAscii ? 4 : 11);
 }
 
 void CNFCType2Dlg::FillGrid() {
@@ -191,7 +165,7 @@ void CNFCType2Dlg::FillGrid() {
         const int row = grid_->AppendRow(QString::fromStdString(PageRowLabel(first)));
         for (int c = 1; c <= kPagesPerRow; ++c)
             grid_->SetCellText(
-                row, c, FromByteString(memory_.Text(first + c - 1, displayMode_, byteOrder_)));
+                row, c, FromByteString(memory_.Text(first + c - 1, DisplayMode(), ByteOrder())));
     }
 }
 
@@ -201,7 +175,8 @@ CNFCType2Dlg::CellMark CNFCType2Dlg::MarkOf(int row, int column) const {
         return CellMark::Plain;
     if (page < kFixedPages)
         return CellMark::Fixed;
-    return memory_.Differs(page, ByteString(grid_->CellText(row, column)), displayMode_, byteOrder_)
+    return memory_.Differs(page, ByteString(grid_->CellText(row, column)), DisplayMode(),
+                           ByteOrder())
                ? CellMark::Changed
                : CellMark::Plain;
 }
@@ -222,8 +197,8 @@ void CNFCType2Dlg::OnCellEdited(int row, int column) {
     if (column < 1)
         return;
     const int page = PageOf(row, column);
-    const std::string text =
-        memory_.AfterEdit(page, ByteString(grid_->CellText(row, column)), displayMode_, byteOrder_);
+    const std::string text = memory_.AfterEdit(page, ByteString(grid_->CellText(row, column)),
+                                               DisplayMode(), ByteOrder());
     grid_->SetCellText(row, column, FromByteString(text));
     grid_->viewport()->update();
 }
@@ -238,15 +213,15 @@ void CNFCType2Dlg::Refresh() {
     for (int row = 0; row < grid_->rowCount(); ++row)
         for (int c = 1; c <= kPagesPerRow; ++c)
             grid_->SetCellText(
-                row, c, FromByteString(memory_.Text(PageOf(row, c), displayMode_, byteOrder_)));
+                row, c, FromByteString(memory_.Text(PageOf(row, c), DisplayMode(), ByteOrder())));
     grid_->viewport()->update();
 }
 
 void CNFCType2Dlg::TakeData() {
     for (int row = 0; row < grid_->rowCount(); ++row)
         for (int c = 1; c <= kPagesPerRow; ++c)
-            memory_.Take(PageOf(row, c), ByteString(grid_->CellText(row, c)), displayMode_,
-                         byteOrder_);
+            memory_.Take(PageOf(row, c), ByteString(grid_->CellText(row, c)), DisplayMode(),
+                         ByteOrder());
 }
 
 void CNFCType2Dlg::Clear() {
@@ -284,8 +259,8 @@ void CNFCType2Dlg::ShowNdef() {
 }
 
 void CNFCType2Dlg::EnableControls(bool enable) {
-    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, CyclicButton(), ascii_, hex_,
-                                                      msbFirst_, lsbFirst_})
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, CyclicButton(), AsciiRadio(),
+                                                      HexRadio(), MsbFirstRadio(), LsbFirstRadio()})
         w->setEnabled(enable);
 }
 
@@ -425,18 +400,9 @@ void CNFCType2Dlg::OnWrite() {
 
 // ---- Buttons ----
 
-void CNFCType2Dlg::OnDisplayMode(int mode) {
+void CNFCType2Dlg::OnDisplay(int mode, int order) {
     TakeData();
-    displayMode_ = mode;
-    ui::WriteProfileInt("Settings", "NFC2Darstellung", mode);
-    SetColumnLimits();
-    Refresh();
-}
-
-void CNFCType2Dlg::OnByteOrder(int order) {
-    TakeData();
-    byteOrder_ = order;
-    ui::WriteProfileInt("Settings", "NFC2Order", order);
+    SetDisplay(mode, order);
     SetColumnLimits();
     Refresh();
 }

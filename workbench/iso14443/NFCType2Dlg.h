@@ -13,7 +13,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
 
 namespace vorex::ui {
 struct ShellEnv;
@@ -32,8 +31,6 @@ public:
     CellMark MarkOf(int row, int column) const;
 
     // State, for tests and screenshots.
-    int DisplayMode() const { return displayMode_; }
-    int ByteOrder() const { return byteOrder_; }
     const Type2Memory& Memory() const { return memory_; }
     const Bytes& Uid() const { return uid_; }
     ui::CEditableListCtrl* Grid() const { return grid_; }
@@ -42,8 +39,7 @@ public:
     bool ReadAllPages();
     void OnRead();
     void OnWrite();
-    void OnDisplayMode(int mode);
-    void OnByteOrder(int order);
+    void OnDisplay(int mode, int order) override;
     void OnCellEdited(int row, int column);
 
 private:
@@ -63,8 +59,6 @@ private:
     int PageOf(int row, int column) const;
 
     ui::ShellEnv& env_;
-    int displayMode_;
-    int byteOrder_;
     Type2Memory memory_;
     Bytes uid_;
 
@@ -76,10 +70,6 @@ private:
     QPushButton* read_ = nullptr;
     QPushButton* write_ = nullptr;
     QCheckBox* alwaysRead_ = nullptr;
-    QRadioButton* hex_ = nullptr;
-    QRadioButton* ascii_ = nullptr;
-    QRadioButton* msbFirst_ = nullptr;
-    QRadioButton* lsbFirst_ = nullptr;
 };
 
 } // namespace vorex::wb::nfc

@@ -50,11 +50,10 @@ constexpr qint64 kProgressStepMs = 20;
 } // namespace
 
 CISO15693Dlg::CISO15693Dlg(ui::ShellEnv& env, QWidget* parent)
-    : CWorkbenchDlg(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "Datentyp", 0)),
+    : CWorkbenchDlg(parent), env_(env),
       requestFlags_(ui::ProfileInt("Settings", "RequestFlag", 1)) {
     env_.FillDefaults();
-    if (displayMode_ != wb::kHex && displayMode_ != wb::kAscii)
-        displayMode_ = wb::kHex;
+    KeepDisplayIn("Datentyp", nullptr);
     setObjectName("138");
     setWindowTitle(QStringLiteral("ISO 15693"));
     setSizeGripEnabled(true);
@@ -96,8 +95,7 @@ void CISO15693Dlg::BuildControls() {
     lock_ = MakeButton("1031", L("Blöcke sperren"));
     QPushButton* resetStatus = MakeResetStatusButton("1139");
     MakeCyclicButton("1102");
-    hex_ = MakeRadio("1103", L("HEX"));
-    ascii_ = MakeRadio("1104", L("ASCII"));
+    MakeDisplayRadios("1103", "1104", false);
     rotate_ = MakeCheck("1294", L("nacheinander alle Reiter anzeigen"));
     highDataRate_ = MakeCheck("1295", L("High Data Rate"));
     twoSubcarrier_ = MakeCheck("1296", L("Two Subcarrier"));
@@ -109,8 +107,8 @@ void CISO15693Dlg::BuildControls() {
     buttons->addSpacing(8);
     buttons->addWidget(new QLabel(L("Darstellung:"), this));
     auto* mode = new QHBoxLayout;
-    mode->addWidget(hex_);
-    mode->addWidget(ascii_);
+    mode->addWidget(HexRadio());
+    mode->addWidget(AsciiRadio());
     buttons->addLayout(mode);
     buttons->addWidget(rotate_);
     buttons->addWidget(highDataRate_);
@@ -123,9 +121,7 @@ void CISO15693Dlg::BuildControls() {
     layout->addWidget(tabs_, 0, 0, 1, 2);
     layout->addWidget(grid_, 1, 0);
     layout->addLayout(buttons, 1, 1);
-    layout->addWidget(new QLabel(L("Status:"), this), 2, 0, 1, 2);
-    layout->addWidget(Status().Log(), 3, 0, 1, 2);
-    layout->addWidget(Status().Line(), 4, 0, 1, 2);
+    AddStatusRows(layout, 2, 2);
     layout->addWidget(progress_, 4, 0, 1, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(3, 1);
@@ -137,8 +133,6 @@ void CISO15693Dlg::BuildControls() {
     connect(writePage_, &QPushButton::clicked, this, &CISO15693Dlg::OnWritePage);
     connect(lock_, &QPushButton::clicked, this, &CISO15693Dlg::OnLockBlocks);
     connect(chooseFile_, &QPushButton::clicked, this, [this] { ChooseDataFile(); });
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
     connect(highDataRate_, &QCheckBox::clicked, this, [this](bool on) {
         requestFlags_ = on ? requestFlags_ | kHighDataRate : requestFlags_ & ~kHighDataRate;
         ui::WriteProfileInt("Settings", "RequestFlag", requestFlags_);
@@ -170,7 +164,7 @@ void CISO15693Dlg::InitDialog() {
     startTimer_.start(50);
     setMinimumSize(size());
     // Controls from the members.
-    (displayMode_ == wb::kAscii ? ascii_ : hex_)->setChecked(true);
+    ShowDisplay();
     highDataRate_->setChecked(requestFlags_ & kHighDataRate);
     twoSubcarrier_->setChecked(requestFlags_ & kTwoSubcarriers);
     highDataRate_->setEnabled(!highDataRateLock_);
@@ -204,7 +198,7 @@ void CISO15693Dlg::SelectTab(int index) {
 void CISO15693Dlg::EnableControls(bool enable) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{readAll_, readSelection_, readPage_, writePage_, refresh_,
-                                         CyclicButton(), lock_, hex_, ascii_})
+                                         CyclicButton(), lock_, HexRadio(), AsciiRadio()})
         w->setEnabled(enable);
 }
 
@@ -301,7 +295,7 @@ void CISO15693Dlg::SetupColumns() {
 
 void CISO15693Dlg::SetColumnLimits() {
     const TagSlot& slot = CurrentSlot();
-    const int length = displayMode_ == wb::kHex ? slot.blockSize * 3 - 1 : slot.blockSize;
+    const int length = DisplayMode() == wb::kHex ? slot.blockSize * 3 - 1 : slot.blockSize;
     for (int c = 1; c <= slot.blocksPerRow && c < grid_->columnCount(); ++c)
         grid_->SetColumnEdit(c, length);
 }
@@ -326,7 +320,7 @@ CISO15693Dlg::CellMark CISO15693Dlg::MarkOf(int row, int column) const {
         return CellMark::Plain;
     const auto b = static_cast<size_t>(block);
     if (!wb::CompareBlockText(ByteString(grid_->CellText(row, column)), ByteString(storedText_[b]),
-                              displayMode_))
+                              DisplayMode()))
         return CellMark::Changed;
     if (b < lockState_.size() && IsLocked(lockState_[b]))
         return CellMark::Locked;
@@ -357,7 +351,7 @@ bool CISO15693Dlg::ValidateCell(int row, int column) {
         text = storedText_[b];
         grid_->SetCellText(row, column, text);
     }
-    if (displayMode_ != wb::kHex)
+    if (DisplayMode() != wb::kHex)
         return true;
     const wb::HexCell cell = wb::NormalizeHexCell(ByteString(text), CurrentSlot().blockSize);
     switch (cell.check) {
@@ -398,7 +392,7 @@ bool CISO15693Dlg::ReadBlock(int block, QString& text) {
             lockState_[static_cast<size_t>(block)] = data[0];
         data.erase(data.begin());
     }
-    text = FromByteString(wb::BytesToText(data, slot.blockSize, displayMode_, wb::kLsbFirst));
+    text = FromByteString(wb::BytesToText(data, slot.blockSize, DisplayMode(), wb::kLsbFirst));
     return true;
 }
 
@@ -499,7 +493,7 @@ bool CISO15693Dlg::WriteBlock(int block, const QString& text) {
         return false;
     const TagSlot& slot = CurrentSlot();
     std::vector<uint8_t> bytes;
-    if (!wb::TextToBlock(ByteString(text), slot.blockSize, displayMode_, bytes))
+    if (!wb::TextToBlock(ByteString(text), slot.blockSize, DisplayMode(), bytes))
         return false;
     if (IsServiceBlock(slot, block)) {
         ShowStatusId(225);
@@ -535,7 +529,7 @@ void CISO15693Dlg::OnWritePage() {
         const wb::GridCell at = wb::CellOfBlock(block, slot.blocksPerRow);
         const QString cell = grid_->CellText(at.row, at.column);
         const auto b = static_cast<size_t>(block);
-        if (wb::CompareBlockText(ByteString(cell), ByteString(storedText_[b]), displayMode_))
+        if (wb::CompareBlockText(ByteString(cell), ByteString(storedText_[b]), DisplayMode()))
             continue;
         if (!WriteBlock(block, cell)) {
             grid_->SetCellText(at.row, at.column, storedText_[b]);
@@ -654,9 +648,8 @@ void CISO15693Dlg::CyclicStep() {
         SelectTab(index + 1 < TagCount() ? index + 1 : 0);
 }
 
-void CISO15693Dlg::OnDisplayMode(int mode) {
-    displayMode_ = mode;
-    ui::WriteProfileInt("Settings", "Datentyp", mode);
+void CISO15693Dlg::OnDisplay(int mode, int order) {
+    SetDisplay(mode, order);
     ReadAllBlocks();
     SetColumnLimits();
 }

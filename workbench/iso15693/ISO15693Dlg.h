@@ -14,7 +14,6 @@
 class QCheckBox;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
 
 namespace vorex::ui {
 struct ShellEnv;
@@ -40,7 +39,6 @@ public:
 
     // State, for the view and for tests.
     int RequestFlags() const { return requestFlags_; }
-    int DisplayMode() const { return displayMode_; }
     int TagCount() const { return static_cast<int>(tags_.size()); }
     const std::vector<Uid>& Tags() const { return tags_; }
     int CurrentIndex() const { return currentIndex_; }
@@ -68,7 +66,7 @@ public:
     void OnWritePage();
     void OnLockBlocks();
     void OnCyclic(bool checked) override;
-    void OnDisplayMode(int mode);
+    void OnDisplay(int mode, int order) override;
     void OnTabChanged(int index);
 
 private:
@@ -92,7 +90,6 @@ private:
 
     ui::ShellEnv& env_;
     bool highDataRateLock_ = false;
-    int displayMode_;
     int requestFlags_;
     int saveFlag_ = 0;
     QString tagLogPath_;
@@ -117,8 +114,6 @@ private:
     QPushButton* refresh_ = nullptr;
     QPushButton* chooseFile_ = nullptr;
     QPushButton* lock_ = nullptr;
-    QRadioButton* hex_ = nullptr;
-    QRadioButton* ascii_ = nullptr;
     QCheckBox* rotate_ = nullptr;
     QCheckBox* highDataRate_ = nullptr;
     QCheckBox* twoSubcarrier_ = nullptr;
