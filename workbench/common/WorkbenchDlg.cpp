@@ -1,7 +1,9 @@
 #include "workbench/common/WorkbenchDlg.h"
 
+#include "cards/Type2Tag.h"
 #include "ui/Texts.h"
 #include "workbench/common/ByteText.h"
+#include "workbench/iso14443/PageTagRules.h"
 #include <vorex/vorex.h>
 
 #include <QButtonGroup>
@@ -79,6 +81,23 @@ void CWorkbenchDlg::ShowWrongLength(int page, int length) {
     if (first >= 0)
         text.replace(first, 2, QString::number(page));
     AddStatus(ui::Format(text, length));
+}
+
+bool CWorkbenchDlg::PageToWrite(nfc::PageWrite action, int page, int length) {
+    if (action == nfc::PageWrite::WrongLength)
+        ShowWrongLength(page, length);
+    return action == nfc::PageWrite::Write;
+}
+
+bool CWorkbenchDlg::WritePage(int page, const std::vector<uint8_t>& data) {
+    const cards::type2::PageWriteResult result =
+        cards::type2::WritePages(handle_, page, data.data(), 1);
+    if (result.failedPage < 0)
+        return true;
+    AddStatus(result.problem == "verify"
+                  ? ui::Format(ui::S(218), page)
+                  : EngineErrorText(nfc::WriteErrorCode(VOREX_GetLastError(handle_))));
+    return false;
 }
 
 std::string CWorkbenchDlg::ByteString(const QString& text) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QBoxLayout;
 class QCheckBox;
@@ -25,6 +26,10 @@ class QPushButton;
 class QRadioButton;
 
 namespace vorex::wb {
+
+namespace nfc {
+enum class PageWrite;
+}
 
 class CWorkbenchDlg : public QDialog {
     Q_OBJECT
@@ -65,6 +70,12 @@ protected:
     bool ShowRefusal(int textId, uint8_t sak);
     // "Page %d hat falsche Datenlänge %d".
     void ShowWrongLength(int page, int length);
+    // Whether a page-tag write loop writes this page; a page of the wrong length is
+    // reported and skipped.
+    bool PageToWrite(nfc::PageWrite action, int page, int length);
+    // Writes one page of a page tag with its read-back check; on failure shows why (the
+    // read-back differs, or the engine's error) and returns false.
+    bool WritePage(int page, const std::vector<uint8_t>& data);
 
     // Edit and cell texts are byte strings: one character per tag byte.
     static std::string ByteString(const QString& text);

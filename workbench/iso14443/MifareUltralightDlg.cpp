@@ -164,22 +164,11 @@ void CMifareUltralightDlg::OnWrite() {
     if (!SelectTag())
         return;
     for (int p = kFirstWritablePage; p < kUltralightPages; ++p) {
-        switch (pages_.WriteAction(p, selected_[static_cast<size_t>(p)]->isChecked())) {
-        case UltralightWrite::Skip:
+        const PageWrite action =
+            pages_.WriteAction(p, selected_[static_cast<size_t>(p)]->isChecked());
+        if (!PageToWrite(action, p, static_cast<int>(pages_.Data(p).size())) ||
+            WritePage(p, pages_.Data(p)))
             continue;
-        case UltralightWrite::WrongLength:
-            ShowWrongLength(p, static_cast<int>(pages_.Data(p).size()));
-            continue;
-        case UltralightWrite::Write:
-            break;
-        }
-        const cards::type2::PageWriteResult result =
-            cards::type2::WritePages(Handle(), p, pages_.Data(p).data(), 1);
-        if (result.failedPage < 0)
-            continue;
-        AddStatus(result.problem == "verify"
-                      ? ui::Format(ui::S(218), p)
-                      : EngineErrorText(WriteErrorCode(VOREX_GetLastError(Handle()))));
         // A refused write leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);

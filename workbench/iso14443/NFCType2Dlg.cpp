@@ -371,21 +371,11 @@ void CNFCType2Dlg::OnWrite() {
     bool written = false;
     for (int page = 0; page < memory_.PageCount(); ++page) {
         const wb::GridCell at = wb::CellOfBlock(page, kPagesPerRow);
-        switch (memory_.WriteAction(page, ByteString(grid_->CellText(at.row, at.column)))) {
-        case PageWrite::Skip:
+        const PageWrite action =
+            memory_.WriteAction(page, ByteString(grid_->CellText(at.row, at.column)));
+        if (!PageToWrite(action, page, static_cast<int>(memory_.Current(page).size())))
             continue;
-        case PageWrite::WrongLength:
-            ShowWrongLength(page, static_cast<int>(memory_.Current(page).size()));
-            continue;
-        case PageWrite::Write:
-            break;
-        }
-        const cards::type2::PageWriteResult result =
-            cards::type2::WritePages(Handle(), page, memory_.Current(page).data(), 1);
-        if (result.failedPage >= 0) {
-            AddStatus(result.problem == "verify"
-                          ? Format(S(218), page)
-                          : EngineErrorText(WriteErrorCode(VOREX_GetLastError(Handle()))));
+        if (!WritePage(page, memory_.Current(page))) {
             finish();
             return;
         }
