@@ -1,6 +1,7 @@
 #include "workbench/common/WorkbenchDlg.h"
 
 #include "cards/Type2Tag.h"
+#include "ui/EditableListCtrl.h"
 #include "ui/Texts.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/iso14443/PageTagRules.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -151,17 +153,65 @@ void CWorkbenchDlg::Name(QWidget* widget, const QString& name, const QString& ac
     widget->setAccessibleName(accessible);
 }
 
-void CWorkbenchDlg::MakeStatusPane(const QString& logName, const QString& lineName, int logHeight) {
+void CWorkbenchDlg::MakeStatusPane(const QString& logName, const QString& lineName, int logHeight,
+                                   const QString& progressName) {
     status_ = std::make_unique<ui::CStatusPane>(this, logName, lineName);
     status_->Log()->setMinimumHeight(logHeight);
     status_->Log()->setAccessibleName(ui::L("Statusprotokoll"));
     status_->Line()->setAccessibleName(ui::L("Statuszeile"));
+    if (progressName.isEmpty())
+        return;
+    progress_ = new QProgressBar(this);
+    Name(progress_, progressName, ui::L("Fortschritt"));
+    progress_->setTextVisible(false);
+    progress_->hide();
 }
 
 void CWorkbenchDlg::AddStatusRows(QGridLayout* layout, int row, int columns) {
     layout->addWidget(new QLabel(ui::L("Status:"), this), row, 0, 1, columns);
     layout->addWidget(status_->Log(), row + 1, 0, 1, columns);
     layout->addWidget(status_->Line(), row + 2, 0, 1, columns);
+    if (progress_)
+        layout->addWidget(progress_, row + 2, 0, 1, columns);
+}
+
+void CWorkbenchDlg::ShowProgress(int maximum) {
+    progress_->setRange(0, maximum);
+    progress_->setValue(0);
+    status_->Line()->hide();
+    progress_->show();
+    sinceProgress_.start();
+}
+
+void CWorkbenchDlg::StepProgress(int value) {
+    if (sinceProgress_.elapsed() < 20)
+        return;
+    progress_->setValue(value);
+    sinceProgress_.restart();
+}
+
+void CWorkbenchDlg::HideProgress() {
+    progress_->hide();
+    status_->Line()->show();
+}
+
+ui::CEditableListCtrl* CWorkbenchDlg::MakeGrid(const QString& name, const QString& accessible) {
+    auto* grid = new ui::CEditableListCtrl(this);
+    Name(grid, name, accessible);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(grid, &ui::CEditableListCtrl::keyDown, this, [grid](int key) {
+        if (key == Qt::Key_Space)
+            grid->EditCell(grid->currentRow(), 0, 1);
+    });
+    return grid;
+}
+
+void CWorkbenchDlg::EndButtonColumn(QBoxLayout* column, std::initializer_list<QWidget*> above) {
+    column->addStretch(1);
+    for (QWidget* w : above)
+        column->addWidget(w);
+    column->addWidget(resetStatus_);
+    column->addWidget(close_);
 }
 
 QPushButton* CWorkbenchDlg::MakeButton(const QString& name, const QString& text) {
@@ -179,15 +229,15 @@ QPushButton* CWorkbenchDlg::MakeCyclicButton(const QString& name) {
 }
 
 QPushButton* CWorkbenchDlg::MakeResetStatusButton(const QString& name) {
-    QPushButton* b = MakeButton(name, ui::L("Reset Status"));
-    connect(b, &QPushButton::clicked, this, &CWorkbenchDlg::OnResetStatus);
-    return b;
+    resetStatus_ = MakeButton(name, ui::L("Reset Status"));
+    connect(resetStatus_, &QPushButton::clicked, this, &CWorkbenchDlg::OnResetStatus);
+    return resetStatus_;
 }
 
 QPushButton* CWorkbenchDlg::MakeCloseButton(const QString& name) {
-    QPushButton* b = MakeButton(name, ui::L("Schließen"));
-    connect(b, &QPushButton::clicked, this, &CWorkbenchDlg::OnClose);
-    return b;
+    close_ = MakeButton(name, ui::L("Schließen"));
+    connect(close_, &QPushButton::clicked, this, &CWorkbenchDlg::OnClose);
+    return close_;
 }
 
 QCheckBox* CWorkbenchDlg::MakeCheck(const QString& name, const QString& text) {

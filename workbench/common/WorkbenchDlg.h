@@ -10,6 +10,7 @@
 #include "ui/StatusPane.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QStringList>
 #include <cstdint>
 #include <functional>
@@ -22,8 +23,13 @@ class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
+
+namespace vorex::ui {
+class CEditableListCtrl;
+}
 
 namespace vorex::wb {
 
@@ -83,9 +89,22 @@ protected:
 
     // Controls. name is the object name, accessible the name a screen reader says
     // where the control shows no text of its own.
-    void MakeStatusPane(const QString& logName, const QString& lineName, int logHeight);
-    // "Status:" in row, the log below it and the status line below that.
+    // The status pane, and with a progressName the progress bar shown over its line.
+    void MakeStatusPane(const QString& logName, const QString& lineName, int logHeight,
+                        const QString& progressName = {});
+    // "Status:" in row, the log below it and the status line (and progress bar) below
+    // that.
     void AddStatusRows(QGridLayout* layout, int row, int columns);
+    // The progress bar from 0 to maximum in place of the status line, its steps, and
+    // the status line back. Steps repaint at most every 20 ms: a repaint costs about
+    // as much as a read.
+    void ShowProgress(int maximum);
+    void StepProgress(int value);
+    void HideProgress();
+    // The block or page grid; the space bar starts editing in the focused row.
+    ui::CEditableListCtrl* MakeGrid(const QString& name, const QString& accessible);
+    // The end of the button column: a stretch, then above, "Reset Status", "Schließen".
+    void EndButtonColumn(QBoxLayout* column, std::initializer_list<QWidget*> above = {});
     QPushButton* MakeButton(const QString& name, const QString& text);
     // "Zyklisch lesen" (checkable, runs OnCyclic), "Reset Status", "Schließen".
     QPushButton* MakeCyclicButton(const QString& name);
@@ -144,7 +163,11 @@ private:
     bool initialised_ = false;
     ui::CCyclicReader cyclic_;
     std::unique_ptr<ui::CStatusPane> status_;
+    QProgressBar* progress_ = nullptr;
+    QElapsedTimer sinceProgress_;
     QPushButton* cyclicButton_ = nullptr;
+    QPushButton* resetStatus_ = nullptr;
+    QPushButton* close_ = nullptr;
     QRadioButton* hex_ = nullptr;
     QRadioButton* ascii_ = nullptr;
     QRadioButton* msbFirst_ = nullptr;

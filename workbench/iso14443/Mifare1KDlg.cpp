@@ -112,8 +112,8 @@ void CMifare1KDlg::BuildControls() {
     selectAll_ = MakeButton("selectAll", L("Alles markieren"));
     selectNone_ = MakeButton("selectNone", L("Nichts markieren"));
     defineKeys_ = MakeButton("defineKeys", L("Keys definieren"));
-    QPushButton* resetStatus = MakeResetStatusButton("resetStatus");
-    QPushButton* close = MakeCloseButton("close");
+    MakeResetStatusButton("resetStatus");
+    MakeCloseButton("close");
     QPushButton* cyclic = MakeCyclicButton("cyclic");
     stopOnErrorCheck_ = MakeCheck("stopOnError", L("Stop bei Fehler"));
     MakeDisplayRadios("hex", "ascii", true);
@@ -139,9 +139,7 @@ void CMifare1KDlg::BuildControls() {
          std::initializer_list<QWidget*>{read_, write_, cyclic, stopOnErrorCheck_, selectAll_,
                                          selectNone_, display, order, defineKeys_})
         buttons->addWidget(w);
-    buttons->addStretch(1);
-    buttons->addWidget(resetStatus);
-    buttons->addWidget(close);
+    EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(tabs_, 0, 0, 1, 2);

@@ -41,8 +41,8 @@ void CMifareUltralightDlg::BuildControls() {
     selectAll_ = MakeButton("selectAll", L("Alles markieren"));
     selectNone_ = MakeButton("selectNone", L("Nichts markieren"));
     QPushButton* cyclic = MakeCyclicButton("cyclic");
-    QPushButton* resetStatus = MakeResetStatusButton("resetStatus");
-    QPushButton* close = MakeCloseButton("close");
+    MakeResetStatusButton("resetStatus");
+    MakeCloseButton("close");
     MakeDisplayRadios("hex", "ascii", true);
 
     auto* pages = new QGridLayout;
@@ -68,9 +68,7 @@ void CMifareUltralightDlg::BuildControls() {
          std::initializer_list<QWidget*>{read_, write_, cyclic, selectAll_, selectNone_})
         buttons->addWidget(w);
     AddDisplayColumn(buttons);
-    buttons->addStretch(1);
-    buttons->addWidget(resetStatus);
-    buttons->addWidget(close);
+    EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);
     layout->addLayout(top, 0, 0);

@@ -13,7 +13,6 @@
 #include <vorex/vorex.h>
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,7 +20,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -37,8 +35,6 @@ namespace {
 // As far as the reader can select sectors of 256 pages.
 constexpr int kPageLimit = 256 * 256;
 constexpr int kProgressRows = 128;
-// Shortest time between two progress-bar steps during a read.
-constexpr qint64 kProgressStepMs = 20;
 
 } // namespace
 
@@ -55,27 +51,21 @@ CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent) : CWorkbenchDlg(p
 void CNFCType2Dlg::BuildControls() {
     uidText_ = MakeReadOnlyEdit("uidText", L("UID"));
     makerText_ = MakeReadOnlyEdit("makerText", L("Hersteller"));
-    grid_ = new ui::CEditableListCtrl(this);
-    Name(grid_, "pageGrid", L("Seiten"));
+    grid_ = MakeGrid("pageGrid", L("Seiten"));
     grid_->setMinimumSize(520, 260);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ndef_ = new QPlainTextEdit(this);
     Name(ndef_, "ndefText", L("NDEF"));
     ndef_->setReadOnly(true);
     ndef_->setMaximumHeight(80);
-    MakeStatusPane("statusLog", "statusLine", 80);
-    progress_ = new QProgressBar(this);
-    Name(progress_, "progress", L("Fortschritt"));
-    progress_->setTextVisible(false);
-    progress_->hide();
+    MakeStatusPane("statusLog", "statusLine", 80, "progress");
 
     read_ = MakeButton("read", L("Lesen"));
     write_ = MakeButton("write", L("Schreiben"));
     QPushButton* cyclic = MakeCyclicButton("cyclic");
-    QPushButton* resetStatus = MakeResetStatusButton("resetStatus");
-    QPushButton* close = MakeCloseButton("close");
+    MakeResetStatusButton("resetStatus");
+    MakeCloseButton("close");
     alwaysRead_ = MakeCheck("alwaysRead", L("immer neu einlesen"));
     MakeDisplayRadios("hex", "ascii", true);
 
@@ -89,9 +79,7 @@ void CNFCType2Dlg::BuildControls() {
     for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclic, alwaysRead_})
         buttons->addWidget(w);
     AddDisplayColumn(buttons);
-    buttons->addStretch(1);
-    buttons->addWidget(resetStatus);
-    buttons->addWidget(close);
+    EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);
     layout->addLayout(top, 0, 0, 1, 2);
@@ -100,17 +88,12 @@ void CNFCType2Dlg::BuildControls() {
     layout->addWidget(new QLabel(L("NDEF:"), this), 2, 0);
     layout->addWidget(ndef_, 3, 0);
     AddStatusRows(layout, 4, 2);
-    layout->addWidget(progress_, 6, 0, 1, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(5, 1);
 
     connect(read_, &QPushButton::clicked, this, &CNFCType2Dlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CNFCType2Dlg::OnWrite);
     connect(grid_, &ui::CEditableListCtrl::editEnded, this, &CNFCType2Dlg::OnCellEdited);
-    connect(grid_, &ui::CEditableListCtrl::keyDown, this, [this](int key) {
-        if (key == Qt::Key_Space)
-            grid_->EditCell(grid_->currentRow(), 0, 1);
-    });
     resize(760, 640);
 }
 
@@ -289,21 +272,11 @@ bool CNFCType2Dlg::ReadAllPages() {
     BuildGrid();
     if (ShowRefusal(RefusalTextId(card.sak), card.sak))
         return true;
-    progress_->setRange(0, kProgressRows);
-    progress_->setValue(0);
-    Status().Line()->hide();
-    progress_->show();
+    ShowProgress(kProgressRows);
     cards::type2::PageScan scan;
-    // The bar repaints at once on every new value: a few steps a frame are enough.
-    QElapsedTimer sinceShown;
-    sinceShown.start();
-    const bool read =
-        cards::type2::ReadPages(Handle(), kPageLimit, scan, [this, &sinceShown](int done, int) {
-            if (sinceShown.elapsed() < kProgressStepMs)
-                return;
-            progress_->setValue(std::min(done / kPagesPerRow, kProgressRows));
-            sinceShown.restart();
-        });
+    const bool read = cards::type2::ReadPages(Handle(), kPageLimit, scan, [this](int done, int) {
+        StepProgress(std::min(done / kPagesPerRow, kProgressRows));
+    });
     if (read) {
         memory_.Load(scan.pages);
         // Pages the tag hides behind its password are not the end of its memory.
@@ -315,8 +288,7 @@ bool CNFCType2Dlg::ReadAllPages() {
         AddStatus(LastErrorText());
     }
     FillGrid();
-    progress_->hide();
-    Status().Line()->show();
+    HideProgress();
     Refresh();
     ShowNdef();
     return true;

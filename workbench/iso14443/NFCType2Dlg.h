@@ -11,7 +11,6 @@
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 
 namespace vorex::ui {
@@ -63,7 +62,6 @@ private:
     Bytes uid_;
 
     ui::CEditableListCtrl* grid_ = nullptr;
-    QProgressBar* progress_ = nullptr;
     QLineEdit* uidText_ = nullptr;
     QLineEdit* makerText_ = nullptr;
     QPlainTextEdit* ndef_ = nullptr;

@@ -17,7 +17,6 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,7 +25,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -44,8 +42,6 @@ namespace {
 constexpr unsigned kTwoSubcarriers = 0x01;
 constexpr unsigned kHighDataRate = 0x02;
 constexpr int kLabelColumnWidth = 100;
-// Shortest time between two progress-bar steps during a read.
-constexpr qint64 kProgressStepMs = 20;
 
 } // namespace
 
@@ -73,15 +69,9 @@ void CISO15693Dlg::SetConnection(int handle, bool highDataRateLock) {
 void CISO15693Dlg::BuildControls() {
     tabs_ = new CTagTabs(this);
     Name(tabs_, "1135", L("Transponder"));
-    grid_ = new ui::CEditableListCtrl(this);
-    Name(grid_, "1134", L("Blöcke"));
+    grid_ = MakeGrid("1134", L("Blöcke"));
     grid_->setMinimumSize(560, 250);
-    grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    MakeStatusPane("1007", "1120", 90);
-    progress_ = new QProgressBar(this);
-    Name(progress_, "1269", L("Fortschritt"));
-    progress_->setTextVisible(false);
-    progress_->hide();
+    MakeStatusPane("1007", "1120", 90, "1269");
 
     readAll_ = MakeButton("1030", L("Alles Lesen"));
     readAll_->setDefault(true);
@@ -90,10 +80,10 @@ void CISO15693Dlg::BuildControls() {
     readPage_ = MakeButton("1032", L("Seite Lesen"));
     writePage_ = MakeButton("1129", L("Seite Schreiben"));
     refresh_ = MakeButton("1075", L("Aktualisieren"));
-    QPushButton* close = MakeCloseButton("2");
+    MakeCloseButton("2");
     chooseFile_ = MakeButton("1118", L("Dateiname wählen"));
     lock_ = MakeButton("1031", L("Blöcke sperren"));
-    QPushButton* resetStatus = MakeResetStatusButton("1139");
+    MakeResetStatusButton("1139");
     MakeCyclicButton("1102");
     MakeDisplayRadios("1103", "1104", false);
     rotate_ = MakeCheck("1294", L("nacheinander alle Reiter anzeigen"));
@@ -113,16 +103,13 @@ void CISO15693Dlg::BuildControls() {
     buttons->addWidget(rotate_);
     buttons->addWidget(highDataRate_);
     buttons->addWidget(twoSubcarrier_);
-    buttons->addStretch(1);
-    for (QPushButton* b : {chooseFile_, resetStatus, close})
-        buttons->addWidget(b);
+    EndButtonColumn(buttons, {chooseFile_});
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(tabs_, 0, 0, 1, 2);
     layout->addWidget(grid_, 1, 0);
     layout->addLayout(buttons, 1, 1);
     AddStatusRows(layout, 2, 2);
-    layout->addWidget(progress_, 4, 0, 1, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(3, 1);
 
@@ -144,10 +131,6 @@ void CISO15693Dlg::BuildControls() {
     connect(tabs_, &CTagTabs::currentChanged, this, &CISO15693Dlg::OnTabChanged);
     connect(grid_, &ui::CEditableListCtrl::editEnded, this,
             [this](int row, int column) { ValidateCell(row, column); });
-    connect(grid_, &ui::CEditableListCtrl::keyDown, this, [this](int key) {
-        if (key == Qt::Key_Space)
-            grid_->EditCell(grid_->currentRow(), 0, 1);
-    });
     resize(980, 640);
 }
 
@@ -398,17 +381,11 @@ bool CISO15693Dlg::ReadBlock(int block, QString& text) {
 
 bool CISO15693Dlg::ReadBlocksIntoGrid(bool withProgress) {
     const TagSlot& slot = CurrentSlot();
-    // The bar repaints at once on every new value; a few times a frame is enough to see,
-    // and more would cost as much as the block reads themselves.
-    QElapsedTimer sinceShown;
-    sinceShown.start();
     for (int row = 0;; ++row) {
         for (int c = 0; c < slot.blocksPerRow; ++c) {
             const int block = row * slot.blocksPerRow + c;
-            if (withProgress && sinceShown.elapsed() >= kProgressStepMs) {
-                progress_->setValue(block);
-                sinceShown.restart();
-            }
+            if (withProgress)
+                StepProgress(block);
             if (block >= slot.blockCount)
                 return true;
             QString text;
@@ -429,14 +406,10 @@ bool CISO15693Dlg::ReadAllBlocks() {
     SetupColumns();
     FillRows();
     ui::CBusyScope wait;
-    progress_->setRange(0, slot.blockCount);
-    progress_->setValue(0);
-    Status().Line()->hide();
-    progress_->show();
+    ShowProgress(slot.blockCount);
     const bool ok = ReadBlocksIntoGrid(true);
     EnableControls(true);
-    progress_->hide();
-    Status().Line()->show();
+    HideProgress();
     return ok;
 }
 

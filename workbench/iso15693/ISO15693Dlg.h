@@ -12,7 +12,6 @@
 #include <vector>
 
 class QCheckBox;
-class QProgressBar;
 class QPushButton;
 
 namespace vorex::ui {
@@ -106,7 +105,6 @@ private:
 
     CTagTabs* tabs_ = nullptr;
     ui::CEditableListCtrl* grid_ = nullptr;
-    QProgressBar* progress_ = nullptr;
     QPushButton* readAll_ = nullptr;
     QPushButton* readSelection_ = nullptr;
     QPushButton* readPage_ = nullptr;
