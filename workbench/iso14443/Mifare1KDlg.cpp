@@ -184,12 +184,21 @@ QLayout* CMifare1KDlg::BuildAccessGroup() {
         connect(accessCombos_[group], &QComboBox::activated, this,
                 [this, group] { OnAccessCombo(group); });
     };
-    const auto rightsBox = [this](int group, int box) {
+    const std::vector<const char*> dataHeadings{"Read", "Write", "Increment", "Decrement"};
+    const std::vector<const char*> trailerHeadings{"Read KeyA",  "Write KeyA",  "Read KeyB",
+                                                   "Write KeyB", "Read Rights", "Write Rights"};
+    // A rights box says its group, its right and its key ("0 - Write B") to a screen
+    // reader; it shows no text of its own.
+    const auto rightsBox = [this, &dataHeadings, &trailerHeadings](int group, int box) {
+        const char* heading = (group == 3 ? trailerHeadings : dataHeadings)[box / 2];
         auto* b = MakeCheck(QString("rights%1_%2").arg(group).arg(box), QString());
+        b->setAccessibleName(QString("%1 - %2 %3")
+                                 .arg(group == 3 ? L("Rechte") : QString::number(group), L(heading),
+                                      L(box % 2 ? "B" : "A")));
         b->setEnabled(false);
         return b;
     };
-    headings(0, {"Read", "Write", "Increment", "Decrement"});
+    headings(0, dataHeadings);
     for (int g = 0; g < 3; ++g) {
         groupLabels_[g] = new QLabel(this);
         groupLabels_[g]->setObjectName(QString("groupLabel%1").arg(g));
@@ -199,8 +208,7 @@ QLayout* CMifare1KDlg::BuildAccessGroup() {
             grid->addWidget(dataRights_[g][box], 2 + g, 2 + box, Qt::AlignCenter);
         }
     }
-    headings(5,
-             {"Read KeyA", "Write KeyA", "Read KeyB", "Write KeyB", "Read Rights", "Write Rights"});
+    headings(5, trailerHeadings);
     accessRow(7, 3, new QLabel(L("Rechte"), this));
     for (int box = 0; box < 12; ++box) {
         trailerRights_[box] = rightsBox(3, box);

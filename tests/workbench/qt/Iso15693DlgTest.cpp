@@ -138,6 +138,13 @@ class Iso15693DlgTest : public QObject {
 private slots:
     void init() { QSettings().clear(); }
 
+    void controlsAreNamedOnceAndForScreenReaders() {
+        Field field(DemoTags());
+        Bench b;
+        b.Open(field);
+        b.ExpectNamedControls();
+    }
+
     void readAllShowsEveryTagInItsTab() {
         Field field(DemoTags());
         Bench b;

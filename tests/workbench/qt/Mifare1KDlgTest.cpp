@@ -121,6 +121,15 @@ class Mifare1KDlgTest : public QObject {
 private slots:
     void init() { QSettings().clear(); }
 
+    void controlsAreNamedOnceAndForScreenReaders() {
+        Field field;
+        for (int templateId : {225, 226}) {
+            Bench bench;
+            bench.Open(field, templateId);
+            bench.ExpectNamedControls();
+        }
+    }
+
     void readsASectorWithAStoreKey() {
         Field field;
         Bench bench;

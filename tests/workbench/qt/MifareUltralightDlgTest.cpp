@@ -60,6 +60,23 @@ class MifareUltralightDlgTest : public QObject {
 private slots:
     void init() { QSettings().clear(); }
 
+    void controlsAreNamedOnceAndForScreenReaders() {
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.ExpectNamedControls();
+    }
+
+    void aDisplaySettingOutOfRangeReadsAsHexAndMsbFirst() {
+        WriteProfileInt("Settings", "UltralightDarstellung", 5);
+        WriteProfileInt("Settings", "UltralightOrder", -1);
+        PageTagField field("ultralight");
+        Bench b(field);
+        QCOMPARE(b.dlg->DisplayMode(), 0);
+        QCOMPARE(b.dlg->ByteOrder(), 0);
+        QVERIFY(b.Find<QRadioButton>("hex")->isChecked());
+        QVERIFY(b.Find<QRadioButton>("msbFirst")->isChecked());
+    }
+
     void readsTheSelectedPages() {
         PageTagField field("ultralight");
         Bench b(field);

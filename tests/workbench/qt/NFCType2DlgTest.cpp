@@ -64,6 +64,12 @@ private slots:
         WriteProfileInt("Settings", "NFC2Order", 1); // LSB first: bytes as on the tag
     }
 
+    void controlsAreNamedOnceAndForScreenReaders() {
+        PageTagField field("ntag213");
+        Bench b(field);
+        b.ExpectNamedControls();
+    }
+
     void readFindsTheEndInsideTheLastGroup() {
         // 45 pages: the 16-byte read of page 44 is answered, the one of 48 refused;
         // page 44 answers alone, 45..47 do not.

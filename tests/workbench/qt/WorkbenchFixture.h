@@ -8,6 +8,13 @@
 #include <vorex/vorex.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -71,6 +78,27 @@ template <typename Dlg> struct WorkbenchBench {
     }
     // Clicks without the mouse, also on a control that is not shown.
     void Press(const QString& name) const { Find<QAbstractButton>(name)->click(); }
+    // Every control the operator works with (placed on the dialog or in one of its
+    // group boxes) has an object name no other control has, and a name that a screen
+    // reader says.
+    void ExpectNamedControls() const {
+        for (QWidget* w : dlg->template findChildren<QWidget*>()) {
+            QWidget* parent = w->parentWidget();
+            if (parent != dlg.get() && !qobject_cast<QGroupBox*>(parent))
+                continue;
+            if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLineEdit*>(w) &&
+                !qobject_cast<QComboBox*>(w) && !qobject_cast<QPlainTextEdit*>(w) &&
+                !qobject_cast<QAbstractItemView*>(w) && !qobject_cast<QProgressBar*>(w))
+                continue;
+            const QString name = w->objectName();
+            const QByteArray what = (w->metaObject()->className() + (" " + name)).toUtf8();
+            QVERIFY2(!name.isEmpty(), what.constData());
+            QCOMPARE(dlg->template findChildren<QWidget*>(name).size(), 1);
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(),
+                     what.constData());
+        }
+    }
 };
 
 } // namespace vtest
