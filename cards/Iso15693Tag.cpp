@@ -47,7 +47,7 @@ bool ReadChunk(int handle, int first, int count, const TagAddress& tag, const La
         const auto at = buf.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(i) * step);
         BlockRead b;
         if (withStatus)
-            b.locked = *at != 0;
+            b.locked = IsLocked(*at);
         b.data.assign(at + (withStatus ? 1 : 0), at + static_cast<std::ptrdiff_t>(step));
         out.push_back(std::move(b));
     }
@@ -61,8 +61,7 @@ bool GetLayout(int handle, const TagAddress& tag, Layout& m) {
                                     &m.blockSize, &m.manufacturer, tag.flags) != 0)
         return false;
     m.readFlags = tag.flags;
-    // ST tags beyond 256 blocks need two-byte block numbers.
-    if (m.manufacturer == kManufacturerSt && m.blocks > 256)
+    if (NeedsProtocolExtension(m.blocks))
         m.readFlags |= kProtocolExtension;
     return m.blocks > 0 && m.blockSize > 0;
 }
@@ -77,7 +76,7 @@ bool ReadBlockWithStatus(int handle, int block, const TagAddress& tag, const Lay
         return false;
     out.locked.reset();
     if (n == m.blockSize + 1) {
-        out.locked = buf[0] != 0;
+        out.locked = IsLocked(buf[0]);
         out.data.assign(buf.begin() + 1, buf.begin() + n);
     } else {
         out.data.assign(buf.begin(), buf.begin() + n);

@@ -3,6 +3,7 @@
 // memory layout, reading every block with its lock state, writing blocks back with
 // read-back verification, and the JSON dump format.
 #include "cards/CardTypes.h"
+#include "cards/Iso15693Rules.h"
 
 #include <map>
 #include <optional>
@@ -11,10 +12,8 @@
 
 namespace vorex::cards::iso15693 {
 
-constexpr unsigned kProtocolExtension = 0x08;
 constexpr unsigned kOptionFlag = 0x40;
 constexpr unsigned kInfineon = 0x100;
-constexpr int kManufacturerSt = 0x02;
 constexpr int kManufacturerInfineon = 0x05;
 
 // The tag a procedure talks to: its UID (8 bytes, least significant first, as the
@@ -33,9 +32,9 @@ struct Layout {
     unsigned readFlags = 0; // the address's flags, plus what the tag needs to be read
 };
 
-// Block count, block size and manufacturer from the system information. ST tags of
-// more than 256 blocks are read with the protocol extension flag (two-byte block
-// numbers). False when the call failed (VOREX_GetLastError) or named no memory.
+// Block count, block size and manufacturer from the system information. Tags of more
+// than 256 blocks are read with the protocol extension flag (NeedsProtocolExtension).
+// False when the call failed (VOREX_GetLastError) or named no memory.
 bool GetLayout(int handle, const TagAddress& tag, Layout& layout);
 
 struct BlockRead {

@@ -1,5 +1,6 @@
 // vorexctl iso15693: inventory, system information, block read/write/lock, and dumps
 // of a tag's blocks to JSON and back.
+#include "cards/IcManufacturer.h"
 #include "cards/Iso15693Tag.h"
 #include "cli/Cli.h"
 
@@ -22,29 +23,6 @@ namespace iso = vorex::cards::iso15693;
 constexpr int kRecordSize = 11;
 // Room for what one inventory can bring back (256 rounds of 16 slots).
 constexpr int kInventoryCapacity = 256 * 16 * kRecordSize;
-
-const char* ManufacturerName(int code) {
-    switch (code) {
-    case 0x02:
-        return "ST";
-    case 0x04:
-        return "NXP";
-    case 0x05:
-        return "Infineon";
-    case 0x07:
-        return "Texas Instruments";
-    case 0x08:
-        return "Fujitsu";
-    case 0x16:
-        return "EM";
-    case 0x17:
-        return "KSW";
-    case 0x39:
-        return "SIC";
-    default:
-        return "unknown";
-    }
-}
 
 // UID as printed (most significant byte first) -> transmission order.
 bool ParseUid(const std::string& text, std::vector<uint8_t>& uid) {
@@ -109,12 +87,12 @@ int Inventory(const GlobalOptions& o, const Args& a) {
         if (o.json)
             tags.push_back({{"uid", UidText(r + 3)},
                             {"manufacturer", maker},
-                            {"manufacturer_name", ManufacturerName(maker)},
+                            {"manufacturer_name", vorex::cards::IcManufacturerName(maker)},
                             {"dsfid", r[2]},
                             {"response_flags", r[1]}});
         else
-            std::printf("%s  %-17s DSFID %02X\n", UidText(r + 3).c_str(), ManufacturerName(maker),
-                        r[2]);
+            std::printf("%s  %-18s DSFID %02X\n", UidText(r + 3).c_str(),
+                        vorex::cards::IcManufacturerName(maker), r[2]);
     }
     if (o.json)
         PrintJson({{"ok", true}, {"tags", tags}});
@@ -144,7 +122,7 @@ int Info(const GlobalOptions& o, const Args& a) {
         json j{{"ok", true},
                {"uid", UidText(c.uid.data())},
                {"manufacturer", maker},
-               {"manufacturer_name", ManufacturerName(maker)},
+               {"manufacturer_name", vorex::cards::IcManufacturerName(maker)},
                {"block_count", m.blocks},
                {"block_size", m.blockSize},
                {"system_info", ToHex(info, "")}};
@@ -162,8 +140,8 @@ int Info(const GlobalOptions& o, const Args& a) {
     } else {
         std::printf("uid           %s\nmanufacturer  %s (0x%02X)\nblocks        %d x %d bytes\n"
                     "system info   %s\n",
-                    UidText(c.uid.data()).c_str(), ManufacturerName(maker), maker, m.blocks,
-                    m.blockSize, ToHex(info).c_str());
+                    UidText(c.uid.data()).c_str(), vorex::cards::IcManufacturerName(maker), maker,
+                    m.blocks, m.blockSize, ToHex(info).c_str());
     }
     return 0;
 }

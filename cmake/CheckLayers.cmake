@@ -1,6 +1,7 @@
 # The layers of the tree: which top folders a folder's sources may include from. An
-# include runs downwards only: shell -> workbench -> ui -> cards, reader -> engine, and
-# cli -> cards, reader, update -> engine. tests/, fuzz/ and bench/ may include anything.
+# include runs downwards only: shell -> workbench -> ui -> cards, reader, update,
+# production -> engine, and cli -> cards, reader, update, production -> engine. tests/,
+# fuzz/ and bench/ may include anything.
 #
 # Run as a script (cmake -DROOT=<tree> -P CheckLayers.cmake) or included from the top
 # CMakeLists.txt (vorex_check_layers(<tree>)); either way an upward include fails with the
@@ -8,15 +9,15 @@
 cmake_policy(VERSION 3.25)
 set(VOREX_LAYER_engine engine resources)
 set(VOREX_LAYER_resources resources)
-set(VOREX_LAYER_ini ini)
 set(VOREX_LAYER_sim sim engine)
 set(VOREX_LAYER_reader reader engine)
 set(VOREX_LAYER_cards cards engine)
-set(VOREX_LAYER_update update ini reader engine)
-set(VOREX_LAYER_cli cli cards reader update ini engine)
-set(VOREX_LAYER_ui ui cards reader engine resources)
-set(VOREX_LAYER_workbench workbench ui cards reader engine resources)
-set(VOREX_LAYER_shell shell workbench ui cards reader update ini sim engine resources)
+set(VOREX_LAYER_update update reader engine)
+set(VOREX_LAYER_production production cards reader engine)
+set(VOREX_LAYER_cli cli cards reader update production engine)
+set(VOREX_LAYER_ui ui cards reader update production engine resources)
+set(VOREX_LAYER_workbench workbench ui cards reader update production engine resources)
+set(VOREX_LAYER_shell shell workbench ui cards reader update production sim engine resources)
 # Folders that hold no layered C or C++ sources, or may include from everywhere.
 set(VOREX_LAYER_FREE tests fuzz bench scripts python packaging docs cmake examples)
 

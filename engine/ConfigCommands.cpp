@@ -1,7 +1,5 @@
 #include "engine/ConfigCommands.h"
-#include "engine/links/bluetooth/BluetoothLink.h"
-
-#include "engine/links/serial/USBSerialPort.h"
+#include "engine/links/ReaderLink.h"
 
 #include <thread>
 #include <vorex/vorex_errors.h>
@@ -55,20 +53,12 @@ int BaudRateCode(int baud) {
 }
 
 bool SetBaudrate(CVorex_Port& port, int baud, int format) {
-    // Over Bluetooth the line to the reader is the adapter's: the link takes the rate
-    // and the reader gets no command. An adapter that cannot change its speed (the
-    // module on a serial port) refuses it rather than reporting a change it did not make.
-    links::bt::CBluetoothLink* bluetooth = port.Link() ? port.Link()->Bluetooth() : nullptr;
-    if (bluetooth != nullptr && bluetooth->Connected()) {
-        if (baud > 0 && bluetooth->SetAdapterBaudRate(static_cast<uint32_t>(baud)))
-            return true;
-        port.SetLastError(VOREX_ERR_BAUD_NOT_SETTABLE);
-        return false;
-    }
-    // Only an OS serial port can follow the reader to another speed. A serial port
-    // whose device was lost goes on: the command then fails like any other exchange.
-    CUSBSerialPort* serial = port.Link() ? port.Link()->SerialPort() : nullptr;
-    if (serial == nullptr || serial->IsFtdiMode()) {
+    links::ReaderLink* link = port.Link();
+    const links::LineChange change =
+        link ? link->ChangeLine(baud, format) : links::LineChange::Unsupported;
+    if (change == links::LineChange::Applied)
+        return true;
+    if (change == links::LineChange::Unsupported) {
         port.SetLastError(VOREX_ERR_BAUD_NOT_SETTABLE);
         return false;
     }
@@ -81,27 +71,7 @@ bool SetBaudrate(CVorex_Port& port, int baud, int format) {
         return false;
     }
     const auto code = static_cast<uint8_t>(rateCode | (format << 4));
-    if (!Command(port, {0xF2, code}))
-        return false;
-    bool ok = true;
-    switch (format) {
-    case 0:
-        ok = serial->SetStopBits(1) && serial->SetNoParity();
-        break;
-    case 1:
-        ok = serial->SetStopBits(1) && serial->SetEvenParity();
-        break;
-    case 2:
-        ok = serial->SetStopBits(1) && serial->SetOddParity();
-        break;
-    case 3:
-        ok = serial->SetStopBits(2) && serial->SetNoParity();
-        break;
-    default:
-        break;
-    }
-    ok = serial->SetBaudRate(static_cast<uint32_t>(baud)) && ok;
-    if (!ok)
+    if (!Command(port, {0xF2, code}) || !link->SwitchLine(baud, format))
         return false;
     std::this_thread::sleep_for(kBaudSettle);
     return true;

@@ -14,7 +14,9 @@ namespace vorex {
 bool ReadIdentification(CVorex_Port& port, std::vector<uint8_t>& id);
 
 // Device type and revision from a 4-byte identification; false when it is not four
-// bytes or the type is not three hexadecimal digits.
+// bytes or the type is not three hexadecimal digits. The programs decode what
+// VOREX_GetVersion returns by the same rule with their own copy (reader/ReaderFacts),
+// as the SDK depends on nothing outside it.
 bool ParseIdentification(const std::vector<uint8_t>& id, uint32_t& type, uint8_t& revision);
 
 } // namespace vorex

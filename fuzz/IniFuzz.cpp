@@ -1,5 +1,5 @@
 // Fuzzes the INI parser with arbitrary text and looks up keys taken from the input.
-#include "ini/IniEx.h"
+#include "update/IniEx.h"
 
 #include <cstddef>
 #include <cstdint>

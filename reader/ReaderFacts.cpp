@@ -68,7 +68,7 @@ int Base62Value(char c) {
 }
 
 bool ParseIdentity(const uint8_t* id, int length, Identity& out) {
-    if (id == nullptr || length < 4)
+    if (id == nullptr || length != 4)
         return false;
     int type = 0;
     for (int i = 0; i < 3; ++i) {

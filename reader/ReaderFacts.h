@@ -21,6 +21,10 @@ bool HighDataRateLock(int t);
 bool IsUpdateCheckedType(int t);
 
 // ---- Identification ----
+// The engine decodes the identification itself when it opens a connection, but offers
+// no VOREX_ call that decodes a payload (VOREX_GetVersion) or a firmware code; the SDK
+// stays self-contained, so this is the programs' one copy of its rule, held to the
+// engine's by a table test.
 // '0'-'9' = 0-9, 'A'-'Z' = 10-35, 'a'-'z' = 36-61, anything else 255.
 int Base62Value(char c);
 struct Identity {
@@ -28,7 +32,7 @@ struct Identity {
     int firmware = -1;
 };
 // Four identification characters: three hex digits of the type, one base-62 revision.
-// False when the type digits are not hexadecimal.
+// False when there are not four or the type digits are not hexadecimal.
 bool ParseIdentity(const uint8_t* id, int length, Identity& out);
 
 // ---- Baud rates ----

@@ -1319,5 +1319,136 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>240</comment>
         <translation>MIFARE Ultralight® found</translation>
     </message>
+    <message>
+        <source>Nichts geschrieben: der Transponder %1, dessen Daten angezeigt werden, ist nicht im Feld.</source>
+        <comment>12300</comment>
+        <translation>Nothing written: the tag %1 whose data are shown is not in the field.</translation>
+    </message>
+    <message>
+        <source>Nichts geschrieben: im Feld ist %2, angezeigt werden aber die Daten von %1. Bitte %1 auflegen oder %2 neu lesen.</source>
+        <comment>12301</comment>
+        <translation>Nothing written: %2 is in the field, but the data shown belong to %1. Put %1 on the reader or read %2 first.</translation>
+    </message>
+    <message>
+        <source>Nichts geschrieben: kein Transponder im Feld.</source>
+        <comment>12302</comment>
+        <translation>Nothing written: no tag in the field.</translation>
+    </message>
+    <message>
+        <source>Block %1 schreiben: %2</source>
+        <comment>12303</comment>
+        <translation>Write block %1: %2</translation>
+    </message>
+    <message>
+        <source>Page %1 schreiben: %2</source>
+        <comment>12304</comment>
+        <translation>Write page %1: %2</translation>
+    </message>
+    <message>
+        <source>Schreiben fehlgeschlagen: %1 von %2 Blöcken wurden nicht geschrieben.
+%3</source>
+        <comment>12305</comment>
+        <translation>Write failed: %1 of %2 blocks were not written.
+%3</translation>
+    </message>
+    <message>
+        <source>Schreiben fehlgeschlagen: %1 von %2 Pages wurden nicht geschrieben.
+%3</source>
+        <comment>12306</comment>
+        <translation>Write failed: %1 of %2 pages were not written.
+%3</translation>
+    </message>
+    <message>
+        <source>Block %1 wurde geändert und noch nicht geschrieben. Die Änderung verwerfen?</source>
+        <comment>12307</comment>
+        <translation>Block %1 was changed and has not been written. Discard the change?</translation>
+    </message>
+    <message>
+        <source>%1 Blöcke (%2) wurden geändert und noch nicht geschrieben. Die Änderungen verwerfen?</source>
+        <comment>12308</comment>
+        <translation>%1 blocks (%2) were changed and have not been written. Discard the changes?</translation>
+    </message>
+    <message>
+        <source>Page %1 wurde geändert und noch nicht geschrieben. Die Änderung verwerfen?</source>
+        <comment>12309</comment>
+        <translation>Page %1 was changed and has not been written. Discard the change?</translation>
+    </message>
+    <message>
+        <source>%1 Pages (%2) wurden geändert und noch nicht geschrieben. Die Änderungen verwerfen?</source>
+        <comment>12310</comment>
+        <translation>%1 pages (%2) were changed and have not been written. Discard the changes?</translation>
+    </message>
+    <message>
+        <source>Das Zeichen „%1“ (%2, Stelle %3) hat keinen Ein-Byte-Code (ISO 8859-1) und kann nicht geschrieben werden. Nichts wurde geschrieben.</source>
+        <comment>12311</comment>
+        <translation>The character “%1” (%2, position %3) has no single-byte code (ISO 8859-1) and cannot be written. Nothing was written.</translation>
+    </message>
+    <message>
+        <source>Trailer nicht geschrieben: %1 für Sektor %2 fehlt. Bitte 12 Hex-Ziffern eingeben.</source>
+        <comment>12312</comment>
+        <translation>Trailer not written: %1 for sector %2 is missing. Please enter 12 hex digits.</translation>
+    </message>
+    <message>
+        <source>Trailer nicht geschrieben: %1 für Sektor %2 besteht nicht aus 12 Hex-Ziffern („%3“).</source>
+        <comment>12313</comment>
+        <translation>Trailer not written: %1 for sector %2 is not 12 hex digits (“%3”).</translation>
+    </message>
+    <message>
+        <source>Trailer nicht geschrieben: die Zugriffsbedingungen für Sektor %1 sind nicht gewählt.</source>
+        <comment>12314</comment>
+        <translation>Trailer not written: the access conditions for sector %1 are not chosen.</translation>
+    </message>
+    <message>
+        <source>Sektor %1: der Trailer (Block %2) wird mit diesen Daten geschrieben:
+%3</source>
+        <comment>12315</comment>
+        <translation>Sector %1: the trailer (block %2) is written with these data:
+%3</translation>
+    </message>
+    <message>
+        <source>Block %1: Lesen %2, Schreiben %3, Inkrement %4, Dekrement %5</source>
+        <comment>12316</comment>
+        <translation>Block %1: read %2, write %3, increment %4, decrement %5</translation>
+    </message>
+    <message>
+        <source>Trailer: Key A lesen %1, Key A schreiben %2, Key B lesen %3, Key B schreiben %4, Zugriffsbits lesen %5, Zugriffsbits schreiben %6</source>
+        <comment>12317</comment>
+        <translation>Trailer: read Key A %1, write Key A %2, read Key B %3, write Key B %4, read access bits %5, write access bits %6</translation>
+    </message>
+    <message>
+        <source>Achtung: mit diesen Zugriffsbits kann %1 nie mehr geändert werden!</source>
+        <comment>12318</comment>
+        <translation>Warning: with these access bits %1 can never be changed again!</translation>
+    </message>
+    <message>
+        <source>Achtung: mit diesen Zugriffsbits können die Zugriffsbits nie mehr geändert werden!</source>
+        <comment>12319</comment>
+        <translation>Warning: with these access bits the access bits can never be changed again!</translation>
+    </message>
+    <message>
+        <source>Falsche Keys oder Zugriffsrechte können den Sektor für immer sperren. Wollen Sie den Trailer wirklich schreiben?</source>
+        <comment>12320</comment>
+        <translation>Wrong keys or access rights can lock the sector for good. Do you really want to write the trailer?</translation>
+    </message>
+    <message>
+        <source>Der Ordner %1 für die Protokolldatei kann nicht angelegt werden: %2</source>
+        <comment>12321</comment>
+        <translation>The folder %1 for the log file cannot be created: %2</translation>
+    </message>
+    <message>
+        <source>Die Protokolldatei %1 kann nicht angelegt oder geöffnet werden: %2. Es wird nicht protokolliert.</source>
+        <comment>12322</comment>
+        <translation>The log file %1 cannot be created or opened: %2. Nothing is logged.</translation>
+    </message>
+    <message>
+        <source>In die Protokolldatei %1 kann nicht geschrieben werden: %2</source>
+        <comment>12323</comment>
+        <translation>The log file %1 cannot be written: %2</translation>
+    </message>
+    <message>
+        <source>Kein Ordner für die Protokolldatei: weder XDG_DATA_HOME noch HOME ist gesetzt.</source>
+        <comment>12324</comment>
+        <translation>No folder for the log file: neither XDG_DATA_HOME nor HOME is set.</translation>
+    </message>
 </context>
 </TS>

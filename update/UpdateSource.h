@@ -3,7 +3,7 @@
 // "VorexProgrammer") or the reader file (section found through "Alias" by the reader's
 // device code, optionally refined by a model section "<family>-<model>").
 // Plain C++: the network side hands in the fetched text or the failure.
-#include "ini/IniEx.h"
+#include "update/IniEx.h"
 
 #include <string>
 

@@ -3,7 +3,12 @@
 // wait) and the transport its bytes travel over. Each link kind implements ReaderLink
 // and has one open function in the link table (LinkTable.cpp).
 //
-// Adding a link kind (lan, hid, ftdi, bluetooth, ...):
+// The link kinds are the rows of the link table: serial (also FTDI-based readers,
+// through the ftdi/ folder), hid, lan and bluetooth (with its adapters, one of them
+// through the usbxpress/ folder). The folders usb/, ftdi/ and usbxpress/ hold no link
+// kind of their own: USB device discovery and the vendor libraries the kinds use.
+//
+// Adding a link kind:
 //   1. A folder engine/links/<kind>/ with its sources: a class derived from ReaderLink
 //      and an open function of the OpenLinkFn shape. Its own build needs (a library,
 //      pkg-config module) go in engine/links/<kind>/link.cmake, which may append to
@@ -11,7 +16,8 @@
 //   2. One row in the table of LinkTable.cpp: the LinkKind that the port-name grammar
 //      (PortNameGrammar.h) selects for the kind's names, the first connection handle
 //      of the kind and the open function.
-//   3. The folder's name in VOREX_LINK_KINDS in engine/CMakeLists.txt.
+//   3. The folder's name in VOREX_LINK_KINDS in engine/CMakeLists.txt (helper folders
+//      without a row go in VOREX_LINK_SUPPORT).
 //
 // Receiving: a link with a worker thread hands what it receives to the sink (the
 // connection's receive buffer) from that thread; a polled link says so (IsPolled) and
@@ -25,8 +31,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-
-class CUSBSerialPort;
 
 namespace vorex::links::bt {
 class CBluetoothLink;
@@ -53,6 +57,13 @@ struct LinkRequest {
     char parity = 'N';
     int stopBits = 1;
     std::shared_ptr<HidBackend> hid; // the HID devices of the engine (HID links)
+};
+
+// What a link does with new line settings (VOREX_SetBaudrate).
+enum class LineChange {
+    Applied,          // the link took them itself; the reader is not told (Bluetooth adapter)
+    ReaderMustFollow, // the line runs to the reader: tell the reader first, then SwitchLine
+    Unsupported,      // there is no line this side can change
 };
 
 class ReaderLink {
@@ -84,9 +95,20 @@ public:
     virtual bool DropWhenLost() const { return false; }
     // True for links over USB (HID, FTDI), as VOREX_IsUsbLink reports.
     virtual bool IsUsb() const { return false; }
-    // The serial port behind the link when its line settings can be changed
-    // (VOREX_SetBaudrate), else null.
-    virtual CUSBSerialPort* SerialPort() { return nullptr; }
+    // New line settings: baud rate and format (0 8N1, 1 8E1, 2 8O1, 3 8N2; other
+    // formats keep parity and stop bits). Says what the link did or what must happen.
+    virtual LineChange ChangeLine(int baud, int format) {
+        (void)baud;
+        (void)format;
+        return LineChange::Unsupported;
+    }
+    // After ReaderMustFollow and once the reader took the settings: this side switches
+    // to them. False when the transport refused them.
+    virtual bool SwitchLine(int baud, int format) {
+        (void)baud;
+        (void)format;
+        return false;
+    }
     // The Bluetooth link behind it (device search and connect), else null.
     virtual bt::CBluetoothLink* Bluetooth() { return nullptr; }
     // Non-zero for links whose reader is not identified at open: the connection takes

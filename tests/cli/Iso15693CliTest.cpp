@@ -62,6 +62,10 @@ TEST_F(IsoCli, InventoryJsonListsEveryTag) {
     for (const auto& t : j.at("tags")) {
         makers[t.at("uid").get<std::string>()] = t.at("manufacturer").get<int>();
         EXPECT_EQ(t.at("dsfid").get<int>(), 0);
+        // The same names as the workbenches show.
+        const std::map<int, std::string> names{
+            {4, "NXP Semiconductors"}, {5, "Infineon"}, {7, "Texas Instruments"}};
+        EXPECT_EQ(t.at("manufacturer_name"), names.at(t.at("manufacturer").get<int>()));
     }
     EXPECT_EQ(makers,
               (std::map<std::string, int>{

@@ -38,7 +38,7 @@ struct Session {
         return out;
     }
     CVorex_Port& Port() { return *VorexEngine().Find(handle); }
-    CUSBSerialPort& Serial() { return *Port().Link()->SerialPort(); }
+    CUSBSerialPort& Serial() { return dynamic_cast<CUSBSerialPort&>(*Port().Link()); }
     vtest::SimReader sim;
     int handle = 0;
 };

@@ -152,7 +152,7 @@ TEST(Exchange, DroppedLinkTimesOutAndEndsTheWorker) {
     while (c.port.Link()->IsOpen() && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_FALSE(c.port.Link()->IsOpen());
-    EXPECT_FALSE(c.port.Link()->SerialPort()->IsMonitoring());
+    EXPECT_FALSE(dynamic_cast<CUSBSerialPort&>(*c.port.Link()).IsMonitoring());
     EXPECT_FALSE(c.Identify(payload));
     EXPECT_EQ(c.port.LastError(), 4);
 }

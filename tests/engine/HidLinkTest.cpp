@@ -4,6 +4,7 @@
 #include "engine/Vorex_SDKApp.h"
 #include "engine/links/hid/HidReports.h"
 #include "engine/links/hid/ReportDescriptor.h"
+#include "engine/links/hid/WideText.h"
 #include "sim/DeviceCommands.h"
 #include "tests/support/StandInHid.h"
 #include "tests/support/TestSupport.h"
@@ -234,4 +235,15 @@ TEST(UsbReaders, ListHoldsFtdiThenHidReadersOfTheMakersArticles) {
     EXPECT_EQ(Names(names),
               (std::vector<std::string>{"4350-0001", "4160-0001 HID", "4019-???? HID"}));
     EXPECT_EQ(used, 10 + 14 + 14 + 1);
+}
+
+TEST(HidLink, SerialNumberTextBecomesUtf8) {
+    using vorex::links::WideToUtf8;
+    EXPECT_EQ(WideToUtf8(L"4019-0001"), "4019-0001");
+    EXPECT_EQ(WideToUtf8(L"\u00e9\u20ac\U0001F600"), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    const wchar_t invalid[] = {L'A', static_cast<wchar_t>(0x110000), static_cast<wchar_t>(0xD800),
+                               L'B', 0};
+    EXPECT_EQ(WideToUtf8(invalid), "AB") << "no Unicode scalar values: left out";
+    EXPECT_EQ(WideToUtf8(L""), "");
+    EXPECT_EQ(WideToUtf8(nullptr), "");
 }

@@ -1,5 +1,6 @@
 // The connection talks to any link kind through ReaderLink: a polled in-memory link
 // (the shape of the HID and Bluetooth links) carries a whole exchange.
+#include "engine/ConfigCommands.h"
 #include "engine/Vorex_Port.h"
 #include "engine/links/LinkTable.h"
 #include "tests/support/TestSupport.h"
@@ -43,6 +44,27 @@ private:
     bool open_ = true;
 };
 
+// A link whose answer to new line settings is fixed; records what it was asked.
+class LineLink : public PolledLink {
+public:
+    LineLink(vorex::links::ReceiveSink& sink, vorex::links::LineChange answer)
+        : PolledLink(sink, {}), answer_(answer) {}
+    vorex::links::LineChange ChangeLine(int baud, int format) override {
+        asked.emplace_back(baud, format);
+        return answer_;
+    }
+    bool SwitchLine(int, int) override {
+        ++switches;
+        return true;
+    }
+
+    std::vector<std::pair<int, int>> asked;
+    int switches = 0;
+
+private:
+    vorex::links::LineChange answer_;
+};
+
 } // namespace
 
 TEST(LinkSeam, PolledLinkCarriesAnExchange) {
@@ -84,4 +106,36 @@ TEST(LinkSeam, TableHasTheSerialHidLanAndBluetoothKinds) {
     EXPECT_EQ(vorex::links::FindLink(LinkKind::BluetoothRefused), nullptr);
     CVorex_Port port;
     EXPECT_FALSE(port.AttachLink(nullptr));
+}
+
+// The baud-rate command asks the link: a link that changed the line itself or that has
+// none gets no command; a line to the reader is checked before the reader is told.
+TEST(LinkSeam, BaudRateFollowsTheLinksAnswer) {
+    using vorex::links::LineChange;
+    const struct {
+        LineChange answer;
+        int baud;
+        bool ok;
+        int error;
+    } cases[] = {
+        {LineChange::Applied, 115200, true, 0},
+        {LineChange::Unsupported, 115200, false, 14},
+        {LineChange::ReaderMustFollow, 12345, false, 7}, // no code for the rate
+    };
+    for (const auto& c : cases) {
+        CVorex_Port port;
+        auto owned = std::make_unique<LineLink>(port, c.answer);
+        LineLink& link = *owned;
+        ASSERT_TRUE(port.AttachLink(std::move(owned)));
+        EXPECT_EQ(vorex::SetBaudrate(port, c.baud, 1), c.ok) << c.baud;
+        if (!c.ok) {
+            EXPECT_EQ(port.LastError(), c.error);
+        }
+        EXPECT_EQ(link.asked, (std::vector<std::pair<int, int>>{{c.baud, 1}}));
+        EXPECT_TRUE(link.sent.empty()) << "the reader is not told";
+        EXPECT_EQ(link.switches, 0);
+    }
+    CVorex_Port unlinked;
+    EXPECT_FALSE(vorex::SetBaudrate(unlinked, 115200, 0));
+    EXPECT_EQ(unlinked.LastError(), 14);
 }

@@ -1,5 +1,8 @@
 // Rules of the ISO 15693 workbench that depend on no widget: chip names, serial values
-// and tag log lines, inventory records, grid rows, request flags and lock ranges.
+// and tag log lines, inventory records, grid rows, request flags, lock ranges and
+// the tag log file.
+#include "tests/workbench/ShownText.h"
+#include "workbench/common/TextIds.h"
 #include "workbench/iso15693/LockRange.h"
 #include "workbench/iso15693/TagLogFile.h"
 #include "workbench/iso15693/TagNaming.h"
@@ -196,6 +199,79 @@ TEST(TagLogFile, AppendsAndNeverTruncates) {
     EXPECT_FALSE(AppendTagLog((dir / "missing" / "x.pos").string(), {"e\r\n"}));
     EXPECT_FALSE(AppendTagLog("", {"e\r\n"}));
     std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TagLogFile, DefaultFolderIsTheUsersDataFolder) {
+    const struct {
+        const char* xdg;
+        const char* home;
+        const char* folder;
+    } cases[] = {
+        {"/data/user", "/home/op", "/data/user/Nvk Applikationen/VorexProgrammer"},
+        {nullptr, "/home/op", "/home/op/.local/share/Nvk Applikationen/VorexProgrammer"},
+        {"", "/home/op/", "/home/op/.local/share/Nvk Applikationen/VorexProgrammer"},
+        {"relative/data", "/home/op", "/home/op/.local/share/Nvk Applikationen/VorexProgrammer"},
+        {"C:\\test", nullptr, ""},
+        {nullptr, nullptr, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DefaultTagLogFolder(c.xdg, c.home, "Nvk Applikationen/VorexProgrammer"), c.folder)
+            << (c.xdg ? c.xdg : "(unset)") << " " << (c.home ? c.home : "(unset)");
+}
+
+TEST(TagLogFile, InitialPathNeverTakesAWindowsPath) {
+    const auto dir = std::filesystem::path(testing::TempDir()) / "vorex-taglog-initial";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string kept = (dir / "tags ISO15693.pos").string();
+    const std::string fallback = "/home/op/.local/share/app";
+    const struct {
+        std::string stored;
+        std::string initial;
+    } cases[] = {
+        {"C:\\test", fallback + "/taglog.pos"},
+        {"", fallback + "/taglog.pos"},
+        {"test", fallback + "/taglog.pos"},
+        {kept, kept},
+        {(dir / "gone" / "x.pos").string(), fallback + "/taglog.pos"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(InitialTagLogPath(c.stored, fallback), c.initial) << c.stored;
+    EXPECT_EQ(InitialTagLogPath("C:\\test", ""), "");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(TagLogFile, FolderAndFileProblemsAreReportedWithTheReason) {
+    using vorex::wbtest::Shown;
+    const auto dir = std::filesystem::path(testing::TempDir()) / "vorex-taglog-errors";
+    std::filesystem::remove_all(dir);
+    const auto folder = dir / "share" / "app";
+    EXPECT_EQ(PrepareTagLogFolder(folder.string()).id, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(PrepareTagLogFolder(folder.string()).id, 0) << "an existing folder is fine";
+
+    std::ofstream(dir / "plain").put('x');
+    const auto blocked = PrepareTagLogFolder((dir / "plain" / "app").string());
+    EXPECT_EQ(blocked.id, vorex::wb::kTextTagLogFolderFailed);
+    EXPECT_NE(Shown(blocked).find((dir / "plain" / "app").string()), std::string::npos);
+    EXPECT_EQ(PrepareTagLogFolder("").id, vorex::wb::kTextTagLogNoFolder);
+
+    const std::string file = (folder / "tags ISO15693.pos").string();
+    EXPECT_EQ(AppendTagLogLines(file, {"a\r\n"}).id, 0);
+    EXPECT_EQ(ReadAll(file), "a\r\n");
+
+    const std::string missing = (dir / "missing" / "x.pos").string();
+    const auto notCreated = AppendTagLogLines(missing, {"b\r\n"});
+    EXPECT_EQ(notCreated.id, vorex::wb::kTextTagLogOpenFailed);
+    EXPECT_EQ(Shown(notCreated), "Die Protokolldatei " + missing +
+                                     " kann nicht angelegt oder geöffnet werden: No such file "
+                                     "or directory. Es wird nicht protokolliert.");
+    // A full disk takes the open but not the lines.
+    const auto full = AppendTagLogLines("/dev/full", {"c\r\n"});
+    EXPECT_EQ(full.id, vorex::wb::kTextTagLogWriteFailed);
+    EXPECT_NE(Shown(full).find("/dev/full"), std::string::npos);
+    EXPECT_FALSE(AppendTagLog("/dev/full", {"c\r\n"}));
     std::filesystem::remove_all(dir);
 }
 

@@ -1,5 +1,7 @@
 #include "workbench/iso14443/PageTagRules.h"
 
+#include "cards/IcManufacturer.h"
+
 #include <cstdio>
 
 namespace vorex::wb::nfc {
@@ -19,33 +21,7 @@ int RefusalTextId(uint8_t sak) {
 }
 
 std::string MakerName(const std::vector<uint8_t>& uid) {
-    const int code = uid.size() >= 7 ? uid[0] : 0;
-    switch (code) {
-    case 0x02:
-        return "STMicroelectronics";
-    case 0x04:
-        return "NXP Semiconductors";
-    case 0x05:
-        return "Infineon";
-    case 0x07:
-        return "Texas Instruments";
-    case 0x08:
-        return "Fujitsu";
-    case 0x12:
-        return "INSIDE";
-    case 0x15:
-        return "Atmel";
-    case 0x16:
-        return "EM Microelectronic";
-    case 0x17:
-        return "KSW Microtec GmbH";
-    case 0x39:
-        return "Silicon Craft";
-    case 0x3D:
-        return "HID Global";
-    default:
-        return "Unknown";
-    }
+    return cards::IcManufacturerName(uid.size() >= 7 ? uid[0] : 0);
 }
 
 std::string PageRowLabel(int firstPage) {

@@ -1,5 +1,7 @@
 #include "workbench/iso15693/TagNaming.h"
 
+#include "workbench/common/CardBinding.h"
+
 #include <cinttypes>
 #include <cstdio>
 
@@ -83,13 +85,7 @@ std::string SerialText(const Uid& uid) {
 }
 
 std::string UidText(const Uid& uid) {
-    std::string text;
-    char pair[4];
-    for (int i = 7; i >= 0; --i) {
-        std::snprintf(pair, sizeof pair, "%02X", uid[static_cast<size_t>(i)]);
-        text += pair;
-    }
-    return text;
+    return wb::UidText({uid.begin(), uid.end()}, wb::UidOrder::LsbFirst);
 }
 
 const char* TagLogName(uint8_t manufacturer) {

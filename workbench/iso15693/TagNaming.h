@@ -21,7 +21,9 @@ std::string SerialText(const Uid& uid);
 // The 8 UID bytes as 16 hexadecimal digits, most significant byte first.
 std::string UidText(const Uid& uid);
 
-// Log name of a manufacturer code, with its leading and trailing blank.
+// Log name of a manufacturer code, with its leading and trailing blank. These are the
+// tag log's own chip labels, which readers of existing logs expect; they differ from
+// the maker names (cards/IcManufacturer.h) on purpose.
 const char* TagLogName(uint8_t manufacturer);
 // time + log name + "-> HEX - " + serial text + CR LF.
 std::string TagLogLine(const std::string& time, uint8_t manufacturer, const Uid& uid);

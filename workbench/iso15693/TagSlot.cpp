@@ -6,7 +6,6 @@ namespace vorex::wb::iso {
 
 namespace {
 constexpr unsigned kOptionFlag = 0x40;
-constexpr unsigned kExtensionFlag = 0x08;
 constexpr uint8_t kInfineon = 5;
 } // namespace
 
@@ -42,13 +41,15 @@ ReadRequest ReadRequestFor(const TagSlot& slot, unsigned requestFlags) {
     r.withSecurityStatus = slot.manufacturer != kInfineon;
     r.flags = requestFlags | (r.withSecurityStatus ? kOptionFlag : 0);
     r.expected = slot.blockSize + (r.withSecurityStatus ? 1 : 0);
-    if (slot.blockCount > 256)
-        r.flags |= kExtensionFlag;
+    if (cards::iso15693::NeedsProtocolExtension(slot.blockCount))
+        r.flags |= cards::iso15693::kProtocolExtension;
     return r;
 }
 
 unsigned WriteFlagsFor(const TagSlot& slot, unsigned requestFlags) {
-    return requestFlags | (slot.blockCount > 256 ? kExtensionFlag : 0);
+    return requestFlags | (cards::iso15693::NeedsProtocolExtension(slot.blockCount)
+                               ? cards::iso15693::kProtocolExtension
+                               : 0);
 }
 
 bool IsServiceBlock(const TagSlot& slot, int block) {

@@ -2,6 +2,7 @@
 // The ISO 15693 workbench's view of one found tag and the request details that follow
 // from it: how the inventory answer splits into UIDs, how many blocks a grid row
 // shows, and the flags and answer length of block reads and writes.
+#include "cards/Iso15693Rules.h"
 #include "workbench/iso15693/TagNaming.h"
 
 #include <cstdint>
@@ -32,7 +33,8 @@ int BlocksPerRow(int availableWidth, int blockSize);
 
 // A block read: flags, answer length, and whether the answer starts with the block
 // security status (option flag). Infineon tags (manufacturer 5) are read without the
-// option flag; tags with more than 256 blocks need the protocol extension flag.
+// option flag; tags with more than 256 blocks need the protocol extension flag
+// (cards::iso15693::NeedsProtocolExtension).
 struct ReadRequest {
     unsigned flags = 0;
     int expected = 0;
@@ -42,9 +44,7 @@ ReadRequest ReadRequestFor(const TagSlot& slot, unsigned requestFlags);
 unsigned WriteFlagsFor(const TagSlot& slot, unsigned requestFlags);
 // Infineon my-d tags keep read-only service data in blocks 0..2.
 bool IsServiceBlock(const TagSlot& slot, int block);
-// A block security status marks a locked block when its low two bits are set.
-inline bool IsLocked(uint8_t status) {
-    return (status & 3) != 0;
-}
+// The lock rule of a block security status is the card library's.
+using cards::iso15693::IsLocked;
 
 } // namespace vorex::wb::iso

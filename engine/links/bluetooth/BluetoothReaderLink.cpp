@@ -26,6 +26,15 @@ public:
     bool DropWhenLost() const override { return true; }
     uint32_t PresetDeviceType() const override { return kBluetoothDeviceType; }
     bt::CBluetoothLink* Bluetooth() override { return &link_; }
+    // The line to the reader is the adapter's: the adapter takes the rate and the
+    // reader is not told. An adapter that cannot change its speed (the module on a
+    // serial port) refuses it rather than reporting a change it did not make.
+    LineChange ChangeLine(int baud, int format) override {
+        (void)format;
+        if (link_.Connected() && baud > 0 && link_.SetAdapterBaudRate(static_cast<uint32_t>(baud)))
+            return LineChange::Applied;
+        return LineChange::Unsupported;
+    }
     void Close() override { link_.CloseBluetoothAdapter(); }
 
 private:

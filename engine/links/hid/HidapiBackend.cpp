@@ -2,6 +2,7 @@
 // the report descriptor that sysfs shows beside the hidraw node.
 #include "engine/links/hid/HidBackend.h"
 #include "engine/links/hid/ReportDescriptor.h"
+#include "engine/links/hid/WideText.h"
 
 #include <fstream>
 #include <hidapi/hidapi.h>
@@ -9,29 +10,6 @@
 
 namespace vorex::links {
 namespace {
-
-std::string Utf8(const wchar_t* text) {
-    std::string out;
-    for (; text && *text; ++text) {
-        const auto c = static_cast<uint32_t>(*text);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x110000) {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 class HidapiDevice final : public HidDevice {
 public:
@@ -92,8 +70,8 @@ public:
             return found;
         hid_device_info* all = hid_enumerate(0, 0);
         for (const hid_device_info* d = all; d; d = d->next)
-            found.push_back(
-                {d->path ? d->path : "", d->vendor_id, d->product_id, Utf8(d->serial_number)});
+            found.push_back({d->path ? d->path : "", d->vendor_id, d->product_id,
+                             WideToUtf8(d->serial_number)});
         hid_free_enumeration(all);
         return found;
     }

@@ -31,4 +31,36 @@ std::unique_ptr<ReaderLink> OpenSerialLink(const LinkRequest& request, ReceiveSi
     return link;
 }
 
+LineChange SerialLink::ChangeLine(int baud, int format) {
+    (void)baud;
+    (void)format;
+    // An OS serial port follows the reader to new settings; an FTDI reader's line
+    // belongs to the vendor library and stays as opened. A port whose device was lost
+    // goes on: telling the reader then fails like any other exchange.
+    return IsFtdiMode() ? LineChange::Unsupported : LineChange::ReaderMustFollow;
+}
+
+bool SerialLink::SwitchLine(int baud, int format) {
+    if (baud <= 0)
+        return false;
+    bool ok = true;
+    switch (format) {
+    case 0:
+        ok = SetStopBits(1) && SetNoParity();
+        break;
+    case 1:
+        ok = SetStopBits(1) && SetEvenParity();
+        break;
+    case 2:
+        ok = SetStopBits(1) && SetOddParity();
+        break;
+    case 3:
+        ok = SetStopBits(2) && SetNoParity();
+        break;
+    default:
+        break;
+    }
+    return SetBaudRate(static_cast<uint32_t>(baud)) && ok;
+}
+
 } // namespace vorex::links

@@ -21,7 +21,8 @@ public:
     void DiscardUnsent() override { DropUnsent(); }
     bool IsOpen() const override { return CUSBSerialPort::IsOpen(); }
     bool IsUsb() const override { return IsFtdiMode(); }
-    CUSBSerialPort* SerialPort() override { return this; }
+    LineChange ChangeLine(int baud, int format) override;
+    bool SwitchLine(int baud, int format) override;
     void Close() override { ClosePort(); }
 
 protected:

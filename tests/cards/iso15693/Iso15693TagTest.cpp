@@ -118,6 +118,20 @@ TEST(Iso15693Tag, ReadsEveryBlockWithItsLockState) {
     }
 }
 
+// The block rules vorexctl and the workbench share: a status with only higher bits set
+// (ST password numbers) is no lock, and the protocol extension follows the block count.
+TEST(Iso15693Rules, LockStatusAndProtocolExtension) {
+    const std::pair<uint8_t, bool> statuses[] = {{0x00, false}, {0x01, true},  {0x02, true},
+                                                 {0x03, true},  {0x04, false}, {0x18, false},
+                                                 {0x80, false}, {0xFD, true}};
+    for (const auto& [status, locked] : statuses)
+        EXPECT_EQ(iso::IsLocked(status), locked) << int(status);
+    const std::pair<int, bool> counts[] = {{1, false},  {28, false},  {256, false},
+                                           {257, true}, {2048, true}, {65536, true}};
+    for (const auto& [count, extension] : counts)
+        EXPECT_EQ(iso::NeedsProtocolExtension(count), extension) << count;
+}
+
 TEST(Iso15693Tag, FallsBackToSingleReadsWhenReadMultipleIsRefused) {
     TagOnReader r({"nxp-icode-slix2", "E0 04 01 50 12 34 56 71", 80, 4, true});
     ASSERT_GT(r.handle, 0);

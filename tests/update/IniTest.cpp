@@ -1,4 +1,4 @@
-#include "ini/IniEx.h"
+#include "update/IniEx.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,4 +1,6 @@
 #include "reader/ReaderFacts.h"
+#include "engine/DeviceTable.h"
+#include "engine/ReaderIdentity.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +71,29 @@ TEST(Identity, Base62AndHexType) {
     const uint8_t bad[] = {'4', 'x', '5', '1'};
     EXPECT_FALSE(ParseIdentity(bad, 4, id));
     EXPECT_FALSE(ParseIdentity(text, 3, id));
+}
+
+// The programs decode identifications with their own copy of the engine's rule: both
+// must read every payload alike.
+TEST(Identity, DecodesAsTheEngineDoes) {
+    for (int c = 0; c < 256; ++c)
+        EXPECT_EQ(Base62Value(static_cast<char>(c)),
+                  vorex::RevisionFromChar(static_cast<uint8_t>(c)))
+            << c;
+    const std::string payloads[] = {"1657", "42fJ", "FFFz", "0000", "aBc9",  "117-", "4x51",
+                                    "G123", " 123", "12 4", "165",  "16571", ""};
+    for (const std::string& p : payloads) {
+        const std::vector<uint8_t> bytes(p.begin(), p.end());
+        uint32_t type = 0;
+        uint8_t revision = 0;
+        const bool engine = vorex::ParseIdentification(bytes, type, revision);
+        Identity id;
+        ASSERT_EQ(ParseIdentity(bytes.data(), static_cast<int>(bytes.size()), id), engine) << p;
+        if (engine) {
+            EXPECT_EQ(id.deviceType, static_cast<int>(type)) << p;
+            EXPECT_EQ(id.firmware, revision) << p;
+        }
+    }
 }
 
 std::vector<int> TriedRates(int baudCode, int answeringRate, int& result, int& found) {

@@ -1,0 +1,196 @@
+#include "shell/Screenshots.h"
+
+#include "reader/ReaderFacts.h"
+#include "shell/AboutDlg.h"
+#include "shell/BeepTimeDlg.h"
+#include "shell/DemoReader.h"
+#include "shell/MainFrame.h"
+#include "shell/PortDlg.h"
+#include "shell/ProgrammerView.h"
+#include "shell/SendeLeistungDlg.h"
+#include "ui/EditableListCtrl.h"
+#include "update/UpdateService.h"
+#include "workbench/iso14443/Mifare1KDlg.h"
+#include "workbench/iso14443/MifareKeyStoreDlg.h"
+#include "workbench/iso14443/NFCType2Dlg.h"
+#include "workbench/iso15693/ISO15693Dlg.h"
+#include <vorex/vorex.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPainter>
+#include <QThread>
+#include <cstdio>
+#include <functional>
+
+namespace vorex::ui {
+
+void CLoggedMessages::Show(QWidget*, const QString& text, Icon) {
+    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+}
+
+bool CLoggedMessages::AskYesNo(QWidget*, const QString& text, Icon) {
+    std::fprintf(stderr, "question (answered no): %s\n", text.toUtf8().constData());
+    return false;
+}
+
+namespace {
+// The window's contents under a plain title bar that shows its caption (the offscreen
+// platform draws no window frame).
+bool Save(QWidget& w, const QDir& dir, const QString& file) {
+    QApplication::processEvents();
+    const QPixmap contents = w.grab();
+    constexpr int kTitle = 28;
+    QImage shot(contents.width(), contents.height() + kTitle, QImage::Format_RGB32);
+    shot.fill(QColor(48, 56, 70));
+    QPainter painter(&shot);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(10, 0, shot.width() - 20, kTitle), Qt::AlignVCenter | Qt::AlignLeft,
+                     w.windowTitle());
+    painter.drawPixmap(0, kTitle, contents);
+    painter.end();
+    const bool ok = shot.save(dir.filePath(file));
+    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "could not write",
+                 dir.filePath(file).toUtf8().constData());
+    return ok;
+}
+
+// Runs `shoot` on an open, identified connection to the saved reader and closes it.
+bool WithReader(CMainFrame& frame, const std::function<bool(int handle)>& shoot) {
+    int baud = 19200;
+    const int handle = frame.View()->OpenReader(false, baud);
+    if (handle <= 0 || !frame.View()->IdentifyReader(handle))
+        return false;
+    const bool ok = shoot(handle);
+    VOREX_ClosePort(handle);
+    return ok;
+}
+
+// The ISO 15693 workbench on the demo reader's tags, with one edited (yellow) cell next
+// to the first tag's locked (pink) block.
+bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
+    return WithReader(frame, [&](int handle) {
+        wb::iso::CISO15693Dlg dialog(env, &frame);
+        dialog.SetConnection(handle, reader::HighDataRateLock(frame.View()->DeviceType()));
+        dialog.show();
+        QElapsedTimer waited;
+        waited.start();
+        while (dialog.Grid()->CellText(0, 1).isEmpty() && waited.elapsed() < 5000) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+        dialog.Grid()->SetCellText(1, 2, QStringLiteral("c0ffee"));
+        dialog.ValidateCell(1, 2);
+        dialog.Grid()->SelectRow(1);
+        return Save(dialog, dir, QStringLiteral("iso15693-workbench.png"));
+    });
+}
+
+// The NFC Type 2 workbench on the demo NTAG216 with one edited (yellow) page, and the
+// transmit-power dialog with the reader's settings.
+bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+    // Outside the demo the card on the reader is shown.
+    demo.ChangeField("card ntag216");
+    return WithReader(frame, [&](int handle) {
+        bool ok = false;
+        {
+            wb::nfc::CNFCType2Dlg dialog(env, &frame);
+            dialog.SetConnection(handle);
+            dialog.show();
+            dialog.OnRead();
+            dialog.Grid()->SetCellText(2, 1, QStringLiteral("c0ffee"));
+            dialog.OnCellEdited(2, 1);
+            dialog.Grid()->SelectRow(2);
+            ok = Save(dialog, dir, QStringLiteral("nfc-type2-workbench.png"));
+        }
+        {
+            CSendeLeistungDlg dialog(handle, env.messages, &frame);
+            dialog.OnInitDialog();
+            dialog.show();
+            ok = Save(dialog, dir, QStringLiteral("transmit-power-dialog.png")) && ok;
+        }
+        return ok;
+    });
+}
+
+// The MIFARE Classic 4K workbench on the demo card's 16-block sector 33, read with the
+// key in slot 1 of the reader's store: data rows, a value block, the access rights;
+// then the key-store dialog with the demo store's keys and one unfinished key.
+bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+    demo.ChangeField("card classic4k");
+    return WithReader(frame, [&](int handle) {
+        bool ok = false;
+        {
+            wb::mfc::CMifare1KDlg dialog(env, wb::mfc::kTemplate4K, &frame);
+            dialog.SetConnection(handle, reader::HasSmallKeyStore(frame.View()->DeviceType()));
+            dialog.show();
+            const auto click = [&dialog](const QString& name) {
+                if (auto* button = dialog.findChild<QAbstractButton*>(name))
+                    button->click();
+            };
+            click(QStringLiteral("tab33"));
+            if (auto* index = dialog.findChild<QComboBox*>(QStringLiteral("keyIndex")))
+                index->setCurrentIndex(1);
+            for (const char* name : {"lsbFirst", "valueMode10", "selectAll", "read"})
+                click(QString::fromLatin1(name));
+            ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
+        }
+        {
+            wb::mfc::CMifareDefineKeys keys(env, &frame);
+            keys.SetConnection(handle);
+            keys.show();
+            const char* texts[][2] = {{"FFFFFFFFFFFF", "FFFFFFFFFFFF"},
+                                      {"A0A1A2A3A4A5", "B0B1B2B3B4B5"},
+                                      {"4D3A99C351DD", "1A982C7E45"}};
+            for (int row = 0; row < 3; ++row)
+                for (int column = 0; column < 2; ++column)
+                    keys.KeyEdit(column, row)->setText(QString::fromLatin1(texts[row][column]));
+            keys.KeyEdit(1, 2)->setFocus();
+            ok = Save(keys, dir, QStringLiteral("key-store-dialog.png")) && ok;
+        }
+        return ok;
+    });
+}
+
+} // namespace
+
+int TakeScreenshots(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QString& folder) {
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral(".")))
+        return 1;
+    std::fprintf(stderr, "caption: %s\n", frame.windowTitle().toUtf8().constData());
+    bool ok = Save(frame, dir, QStringLiteral("main-window.png"));
+    {
+        CPortDlg dialog(env, &frame);
+        dialog.show();
+        ok = Save(dialog, dir, QStringLiteral("interface-dialog.png")) && ok;
+    }
+    {
+        CBeepTimeDlg dialog(env.messages, &frame);
+        dialog.show();
+        ok = Save(dialog, dir, QStringLiteral("cycle-dialog.png")) && ok;
+    }
+    {
+        CAboutDlg dialog(env, &frame);
+        dialog.show();
+        // The labels show what the program file's check found (bounded wait).
+        QElapsedTimer waited;
+        waited.start();
+        while (env.updates && env.updates->Program().IsRunning() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        ok = Save(dialog, dir, QStringLiteral("about-box.png")) && ok;
+    }
+    ok = SaveWorkbench(frame, env, dir) && ok;
+    ok = SaveClassicWorkbench(frame, env, demo, dir) && ok;
+    ok = SaveReaderDialogs(frame, env, demo, dir) && ok;
+    return ok ? 0 : 1;
+}
+
+} // namespace vorex::ui
