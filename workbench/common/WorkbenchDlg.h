@@ -1,11 +1,12 @@
 #pragma once
 // The base of the workbench dialogs: the reader connection the view hands over, the
-// status pane, cyclic reading with its "Zyklisch lesen" button, and what every
-// workbench does alike: "Reset Status", "Schließen" and Esc, the engine's error texts,
-// reader host mode off when the dialog goes. A dialog builds its controls with the
-// factories below, so that every workbench names its controls the same way (its
+// status pane with its progress bar, cyclic reading with its "Zyklisch lesen" button,
+// the display mode and byte order, and what every workbench does alike: "Reset
+// Status", "Schließen" and Esc, the engine's error texts, the page write of the page
+// tags, reader host mode off when the dialog goes. A dialog builds its controls with
+// the factories below, so that every workbench names its controls the same way (its
 // template's control id where it has one, else an English camelCase name) and gives
-// them an accessible name.
+// them an accessible name. What a dialog does with its card stays in the dialog.
 #include "ui/CyclicReader.h"
 #include "ui/StatusPane.h"
 
