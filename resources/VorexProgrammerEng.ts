@@ -571,6 +571,54 @@ Do you really want to write the trailer?</translation>
         <source>Write Rights</source>
         <translation>Write Rights</translation>
     </message>
+    <message>
+        <source>Statusprotokoll</source>
+        <translation>Status log</translation>
+    </message>
+    <message>
+        <source>Statuszeile</source>
+        <translation>Status line</translation>
+    </message>
+    <message>
+        <source>Transponder</source>
+        <translation>Transponders</translation>
+    </message>
+    <message>
+        <source>Fortschritt</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>Sektoren</source>
+        <translation>Sectors</translation>
+    </message>
+    <message>
+        <source>UID</source>
+        <translation>UID</translation>
+    </message>
+    <message>
+        <source>Key-Typ</source>
+        <translation>Key type</translation>
+    </message>
+    <message>
+        <source>Key-Index</source>
+        <translation>Key index</translation>
+    </message>
+    <message>
+        <source>User Byte</source>
+        <translation>User byte</translation>
+    </message>
+    <message>
+        <source>Hersteller</source>
+        <translation>Manufacturer</translation>
+    </message>
+    <message>
+        <source>Seiten</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>NDEF</source>
+        <translation>NDEF</translation>
+    </message>
 </context>
 <context>
     <name>VorexStrings</name>

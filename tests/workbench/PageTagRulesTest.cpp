@@ -144,16 +144,16 @@ TEST(UltralightPages, TakesAndWritesOnlyPagesFourToFifteen) {
         u.Take(p, "0A0B0C0D", kHex, kMsbFirst);
     for (int p = 0; p < 4; ++p) {
         EXPECT_TRUE(u.Data(p).empty()) << p;
-        EXPECT_EQ(u.WriteAction(p, true), UltralightWrite::Skip);
+        EXPECT_EQ(u.WriteAction(p, true), PageWrite::Skip);
     }
     EXPECT_EQ(u.Data(4), (Bytes{0x0D, 0x0C, 0x0B, 0x0A}));
     EXPECT_EQ(u.Text(4, kHex, kLsbFirst), "0D 0C 0B 0A");
-    EXPECT_EQ(u.WriteAction(4, true), UltralightWrite::Write);
-    EXPECT_EQ(u.WriteAction(4, false), UltralightWrite::Skip);
+    EXPECT_EQ(u.WriteAction(4, true), PageWrite::Write);
+    EXPECT_EQ(u.WriteAction(4, false), PageWrite::Skip);
     u.Take(5, "", kHex, kLsbFirst); // an empty edit keeps the page
-    EXPECT_EQ(u.WriteAction(5, true), UltralightWrite::Write);
+    EXPECT_EQ(u.WriteAction(5, true), PageWrite::Write);
     u.Clear(5);
-    EXPECT_EQ(u.WriteAction(5, true), UltralightWrite::WrongLength);
+    EXPECT_EQ(u.WriteAction(5, true), PageWrite::WrongLength);
     EXPECT_EQ(u.Text(5, kHex, kLsbFirst), "");
     u.ClearAll();
     EXPECT_TRUE(u.Data(15).empty());

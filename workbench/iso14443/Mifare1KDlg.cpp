@@ -35,42 +35,6 @@ namespace {
 constexpr int kValueEditWidth = 80;
 constexpr int kEditWidth = 330;
 
-// Edit texts are byte strings: one character per block byte.
-std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-
-QString Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-QPushButton* Button(QWidget* parent, const QString& name, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QCheckBox* Box(QWidget* parent, const QString& name, const QString& text = {}) {
-    auto* b = new QCheckBox(text, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QComboBox* Combo(QWidget* parent, const QString& name, const QStringList& items) {
-    auto* c = new QComboBox(parent);
-    c->setObjectName(name);
-    c->addItems(items);
-    return c;
-}
-
-QLineEdit* Edit(QWidget* parent, const QString& name, int limit) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setMaxLength(limit);
-    return e;
-}
-
 QStringList Numbers(int count) {
     QStringList items;
     for (int i = 0; i < count; ++i)
@@ -81,33 +45,23 @@ QStringList Numbers(int count) {
 } // namespace
 
 CMifare1KDlg::CMifare1KDlg(ui::ShellEnv& env, int templateId, QWidget* parent)
-    : QDialog(parent), env_(env), cycleInterval_(ui::ProfileInt("Settings", "ZyklusZeit", 250)),
-      layout1k_(templateId != kTemplate4K), rows_(TemplateRows(layout1k_)) {
+    : CWorkbenchDlg(parent), env_(env), layout1k_(templateId != kTemplate4K),
+      rows_(TemplateRows(layout1k_)) {
     env_.FillDefaults();
     setObjectName(QString::number(layout1k_ ? kTemplate1K : kTemplate4K));
     setWindowTitle(layout1k_ ? L("MIFARE® Classic 1K") : L("MIFARE® Classic 4K"));
     BuildControls();
-    cyclic_.SetStep([this] { OnRead(); }, [this] { return cyclicButton_->isChecked(); },
-                    [this] { EnableControls(true); });
-    (displayMode_ == wb::kAscii ? ascii_ : hex_)->setChecked(true);
-    (byteOrder_ == wb::kLsbFirst ? lsbFirst_ : msbFirst_)->setChecked(true);
+    SetCyclicStep([this] { OnRead(); });
+    ShowDisplay();
     tabs_->setCurrentIndex(0);
     ShowAccessRights();
     Refresh();
 }
 
-CMifare1KDlg::~CMifare1KDlg() {
-    cyclic_.Stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
-}
-
 void CMifare1KDlg::SetConnection(int handle, bool smallKeyStore) {
-    handle_ = handle;
+    CWorkbenchDlg::SetConnection(handle);
     smallKeyStore_ = smallKeyStore;
-    cyclic_.SetHandle(handle);
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 1);
+    HostModeOn();
 }
 
 // ---- Controls ----
@@ -115,28 +69,27 @@ void CMifare1KDlg::SetConnection(int handle, bool smallKeyStore) {
 void CMifare1KDlg::BuildControls() {
     const int sectors = TemplateSectors(layout1k_);
     tabs_ = new ui::CButtonTabs(sectors, 8, QSize(86, 22), this);
-    tabs_->setObjectName("sectorTabs");
+    Name(tabs_, "sectorTabs", L("Sektoren"));
     for (int s = 0; s < sectors; ++s)
         tabs_->setTabText(s, Format(L("Sector %d"), s));
-    status_ = std::make_unique<ui::CStatusPane>(this, "statusLog", "statusLine");
-    status_->Log()->setMinimumHeight(70);
+    MakeStatusPane("statusLog", "statusLine", 70);
 
     auto* rows = new QGridLayout;
     rows->setVerticalSpacing(2);
     for (int r = 0; r < rows_; ++r) {
         const bool last = r == rows_ - 1;
-        rowCheck_[r] = Box(this, QString("rowSelected%1").arg(r),
-                           last ? L("Rechte") : L("Block") + QString(" %1").arg(r));
-        rowEdit_[r] = Edit(this, QString("rowText%1").arg(r), 47);
+        rowCheck_[r] = MakeCheck(QString("rowSelected%1").arg(r),
+                                 last ? L("Rechte") : L("Block") + QString(" %1").arg(r));
+        rowEdit_[r] = MakeEdit(QString("rowText%1").arg(r), rowCheck_[r]->text(), 47);
         rowEdit_[r]->setMinimumWidth(kEditWidth);
         rows->addWidget(rowCheck_[r], r, 0);
         rows->addWidget(rowEdit_[r], r, 1);
         connect(rowCheck_[r], &QCheckBox::clicked, this, [this, r] { OnRowSelected(r); });
         if (r >= 15)
             continue;
-        valueCheck_[r] = Box(this, QString("valueMode%1").arg(r), L("Value (dezimal)"));
-        incButton_[r] = Button(this, QString("inc%1").arg(r), L("inc."));
-        decButton_[r] = Button(this, QString("dec%1").arg(r), L("dec."));
+        valueCheck_[r] = MakeCheck(QString("valueMode%1").arg(r), L("Value (dezimal)"));
+        incButton_[r] = MakeButton(QString("inc%1").arg(r), L("inc."));
+        decButton_[r] = MakeButton(QString("dec%1").arg(r), L("dec."));
         incButton_[r]->setFixedWidth(44);
         decButton_[r]->setFixedWidth(44);
         rows->addWidget(valueCheck_[r], r, 2);
@@ -148,39 +101,31 @@ void CMifare1KDlg::BuildControls() {
     }
     rows->setColumnStretch(1, 1);
 
-    uidEdit_ = Edit(this, "uidText", 32);
+    uidEdit_ = MakeEdit("uidText", L("UID"), 32);
     uidEdit_->setReadOnly(true);
-    keyTypeCombo_ = Combo(this, "keyType", {L("Key A"), L("Key B")});
-    keyIndexCombo_ = Combo(this, "keyIndex", Numbers(16));
-    read_ = Button(this, "read", L("Lesen"));
+    keyTypeCombo_ = MakeCombo("keyType", L("Key-Typ"), {L("Key A"), L("Key B")});
+    keyIndexCombo_ = MakeCombo("keyIndex", L("Key-Index"), Numbers(16));
+    read_ = MakeButton("read", L("Lesen"));
     read_->setDefault(true);
     read_->setAutoDefault(true);
-    write_ = Button(this, "write", L("Schreiben"));
-    selectAll_ = Button(this, "selectAll", L("Alles markieren"));
-    selectNone_ = Button(this, "selectNone", L("Nichts markieren"));
-    defineKeys_ = Button(this, "defineKeys", L("Keys definieren"));
-    resetStatus_ = Button(this, "resetStatus", L("Reset Status"));
-    close_ = Button(this, "close", L("Schließen"));
-    cyclicButton_ = Button(this, "cyclic", L("Zyklisch lesen"));
-    cyclicButton_->setCheckable(true);
-    stopOnErrorCheck_ = Box(this, "stopOnError", L("Stop bei Fehler"));
-    hex_ = new QRadioButton(L("HEX"), this);
-    hex_->setObjectName("hex");
-    ascii_ = new QRadioButton(L("ASCII"), this);
-    ascii_->setObjectName("ascii");
-    msbFirst_ = new QRadioButton(L("MSB first"), this);
-    msbFirst_->setObjectName("msbFirst");
-    lsbFirst_ = new QRadioButton(L("LSB first"), this);
-    lsbFirst_->setObjectName("lsbFirst");
+    write_ = MakeButton("write", L("Schreiben"));
+    selectAll_ = MakeButton("selectAll", L("Alles markieren"));
+    selectNone_ = MakeButton("selectNone", L("Nichts markieren"));
+    defineKeys_ = MakeButton("defineKeys", L("Keys definieren"));
+    MakeResetStatusButton("resetStatus");
+    MakeCloseButton("close");
+    QPushButton* cyclic = MakeCyclicButton("cyclic");
+    stopOnErrorCheck_ = MakeCheck("stopOnError", L("Stop bei Fehler"));
+    MakeDisplayRadios("hex", "ascii", true);
 
     auto* display = new QGroupBox(L("Darstellung"), this);
     auto* displayLayout = new QHBoxLayout(display);
-    displayLayout->addWidget(hex_);
-    displayLayout->addWidget(ascii_);
+    displayLayout->addWidget(HexRadio());
+    displayLayout->addWidget(AsciiRadio());
     auto* order = new QGroupBox(L("Reihenfolge"), this);
     auto* orderLayout = new QHBoxLayout(order);
-    orderLayout->addWidget(msbFirst_);
-    orderLayout->addWidget(lsbFirst_);
+    orderLayout->addWidget(MsbFirstRadio());
+    orderLayout->addWidget(LsbFirstRadio());
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(new QLabel(L("UID:"), this));
@@ -191,37 +136,24 @@ void CMifare1KDlg::BuildControls() {
     key->addWidget(keyIndexCombo_);
     buttons->addLayout(key);
     for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, stopOnErrorCheck_,
-                                         selectAll_, selectNone_, display, order, defineKeys_})
+         std::initializer_list<QWidget*>{read_, write_, cyclic, stopOnErrorCheck_, selectAll_,
+                                         selectNone_, display, order, defineKeys_})
         buttons->addWidget(w);
-    buttons->addStretch(1);
-    buttons->addWidget(resetStatus_);
-    buttons->addWidget(close_);
+    EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(tabs_, 0, 0, 1, 2);
     layout->addLayout(rows, 1, 0);
     layout->addLayout(buttons, 1, 1, 2, 1);
     layout->addLayout(BuildAccessGroup(), 2, 0);
-    layout->addWidget(new QLabel(L("Status:"), this), 3, 0, 1, 2);
-    layout->addWidget(status_->Log(), 4, 0, 1, 2);
-    layout->addWidget(status_->Line(), 5, 0, 1, 2);
+    AddStatusRows(layout, 3, 2);
 
     connect(read_, &QPushButton::clicked, this, &CMifare1KDlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CMifare1KDlg::OnWrite);
     connect(selectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(true); });
     connect(selectNone_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
     connect(defineKeys_, &QPushButton::clicked, this, &CMifare1KDlg::OnDefineKeys);
-    connect(resetStatus_, &QPushButton::clicked, this, &CMifare1KDlg::OnResetStatus);
-    connect(close_, &QPushButton::clicked, this, &CMifare1KDlg::OnClose);
-    connect(cyclicButton_, &QPushButton::clicked, this, &CMifare1KDlg::OnCyclic);
     connect(stopOnErrorCheck_, &QCheckBox::clicked, this, [this](bool on) { stopOnError_ = on; });
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplay(wb::kHex, byteOrder_); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplay(wb::kAscii, byteOrder_); });
-    connect(msbFirst_, &QRadioButton::clicked, this,
-            [this] { OnDisplay(displayMode_, wb::kMsbFirst); });
-    connect(lsbFirst_, &QRadioButton::clicked, this,
-            [this] { OnDisplay(displayMode_, wb::kLsbFirst); });
     connect(tabs_, &ui::CButtonTabs::currentChanged, this, &CMifare1KDlg::OnSectorChanged);
     connect(keyAEdit_, &QLineEdit::textEdited, this, &CMifare1KDlg::OnKeyText);
     connect(keyBEdit_, &QLineEdit::textEdited, this, &CMifare1KDlg::OnKeyText);
@@ -245,17 +177,28 @@ QLayout* CMifare1KDlg::BuildAccessGroup() {
     };
     const auto accessRow = [this, grid](int row, int group, QLabel* label) {
         grid->addWidget(label, row, 0);
-        accessCombos_[group] = Combo(this, QString("access%1").arg(group), Numbers(8));
+        accessCombos_[group] =
+            MakeCombo(QString("access%1").arg(group),
+                      L("Zugriffsrechte") + QString(" %1").arg(group), Numbers(8));
         grid->addWidget(accessCombos_[group], row, 1);
         connect(accessCombos_[group], &QComboBox::activated, this,
                 [this, group] { OnAccessCombo(group); });
     };
-    const auto rightsBox = [this](int group, int box) {
-        auto* b = Box(this, QString("rights%1_%2").arg(group).arg(box));
+    const std::vector<const char*> dataHeadings{"Read", "Write", "Increment", "Decrement"};
+    const std::vector<const char*> trailerHeadings{"Read KeyA",  "Write KeyA",  "Read KeyB",
+                                                   "Write KeyB", "Read Rights", "Write Rights"};
+    // A rights box says its group, its right and its key ("0 - Write B") to a screen
+    // reader; it shows no text of its own.
+    const auto rightsBox = [this, &dataHeadings, &trailerHeadings](int group, int box) {
+        const char* heading = (group == 3 ? trailerHeadings : dataHeadings)[box / 2];
+        auto* b = MakeCheck(QString("rights%1_%2").arg(group).arg(box), QString());
+        b->setAccessibleName(QString("%1 - %2 %3")
+                                 .arg(group == 3 ? L("Rechte") : QString::number(group), L(heading),
+                                      L(box % 2 ? "B" : "A")));
         b->setEnabled(false);
         return b;
     };
-    headings(0, {"Read", "Write", "Increment", "Decrement"});
+    headings(0, dataHeadings);
     for (int g = 0; g < 3; ++g) {
         groupLabels_[g] = new QLabel(this);
         groupLabels_[g]->setObjectName(QString("groupLabel%1").arg(g));
@@ -265,17 +208,16 @@ QLayout* CMifare1KDlg::BuildAccessGroup() {
             grid->addWidget(dataRights_[g][box], 2 + g, 2 + box, Qt::AlignCenter);
         }
     }
-    headings(5,
-             {"Read KeyA", "Write KeyA", "Read KeyB", "Write KeyB", "Read Rights", "Write Rights"});
+    headings(5, trailerHeadings);
     accessRow(7, 3, new QLabel(L("Rechte"), this));
     for (int box = 0; box < 12; ++box) {
         trailerRights_[box] = rightsBox(3, box);
         grid->addWidget(trailerRights_[box], 7, 2 + box, Qt::AlignCenter);
     }
-    userByteEdit_ = Edit(this, "userByte", 2);
+    userByteEdit_ = MakeEdit("userByte", L("User Byte"), 2);
     userByteEdit_->setMaximumWidth(40);
-    keyAEdit_ = Edit(this, "keyA", 12);
-    keyBEdit_ = Edit(this, "keyB", 12);
+    keyAEdit_ = MakeEdit("keyA", L("Key A"), 12);
+    keyBEdit_ = MakeEdit("keyB", L("Key B"), 12);
     auto* fields = new QHBoxLayout;
     fields->addWidget(new QLabel(L("User Byte:"), this));
     fields->addWidget(userByteEdit_);
@@ -309,9 +251,9 @@ void CMifare1KDlg::TakeData() {
     keyIndex_ = keyIndexCombo_->currentIndex();
     for (size_t g = 0; g < 4; ++g)
         trailer_.access[g] = accessCombos_[g]->currentIndex();
-    trailer_.keyA = Bytes(keyAEdit_->text());
-    trailer_.keyB = Bytes(keyBEdit_->text());
-    trailer_.userByte = Bytes(userByteEdit_->text());
+    trailer_.keyA = ByteString(keyAEdit_->text());
+    trailer_.keyB = ByteString(keyBEdit_->text());
+    trailer_.userByte = ByteString(userByteEdit_->text());
     for (int r = 0; r < rows_; ++r) {
         rowSelected_[r] = rowCheck_[r]->isChecked();
         rowText_[r] = rowEdit_[r]->text();
@@ -319,7 +261,8 @@ void CMifare1KDlg::TakeData() {
     // A text is parsed in the mode it was shown in: a HEX text of a row whose "Value"
     // box was just checked is no decimal value.
     for (int r = 0; r < TrailerRow(); ++r) {
-        const auto data = mfc::RowData(Bytes(rowText_[r]), valueMode_[r], displayMode_, byteOrder_);
+        const auto data =
+            mfc::RowData(ByteString(rowText_[r]), valueMode_[r], DisplayMode(), ByteOrder());
         if (data)
             rowData_[r] = *data;
         else if (valueMode_[r] && !rowText_[r].isEmpty())
@@ -332,13 +275,15 @@ void CMifare1KDlg::TakeData() {
 }
 
 void CMifare1KDlg::Refresh() {
-    uidEdit_->setText(uid_.empty() ? QString()
-                                   : Text(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
-                                                          wb::kHex, wb::kMsbFirst)));
+    uidEdit_->setText(uid_.empty()
+                          ? QString()
+                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
+                                                           wb::kHex, wb::kMsbFirst)));
     const int trailerRow = TrailerRow();
     for (int r = 0; r < rows_; ++r) {
-        rowText_[r] = Text(RowText(rowData_[r], r == trailerRow, valueMode_[r] && r != trailerRow,
-                                   displayMode_, byteOrder_));
+        rowText_[r] =
+            FromByteString(RowText(rowData_[r], r == trailerRow, valueMode_[r] && r != trailerRow,
+                                   DisplayMode(), ByteOrder()));
         const QSignalBlocker blockCheck(rowCheck_[r]);
         rowCheck_[r]->setChecked(rowSelected_[r]);
         rowEdit_[r]->setMaxLength(47);
@@ -350,9 +295,9 @@ void CMifare1KDlg::Refresh() {
     keyIndexCombo_->setCurrentIndex(keyIndex_);
     for (size_t g = 0; g < 4; ++g)
         accessCombos_[g]->setCurrentIndex(trailer_.access[g]);
-    keyAEdit_->setText(Text(trailer_.keyA));
-    keyBEdit_->setText(Text(trailer_.keyB));
-    userByteEdit_->setText(Text(trailer_.userByte));
+    keyAEdit_->setText(FromByteString(trailer_.keyA));
+    keyBEdit_->setText(FromByteString(trailer_.keyB));
+    userByteEdit_->setText(FromByteString(trailer_.userByte));
     LayoutRows();
 }
 
@@ -364,7 +309,7 @@ void CMifare1KDlg::LayoutRows() {
         const bool inSector = r < s.blocks;
         const bool value = r < 15 && valueMode_[r] && !trailer;
         QLineEdit* edit = rowEdit_[r];
-        edit->setMaxLength(RowTextLimit(trailer, value, displayMode_, byteOrder_));
+        edit->setMaxLength(RowTextLimit(trailer, value, DisplayMode(), ByteOrder()));
         if (value && !edit->validator())
             edit->setValidator(new QRegularExpressionValidator(kDigits, edit));
         else if (!value && edit->validator())
@@ -393,10 +338,11 @@ void CMifare1KDlg::LayoutRows() {
             savedLabels_ = {rowCheck_[rows_ - 1]->text(), rowCheck_[3]->text()};
         rowCheck_[3]->setText(s.blocks == 4 ? savedLabels_[0] : savedLabels_[1]);
     }
-    const std::string prefix = LabelPrefix(Bytes(rowCheck_[0]->text()));
+    const std::string prefix = LabelPrefix(ByteString(rowCheck_[0]->text()));
     for (int r = 0; r < rows_; ++r) {
         if (r != s.trailerRow && r < rows_ - 1)
-            rowCheck_[r]->setText(Text(RowLabel(prefix, s, r)));
+            rowCheck_[r]->setText(FromByteString(RowLabel(prefix, s, r)));
+        rowEdit_[r]->setAccessibleName(rowCheck_[r]->text());
         // Rows past the sector's trailer are not shown (the 1K template has none).
         const bool shown = r <= s.trailerRow;
         for (QWidget* w : std::initializer_list<QWidget*>{
@@ -407,12 +353,13 @@ void CMifare1KDlg::LayoutRows() {
     }
     const auto groups = GroupLabels(prefix, s);
     for (size_t g = 0; g < 3; ++g)
-        groupLabels_[g]->setText(Text(groups[g]));
+        groupLabels_[g]->setText(FromByteString(groups[g]));
 }
 
 void CMifare1KDlg::ShowTrailerRow() {
     const int row = TrailerRow();
-    rowEdit_[row]->setText(Text(RowText(rowData_[row], true, false, displayMode_, byteOrder_)));
+    rowEdit_[row]->setText(
+        FromByteString(RowText(rowData_[row], true, false, DisplayMode(), ByteOrder())));
 }
 
 // ---- Trailer ----
@@ -439,53 +386,32 @@ void CMifare1KDlg::ShowAccessRights() {
 
 // ---- Status ----
 
-void CMifare1KDlg::AddStatus(const QString& text) {
-    status_->AddStatus(text);
-}
-
-void CMifare1KDlg::ShowStatusId(int id) {
-    status_->ShowStatusId(id);
-}
-
-QString CMifare1KDlg::ErrorText() const {
-    const int error = VOREX_GetLastError(handle_);
-    return Format(S(VOREX_GetErrorStringId(error)), error);
-}
-
 void CMifare1KDlg::StopCyclicOnError() {
-    if (stopOnError_ && cyclicButton_->isChecked())
-        cyclicButton_->setChecked(false);
+    if (stopOnError_ && CyclicButton()->isChecked())
+        CyclicButton()->setChecked(false);
 }
 
 // ---- Reader operations ----
 
 bool CMifare1KDlg::SelectAndAuthenticate(int firstBlock) {
     unsigned short atqa = 0;
-    if (VOREX_MifareRequest(handle_, &atqa) == -1) {
-        AddStatus(ErrorText());
+    if (VOREX_MifareRequest(Handle(), &atqa) == -1) {
+        AddStatus(LastErrorText());
         return false;
     }
     uid_.assign(10, 0);
     unsigned char sak = 0;
-    const int length = VOREX_MifareSelect(handle_, uid_.data(), 10, &sak);
+    const int length = VOREX_MifareSelect(Handle(), uid_.data(), 10, &sak);
     if (length == -1) {
         uid_.clear();
-        AddStatus(ErrorText());
+        AddStatus(LastErrorText());
         return false;
     }
     uid_.resize(static_cast<size_t>(std::clamp(length, 0, 10)));
     Refresh();
-    const int refusal = SakStatusId(sak, layout1k_);
-    if (refusal == 241) {
-        QString text = S(241);
-        AddStatus(text.replace(QLatin1String("%02x"), QString("%1").arg(sak, 2, 16, QChar('0'))));
+    if (ShowRefusal(SakStatusId(sak, layout1k_), sak))
         return false;
-    }
-    if (refusal != 0) {
-        ShowStatusId(refusal);
-        return false;
-    }
-    if (VOREX_MifareAuthenticate(handle_, nullptr, 0, keyType_ != 0 ? 1 : 0, keyIndex_,
+    if (VOREX_MifareAuthenticate(Handle(), nullptr, 0, keyType_ != 0 ? 1 : 0, keyIndex_,
                                  firstBlock) == -1) {
         ShowStatusId(232);
         return false;
@@ -511,9 +437,9 @@ void CMifare1KDlg::OnRead() {
             continue;
         }
         data.assign(16, 0);
-        if (VOREX_MifareReadBlock(handle_, s.first + r, data.data(), 16) != 16) {
+        if (VOREX_MifareReadBlock(Handle(), s.first + r, data.data(), 16) != 16) {
             data.clear();
-            AddStatus(ErrorText());
+            AddStatus(LastErrorText());
             StopCyclicOnError();
             break;
         }
@@ -547,9 +473,7 @@ void CMifare1KDlg::OnWrite() {
             continue;
         }
         if (data.size() != 16) {
-            QString text = S(242);
-            text.replace(text.indexOf(QLatin1String("%d")), 2, QString::number(r));
-            AddStatus(Format(text, static_cast<int>(data.size())));
+            ShowWrongLength(r, static_cast<int>(data.size()));
             success = false;
             continue;
         }
@@ -559,8 +483,8 @@ void CMifare1KDlg::OnWrite() {
             continue;
         }
         sessionLost = false;
-        if (VOREX_MifareWriteBlock(handle_, s.first + r, data.data(), 16) == -1) {
-            AddStatus(ErrorText());
+        if (VOREX_MifareWriteBlock(Handle(), s.first + r, data.data(), 16) == -1) {
+            AddStatus(LastErrorText());
             success = false;
             sessionLost = true;
         } else {
@@ -582,8 +506,8 @@ void CMifare1KDlg::OnValue(int row, bool increment) {
     const mfc::Sector s = SectorOf(Sector(), layout1k_);
     if (!SelectAndAuthenticate(s.first))
         return;
-    if (VOREX_MifareValue(handle_, s.first + row, increment ? 1 : 0, 1) == -1)
-        AddStatus(ErrorText());
+    if (VOREX_MifareValue(Handle(), s.first + row, increment ? 1 : 0, 1) == -1)
+        AddStatus(LastErrorText());
 }
 
 // ---- Handlers ----
@@ -610,9 +534,9 @@ void CMifare1KDlg::OnAccessCombo(int group) {
 }
 
 void CMifare1KDlg::OnKeyText() {
-    trailer_.keyA = Bytes(keyAEdit_->text());
-    trailer_.keyB = Bytes(keyBEdit_->text());
-    trailer_.userByte = Bytes(userByteEdit_->text());
+    trailer_.keyA = ByteString(keyAEdit_->text());
+    trailer_.keyB = ByteString(keyBEdit_->text());
+    trailer_.userByte = ByteString(userByteEdit_->text());
     auto* edit = qobject_cast<QLineEdit*>(sender());
     if (edit && edit->text().size() != edit->maxLength())
         return;
@@ -638,58 +562,39 @@ void CMifare1KDlg::OnSelectAll(bool select) {
 
 void CMifare1KDlg::OnDisplay(int mode, int order) {
     TakeData();
-    displayMode_ = mode;
-    byteOrder_ = order;
+    SetDisplay(mode, order);
     Refresh();
 }
 
 void CMifare1KDlg::EnableControls(bool enable) {
     controlsEnabled_ = enable;
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, ascii_, hex_, msbFirst_,
-                                         lsbFirst_, selectAll_, selectNone_, tabs_})
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, CyclicButton(), AsciiRadio(),
+                                                      HexRadio(), MsbFirstRadio(), LsbFirstRadio(),
+                                                      selectAll_, selectNone_, tabs_})
         w->setEnabled(enable);
     LayoutRows();
 }
 
+// Unchecking gives the controls back at once, also while a tick still runs.
 void CMifare1KDlg::OnCyclic(bool checked) {
     if (checked) {
-        EnableControls(false);
-        cyclicButton_->setEnabled(true);
-        cyclic_.Start(cycleInterval_);
+        CWorkbenchDlg::OnCyclic(true);
         return;
     }
-    cyclic_.Stop();
+    Cyclic().Stop();
     EnableControls(true);
 }
 
 void CMifare1KDlg::OnDefineKeys() {
     if (smallKeyStore_) {
         CMifareReducedKeys dialog(env_, this);
-        dialog.SetConnection(handle_);
+        dialog.SetConnection(Handle());
         dialog.exec();
     } else {
         CMifareDefineKeys dialog(env_, this);
-        dialog.SetConnection(handle_);
+        dialog.SetConnection(Handle());
         dialog.exec();
     }
-}
-
-void CMifare1KDlg::OnResetStatus() {
-    ShowStatusId(170);
-    status_->Reset();
-}
-
-void CMifare1KDlg::OnClose() {
-    cyclicButton_->setChecked(false);
-    if (cyclic_.Stop())
-        EnableControls(true);
-    QMetaObject::invokeMethod(
-        this, [this] { done(Rejected); }, Qt::QueuedConnection);
-}
-
-void CMifare1KDlg::reject() {
-    OnClose();
 }
 
 } // namespace vorex::wb::mfc

@@ -6,15 +6,12 @@
 // rows, 16 sectors), 226 the 4K layout (sixteen rows, 40 sectors). Authentication uses
 // a key of the reader's key store, named by type and index. All reader work is
 // synchronous VOREX_ calls on the connection the view opened.
-#include "ui/CyclicReader.h"
-#include "ui/StatusPane.h"
+#include "workbench/common/WorkbenchDlg.h"
 #include "workbench/iso14443/ClassicSector.h"
 #include "workbench/iso14443/TrailerEditor.h"
 
-#include <QDialog>
 #include <QString>
 #include <array>
-#include <memory>
 #include <vector>
 
 class QCheckBox;
@@ -22,24 +19,20 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace vorex::ui {
 struct ShellEnv;
-}
-namespace vorex::ui {
 class CButtonTabs;
-}
+} // namespace vorex::ui
 
 namespace vorex::wb::mfc {
 
-class CMifare1KDlg : public QDialog {
+class CMifare1KDlg : public CWorkbenchDlg {
     Q_OBJECT
 public:
     static constexpr int kRows = 16;
 
     CMifare1KDlg(ui::ShellEnv& env, int templateId, QWidget* parent = nullptr);
-    ~CMifare1KDlg() override;
 
     // The connection and whether the reader's key store holds 12 single keys.
     void SetConnection(int handle, bool smallKeyStore);
@@ -49,9 +42,7 @@ public:
     void EncodeTrailer();
     void DecodeTrailer();
     void ShowAccessRights();
-    void EnableControls(bool enable);
-    void AddStatus(const QString& text);
-    void ShowStatusId(int id);
+    void EnableControls(bool enable) override;
 
     // Handlers.
     void OnRead();
@@ -63,12 +54,9 @@ public:
     void OnKeyText();
     void OnSectorChanged(int sector);
     void OnSelectAll(bool select);
-    void OnDisplay(int mode, int order);
-    void OnCyclic(bool checked);
+    void OnDisplay(int mode, int order) override;
+    void OnCyclic(bool checked) override;
     void OnDefineKeys();
-    void OnResetStatus();
-    void OnClose();
-    void reject() override;
 
     // State, for tests.
     bool Layout1K() const { return layout1k_; }
@@ -78,8 +66,6 @@ public:
     }
     const cards::mifare::AccessValues& Access() const { return trailer_.access; }
     const std::vector<uint8_t>& Uid() const { return uid_; }
-    ui::CStatusPane& Status() { return *status_; }
-    bool CyclicRunning() const { return cyclic_.Running(); }
     ui::CButtonTabs* Tabs() const { return tabs_; }
 
 private:
@@ -91,14 +77,11 @@ private:
     void Refresh();
     void LayoutRows();
     void ShowTrailerRow();
-    QString ErrorText() const;
     int TrailerRow() const;
     bool IsManufacturerRow(int row) const;
     void StopCyclicOnError();
 
     ui::ShellEnv& env_;
-    int displayMode_ = 0;
-    int byteOrder_ = 0;
     int keyIndex_ = 0;
     int keyType_ = 0;
     TrailerFields trailer_;
@@ -107,8 +90,6 @@ private:
     std::array<std::vector<uint8_t>, kRows> rowData_{};
     std::array<bool, kRows> valueMode_{};
     std::vector<uint8_t> uid_;
-    int cycleInterval_;
-    int handle_ = 0;
     bool layout1k_;
     bool smallKeyStore_ = false;
     bool controlsEnabled_ = true;
@@ -116,8 +97,6 @@ private:
     bool stopOnError_ = false;
     int rows_;
 
-    ui::CCyclicReader cyclic_;
-    std::unique_ptr<ui::CStatusPane> status_;
     ui::CButtonTabs* tabs_ = nullptr;
     QLineEdit* uidEdit_ = nullptr;
     QComboBox* keyTypeCombo_ = nullptr;
@@ -139,14 +118,7 @@ private:
     QPushButton* selectAll_ = nullptr;
     QPushButton* selectNone_ = nullptr;
     QPushButton* defineKeys_ = nullptr;
-    QPushButton* resetStatus_ = nullptr;
-    QPushButton* close_ = nullptr;
-    QPushButton* cyclicButton_ = nullptr;
     QCheckBox* stopOnErrorCheck_ = nullptr;
-    QRadioButton* hex_ = nullptr;
-    QRadioButton* ascii_ = nullptr;
-    QRadioButton* msbFirst_ = nullptr;
-    QRadioButton* lsbFirst_ = nullptr;
 };
 
 } // namespace vorex::wb::mfc

@@ -5,10 +5,8 @@
 #include "ui/Texts.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/iso14443/PageTagRules.h"
-#include "workbench/iso14443/PageTagUi.h"
 #include <vorex/vorex.h>
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,57 +25,31 @@ namespace {
 constexpr int kRowsPerColumn = 8;
 } // namespace
 
-CMifareUltralightDlg::CMifareUltralightDlg(QWidget* parent)
-    : QDialog(parent), displayMode_(ui::ProfileInt("Settings", "UltralightDarstellung", 0)),
-      byteOrder_(ui::ProfileInt("Settings", "UltralightOrder", 0)),
-      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+CMifareUltralightDlg::CMifareUltralightDlg(QWidget* parent) : CWorkbenchDlg(parent) {
+    KeepDisplayIn("UltralightDarstellung", "UltralightOrder");
     setObjectName("224");
     setWindowTitle(QStringLiteral("MIFARE Ultralight® (64 Byte)"));
     BuildControls();
-    cyclic_.SetStep([this] { OnRead(); }, [this] { return cyclicButton_->isChecked(); },
-                    [this] { EnableControls(true); });
-}
-
-CMifareUltralightDlg::~CMifareUltralightDlg() {
-    cyclic_.Stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
-}
-
-void CMifareUltralightDlg::SetConnection(int handle) {
-    handle_ = handle;
-    cyclic_.SetHandle(handle);
+    SetCyclicStep([this] { OnRead(); });
 }
 
 void CMifareUltralightDlg::BuildControls() {
-    uidText_ = MakeReadOnlyEdit(this, "UID");
-    status_ = std::make_unique<ui::CStatusPane>(this, "Status", "StatusLine");
-    status_->Log()->setMinimumHeight(80);
-    read_ = MakeButton(this, "Lesen");
-    write_ = MakeButton(this, "Schreiben");
-    selectAll_ = MakeButton(this, "Alles markieren");
-    selectNone_ = MakeButton(this, "Nichts markieren");
-    cyclicButton_ = MakeButton(this, "Zyklisch lesen");
-    cyclicButton_->setCheckable(true);
-    resetStatus_ = MakeButton(this, "Reset Status");
-    close_ = MakeButton(this, "Schließen");
-    hex_ = MakeRadio(this, "HEX");
-    ascii_ = MakeRadio(this, "ASCII");
-    msbFirst_ = MakeRadio(this, "MSB first");
-    lsbFirst_ = MakeRadio(this, "LSB first");
-    for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
-        auto* group = new QButtonGroup(this);
-        group->addButton(pair.first);
-        group->addButton(pair.second);
-    }
+    uidText_ = MakeReadOnlyEdit("uidText", L("UID"));
+    MakeStatusPane("statusLog", "statusLine", 80);
+    read_ = MakeButton("read", L("Lesen"));
+    write_ = MakeButton("write", L("Schreiben"));
+    selectAll_ = MakeButton("selectAll", L("Alles markieren"));
+    selectNone_ = MakeButton("selectNone", L("Nichts markieren"));
+    QPushButton* cyclic = MakeCyclicButton("cyclic");
+    MakeResetStatusButton("resetStatus");
+    MakeCloseButton("close");
+    MakeDisplayRadios("hex", "ascii", true);
 
     auto* pages = new QGridLayout;
     for (int p = 0; p < kUltralightPages; ++p) {
-        const QString name = QStringLiteral("Page %1").arg(p);
-        auto* box = new QCheckBox(name, this);
-        box->setObjectName(name);
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(name + " Text");
+        const QString label = QStringLiteral("Page %1").arg(p);
+        QCheckBox* box = MakeCheck(QStringLiteral("pageSelected%1").arg(p), label);
+        QLineEdit* edit = MakeEdit(QStringLiteral("pageText%1").arg(p), label);
         edit->setReadOnly(p < kFirstWritablePage);
         edit->setMinimumWidth(130);
         selected_[static_cast<size_t>(p)] = box;
@@ -93,52 +65,27 @@ void CMifareUltralightDlg::BuildControls() {
 
     auto* buttons = new QVBoxLayout;
     for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, selectAll_, selectNone_})
+         std::initializer_list<QWidget*>{read_, write_, cyclic, selectAll_, selectNone_})
         buttons->addWidget(w);
-    buttons->addSpacing(8);
-    buttons->addWidget(new QLabel(L("Darstellung"), this));
-    buttons->addWidget(hex_);
-    buttons->addWidget(ascii_);
-    buttons->addWidget(new QLabel(L("Reihenfolge"), this));
-    buttons->addWidget(msbFirst_);
-    buttons->addWidget(lsbFirst_);
-    buttons->addStretch(1);
-    buttons->addWidget(resetStatus_);
-    buttons->addWidget(close_);
+    AddDisplayColumn(buttons);
+    EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);
     layout->addLayout(top, 0, 0);
     layout->addLayout(pages, 1, 0);
     layout->addLayout(buttons, 0, 1, 2, 1);
-    layout->addWidget(new QLabel(L("Status:"), this), 2, 0, 1, 2);
-    layout->addWidget(status_->Log(), 3, 0, 1, 2);
-    layout->addWidget(status_->Line(), 4, 0, 1, 2);
+    AddStatusRows(layout, 2, 2);
 
     connect(read_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnWrite);
     connect(selectAll_, &QPushButton::clicked, this, [this] { OnSelectAll(true); });
     connect(selectNone_, &QPushButton::clicked, this, [this] { OnSelectAll(false); });
-    connect(cyclicButton_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnCyclic);
-    connect(resetStatus_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnResetStatus);
-    connect(close_, &QPushButton::clicked, this, &CMifareUltralightDlg::OnClose);
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
-    connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
-    connect(lsbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kLsbFirst); });
 }
 
-void CMifareUltralightDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (initialised_)
-        return;
-    initialised_ = true;
-    hex_->setChecked(displayMode_ == wb::kHex);
-    ascii_->setChecked(displayMode_ == wb::kAscii);
-    msbFirst_->setChecked(byteOrder_ == wb::kMsbFirst);
-    lsbFirst_->setChecked(byteOrder_ == wb::kLsbFirst);
+void CMifareUltralightDlg::InitDialog() {
+    ShowDisplay();
     Refresh();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 1);
+    HostModeOn();
 }
 
 // ---- Data exchange ----
@@ -150,19 +97,19 @@ void CMifareUltralightDlg::Refresh() {
                                                            wb::kHex, wb::kMsbFirst)));
     for (int p = 0; p < kUltralightPages; ++p)
         texts_[static_cast<size_t>(p)]->setText(
-            FromByteString(pages_.Text(p, displayMode_, byteOrder_)));
+            FromByteString(pages_.Text(p, DisplayMode(), ByteOrder())));
 }
 
 void CMifareUltralightDlg::TakeData() {
     for (int p = 0; p < kUltralightPages; ++p)
-        pages_.Take(p, ByteString(texts_[static_cast<size_t>(p)]->text()), displayMode_,
-                    byteOrder_);
+        pages_.Take(p, ByteString(texts_[static_cast<size_t>(p)]->text()), DisplayMode(),
+                    ByteOrder());
 }
 
 void CMifareUltralightDlg::EnableControls(bool enable) {
     for (QWidget* w :
-         std::initializer_list<QWidget*>{read_, write_, cyclicButton_, ascii_, hex_, msbFirst_,
-                                         lsbFirst_, selectAll_, selectNone_})
+         std::initializer_list<QWidget*>{read_, write_, CyclicButton(), AsciiRadio(), HexRadio(),
+                                         MsbFirstRadio(), LsbFirstRadio(), selectAll_, selectNone_})
         w->setEnabled(enable);
     for (int p = 0; p < kUltralightPages; ++p) {
         selected_[static_cast<size_t>(p)]->setEnabled(enable);
@@ -174,17 +121,17 @@ void CMifareUltralightDlg::EnableControls(bool enable) {
 
 bool CMifareUltralightDlg::SelectTag() {
     cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card)) {
-        status_->AddStatus(LastErrorText(handle_));
+    if (!cards::mifare::Activate(Handle(), card)) {
+        AddStatus(LastErrorText());
         return false;
     }
     uid_ = card.uid;
     Refresh();
-    return !ShowRefusal(*status_, card.sak);
+    return !ShowRefusal(RefusalTextId(card.sak), card.sak);
 }
 
 void CMifareUltralightDlg::OnRead() {
-    if (handle_ == 0)
+    if (Handle() == 0)
         return;
     TakeData();
     pages_.ClearAll();
@@ -196,44 +143,33 @@ void CMifareUltralightDlg::OnRead() {
         if (!selected_[static_cast<size_t>(p)]->isChecked())
             continue;
         unsigned char page[4];
-        if (VOREX_MifareReadBlock(handle_, p, page, 4) == 4) {
+        if (VOREX_MifareReadBlock(Handle(), p, page, 4) == 4) {
             pages_.Set(p, {page, page + 4});
             continue;
         }
-        status_->AddStatus(LastErrorText(handle_));
+        AddStatus(LastErrorText());
         // A refused read leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
-        cards::mifare::Activate(handle_, again);
+        cards::mifare::Activate(Handle(), again);
     }
     Refresh();
 }
 
 void CMifareUltralightDlg::OnWrite() {
-    if (handle_ == 0)
+    if (Handle() == 0)
         return;
     TakeData();
     if (!SelectTag())
         return;
     for (int p = kFirstWritablePage; p < kUltralightPages; ++p) {
-        switch (pages_.WriteAction(p, selected_[static_cast<size_t>(p)]->isChecked())) {
-        case UltralightWrite::Skip:
+        const PageWrite action =
+            pages_.WriteAction(p, selected_[static_cast<size_t>(p)]->isChecked());
+        if (!PageToWrite(action, p, static_cast<int>(pages_.Data(p).size())) ||
+            WritePage(p, pages_.Data(p)))
             continue;
-        case UltralightWrite::WrongLength:
-            ShowWrongLength(*status_, p, static_cast<int>(pages_.Data(p).size()));
-            continue;
-        case UltralightWrite::Write:
-            break;
-        }
-        const cards::type2::PageWriteResult result =
-            cards::type2::WritePages(handle_, p, pages_.Data(p).data(), 1);
-        if (result.failedPage < 0)
-            continue;
-        status_->AddStatus(result.problem == "verify"
-                               ? ui::Format(ui::S(218), p)
-                               : EngineErrorText(WriteErrorCode(VOREX_GetLastError(handle_))));
         // A refused write leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
-        cards::mifare::Activate(handle_, again);
+        cards::mifare::Activate(Handle(), again);
     }
     Refresh();
 }
@@ -247,46 +183,10 @@ void CMifareUltralightDlg::OnSelectAll(bool selected) {
     Refresh();
 }
 
-void CMifareUltralightDlg::OnCyclic(bool checked) {
-    if (!checked) {
-        if (cyclic_.Stop())
-            EnableControls(true);
-        return;
-    }
-    EnableControls(false);
-    cyclicButton_->setEnabled(true);
-    cyclic_.Start(cycleTime_);
-}
-
-void CMifareUltralightDlg::OnResetStatus() {
-    status_->ShowStatusId(170);
-    status_->Reset();
-}
-
-void CMifareUltralightDlg::OnDisplayMode(int mode) {
+void CMifareUltralightDlg::OnDisplay(int mode, int order) {
     TakeData();
-    displayMode_ = mode;
-    ui::WriteProfileInt("Settings", "UltralightDarstellung", mode);
+    SetDisplay(mode, order);
     Refresh();
-}
-
-void CMifareUltralightDlg::OnByteOrder(int order) {
-    TakeData();
-    byteOrder_ = order;
-    ui::WriteProfileInt("Settings", "UltralightOrder", order);
-    Refresh();
-}
-
-void CMifareUltralightDlg::OnClose() {
-    cyclicButton_->setChecked(false);
-    if (cyclic_.Stop())
-        EnableControls(true);
-    QMetaObject::invokeMethod(
-        this, [this] { done(Rejected); }, Qt::QueuedConnection);
-}
-
-void CMifareUltralightDlg::reject() {
-    OnClose();
 }
 
 } // namespace vorex::wb::nfc

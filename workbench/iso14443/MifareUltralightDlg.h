@@ -5,69 +5,42 @@
 // A failing page does not stop the others. Display mode and byte order live in the
 // settings store. All reader work is synchronous VOREX_ calls on the connection the
 // view opened.
-#include "ui/CyclicReader.h"
-#include "ui/StatusPane.h"
+#include "workbench/common/WorkbenchDlg.h"
 #include "workbench/iso14443/UltralightPages.h"
 
-#include <QDialog>
 #include <array>
-#include <memory>
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
-class QRadioButton;
 
 namespace vorex::wb::nfc {
 
-class CMifareUltralightDlg : public QDialog {
+class CMifareUltralightDlg : public CWorkbenchDlg {
     Q_OBJECT
 public:
     explicit CMifareUltralightDlg(QWidget* parent = nullptr);
-    ~CMifareUltralightDlg() override;
-
-    void SetConnection(int handle);
-
     // State, for tests.
-    int DisplayMode() const { return displayMode_; }
-    int ByteOrder() const { return byteOrder_; }
     const UltralightPages& Pages() const { return pages_; }
-    ui::CStatusPane& Status() { return *status_; }
-    bool CyclicRunning() const { return cyclic_.Running(); }
 
     // Buttons.
     void OnRead();
     void OnWrite();
     void OnSelectAll(bool selected);
-    void OnCyclic(bool checked);
-    void OnResetStatus();
-    void OnDisplayMode(int mode);
-    void OnByteOrder(int order);
-    void OnClose();
-
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
+    void OnDisplay(int mode, int order) override;
 
 private:
     void BuildControls();
+    void InitDialog() override;
     void Refresh();
     void TakeData();
     // Request, select and the chip check; false (with the reason shown) to stop.
     bool SelectTag();
-    void EnableControls(bool enable);
+    void EnableControls(bool enable) override;
 
-    int handle_ = 0;
-    int displayMode_;
-    int byteOrder_;
-    int cycleTime_;
-    bool initialised_ = false;
     UltralightPages pages_;
     std::vector<uint8_t> uid_;
 
-    ui::CCyclicReader cyclic_;
-    std::unique_ptr<ui::CStatusPane> status_;
     QLineEdit* uidText_ = nullptr;
     std::array<QCheckBox*, kUltralightPages> selected_{};
     std::array<QLineEdit*, kUltralightPages> texts_{};
@@ -75,13 +48,6 @@ private:
     QPushButton* write_ = nullptr;
     QPushButton* selectAll_ = nullptr;
     QPushButton* selectNone_ = nullptr;
-    QPushButton* cyclicButton_ = nullptr;
-    QPushButton* resetStatus_ = nullptr;
-    QPushButton* close_ = nullptr;
-    QRadioButton* hex_ = nullptr;
-    QRadioButton* ascii_ = nullptr;
-    QRadioButton* msbFirst_ = nullptr;
-    QRadioButton* lsbFirst_ = nullptr;
 };
 
 } // namespace vorex::wb::nfc

@@ -10,12 +10,9 @@
 #include "workbench/common/BlockGridLayout.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/iso14443/PageTagRules.h"
-#include "workbench/iso14443/PageTagUi.h"
 #include <vorex/vorex.h>
 
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -23,7 +20,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -39,72 +35,39 @@ namespace {
 // As far as the reader can select sectors of 256 pages.
 constexpr int kPageLimit = 256 * 256;
 constexpr int kProgressRows = 128;
-// Shortest time between two progress-bar steps during a read.
-constexpr qint64 kProgressStepMs = 20;
 
 } // namespace
 
-CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent)
-    : QDialog(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "NFC2Darstellung", 0)),
-      byteOrder_(ui::ProfileInt("Settings", "NFC2Order", 0)),
-      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent) : CWorkbenchDlg(parent), env_(env) {
+    KeepDisplayIn("NFC2Darstellung", "NFC2Order");
     env_.FillDefaults();
     setObjectName("231");
     setWindowTitle(QStringLiteral("NFC Type 2 Tag"));
     setSizeGripEnabled(true);
     BuildControls();
-    cyclic_.SetStep([this] { CyclicStep(); }, [this] { return cyclicButton_->isChecked(); },
-                    [this] { EnableControls(true); });
-}
-
-CNFCType2Dlg::~CNFCType2Dlg() {
-    cyclic_.Stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
-}
-
-void CNFCType2Dlg::SetConnection(int handle) {
-    handle_ = handle;
-    cyclic_.SetHandle(handle);
+    SetCyclicStep([this] { CyclicStep(); });
 }
 
 void CNFCType2Dlg::BuildControls() {
-    uidText_ = MakeReadOnlyEdit(this, "UID");
-    makerText_ = MakeReadOnlyEdit(this, "Hersteller");
-    grid_ = new ui::CEditableListCtrl(this);
-    grid_->setObjectName("grid");
+    uidText_ = MakeReadOnlyEdit("uidText", L("UID"));
+    makerText_ = MakeReadOnlyEdit("makerText", L("Hersteller"));
+    grid_ = MakeGrid("pageGrid", L("Seiten"));
     grid_->setMinimumSize(520, 260);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ndef_ = new QPlainTextEdit(this);
-    ndef_->setObjectName("NDEF");
+    Name(ndef_, "ndefText", L("NDEF"));
     ndef_->setReadOnly(true);
     ndef_->setMaximumHeight(80);
-    status_ = std::make_unique<ui::CStatusPane>(this, "Status", "StatusLine");
-    status_->Log()->setMinimumHeight(80);
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName("Progress");
-    progress_->setTextVisible(false);
-    progress_->hide();
+    MakeStatusPane("statusLog", "statusLine", 80, "progress");
 
-    read_ = MakeButton(this, "Lesen");
-    write_ = MakeButton(this, "Schreiben");
-    cyclicButton_ = MakeButton(this, "Zyklisch lesen");
-    cyclicButton_->setCheckable(true);
-    resetStatus_ = MakeButton(this, "Reset Status");
-    close_ = MakeButton(this, "Schließen");
-    alwaysRead_ = new QCheckBox(L("immer neu einlesen"), this);
-    alwaysRead_->setObjectName("immer neu einlesen");
-    hex_ = MakeRadio(this, "HEX");
-    ascii_ = MakeRadio(this, "ASCII");
-    msbFirst_ = MakeRadio(this, "MSB first");
-    lsbFirst_ = MakeRadio(this, "LSB first");
-    for (auto pair : {std::pair{hex_, ascii_}, std::pair{msbFirst_, lsbFirst_}}) {
-        auto* group = new QButtonGroup(this);
-        group->addButton(pair.first);
-        group->addButton(pair.second);
-    }
+    read_ = MakeButton("read", L("Lesen"));
+    write_ = MakeButton("write", L("Schreiben"));
+    QPushButton* cyclic = MakeCyclicButton("cyclic");
+    MakeResetStatusButton("resetStatus");
+    MakeCloseButton("close");
+    alwaysRead_ = MakeCheck("alwaysRead", L("immer neu einlesen"));
+    MakeDisplayRadios("hex", "ascii", true);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(L("UID:"), this));
@@ -113,18 +76,10 @@ void CNFCType2Dlg::BuildControls() {
     top->addWidget(makerText_, 1);
 
     auto* buttons = new QVBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclicButton_, alwaysRead_})
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclic, alwaysRead_})
         buttons->addWidget(w);
-    buttons->addSpacing(8);
-    buttons->addWidget(new QLabel(L("Darstellung"), this));
-    buttons->addWidget(hex_);
-    buttons->addWidget(ascii_);
-    buttons->addWidget(new QLabel(L("Reihenfolge"), this));
-    buttons->addWidget(msbFirst_);
-    buttons->addWidget(lsbFirst_);
-    buttons->addStretch(1);
-    buttons->addWidget(resetStatus_);
-    buttons->addWidget(close_);
+    AddDisplayColumn(buttons);
+    EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);
     layout->addLayout(top, 0, 0, 1, 2);
@@ -132,49 +87,23 @@ void CNFCType2Dlg::BuildControls() {
     layout->addLayout(buttons, 1, 1, 3, 1);
     layout->addWidget(new QLabel(L("NDEF:"), this), 2, 0);
     layout->addWidget(ndef_, 3, 0);
-    layout->addWidget(new QLabel(L("Status:"), this), 4, 0, 1, 2);
-    layout->addWidget(status_->Log(), 5, 0, 1, 2);
-    layout->addWidget(status_->Line(), 6, 0, 1, 2);
-    layout->addWidget(progress_, 6, 0, 1, 2);
+    AddStatusRows(layout, 4, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(5, 1);
 
     connect(read_, &QPushButton::clicked, this, &CNFCType2Dlg::OnRead);
     connect(write_, &QPushButton::clicked, this, &CNFCType2Dlg::OnWrite);
-    connect(cyclicButton_, &QPushButton::clicked, this, &CNFCType2Dlg::OnCyclic);
-    connect(resetStatus_, &QPushButton::clicked, this, &CNFCType2Dlg::OnResetStatus);
-    connect(close_, &QPushButton::clicked, this, &CNFCType2Dlg::OnClose);
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
-    connect(msbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kMsbFirst); });
-    connect(lsbFirst_, &QRadioButton::clicked, this, [this] { OnByteOrder(wb::kLsbFirst); });
     connect(grid_, &ui::CEditableListCtrl::editEnded, this, &CNFCType2Dlg::OnCellEdited);
-    connect(grid_, &ui::CEditableListCtrl::keyDown, this, [this](int key) {
-        if (key == Qt::Key_Space)
-            grid_->EditCell(grid_->currentRow(), 0, 1);
-    });
     resize(760, 640);
 }
 
-void CNFCType2Dlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!initialised_) {
-        initialised_ = true;
-        InitDialog();
-    }
-}
-
 void CNFCType2Dlg::InitDialog() {
-    hex_->setChecked(displayMode_ == wb::kHex);
-    ascii_->setChecked(displayMode_ == wb::kAscii);
-    msbFirst_->setChecked(byteOrder_ == wb::kMsbFirst);
-    lsbFirst_->setChecked(byteOrder_ == wb::kLsbFirst);
+    ShowDisplay();
     BuildGrid();
     // The height may grow, the width stays.
     setMinimumSize(size());
     setMaximumWidth(width());
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 1);
+    HostModeOn();
 }
 
 // ---- Grid ----
@@ -210,7 +139,7 @@ void CNFCType2Dlg::BuildGrid() {
 
 void CNFCType2Dlg::SetColumnLimits() {
     for (int c = 1; c <= kPagesPerRow; ++c)
-        grid_->SetColumnEdit(c, displayMode_ == wb::kAscii ? 4 : 11);
+        grid_->SetColumnEdit(c, DisplayMode() == wb::kAscii ? 4 : 11);
 }
 
 void CNFCType2Dlg::FillGrid() {
@@ -219,7 +148,7 @@ void CNFCType2Dlg::FillGrid() {
         const int row = grid_->AppendRow(QString::fromStdString(PageRowLabel(first)));
         for (int c = 1; c <= kPagesPerRow; ++c)
             grid_->SetCellText(
-                row, c, FromByteString(memory_.Text(first + c - 1, displayMode_, byteOrder_)));
+                row, c, FromByteString(memory_.Text(first + c - 1, DisplayMode(), ByteOrder())));
     }
 }
 
@@ -229,7 +158,8 @@ CNFCType2Dlg::CellMark CNFCType2Dlg::MarkOf(int row, int column) const {
         return CellMark::Plain;
     if (page < kFixedPages)
         return CellMark::Fixed;
-    return memory_.Differs(page, ByteString(grid_->CellText(row, column)), displayMode_, byteOrder_)
+    return memory_.Differs(page, ByteString(grid_->CellText(row, column)), DisplayMode(),
+                           ByteOrder())
                ? CellMark::Changed
                : CellMark::Plain;
 }
@@ -250,8 +180,8 @@ void CNFCType2Dlg::OnCellEdited(int row, int column) {
     if (column < 1)
         return;
     const int page = PageOf(row, column);
-    const std::string text =
-        memory_.AfterEdit(page, ByteString(grid_->CellText(row, column)), displayMode_, byteOrder_);
+    const std::string text = memory_.AfterEdit(page, ByteString(grid_->CellText(row, column)),
+                                               DisplayMode(), ByteOrder());
     grid_->SetCellText(row, column, FromByteString(text));
     grid_->viewport()->update();
 }
@@ -266,15 +196,15 @@ void CNFCType2Dlg::Refresh() {
     for (int row = 0; row < grid_->rowCount(); ++row)
         for (int c = 1; c <= kPagesPerRow; ++c)
             grid_->SetCellText(
-                row, c, FromByteString(memory_.Text(PageOf(row, c), displayMode_, byteOrder_)));
+                row, c, FromByteString(memory_.Text(PageOf(row, c), DisplayMode(), ByteOrder())));
     grid_->viewport()->update();
 }
 
 void CNFCType2Dlg::TakeData() {
     for (int row = 0; row < grid_->rowCount(); ++row)
         for (int c = 1; c <= kPagesPerRow; ++c)
-            memory_.Take(PageOf(row, c), ByteString(grid_->CellText(row, c)), displayMode_,
-                         byteOrder_);
+            memory_.Take(PageOf(row, c), ByteString(grid_->CellText(row, c)), DisplayMode(),
+                         ByteOrder());
 }
 
 void CNFCType2Dlg::Clear() {
@@ -312,8 +242,8 @@ void CNFCType2Dlg::ShowNdef() {
 }
 
 void CNFCType2Dlg::EnableControls(bool enable) {
-    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclicButton_, ascii_, hex_,
-                                                      msbFirst_, lsbFirst_})
+    for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, CyclicButton(), AsciiRadio(),
+                                                      HexRadio(), MsbFirstRadio(), LsbFirstRadio()})
         w->setEnabled(enable);
 }
 
@@ -321,7 +251,7 @@ void CNFCType2Dlg::EnableControls(bool enable) {
 
 bool CNFCType2Dlg::Select(uint8_t& sak) {
     cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card))
+    if (!cards::mifare::Activate(Handle(), card))
         return false;
     sak = card.sak;
     uid_ = card.uid;
@@ -331,7 +261,7 @@ bool CNFCType2Dlg::Select(uint8_t& sak) {
 bool CNFCType2Dlg::ReadAllPages() {
     TakeData();
     cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card))
+    if (!cards::mifare::Activate(Handle(), card))
         return false;
     if (card.uid == uid_ && !alwaysRead_->isChecked())
         return true;
@@ -340,49 +270,38 @@ bool CNFCType2Dlg::ReadAllPages() {
     makerText_->setText(QString::fromStdString(MakerName(uid_)));
     Refresh();
     BuildGrid();
-    if (ShowRefusal(*status_, card.sak))
+    if (ShowRefusal(RefusalTextId(card.sak), card.sak))
         return true;
-    progress_->setRange(0, kProgressRows);
-    progress_->setValue(0);
-    status_->Line()->hide();
-    progress_->show();
+    ShowProgress(kProgressRows);
     cards::type2::PageScan scan;
-    // The bar repaints at once on every new value: a few steps a frame are enough.
-    QElapsedTimer sinceShown;
-    sinceShown.start();
-    const bool read =
-        cards::type2::ReadPages(handle_, kPageLimit, scan, [this, &sinceShown](int done, int) {
-            if (sinceShown.elapsed() < kProgressStepMs)
-                return;
-            progress_->setValue(std::min(done / kPagesPerRow, kProgressRows));
-            sinceShown.restart();
-        });
+    const bool read = cards::type2::ReadPages(Handle(), kPageLimit, scan, [this](int done, int) {
+        StepProgress(std::min(done / kPagesPerRow, kProgressRows));
+    });
     if (read) {
         memory_.Load(scan.pages);
         // Pages the tag hides behind its password are not the end of its memory.
         if (cards::type2::StoppedInsideDataArea(scan))
-            status_->AddStatus(Format(L("Die Seiten ab %d sind durch das Kennwort des Tags "
-                                        "geschützt und werden nicht gelesen oder geschrieben"),
-                                      static_cast<int>(scan.pages.size())));
-    } else if (!cyclic_.Busy()) {
-        status_->AddStatus(LastErrorText(handle_));
+            AddStatus(Format(L("Die Seiten ab %d sind durch das Kennwort des Tags "
+                               "geschützt und werden nicht gelesen oder geschrieben"),
+                             static_cast<int>(scan.pages.size())));
+    } else if (!Cyclic().Busy()) {
+        AddStatus(LastErrorText());
     }
     FillGrid();
-    progress_->hide();
-    status_->Line()->show();
+    HideProgress();
     Refresh();
     ShowNdef();
     return true;
 }
 
 void CNFCType2Dlg::OnRead() {
-    if (handle_ == 0)
+    if (Handle() == 0)
         return;
     ui::CBusyScope busy;
     EnableControls(false);
     Clear();
     if (!ReadAllPages()) {
-        status_->AddStatus(LastErrorText(handle_));
+        AddStatus(LastErrorText());
         Clear();
         BuildGrid();
     }
@@ -399,7 +318,7 @@ void CNFCType2Dlg::CyclicStep() {
 // ---- Writing ----
 
 void CNFCType2Dlg::OnWrite() {
-    if (handle_ == 0)
+    if (Handle() == 0)
         return;
     ui::CBusyScope busy;
     TakeData();
@@ -412,40 +331,30 @@ void CNFCType2Dlg::OnWrite() {
     };
     uint8_t sak = 0;
     if (!Select(sak)) {
-        status_->AddStatus(LastErrorText(handle_));
+        AddStatus(LastErrorText());
         finish();
         return;
     }
     Refresh();
-    if (ShowRefusal(*status_, sak)) {
+    if (ShowRefusal(RefusalTextId(sak), sak)) {
         finish();
         return;
     }
     bool written = false;
     for (int page = 0; page < memory_.PageCount(); ++page) {
         const wb::GridCell at = wb::CellOfBlock(page, kPagesPerRow);
-        switch (memory_.WriteAction(page, ByteString(grid_->CellText(at.row, at.column)))) {
-        case PageWrite::Skip:
+        const PageWrite action =
+            memory_.WriteAction(page, ByteString(grid_->CellText(at.row, at.column)));
+        if (!PageToWrite(action, page, static_cast<int>(memory_.Current(page).size())))
             continue;
-        case PageWrite::WrongLength:
-            ShowWrongLength(*status_, page, static_cast<int>(memory_.Current(page).size()));
-            continue;
-        case PageWrite::Write:
-            break;
-        }
-        const cards::type2::PageWriteResult result =
-            cards::type2::WritePages(handle_, page, memory_.Current(page).data(), 1);
-        if (result.failedPage >= 0) {
-            status_->AddStatus(result.problem == "verify"
-                                   ? Format(S(218), page)
-                                   : EngineErrorText(WriteErrorCode(VOREX_GetLastError(handle_))));
+        if (!WritePage(page, memory_.Current(page))) {
             finish();
             return;
         }
         memory_.Written(page);
         written = true;
     }
-    status_->ShowStatusId(170);
+    ShowStatusId(170);
     if (written)
         env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
     finish();
@@ -453,48 +362,11 @@ void CNFCType2Dlg::OnWrite() {
 
 // ---- Buttons ----
 
-void CNFCType2Dlg::OnCyclic(bool checked) {
-    if (!checked) {
-        if (cyclic_.Stop())
-            EnableControls(true);
-        return;
-    }
-    EnableControls(false);
-    cyclicButton_->setEnabled(true);
-    cyclic_.Start(cycleTime_);
-}
-
-void CNFCType2Dlg::OnResetStatus() {
-    status_->ShowStatusId(170);
-    status_->Reset();
-}
-
-void CNFCType2Dlg::OnDisplayMode(int mode) {
+void CNFCType2Dlg::OnDisplay(int mode, int order) {
     TakeData();
-    displayMode_ = mode;
-    ui::WriteProfileInt("Settings", "NFC2Darstellung", mode);
+    SetDisplay(mode, order);
     SetColumnLimits();
     Refresh();
-}
-
-void CNFCType2Dlg::OnByteOrder(int order) {
-    TakeData();
-    byteOrder_ = order;
-    ui::WriteProfileInt("Settings", "NFC2Order", order);
-    SetColumnLimits();
-    Refresh();
-}
-
-void CNFCType2Dlg::OnClose() {
-    cyclicButton_->setChecked(false);
-    if (cyclic_.Stop())
-        EnableControls(true);
-    QMetaObject::invokeMethod(
-        this, [this] { done(Rejected); }, Qt::QueuedConnection);
-}
-
-void CNFCType2Dlg::reject() {
-    OnClose();
 }
 
 } // namespace vorex::wb::nfc

@@ -18,6 +18,13 @@ std::string MakerName(const std::vector<uint8_t>& uid);
 // "%03d - %03d": the first and last page of a row starting at firstPage.
 std::string PageRowLabel(int firstPage);
 
+// What a write does with a page.
+enum class PageWrite {
+    Skip,        // not to be written (not selected or unchanged, or one of pages 0..3)
+    WrongLength, // to be written but not 4 bytes: "Page %d hat falsche Datenlänge %d"
+    Write,
+};
+
 // The error whose text a refused page write shows: 246 is shown as 241.
 int WriteErrorCode(int error);
 

@@ -4,6 +4,7 @@
 // edited. Pages are 4 bytes or empty; the page count is a whole number of grid rows of
 // four pages. Pages 0..3 (UID, lock bytes, capability container) are never changed.
 #include "cards/Type2Tag.h"
+#include "workbench/iso14443/PageTagRules.h"
 
 #include <cstdint>
 #include <string>
@@ -16,13 +17,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr int kPagesPerRow = 4;
 constexpr int kBytesPerPage = 4;
 constexpr int kFixedPages = 4;
-
-// What writing does with a page.
-enum class PageWrite {
-    Skip,        // unchanged, empty, or one of pages 0..3
-    WrongLength, // changed but its cell is empty: "Page %d hat falsche Datenlänge %d"
-    Write,
-};
 
 class Type2Memory {
 public:

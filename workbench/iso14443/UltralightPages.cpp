@@ -20,10 +20,10 @@ void UltralightPages::Take(int page, const std::string& text, int mode, int orde
         Set(page, wb::TextToBytes(text, 4, mode, order));
 }
 
-UltralightWrite UltralightPages::WriteAction(int page, bool selected) const {
+PageWrite UltralightPages::WriteAction(int page, bool selected) const {
     if (!selected || page < kFirstWritablePage || page >= kUltralightPages)
-        return UltralightWrite::Skip;
-    return Data(page).size() == 4 ? UltralightWrite::Write : UltralightWrite::WrongLength;
+        return PageWrite::Skip;
+    return Data(page).size() == 4 ? PageWrite::Write : PageWrite::WrongLength;
 }
 
 } // namespace vorex::wb::nfc

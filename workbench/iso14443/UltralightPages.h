@@ -2,6 +2,8 @@
 // The 16 pages of a MIFARE Ultralight as its workbench holds them: each empty or 4
 // bytes. Pages 0..3 (serial number, lock and one-time bytes) are shown but never taken
 // from their edits nor written.
+#include "workbench/iso14443/PageTagRules.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -11,12 +13,6 @@ namespace vorex::wb::nfc {
 
 constexpr int kUltralightPages = 16;
 constexpr int kFirstWritablePage = 4;
-
-enum class UltralightWrite {
-    Skip,        // not selected, or one of pages 0..3
-    WrongLength, // selected but not 4 bytes: "Page %d hat falsche Datenlänge %d"
-    Write,
-};
 
 class UltralightPages {
 public:
@@ -31,7 +27,8 @@ public:
     std::string Text(int page, int mode, int order) const;
     // Takes an edit's text: pages 4..15 with a non-empty text get its 4 bytes.
     void Take(int page, const std::string& text, int mode, int order);
-    UltralightWrite WriteAction(int page, bool selected) const;
+    // Skip: not selected, or one of pages 0..3.
+    PageWrite WriteAction(int page, bool selected) const;
 
 private:
     std::array<std::vector<uint8_t>, kUltralightPages> data_{};

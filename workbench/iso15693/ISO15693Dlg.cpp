@@ -17,7 +17,6 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,7 +25,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -44,125 +42,74 @@ namespace {
 constexpr unsigned kTwoSubcarriers = 0x01;
 constexpr unsigned kHighDataRate = 0x02;
 constexpr int kLabelColumnWidth = 100;
-// Shortest time between two progress-bar steps during a read.
-constexpr qint64 kProgressStepMs = 20;
-
-// Cell texts are byte strings: one character per tag byte.
-std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-
-QString Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-QPushButton* Button(QWidget* parent, const char* id, const QString& text) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(id);
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
 CISO15693Dlg::CISO15693Dlg(ui::ShellEnv& env, QWidget* parent)
-    : QDialog(parent), env_(env), displayMode_(ui::ProfileInt("Settings", "Datentyp", 0)),
-      requestFlags_(ui::ProfileInt("Settings", "RequestFlag", 1)),
-      cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+    : CWorkbenchDlg(parent), env_(env),
+      requestFlags_(ui::ProfileInt("Settings", "RequestFlag", 1)) {
     env_.FillDefaults();
-    if (displayMode_ != wb::kHex && displayMode_ != wb::kAscii)
-        displayMode_ = wb::kHex;
+    KeepDisplayIn("Datentyp", nullptr);
     setObjectName("138");
     setWindowTitle(QStringLiteral("ISO 15693"));
     setSizeGripEnabled(true);
     BuildControls();
     startTimer_.setSingleShot(true);
     connect(&startTimer_, &QTimer::timeout, this, &CISO15693Dlg::OnStartTimer);
-    cyclic_.SetStep([this] { CyclicStep(); }, [this] { return cyclicButton_->isChecked(); },
-                    [this] {
-                        EnableControls(true);
-                        SelectTab(0);
-                    });
-}
-
-CISO15693Dlg::~CISO15693Dlg() {
-    cyclic_.Stop();
-    startTimer_.stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
+    SetCyclicStep([this] { CyclicStep(); });
 }
 
 void CISO15693Dlg::SetConnection(int handle, bool highDataRateLock) {
-    handle_ = handle;
+    CWorkbenchDlg::SetConnection(handle);
     highDataRateLock_ = highDataRateLock;
     if (highDataRateLock)
         requestFlags_ &= ~static_cast<int>(kHighDataRate);
-    cyclic_.SetHandle(handle);
 }
 
 void CISO15693Dlg::BuildControls() {
     tabs_ = new CTagTabs(this);
-    tabs_->setObjectName("1135");
-    grid_ = new ui::CEditableListCtrl(this);
-    grid_->setObjectName("1134");
+    Name(tabs_, "1135", L("Transponder"));
+    grid_ = MakeGrid("1134", L("Blöcke"));
     grid_->setMinimumSize(560, 250);
-    grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    status_ = std::make_unique<ui::CStatusPane>(this, "1007", "1120");
-    status_->Log()->setMinimumHeight(90);
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName("1269");
-    progress_->setTextVisible(false);
-    progress_->hide();
+    MakeStatusPane("1007", "1120", 90, "1269");
 
-    readAll_ = Button(this, "1030", L("Alles Lesen"));
+    readAll_ = MakeButton("1030", L("Alles Lesen"));
     readAll_->setDefault(true);
     readAll_->setAutoDefault(true);
-    readSelection_ = Button(this, "1127", L("Auswahl Lesen"));
-    readPage_ = Button(this, "1032", L("Seite Lesen"));
-    writePage_ = Button(this, "1129", L("Seite Schreiben"));
-    refresh_ = Button(this, "1075", L("Aktualisieren"));
-    close_ = Button(this, "2", L("Schließen"));
-    chooseFile_ = Button(this, "1118", L("Dateiname wählen"));
-    lock_ = Button(this, "1031", L("Blöcke sperren"));
-    resetStatus_ = Button(this, "1139", L("Reset Status"));
-    cyclicButton_ = Button(this, "1102", L("Zyklisch lesen"));
-    cyclicButton_->setCheckable(true);
-    hex_ = new QRadioButton(L("HEX"), this);
-    hex_->setObjectName("1103");
-    ascii_ = new QRadioButton(L("ASCII"), this);
-    ascii_->setObjectName("1104");
-    rotate_ = new QCheckBox(L("nacheinander alle Reiter anzeigen"), this);
-    rotate_->setObjectName("1294");
-    highDataRate_ = new QCheckBox(L("High Data Rate"), this);
-    highDataRate_->setObjectName("1295");
-    twoSubcarrier_ = new QCheckBox(L("Two Subcarrier"), this);
-    twoSubcarrier_->setObjectName("1296");
+    readSelection_ = MakeButton("1127", L("Auswahl Lesen"));
+    readPage_ = MakeButton("1032", L("Seite Lesen"));
+    writePage_ = MakeButton("1129", L("Seite Schreiben"));
+    refresh_ = MakeButton("1075", L("Aktualisieren"));
+    MakeCloseButton("2");
+    chooseFile_ = MakeButton("1118", L("Dateiname wählen"));
+    lock_ = MakeButton("1031", L("Blöcke sperren"));
+    MakeResetStatusButton("1139");
+    MakeCyclicButton("1102");
+    MakeDisplayRadios("1103", "1104", false);
+    rotate_ = MakeCheck("1294", L("nacheinander alle Reiter anzeigen"));
+    highDataRate_ = MakeCheck("1295", L("High Data Rate"));
+    twoSubcarrier_ = MakeCheck("1296", L("Two Subcarrier"));
 
     auto* buttons = new QVBoxLayout;
     for (QPushButton* b :
-         {readAll_, readSelection_, readPage_, writePage_, refresh_, lock_, cyclicButton_})
+         {readAll_, readSelection_, readPage_, writePage_, refresh_, lock_, CyclicButton()})
         buttons->addWidget(b);
     buttons->addSpacing(8);
     buttons->addWidget(new QLabel(L("Darstellung:"), this));
     auto* mode = new QHBoxLayout;
-    mode->addWidget(hex_);
-    mode->addWidget(ascii_);
+    mode->addWidget(HexRadio());
+    mode->addWidget(AsciiRadio());
     buttons->addLayout(mode);
     buttons->addWidget(rotate_);
     buttons->addWidget(highDataRate_);
     buttons->addWidget(twoSubcarrier_);
-    buttons->addStretch(1);
-    for (QPushButton* b : {chooseFile_, resetStatus_, close_})
-        buttons->addWidget(b);
+    EndButtonColumn(buttons, {chooseFile_});
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(tabs_, 0, 0, 1, 2);
     layout->addWidget(grid_, 1, 0);
     layout->addLayout(buttons, 1, 1);
-    layout->addWidget(new QLabel(L("Status:"), this), 2, 0, 1, 2);
-    layout->addWidget(status_->Log(), 3, 0, 1, 2);
-    layout->addWidget(status_->Line(), 4, 0, 1, 2);
-    layout->addWidget(progress_, 4, 0, 1, 2);
+    AddStatusRows(layout, 2, 2);
     layout->setRowStretch(1, 3);
     layout->setRowStretch(3, 1);
 
@@ -172,12 +119,7 @@ void CISO15693Dlg::BuildControls() {
     connect(readSelection_, &QPushButton::clicked, this, &CISO15693Dlg::OnReadSelection);
     connect(writePage_, &QPushButton::clicked, this, &CISO15693Dlg::OnWritePage);
     connect(lock_, &QPushButton::clicked, this, &CISO15693Dlg::OnLockBlocks);
-    connect(cyclicButton_, &QPushButton::clicked, this, &CISO15693Dlg::OnCyclic);
-    connect(resetStatus_, &QPushButton::clicked, this, &CISO15693Dlg::OnResetStatus);
     connect(chooseFile_, &QPushButton::clicked, this, [this] { ChooseDataFile(); });
-    connect(close_, &QPushButton::clicked, this, &CISO15693Dlg::OnClose);
-    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kHex); });
-    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplayMode(wb::kAscii); });
     connect(highDataRate_, &QCheckBox::clicked, this, [this](bool on) {
         requestFlags_ = on ? requestFlags_ | kHighDataRate : requestFlags_ & ~kHighDataRate;
         ui::WriteProfileInt("Settings", "RequestFlag", requestFlags_);
@@ -189,19 +131,7 @@ void CISO15693Dlg::BuildControls() {
     connect(tabs_, &CTagTabs::currentChanged, this, &CISO15693Dlg::OnTabChanged);
     connect(grid_, &ui::CEditableListCtrl::editEnded, this,
             [this](int row, int column) { ValidateCell(row, column); });
-    connect(grid_, &ui::CEditableListCtrl::keyDown, this, [this](int key) {
-        if (key == Qt::Key_Space)
-            grid_->EditCell(grid_->currentRow(), 0, 1);
-    });
     resize(980, 640);
-}
-
-void CISO15693Dlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!initialised_) {
-        initialised_ = true;
-        InitDialog();
-    }
 }
 
 void CISO15693Dlg::InitDialog() {
@@ -213,12 +143,11 @@ void CISO15693Dlg::InitDialog() {
         return;
     }
     chooseFile_->setEnabled(saveFlag_ != 0);
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 1);
+    HostModeOn();
     startTimer_.start(50);
     setMinimumSize(size());
     // Controls from the members.
-    (displayMode_ == wb::kAscii ? ascii_ : hex_)->setChecked(true);
+    ShowDisplay();
     highDataRate_->setChecked(requestFlags_ & kHighDataRate);
     twoSubcarrier_->setChecked(requestFlags_ & kTwoSubcarriers);
     highDataRate_->setEnabled(!highDataRateLock_);
@@ -226,15 +155,10 @@ void CISO15693Dlg::InitDialog() {
 
 void CISO15693Dlg::OnStartTimer() {
     // A running tick delays the start read.
-    if (!cyclic_.RunBusy([this] {
+    if (!Cyclic().RunBusy([this] {
             QMetaObject::invokeMethod(this, &CISO15693Dlg::OnReadAll, Qt::QueuedConnection);
         }))
         startTimer_.start(50);
-}
-
-QString CISO15693Dlg::ErrorText() const {
-    const int error = VOREX_GetLastError(handle_);
-    return Format(S(VOREX_GetErrorStringId(error)), error);
 }
 
 QString CISO15693Dlg::ChipName(const Uid& uid) const {
@@ -257,7 +181,7 @@ void CISO15693Dlg::SelectTab(int index) {
 void CISO15693Dlg::EnableControls(bool enable) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{readAll_, readSelection_, readPage_, writePage_, refresh_,
-                                         cyclicButton_, lock_, hex_, ascii_})
+                                         CyclicButton(), lock_, HexRadio(), AsciiRadio()})
         w->setEnabled(enable);
 }
 
@@ -266,10 +190,10 @@ void CISO15693Dlg::EnableControls(bool enable) {
 bool CISO15693Dlg::Inventory() {
     std::array<uint8_t, kInventoryCapacity> buffer{};
     const int count =
-        VOREX_Iso15693Inventory(handle_, buffer.data(), kInventoryCapacity, requestFlags_);
+        VOREX_Iso15693Inventory(Handle(), buffer.data(), kInventoryCapacity, requestFlags_);
     if (count == -1) {
-        if (!cyclic_.Busy())
-            status_->AddStatus("Inventory: " + ErrorText());
+        if (!Cyclic().Busy())
+            AddStatus("Inventory: " + LastErrorText());
         return false;
     }
     tags_ = SplitInventory(buffer.data(), std::min(count, kInventoryCapacity));
@@ -282,10 +206,10 @@ void CISO15693Dlg::GetTagInfo(int index) {
     const Uid& uid = tags_[static_cast<size_t>(index)];
     int count = 0;
     int size = 0;
-    if (VOREX_Iso15693GetMemorySize(handle_, uid.data(), 8, &count, &size, nullptr,
+    if (VOREX_Iso15693GetMemorySize(Handle(), uid.data(), 8, &count, &size, nullptr,
                                     requestFlags_) == -1) {
-        if (!cyclic_.Busy())
-            status_->AddStatus("GetTagInfo: " + ErrorText());
+        if (!Cyclic().Busy())
+            AddStatus("GetTagInfo: " + LastErrorText());
         count = 64;
         size = 4;
     }
@@ -306,7 +230,7 @@ void CISO15693Dlg::RefreshTags() {
         tags_.clear();
     const int count = TagCount();
     if (count != previousCount_)
-        status_->AddStatus(Format(S(163), count));
+        AddStatus(Format(S(163), count));
     previousCount_ = count;
     if (count == 0)
         grid_->setRowCount(0);
@@ -354,7 +278,7 @@ void CISO15693Dlg::SetupColumns() {
 
 void CISO15693Dlg::SetColumnLimits() {
     const TagSlot& slot = CurrentSlot();
-    const int length = displayMode_ == wb::kHex ? slot.blockSize * 3 - 1 : slot.blockSize;
+    const int length = DisplayMode() == wb::kHex ? slot.blockSize * 3 - 1 : slot.blockSize;
     for (int c = 1; c <= slot.blocksPerRow && c < grid_->columnCount(); ++c)
         grid_->SetColumnEdit(c, length);
 }
@@ -378,8 +302,8 @@ CISO15693Dlg::CellMark CISO15693Dlg::MarkOf(int row, int column) const {
         block >= static_cast<int>(storedText_.size()))
         return CellMark::Plain;
     const auto b = static_cast<size_t>(block);
-    if (!wb::CompareBlockText(Bytes(grid_->CellText(row, column)), Bytes(storedText_[b]),
-                              displayMode_))
+    if (!wb::CompareBlockText(ByteString(grid_->CellText(row, column)), ByteString(storedText_[b]),
+                              DisplayMode()))
         return CellMark::Changed;
     if (b < lockState_.size() && IsLocked(lockState_[b]))
         return CellMark::Locked;
@@ -410,22 +334,22 @@ bool CISO15693Dlg::ValidateCell(int row, int column) {
         text = storedText_[b];
         grid_->SetCellText(row, column, text);
     }
-    if (displayMode_ != wb::kHex)
+    if (DisplayMode() != wb::kHex)
         return true;
-    const wb::HexCell cell = wb::NormalizeHexCell(Bytes(text), CurrentSlot().blockSize);
+    const wb::HexCell cell = wb::NormalizeHexCell(ByteString(text), CurrentSlot().blockSize);
     switch (cell.check) {
     case wb::CellCheck::NotHex:
-        status_->ShowStatusId(138);
+        ShowStatusId(138);
         grid_->SetCellText(row, column, storedText_[b]);
         return false;
     case wb::CellCheck::Truncated:
-        status_->ShowStatusId(162);
-        grid_->SetCellText(row, column, Text(cell.text));
+        ShowStatusId(162);
+        grid_->SetCellText(row, column, FromByteString(cell.text));
         return false;
     case wb::CellCheck::Ok:
         break;
     }
-    grid_->SetCellText(row, column, Text(cell.text));
+    grid_->SetCellText(row, column, FromByteString(cell.text));
     return true;
 }
 
@@ -438,10 +362,10 @@ bool CISO15693Dlg::ReadBlock(int block, QString& text) {
     const TagSlot& slot = CurrentSlot();
     const ReadRequest request = ReadRequestFor(slot, static_cast<unsigned>(requestFlags_));
     std::vector<uint8_t> data(static_cast<size_t>(request.expected));
-    const int got = VOREX_Iso15693ReadBlock(handle_, block, data.data(), request.expected,
+    const int got = VOREX_Iso15693ReadBlock(Handle(), block, data.data(), request.expected,
                                             uid.data(), 8, request.flags);
     if (got == -1) {
-        status_->AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + ErrorText());
+        AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + LastErrorText());
         return false;
     }
     if (got != request.expected)
@@ -451,23 +375,17 @@ bool CISO15693Dlg::ReadBlock(int block, QString& text) {
             lockState_[static_cast<size_t>(block)] = data[0];
         data.erase(data.begin());
     }
-    text = Text(wb::BytesToText(data, slot.blockSize, displayMode_, wb::kLsbFirst));
+    text = FromByteString(wb::BytesToText(data, slot.blockSize, DisplayMode(), wb::kLsbFirst));
     return true;
 }
 
 bool CISO15693Dlg::ReadBlocksIntoGrid(bool withProgress) {
     const TagSlot& slot = CurrentSlot();
-    // The bar repaints at once on every new value; a few times a frame is enough to see,
-    // and more would cost as much as the block reads themselves.
-    QElapsedTimer sinceShown;
-    sinceShown.start();
     for (int row = 0;; ++row) {
         for (int c = 0; c < slot.blocksPerRow; ++c) {
             const int block = row * slot.blocksPerRow + c;
-            if (withProgress && sinceShown.elapsed() >= kProgressStepMs) {
-                progress_->setValue(block);
-                sinceShown.restart();
-            }
+            if (withProgress)
+                StepProgress(block);
             if (block >= slot.blockCount)
                 return true;
             QString text;
@@ -488,14 +406,10 @@ bool CISO15693Dlg::ReadAllBlocks() {
     SetupColumns();
     FillRows();
     ui::CBusyScope wait;
-    progress_->setRange(0, slot.blockCount);
-    progress_->setValue(0);
-    status_->Line()->hide();
-    progress_->show();
+    ShowProgress(slot.blockCount);
     const bool ok = ReadBlocksIntoGrid(true);
     EnableControls(true);
-    progress_->hide();
-    status_->Line()->show();
+    HideProgress();
     return ok;
 }
 
@@ -507,7 +421,7 @@ void CISO15693Dlg::OnReadAll() {
         SelectTab(0);
     }
     if (ReadAllBlocks()) {
-        status_->ShowStatusId(170);
+        ShowStatusId(170);
         if (saveFlag_ != 0)
             WriteTagLog();
     }
@@ -516,7 +430,7 @@ void CISO15693Dlg::OnReadAll() {
 void CISO15693Dlg::OnReadPage() {
     ui::CBusyScope busy;
     if (ReadAllBlocks())
-        status_->ShowStatusId(170);
+        ShowStatusId(170);
 }
 
 void CISO15693Dlg::OnReadSelection() {
@@ -542,7 +456,7 @@ void CISO15693Dlg::OnReadSelection() {
             grid_->SetCellText(row, c + 1, text);
         }
     }
-    status_->ShowStatusId(170);
+    ShowStatusId(170);
 }
 
 // ---- Writing and locking ----
@@ -552,16 +466,16 @@ bool CISO15693Dlg::WriteBlock(int block, const QString& text) {
         return false;
     const TagSlot& slot = CurrentSlot();
     std::vector<uint8_t> bytes;
-    if (!wb::TextToBlock(Bytes(text), slot.blockSize, displayMode_, bytes))
+    if (!wb::TextToBlock(ByteString(text), slot.blockSize, DisplayMode(), bytes))
         return false;
     if (IsServiceBlock(slot, block)) {
-        status_->ShowStatusId(225);
+        ShowStatusId(225);
         return false;
     }
     const Uid& uid = tags_[static_cast<size_t>(currentIndex_)];
-    if (VOREX_Iso15693WriteBlock(handle_, block, bytes.data(), slot.blockSize, uid.data(), 8,
+    if (VOREX_Iso15693WriteBlock(Handle(), block, bytes.data(), slot.blockSize, uid.data(), 8,
                                  WriteFlagsFor(slot, static_cast<unsigned>(requestFlags_))) == -1) {
-        status_->AddStatus("Write: " + ErrorText());
+        AddStatus("Write: " + LastErrorText());
         return false;
     }
     return true;
@@ -574,7 +488,7 @@ void CISO15693Dlg::OnWritePage() {
     int written = 0;
     for (int block = 0;; ++block) {
         if (block >= slot.blockCount) {
-            status_->ShowStatusId(170);
+            ShowStatusId(170);
             if (written > 0)
                 env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
             grid_->viewport()->update();
@@ -588,7 +502,7 @@ void CISO15693Dlg::OnWritePage() {
         const wb::GridCell at = wb::CellOfBlock(block, slot.blocksPerRow);
         const QString cell = grid_->CellText(at.row, at.column);
         const auto b = static_cast<size_t>(block);
-        if (wb::CompareBlockText(Bytes(cell), Bytes(storedText_[b]), displayMode_))
+        if (wb::CompareBlockText(ByteString(cell), ByteString(storedText_[b]), DisplayMode()))
             continue;
         if (!WriteBlock(block, cell)) {
             grid_->SetCellText(at.row, at.column, storedText_[b]);
@@ -603,7 +517,7 @@ void CISO15693Dlg::OnWritePage() {
         if (back.compare(cell, Qt::CaseInsensitive) != 0) {
             const QString message = Format(S(218), block);
             env_.messages->Show(this, message, ui::IMessages::Icon::Warning);
-            status_->AddStatus(message);
+            AddStatus(message);
             EnableControls(true);
             continue;
         }
@@ -625,16 +539,16 @@ void CISO15693Dlg::OnLockBlocks() {
     const Uid uid = tags_[static_cast<size_t>(currentIndex_)];
     for (unsigned block = range.from; block <= range.to; ++block) {
         const int b = static_cast<int>(block);
-        const int result = VOREX_Iso15693LockBlock(handle_, b, uid.data(), 8,
+        const int result = VOREX_Iso15693LockBlock(Handle(), b, uid.data(), 8,
                                                    static_cast<unsigned>(requestFlags_));
         // The lock's own reason, before the read-back replaces the error number.
-        const int error = VOREX_GetLastError(handle_);
-        const QString errorText = Format(S(VOREX_GetErrorStringId(error)), error);
+        const int error = VOREX_GetLastError(Handle());
+        const QString errorText = EngineErrorText(error);
         QString text;
         ReadBlock(b, text);
         const bool locked = block < lockState_.size() && IsLocked(lockState_[block]);
         if (result == -1 && !locked && error != 40)
-            status_->AddStatus("Lock: " + errorText);
+            AddStatus("Lock: " + errorText);
     }
     grid_->viewport()->update();
 }
@@ -643,7 +557,7 @@ void CISO15693Dlg::OnLockBlocks() {
 
 void CISO15693Dlg::OnTabChanged(int index) {
     ui::CBusyScope busy;
-    const bool quiet = cyclic_.Busy() || cyclic_.Running();
+    const bool quiet = Cyclic().Busy() || Cyclic().Running();
     if (!quiet) {
         RefreshTags();
     } else {
@@ -663,18 +577,16 @@ void CISO15693Dlg::OnTabChanged(int index) {
 }
 
 void CISO15693Dlg::OnCyclic(bool checked) {
-    if (!checked) {
-        if (cyclic_.Stop()) {
-            EnableControls(true);
-            SelectTab(0);
-        }
-        return;
+    if (checked) {
+        lastShownUid_.clear();
+        changed_ = true;
     }
-    lastShownUid_.clear();
-    EnableControls(false);
-    cyclicButton_->setEnabled(true);
-    cyclic_.Start(cycleTime_);
-    changed_ = true;
+    CWorkbenchDlg::OnCyclic(checked);
+}
+
+void CISO15693Dlg::CyclicStopped() {
+    EnableControls(true);
+    SelectTab(0);
 }
 
 void CISO15693Dlg::CyclicStep() {
@@ -709,28 +621,10 @@ void CISO15693Dlg::CyclicStep() {
         SelectTab(index + 1 < TagCount() ? index + 1 : 0);
 }
 
-void CISO15693Dlg::OnResetStatus() {
-    status_->ShowStatusId(170);
-    status_->Reset();
-}
-
-void CISO15693Dlg::OnDisplayMode(int mode) {
-    displayMode_ = mode;
-    ui::WriteProfileInt("Settings", "Datentyp", mode);
+void CISO15693Dlg::OnDisplay(int mode, int order) {
+    SetDisplay(mode, order);
     ReadAllBlocks();
     SetColumnLimits();
-}
-
-void CISO15693Dlg::OnClose() {
-    cyclicButton_->setChecked(false);
-    if (cyclic_.Stop())
-        EnableControls(true);
-    QMetaObject::invokeMethod(
-        this, [this] { done(Rejected); }, Qt::QueuedConnection);
-}
-
-void CISO15693Dlg::reject() {
-    OnClose();
 }
 
 // ---- Tag log ----

@@ -4,20 +4,15 @@
 // all or selected rows, writes changed blocks back with a read-back check, locks block
 // ranges after a confirmation, reads cyclically, and appends found tags to a tag log
 // file. All reader work is synchronous VOREX_ calls on the connection the view opened.
-#include "ui/CyclicReader.h"
-#include "ui/StatusPane.h"
+#include "workbench/common/WorkbenchDlg.h"
 #include "workbench/iso15693/TagSlot.h"
 
-#include <QDialog>
 #include <QTimer>
 #include <array>
-#include <memory>
 #include <vector>
 
 class QCheckBox;
-class QProgressBar;
 class QPushButton;
-class QRadioButton;
 
 namespace vorex::ui {
 struct ShellEnv;
@@ -29,11 +24,10 @@ namespace vorex::wb::iso {
 
 class CTagTabs;
 
-class CISO15693Dlg : public QDialog {
+class CISO15693Dlg : public CWorkbenchDlg {
     Q_OBJECT
 public:
     explicit CISO15693Dlg(ui::ShellEnv& env, QWidget* parent = nullptr);
-    ~CISO15693Dlg() override;
 
     // The connection and whether the reader may not use the high data rate.
     void SetConnection(int handle, bool highDataRateLock);
@@ -44,7 +38,6 @@ public:
 
     // State, for the view and for tests.
     int RequestFlags() const { return requestFlags_; }
-    int DisplayMode() const { return displayMode_; }
     int TagCount() const { return static_cast<int>(tags_.size()); }
     const std::vector<Uid>& Tags() const { return tags_; }
     int CurrentIndex() const { return currentIndex_; }
@@ -54,8 +47,6 @@ public:
     QString TagLogPath() const { return tagLogPath_; }
     ui::CEditableListCtrl* Grid() const { return grid_; }
     CTagTabs* Tabs() const { return tabs_; }
-    ui::CStatusPane& Status() { return *status_; }
-    bool CyclicRunning() const { return cyclic_.Running(); }
 
     // Operations.
     void RefreshTags();
@@ -73,40 +64,31 @@ public:
     void OnReadSelection();
     void OnWritePage();
     void OnLockBlocks();
-    void OnCyclic(bool checked);
-    void OnResetStatus();
-    void OnDisplayMode(int mode);
+    void OnCyclic(bool checked) override;
+    void OnDisplay(int mode, int order) override;
     void OnTabChanged(int index);
-    void OnClose();
-
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
-    void InitDialog();
+    void InitDialog() override;
     bool Inventory();
     void GetTagInfo(int index);
     void SetupColumns();
     void FillRows();
     void SetColumnLimits();
-    void EnableControls(bool enable);
+    void EnableControls(bool enable) override;
+    void CyclicStopped() override;
     // Reads blocks from 0 into the grid; with progress (and row scrolling) or without.
     bool ReadBlocksIntoGrid(bool withProgress);
     bool DrawCell(const ui::CellPaint& cell) const;
     void OnStartTimer();
     void SelectTab(int index);
-    QString ErrorText() const;
     QString ChipName(const Uid& uid) const;
     const TagSlot& CurrentSlot() const;
     int SlotBlock(int row, int column) const;
 
     ui::ShellEnv& env_;
-    int handle_ = 0;
     bool highDataRateLock_ = false;
-    int displayMode_;
     int requestFlags_;
     int saveFlag_ = 0;
     QString tagLogPath_;
@@ -117,29 +99,19 @@ private:
     std::vector<uint8_t> lockState_;
     std::vector<uint8_t> lastShownUid_;
     bool changed_ = false;
-    int cycleTime_;
-    bool initialised_ = false;
     std::array<TagSlot, kMaxTags> slots_{};
 
-    ui::CCyclicReader cyclic_;
     QTimer startTimer_;
 
     CTagTabs* tabs_ = nullptr;
     ui::CEditableListCtrl* grid_ = nullptr;
-    std::unique_ptr<ui::CStatusPane> status_;
-    QProgressBar* progress_ = nullptr;
     QPushButton* readAll_ = nullptr;
     QPushButton* readSelection_ = nullptr;
     QPushButton* readPage_ = nullptr;
     QPushButton* writePage_ = nullptr;
     QPushButton* refresh_ = nullptr;
-    QPushButton* close_ = nullptr;
     QPushButton* chooseFile_ = nullptr;
     QPushButton* lock_ = nullptr;
-    QPushButton* resetStatus_ = nullptr;
-    QPushButton* cyclicButton_ = nullptr;
-    QRadioButton* hex_ = nullptr;
-    QRadioButton* ascii_ = nullptr;
     QCheckBox* rotate_ = nullptr;
     QCheckBox* highDataRate_ = nullptr;
     QCheckBox* twoSubcarrier_ = nullptr;

@@ -6,8 +6,7 @@
 #include "shell/MainFrame.h"
 #include "shell/ProgrammerView.h"
 #include "sim/Iso15693Tags.h"
-#include "tests/shell/qt/QtTestEnv.h"
-#include "tests/support/TestSupport.h"
+#include "tests/workbench/qt/WorkbenchFixture.h"
 #include "ui/EditableListCtrl.h"
 #include "ui/InPlaceEdit.h"
 #include "ui/Texts.h"
@@ -52,13 +51,11 @@ json Tags(std::vector<json> tags) {
 
 // A stand-in reader (type 0x125) with the tags of an "iso15693" scenario section, and
 // an open connection to it.
-struct Field {
-    std::unique_ptr<vtest::SimReader> sim;
+struct Field : vtest::ReaderField {
     vsim::Iso15693Commands* iso = nullptr;
-    int handle = 0;
 
-    explicit Field(const json& section, bool connect = true) {
-        sim = std::make_unique<vtest::SimReader>(vsim::ReaderConfig{});
+    explicit Field(const json& section, bool connect = true)
+        : ReaderField(std::make_unique<vtest::SimReader>(vsim::ReaderConfig{})) {
         std::vector<vsim::IsoTag> tags;
         std::string error;
         if (!vsim::ParseIso15693(section, tags, error))
@@ -67,11 +64,7 @@ struct Field {
         iso = set.get();
         sim->Model().AddCommandSet(std::move(set));
         if (connect)
-            handle = VOREX_OpenPort(sim->Path().c_str(), 19200, 500);
-    }
-    ~Field() {
-        if (handle > 0)
-            VOREX_ClosePort(handle);
+            Connect();
     }
 
     std::vector<vsim::IsoTag> SimTags() {
@@ -86,14 +79,9 @@ struct Field {
     }
     // Requests with this ISO 15693 command code.
     int IsoRequests(uint8_t code) {
-        int n = 0;
-        for (const vsim::Request& r : sim->Model().Requests())
-            n += r.command == 0x20 && r.data.size() >= 2 && r.data[1] == code;
-        return n;
-    }
-    bool HostMode() {
-        auto lock = sim->Model().Lock();
-        return sim->Model().Config().hostMode;
+        return Count([code](const vsim::Request& r) {
+            return r.command == 0x20 && r.data.size() >= 2 && r.data[1] == code;
+        });
     }
 };
 
@@ -109,22 +97,12 @@ QString HexBlock(const vsim::IsoTag& tag, int block) {
 }
 
 // The workbench as the operator opens it: shown, the start read done.
-struct Bench {
-    vtest::ShellRig rig;
-    std::unique_ptr<CISO15693Dlg> dlg;
-
+struct Bench : vtest::WorkbenchBench<CISO15693Dlg> {
     void Open(Field& field, bool highDataRateLock = false) {
         const int before = field.IsoRequests(0x01);
-        dlg = std::make_unique<CISO15693Dlg>(rig.env);
-        dlg->SetConnection(field.handle, highDataRateLock);
-        dlg->show();
+        WorkbenchBench::Open(std::make_unique<CISO15693Dlg>(rig.env), field.handle,
+                             highDataRateLock);
         QTRY_VERIFY_WITH_TIMEOUT(field.IsoRequests(0x01) > before, 5000);
-    }
-    template <typename W> W* Find(const char* name) const { return dlg->findChild<W*>(name); }
-    // Clicks near the left edge: check boxes take clicks only on their box and text.
-    void Click(const char* name) const {
-        QAbstractButton* button = Find<QAbstractButton>(name);
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
     }
     void ClickTab(int index) const {
         QTest::mouseClick(dlg->Tabs()->findChild<QPushButton*>(QString("tab%1").arg(index)),
@@ -159,6 +137,13 @@ class Iso15693DlgTest : public QObject {
 
 private slots:
     void init() { QSettings().clear(); }
+
+    void controlsAreNamedOnceAndForScreenReaders() {
+        Field field(DemoTags());
+        Bench b;
+        b.Open(field);
+        b.ExpectNamedControls();
+    }
 
     void readAllShowsEveryTagInItsTab() {
         Field field(DemoTags());

@@ -8,8 +8,7 @@
 #include "shell/ProgrammerView.h"
 #include "sim/Iso14443Cards.h"
 #include "sim/Iso14443Commands.h"
-#include "tests/shell/qt/QtTestEnv.h"
-#include "tests/support/TestSupport.h"
+#include "tests/workbench/qt/WorkbenchFixture.h"
 #include "ui/ButtonTabs.h"
 #include "ui/Texts.h"
 #include "workbench/iso14443/MifareKeyStoreDlg.h"
@@ -30,6 +29,7 @@ using vorex::wb::mfc::CKeyStoreDlg;
 using vorex::wb::mfc::CMifare1KDlg;
 using vorex::wb::mfc::CMifareDefineKeys;
 using vorex::wb::mfc::CMifareReducedKeys;
+using vtest::OnNextModal;
 
 namespace {
 
@@ -43,20 +43,14 @@ std::string DemoScenario() {
 }
 
 // The demo reader (its classic4k card in the field) and an open connection to it.
-struct Field {
-    std::unique_ptr<vtest::SimReader> sim;
+struct Field : vtest::ReaderField {
     vsim::Iso14443Commands* cards = nullptr;
-    int handle = 0;
 
-    explicit Field(bool connect = true) {
-        sim = vtest::SimReader::FromScenario(DemoScenario());
+    explicit Field(bool connect = true)
+        : ReaderField(vtest::SimReader::FromScenario(DemoScenario())) {
         cards = sim->Model().FindCommandSet<vsim::Iso14443Commands>();
         if (connect)
-            handle = VOREX_OpenPort(sim->Path().c_str(), 19200, 500);
-    }
-    ~Field() {
-        if (handle > 0)
-            VOREX_ClosePort(handle);
+            Connect();
     }
     void PutCard(const char* name) {
         auto lock = sim->Model().Lock();
@@ -75,16 +69,6 @@ struct Field {
         auto lock = sim->Model().Lock();
         return cards->Key(type, index);
     }
-    int Requests(uint8_t command) {
-        int n = 0;
-        for (const vsim::Request& r : sim->Model().Requests())
-            n += r.command == command;
-        return n;
-    }
-    bool HostMode() {
-        auto lock = sim->Model().Lock();
-        return sim->Model().Config().hostMode;
-    }
     std::vector<vsim::Request> StoreRequests() {
         std::vector<vsim::Request> out;
         for (const vsim::Request& r : sim->Model().Requests())
@@ -95,22 +79,11 @@ struct Field {
 };
 
 // The workbench as the view opens it.
-struct Bench {
-    vtest::ShellRig rig;
-    std::unique_ptr<CMifare1KDlg> dlg;
-
+struct Bench : vtest::WorkbenchBench<CMifare1KDlg> {
     void Open(Field& field, int templateId = 226, bool smallStore = false) {
-        dlg = std::make_unique<CMifare1KDlg>(rig.env, templateId);
-        dlg->SetConnection(field.handle, smallStore);
-        dlg->show();
+        WorkbenchBench::Open(std::make_unique<CMifare1KDlg>(rig.env, templateId), field.handle,
+                             smallStore);
     }
-    template <typename W> W* Find(const QString& name) const {
-        W* w = dlg->findChild<W*>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
-    }
-    void Click(const QString& name) const { Find<QAbstractButton>(name)->click(); }
     void Sector(int s) const {
         dlg->Tabs()->findChild<QPushButton*>(QString("tab%1").arg(s))->click();
     }
@@ -140,20 +113,6 @@ struct Bench {
     }
 };
 
-// Runs `act` on the next modal dialog that opens (polling, since exec blocks).
-void OnNextModal(QWidget* besides, std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, besides, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == besides)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(modal);
-    });
-    poll->start(20);
-}
-
 } // namespace
 
 class Mifare1KDlgTest : public QObject {
@@ -162,6 +121,15 @@ class Mifare1KDlgTest : public QObject {
 private slots:
     void init() { QSettings().clear(); }
 
+    void controlsAreNamedOnceAndForScreenReaders() {
+        Field field;
+        for (int templateId : {225, 226}) {
+            Bench bench;
+            bench.Open(field, templateId);
+            bench.ExpectNamedControls();
+        }
+    }
+
     void readsASectorWithAStoreKey() {
         Field field;
         Bench bench;
@@ -169,13 +137,13 @@ private slots:
         QCOMPARE(bench.Rights(3), QString("001010101010"));
         bench.Sector(1);
         bench.Key(0, 1);
-        bench.Click("selectAll");
-        bench.Click("read");
+        bench.Press("selectAll");
+        bench.Press("read");
         QCOMPARE(bench.Find<QLineEdit>("uidText")->text(), QString("806E9B213C5A04"));
         QCOMPARE(bench.Row(0), QString("0000004B34206F6D6564207865726F56"));
-        bench.Click("lsbFirst");
+        bench.Press("lsbFirst");
         QCOMPARE(bench.Row(0), QString("56 6F 72 65 78 20 64 65 6D 6F 20 34 4B 00 00 00"));
-        bench.Click("ascii");
+        bench.Press("ascii");
         QCOMPARE(bench.Row(1), QString("sector 1 block 5"));
         // The trailer: Key A reads as zeros, access 0 0 0 3, user byte C1, Key B hidden.
         QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 77 8F 08 C1 00 00 00 00 00 00"));
@@ -186,12 +154,12 @@ private slots:
         QCOMPARE(bench.Rights(3), QString("000000001100"));
         QVERIFY(bench.Find<QLineEdit>("rowText3")->isReadOnly());
         // With the trailer row unchecked a combo changes the grid only.
-        bench.Click("rowSelected3");
+        bench.Press("rowSelected3");
         bench.Find<QComboBox>("access0")->setCurrentIndex(7);
         emit bench.Find<QComboBox>("access0")->activated(7);
         QCOMPARE(bench.Rights(0), QString("00000000"));
         QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 77 8F 08 C1 00 00 00 00 00 00"));
-        bench.Click("rowSelected3");
+        bench.Press("rowSelected3");
         QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 66 9E 19 C1 00 00 00 00 00 00"));
         QVERIFY2(bench.Status().isEmpty(), qPrintable(QString(bench.Status())));
     }
@@ -203,8 +171,8 @@ private slots:
         // A sector whose keys are not in the store.
         bench.Sector(6);
         bench.Key(0, 1);
-        bench.Click("selectAll");
-        bench.Click("read");
+        bench.Press("selectAll");
+        bench.Press("read");
         QVERIFY2(bench.Status().endsWith(Ger(232)), qPrintable(QString(bench.Status())));
         QVERIFY(bench.Row(0).isEmpty());
 
@@ -212,16 +180,16 @@ private slots:
         // before any authentication.
         field.PutCard("classic1k");
         const int before = field.Requests(0x33);
-        bench.Click("read");
+        bench.Press("read");
         QVERIFY2(bench.Status().endsWith(Ger(238)), qPrintable(QString(bench.Status())));
         field.PutCard("classic4k");
         Bench oneK;
         oneK.Open(field, 225);
-        oneK.Click("selectAll");
-        oneK.Click("read");
+        oneK.Press("selectAll");
+        oneK.Press("read");
         QVERIFY2(oneK.Status().endsWith(Ger(239)), qPrintable(QString(oneK.Status())));
         field.PutCard("ultralight");
-        oneK.Click("read");
+        oneK.Press("read");
         QVERIFY2(oneK.Status().endsWith(Ger(240)), qPrintable(QString(oneK.Status())));
         QCOMPARE(field.Requests(0x33), before);
     }
@@ -232,14 +200,14 @@ private slots:
         bench.Open(field);
         bench.Sector(5); // block 20 may never be read
         bench.Key(0, 1);
-        bench.Click("selectAll");
-        bench.Click("read");
+        bench.Press("selectAll");
+        bench.Press("read");
         QVERIFY2(bench.Status().endsWith(Ger(244)), qPrintable(QString(bench.Status())));
         QVERIFY(bench.Row(0).isEmpty());
         QVERIFY2(bench.Row(1).isEmpty(), qPrintable(QString("reading ends at the refused block")));
 
-        bench.Click("stopOnError");
-        bench.Click("cyclic");
+        bench.Press("stopOnError");
+        bench.Press("cyclic");
         QVERIFY(bench.dlg->CyclicRunning());
         QVERIFY(!bench.Find<QPushButton>("read")->isEnabled());
         QVERIFY(bench.Find<QComboBox>("access0")->isEnabled());
@@ -254,33 +222,33 @@ private slots:
         bench.Open(field);
         bench.Sector(2); // data groups 1, 2, 3: block 10 (row 2) increments with Key B only
         bench.Key(1, 1);
-        bench.Click("valueMode2");
-        bench.Click("valueMode0");
-        bench.Click("selectAll");
-        bench.Click("read");
+        bench.Press("valueMode2");
+        bench.Press("valueMode0");
+        bench.Press("selectAll");
+        bench.Press("read");
         QCOMPARE(bench.Row(2), QString("1000"));
         QCOMPARE(bench.Row(0), QString());
         QVERIFY(bench.Find<QPushButton>("inc2")->isEnabled());
         QVERIFY(!bench.Find<QPushButton>("inc1")->isEnabled());
-        bench.Click("inc2");
-        bench.Click("read");
+        bench.Press("inc2");
+        bench.Press("read");
         QCOMPARE(bench.Row(2), QString("1001"));
         bench.Key(0, 1);
-        bench.Click("inc2");
+        bench.Press("inc2");
         QVERIFY2(bench.Status().endsWith(Ger(245)), qPrintable(QString(bench.Status())));
-        bench.Click("dec2");
-        bench.Click("dec2");
-        bench.Click("read");
+        bench.Press("dec2");
+        bench.Press("dec2");
+        bench.Press("read");
         QCOMPARE(bench.Row(2), QString("999"));
 
         // Typing 100 in value mode and writing stores the value block.
         bench.Sector(1);
         bench.Key(0, 1);
-        bench.Click("selectNone");
-        bench.Click("valueMode1");
-        bench.Click("rowSelected1");
+        bench.Press("selectNone");
+        bench.Press("valueMode1");
+        bench.Press("rowSelected1");
         bench.Type("rowText1", "100");
-        bench.Click("write");
+        bench.Press("write");
         QCOMPARE(field.Block(5), QString("64 00 00 00 9B FF FF FF 64 00 00 00 00 FF 00 FF"));
         QVERIFY2(bench.Status().endsWith(Ger(199)), qPrintable(QString(bench.Status())));
         QVERIFY2(bench.rig.messages.asked.isEmpty(),
@@ -293,10 +261,10 @@ private slots:
         bench.Open(field);
         bench.Sector(7); // delivery state: keys FFFFFFFFFFFF, access 0 0 0 4
         bench.Key(0, 0);
-        bench.Click("selectAll");
-        bench.Click("read");
+        bench.Press("selectAll");
+        bench.Press("read");
         QCOMPARE(bench.Row(3), QString("00 00 00 00 00 00 FF 07 80 69 FF FF FF FF FF FF"));
-        bench.Click("lsbFirst");
+        bench.Press("lsbFirst");
         bench.Type("rowText0", "01 02 03");
         bench.Type("rowText2", "");
         bench.Type("keyA", "112233AABBCC");
@@ -307,12 +275,12 @@ private slots:
 
         // Declining the question writes nothing.
         const int writes = field.Requests(0x35);
-        bench.Click("write");
+        bench.Press("write");
         QCOMPARE(bench.rig.messages.asked.size(), 1);
         QCOMPARE(field.Requests(0x35), writes);
 
         bench.rig.messages.yes = true;
-        bench.Click("write");
+        bench.Press("write");
         QCOMPARE(field.Block(28), QString("01 02 03 00 00 00 00 00 00 00 00 00 00 00 00 00"));
         QCOMPARE(field.Block(31).left(26), QString("11 22 33 AA BB CC FF 05 A0"));
         // Row 2 had no text and keeps the data it was read with.
@@ -320,7 +288,7 @@ private slots:
         QVERIFY2(bench.Status().endsWith(Ger(199)), qPrintable(QString(bench.Status())));
         QCOMPARE(bench.dlg->Access(), (vorex::cards::mifare::AccessValues{0, 4, 0, 4}));
 
-        bench.Click("read");
+        bench.Press("read");
         QVERIFY2(bench.Status().endsWith(Ger(232)),
                  qPrintable(QString("the old key no longer opens the sector")));
 
@@ -332,16 +300,16 @@ private slots:
             keys->findChild<QPushButton*>("store")->click();
             keys->findChild<QPushButton*>("close")->click();
         });
-        bench.Click("defineKeys");
+        bench.Press("defineKeys");
         QCOMPARE(field.StoredKey(0, 5), (vsim::Bytes{0x11, 0x22, 0x33, 0xAA, 0xBB, 0xCC}));
         bench.Key(0, 5);
-        bench.Click("hex");
-        bench.Click("read");
+        bench.Press("hex");
+        bench.Press("read");
         QCOMPARE(bench.Row(0), QString("01 02 03 00 00 00 00 00 00 00 00 00 00 00 00 00"));
         // The key texts stay and go into the trailer row again (the card read zeros).
         QCOMPARE(bench.Row(3), QString("11 22 33 AA BB CC FF 05 A0 69 44 55 66 DD EE FF"));
         bench.Type("keyA", "");
-        bench.Click("read");
+        bench.Press("read");
         QCOMPARE(bench.Row(3).left(26), QString("00 00 00 00 00 00 FF 05 A0"));
     }
 
@@ -351,20 +319,20 @@ private slots:
         bench.Open(field);
         bench.Sector(2); // Key A may not write block 8 (group value 1) nor block 9 (2)
         bench.Key(0, 1);
-        bench.Click("lsbFirst");
+        bench.Press("lsbFirst");
         for (int r = 0; r < 3; ++r) {
-            bench.Click(QString("rowSelected%1").arg(r));
+            bench.Press(QString("rowSelected%1").arg(r));
             bench.Type(QString("rowText%1").arg(r), "AA");
         }
-        bench.Click("write");
+        bench.Press("write");
         const QString all = bench.Log() + "\n" + bench.Status();
         QCOMPARE(all.count(Ger(245)), 3);
         QVERIFY(!bench.Status().endsWith(Ger(199)));
         // An empty row without data is reported with its row and length.
-        bench.Click("selectNone");
+        bench.Press("selectNone");
         bench.Sector(3);
-        bench.Click("rowSelected1");
-        bench.Click("write");
+        bench.Press("rowSelected1");
+        bench.Press("write");
         QString expected = Ger(242);
         expected.replace(expected.indexOf("%d"), 2, "1");
         QVERIFY2(bench.Status().endsWith(Format(expected, 0)), qPrintable(QString(bench.Status())));
@@ -386,14 +354,14 @@ private slots:
         QVERIFY(bench.Find<QCheckBox>("rowSelected14")->isVisible());
         bench.Sector(33);
         bench.Key(0, 1);
-        bench.Click("selectAll");
-        bench.Click("read");
+        bench.Press("selectAll");
+        bench.Press("read");
         QCOMPARE(bench.Row(0), QString("00000000000000333320726F74636573"));
         QCOMPARE(bench.dlg->Access(), (vorex::cards::mifare::AccessValues{0, 2, 3, 3}));
         QCOMPARE(bench.Row(15).left(26), QString("00 00 00 00 00 00 13 CF 0E"));
         // Value mode on a row read as HEX shows its value and keeps its data.
         const std::vector<uint8_t> before = bench.dlg->RowData(10);
-        bench.Click("valueMode10");
+        bench.Press("valueMode10");
         QCOMPARE(bench.Row(10), QString("250"));
         QCOMPARE(bench.dlg->RowData(10), before);
         // Back to a 4-block sector: row 3 is the trailer again, the data rows are empty,
@@ -413,11 +381,11 @@ private slots:
         QVERIFY(bench.Find<QLineEdit>("rowText0")->isReadOnly());
         QVERIFY(!bench.Find<QCheckBox>("valueMode0")->isEnabled());
         bench.Sector(6);
-        bench.Click("read");
+        bench.Press("read");
         QVERIFY(!bench.Status().isEmpty());
-        bench.Click("read");
+        bench.Press("read");
         QVERIFY(!bench.Log().isEmpty());
-        bench.Click("resetStatus");
+        bench.Press("resetStatus");
         QVERIFY(bench.Status().isEmpty());
         QVERIFY(bench.Log().isEmpty());
         QVERIFY(bench.Find<QLineEdit>("statusLine")->text().isEmpty());
@@ -504,7 +472,7 @@ private slots:
             reduced = qobject_cast<CMifareReducedKeys*>(modal) != nullptr;
             modal->close();
         });
-        bench.Click("defineKeys");
+        bench.Press("defineKeys");
         QVERIFY(reduced);
     }
 

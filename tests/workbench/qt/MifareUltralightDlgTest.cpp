@@ -6,7 +6,6 @@
 #include "resources/strings/StringTable.h"
 #include "shell/MainFrame.h"
 #include "shell/ProgrammerView.h"
-#include "tests/shell/qt/QtTestEnv.h"
 #include "tests/workbench/qt/PageTagField.h"
 #include "ui/Texts.h"
 
@@ -26,31 +25,16 @@ QString Ger(int id) {
     return QString::fromStdString(vorex::GermanString(id));
 }
 
-struct Bench {
-    vtest::ShellRig rig; // the settings and texts of the shell
-    std::unique_ptr<CMifareUltralightDlg> dlg;
-
+struct Bench : vtest::WorkbenchBench<CMifareUltralightDlg> {
     explicit Bench(PageTagField& field) {
-        dlg = std::make_unique<CMifareUltralightDlg>();
-        dlg->SetConnection(field.handle);
-        dlg->show();
-    }
-    template <typename W> W* Find(const QString& name) const {
-        W* w = dlg->findChild<W*>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
-    }
-    void Click(const QString& name) const {
-        QAbstractButton* button = Find<QAbstractButton>(name);
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+        Open(std::make_unique<CMifareUltralightDlg>(), field.handle);
     }
     void Select(std::initializer_list<int> pages) const {
         for (int p : pages)
-            Find<QCheckBox>(QStringLiteral("Page %1").arg(p))->setChecked(true);
+            Find<QCheckBox>(QStringLiteral("pageSelected%1").arg(p))->setChecked(true);
     }
     QLineEdit* Edit(int page) const {
-        return Find<QLineEdit>(QStringLiteral("Page %1 Text").arg(page));
+        return Find<QLineEdit>(QStringLiteral("pageText%1").arg(page));
     }
     QString Text(int page) const { return Edit(page)->text(); }
     void Type(int page, const QString& text) const {
@@ -76,29 +60,46 @@ class MifareUltralightDlgTest : public QObject {
 private slots:
     void init() { QSettings().clear(); }
 
+    void controlsAreNamedOnceAndForScreenReaders() {
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.ExpectNamedControls();
+    }
+
+    void aDisplaySettingOutOfRangeReadsAsHexAndMsbFirst() {
+        WriteProfileInt("Settings", "UltralightDarstellung", 5);
+        WriteProfileInt("Settings", "UltralightOrder", -1);
+        PageTagField field("ultralight");
+        Bench b(field);
+        QCOMPARE(b.dlg->DisplayMode(), 0);
+        QCOMPARE(b.dlg->ByteOrder(), 0);
+        QVERIFY(b.Find<QRadioButton>("hex")->isChecked());
+        QVERIFY(b.Find<QRadioButton>("msbFirst")->isChecked());
+    }
+
     void readsTheSelectedPages() {
         PageTagField field("ultralight");
         Bench b(field);
         QVERIFY(field.HostMode());
-        QVERIFY(b.Find<QRadioButton>("HEX")->isChecked());
-        QVERIFY(b.Find<QRadioButton>("MSB first")->isChecked());
+        QVERIFY(b.Find<QRadioButton>("hex")->isChecked());
+        QVERIFY(b.Find<QRadioButton>("msbFirst")->isChecked());
         QVERIFY(b.Edit(3)->isReadOnly());
         QVERIFY(!b.Edit(4)->isReadOnly());
         b.Select({0, 4, 5});
-        b.Click("Lesen");
-        QCOMPARE(b.Find<QLineEdit>("UID")->text(), QString("8040731A5EC204"));
+        b.Click("read");
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("8040731A5EC204"));
         QVERIFY(b.Text(0).endsWith("5EC204")); // 04 C2 5E BCC0, last byte first
         QCOMPARE(b.Text(4), QString("0D0C0B0A"));
         QCOMPARE(b.Text(5), QString("45524F56"));
         QVERIFY(b.Text(6).isEmpty());
         QCOMPARE(field.Requests(0x34), 3);
-        b.Click("Alles markieren");
-        b.Click("Lesen");
+        b.Click("selectAll");
+        b.Click("read");
         QCOMPARE(field.Requests(0x34), 3 + 16);
         for (int p = 0; p < 16; ++p)
             QCOMPARE(b.Text(p).size(), 8);
-        b.Click("Nichts markieren");
-        b.Click("Lesen");
+        b.Click("selectNone");
+        b.Click("read");
         QCOMPARE(field.Requests(0x34), 3 + 16);
         QVERIFY(b.Text(4).isEmpty());
         b.dlg.reset();
@@ -110,31 +111,31 @@ private slots:
         {
             Bench b(field);
             b.Select({4});
-            b.Click("Lesen");
+            b.Click("read");
             QCOMPARE(b.Text(4), QString("0D0C0B0A"));
-            b.Click("LSB first");
+            b.Click("lsbFirst");
             QCOMPARE(b.Text(4), QString("0A 0B 0C 0D"));
             QCOMPARE(ProfileInt("Settings", "UltralightOrder", -1), 1);
-            b.Click("ASCII");
+            b.Click("ascii");
             QCOMPARE(ProfileInt("Settings", "UltralightDarstellung", -1), 1);
-            b.Click("HEX");
+            b.Click("hex");
         }
         Bench again(field);
-        QVERIFY(again.Find<QRadioButton>("LSB first")->isChecked());
+        QVERIFY(again.Find<QRadioButton>("lsbFirst")->isChecked());
         again.Select({4});
-        again.Click("Lesen");
+        again.Click("read");
         QCOMPARE(again.Text(4), QString("0A 0B 0C 0D"));
     }
 
     void writesOnlyPagesFourToFifteen() {
         PageTagField field("ultralight");
         Bench b(field);
-        b.Click("LSB first");
+        b.Click("lsbFirst");
         b.Select({2, 4, 7});
-        b.Click("Lesen");
+        b.Click("read");
         b.Type(4, "A1B2C3D4");
         b.Type(7, "11 22");
-        b.Click("Schreiben");
+        b.Click("write");
         QCOMPARE(field.Written(), (std::vector<int>{4, 7}));
         QCOMPARE(field.Page(4), std::string("A1B2C3D4"));
         QCOMPARE(field.Page(7), std::string("11220000"));
@@ -146,7 +147,7 @@ private slots:
         PageTagField field("ultralight");
         Bench b(field);
         b.Select({6});
-        b.Click("Schreiben");
+        b.Click("write");
         QCOMPARE(field.Requests(0x35), 0);
         QCOMPARE(b.Messages().last(), QString("Page 6 hat falsche Datenlänge 0"));
     }
@@ -159,7 +160,7 @@ private slots:
         b.Type(4, "01010101");
         b.Type(5, "02020202");
         b.Type(6, "03030303");
-        b.Click("Schreiben");
+        b.Click("write");
         QCOMPARE(field.Written(), (std::vector<int>{4, 5, 6}));
         QCOMPARE(field.Page(4), std::string("00000000"));
         QCOMPARE(field.Page(5), std::string("02020202"));
@@ -167,7 +168,7 @@ private slots:
         QCOMPARE(b.Messages().last(), Ger(245)); // "Block kann nicht geschrieben werden"
         // A read the reader refuses: the pages after it are still read.
         field.sim->Model().InjectFault({vsim::Fault::Kind::Status, 0, {}, 0x01, 0x34, 1, 1});
-        b.Click("Lesen");
+        b.Click("read");
         QVERIFY(b.Text(4).size() == 8);
         QVERIFY(b.Text(5).isEmpty());
         QCOMPARE(b.Text(6), QString("03030303"));
@@ -176,12 +177,12 @@ private slots:
     void mifareCardIsRefused() {
         PageTagField field("classic1k");
         Bench b(field);
-        b.Click("Alles markieren");
-        b.Click("Lesen");
+        b.Click("selectAll");
+        b.Click("read");
         QCOMPARE(b.Messages().last(), Ger(238));
         QCOMPARE(field.Requests(0x34), 0);
-        QCOMPARE(b.Find<QLineEdit>("UID")->text(), QString("C4917A3E"));
-        b.Click("Schreiben");
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("C4917A3E"));
+        b.Click("write");
         QCOMPARE(field.Requests(0x35), 0);
     }
 
@@ -190,14 +191,14 @@ private slots:
         PageTagField field("ultralight");
         Bench b(field);
         b.Select({4});
-        b.Click("Zyklisch lesen");
-        QVERIFY(!b.Find<QPushButton>("Lesen")->isEnabled());
+        b.Click("cyclic");
+        QVERIFY(!b.Find<QPushButton>("read")->isEnabled());
         QVERIFY(!b.Edit(4)->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x34) >= 3, 5000);
         QCOMPARE(b.Text(4), QString("0D0C0B0A"));
-        b.Click("Schließen");
+        b.Click("close");
         QVERIFY(!b.dlg->CyclicRunning());
-        QVERIFY(b.Find<QPushButton>("Lesen")->isEnabled());
+        QVERIFY(b.Find<QPushButton>("read")->isEnabled());
     }
 
     void viewOpensTheWorkbench() {
@@ -211,9 +212,9 @@ private slots:
         vtest::OnNextModal(nullptr, [&](QWidget* modal) {
             auto* dlg = qobject_cast<CMifareUltralightDlg*>(modal);
             QVERIFY(dlg);
-            QTest::mouseClick(dlg->findChild<QPushButton*>("Lesen"), Qt::LeftButton);
-            uid = dlg->findChild<QLineEdit*>("UID")->text();
-            QTest::mouseClick(dlg->findChild<QPushButton*>("Schließen"), Qt::LeftButton);
+            QTest::mouseClick(dlg->findChild<QPushButton*>("read"), Qt::LeftButton);
+            uid = dlg->findChild<QLineEdit*>("uidText")->text();
+            QTest::mouseClick(dlg->findChild<QPushButton*>("close"), Qt::LeftButton);
         });
         // The tool-bar button and the menu entry share the action.
         frame.View()->OnInitialUpdate();

@@ -6,7 +6,6 @@
 #include "resources/strings/StringTable.h"
 #include "shell/MainFrame.h"
 #include "shell/ProgrammerView.h"
-#include "tests/shell/qt/QtTestEnv.h"
 #include "tests/workbench/qt/PageTagField.h"
 #include "ui/EditableListCtrl.h"
 #include "ui/InPlaceEdit.h"
@@ -31,24 +30,9 @@ QString Ger(int id) {
 }
 
 // The workbench as the operator opens it, on the field's connection.
-struct Bench {
-    vtest::ShellRig rig;
-    std::unique_ptr<CNFCType2Dlg> dlg;
-
+struct Bench : vtest::WorkbenchBench<CNFCType2Dlg> {
     explicit Bench(PageTagField& field) {
-        dlg = std::make_unique<CNFCType2Dlg>(rig.env);
-        dlg->SetConnection(field.handle);
-        dlg->show();
-    }
-    template <typename W> W* Find(const char* name) const {
-        W* w = dlg->findChild<W*>(name);
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
-    void Click(const char* name) const {
-        QAbstractButton* button = Find<QAbstractButton>(name);
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+        Open(std::make_unique<CNFCType2Dlg>(rig.env), field.handle);
     }
     QString Cell(int page) const { return dlg->Grid()->CellText(page / 4, page % 4 + 1); }
     Mark MarkOf(int page) const { return dlg->MarkOf(page / 4, page % 4 + 1); }
@@ -66,7 +50,7 @@ struct Bench {
     }
     // The newest status message without its time.
     QString Status() const { return dlg->Status().Current().section(" -> ", 1); }
-    QString Ndef() const { return Find<QPlainTextEdit>("NDEF")->toPlainText(); }
+    QString Ndef() const { return Find<QPlainTextEdit>("ndefText")->toPlainText(); }
 };
 
 } // namespace
@@ -80,12 +64,18 @@ private slots:
         WriteProfileInt("Settings", "NFC2Order", 1); // LSB first: bytes as on the tag
     }
 
+    void controlsAreNamedOnceAndForScreenReaders() {
+        PageTagField field("ntag213");
+        Bench b(field);
+        b.ExpectNamedControls();
+    }
+
     void readFindsTheEndInsideTheLastGroup() {
         // 45 pages: the 16-byte read of page 44 is answered, the one of 48 refused;
         // page 44 answers alone, 45..47 do not.
         PageTagField field("ntag213");
         Bench b(field);
-        b.Click("Lesen");
+        b.Click("read");
         QCOMPARE(b.dlg->Grid()->rowCount(), 12);
         QCOMPARE(b.dlg->Memory().PageCount(), 48);
         QCOMPARE(b.dlg->Grid()->CellText(11, 0), QString("044 - 047"));
@@ -95,13 +85,13 @@ private slots:
             QCOMPARE(b.MarkOf(p), Mark::Plain);
         }
         QCOMPARE(b.Cell(4), QString("03 12 D1 01"));
-        QCOMPARE(b.Find<QLineEdit>("UID")->text(), QString("8052E16A2D8F04"));
-        QCOMPARE(b.Find<QLineEdit>("Hersteller")->text(), QString("NXP Semiconductors"));
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("8052E16A2D8F04"));
+        QCOMPARE(b.Find<QLineEdit>("makerText")->text(), QString("NXP Semiconductors"));
         QCOMPARE(b.Ndef(), QString("URI https://vorex.example"));
         QCOMPARE(b.MarkOf(0), Mark::Fixed);
         QCOMPARE(b.MarkOf(3), Mark::Fixed);
         QCOMPARE(b.MarkOf(4), Mark::Plain);
-        QVERIFY(b.Find<QProgressBar>("Progress")->isHidden());
+        QVERIFY(b.Find<QProgressBar>("progress")->isHidden());
         QVERIFY(field.HostMode());
         b.dlg.reset();
         QVERIFY(!field.HostMode());
@@ -110,7 +100,7 @@ private slots:
     void largeTagIsReadAcrossSectors() {
         PageTagField field("type2");
         Bench b(field);
-        b.Click("Lesen");
+        b.Click("read");
         QCOMPARE(b.dlg->Memory().PageCount(), 512);
         QCOMPARE(b.dlg->Grid()->rowCount(), 128);
         QCOMPARE(b.Cell(0x105), QString("56 4F 52 45"));
@@ -120,7 +110,7 @@ private slots:
     void editWriteAndRepaint() {
         PageTagField field("ntag216");
         Bench b(field);
-        b.Click("Lesen");
+        b.Click("read");
         QCOMPARE(b.dlg->Memory().PageCount(), 232);
         const QString page2 = b.Cell(2);
         b.Type(4, "A1B2C3D4");
@@ -128,14 +118,14 @@ private slots:
         QCOMPARE(b.MarkOf(4), Mark::Changed);
         b.Type(2, "FFFFFFFF");
         QCOMPARE(b.Cell(2), page2);
-        b.Click("Schreiben");
+        b.Click("write");
         QCOMPARE(field.Written(), std::vector<int>{4});
         QCOMPARE(field.Page(4), std::string("A1B2C3D4"));
         QCOMPARE(b.rig.messages.shown, QStringList{Ger(199)});
         QCOMPARE(b.MarkOf(4), Mark::Plain);
         QCOMPARE(b.Cell(4), QString("A1 B2 C3 D4"));
         // Nothing changed since: nothing written, no message.
-        b.Click("Schreiben");
+        b.Click("write");
         QCOMPARE(field.Written().size(), size_t{1});
         QCOMPARE(b.rig.messages.shown.size(), 1);
     }
@@ -144,12 +134,12 @@ private slots:
         // Page 4 of this Ultralight is locked (lock byte 2, bit 4).
         PageTagField field("ultralight-locked");
         Bench b(field);
-        b.Click("Lesen");
+        b.Click("read");
         QCOMPARE(b.dlg->Memory().PageCount(), 16);
         QCOMPARE(b.Ndef().left(9), QString("Kein NDEF"));
         b.Type(4, "01020304");
         b.Type(6, "05060708");
-        b.Click("Schreiben");
+        b.Click("write");
         QCOMPARE(field.Written(), std::vector<int>{4});
         QCOMPARE(field.Page(6), std::string("00000000"));
         QVERIFY(b.rig.messages.shown.isEmpty());
@@ -162,23 +152,23 @@ private slots:
         PageTagField field("ntag213");
         {
             Bench b(field);
-            b.Click("Lesen");
-            b.Click("MSB first");
+            b.Click("read");
+            b.Click("msbFirst");
             QCOMPARE(b.Cell(4), QString("01D11203"));
             QCOMPARE(ProfileInt("Settings", "NFC2Order", -1), 0);
             b.Type(5, "0102");
             QCOMPARE(b.Cell(5), QString("01020000"));
-            b.Click("ASCII");
+            b.Click("ascii");
             QCOMPARE(ProfileInt("Settings", "NFC2Darstellung", -1), 1);
             QCOMPARE(b.Cell(6), QString("xero")); // 6F 72 65 78
             QCOMPARE(b.dlg->Grid()->ColumnEditLength(1), 4);
-            b.Click("HEX");
+            b.Click("hex");
             QCOMPARE(b.Cell(5), QString("01020000"));
             QCOMPARE(b.MarkOf(5), Mark::Changed);
         }
         Bench again(field);
-        QVERIFY(again.Find<QRadioButton>("MSB first")->isChecked());
-        QVERIFY(again.Find<QRadioButton>("HEX")->isChecked());
+        QVERIFY(again.Find<QRadioButton>("msbFirst")->isChecked());
+        QVERIFY(again.Find<QRadioButton>("hex")->isChecked());
     }
 
     void mifareCardsAreRefused() {
@@ -191,12 +181,12 @@ private slots:
                               Case{"classic1k", Ger(238), "Unknown"}}) {
             PageTagField field(c.card);
             Bench b(field);
-            b.Click("Lesen");
+            b.Click("read");
             QCOMPARE(b.Status(), c.status);
             QCOMPARE(b.dlg->Grid()->rowCount(), 0);
-            QCOMPARE(b.Find<QLineEdit>("Hersteller")->text(), c.maker);
+            QCOMPARE(b.Find<QLineEdit>("makerText")->text(), c.maker);
             QCOMPARE(field.Requests(0x34), 0);
-            b.Click("Schreiben");
+            b.Click("write");
             QCOMPARE(field.Requests(0x35), 0);
         }
     }
@@ -205,19 +195,19 @@ private slots:
         PageTagField field("ntag213");
         field.Put("none");
         Bench b(field);
-        b.Click("Lesen");
+        b.Click("read");
         QCOMPARE(b.Status(), Ger(VOREX_GetErrorStringId(VOREX_GetLastError(field.handle))));
         QCOMPARE(b.dlg->Grid()->rowCount(), 0);
-        QVERIFY(b.Find<QLineEdit>("UID")->text().isEmpty());
+        QVERIFY(b.Find<QLineEdit>("uidText")->text().isEmpty());
     }
 
     void cyclicReadingLeavesTheSameTagAlone() {
         WriteProfileInt("Settings", "ZyklusZeit", 50);
         PageTagField field("ntag213");
         Bench b(field);
-        b.Click("Zyklisch lesen");
+        b.Click("cyclic");
         QTRY_COMPARE_WITH_TIMEOUT(b.dlg->Grid()->rowCount(), 12, 5000);
-        QVERIFY(!b.Find<QPushButton>("Lesen")->isEnabled());
+        QVERIFY(!b.Find<QPushButton>("read")->isEnabled());
         b.Type(6, "11223344");
         const int reads = field.Requests(0x34);
         const int selects = field.Requests(0x31);
@@ -229,24 +219,24 @@ private slots:
         field.Put("ntag216");
         QTRY_COMPARE_WITH_TIMEOUT(b.dlg->Grid()->rowCount(), 58, 5000);
         // "immer neu einlesen" reads the same tag every time.
-        b.Click("immer neu einlesen");
+        b.Click("alwaysRead");
         const int before = field.Requests(0x34);
         QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x34) > before + 60, 10000);
-        b.Click("Zyklisch lesen");
-        QTRY_VERIFY_WITH_TIMEOUT(b.Find<QPushButton>("Lesen")->isEnabled(), 5000);
+        b.Click("cyclic");
+        QTRY_VERIFY_WITH_TIMEOUT(b.Find<QPushButton>("read")->isEnabled(), 5000);
         QVERIFY(!b.dlg->CyclicRunning());
     }
 
     void passwordProtectedTagShowsThePagesBeforeAuth0() {
         PageTagField field("ntag215-password");
         Bench b(field);
-        b.Click("Lesen");
+        b.Click("read");
         QCOMPARE(b.dlg->Memory().PageCount(), 16);
         QCOMPARE(b.dlg->Grid()->rowCount(), 4);
         QVERIFY2(b.Status().contains("16"), qPrintable(b.Status()));
         QCOMPARE(b.Ndef(), QString("Text (de, UTF-8): Vorex"));
         b.Type(15, "CAFE0000");
-        b.Click("Schreiben");
+        b.Click("write");
         QCOMPARE(field.Written(), std::vector<int>{15});
         QCOMPARE(b.rig.messages.shown, QStringList{Ger(199)});
         // The protected pages are neither shown nor written.
@@ -265,10 +255,10 @@ private slots:
         vtest::OnNextModal(nullptr, [&](QWidget* modal) {
             auto* dlg = qobject_cast<CNFCType2Dlg*>(modal);
             QVERIFY(dlg);
-            QTest::mouseClick(dlg->findChild<QPushButton*>("Lesen"), Qt::LeftButton);
+            QTest::mouseClick(dlg->findChild<QPushButton*>("read"), Qt::LeftButton);
             rows = dlg->Grid()->rowCount();
             hostMode = field.HostMode();
-            QTest::mouseClick(dlg->findChild<QPushButton*>("Schließen"), Qt::LeftButton);
+            QTest::mouseClick(dlg->findChild<QPushButton*>("close"), Qt::LeftButton);
         });
         // The tool-bar button and the menu entry share the action.
         frame.View()->OnInitialUpdate();

@@ -4,8 +4,7 @@
 #include "cards/CardTypes.h"
 #include "sim/Iso14443Cards.h"
 #include "sim/Iso14443Commands.h"
-#include "tests/support/TestSupport.h"
-#include <vorex/vorex.h>
+#include "tests/workbench/qt/WorkbenchFixture.h"
 
 #include <QtTest>
 #include <nlohmann/json.hpp>
@@ -32,15 +31,11 @@ inline constexpr const char* kPageTagCards = R"({
     {"type": "classic4k", "name": "classic4k", "uid": "04 5A 3C 21 9B 6E 80"}
   ]})";
 
-struct PageTagField {
-    std::unique_ptr<SimReader> sim;
+struct PageTagField : ReaderField {
     vsim::Iso14443Commands* cards = nullptr;
-    int handle = 0;
 
-    explicit PageTagField(const char* card, bool connect = true) {
-        vsim::ReaderConfig config;
-        config.deviceType = "411";
-        sim = std::make_unique<SimReader>(config);
+    explicit PageTagField(const char* card, bool connect = true)
+        : ReaderField(std::make_unique<SimReader>(Config())) {
         std::string error;
         auto set = vsim::ParseIso14443(nlohmann::json::parse(kPageTagCards), 0x411, error);
         if (!set)
@@ -49,11 +44,12 @@ struct PageTagField {
         sim->Model().AddCommandSet(std::move(set));
         Put(card);
         if (connect)
-            handle = VOREX_OpenPort(sim->Path().c_str(), 19200, 500);
+            Connect();
     }
-    ~PageTagField() {
-        if (handle > 0)
-            VOREX_ClosePort(handle);
+    static vsim::ReaderConfig Config() {
+        vsim::ReaderConfig config;
+        config.deviceType = "411";
+        return config;
     }
     void Put(const char* card) {
         auto lock = sim->Model().Lock();
@@ -68,10 +64,9 @@ struct PageTagField {
     }
     // Requests with this command code; for a page write (35) only those to `page`.
     int Requests(uint8_t command, int page = -1) {
-        int n = 0;
-        for (const vsim::Request& r : sim->Model().Requests())
-            n += r.command == command && (page < 0 || (!r.data.empty() && r.data[0] == page));
-        return n;
+        return Count([command, page](const vsim::Request& r) {
+            return r.command == command && (page < 0 || (!r.data.empty() && r.data[0] == page));
+        });
     }
     // Pages written, in order.
     std::vector<int> Written() {
@@ -80,10 +75,6 @@ struct PageTagField {
             if (r.command == 0x35 && !r.data.empty())
                 pages.push_back(r.data[0]);
         return pages;
-    }
-    bool HostMode() {
-        auto lock = sim->Model().Lock();
-        return sim->Model().Config().hostMode;
     }
 };
 

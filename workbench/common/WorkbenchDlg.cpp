@@ -1,0 +1,340 @@
+#include "workbench/common/WorkbenchDlg.h"
+
+#include "cards/Type2Tag.h"
+#include "ui/EditableListCtrl.h"
+#include "ui/Texts.h"
+#include "workbench/common/ByteText.h"
+#include "workbench/iso14443/PageTagRules.h"
+#include <vorex/vorex.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace vorex::wb {
+
+CWorkbenchDlg::CWorkbenchDlg(QWidget* parent)
+    : QDialog(parent), cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {}
+
+CWorkbenchDlg::~CWorkbenchDlg() {
+    cyclic_.Stop();
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 0);
+}
+
+void CWorkbenchDlg::SetConnection(int handle) {
+    handle_ = handle;
+    cyclic_.SetHandle(handle);
+}
+
+void CWorkbenchDlg::HostModeOn() {
+    if (handle_ != 0)
+        VOREX_SetHostMode(handle_, 1);
+}
+
+void CWorkbenchDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (initialised_)
+        return;
+    initialised_ = true;
+    InitDialog();
+}
+
+// ---- Status ----
+
+void CWorkbenchDlg::AddStatus(const QString& text) {
+    status_->AddStatus(text);
+}
+
+void CWorkbenchDlg::ShowStatusId(int id) {
+    status_->ShowStatusId(id);
+}
+
+QString CWorkbenchDlg::EngineErrorText(int error) {
+    return ui::Format(ui::S(VOREX_GetErrorStringId(error)), error);
+}
+
+QString CWorkbenchDlg::LastErrorText() const {
+    return EngineErrorText(VOREX_GetLastError(handle_));
+}
+
+bool CWorkbenchDlg::ShowRefusal(int textId, uint8_t sak) {
+    if (textId == 0)
+        return false;
+    if (textId == 241)
+        AddStatus(
+            QString(ui::S(241))
+                .replace(QLatin1String("%02x"), QStringLiteral("%1").arg(sak, 2, 16, QChar('0'))));
+    else
+        ShowStatusId(textId);
+    return true;
+}
+
+void CWorkbenchDlg::ShowWrongLength(int page, int length) {
+    QString text = ui::S(242);
+    const qsizetype first = text.indexOf(QLatin1String("%d"));
+    if (first >= 0)
+        text.replace(first, 2, QString::number(page));
+    AddStatus(ui::Format(text, length));
+}
+
+bool CWorkbenchDlg::PageToWrite(nfc::PageWrite action, int page, int length) {
+    if (action == nfc::PageWrite::WrongLength)
+        ShowWrongLength(page, length);
+    return action == nfc::PageWrite::Write;
+}
+
+bool CWorkbenchDlg::WritePage(int page, const std::vector<uint8_t>& data) {
+    const cards::type2::PageWriteResult result =
+        cards::type2::WritePages(handle_, page, data.data(), 1);
+    if (result.failedPage < 0)
+        return true;
+    AddStatus(result.problem == "verify"
+                  ? ui::Format(ui::S(218), page)
+                  : EngineErrorText(nfc::WriteErrorCode(VOREX_GetLastError(handle_))));
+    return false;
+}
+
+std::string CWorkbenchDlg::ByteString(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+QString CWorkbenchDlg::FromByteString(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// ---- Shared buttons ----
+
+void CWorkbenchDlg::OnCyclic(bool checked) {
+    if (!checked) {
+        if (cyclic_.Stop())
+            CyclicStopped();
+        return;
+    }
+    EnableControls(false);
+    cyclicButton_->setEnabled(true);
+    cyclic_.Start(cycleTime_);
+}
+
+void CWorkbenchDlg::OnResetStatus() {
+    status_->ShowStatusId(170);
+    status_->Reset();
+}
+
+void CWorkbenchDlg::OnClose() {
+    cyclicButton_->setChecked(false);
+    if (cyclic_.Stop())
+        EnableControls(true);
+    QMetaObject::invokeMethod(
+        this, [this] { done(Rejected); }, Qt::QueuedConnection);
+}
+
+void CWorkbenchDlg::reject() {
+    OnClose();
+}
+
+void CWorkbenchDlg::SetCyclicStep(std::function<void()> step) {
+    cyclic_.SetStep(
+        std::move(step), [this] { return cyclicButton_->isChecked(); },
+        [this] { CyclicStopped(); });
+}
+
+// ---- Controls ----
+
+void CWorkbenchDlg::Name(QWidget* widget, const QString& name, const QString& accessible) {
+    widget->setObjectName(name);
+    widget->setAccessibleName(accessible);
+}
+
+void CWorkbenchDlg::MakeStatusPane(const QString& logName, const QString& lineName, int logHeight,
+                                   const QString& progressName) {
+    status_ = std::make_unique<ui::CStatusPane>(this, logName, lineName);
+    status_->Log()->setMinimumHeight(logHeight);
+    status_->Log()->setAccessibleName(ui::L("Statusprotokoll"));
+    status_->Line()->setAccessibleName(ui::L("Statuszeile"));
+    if (progressName.isEmpty())
+        return;
+    progress_ = new QProgressBar(this);
+    Name(progress_, progressName, ui::L("Fortschritt"));
+    progress_->setTextVisible(false);
+    progress_->hide();
+}
+
+void CWorkbenchDlg::AddStatusRows(QGridLayout* layout, int row, int columns) {
+    layout->addWidget(new QLabel(ui::L("Status:"), this), row, 0, 1, columns);
+    layout->addWidget(status_->Log(), row + 1, 0, 1, columns);
+    layout->addWidget(status_->Line(), row + 2, 0, 1, columns);
+    if (progress_)
+        layout->addWidget(progress_, row + 2, 0, 1, columns);
+}
+
+void CWorkbenchDlg::ShowProgress(int maximum) {
+    progress_->setRange(0, maximum);
+    progress_->setValue(0);
+    status_->Line()->hide();
+    progress_->show();
+    sinceProgress_.start();
+}
+
+void CWorkbenchDlg::StepProgress(int value) {
+    if (sinceProgress_.elapsed() < 20)
+        return;
+    progress_->setValue(value);
+    sinceProgress_.restart();
+}
+
+void CWorkbenchDlg::HideProgress() {
+    progress_->hide();
+    status_->Line()->show();
+}
+
+ui::CEditableListCtrl* CWorkbenchDlg::MakeGrid(const QString& name, const QString& accessible) {
+    auto* grid = new ui::CEditableListCtrl(this);
+    Name(grid, name, accessible);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(grid, &ui::CEditableListCtrl::keyDown, this, [grid](int key) {
+        if (key == Qt::Key_Space)
+            grid->EditCell(grid->currentRow(), 0, 1);
+    });
+    return grid;
+}
+
+void CWorkbenchDlg::EndButtonColumn(QBoxLayout* column, std::initializer_list<QWidget*> above) {
+    column->addStretch(1);
+    for (QWidget* w : above)
+        column->addWidget(w);
+    column->addWidget(resetStatus_);
+    column->addWidget(close_);
+}
+
+QPushButton* CWorkbenchDlg::MakeButton(const QString& name, const QString& text) {
+    auto* b = new QPushButton(text, this);
+    Name(b, name, text);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QPushButton* CWorkbenchDlg::MakeCyclicButton(const QString& name) {
+    cyclicButton_ = MakeButton(name, ui::L("Zyklisch lesen"));
+    cyclicButton_->setCheckable(true);
+    connect(cyclicButton_, &QPushButton::clicked, this, &CWorkbenchDlg::OnCyclic);
+    return cyclicButton_;
+}
+
+QPushButton* CWorkbenchDlg::MakeResetStatusButton(const QString& name) {
+    resetStatus_ = MakeButton(name, ui::L("Reset Status"));
+    connect(resetStatus_, &QPushButton::clicked, this, &CWorkbenchDlg::OnResetStatus);
+    return resetStatus_;
+}
+
+QPushButton* CWorkbenchDlg::MakeCloseButton(const QString& name) {
+    close_ = MakeButton(name, ui::L("Schließen"));
+    connect(close_, &QPushButton::clicked, this, &CWorkbenchDlg::OnClose);
+    return close_;
+}
+
+QCheckBox* CWorkbenchDlg::MakeCheck(const QString& name, const QString& text) {
+    auto* b = new QCheckBox(text, this);
+    Name(b, name, text);
+    return b;
+}
+
+QRadioButton* CWorkbenchDlg::MakeRadio(const QString& name, const QString& text) {
+    auto* r = new QRadioButton(text, this);
+    Name(r, name, text);
+    return r;
+}
+
+QLineEdit* CWorkbenchDlg::MakeEdit(const QString& name, const QString& accessible, int maxLength) {
+    auto* e = new QLineEdit(this);
+    Name(e, name, accessible);
+    e->setMaxLength(maxLength);
+    return e;
+}
+
+QLineEdit* CWorkbenchDlg::MakeReadOnlyEdit(const QString& name, const QString& accessible) {
+    auto* e = new QLineEdit(this);
+    Name(e, name, accessible);
+    e->setReadOnly(true);
+    return e;
+}
+
+QComboBox* CWorkbenchDlg::MakeCombo(const QString& name, const QString& accessible,
+                                    const QStringList& items) {
+    auto* c = new QComboBox(this);
+    Name(c, name, accessible);
+    c->addItems(items);
+    return c;
+}
+
+// ---- Display mode and byte order ----
+
+void CWorkbenchDlg::MakeDisplayRadios(const QString& hexName, const QString& asciiName,
+                                      bool withOrder) {
+    hex_ = MakeRadio(hexName, ui::L("HEX"));
+    ascii_ = MakeRadio(asciiName, ui::L("ASCII"));
+    auto* modes = new QButtonGroup(this);
+    modes->addButton(hex_);
+    modes->addButton(ascii_);
+    connect(hex_, &QRadioButton::clicked, this, [this] { OnDisplay(kHex, byteOrder_); });
+    connect(ascii_, &QRadioButton::clicked, this, [this] { OnDisplay(kAscii, byteOrder_); });
+    if (!withOrder)
+        return;
+    msbFirst_ = MakeRadio("msbFirst", ui::L("MSB first"));
+    lsbFirst_ = MakeRadio("lsbFirst", ui::L("LSB first"));
+    auto* orders = new QButtonGroup(this);
+    orders->addButton(msbFirst_);
+    orders->addButton(lsbFirst_);
+    connect(msbFirst_, &QRadioButton::clicked, this,
+            [this] { OnDisplay(displayMode_, kMsbFirst); });
+    connect(lsbFirst_, &QRadioButton::clicked, this,
+            [this] { OnDisplay(displayMode_, kLsbFirst); });
+}
+
+void CWorkbenchDlg::AddDisplayColumn(QBoxLayout* column) {
+    column->addSpacing(8);
+    column->addWidget(new QLabel(ui::L("Darstellung"), this));
+    column->addWidget(hex_);
+    column->addWidget(ascii_);
+    column->addWidget(new QLabel(ui::L("Reihenfolge"), this));
+    column->addWidget(msbFirst_);
+    column->addWidget(lsbFirst_);
+}
+
+void CWorkbenchDlg::KeepDisplayIn(const char* modeKey, const char* orderKey) {
+    modeKey_ = modeKey;
+    orderKey_ = orderKey;
+    const auto read = [](const char* key, int first, int second) {
+        const int value = key ? ui::ProfileInt("Settings", key, first) : first;
+        return value == second ? second : first;
+    };
+    displayMode_ = read(modeKey, kHex, kAscii);
+    byteOrder_ = read(orderKey, kMsbFirst, kLsbFirst);
+}
+
+void CWorkbenchDlg::SetDisplay(int mode, int order) {
+    displayMode_ = mode;
+    byteOrder_ = order;
+    if (modeKey_)
+        ui::WriteProfileInt("Settings", modeKey_, mode);
+    if (orderKey_)
+        ui::WriteProfileInt("Settings", orderKey_, order);
+}
+
+void CWorkbenchDlg::ShowDisplay() {
+    hex_->setChecked(displayMode_ == kHex);
+    ascii_->setChecked(displayMode_ == kAscii);
+    if (!msbFirst_)
+        return;
+    msbFirst_->setChecked(byteOrder_ == kMsbFirst);
+    lsbFirst_->setChecked(byteOrder_ == kLsbFirst);
+}
+
+} // namespace vorex::wb
