@@ -1,11 +1,12 @@
 #include "cli/Cli.h"
 
+#include "cards/FileIo.h"
+
 #include <vorex/vorex.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
@@ -270,28 +271,11 @@ void ProgressBar::operator()(int done, int total) {
 }
 
 bool ReadFile(const std::string& path, std::string& content, std::string& error, size_t maxSize) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
-        return false;
-    }
-    content.assign(std::istreambuf_iterator<char>(in), {});
-    if (content.size() > maxSize) {
-        error = path + " is too large for a dump";
-        return false;
-    }
-    return true;
+    return vorex::cards::ReadWholeFile(path, content, error, maxSize);
 }
 
 bool WriteFile(const std::string& path, const std::string& content, std::string& error) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return vorex::cards::ReplaceFile(path, content, error);
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {

@@ -132,7 +132,8 @@ private:
     bool drawn_ = false;
 };
 
-// Whole files; a file read is refused above `maxSize` bytes.
+// Whole files (see cards/FileIo.h): reads refuse folders and devices and files above
+// `maxSize` bytes; writes replace the file only once the new content is complete.
 bool ReadFile(const std::string& path, std::string& content, std::string& error,
               size_t maxSize = 1 << 20);
 bool WriteFile(const std::string& path, const std::string& content, std::string& error);

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <vorex/vorex.h>
 
@@ -52,6 +52,33 @@ bool GivenKeys(const Args& a, std::vector<Key>& keys, std::string& error) {
         keys.push_back(k);
     }
     return true;
+}
+
+// "3 5 9".
+std::string NumberList(const std::vector<int>& numbers) {
+    std::string list;
+    for (int n : numbers)
+        list += (list.empty() ? "" : " ") + std::to_string(n);
+    return list;
+}
+
+// A dump or restore that stopped because the reader or the card went away.
+int Interrupted(const GlobalOptions& o, const std::string& what, const md::Interruption& i,
+                const std::string& consequence) {
+    const int sector = md::SectorOf(i.block);
+    std::string message = what + " stopped in sector " + std::to_string(sector) + " (block " +
+                          std::to_string(i.block) + "): " + i.Describe();
+    if (!consequence.empty())
+        message += "; " + consequence;
+    if (o.json) {
+        json j{{"ok", false}, {"message", message}, {"sector", sector}, {"block", i.block}};
+        if (i.error)
+            j["error"] = i.error;
+        PrintJson(j);
+    } else {
+        std::fprintf(stderr, "vorexctl: %s\n", message.c_str());
+    }
+    return 1;
 }
 
 // The block a command works on and the key that opens it.
@@ -240,6 +267,9 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
         ProgressBar bar("dump");
         r = md::DumpClassic(h, card, given, KeySlots(h), std::ref(bar));
     }
+    if (r.interrupted)
+        return Interrupted(o, "dump", *r.interrupted,
+                           a.Has("--out") ? a.One("--out") + " was not written" : "");
     const std::string content = format == "json" ? md::ToJson(r.dump) : md::ToBinary(r.dump);
     if (a.Has("--out")) {
         const std::string unreadList = a.One("--out") + ".unread";
@@ -274,10 +304,21 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     } else {
         std::fwrite(content.data(), 1, content.size(), stdout);
     }
+    std::vector<int> keysUnknown;
+    for (size_t sector = 0; sector < r.dump.keys.size(); ++sector) {
+        const auto& keys = r.dump.keys[sector];
+        if ((!keys.keyA || !keys.keyB) &&
+            r.dump.blocks[static_cast<size_t>(md::TrailerOf(static_cast<int>(sector)))])
+            keysUnknown.push_back(static_cast<int>(sector));
+    }
+    if (format == "bin" && !keysUnknown.empty())
+        std::fprintf(stderr,
+                     "vorexctl: sectors %s: a key is not known by value (opened from the "
+                     "reader's key store, or not shown by the card): 000000000000 in the "
+                     "trailer; give the keys with --key\n",
+                     NumberList(keysUnknown).c_str());
     if (!r.unreadable.empty()) {
-        std::string list;
-        for (int b : r.unreadable)
-            list += (list.empty() ? "" : " ") + std::to_string(b);
+        const std::string list = NumberList(r.unreadable);
         std::fprintf(stderr, "vorexctl: blocks not readable with the keys at hand%s: %s\n",
                      format == "bin" ? " (zeros in the binary dump, listed in FILE.unread)"
                                      : " (null in the dump)",
@@ -305,14 +346,18 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     if (!GivenKeys(a, given, error))
         return UsageError(error);
     md::ClassicDump dump;
-    if (!ReadFile(a.One("--in"), content, error) || !md::ParseDump(content, dump, error))
+    if (!ReadFile(a.One("--in"), content, error))
+        return Refuse(o, error);
+    if (!md::ParseDump(content, dump, error))
         return Refuse(o, a.One("--in") + ": " + error);
     if (dump.keys.empty()) {
         // Blocks a binary dump could not read are listed beside it; they stay as they are.
         const std::string list = a.One("--in") + ".unread";
         std::string listed;
-        if (std::ifstream(list) &&
-            (!ReadFile(list, listed, error) || !md::ApplyUnreadList(listed, dump, error)))
+        std::error_code ec;
+        if (std::filesystem::exists(list, ec) && !ReadFile(list, listed, error))
+            return Refuse(o, error);
+        if (!listed.empty() && !md::ApplyUnreadList(listed, dump, error))
             return Refuse(o, list + ": " + error);
     }
     md::CardInfo card;
@@ -327,20 +372,35 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
         ProgressBar bar("restore");
         r = md::RestoreClassic(h, dump, given, KeySlots(h), a.Has("--yes"), std::ref(bar));
     }
-    const bool ok = r.failed.empty();
+    const bool ok = r.failed.empty() && !r.interrupted;
     if (o.json) {
-        PrintJson({{"ok", ok},
-                   {"written", r.written},
-                   {"unverified", r.unverified},
-                   {"failed", Problems(r.failed)},
-                   {"skipped", Problems(r.skipped)}});
+        json j{{"ok", ok},
+               {"written", r.written},
+               {"unchanged", r.unchanged},
+               {"unverified", r.unverified},
+               {"failed", Problems(r.failed)},
+               {"skipped", Problems(r.skipped)}};
+        if (r.interrupted) {
+            j["stopped_at"] = r.interrupted->block;
+            j["message"] = "restore stopped at block " + std::to_string(r.interrupted->block) +
+                           ": " + r.interrupted->Describe();
+        }
+        PrintJson(j);
     } else {
-        std::printf("%zu blocks written (%zu could not be read back)\n", r.written.size(),
-                    r.unverified.size());
+        std::printf("%zu written, %zu unchanged, %zu failed", r.written.size(), r.unchanged.size(),
+                    r.failed.size());
+        if (!r.unverified.empty())
+            std::printf(" (%zu written could not be read back)", r.unverified.size());
+        std::printf("\n");
+        if (!r.written.empty())
+            std::printf("written: %s\n", NumberList(r.written).c_str());
         for (const auto& f : r.failed)
             std::printf("block %d failed: %s\n", f.block, f.reason.c_str());
         for (const auto& f : r.skipped)
             std::printf("block %d skipped: %s\n", f.block, f.reason.c_str());
+        if (r.interrupted)
+            std::fprintf(stderr, "vorexctl: restore stopped at block %d: %s\n",
+                         r.interrupted->block, r.interrupted->Describe().c_str());
     }
     return ok ? 0 : 1;
 }

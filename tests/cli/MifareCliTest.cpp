@@ -4,6 +4,7 @@
 #include "sim/Iso14443Commands.h"
 #include "tests/support/TestSupport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,10 +98,12 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
     const json dump = json::parse(in);
     EXPECT_EQ(dump["blocks"][4], "44444444444444444444444444444444");
     EXPECT_TRUE(dump["blocks"][6].is_null());
-    EXPECT_EQ(dump["blocks"][3], "000000000000FF078069FFFFFFFFFFFF") << "Key A reads as 0";
+    EXPECT_EQ(dump["blocks"][3], "FFFFFFFFFFFFFF078069FFFFFFFFFFFF")
+        << "the delivery key that opened the sector, not the zeros cards read back";
     EXPECT_EQ(dump["sectors"][0]["key_b"], "FFFFFFFFFFFF") << "readable Key B is known";
-    EXPECT_TRUE(dump["sectors"][0]["key_a"].is_null());
-    EXPECT_TRUE(dump["sectors"][1]["key_b"].is_null());
+    EXPECT_EQ(dump["sectors"][0]["key_a"], "FFFFFFFFFFFF");
+    EXPECT_TRUE(dump["sectors"][1]["key_b"].is_null())
+        << "a key of the store is not known by value";
 
     {
         auto lock = sim_.Model().Lock();
@@ -116,8 +119,9 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
         EXPECT_EQ(Classic().Block(1), Hex("01010101010101010101010101010101"));
     }
     EXPECT_FALSE(WroteBlock(0)) << "the manufacturer block is never written";
-    EXPECT_FALSE(WroteBlock(3)) << "trailers only with --yes and known keys";
+    EXPECT_FALSE(WroteBlock(3)) << "trailers only with --yes";
     EXPECT_TRUE(result["failed"].empty()) << result.dump();
+    EXPECT_EQ(result["written"], json::array({1, 4}));
     bool trailerSkipped = false;
     for (const auto& s : result["skipped"])
         trailerSkipped |= s["block"] == 3;
@@ -131,8 +135,8 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
     EXPECT_FALSE(WroteBlock(3));
     sim_.Model().ClearRequests();
     const json withYes = RunJson("restore --yes --in " + File("keys.json"));
-    EXPECT_TRUE(WroteBlock(3));
-    EXPECT_FALSE(WroteBlock(7)) << "sector 1's Key A is not known";
+    EXPECT_FALSE(WroteBlock(3)) << "the trailer holds the dump's keys already";
+    EXPECT_TRUE(withYes["written"].empty()) << withYes.dump();
     int lastData = -1, firstTrailer = 1000, i = 0;
     for (const auto& r : sim_.Model().Requests()) {
         if (r.command != 0x35)
@@ -161,18 +165,82 @@ TEST_F(MifareCli, BinaryDumpsAndCardMismatch) {
     std::ifstream listed(File("card.mfd.unread"));
     const std::string list((std::istreambuf_iterator<char>(listed)), {});
     EXPECT_NE(list.find("\n6\n8\n9\n10\n11\n"), std::string::npos) << list;
-    // Trailers of a binary dump hold Key A as the card read it (zeros): not written.
+    // Trailers of a binary dump hold the keys that opened the sectors; the card holds
+    // what the dump holds, so nothing is written.
     sim_.Model().ClearRequests();
     const json restored = RunJson("restore --yes --in " + File("card.mfd"));
-    EXPECT_TRUE(WroteBlock(4));
+    EXPECT_FALSE(WroteBlock(4));
     EXPECT_FALSE(WroteBlock(3));
-    EXPECT_FALSE(restored["skipped"].empty());
+    EXPECT_TRUE(restored["written"].empty()) << restored.dump();
     PutInField(1);
     const json refused = RunJson("restore --in " + File("card.mfd"), 1);
     EXPECT_EQ(refused["ok"], false);
     std::ofstream(File("junk.mfd")) << "not a dump";
     EXPECT_EQ(RunJson("restore --in " + File("junk.mfd"), 1)["ok"], false);
     EXPECT_EQ(RunJson("restore --in " + File("missing.mfd"), 1)["ok"], false);
+}
+
+// A reader that stops answering mid-dump: exit 1 within two timeouts and a second, the
+// sector named, and the good dump of an earlier run left as it was.
+TEST_F(MifareCli, DumpWithTheReaderGoneKeepsTheEarlierFile) {
+    for (const std::string name : {"card.mfd", "card.json"}) {
+        SCOPED_TRACE(name);
+        RunJson("dump --out " + File(name));
+        std::ifstream before(File(name), std::ios::binary);
+        const std::string good((std::istreambuf_iterator<char>(before)), {});
+        vsim::Fault gone;
+        gone.kind = vsim::Fault::Kind::NoAnswer;
+        gone.command = 0x34;
+        gone.skip = 20;
+        gone.times = -1;
+        sim_.Model().InjectFault(gone);
+        const auto start = std::chrono::steady_clock::now();
+        const Result r = Run("dump --timeout 300 --out " + File(name));
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  std::chrono::milliseconds(2 * 300 + 1000));
+        sim_.Model().ClearFaults();
+        EXPECT_EQ(r.code, 1) << r.out;
+        const json j = json::parse(r.out, nullptr, false);
+        EXPECT_EQ(j["ok"], false);
+        EXPECT_EQ(j["sector"], 5) << r.out;
+        EXPECT_NE(j["message"].get<std::string>().find("the reader does not answer"),
+                  std::string::npos);
+        std::ifstream after(File(name), std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), good);
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            const std::string file = entry.path().filename().string();
+            EXPECT_TRUE(file == "card.mfd" || file == "card.mfd.unread" || file == "card.json")
+                << file << ": no temporary file is left";
+        }
+    }
+}
+
+TEST_F(MifareCli, RestoreWithTheReaderGoneSaysWhatWasWritten) {
+    RunJson("dump --out " + File("card.json"));
+    {
+        auto lock = sim_.Model().Lock();
+        for (int b : {1, 2, 4, 5})
+            Classic().Block(b) = vsim::Bytes(16, 0xEE);
+    }
+    vsim::Fault gone;
+    gone.kind = vsim::Fault::Kind::NoAnswer;
+    gone.command = 0x35;
+    gone.skip = 2;
+    gone.times = -1;
+    sim_.Model().InjectFault(gone);
+    const auto start = std::chrono::steady_clock::now();
+    const json j = RunJson("restore --timeout 300 --in " + File("card.json"), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * 300 + 1000));
+    EXPECT_EQ(j["written"], json::array({1, 2}));
+    EXPECT_EQ(j["stopped_at"], 4);
+}
+
+// Unreadable inputs (a folder, a file that is no dump) are a message and exit 1.
+TEST_F(MifareCli, RestoreFromAFolderIsRefused) {
+    const auto r = vtest::Run(
+        "cli/vorexctl", "--port " + sim_.Path() + " mifare restore --in " + dir_.string(), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("is a folder"), std::string::npos) << r.out;
 }
 
 TEST_F(MifareCli, DestructiveWritesAreGuarded) {
