@@ -224,15 +224,40 @@ int Lock(const GlobalOptions& o, const Args& a) {
     ReaderHandle h(o);
     if (!h)
         return 1;
-    for (int b = from; b <= to; ++b) {
-        if (VOREX_Iso15693LockBlock(h.get(), b, c.uid.data(), 8, c.flags) != 0)
-            return ReportLastError(o, h.get(), "lock block " + std::to_string(b));
-        if (!o.json)
-            std::printf("block %d locked\n", b);
+    // The whole range is checked against the tag before the first lock.
+    iso::Layout m;
+    if (!iso::GetLayout(h.get(), c, m)) {
+        if (iso::ReaderOrTagGone(VOREX_GetLastError(h.get())))
+            return ReportLastError(o, h.get(), "memory size; nothing locked");
+        m = iso::Layout{};
     }
-    if (o.json)
-        PrintJson({{"ok", true}, {"from", from}, {"to", to}});
-    return 0;
+    const iso::LockResult r = iso::LockBlocks(h.get(), c, m, from, to);
+    if (!r.refused.empty()) {
+        if (r.error)
+            return ReportError(o, r.error, r.refused + "; nothing locked");
+        return Refuse(o, r.refused + "; nothing locked");
+    }
+    const std::string locked = r.locked.empty() ? std::string("no block locked")
+                               : r.locked.size() == 1
+                                   ? "block " + std::to_string(r.locked.front()) + " locked"
+                                   : "blocks " + std::to_string(r.locked.front()) + "-" +
+                                         std::to_string(r.locked.back()) + " locked";
+    if (o.json) {
+        json j{{"ok", r.Ok()}, {"from", from}, {"to", to}, {"locked", r.locked}};
+        if (!r.Ok()) {
+            j["failed_block"] = r.failedBlock;
+            j["error"] = r.error;
+            j["message"] = "lock block " + std::to_string(r.failedBlock) + ": " +
+                           ErrorMessage(r.error) + "; " + locked;
+        }
+        PrintJson(j);
+    } else if (r.Ok()) {
+        std::printf("%s\n", locked.c_str());
+    } else {
+        std::fprintf(stderr, "vorexctl: lock block %d: error %d: %s; %s\n", r.failedBlock, r.error,
+                     ErrorMessage(r.error).c_str(), locked.c_str());
+    }
+    return r.Ok() ? 0 : 1;
 }
 
 int Dump(const GlobalOptions& o, const Args& a) {
@@ -256,10 +281,8 @@ int Dump(const GlobalOptions& o, const Args& a) {
     const std::string dump = iso::DumpToJson(UidText(c.uid.data()), m, blocks);
     if (out) {
         std::string error;
-        if (!WriteFile(*out, dump + "\n", error)) {
-            std::fprintf(stderr, "vorexctl: cannot write %s\n", out->c_str());
-            return 1;
-        }
+        if (!WriteFile(*out, dump + "\n", error))
+            return Refuse(o, error);
         if (o.json)
             PrintJson({{"ok", true}, {"file", *out}, {"block_count", m.blocks}});
         else
@@ -279,13 +302,10 @@ int Restore(const GlobalOptions& o, const Args& a) {
         return UsageError("restore needs --in FILE");
     std::map<int, std::vector<uint8_t>> blocks;
     std::string content, message;
-    if (!ReadFile(*in, content, message, size_t{1} << 24) ||
-        !iso::ParseDump(content, blocks, message)) {
-        std::fprintf(stderr, "vorexctl: %s\n",
-                     message.rfind("cannot read", 0) == 0 ? message.c_str()
-                                                          : (*in + ": " + message).c_str());
-        return 1;
-    }
+    if (!ReadFile(*in, content, message, size_t{1} << 24))
+        return Refuse(o, message);
+    if (!iso::ParseDump(content, blocks, message))
+        return Refuse(o, *in + ": " + message);
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -293,37 +313,55 @@ int Restore(const GlobalOptions& o, const Args& a) {
     if (!iso::GetLayout(h.get(), c, m))
         return ReportLastError(o, h.get(), "memory size");
     // Check the whole file against the tag before anything is written.
-    if (const int b = iso::FirstMisfit(blocks, m); b >= 0) {
-        std::fprintf(stderr, "vorexctl: block %d of %s does not fit this tag (%d x %d bytes)\n", b,
-                     in->c_str(), m.blocks, m.blockSize);
-        return 1;
-    }
+    if (const int b = iso::FirstMisfit(blocks, m); b >= 0)
+        return Refuse(o, "block " + std::to_string(b) + " of " + *in + " does not fit this tag (" +
+                             std::to_string(m.blocks) + " x " + std::to_string(m.blockSize) +
+                             " bytes); nothing written");
     iso::WriteResult r;
     {
         ProgressBar bar("restore");
         r = iso::WriteBlocks(h.get(), c, m, blocks, std::ref(bar));
     }
-    const std::string at = std::to_string(r.failedBlock);
-    if (r.stage == "read")
-        return ReportLastError(o, h.get(), "read block " + at);
-    if (r.stage == "write")
-        return ReportLastError(o, h.get(), "write block " + at);
-    if (r.stage == "verify-read")
-        return ReportLastError(o, h.get(), "verify block " + at);
-    if (r.stage == "verify") {
-        if (o.json)
-            PrintJson({{"ok", false}, {"error", "verify"}, {"block", r.failedBlock}});
-        else
-            std::fprintf(stderr, "vorexctl: block %d reads back %s after writing %s\n",
-                         r.failedBlock, ToHex(r.readBack).c_str(),
-                         ToHex(blocks.at(r.failedBlock)).c_str());
-        return 1;
+    const bool ok = r.Ok();
+    if (o.json) {
+        json failed = json::array();
+        for (const auto& f : r.failed) {
+            json e{{"block", f.block}, {"stage", f.stage}};
+            if (f.error)
+                e["error"] = f.error;
+            if (!f.readBack.empty())
+                e["read_back"] = ToHex(f.readBack, "");
+            failed.push_back(e);
+        }
+        json j{{"ok", ok},
+               {"written", r.written},
+               {"unchanged", r.unchanged},
+               {"written_blocks", r.writtenBlocks},
+               {"failed", failed}};
+        if (r.stoppedAt >= 0) {
+            j["stopped_at"] = r.stoppedAt;
+            j["message"] = "restore stopped at block " + std::to_string(r.stoppedAt) +
+                           ": the reader or the tag does not answer";
+        }
+        PrintJson(j);
+        return ok ? 0 : 1;
     }
-    if (o.json)
-        PrintJson({{"ok", true}, {"written", r.written}, {"unchanged", r.unchanged}});
-    else
-        std::printf("%d blocks written and verified, %d unchanged\n", r.written, r.unchanged);
-    return 0;
+    std::printf("%d written, %d unchanged, %zu failed\n", r.written, r.unchanged, r.failed.size());
+    for (const auto& f : r.failed) {
+        if (f.stage == "verify")
+            std::printf("block %d reads back %s after writing %s\n", f.block,
+                        ToHex(f.readBack).c_str(), ToHex(blocks.at(f.block)).c_str());
+        else
+            std::printf("block %d failed (%s): error %d: %s\n", f.block,
+                        f.stage == "verify-read" ? "read back" : f.stage.c_str(), f.error,
+                        ErrorMessage(f.error).c_str());
+    }
+    if (r.stoppedAt >= 0)
+        std::fprintf(stderr,
+                     "vorexctl: restore stopped at block %d: the reader or the tag does not "
+                     "answer\n",
+                     r.stoppedAt);
+    return ok ? 0 : 1;
 }
 
 // Parses the words with the options the subcommand takes, then runs it.
