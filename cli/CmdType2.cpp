@@ -63,6 +63,19 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
         if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar), password))
             return ReportFailure(o, h, "read");
     }
+    // A tag whose capability container announces more than an Ultralight holds (an
+    // NTAG, another Type 2 tag) is dumped whole.
+    if (ultralight && scan.end == t2::PagesEnd::Limit && t2::AnnouncedEnd(scan.pages) > 16) {
+        if (!o.json)
+            std::fprintf(stderr,
+                         "vorexctl: this is no Ultralight (its capability container "
+                         "announces %zu pages): dumped whole, as ntag dump does\n",
+                         t2::AnnouncedEnd(scan.pages));
+        ProgressBar bar("read");
+        if (!md::Activate(h, card) || !t2::Unlock(h, password) ||
+            !t2::ReadPages(h, 256 * 256, scan, std::ref(bar), password))
+            return ReportFailure(o, h, "read");
+    }
     const auto& pages = scan.pages;
     const bool hidden = t2::StoppedInsideDataArea(scan);
     const std::string type = t2::TagName(pages, hidden);
@@ -137,10 +150,18 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
         return ReportFailure(o, h, "read back page " + at);
     if (r.problem == "verify")
         return Refuse(o, "page " + at + " reads back differently");
-    if (o.json)
-        PrintJson({{"ok", true}, {"pages", r.written}});
-    else
+    if (o.json) {
+        PrintJson({{"ok", true}, {"pages", r.written}, {"unverified", r.unverified}});
+    } else if (r.unverified.empty()) {
         std::printf("%ld page(s) from %ld written and verified\n", count, page);
+    } else {
+        std::string pages;
+        for (int p : r.unverified)
+            pages += (pages.empty() ? "" : ", ") + std::to_string(p);
+        std::printf("%ld page(s) from %ld written; password page(s) %s always read as zeros "
+                    "and cannot be verified\n",
+                    count, page, pages.c_str());
+    }
     return 0;
 }
 

@@ -356,4 +356,24 @@ TEST_F(MifareCli, NtagDumpShowsTheNdefRecords) {
     EXPECT_EQ(RunJson("ultralight dump")["ndef"]["status"], "not_ndef");
 }
 
+// An NTAG213 dumped as an Ultralight is told apart and dumped whole; its password
+// page is written although it reads back as zeros.
+TEST_F(MifareCli, NtagTakenForAnUltralightAndItsPasswordPage) {
+    PutInField(6);
+    const auto text =
+        vtest::Run("cli/vorexctl", "--port " + sim_.Path() + " mifare ultralight dump", true);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.find("read-protected"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("no Ultralight"), std::string::npos) << text.out;
+    const json dump = RunJson("ultralight dump");
+    EXPECT_EQ(dump["page_count"], 45);
+    EXPECT_EQ(dump["type"], "ntag213");
+    EXPECT_FALSE(dump.contains("protected_from"));
+
+    const json pwd = RunJson("ntag write --page 43 --data 0A0B0C0D");
+    EXPECT_EQ(pwd["pages"], json::array({43}));
+    EXPECT_EQ(pwd["unverified"], json::array({43}));
+    EXPECT_EQ(RunJson("ntag dump --password 0A0B0C0D")["ok"], true) << "the password is set";
+}
+
 } // namespace
