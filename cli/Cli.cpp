@@ -164,7 +164,7 @@ int ReportError(const GlobalOptions& options, int error, const std::string& cont
         nlohmann::json j{{"ok", false}, {"error", error}, {"message", message}};
         if (!context.empty())
             j["context"] = context;
-        std::printf("%s\n", j.dump().c_str());
+        PrintJson(j);
     } else {
         std::fprintf(stderr, "error %d: %s%s%s\n", error, message.c_str(),
                      context.empty() ? "" : " - ", context.c_str());
@@ -204,12 +204,8 @@ int OpenReader(const GlobalOptions& options) {
         break;
     }
     if (options.json)
-        std::printf("%s\n", nlohmann::json{{"ok", false},
-                                           {"open_result", handle},
-                                           {"message", why},
-                                           {"port", options.port}}
-                                .dump()
-                                .c_str());
+        PrintJson(
+            {{"ok", false}, {"open_result", handle}, {"message", why}, {"port", options.port}});
     else
         std::fprintf(stderr, "vorexctl: %s: %s (%d)\n", options.port.c_str(), why.c_str(), handle);
     return 0;
@@ -236,8 +232,60 @@ int ReportFailure(const GlobalOptions& o, int handle, const std::string& context
     return ReportLastError(o, handle, context);
 }
 
+std::string JsonText(const nlohmann::json& j) {
+    // Text from outside (reader names, files) need not be UTF-8: invalid bytes become
+    // U+FFFD instead of ending the program.
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 void PrintJson(const nlohmann::json& j) {
-    std::printf("%s\n", j.dump().c_str());
+    std::printf("%s\n", JsonText(j).c_str());
+}
+
+namespace {
+// Length of the valid UTF-8 sequence at text[at], or 0.
+size_t Utf8Length(const std::string& text, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char c = byte(at);
+    const size_t n = c < 0x80           ? 1
+                     : (c >> 5) == 0x6  ? 2
+                     : (c >> 4) == 0xE  ? 3
+                     : (c >> 3) == 0x1E ? 4
+                                        : 0;
+    if (n == 0 || at + n > text.size() || (n == 2 && c < 0xC2) || (n == 4 && c > 0xF4))
+        return 0;
+    for (size_t i = 1; i < n; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+    if ((n == 3 && c == 0xE0 && byte(at + 1) < 0xA0) ||
+        (n == 3 && c == 0xED && byte(at + 1) >= 0xA0) ||
+        (n == 4 && c == 0xF0 && byte(at + 1) < 0x90) ||
+        (n == 4 && c == 0xF4 && byte(at + 1) >= 0x90))
+        return 0; // overlong, surrogate or beyond U+10FFFF
+    return n;
+}
+} // namespace
+
+std::string Printable(const std::string& text) {
+    std::string out;
+    char escaped[8];
+    for (size_t at = 0; at < text.size();) {
+        const size_t n = Utf8Length(text, at);
+        const auto c = static_cast<unsigned char>(text[at]);
+        // Control characters (C0, DEL, C1) and bytes that are no UTF-8 are shown as \xNN.
+        const bool control =
+            c < 0x20 || c == 0x7F ||
+            (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0);
+        if (n == 0 || control) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+            ++at;
+            continue;
+        }
+        out.append(text, at, n);
+        at += n;
+    }
+    return out;
 }
 
 int UsageError(const std::string& message) {

@@ -108,8 +108,13 @@ std::string ErrorMessage(int error);
 // `used` bytes.
 std::vector<std::string> SplitNameList(const char* buffer, int used);
 
-// Prints one JSON object as a line on stdout.
+// Every JSON output goes through here: one object as a line on stdout. Strings that
+// are no valid UTF-8 get U+FFFD for the bad bytes.
+std::string JsonText(const nlohmann::json& j);
 void PrintJson(const nlohmann::json& j);
+// Text from outside (names, file contents) for a terminal: control characters and
+// bytes that are no UTF-8 shown as \xNN.
+std::string Printable(const std::string& text);
 
 // Prints a usage problem to stderr; returns 2.
 int UsageError(const std::string& message);

@@ -35,7 +35,7 @@ int Adapters(const GlobalOptions& o, const std::vector<std::string>& args) {
         PrintJson({{"ok", true}, {"adapters", names}});
     } else {
         for (const auto& n : names)
-            std::printf("%s\n", n.c_str());
+            std::printf("%s\n", Printable(n).c_str());
         if (names.empty())
             std::fprintf(stderr,
                          "no Bluetooth adapters (modules on serial ports: $VOREX_BT_MODULES)\n");
@@ -65,7 +65,7 @@ int Scan(const GlobalOptions& o, const std::vector<std::string>& words) {
             continue;
         found.push_back({{"address", BtAddressText(r.address)}, {"name", r.name}});
         if (!o.json)
-            std::printf("%s %s\n", BtAddressText(r.address).c_str(), r.name.c_str());
+            std::printf("%s %s\n", BtAddressText(r.address).c_str(), Printable(r.name).c_str());
     }
     if (o.json)
         PrintJson({{"ok", true}, {"devices", found}});

@@ -44,7 +44,7 @@ int Search(const GlobalOptions& o, const std::vector<std::string>& args) {
         PrintJson({{"ok", true}, {"verified", !unverified}, {"readers", readers}});
     } else {
         for (const auto& r : readers)
-            std::printf("%s\n", r.c_str());
+            std::printf("%s\n", Printable(r).c_str());
         if (readers.empty())
             std::fprintf(stderr, "no readers found\n");
     }
@@ -81,9 +81,9 @@ void PrintSettings(const GlobalOptions& o, const std::string& reader, const Sett
                    {"mask", s.mask},
                    {"gateway", s.gateway}});
     } else {
-        std::printf("name     %s\naddress  %s\nmask     %s\ngateway  %s\n", s.name.c_str(),
-                    s.address.empty() ? "automatic" : s.address.c_str(), s.mask.c_str(),
-                    s.gateway.c_str());
+        std::printf("name     %s\naddress  %s\nmask     %s\ngateway  %s\n",
+                    Printable(s.name).c_str(), s.address.empty() ? "automatic" : s.address.c_str(),
+                    s.mask.c_str(), s.gateway.c_str());
     }
 }
 

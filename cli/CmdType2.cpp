@@ -115,7 +115,7 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
                         ndef.status == nd::Status::NotNdef ? "not NDEF" : "damaged",
                         ndef.error.c_str());
         for (const nd::Record& r : ndef.records)
-            std::printf("NDEF: %s\n", nd::Describe(r).c_str());
+            std::printf("NDEF: %s\n", Printable(nd::Describe(r)).c_str());
     }
     return 0;
 }
