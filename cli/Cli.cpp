@@ -12,22 +12,100 @@
 
 namespace vorexctl {
 
-int Dispatch(const char* group, const std::vector<Command>& table, const char* help,
+namespace {
+
+// "  name synopsis      summary", the summary wrapped at 100 columns and on lines of
+// its own after a long start.
+void HelpRow(std::string& out, const std::string& start, const std::string& summary) {
+    constexpr size_t kColumn = 40, kWidth = 100;
+    out += "  " + start;
+    size_t at = 2 + start.size();
+    if (at >= kColumn) {
+        out += "\n";
+        at = 0;
+    }
+    out += std::string(kColumn - at, ' ');
+    at = kColumn;
+    size_t from = 0;
+    while (from < summary.size()) {
+        size_t end = summary.find(' ', from);
+        if (end == std::string::npos)
+            end = summary.size();
+        const std::string word = summary.substr(from, end - from);
+        if (at > kColumn && at + 1 + word.size() > kWidth) {
+            out += "\n" + std::string(kColumn, ' ');
+            at = kColumn;
+        } else if (at > kColumn) {
+            out += ' ';
+            ++at;
+        }
+        out += word;
+        at += word.size();
+        from = end + 1;
+    }
+    out += "\n";
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string out;
+    for (const auto& w : words)
+        out += (out.empty() ? "" : " ") + w;
+    return out;
+}
+
+std::string GroupHelp(const std::string& group, const std::vector<Command>& table,
+                      const char* notes) {
+    std::string out = "Usage: vorexctl [global options] " + group + " SUBCOMMAND [options]\n\n" +
+                      "subcommands:\n";
+    for (const Command& c : table)
+        HelpRow(out, std::string(c.name) + (*c.synopsis ? " " : "") + c.synopsis, c.summary);
+    if (notes && *notes)
+        out += std::string("\n") + notes;
+    out += "\n\"vorexctl " + group + " SUBCOMMAND --help\" shows a subcommand's options.\n";
+    return out;
+}
+
+std::string SubcommandHelp(const std::string& group, const Command& c) {
+    std::string out = "Usage: vorexctl [global options] " + group + " " + c.name +
+                      (*c.synopsis ? " " : "") + c.synopsis + "\n  " + c.summary + "\n";
+    if (c.options) {
+        std::vector<std::string> all = c.options->valued;
+        all.insert(all.end(), c.options->multi.begin(), c.options->multi.end());
+        all.insert(all.end(), c.options->switches.begin(), c.options->switches.end());
+        out += all.empty() ? "  takes no options\n" : "  options: " + Joined(all) + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
+int Dispatch(const char* group, const std::vector<Command>& table, const char* notes,
              const GlobalOptions& options, const std::vector<std::string>& args) {
+    const std::string help = std::string(group);
     if (args.empty())
-        return UsageError(std::string(group) + " needs a subcommand (see vorexctl " + group +
-                          " --help)");
+        return UsageError(help + " needs a subcommand", help);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(GroupHelp(group, table, notes).c_str(), stdout);
+        return 0;
+    }
     for (const Command& c : table) {
         if (args[0] != c.name)
             continue;
         const std::vector<std::string> words(args.begin() + 1, args.end());
-        if (WantsHelp(words)) {
-            std::fputs(c.usage && *c.usage ? c.usage : help, stdout);
+        const bool nested = !c.options && !*c.usage && !*c.synopsis;
+        if (WantsHelp(words) && !nested) {
+            std::fputs(*c.usage ? c.usage : SubcommandHelp(group, c).c_str(), stdout);
             return 0;
+        }
+        if (c.options) {
+            Args parsed;
+            std::string error;
+            if (!parsed.Parse(words, *c.options, error))
+                return UsageError(help + " " + c.name + ": " + error, help + " " + c.name);
         }
         return c.run(options, words);
     }
-    return UsageError("unknown " + std::string(group) + " subcommand \"" + args[0] + "\"");
+    return UsageError("unknown " + help + " subcommand \"" + args[0] + "\"", help);
 }
 
 namespace {
@@ -288,8 +366,9 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "vorexctl: %s (see vorexctl --help)\n", message.c_str());
+int UsageError(const std::string& message, const std::string& help) {
+    const std::string see = "vorexctl " + (help.empty() ? "" : help + " ") + "--help";
+    std::fprintf(stderr, "vorexctl: %s (see %s)\n", Printable(message).c_str(), see.c_str());
     return 2;
 }
 

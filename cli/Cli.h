@@ -20,22 +20,6 @@ struct GlobalOptions {
     std::string btDevice; // --bt-device: the Bluetooth reader to connect to
 };
 
-// A command at any level (vorexctl COMMAND, vorexctl mifare SUBCOMMAND, ...): gets the
-// global options and the words after its name.
-using CommandFn = int (*)(const GlobalOptions&, const std::vector<std::string>&);
-
-struct Command {
-    const char* name;
-    const char* summary;
-    const char* usage; // shown by "vorexctl NAME --help"; may be empty below the top
-    CommandFn run;
-};
-
-// Runs the command of `table` that args[0] names with the words after it. `group` names
-// the level in messages ("mifare"); `help` is shown for --help anywhere in the words.
-int Dispatch(const char* group, const std::vector<Command>& table, const char* help,
-             const GlobalOptions& options, const std::vector<std::string>& args);
-
 // Words after a (sub)command: "--name value" options, switches such as "--yes", and
 // plain words. An option may be given more than once (its values add up); a
 // `multi` option takes every following word up to the next "--" word.
@@ -62,6 +46,31 @@ private:
     std::map<std::string, std::vector<std::string>> options_;
     std::vector<std::string> words_;
 };
+
+// A command at any level (vorexctl COMMAND, vorexctl mifare SUBCOMMAND, ...): gets the
+// global options and the words after its name.
+using CommandFn = int (*)(const GlobalOptions&, const std::vector<std::string>&);
+
+// One row of a command table. Top-level rows carry their whole usage text; a group
+// (iso15693, mifare, ...) leaves it empty and answers --help itself through Dispatch.
+// Subcommand rows give the words after their name (`synopsis`) and the options they
+// take (`options`): Dispatch builds the help from the rows and refuses any other
+// option with exit 2 before the command runs. A row without options is a nested
+// group (mifare ntag) or checks its words itself.
+struct Command {
+    const char* name;
+    const char* summary;
+    const char* usage; // top level: shown by "vorexctl NAME --help"
+    CommandFn run;
+    const char* synopsis = "";
+    std::optional<Args::Spec> options = std::nullopt;
+};
+
+// Runs the command of `table` that args[0] names with the words after it. `group` names
+// the level in messages and help ("mifare", "mifare ntag"); `notes` is added to the
+// group's help (what every subcommand shares).
+int Dispatch(const char* group, const std::vector<Command>& table, const char* notes,
+             const GlobalOptions& options, const std::vector<std::string>& args);
 
 // "F0", "02 01", "0201", "0x20" -> bytes; false on anything else.
 bool ParseHexBytes(const std::vector<std::string>& words, std::vector<uint8_t>& out);
@@ -116,8 +125,9 @@ void PrintJson(const nlohmann::json& j);
 // bytes that are no UTF-8 shown as \xNN.
 std::string Printable(const std::string& text);
 
-// Prints a usage problem to stderr; returns 2.
-int UsageError(const std::string& message);
+// Prints a usage problem to stderr; returns 2. `help` is the command whose --help explains it
+// ("mifare dump").
+int UsageError(const std::string& message, const std::string& help = {});
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);
 

@@ -147,11 +147,17 @@ bool ConnectBluetoothReader(const GlobalOptions& o, int handle, std::string* con
 
 int RunBluetooth(const GlobalOptions& o, const std::vector<std::string>& args) {
     static const std::vector<Command> kTable = {
-        {"adapters", "the Bluetooth adapters", "", Adapters},
-        {"scan", "the readers in range", "", Scan},
-        {"connect", "connect and identify a reader", "", Connect},
+        {"adapters", "the Bluetooth adapters (modules on serial ports in $VOREX_BT_MODULES)", "",
+         Adapters, "", Args::Spec{}},
+        {"scan", "with --port ADAPTER: the readers in range (--all: every device)", "", Scan,
+         "[--search-ms MS] [--all]", Args::Spec{{"--search-ms"}, {}, {"--all"}}},
+        {"connect", "with --port ADAPTER [--bt-device ADDR]: connect and identify the reader", "",
+         Connect, "", Args::Spec{}},
     };
-    return Dispatch("bt", kTable, "see \"vorexctl bt --help\"\n", o, args);
+    return Dispatch("bt", kTable,
+                    "Every command takes --port \"ADAPTER\" [--bt-device ADDR] and runs on the\n"
+                    "reader connected through it.\n",
+                    o, args);
 }
 
 } // namespace vorexctl

@@ -364,60 +364,49 @@ int Restore(const GlobalOptions& o, const Args& a) {
     return ok ? 0 : 1;
 }
 
-// Parses the words with the options the subcommand takes, then runs it.
+// Parses the words (Dispatch has refused options the subcommand does not take), then
+// runs it.
 template <int (*Fn)(const GlobalOptions&, const Args&)>
-int WithArgs(const char* name, std::vector<std::string> options, const GlobalOptions& o,
-             const std::vector<std::string>& words) {
+int WithArgs(const GlobalOptions& o, const std::vector<std::string>& words) {
+    static const Args::Spec kAll{
+        {"--uid", "--block", "--data", "--from", "--to", "--out", "--in", "--flags"},
+        {},
+        {"--yes"}};
     Args a;
     std::string error;
-    // Only lock asks for a confirmation.
-    std::vector<std::string> switches;
-    if (std::string(name) == "lock")
-        switches.push_back("--yes");
-    if (!a.Parse(words, {std::move(options), {}, std::move(switches)}, error))
-        return UsageError("iso15693 " + std::string(name) + ": " + error);
+    if (!a.Parse(words, kAll, error))
+        return UsageError("iso15693: " + error, "iso15693");
     if (!a.Words().empty())
-        return UsageError("unexpected \"" + a.Words()[0] + "\" for iso15693 " + name);
+        return UsageError("unexpected \"" + a.Words()[0] + "\"", "iso15693");
     return Fn(o, a);
 }
 
 } // namespace
 
 int RunIso15693(const GlobalOptions& o, const std::vector<std::string>& args) {
+    using Spec = Args::Spec;
     static const std::vector<Command> kSubs = {
-        {"inventory", "UID, manufacturer and DSFID of each tag", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Inventory>("inventory", {"--flags"}, g, w);
-         }},
-        {"info", "system information and memory size", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Info>("info", {"--uid", "--flags"}, g, w);
-         }},
-        {"read", "one block as hex", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Read>("read", {"--uid", "--block", "--flags"}, g, w);
-         }},
-        {"write", "writes one block", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Write>("write", {"--uid", "--block", "--data", "--flags"}, g, w);
-         }},
-        {"lock", "locks blocks for good", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Lock>("lock", {"--uid", "--from", "--to", "--flags"}, g, w);
-         }},
-        {"dump", "all blocks with their lock state (JSON)", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Dump>("dump", {"--uid", "--out", "--flags"}, g, w);
-         }},
-        {"restore", "writes the blocks of a dump that differ and verifies them", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Restore>("restore", {"--uid", "--in", "--flags"}, g, w);
-         }},
+        {"inventory", "UID, manufacturer and DSFID of each tag", "", WithArgs<Inventory>,
+         "[--flags F]", Spec{{"--flags"}, {}, {}}},
+        {"info", "system information and memory size", "", WithArgs<Info>, "--uid U",
+         Spec{{"--uid", "--flags"}, {}, {}}},
+        {"read", "one block as hex", "", WithArgs<Read>, "--uid U --block N",
+         Spec{{"--uid", "--block", "--flags"}, {}, {}}},
+        {"write", "writes one block", "", WithArgs<Write>, "--uid U --block N --data HEX",
+         Spec{{"--uid", "--block", "--data", "--flags"}, {}, {}}},
+        {"lock", "locks blocks A..B for good (checked against the tag first)", "", WithArgs<Lock>,
+         "--uid U --from A --to B --yes",
+         Spec{{"--uid", "--from", "--to", "--flags"}, {}, {"--yes"}}},
+        {"dump", "all blocks with their lock state (JSON)", "", WithArgs<Dump>,
+         "--uid U [--out FILE]", Spec{{"--uid", "--out", "--flags"}, {}, {}}},
+        {"restore", "writes the blocks of a dump that differ and verifies each", "",
+         WithArgs<Restore>, "--uid U --in FILE", Spec{{"--uid", "--in", "--flags"}, {}, {}}},
     };
-    if (args.empty())
-        return UsageError("iso15693 needs a subcommand (inventory, info, read, write, lock, "
-                          "dump, restore)");
-    return Dispatch("iso15693", kSubs, "", o, args);
+    return Dispatch("iso15693", kSubs,
+                    "UIDs are 16 hex digits, most significant byte first (as inventory prints\n"
+                    "them). --flags F adds engine flags (e.g. 0x08 protocol extension, 0x100\n"
+                    "Infineon).\n",
+                    o, args);
 }
 
 } // namespace vorexctl

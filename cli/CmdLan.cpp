@@ -176,16 +176,22 @@ int Test(const GlobalOptions& o, const std::vector<std::string>& args) {
 } // namespace
 
 int RunLan(const GlobalOptions& o, const std::vector<std::string>& args) {
-    if (args.empty())
-        return UsageError("lan needs a subcommand (search, config, test)");
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (args[0] == "search")
-        return Search(o, rest);
-    if (args[0] == "config")
-        return Config(o, rest);
-    if (args[0] == "test")
-        return Test(o, rest);
-    return UsageError("unknown lan subcommand \"" + args[0] + "\"");
+    static const std::vector<Command> kTable = {
+        {"search", "readers on every adapter; verified (default): only VX- models", "", Search,
+         "[--unverified]", Args::Spec{{}, {}, {"--unverified"}}},
+        {"config", "show: name, address, mask and gateway; set: changes them (the rest stays)", "",
+         Config,
+         "show|set --reader NAME [--address A.B.C.D | --automatic NAME] [--tcp-port N] "
+         "[--mask M] [--gateway G]"},
+        {"test", "exit 0 when the reader answers", "", Test, "--reader NAME",
+         Args::Spec{{"--reader"}, {}, {}}},
+    };
+    return Dispatch("lan", kTable,
+                    "NAME: a search entry (a.b.c.d-port, [name], ...). Adapters: "
+                    "$VOREX_LAN_ADAPTERS\n(\"127.0.0.1/8\") or every interface; datagram port "
+                    "$VOREX_LAN_UDP_PORT or 30718.\nA reader on the network opens with --port "
+                    "a.b.c.d-port or --port [name]-port.\n",
+                    o, args);
 }
 
 } // namespace vorexctl

@@ -408,35 +408,55 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
 } // namespace
 
 std::vector<Command> ClassicCommands() {
+    using Spec = Args::Spec;
+    const std::vector<std::string> key{"--key-type", "--key-index", "--key"};
+    auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
     return {
         {"select", "show UID, SAK, ATQA and card type", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(o, w, CmdSelect, true);
-         }},
+         },
+         "", Spec{}},
         {"read", "read a MIFARE Classic block", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdRead);
-         }},
-        {"write", "write a MIFARE Classic block", "",
+             return RunOnCard(o, w, CmdRead, true);
+         },
+         "--block N [KEY]", Spec{with({"--block"}, key), {}, {}}},
+        {"write", "write 16 bytes (trailers need --yes; block 0 is never written)", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdWrite);
-         }},
-        {"value", "increment or decrement a value block", "",
+             return RunOnCard(o, w, CmdWrite, true);
+         },
+         "--block N --data HEX [KEY] [--yes]", Spec{with({"--block"}, key), {"--data"}, {"--yes"}}},
+        {"value", "increment or decrement a value block (V: 1)", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(o, w, CmdValue);
-         }},
+         },
+         "--block N inc|dec [--by V] [KEY]", Spec{with({"--block", "--by"}, key), {}, {}}},
         {"store-key", "put a key into the reader's key store", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdStoreKey);
-         }},
-        {"dump", "whole card", "",
+             return RunOnCard(o, w, CmdStoreKey, true);
+         },
+         "--type A|B --index I --key HEX", Spec{{"--type", "--index", "--key"}, {}, {}}},
+        {"dump",
+         "whole card with the store's keys, well-known keys and keys given; unreadable "
+         "blocks are null in JSON and zeros in .mfd (listed in FILE.unread)",
+         "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(o, w, CmdDump, true);
-         }},
-        {"restore", "write a dump back", "",
+         },
+         "[--out FILE] [--format json|mfd] [--key HEX]...",
+         Spec{{"--out", "--format", "--key"}, {}, {}}},
+        {"restore",
+         "write a JSON or .mfd dump back: blocks that differ, data blocks first, trailers "
+         "last and only with --yes, each read back where allowed",
+         "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdRestore);
-         }},
+             return RunOnCard(o, w, CmdRestore, true);
+         },
+         "--in FILE [--yes] [--key HEX]...", Spec{{"--in", "--key"}, {}, {"--yes"}}},
     };
 }
 

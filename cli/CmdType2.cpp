@@ -166,33 +166,48 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
 }
 
 std::vector<Command> PageCommands(bool ultralight) {
+    using Spec = Args::Spec;
     return {
-        {"dump", "all pages", "",
+        {"dump", "all pages (JSON, or the pages back to back with --format bin)", "",
          ultralight ? +[](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, [](const GlobalOptions& g, int h, const Args& x) {
-                 return CmdPageDump(g, h, x, true);
-             }, true);
+             return RunOnCard(
+                 o, w,
+                 [](const GlobalOptions& g, int h, const Args& x) {
+                     return CmdPageDump(g, h, x, true);
+                 },
+                 true);
          }
                     : +[](const GlobalOptions& o, const std::vector<std::string>& w) {
-                          return RunOnCard(o, w, [](const GlobalOptions& g, int h, const Args& x) {
-                              return CmdPageDump(g, h, x, false);
-                          }, true);
-                      }},
-        {"write", "pages from --page on, read back", "",
+                          return RunOnCard(
+                              o, w,
+                              [](const GlobalOptions& g, int h, const Args& x) {
+                                  return CmdPageDump(g, h, x, false);
+                              },
+                              true);
+                      },
+         "[--out FILE] [--format json|bin] [--password HEX]",
+         Spec{{"--out", "--format", "--password"}, {}, {}}},
+        {"write",
+         "write pages from --page on (a multiple of 4 bytes; pages 2-3 need --yes), read back",
+         "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdPageWrite);
-         }},
+             return RunOnCard(o, w, CmdPageWrite, true);
+         },
+         "--page N --data HEX [--password HEX] [--yes]",
+         Spec{{"--page", "--password"}, {"--data"}, {"--yes"}}},
     };
 }
 
 } // namespace
 
 int RunUltralight(const GlobalOptions& o, const std::vector<std::string>& args) {
-    return Dispatch("ultralight", PageCommands(true), "", o, args);
+    return Dispatch("mifare ultralight", PageCommands(true),
+                    "--password HEX (4 bytes) unlocks an NTAG's protected pages first.\n", o, args);
 }
 
 int RunNtag(const GlobalOptions& o, const std::vector<std::string>& args) {
-    return Dispatch("ntag", PageCommands(false), "", o, args);
+    return Dispatch("mifare ntag", PageCommands(false),
+                    "--password HEX (4 bytes) unlocks an NTAG's protected pages first.\n", o, args);
 }
 
 } // namespace vorexctl

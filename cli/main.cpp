@@ -69,46 +69,9 @@ const Command kCommands[] = {
      "vorexctl trace\n  Listens on $XDG_RUNTIME_DIR/NvkTracer and prints what engines trace\n"
      "  (opening and closing connections) until interrupted.\n",
      RunTrace},
-    {"iso15693", "inventory ISO 15693 tags; read, write, lock, dump and restore blocks",
-     "vorexctl --port PATH [--json] iso15693 SUBCOMMAND [options]\n"
-     "  inventory                              UID, manufacturer and DSFID of each tag\n"
-     "  info --uid U                           system information and memory size\n"
-     "  read --uid U --block N                 one block as hex\n"
-     "  write --uid U --block N --data HEX     writes one block\n"
-     "  lock --uid U --from A --to B --yes     locks blocks A..B for good\n"
-     "  dump --uid U [--out FILE]              all blocks with their lock state (JSON)\n"
-     "  restore --uid U --in FILE              writes the blocks of a dump that differ and\n"
-     "                                         verifies each by reading it back\n"
-     "  UIDs are 16 hex digits, most significant byte first (as inventory prints them).\n"
-     "  --flags F adds engine flags (e.g. 0x08 protocol extension, 0x100 Infineon).\n",
+    {"iso15693", "inventory ISO 15693 tags; read, write, lock, dump and restore blocks", "",
      RunIso15693},
-    {"mifare", "MIFARE Classic, Ultralight and NFC Type 2 cards: read, write, dump, restore",
-     "vorexctl --port PATH [--json] mifare SUBCOMMAND ...\n"
-     "  select                               show UID, SAK, ATQA and card type\n"
-     "  read  --block N [KEY]                read a MIFARE Classic block\n"
-     "  write --block N --data HEX [KEY] [--yes]\n"
-     "                                       write 16 bytes (trailers need --yes; block 0\n"
-     "                                       is never written)\n"
-     "  value --block N inc|dec [--by V] [KEY]\n"
-     "                                       increment or decrement a value block (V: 1)\n"
-     "  store-key --type A|B --index I --key HEX\n"
-     "                                       put a key into the reader's key store\n"
-     "  dump [--out FILE] [--format json|mfd] [--key HEX...]\n"
-     "                                       whole card with the store's keys (and keys\n"
-     "                                       given); unreadable blocks are null in JSON\n"
-     "                                       and zeros in .mfd (listed in FILE.unread)\n"
-     "  restore --in FILE [--yes] [--key HEX...]\n"
-     "                                       write a JSON or .mfd dump back: data blocks\n"
-     "                                       first, trailers last and only with --yes,\n"
-     "                                       each block read back where allowed\n"
-     "  ultralight dump|write, ntag dump|write\n"
-     "                                       page tags: dump [--out FILE] [--format\n"
-     "                                       json|bin]; write --page N --data HEX (a\n"
-     "                                       multiple of 4 bytes; pages 2-3 need --yes);\n"
-     "                                       --password HEX (4 bytes) unlocks an NTAG's\n"
-     "                                       protected pages first (PWD_AUTH)\n"
-     "  KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
-     "  --format defaults to json, or mfd/bin when --out does not end in .json.\n",
+    {"mifare", "MIFARE Classic, Ultralight and NFC Type 2 cards: read, write, dump, restore", "",
      RunMifare},
 #ifdef VOREX_UPDATE_CHECK
     {"update-check", "show the program and reader firmware updates the update server offers",
@@ -119,29 +82,8 @@ const Command kCommands[] = {
      "  current, no-file or no-connection. Exits 1 when a file could not be fetched.\n",
      RunUpdateCheck},
 #endif
-    {"bt", "Bluetooth readers: adapters, search, connect",
-     "vorexctl [--json] bt SUBCOMMAND ...\n"
-     "  adapters                             the Bluetooth adapters (modules on serial\n"
-     "                                       ports listed in $VOREX_BT_MODULES)\n"
-     "  scan [--search-ms MS] [--all]        with --port ADAPTER: the readers in range\n"
-     "                                       (--all: every device) as ADDRESS NAME\n"
-     "  connect                              with --port ADAPTER [--bt-device ADDR]:\n"
-     "                                       connect and identify the reader\n"
-     "  Every command takes --port \"ADAPTER\" [--bt-device ADDR] and runs on the\n"
-     "  reader connected through it.\n",
-     RunBluetooth},
-    {"lan", "readers on the network: search, reachability, network settings",
-     "vorexctl [--json] lan SUBCOMMAND ...\n"
-     "  search [--unverified]                readers on every adapter; verified (default):\n"
-     "                                       only VX- models, automatic ones as [name]\n"
-     "  config show --reader NAME            name, address, mask and gateway\n"
-     "  config set --reader NAME [--address A.B.C.D | --automatic NAME] [--tcp-port N]\n"
-     "             [--mask M] [--gateway G]  changes them (the rest stays)\n"
-     "  test --reader NAME                   exit 0 when the reader answers\n"
-     "  NAME: a search entry (a.b.c.d-port, [name], ...). Adapters: $VOREX_LAN_ADAPTERS\n"
-     "  (\"127.0.0.1/8\") or every interface; datagram port $VOREX_LAN_UDP_PORT or 30718.\n"
-     "  A reader on the network opens with --port a.b.c.d-port or --port [name]-port.\n",
-     RunLan},
+    {"bt", "Bluetooth readers: adapters, search, connect", "", RunBluetooth},
+    {"lan", "readers on the network: search, reachability, network settings", "", RunLan},
 };
 
 void Usage(FILE* out) {
@@ -223,11 +165,14 @@ int main(int argc, char** argv) {
         if (rest[0] != c.name)
             continue;
         const std::vector<std::string> words(rest.begin() + 1, rest.end());
-        if (WantsHelp(words)) {
+        // Groups answer --help from their command tables.
+        if (WantsHelp(words) && *c.usage) {
             std::fputs(c.usage, stdout);
             return 0;
         }
         return c.run(options, words);
     }
+    if (rest[0].rfind("-", 0) == 0)
+        return UsageError("unknown option " + rest[0]);
     return UsageError("unknown command \"" + rest[0] + "\"");
 }
