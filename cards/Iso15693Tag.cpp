@@ -157,13 +157,15 @@ std::string DumpToJson(const std::string& uidText, const Layout& m,
 }
 
 bool ParseDump(const std::string& content, std::map<int, std::vector<uint8_t>>& blocks,
-               std::string& error) {
+               std::string& error, std::string* uid) {
     blocks.clear();
     const json j = json::parse(content, nullptr, false);
     if (j.is_discarded() || !j.is_object() || !j.contains("blocks") || !j["blocks"].is_array()) {
         error = "not a dump (JSON object with a \"blocks\" array)";
         return false;
     }
+    if (uid)
+        *uid = j.contains("uid") && j["uid"].is_string() ? j["uid"].get<std::string>() : "";
     for (const auto& e : j["blocks"]) {
         if (!e.is_object() || !e.contains("block") || !e["block"].is_number_integer() ||
             !e.contains("data") || !e["data"].is_string()) {

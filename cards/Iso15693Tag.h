@@ -65,8 +65,9 @@ std::string DumpToJson(const std::string& uidText, const Layout& layout,
                        const std::vector<BlockRead>& blocks);
 // Reads a dump's blocks (block number -> bytes). False with `error` when the text is
 // no such dump or a block entry is invalid or repeated; never throws.
+// `uid` (when given) gets the dump's "uid" text, or "".
 bool ParseDump(const std::string& content, std::map<int, std::vector<uint8_t>>& blocks,
-               std::string& error);
+               std::string& error, std::string* uid = nullptr);
 // The first block of the dump that the tag does not have or whose size differs, or -1.
 int FirstMisfit(const std::map<int, std::vector<uint8_t>>& blocks, const Layout& layout);
 

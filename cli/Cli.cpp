@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorexctl {
@@ -172,8 +175,21 @@ bool Args::Int(const std::string& name, long min, long max, long& out, std::stri
     return true;
 }
 
-bool ParseHexBytes(const std::vector<std::string>& words, std::vector<uint8_t>& out) {
+bool ParseHexBytes(const std::vector<std::string>& given, std::vector<uint8_t>& out) {
     out.clear();
+    // Bytes as this program prints them: "11 22 33", "11:22:33", "112233", "0x11".
+    std::vector<std::string> words;
+    for (const std::string& g : given) {
+        size_t from = 0;
+        while (from <= g.size()) {
+            const size_t end = std::min(g.find_first_of(" \t:", from), g.size());
+            if (end > from)
+                words.push_back(g.substr(from, end - from));
+            from = end + 1;
+        }
+    }
+    if (words.empty())
+        return false;
     for (std::string w : words) {
         if (w.size() > 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X'))
             w = w.substr(2);
@@ -254,6 +270,26 @@ int ReportLastError(const GlobalOptions& options, int handle, const std::string&
     return ReportError(options, VOREX_GetLastError(handle), context);
 }
 
+namespace {
+// Why a device path cannot be opened, as the system tells it ("" when it can).
+std::string PortProblem(const std::string& port) {
+    if (port.empty() || port[0] != '/')
+        return {};
+    struct stat st {};
+    if (::stat(port.c_str(), &st) != 0)
+        return ": " + std::string(std::strerror(errno));
+    if (S_ISDIR(st.st_mode))
+        return ": it is a folder, not a serial device";
+    if (!S_ISCHR(st.st_mode))
+        return ": not a serial device";
+    if (::access(port.c_str(), R_OK | W_OK) != 0)
+        return ": " + std::string(std::strerror(errno)) +
+               " (add yourself to the dialout group, or install the udev rules, then log in "
+               "again)";
+    return {};
+}
+} // namespace
+
 int OpenReader(const GlobalOptions& options) {
     if (options.port.empty()) {
         UsageError("no reader port: give --port PATH or set VOREX_PORT");
@@ -272,20 +308,21 @@ int OpenReader(const GlobalOptions& options) {
         why = "negative timeout";
         break;
     case -11:
-        why = "the reader did not identify itself";
+        why = "the reader did not identify itself (it may run at another rate: try --baud "
+              "with 9600, 38400, 57600 or 115200)";
         break;
     case -13:
         why = "the HID reader could not be prepared";
         break;
     default:
-        why = "cannot open the port";
+        why = "cannot open the port" + PortProblem(options.port);
         break;
     }
     if (options.json)
         PrintJson(
             {{"ok", false}, {"open_result", handle}, {"message", why}, {"port", options.port}});
     else
-        std::fprintf(stderr, "vorexctl: %s: %s (%d)\n", options.port.c_str(), why.c_str(), handle);
+        std::fprintf(stderr, "vorexctl: %s: %s\n", Printable(options.port).c_str(), why.c_str());
     return 0;
 }
 

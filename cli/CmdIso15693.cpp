@@ -304,8 +304,14 @@ int Restore(const GlobalOptions& o, const Args& a) {
     std::string content, message;
     if (!ReadFile(*in, content, message, size_t{1} << 24))
         return Refuse(o, message);
-    if (!iso::ParseDump(content, blocks, message))
+    std::string dumpUid;
+    if (!iso::ParseDump(content, blocks, message, &dumpUid))
         return Refuse(o, *in + ": " + message);
+    // A dump of another tag is written only when asked for.
+    std::vector<uint8_t> dumped;
+    if (ParseUid(dumpUid, dumped) && dumped != c.uid && !a.Has("--yes"))
+        return Refuse(o, "dump of " + dumpUid + ", tag is " + UidText(c.uid.data()) +
+                             ": confirm with --yes");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -400,7 +406,8 @@ int RunIso15693(const GlobalOptions& o, const std::vector<std::string>& args) {
         {"dump", "all blocks with their lock state (JSON)", "", WithArgs<Dump>,
          "--uid U [--out FILE]", Spec{{"--uid", "--out", "--flags"}, {}, {}}},
         {"restore", "writes the blocks of a dump that differ and verifies each", "",
-         WithArgs<Restore>, "--uid U --in FILE", Spec{{"--uid", "--in", "--flags"}, {}, {}}},
+         WithArgs<Restore>, "--uid U --in FILE [--yes]",
+         Spec{{"--uid", "--in", "--flags"}, {}, {"--yes"}}},
     };
     return Dispatch("iso15693", kSubs,
                     "UIDs are 16 hex digits, most significant byte first (as inventory prints\n"

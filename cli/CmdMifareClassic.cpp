@@ -367,6 +367,15 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     if (type != (dump.Is4k() ? "classic4k" : "classic1k"))
         return Refuse(o, "the dump is of a " + std::string(dump.Is4k() ? "4K" : "1K") +
                              " card, the card in the field is " + type);
+    // A dump of another card is written only when asked for.
+    const std::vector<uint8_t> dumped =
+        dump.blocks[0]
+            ? std::vector<uint8_t>(dump.blocks[0]->begin(),
+                                   dump.blocks[0]->begin() + static_cast<long>(card.uid.size()))
+            : dump.uid;
+    if (!dumped.empty() && dumped != card.uid && !a.Has("--yes"))
+        return Refuse(o, "dump of " + ToHex(dumped, "") + ", card is " + ToHex(card.uid, "") +
+                             ": confirm with --yes");
     md::ClassicWriteResult r;
     {
         ProgressBar bar("restore");

@@ -133,10 +133,20 @@ int RunSettings(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!h)
         return 1;
     if (args[0] == "write") {
+        // The block keeps its length: a shorter or longer one would shift every setting.
+        std::vector<uint8_t> now;
+        if (!ReadSettingsBlock(h.get(), now))
+            return ReportLastError(o, h.get(), "read settings");
+        if (now.size() != block.size())
+            return Refuse(o, "this reader's settings block has " + std::to_string(now.size()) +
+                                 " bytes (" + ToHex(now) + "), " + std::to_string(block.size()) +
+                                 " given; nothing written");
         if (VOREX_WriteSettings(h.get(), block.data(), static_cast<int>(block.size())) != 0)
             return ReportLastError(o, h.get(), "write settings");
         if (o.json)
             PrintJson({{"ok", true}, {"written", ToHex(block, "")}});
+        else
+            std::printf("settings written: %s\n", ToHex(block).c_str());
         return 0;
     }
     if (!ReadSettingsBlock(h.get(), block))
@@ -214,6 +224,8 @@ int RunHostMode(const GlobalOptions& o, const std::vector<std::string>& args) {
         return ReportLastError(o, h.get(), "host mode");
     if (o.json)
         PrintJson({{"ok", true}, {"host_mode", args[0] == "on"}});
+    else
+        std::printf("host mode %s\n", args[0].c_str());
     return 0;
 }
 

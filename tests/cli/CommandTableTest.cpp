@@ -56,4 +56,23 @@ TEST(CommandTable, OptionsASubcommandDoesNotTakeAreRefused) {
     }
 }
 
+// A port that cannot be opened says why, as the system tells it.
+TEST(CommandTable, APortThatCannotBeOpenedSaysWhy) {
+    const struct {
+        const char* port;
+        const char* reason;
+    } cases[] = {
+        {"/dev/vorex-no-such-port", "No such file or directory"},
+        {"/tmp", "it is a folder"},
+        {"/etc/hostname", "not a serial device"},
+    };
+    for (const auto& c : cases) {
+        const auto r =
+            vtest::Run("cli/vorexctl", std::string("--port ") + c.port + " identify", true);
+        EXPECT_EQ(r.status, 1) << c.port;
+        EXPECT_NE(r.out.find(c.reason), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("(-1)"), std::string::npos) << r.out;
+    }
+}
+
 } // namespace

@@ -121,6 +121,12 @@ TEST_F(IsoCli, DumpAndRestore) {
     EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + file).status, 1);
     EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + dir_.string()).status, 1)
         << "a folder is a message, not an abort";
+    // A dump of another tag: said so, written only with --yes.
+    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --out " + file).status, 0);
+    const CtlResult other = Ctl("--json iso15693 restore --uid E007800000000025 --in " + file);
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(json::parse(other.out)["message"],
+              "dump of E004010000000015, tag is E007800000000025: confirm with --yes");
     EXPECT_EQ(Writes(), before + 2);
 }
 

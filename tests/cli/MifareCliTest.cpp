@@ -175,6 +175,16 @@ TEST_F(MifareCli, BinaryDumpsAndCardMismatch) {
     PutInField(1);
     const json refused = RunJson("restore --in " + File("card.mfd"), 1);
     EXPECT_EQ(refused["ok"], false);
+    // A 1K card with another UID: said so, and written only with --yes.
+    {
+        auto lock = sim_.Model().Lock();
+        cards_->AddCard(std::make_unique<vsim::ClassicCard>(false, Hex("3E 7A 91 C4")), "other");
+        cards_->SetField(cards_->FindCard("other"));
+    }
+    sim_.Model().ClearRequests();
+    const json other = RunJson("restore --in " + File("card.mfd"), 1);
+    EXPECT_EQ(other["message"], "dump of 11223344, card is 3E7A91C4: confirm with --yes");
+    EXPECT_FALSE(WroteBlock(4));
     std::ofstream(File("junk.mfd")) << "not a dump";
     EXPECT_EQ(RunJson("restore --in " + File("junk.mfd"), 1)["ok"], false);
     EXPECT_EQ(RunJson("restore --in " + File("missing.mfd"), 1)["ok"], false);
@@ -264,6 +274,13 @@ TEST_F(MifareCli, DestructiveWritesAreGuarded) {
     EXPECT_EQ(RunJson("write --block 3 --yes --data " + trailer)["verified"], true);
     EXPECT_EQ(RunJson("write --block 4 --key-type B --key-index 1 --data "
                       "00112233445566778899AABBCCDDEEFF")["ok"],
+              true);
+    // Bytes as the program prints them: spaced (one word) or with colons.
+    EXPECT_EQ(RunJson("write --block 4 --key-type B --key-index 1 --data "
+                      "'00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF'")["ok"],
+              true);
+    EXPECT_EQ(RunJson("write --block 4 --key-type B --key-index 1 --data "
+                      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF")["ok"],
               true);
     // Value block: written as one, then incremented.
     RunJson("write --block 5 --key-index 1 --data 0A000000F5FFFFFF0A00000005FA05FA");
