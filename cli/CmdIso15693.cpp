@@ -168,6 +168,25 @@ int Info(const GlobalOptions& o, const Args& a) {
     return 0;
 }
 
+// Checks block (and data length) against the tag's size before anything is sent; a
+// tag that reports no size is not checked. Returns 0 or the exit code of a refusal.
+int CheckBlock(const GlobalOptions& o, int h, const iso::TagAddress& c, int block,
+               const std::vector<uint8_t>* data) {
+    iso::Layout m;
+    if (!iso::GetLayout(h, c, m)) {
+        if (iso::ReaderOrTagGone(VOREX_GetLastError(h)))
+            return ReportLastError(o, h, "memory size");
+        return 0;
+    }
+    if (block >= m.blocks)
+        return Refuse(o, "block " + std::to_string(block) + " outside 0-" +
+                             std::to_string(m.blocks - 1) + " of this tag");
+    if (data && data->size() != static_cast<size_t>(m.blockSize))
+        return Refuse(o, "--data has " + std::to_string(data->size()) +
+                             " bytes, the blocks of this tag have " + std::to_string(m.blockSize));
+    return 0;
+}
+
 int Read(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
     if (int rc = ParseCommon(a, true, c))
@@ -178,6 +197,8 @@ int Read(const GlobalOptions& o, const Args& a) {
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = CheckBlock(o, h.get(), c, block, nullptr))
+        return rc;
     std::vector<uint8_t> data;
     if (!iso::ReadBlock(h.get(), block, c, c.flags, 64, data))
         return ReportLastError(o, h.get(), "read block " + std::to_string(block));
@@ -198,10 +219,14 @@ int Write(const GlobalOptions& o, const Args& a) {
     std::vector<uint8_t> data;
     const auto hex = a.Get("--data");
     if (!hex || !ParseHexBytes({*hex}, data) || data.empty())
-        return UsageError("write needs --data HEX");
+        return UsageError(hex ? "--data \"" + *hex + "\" is not hex bytes"
+                              : "write needs --data HEX",
+                          "iso15693 write");
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = CheckBlock(o, h.get(), c, block, &data))
+        return rc;
     if (VOREX_Iso15693WriteBlock(h.get(), block, data.data(), static_cast<int>(data.size()),
                                  c.uid.data(), 8, c.flags) != 0)
         return ReportLastError(o, h.get(), "write block " + std::to_string(block));

@@ -154,6 +154,28 @@ TEST_F(IsoCli, RestoreListsTheBlocksThatFailed) {
     EXPECT_NE(text.out.find("0 written, 27 unchanged, 1 failed"), std::string::npos) << text.out;
 }
 
+// Block numbers and data lengths are checked against the tag before anything is sent.
+TEST_F(IsoCli, BlocksOutsideTheTagAreRefusedBeforeSending) {
+    const size_t before = Writes();
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"read --block 300", "block 300 outside 0-27 of this tag"},
+        {"write --block 28 --data 01020304", "block 28 outside 0-27 of this tag"},
+        {"write --block 5 --data 010203", "--data has 3 bytes, the blocks of this tag have 4"},
+    };
+    for (const auto& c : cases) {
+        const CtlResult r =
+            Ctl(std::string("--json iso15693 ") + c.args + " --uid E004010000000015");
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(json::parse(r.out)["message"], c.message) << r.out;
+    }
+    EXPECT_EQ(Writes(), before);
+    EXPECT_EQ(Ctl("iso15693 write --uid E004010000000015 --block 5 --data '0A 0B 0C 0D'").status,
+              0);
+}
+
 // A range that runs past the tag's last block is refused before the first lock; a
 // lock that fails says which blocks were locked before it.
 TEST_F(IsoCli, LockChecksTheRangeFirstAndReportsWhatWasLocked) {
