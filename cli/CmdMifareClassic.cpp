@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <vorex/vorex.h>
 
@@ -85,6 +86,7 @@ int Interrupted(const GlobalOptions& o, const std::string& what, const md::Inter
 struct Target {
     long block = -1;
     md::KeyChoice key;
+    bool keyGiven = false; // --key, --key-type or --key-index
 };
 
 bool ParseTarget(const Args& a, Target& t, std::string& error) {
@@ -98,6 +100,7 @@ bool ParseTarget(const Args& a, Target& t, std::string& error) {
         !a.Int("--key-index", 0, 15, slot, error))
         return false;
     t.key.slot = static_cast<int>(slot);
+    t.keyGiven = a.Has("--key") || a.Has("--key-type") || a.Has("--key-index");
     if (a.Has("--key")) {
         Key k;
         if (!ParseKey(a.One("--key"), k)) {
@@ -109,18 +112,45 @@ bool ParseTarget(const Args& a, Target& t, std::string& error) {
     return true;
 }
 
-// Selects a MIFARE Classic card and authenticates for the target block.
-int OpenClassic(const GlobalOptions& o, int h, const Target& t, md::CardInfo& card) {
+// Selects a MIFARE Classic card, authenticates for the target block and runs `op`:
+// with the key given, or else with each key a dump tries (Key A, then Key B) until
+// one opens the block for the operation. `what` names the operation in messages.
+int WithKey(const GlobalOptions& o, int h, const Target& t, const std::string& what,
+            const std::function<bool()>& op) {
+    md::CardInfo card;
     if (!md::Activate(h, card))
         return ReportFailure(o, h, "select");
     const std::string type = md::CardTypeName(card.sak);
     if (!md::IsClassic(card.sak))
         return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
     if (type == "classic1k" && t.block >= 64)
-        return Refuse(o, "a MIFARE Classic 1K card has blocks 0 to 63");
-    if (!md::AuthenticateActive(h, static_cast<int>(t.block), t.key))
-        return ReportFailure(o, h, "authenticate with key " + t.key.Describe());
-    return 0;
+        return Refuse(o, "block " + std::to_string(t.block) +
+                             " outside 0-63 of a MIFARE Classic 1K card");
+    const int block = static_cast<int>(t.block);
+    if (t.keyGiven) {
+        if (!md::AuthenticateActive(h, block, t.key))
+            return ReportFailure(o, h, "authenticate with key " + t.key.Describe());
+        return op() ? 0 : ReportFailure(o, h, what);
+    }
+    int refused = 0;
+    bool opened = false;
+    for (int keyType : {0, 1}) {
+        for (const md::KeyChoice& k : md::Candidates(keyType, {}, KeySlots(h))) {
+            const bool authenticated = md::Authenticate(h, block, k);
+            if (authenticated && op())
+                return 0;
+            const int error = VOREX_GetLastError(h);
+            if (md::ReaderGone(error))
+                return ReportError(o, error, what);
+            opened = opened || authenticated;
+            if (authenticated)
+                refused = error;
+        }
+    }
+    if (!opened)
+        return Refuse(o, "no key at hand opens sector " + std::to_string(md::SectorOf(block)) +
+                             " (give it with --key)");
+    return ReportError(o, refused, what + " (refused with every key that opens the sector)");
 }
 
 int CmdSelect(const GlobalOptions& o, int h, const Args&) {
@@ -148,12 +178,11 @@ int CmdRead(const GlobalOptions& o, int h, const Args& a) {
     std::string error;
     if (!ParseTarget(a, t, error))
         return UsageError(error);
-    md::CardInfo card;
-    if (const int rc = OpenClassic(o, h, t, card))
-        return rc;
     unsigned char block[16];
-    if (VOREX_MifareReadBlock(h, static_cast<int>(t.block), block, 16) != 16)
-        return ReportFailure(o, h, "read block " + std::to_string(t.block));
+    if (const int rc = WithKey(o, h, t, "read block " + std::to_string(t.block), [&] {
+            return VOREX_MifareReadBlock(h, static_cast<int>(t.block), block, 16) == 16;
+        }))
+        return rc;
     if (o.json)
         PrintJson({{"ok", true}, {"block", t.block}, {"data", ToHex(block, 16, "")}});
     else
@@ -181,11 +210,10 @@ int CmdWrite(const GlobalOptions& o, int h, const Args& a) {
                                  " is a sector trailer (keys and access bits): "
                                  "confirm with --yes");
     }
-    md::CardInfo card;
-    if (const int rc = OpenClassic(o, h, t, card))
+    if (const int rc = WithKey(o, h, t, "write block " + std::to_string(t.block), [&] {
+            return VOREX_MifareWriteBlock(h, static_cast<int>(t.block), data.data(), 16) == 0;
+        }))
         return rc;
-    if (VOREX_MifareWriteBlock(h, static_cast<int>(t.block), data.data(), 16) != 0)
-        return ReportFailure(o, h, "write block " + std::to_string(t.block));
     unsigned char back[16];
     const bool readable = VOREX_MifareReadBlock(h, static_cast<int>(t.block), back, 16) == 16;
     const bool same = readable && (trailer ? std::equal(back + 6, back + 10, data.begin() + 6)
@@ -208,12 +236,11 @@ int CmdValue(const GlobalOptions& o, int h, const Args& a) {
         return UsageError(error);
     if (a.Words().size() != 1 || (a.Words()[0] != "inc" && a.Words()[0] != "dec"))
         return UsageError("value needs inc or dec");
-    md::CardInfo card;
-    if (const int rc = OpenClassic(o, h, t, card))
-        return rc;
     const int op = a.Words()[0] == "inc" ? 1 : 0;
-    if (VOREX_MifareValue(h, static_cast<int>(t.block), op, static_cast<int>(by)) != 0)
-        return ReportFailure(o, h, a.Words()[0] + " block " + std::to_string(t.block));
+    if (const int rc = WithKey(o, h, t, a.Words()[0] + " block " + std::to_string(t.block), [&] {
+            return VOREX_MifareValue(h, static_cast<int>(t.block), op, static_cast<int>(by)) == 0;
+        }))
+        return rc;
     // Show the new value when the key may read it.
     unsigned char b[16];
     std::optional<md::ValueBlock> value;

@@ -293,6 +293,17 @@ TEST_F(MifareCli, DestructiveWritesAreGuarded) {
     }
 }
 
+// Without a key option read, write and value try the keys a dump tries.
+TEST_F(MifareCli, BlockCommandsTryTheKeysAtHand) {
+    EXPECT_EQ(RunJson("read --block 4")["data"], "44444444444444444444444444444444");
+    EXPECT_EQ(RunJson("write --block 5 --data 0A000000F5FFFFFF0A00000005FA05FA")["ok"], true);
+    EXPECT_EQ(RunJson("value --block 5 inc --by 7")["value"], 17);
+    const json never = RunJson("write --block 6 --data 00112233445566778899AABBCCDDEEFF", 1);
+    EXPECT_EQ(never["error"], 241) << never.dump();
+    EXPECT_EQ(RunJson("read --block 8", 1)["message"],
+              "no key at hand opens sector 2 (give it with --key)");
+}
+
 TEST_F(MifareCli, PageTagDumpsFindTheEndOfMemory) {
     PutInField(2);
     json dump = RunJson("ntag dump");
