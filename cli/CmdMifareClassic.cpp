@@ -163,7 +163,7 @@ int CmdSelect(const GlobalOptions& o, int h, const Args&) {
     if (o.json) {
         PrintJson({{"ok", true},
                    {"sak", card.sak},
-                   {"atqa", atqa},
+                   {"atqa", card.atqa}, // a number, as in dumps
                    {"uid", ToHex(card.uid, "")},
                    {"type", type}});
     } else {
@@ -432,8 +432,17 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
             std::printf("written: %s\n", NumberList(r.written).c_str());
         for (const auto& f : r.failed)
             std::printf("block %d failed: %s\n", f.block, f.reason.c_str());
-        for (const auto& f : r.skipped)
-            std::printf("block %d skipped: %s\n", f.block, f.reason.c_str());
+        // Skipped blocks by reason, in the order the reasons first came up.
+        std::vector<std::pair<std::string, std::vector<int>>> skipped;
+        for (const auto& f : r.skipped) {
+            auto it = std::find_if(skipped.begin(), skipped.end(),
+                                   [&](const auto& g) { return g.first == f.reason; });
+            if (it == skipped.end())
+                it = skipped.insert(skipped.end(), {f.reason, {}});
+            it->second.push_back(f.block);
+        }
+        for (const auto& [reason, list] : skipped)
+            std::printf("skipped (%s): %s\n", reason.c_str(), NumberList(list).c_str());
         if (r.interrupted)
             std::fprintf(stderr, "vorexctl: restore stopped at block %d: %s\n",
                          r.interrupted->block, r.interrupted->Describe().c_str());

@@ -295,6 +295,9 @@ TEST_F(MifareCli, DestructiveWritesAreGuarded) {
 
 // Without a key option read, write and value try the keys a dump tries.
 TEST_F(MifareCli, BlockCommandsTryTheKeysAtHand) {
+    const json select = RunJson("select");
+    EXPECT_EQ(select["atqa"], 4) << "a number, as in dumps";
+    EXPECT_EQ(select["atqa"], RunJson("dump")["atqa"]);
     EXPECT_EQ(RunJson("read --block 4")["data"], "44444444444444444444444444444444");
     EXPECT_EQ(RunJson("write --block 5 --data 0A000000F5FFFFFF0A00000005FA05FA")["ok"], true);
     EXPECT_EQ(RunJson("value --block 5 inc --by 7")["value"], 17);
