@@ -196,12 +196,7 @@ TEST_F(IsoCli, LockChecksTheRangeFirstAndReportsWhatWasLocked) {
     for (const auto& q : sim_->Model().Requests())
         perRun += q.command == 0x20;
     // The third lock of the next run gets no answer.
-    vsim::Fault gone;
-    gone.kind = vsim::Fault::Kind::NoAnswer;
-    gone.command = 0x20;
-    gone.skip = perRun - 1 + 2;
-    gone.times = -1;
-    sim_->Model().InjectFault(gone);
+    sim_->Model().InjectFault(vtest::SilentFrom(0x20, perRun - 1 + 2));
     r = Ctl("--json iso15693 lock --uid E004010000000015 --from 5 --to 9 --yes");
     EXPECT_EQ(r.status, 1);
     const json j = json::parse(r.out);

@@ -198,12 +198,7 @@ TEST_F(MifareCli, DumpWithTheReaderGoneKeepsTheEarlierFile) {
         RunJson("dump --out " + File(name));
         std::ifstream before(File(name), std::ios::binary);
         const std::string good((std::istreambuf_iterator<char>(before)), {});
-        vsim::Fault gone;
-        gone.kind = vsim::Fault::Kind::NoAnswer;
-        gone.command = 0x34;
-        gone.skip = 20;
-        gone.times = -1;
-        sim_.Model().InjectFault(gone);
+        sim_.Model().InjectFault(vtest::SilentFrom(0x34, 20));
         const auto start = std::chrono::steady_clock::now();
         const Result r = Run("dump --timeout 300 --out " + File(name));
         EXPECT_LT(std::chrono::steady_clock::now() - start,
@@ -232,12 +227,7 @@ TEST_F(MifareCli, RestoreWithTheReaderGoneSaysWhatWasWritten) {
         for (int b : {1, 2, 4, 5})
             Classic().Block(b) = vsim::Bytes(16, 0xEE);
     }
-    vsim::Fault gone;
-    gone.kind = vsim::Fault::Kind::NoAnswer;
-    gone.command = 0x35;
-    gone.skip = 2;
-    gone.times = -1;
-    sim_.Model().InjectFault(gone);
+    sim_.Model().InjectFault(vtest::SilentFrom(0x35, 2));
     const auto start = std::chrono::steady_clock::now();
     const json j = RunJson("restore --timeout 300 --in " + File("card.json"), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * 300 + 1000));
