@@ -4,6 +4,7 @@
 #include "reader/ReaderFacts.h"
 #include <vorex/vorex.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,32 @@ std::string DeviceName(int handle) {
     VOREX_GetDeviceName(handle, name.data(), static_cast<int>(name.size()));
     name.resize(name.size() - 1);
     return name;
+}
+
+// Refuses a reader type that lacks the function (as the desktop program does) unless
+// --force; returns 0 or the exit code of the refusal.
+int RefuseUnlessReaderHas(const GlobalOptions& o, int h, bool (*has)(int, int),
+                          const std::string& what, bool force) {
+    unsigned char id[16];
+    if (force || VOREX_GetVersion(h, id, sizeof id) != 4)
+        return 0;
+    const int type = VOREX_GetDeviceType(h);
+    const int firmware = vorex::reader::Base62Value(static_cast<char>(id[3]));
+    if (has(type, firmware))
+        return 0;
+    char code[8];
+    std::snprintf(code, sizeof code, "%03X", type);
+    return Refuse(o, "this reader (type " + std::string(code) + ", " + DeviceName(h) + ") has no " +
+                         what + "; --force sends the command anyway");
+}
+
+// Removes the switch from the words; true when it was there.
+bool TakeSwitch(std::vector<std::string>& words, const std::string& name) {
+    const auto it = std::find(words.begin(), words.end(), name);
+    if (it == words.end())
+        return false;
+    words.erase(it);
+    return true;
 }
 
 } // namespace
@@ -158,7 +185,9 @@ int RunSettings(const GlobalOptions& o, const std::vector<std::string>& args) {
     return 0;
 }
 
-int RunPower(const GlobalOptions& o, const std::vector<std::string>& args) {
+int RunPower(const GlobalOptions& o, const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    const bool force = TakeSwitch(args, "--force");
     if (args.empty() || (args[0] != "show" && args[0] != "set"))
         return UsageError(
             "power needs \"show\" or \"set --iso15693 full|half --iso14443 full|half\"");
@@ -179,6 +208,9 @@ int RunPower(const GlobalOptions& o, const std::vector<std::string>& args) {
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = RefuseUnlessReaderHas(o, h.get(), vorex::reader::HasTransmitPower,
+                                             "transmit power setting", force))
+        return rc;
     if (args[0] == "set") {
         const uint8_t power = static_cast<uint8_t>(iso15693Half | iso14443Half << 1);
         const uint8_t block[3] = {0x03, power, 0x80};
@@ -198,13 +230,18 @@ int RunPower(const GlobalOptions& o, const std::vector<std::string>& args) {
     return 0;
 }
 
-int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& args) {
+int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    const bool force = TakeSwitch(args, "--force");
     if (args.size() != 1 || args[0] != "--yes")
         return UsageError(
             "factory-reset restores the reader's factory settings; confirm with --yes");
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = RefuseUnlessReaderHas(o, h.get(), vorex::reader::HasFactoryReset,
+                                             "factory reset", force))
+        return rc;
     if (VOREX_FactoryReset(h.get()) != 0)
         return ReportLastError(o, h.get(), "factory reset");
     if (o.json)

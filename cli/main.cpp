@@ -58,11 +58,14 @@ const Command kCommands[] = {
     {"settings", "read or write the reader's settings block",
      "vorexctl --port PATH settings read\nvorexctl --port PATH settings write HEX\n", RunSettings},
     {"power", "show or set the transmit power",
-     "vorexctl --port PATH power show\n"
-     "vorexctl --port PATH power set --iso15693 full|half --iso14443 full|half\n",
+     "vorexctl --port PATH power show [--force]\n"
+     "vorexctl --port PATH power set --iso15693 full|half --iso14443 full|half [--force]\n"
+     "  Readers without the setting are refused; --force sends the command anyway.\n",
      RunPower},
     {"factory-reset", "restore the reader's factory settings",
-     "vorexctl --port PATH factory-reset --yes\n", RunFactoryReset},
+     "vorexctl --port PATH factory-reset --yes [--force]\n"
+     "  Readers without a factory reset are refused; --force sends the command anyway.\n",
+     RunFactoryReset},
     {"host-mode", "switch the reader's host mode on or off",
      "vorexctl --port PATH host-mode on|off\n", RunHostMode},
     {"trace", "listen for engine trace texts and print them",
