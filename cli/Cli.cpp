@@ -416,7 +416,8 @@ bool WantsHelp(const std::vector<std::string>& args) {
     return false;
 }
 
-ProgressBar::ProgressBar(const char* what) : what_(what), shown_(isatty(STDERR_FILENO) == 1) {}
+ProgressBar::ProgressBar(const char* what, const GlobalOptions& options)
+    : what_(what), shown_(!options.quiet && !options.json && isatty(STDERR_FILENO) == 1) {}
 
 ProgressBar::~ProgressBar() {
     if (drawn_)

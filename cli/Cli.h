@@ -17,6 +17,7 @@ struct GlobalOptions {
     int baudCode = 19200; // --baud
     int timeoutMs = 500;  // --timeout
     bool json = false;    // --json
+    bool quiet = false;   // --quiet: no progress bars
     std::string btDevice; // --bt-device: the Bluetooth reader to connect to
 };
 
@@ -131,11 +132,12 @@ int UsageError(const std::string& message, const std::string& help = {});
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);
 
-// A progress bar on stderr, drawn only when stderr is a terminal and cleared when the
-// object goes; call it with (done, total) (a total of 0 draws nothing).
+// A progress bar on stderr, drawn only when stderr is a terminal and neither --quiet nor
+// --json is given, and cleared when the object goes; call it with (done, total) (a
+// total of 0 draws nothing).
 class ProgressBar {
 public:
-    explicit ProgressBar(const char* what);
+    ProgressBar(const char* what, const GlobalOptions& options);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;

@@ -299,7 +299,7 @@ int Dump(const GlobalOptions& o, const Args& a) {
     std::vector<iso::BlockRead> blocks;
     int failed = -1;
     {
-        ProgressBar bar("dump");
+        ProgressBar bar("dump", o);
         if (!iso::ReadAllBlocks(h.get(), c, m, blocks, failed, std::ref(bar)))
             return ReportLastError(o, h.get(), "read block " + std::to_string(failed));
     }
@@ -350,7 +350,7 @@ int Restore(const GlobalOptions& o, const Args& a) {
                              " bytes); nothing written");
     iso::WriteResult r;
     {
-        ProgressBar bar("restore");
+        ProgressBar bar("restore", o);
         r = iso::WriteBlocks(h.get(), c, m, blocks, std::ref(bar));
     }
     const bool ok = r.Ok();

@@ -291,7 +291,7 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
         return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
     md::ClassicReadResult r;
     {
-        ProgressBar bar("dump");
+        ProgressBar bar("dump", o);
         r = md::DumpClassic(h, card, given, KeySlots(h), std::ref(bar));
     }
     if (r.interrupted)
@@ -405,7 +405,7 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
                              ": confirm with --yes");
     md::ClassicWriteResult r;
     {
-        ProgressBar bar("restore");
+        ProgressBar bar("restore", o);
         r = md::RestoreClassic(h, dump, given, KeySlots(h), a.Has("--yes"), std::ref(bar));
     }
     const bool ok = r.failed.empty() && !r.interrupted;

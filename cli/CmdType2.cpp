@@ -59,7 +59,7 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
         return rc;
     t2::PageScan scan;
     {
-        ProgressBar bar("read");
+        ProgressBar bar("read", o);
         if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar), password))
             return ReportFailure(o, h, "read");
     }
@@ -71,7 +71,7 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
                          "vorexctl: this is no Ultralight (its capability container "
                          "announces %zu pages): dumped whole, as ntag dump does\n",
                          t2::AnnouncedEnd(scan.pages));
-        ProgressBar bar("read");
+        ProgressBar bar("read", o);
         if (!md::Activate(h, card) || !t2::Unlock(h, password) ||
             !t2::ReadPages(h, 256 * 256, scan, std::ref(bar), password))
             return ReportFailure(o, h, "read");

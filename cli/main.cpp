@@ -102,6 +102,7 @@ void Usage(FILE* out) {
                "  --variant N     frame variant for raw (0-3); 0\n"
                "  --address A     bus address for raw; 1\n"
                "  --json          print one JSON object\n"
+               "  --quiet         no progress bars on stderr\n"
                "  --version       print the version\n\ncommands:\n",
                out);
     for (const auto& c : kCommands)
@@ -150,6 +151,9 @@ int main(int argc, char** argv) {
             intOption("--timeout", 0, 600000, options.timeoutMs);
         } else if (a == "--json") {
             options.json = true;
+            ++i;
+        } else if (a == "--quiet") {
+            options.quiet = true;
             ++i;
         } else {
             rest.push_back(a);
