@@ -86,7 +86,7 @@ int Dispatch(const char* group, const std::vector<Command>& table, const char* n
              const GlobalOptions& options, const std::vector<std::string>& args) {
     const std::string help = std::string(group);
     if (args.empty())
-        return UsageError(help + " needs a subcommand", help);
+        return UsageError(options, help + " needs a subcommand", help);
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         std::fputs(GroupHelp(group, table, notes).c_str(), stdout);
         return 0;
@@ -104,11 +104,11 @@ int Dispatch(const char* group, const std::vector<Command>& table, const char* n
             Args parsed;
             std::string error;
             if (!parsed.Parse(words, *c.options, error))
-                return UsageError(help + " " + c.name + ": " + error, help + " " + c.name);
+                return UsageError(options, help + " " + c.name + ": " + error, help + " " + c.name);
         }
         return c.run(options, words);
     }
-    return UsageError("unknown " + help + " subcommand \"" + args[0] + "\"", help);
+    return UsageError(options, "unknown " + help + " subcommand \"" + args[0] + "\"", help);
 }
 
 namespace {
@@ -292,7 +292,7 @@ std::string PortProblem(const std::string& port) {
 
 int OpenReader(const GlobalOptions& options) {
     if (options.port.empty()) {
-        UsageError("no reader port: give --port PATH or set VOREX_PORT");
+        UsageError(options, "no reader port: give --port PATH or set VOREX_PORT");
         return 0;
     }
     const int handle = VOREX_OpenPort(options.port.c_str(), options.baudCode, options.timeoutMs);
@@ -403,9 +403,12 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
-int UsageError(const std::string& message, const std::string& help) {
+int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help) {
     const std::string see = "vorexctl " + (help.empty() ? "" : help + " ") + "--help";
-    std::fprintf(stderr, "vorexctl: %s (see %s)\n", Printable(message).c_str(), see.c_str());
+    if (o.json)
+        PrintJson({{"ok", false}, {"usage_error", true}, {"message", message}, {"help", see}});
+    else
+        std::fprintf(stderr, "vorexctl: %s (see %s)\n", Printable(message).c_str(), see.c_str());
     return 2;
 }
 

@@ -126,9 +126,9 @@ void PrintJson(const nlohmann::json& j);
 // bytes that are no UTF-8 shown as \xNN.
 std::string Printable(const std::string& text);
 
-// Prints a usage problem to stderr; returns 2. `help` is the command whose --help explains it
-// ("mifare dump").
-int UsageError(const std::string& message, const std::string& help = {});
+// Prints a usage problem to stderr (with --json: one JSON object on stdout); returns 2.
+// `help` is the command whose --help explains it ("mifare dump").
+int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help = {});
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);
 

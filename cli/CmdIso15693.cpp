@@ -65,17 +65,17 @@ std::string UidText(const uint8_t* lsbFirst) {
 }
 
 // --uid (required when `needUid`) and --flags.
-int ParseCommon(const Args& a, bool needUid, iso::TagAddress& c) {
+int ParseCommon(const GlobalOptions& o, const Args& a, bool needUid, iso::TagAddress& c) {
     if (auto u = a.Get("--uid")) {
         if (!ParseUid(*u, c.uid))
-            return UsageError("--uid needs 16 hex digits, most significant byte first");
+            return UsageError(o, "--uid needs 16 hex digits, most significant byte first");
     } else if (needUid) {
-        return UsageError("this command needs --uid UID");
+        return UsageError(o, "this command needs --uid UID");
     }
     if (auto f = a.Get("--flags")) {
         long v;
         if (!ParseInt(*f, 0, 0xFFFF, v))
-            return UsageError("--flags needs a number from 0 to 0xFFFF");
+            return UsageError(o, "--flags needs a number from 0 to 0xFFFF");
         c.flags = static_cast<unsigned>(v);
     }
     return 0;
@@ -91,10 +91,10 @@ bool ParseBlock(const std::optional<std::string>& text, int& block) {
 
 int Inventory(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, false, c))
+    if (int rc = ParseCommon(o, a, false, c))
         return rc;
     if (!c.uid.empty())
-        return UsageError("inventory takes no --uid");
+        return UsageError(o, "inventory takes no --uid");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -125,7 +125,7 @@ int Inventory(const GlobalOptions& o, const Args& a) {
 
 int Info(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     ReaderHandle h(o);
     if (!h)
@@ -189,11 +189,11 @@ int CheckBlock(const GlobalOptions& o, int h, const iso::TagAddress& c, int bloc
 
 int Read(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     int block;
     if (!ParseBlock(a.Get("--block"), block))
-        return UsageError("read needs --block N (0-65535)");
+        return UsageError(o, "read needs --block N (0-65535)");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -211,17 +211,17 @@ int Read(const GlobalOptions& o, const Args& a) {
 
 int Write(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     int block;
     if (!ParseBlock(a.Get("--block"), block))
-        return UsageError("write needs --block N (0-65535)");
+        return UsageError(o, "write needs --block N (0-65535)");
     std::vector<uint8_t> data;
     const auto hex = a.Get("--data");
     if (!hex || !ParseHexBytes({*hex}, data) || data.empty())
-        return UsageError(hex ? "--data \"" + *hex + "\" is not hex bytes"
-                              : "write needs --data HEX",
-                          "iso15693 write");
+        return UsageError(
+            o, hex ? "--data \"" + *hex + "\" is not hex bytes" : "write needs --data HEX",
+            "iso15693 write");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -239,13 +239,13 @@ int Write(const GlobalOptions& o, const Args& a) {
 
 int Lock(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     int from, to;
     if (!ParseBlock(a.Get("--from"), from) || !ParseBlock(a.Get("--to"), to) || to < from)
-        return UsageError("lock needs --from A --to B with A <= B");
+        return UsageError(o, "lock needs --from A --to B with A <= B");
     if (!a.Has("--yes"))
-        return UsageError("locking blocks cannot be undone; confirm with --yes");
+        return UsageError(o, "locking blocks cannot be undone; confirm with --yes");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -287,7 +287,7 @@ int Lock(const GlobalOptions& o, const Args& a) {
 
 int Dump(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     const auto out = a.Get("--out");
     ReaderHandle h(o);
@@ -320,11 +320,11 @@ int Dump(const GlobalOptions& o, const Args& a) {
 
 int Restore(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     const auto in = a.Get("--in");
     if (!in)
-        return UsageError("restore needs --in FILE");
+        return UsageError(o, "restore needs --in FILE");
     std::map<int, std::vector<uint8_t>> blocks;
     std::string content, message;
     if (!ReadFile(*in, content, message, size_t{1} << 24))
@@ -406,9 +406,9 @@ int WithArgs(const GlobalOptions& o, const std::vector<std::string>& words) {
     Args a;
     std::string error;
     if (!a.Parse(words, kAll, error))
-        return UsageError("iso15693: " + error, "iso15693");
+        return UsageError(o, "iso15693: " + error, "iso15693");
     if (!a.Words().empty())
-        return UsageError("unexpected \"" + a.Words()[0] + "\"", "iso15693");
+        return UsageError(o, "unexpected \"" + a.Words()[0] + "\"", "iso15693");
     return Fn(o, a);
 }
 

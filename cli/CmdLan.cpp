@@ -34,7 +34,7 @@ bool ReadOptions(const std::vector<std::string>& words, const std::vector<std::s
 
 int Search(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.size() > 1 || (args.size() == 1 && args[0] != "--unverified"))
-        return UsageError("lan search takes only --unverified");
+        return UsageError(o, "lan search takes only --unverified");
     const bool unverified = !args.empty();
     std::vector<char> buffer(kListBytes);
     const int used = unverified ? VOREX_SearchLan(buffer.data(), kListBytes)
@@ -99,13 +99,13 @@ std::optional<long> PortOf(const std::string& text) {
 int Set(const GlobalOptions& o, const std::string& reader,
         const std::map<std::string, std::string>& opt) {
     if (opt.count("--address") && opt.count("--automatic"))
-        return UsageError("give --address or --automatic, not both");
+        return UsageError(o, "give --address or --automatic, not both");
     Settings now;
     if (!ReadSettings(reader, now))
         return NotAnswering(o, reader);
     long port = PortOf(now.name).value_or(10001);
     if (opt.count("--tcp-port") && !ParseInt(opt.at("--tcp-port"), 1, 65535, port))
-        return UsageError("--tcp-port needs a number from 1 to 65535");
+        return UsageError(o, "--tcp-port needs a number from 1 to 65535");
     std::string address;
     if (opt.count("--address")) {
         address = opt.at("--address");
@@ -137,7 +137,7 @@ int Set(const GlobalOptions& o, const std::string& reader,
 
 int Config(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.empty() || (args[0] != "show" && args[0] != "set"))
-        return UsageError("lan config needs show or set");
+        return UsageError(o, "lan config needs show or set");
     const bool set = args[0] == "set";
     std::map<std::string, std::string> opt;
     std::string problem;
@@ -146,9 +146,9 @@ int Config(const GlobalOptions& o, const std::vector<std::string>& args) {
                                        "--tcp-port", "--mask",    "--gateway"}
             : std::vector<std::string>{"--reader"};
     if (!ReadOptions({args.begin() + 1, args.end()}, known, opt, problem))
-        return UsageError("lan config " + args[0] + ": " + problem);
+        return UsageError(o, "lan config " + args[0] + ": " + problem);
     if (!opt.count("--reader"))
-        return UsageError("lan config " + args[0] + " needs --reader NAME");
+        return UsageError(o, "lan config " + args[0] + " needs --reader NAME");
     const std::string reader = opt.at("--reader");
     if (set)
         return Set(o, reader, opt);
@@ -163,7 +163,7 @@ int Test(const GlobalOptions& o, const std::vector<std::string>& args) {
     std::map<std::string, std::string> opt;
     std::string problem;
     if (!ReadOptions(args, {"--reader"}, opt, problem) || !opt.count("--reader"))
-        return UsageError("lan test needs --reader NAME");
+        return UsageError(o, "lan test needs --reader NAME");
     const std::string reader = opt.at("--reader");
     const bool reachable = VOREX_TestLanConnection(reader.c_str()) == 1;
     if (o.json)

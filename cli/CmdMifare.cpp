@@ -20,9 +20,9 @@ int RunOnCard(const GlobalOptions& o, const std::vector<std::string>& words, Car
     Args a;
     std::string error;
     if (!a.Parse(words, kSpec, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (noWords && !a.Words().empty())
-        return UsageError("unexpected \"" + a.Words()[0] + "\"");
+        return UsageError(o, "unexpected \"" + a.Words()[0] + "\"");
     ReaderHandle h(o);
     if (!h)
         return 1;

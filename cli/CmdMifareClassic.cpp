@@ -177,7 +177,7 @@ int CmdRead(const GlobalOptions& o, int h, const Args& a) {
     Target t;
     std::string error;
     if (!ParseTarget(a, t, error))
-        return UsageError(error);
+        return UsageError(o, error);
     unsigned char block[16];
     if (const int rc = WithKey(o, h, t, "read block " + std::to_string(t.block), [&] {
             return VOREX_MifareReadBlock(h, static_cast<int>(t.block), block, 16) == 16;
@@ -194,10 +194,10 @@ int CmdWrite(const GlobalOptions& o, int h, const Args& a) {
     Target t;
     std::string error;
     if (!ParseTarget(a, t, error))
-        return UsageError(error);
+        return UsageError(o, error);
     std::vector<uint8_t> data;
     if (!a.Has("--data") || !ParseHexBytes(a.All("--data"), data) || data.size() != 16)
-        return UsageError("--data needs 16 bytes in hex");
+        return UsageError(o, "--data needs 16 bytes in hex");
     if (t.block == 0)
         return Refuse(o, "block 0 is the manufacturer block and is never written");
     const bool trailer = md::IsTrailer(static_cast<int>(t.block));
@@ -233,9 +233,9 @@ int CmdValue(const GlobalOptions& o, int h, const Args& a) {
     std::string error;
     long by = 1;
     if (!ParseTarget(a, t, error) || !a.Int("--by", 0, 0x7FFFFFFF, by, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (a.Words().size() != 1 || (a.Words()[0] != "inc" && a.Words()[0] != "dec"))
-        return UsageError("value needs inc or dec");
+        return UsageError(o, "value needs inc or dec");
     const int op = a.Words()[0] == "inc" ? 1 : 0;
     if (const int rc = WithKey(o, h, t, a.Words()[0] + " block " + std::to_string(t.block), [&] {
             return VOREX_MifareValue(h, static_cast<int>(t.block), op, static_cast<int>(by)) == 0;
@@ -262,11 +262,11 @@ int CmdStoreKey(const GlobalOptions& o, int h, const Args& a) {
     Key key;
     std::string error;
     if (!a.Has("--type") || !a.Has("--index") || !a.Has("--key"))
-        return UsageError("store-key needs --type A|B --index I --key HEX");
+        return UsageError(o, "store-key needs --type A|B --index I --key HEX");
     if (!KeyTypeOption(a, "--type", type, error) || !a.Int("--index", 0, 15, index, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (!ParseKey(a.One("--key"), key))
-        return UsageError("--key needs 12 hex digits");
+        return UsageError(o, "--key needs 12 hex digits");
     if (index >= KeySlots(h))
         return Refuse(o, "this reader keeps keys 0 to " + std::to_string(KeySlots(h) - 1));
     if (VOREX_MifareStoreKey(h, type, static_cast<int>(index), key.data(), 6) != 0)
@@ -282,7 +282,7 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     std::string error, format;
     std::vector<Key> given;
     if (!GivenKeys(a, given, error) || !OutputFormat(a, format, error))
-        return UsageError(error);
+        return UsageError(o, error);
     md::CardInfo card;
     if (!md::Activate(h, card))
         return ReportFailure(o, h, "select");
@@ -369,9 +369,9 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     std::string error, content;
     std::vector<Key> given;
     if (!a.Has("--in"))
-        return UsageError("restore needs --in FILE");
+        return UsageError(o, "restore needs --in FILE");
     if (!GivenKeys(a, given, error))
-        return UsageError(error);
+        return UsageError(o, error);
     md::ClassicDump dump;
     if (!ReadFile(a.One("--in"), content, error))
         return Refuse(o, error);

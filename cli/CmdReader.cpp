@@ -57,7 +57,7 @@ bool TakeSwitch(std::vector<std::string>& words, const std::string& name) {
 
 int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("identify takes no arguments");
+        return UsageError(o, "identify takes no arguments");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -90,7 +90,7 @@ int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
 
 int RunListPorts(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("list-ports takes no arguments");
+        return UsageError(o, "list-ports takes no arguments");
     // Serial ports, then the USB readers: FTDI-based ones by serial number, HID ones by
     // their "... HID" name. Each name as listed opens with --port.
     std::vector<std::pair<std::string, std::string>> ports; // kind, name
@@ -119,7 +119,7 @@ int RunSetBaud(const GlobalOptions& o, const std::vector<std::string>& args) {
     long rate, format;
     if (args.size() != 2 || !ParseInt(args[0], 1, 10000000, rate) ||
         !ParseInt(args[1], 0, 3, format))
-        return UsageError("set-baud needs RATE and FORMAT (0 8N1, 1 8E1, 2 8O1, 3 8N2)");
+        return UsageError(o, "set-baud needs RATE and FORMAT (0 8N1, 1 8E1, 2 8O1, 3 8N2)");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -149,13 +149,13 @@ bool ReadSettingsBlock(int handle, std::vector<uint8_t>& block) {
 
 int RunSettings(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.empty() || (args[0] != "read" && args[0] != "write"))
-        return UsageError("settings needs \"read\" or \"write HEX\"");
+        return UsageError(o, "settings needs \"read\" or \"write HEX\"");
     std::vector<uint8_t> block;
     if (args[0] == "write" &&
         (args.size() < 2 || !ParseHexBytes({args.begin() + 1, args.end()}, block) || block.empty()))
-        return UsageError("settings write needs the block as hex bytes");
+        return UsageError(o, "settings write needs the block as hex bytes");
     if (args[0] == "read" && args.size() != 1)
-        return UsageError("settings read takes no further arguments");
+        return UsageError(o, "settings read takes no further arguments");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -190,7 +190,7 @@ int RunPower(const GlobalOptions& o, const std::vector<std::string>& given) {
     const bool force = TakeSwitch(args, "--force");
     if (args.empty() || (args[0] != "show" && args[0] != "set"))
         return UsageError(
-            "power needs \"show\" or \"set --iso15693 full|half --iso14443 full|half\"");
+            o, "power needs \"show\" or \"set --iso15693 full|half --iso14443 full|half\"");
     int iso15693Half = -1, iso14443Half = -1;
     for (size_t i = 1; i < args.size(); ++i) {
         if ((args[i] == "--iso15693" || args[i] == "--iso14443") && i + 1 < args.size() &&
@@ -198,13 +198,13 @@ int RunPower(const GlobalOptions& o, const std::vector<std::string>& given) {
             (args[i] == "--iso15693" ? iso15693Half : iso14443Half) = args[i + 1] == "half";
             ++i;
         } else {
-            return UsageError("power set takes --iso15693 full|half and --iso14443 full|half");
+            return UsageError(o, "power set takes --iso15693 full|half and --iso14443 full|half");
         }
     }
     if (args[0] == "set" && (iso15693Half < 0 || iso14443Half < 0))
-        return UsageError("power set needs both --iso15693 and --iso14443");
+        return UsageError(o, "power set needs both --iso15693 and --iso14443");
     if (args[0] == "show" && args.size() != 1)
-        return UsageError("power show takes no further arguments");
+        return UsageError(o, "power show takes no further arguments");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -235,7 +235,7 @@ int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& give
     const bool force = TakeSwitch(args, "--force");
     if (args.size() != 1 || args[0] != "--yes")
         return UsageError(
-            "factory-reset restores the reader's factory settings; confirm with --yes");
+            o, "factory-reset restores the reader's factory settings; confirm with --yes");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -253,7 +253,7 @@ int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& give
 
 int RunHostMode(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.size() != 1 || (args[0] != "on" && args[0] != "off"))
-        return UsageError("host-mode needs \"on\" or \"off\"");
+        return UsageError(o, "host-mode needs \"on\" or \"off\"");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -277,13 +277,13 @@ void StopTrace(int) {
 int RunTrace(const GlobalOptions& o, const std::vector<std::string>& args) {
     (void)o;
     if (!args.empty())
-        return UsageError("trace takes no arguments");
+        return UsageError(o, "trace takes no arguments");
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     const std::string path = std::string(dir && *dir ? dir : "/tmp") + "/NvkTracer";
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path)
-        return UsageError("trace socket path too long");
+        return UsageError(o, "trace socket path too long");
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     const int sock = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     unlink(path.c_str());

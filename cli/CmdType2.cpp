@@ -53,7 +53,7 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::string error, format;
     std::optional<t2::Password> password;
     if (!OutputFormat(a, format, error) || !PasswordOption(a, password, error))
-        return UsageError(error);
+        return UsageError(o, error);
     md::CardInfo card;
     if (const int rc = OpenPageTag(o, h, card, password))
         return rc;
@@ -124,11 +124,11 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
     long page = -1;
     std::string error;
     if (!a.Has("--page") || !a.Int("--page", 0, 0xFFFF, page, error))
-        return UsageError(error.empty() ? "--page N is needed" : error);
+        return UsageError(o, error.empty() ? "--page N is needed" : error);
     std::vector<uint8_t> data;
     if (!a.Has("--data") || !ParseHexBytes(a.All("--data"), data) || data.empty() ||
         data.size() % 4 != 0)
-        return UsageError("--data needs a multiple of 4 bytes in hex");
+        return UsageError(o, "--data needs a multiple of 4 bytes in hex");
     const long count = static_cast<long>(data.size() / 4);
     if (page < 2)
         return Refuse(o, "pages 0 and 1 hold the UID and are never written");
@@ -137,7 +137,7 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
                          "cleared: confirm with --yes");
     std::optional<t2::Password> password;
     if (!PasswordOption(a, password, error))
-        return UsageError(error);
+        return UsageError(o, error);
     md::CardInfo card;
     if (const int rc = OpenPageTag(o, h, card, password))
         return rc;

@@ -77,7 +77,7 @@ bool IdentifyReader(const GlobalOptions& o, std::string& code, std::string& mode
 
 int RunUpdateCheck(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("update-check takes no arguments");
+        return UsageError(o, "update-check takes no arguments");
     std::string code;
     std::string model;
     const bool withReader = !o.port.empty();

@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "reader/BluetoothRules.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,12 +118,14 @@ int main(int argc, char** argv) {
     if (const char* env = std::getenv("VOREX_PORT"))
         options.port = env;
     std::vector<std::string> args(argv + 1, argv + argc);
+    // --json counts from the start, so that even a bad option before it is answered in JSON.
+    options.json = std::find(args.begin(), args.end(), "--json") != args.end();
     size_t i = 0;
     auto intOption = [&](const char* name, long min, long max, int& target) {
         long v;
         if (i + 1 >= args.size() || !ParseInt(args[i + 1], min, max, v)) {
-            std::exit(UsageError(std::string(name) + " needs a number from " + std::to_string(min) +
-                                 " to " + std::to_string(max)));
+            std::exit(UsageError(options, std::string(name) + " needs a number from " +
+                                              std::to_string(min) + " to " + std::to_string(max)));
         }
         target = static_cast<int>(v);
         i += 2;
@@ -133,12 +136,13 @@ int main(int argc, char** argv) {
         const std::string& a = args[i];
         if (a == "--port") {
             if (i + 1 >= args.size())
-                return UsageError("--port needs a path");
+                return UsageError(options, "--port needs a path");
             options.port = args[i + 1];
             i += 2;
         } else if (a == "--bt-device") {
             if (i + 1 >= args.size() || !vorex::reader::ParseBtAddress(args[i + 1]))
-                return UsageError("--bt-device needs an address such as 11:22:33:44:55:66");
+                return UsageError(options,
+                                  "--bt-device needs an address such as 11:22:33:44:55:66");
             options.btDevice = args[i + 1];
             i += 2;
         } else if (a == "--variant") {
@@ -180,6 +184,6 @@ int main(int argc, char** argv) {
         return c.run(options, words);
     }
     if (rest[0].rfind("-", 0) == 0)
-        return UsageError("unknown option " + rest[0]);
-    return UsageError("unknown command \"" + rest[0] + "\"");
+        return UsageError(options, "unknown option " + rest[0]);
+    return UsageError(options, "unknown command \"" + rest[0] + "\"");
 }

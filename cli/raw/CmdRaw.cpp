@@ -12,10 +12,10 @@ namespace vorexctl {
 
 int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (o.port.empty())
-        return UsageError("raw needs --port PATH");
+        return UsageError(o, "raw needs --port PATH");
     std::vector<uint8_t> request;
     if (args.empty() || !ParseHexBytes(args, request))
-        return UsageError("raw needs the request as hex bytes, e.g. \"raw F0\"");
+        return UsageError(o, "raw needs the request as hex bytes, e.g. \"raw F0\"");
     const vorex::SerialFormat format = vorex::DecodeBaudCode(o.baudCode);
     CVorex_Port port;
     if (!port.AttachLink(vorex::links::SerialLink::Open(

@@ -3,6 +3,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -53,6 +54,19 @@ TEST(CommandTable, OptionsASubcommandDoesNotTakeAreRefused) {
         const auto r = vtest::Run("cli/vorexctl", args, true);
         EXPECT_EQ(r.status, 2) << args << "\n" << r.out;
         EXPECT_NE(r.out.find("unknown option"), std::string::npos) << args << "\n" << r.out;
+    }
+}
+
+// With --json a usage error is one JSON object on stdout too.
+TEST(CommandTable, UsageErrorsUnderJsonAreOneJsonObject) {
+    for (const char* args : {"--json mifare select --bogus", "--timeout x --json identify",
+                             "--json iso15693", "--json frobnicate", "--json mifare dump --out"}) {
+        const auto r = vtest::Run("cli/vorexctl", args);
+        EXPECT_EQ(r.status, 2) << args;
+        const auto j = nlohmann::json::parse(r.out, nullptr, false);
+        ASSERT_TRUE(j.is_object()) << args << ": " << r.out;
+        EXPECT_EQ(j["ok"], false);
+        EXPECT_TRUE(j["message"].is_string());
     }
 }
 
