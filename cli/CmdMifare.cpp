@@ -14,7 +14,7 @@ int RunOnCard(const GlobalOptions& o, const std::vector<std::string>& words, Car
     // does not take.
     static const Args::Spec kSpec{{"--block", "--key-type", "--key-index", "--by", "--type",
                                    "--index", "--key", "--out", "--in", "--format", "--page",
-                                   "--password"},
+                                   "--password", "--uri", "--text", "--lang"},
                                   {"--data"},
                                   {"--yes"}};
     Args a;

@@ -1,9 +1,12 @@
 // vorexctl mifare ultralight|ntag: MIFARE Ultralight and NFC Type 2 page tags, dumped
-// whole (their size is found by reading) and written page by page with read-back.
+// whole (their size is found by reading), written page by page with read-back, and
+// their NDEF message read and written.
 #include "cards/ClassicCard.h"
 #include "cards/Ndef.h"
 #include "cards/Type2Tag.h"
 #include "cli/MifareCli.h"
+
+#include <vorex/vorex.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -165,6 +168,98 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
     return 0;
 }
 
+int CmdNdefWrite(const GlobalOptions& o, int h, const Args& a) {
+    std::string error;
+    std::optional<t2::Password> password;
+    if (!PasswordOption(a, password, error))
+        return UsageError(o, error, "mifare ntag ndef write");
+    if (a.Has("--uri") == a.Has("--text"))
+        return UsageError(o, "give --uri U or --text T", "mifare ntag ndef write");
+    if (a.Has("--lang") && !a.Has("--text"))
+        return UsageError(o, "--lang goes with --text", "mifare ntag ndef write");
+    const std::vector<uint8_t> message =
+        a.Has("--uri") ? nd::UriMessage(a.One("--uri"))
+                       : nd::TextMessage(a.One("--text"), a.Has("--lang") ? a.One("--lang") : "en");
+    std::vector<uint8_t> bytes = nd::MessageTlv(message);
+    md::CardInfo card;
+    if (const int rc = OpenPageTag(o, h, card, password))
+        return rc;
+    // The capability container tells the size of the data area from page 4 on.
+    unsigned char cc[16];
+    if (VOREX_MifareReadBlock(h, 3, cc, 16) != 16)
+        return ReportFailure(o, h, "read the capability container (page 3)");
+    if (cc[0] != 0xE1)
+        return Refuse(o, "the tag has no NFC capability container in page 3 (not NDEF formatted)");
+    const size_t capacity = size_t{cc[2]} * 8;
+    if (bytes.size() > capacity)
+        return Refuse(o, "the NDEF message takes " + std::to_string(bytes.size()) +
+                             " bytes, the tag holds " + std::to_string(capacity));
+    bytes.resize((bytes.size() + 3) / 4 * 4, 0x00);
+    const t2::PageWriteResult r =
+        t2::WritePages(h, 4, bytes.data(), static_cast<int>(bytes.size() / 4));
+    const std::string at = std::to_string(r.failedPage);
+    if (r.problem == "write")
+        return ReportFailure(o, h, "write page " + at);
+    if (r.problem == "read")
+        return ReportFailure(o, h, "read back page " + at);
+    if (r.problem == "verify")
+        return Refuse(o, "page " + at + " reads back differently");
+    if (o.json)
+        PrintJson({{"ok", true}, {"pages", r.written}, {"bytes", bytes.size()}});
+    else
+        std::printf("NDEF message written: %zu bytes in pages 4-%zu\n", bytes.size(),
+                    3 + bytes.size() / 4);
+    return 0;
+}
+
+int CmdNdefRead(const GlobalOptions& o, int h, const Args& a) {
+    std::string error;
+    std::optional<t2::Password> password;
+    if (!PasswordOption(a, password, error))
+        return UsageError(o, error, "mifare ntag ndef read");
+    md::CardInfo card;
+    if (const int rc = OpenPageTag(o, h, card, password))
+        return rc;
+    t2::PageScan scan;
+    {
+        ProgressBar bar("read", o);
+        if (!t2::ReadPages(h, 256 * 256, scan, std::ref(bar), password))
+            return ReportFailure(o, h, "read");
+    }
+    const nd::Message ndef = ParseNdef(scan.pages);
+    if (o.json) {
+        json out = nd::ToJson(ndef);
+        out["ok"] = ndef.status == nd::Status::Ok;
+        PrintJson(out);
+    } else {
+        if (ndef.status != nd::Status::Ok)
+            std::printf("NDEF: %s (%s)\n",
+                        ndef.status == nd::Status::NotNdef ? "not NDEF" : "damaged",
+                        Printable(ndef.error).c_str());
+        for (const nd::Record& r : ndef.records)
+            std::printf("%s\n", Printable(nd::Describe(r)).c_str());
+    }
+    return ndef.status == nd::Status::Ok ? 0 : 1;
+}
+
+int RunNdef(const GlobalOptions& o, const std::vector<std::string>& args) {
+    using Spec = Args::Spec;
+    static const std::vector<Command> kTable = {
+        {"read", "the records of the tag's NDEF message", "",
+         [](const GlobalOptions& g, const std::vector<std::string>& w) {
+             return RunOnCard(g, w, CmdNdefRead, true);
+         },
+         "[--password HEX]", Spec{{"--password"}, {}, {}}},
+        {"write", "write an NDEF message of one URI or Text record from page 4 on", "",
+         [](const GlobalOptions& g, const std::vector<std::string>& w) {
+             return RunOnCard(g, w, CmdNdefWrite, true);
+         },
+         "--uri U | --text T [--lang LANG] [--password HEX]",
+         Spec{{"--uri", "--text", "--lang", "--password"}, {}, {}}},
+    };
+    return Dispatch("mifare ntag ndef", kTable, "", o, args);
+}
+
 std::vector<Command> PageCommands(bool ultralight) {
     using Spec = Args::Spec;
     return {
@@ -206,7 +301,11 @@ int RunUltralight(const GlobalOptions& o, const std::vector<std::string>& args) 
 }
 
 int RunNtag(const GlobalOptions& o, const std::vector<std::string>& args) {
-    return Dispatch("mifare ntag", PageCommands(false),
+    std::vector<Command> table = PageCommands(false);
+    table.push_back({"ndef",
+                     "NDEF message: read, write --uri U | --text T (see mifare ntag ndef --help)",
+                     "", RunNdef});
+    return Dispatch("mifare ntag", table,
                     "--password HEX (4 bytes) unlocks an NTAG's protected pages first.\n", o, args);
 }
 

@@ -297,6 +297,32 @@ TEST_F(MifareCli, BlockCommandsTryTheKeysAtHand) {
               "no key at hand opens sector 2 (give it with --key)");
 }
 
+// ndef write builds the message with the card library; ndef read and dump read it back.
+TEST_F(MifareCli, NdefWriteAndRead) {
+    PutInField(2);
+    EXPECT_EQ(RunJson("ntag ndef write --uri https://www.vorex.example/a")["ok"], true);
+    json read = RunJson("ntag ndef read");
+    ASSERT_EQ(read["records"].size(), 1u) << read.dump();
+    EXPECT_EQ(read["records"][0]["uri"], "https://www.vorex.example/a");
+    EXPECT_EQ(RunJson("ntag ndef write --text Grüezi --lang de")["ok"], true);
+    read = RunJson("ntag dump")["ndef"];
+    ASSERT_EQ(read["records"].size(), 1u) << read.dump();
+    EXPECT_EQ(read["records"][0]["text"], "Grüezi");
+    EXPECT_EQ(read["records"][0]["language"], "de");
+    // Too long for the tag, or both kinds at once: refused before anything is written.
+    PutInField(4);
+    sim_.Model().ClearRequests();
+    EXPECT_EQ(RunJson("ntag ndef write --uri https://vorex.example", 1)["ok"], false)
+        << "an Ultralight has no capability container";
+    EXPECT_EQ(Run("ntag ndef write --uri a --text b").code, 2);
+    PutInField(6);
+    EXPECT_NE(RunJson("ntag ndef write --text " + std::string(200, 'x'), 1)["message"]
+                  .get<std::string>()
+                  .find("the tag holds 144"),
+              std::string::npos);
+    EXPECT_FALSE(WroteBlock(4));
+}
+
 TEST_F(MifareCli, PageTagDumpsFindTheEndOfMemory) {
     PutInField(2);
     json dump = RunJson("ntag dump");
