@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cards/FileIo.h"
+#include "reader/ReaderFacts.h"
 
 #include <vorex/vorex.h>
 
@@ -295,7 +296,24 @@ int OpenReader(const GlobalOptions& options) {
         UsageError(options, "no reader port: give --port PATH or set VOREX_PORT");
         return 0;
     }
-    const int handle = VOREX_OpenPort(options.port.c_str(), options.baudCode, options.timeoutMs);
+    int handle = VOREX_OpenPort(options.port.c_str(), options.baudCode, options.timeoutMs);
+    if (handle == -11 && options.baudAuto) {
+        // The search the desktop program does: every rate of the cycle in turn.
+        const bool talk = !options.quiet && !options.json;
+        const int format = options.baudCode % 100;
+        int found = 0;
+        handle = vorex::reader::SearchBaudRate(
+            options.baudCode,
+            [&](int rate) {
+                if (talk)
+                    std::fprintf(stderr, "vorexctl: trying %d baud\n", rate);
+                return VOREX_OpenPort(options.port.c_str(), rate + format, options.timeoutMs);
+            },
+            found);
+        if (handle > 0 && talk)
+            std::fprintf(stderr, "vorexctl: the reader answers at %d baud (--baud %d)\n", found,
+                         found + format);
+    }
     if (handle > 0 && IsBluetoothPort(options.port) && !ConnectBluetoothReader(options, handle)) {
         VOREX_ClosePort(handle);
         return 0;
@@ -308,8 +326,9 @@ int OpenReader(const GlobalOptions& options) {
         why = "negative timeout";
         break;
     case -11:
-        why = "the reader did not identify itself (it may run at another rate: try --baud "
-              "with 9600, 38400, 57600 or 115200)";
+        why = options.baudAuto ? "no reader answered at any rate from 2400 to 115200 baud"
+                               : "the reader did not identify itself (it may run at another "
+                                 "rate: try --baud auto)";
         break;
     case -13:
         why = "the HID reader could not be prepared";

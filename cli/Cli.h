@@ -11,14 +11,15 @@
 namespace vorexctl {
 
 struct GlobalOptions {
-    std::string port;     // --port, or $VOREX_PORT
-    int variant = 0;      // --variant (raw)
-    int address = 1;      // --address (raw)
-    int baudCode = 19200; // --baud
-    int timeoutMs = 500;  // --timeout
-    bool json = false;    // --json
-    bool quiet = false;   // --quiet: no progress bars
-    std::string btDevice; // --bt-device: the Bluetooth reader to connect to
+    std::string port;      // --port, or $VOREX_PORT
+    int variant = 0;       // --variant (raw)
+    int address = 1;       // --address (raw)
+    int baudCode = 19200;  // --baud
+    bool baudAuto = false; // --baud auto: search the reader's rate from baudCode on
+    int timeoutMs = 500;   // --timeout
+    bool json = false;     // --json
+    bool quiet = false;    // --quiet: no progress bars
+    std::string btDevice;  // --bt-device: the Bluetooth reader to connect to
 };
 
 // Words after a (sub)command: "--name value" options, switches such as "--yes", and

@@ -98,7 +98,8 @@ void Usage(FILE* out) {
                "                  \"/dev/ttyUSB0 BT\", ...); default: $VOREX_PORT\n"
                "  --bt-device ADDR  Bluetooth reader to connect (11:22:33:44:55:66); default:\n"
                "                  the first reader a search finds\n"
-               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
+               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200;\n"
+               "                  auto: try 19200, then the other rates up to 115200\n"
                "  --timeout MS    answer timeout in milliseconds; 500\n"
                "  --variant N     frame variant for raw (0-3); 0\n"
                "  --address A     bus address for raw; 1\n"
@@ -149,6 +150,9 @@ int main(int argc, char** argv) {
             intOption("--variant", 0, 3, options.variant);
         } else if (a == "--address") {
             intOption("--address", 0, 255, options.address);
+        } else if (a == "--baud" && i + 1 < args.size() && args[i + 1] == "auto") {
+            options.baudAuto = true;
+            i += 2;
         } else if (a == "--baud") {
             intOption("--baud", 0, 99999999, options.baudCode);
         } else if (a == "--timeout") {

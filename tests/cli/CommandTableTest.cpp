@@ -70,6 +70,18 @@ TEST(CommandTable, UsageErrorsUnderJsonAreOneJsonObject) {
     }
 }
 
+// --baud auto finds a reader that runs at another rate; without it the hint names it.
+TEST(CommandTable, BaudAutoFindsTheReadersRate) {
+    auto sim = vtest::SimReader::FromScenario(R"({"reader": {"baud": 57600}})");
+    const std::string port = "--port " + sim->Path() + " --timeout 150 ";
+    auto r = vtest::Run("cli/vorexctl", port + "identify", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("try --baud auto"), std::string::npos) << r.out;
+    r = vtest::Run("cli/vorexctl", port + "--baud auto identify", true);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("the reader answers at 57600 baud"), std::string::npos) << r.out;
+}
+
 // A port that cannot be opened says why, as the system tells it.
 TEST(CommandTable, APortThatCannotBeOpenedSaysWhy) {
     const struct {
