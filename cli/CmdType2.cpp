@@ -52,6 +52,29 @@ int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card,
     return 0;
 }
 
+// --password parsed and the tag opened with it; 0 or the exit code. `help` names the
+// command for usage errors.
+int OpenWithPassword(const GlobalOptions& o, int h, const Args& a, const char* help,
+                     std::optional<t2::Password>& password) {
+    std::string error;
+    if (!PasswordOption(a, password, error))
+        return UsageError(o, error, help);
+    md::CardInfo card;
+    return OpenPageTag(o, h, card, password);
+}
+
+// The problem of a page write as an exit code, or 0 when there was none.
+int PageWriteProblem(const GlobalOptions& o, int h, const t2::PageWriteResult& r) {
+    const std::string at = std::to_string(r.failedPage);
+    if (r.problem == "write")
+        return ReportFailure(o, h, "write page " + at);
+    if (r.problem == "read")
+        return ReportFailure(o, h, "read back page " + at);
+    if (r.problem == "verify")
+        return Refuse(o, "page " + at + " reads back differently");
+    return 0;
+}
+
 int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::string error, format;
     std::optional<t2::Password> password;
@@ -139,20 +162,12 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
         return Refuse(o, "pages 2 and 3 hold lock and one-time bits that can never be "
                          "cleared: confirm with --yes");
     std::optional<t2::Password> password;
-    if (!PasswordOption(a, password, error))
-        return UsageError(o, error);
-    md::CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card, password))
+    if (const int rc = OpenWithPassword(o, h, a, "mifare ntag write", password))
         return rc;
     const t2::PageWriteResult r =
         t2::WritePages(h, static_cast<int>(page), data.data(), static_cast<int>(count));
-    const std::string at = std::to_string(r.failedPage);
-    if (r.problem == "write")
-        return ReportFailure(o, h, "write page " + at);
-    if (r.problem == "read")
-        return ReportFailure(o, h, "read back page " + at);
-    if (r.problem == "verify")
-        return Refuse(o, "page " + at + " reads back differently");
+    if (const int rc = PageWriteProblem(o, h, r))
+        return rc;
     if (o.json) {
         PrintJson({{"ok", true}, {"pages", r.written}, {"unverified", r.unverified}});
     } else if (r.unverified.empty()) {
@@ -169,10 +184,6 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
 }
 
 int CmdNdefWrite(const GlobalOptions& o, int h, const Args& a) {
-    std::string error;
-    std::optional<t2::Password> password;
-    if (!PasswordOption(a, password, error))
-        return UsageError(o, error, "mifare ntag ndef write");
     if (a.Has("--uri") == a.Has("--text"))
         return UsageError(o, "give --uri U or --text T", "mifare ntag ndef write");
     if (a.Has("--lang") && !a.Has("--text"))
@@ -181,8 +192,8 @@ int CmdNdefWrite(const GlobalOptions& o, int h, const Args& a) {
         a.Has("--uri") ? nd::UriMessage(a.One("--uri"))
                        : nd::TextMessage(a.One("--text"), a.Has("--lang") ? a.One("--lang") : "en");
     std::vector<uint8_t> bytes = nd::MessageTlv(message);
-    md::CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card, password))
+    std::optional<t2::Password> password;
+    if (const int rc = OpenWithPassword(o, h, a, "mifare ntag ndef write", password))
         return rc;
     // The capability container tells the size of the data area from page 4 on.
     unsigned char cc[16];
@@ -197,13 +208,8 @@ int CmdNdefWrite(const GlobalOptions& o, int h, const Args& a) {
     bytes.resize((bytes.size() + 3) / 4 * 4, 0x00);
     const t2::PageWriteResult r =
         t2::WritePages(h, 4, bytes.data(), static_cast<int>(bytes.size() / 4));
-    const std::string at = std::to_string(r.failedPage);
-    if (r.problem == "write")
-        return ReportFailure(o, h, "write page " + at);
-    if (r.problem == "read")
-        return ReportFailure(o, h, "read back page " + at);
-    if (r.problem == "verify")
-        return Refuse(o, "page " + at + " reads back differently");
+    if (const int rc = PageWriteProblem(o, h, r))
+        return rc;
     if (o.json)
         PrintJson({{"ok", true}, {"pages", r.written}, {"bytes", bytes.size()}});
     else
@@ -213,12 +219,8 @@ int CmdNdefWrite(const GlobalOptions& o, int h, const Args& a) {
 }
 
 int CmdNdefRead(const GlobalOptions& o, int h, const Args& a) {
-    std::string error;
     std::optional<t2::Password> password;
-    if (!PasswordOption(a, password, error))
-        return UsageError(o, error, "mifare ntag ndef read");
-    md::CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card, password))
+    if (const int rc = OpenWithPassword(o, h, a, "mifare ntag ndef read", password))
         return rc;
     t2::PageScan scan;
     {
