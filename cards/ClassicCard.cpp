@@ -36,10 +36,18 @@ bool Authenticate(int handle, int block, const KeyChoice& k) {
     return Activate(handle, card) && AuthenticateActive(handle, block, k);
 }
 
+std::vector<Key> WellKnownKeys() {
+    return {Key{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, Key{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5},
+            Key{0xD3, 0xF7, 0xD3, 0xF7, 0xD3, 0xF7}};
+}
+
 std::vector<KeyChoice> Candidates(int type, const std::vector<Key>& given, int storeSlots) {
     std::vector<KeyChoice> out;
     for (const Key& k : given)
         out.push_back({type, 0, k});
+    for (const Key& k : WellKnownKeys())
+        if (std::find(given.begin(), given.end(), k) == given.end())
+            out.push_back({type, 0, k});
     for (int slot = 0; slot < storeSlots; ++slot)
         out.push_back({type, slot, std::nullopt});
     return out;
@@ -52,52 +60,139 @@ std::optional<KeyChoice> FindKey(int handle, int sector, const std::vector<KeyCh
     return std::nullopt;
 }
 
+bool ReaderGone(int error) {
+    return error == VOREX_ERR_TIMEOUT || error == VOREX_ERR_NOTHING_RECEIVED ||
+           error == VOREX_ERR_UNKNOWN_HANDLE;
+}
+
+std::string Interruption::Describe() const {
+    return cause == Cause::ReaderGone ? "the reader does not answer" : "the card left the field";
+}
+
 namespace {
 
-// The card's state as far as the dump knows it: after a refused command it is idle and
-// has to be woken before the next authentication; while it is active, authenticating
-// for another sector is one exchange.
+// The card's state as far as a whole-card procedure knows it: after a refused command
+// it is idle and has to be woken before the next authentication; while it is active,
+// authenticating for another sector is one exchange. The session ends for good when
+// the reader stops answering or the card no longer answers a request (or another card
+// answers instead): every later call then fails at once.
 class Session {
 public:
-    explicit Session(int handle) : handle_(handle) {}
+    // `card`: the activated card, or null to wake it on the first use.
+    Session(int handle, const CardInfo* card) : handle_(handle), active_(card != nullptr) {
+        if (card)
+            uid_ = card->uid;
+    }
+
+    const std::optional<Interruption>& Stopped() const { return stopped_; }
+    int LastError() const { return lastError_; }
 
     bool Open(int block, const KeyChoice& k) {
-        active_ = active_ ? AuthenticateActive(handle_, block, k) : Authenticate(handle_, block, k);
-        current_ = active_ ? std::optional<KeyChoice>(k) : std::nullopt;
-        return active_;
+        current_.reset();
+        if (stopped_ || !Wake(block))
+            return false;
+        active_ = AuthenticateActive(handle_, block, k);
+        if (!active_) {
+            Check(block);
+            return false;
+        }
+        current_ = k;
+        sector_ = SectorOf(block);
+        return true;
     }
     std::optional<KeyChoice> Find(int sector, const std::vector<KeyChoice>& candidates) {
-        for (const KeyChoice& k : candidates)
+        for (const KeyChoice& k : candidates) {
             if (Open(FirstBlock(sector), k))
                 return k;
+            if (stopped_)
+                break;
+        }
         return std::nullopt;
     }
     // Reads a block in the session of `k`, authenticating first unless that session is on.
     bool Read(int block, const KeyChoice& k, Block& out) {
-        if (!IsOn(k) && !Open(block, k))
+        if (!IsOn(block, k) && !Open(block, k))
             return false;
         unsigned char data[16];
-        if (VOREX_MifareReadBlock(handle_, block, data, 16) != 16) {
-            active_ = false;
-            current_.reset();
-            return false;
-        }
+        if (VOREX_MifareReadBlock(handle_, block, data, 16) != 16)
+            return Refused(block);
         std::copy(data, data + 16, out.begin());
+        return true;
+    }
+    bool Write(int block, const KeyChoice& k, const Block& data) {
+        if (!IsOn(block, k) && !Open(block, k))
+            return false;
+        if (VOREX_MifareWriteBlock(handle_, block, data.data(), 16) != 0)
+            return Refused(block);
         return true;
     }
 
 private:
-    bool IsOn(const KeyChoice& k) const {
-        return current_ && current_->type == k.type && current_->slot == k.slot &&
-               current_->key == k.key;
+    // True when the card is authenticated with `k` for the block's sector.
+    bool IsOn(int block, const KeyChoice& k) const {
+        return active_ && current_ && sector_ == SectorOf(block) && current_->type == k.type &&
+               current_->slot == k.slot && current_->key == k.key;
     }
+    // A refused command leaves the card idle.
+    bool Refused(int block) {
+        active_ = false;
+        current_.reset();
+        Check(block);
+        return false;
+    }
+    // Wakes an idle card; a card that does not answer, or another card, ends the session.
+    bool Wake(int block) {
+        if (active_)
+            return true;
+        CardInfo card;
+        if (!Activate(handle_, card)) {
+            lastError_ = VOREX_GetLastError(handle_);
+            Stop(ReaderGone(lastError_) ? Interruption::Cause::ReaderGone
+                                        : Interruption::Cause::CardGone,
+                 block);
+            return false;
+        }
+        if (uid_.empty())
+            uid_ = card.uid;
+        if (card.uid != uid_) {
+            lastError_ = 0;
+            Stop(Interruption::Cause::CardGone, block);
+            return false;
+        }
+        active_ = true;
+        return true;
+    }
+    void Check(int block) {
+        lastError_ = VOREX_GetLastError(handle_);
+        if (ReaderGone(lastError_))
+            Stop(Interruption::Cause::ReaderGone, block);
+    }
+    void Stop(Interruption::Cause cause, int block) {
+        stopped_ = Interruption{cause, block, lastError_};
+        active_ = false;
+    }
+
     int handle_;
-    bool active_ = true; // the caller hands over an activated card
+    bool active_;
+    std::vector<uint8_t> uid_;
     std::optional<KeyChoice> current_;
+    int sector_ = -1;
+    std::optional<Interruption> stopped_;
+    int lastError_ = 0;
 };
 
-std::vector<KeyChoice> Given(int type, const std::vector<Key>& given) {
-    return Candidates(type, given, 0);
+KeyChoice ByValue(int type, const uint8_t* bytes) {
+    KeyChoice k{type, 0, Key{}};
+    std::copy(bytes, bytes + 6, k.key->begin());
+    return k;
+}
+
+// A trailer holds the dump's content when its access bytes and user byte match and
+// the dump's Key A and Key B both open the sector (cards do not show Key A).
+bool TrailerHolds(Session& session, int trailer, const Block& now, const Block& want) {
+    return std::equal(now.begin() + 6, now.begin() + 10, want.begin() + 6) &&
+           session.Open(trailer, ByValue(0, want.data())) &&
+           session.Open(trailer, ByValue(1, want.data() + 10));
 }
 
 } // namespace
@@ -113,8 +208,8 @@ ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vecto
     dump.uid = card.uid;
     dump.sak = card.sak;
     dump.atqa = card.atqa;
-    Session session(handle);
-    for (int s = 0; s < sectors; ++s) {
+    Session session(handle, &card);
+    for (int s = 0; s < sectors && !session.Stopped(); ++s) {
         if (progress)
             progress(s, sectors);
         const int first = FirstBlock(s), trailer = TrailerOf(s);
@@ -122,7 +217,7 @@ ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vecto
         if (auto a = session.Find(s, Candidates(0, given, storeSlots)))
             keys.push_back(*a);
         auto readWith = [&](const KeyChoice& k) {
-            for (int b = first; b <= trailer; ++b) {
+            for (int b = first; b <= trailer && !session.Stopped(); ++b) {
                 auto& block = dump.blocks[static_cast<size_t>(b)];
                 if (block)
                     continue;
@@ -137,19 +232,23 @@ ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vecto
             return std::any_of(dump.blocks.begin() + first, dump.blocks.begin() + trailer + 1,
                                [](const auto& b) { return !b.has_value(); });
         };
-        // A Key B is needed to read what Key A may not, and is worth knowing when one
-        // of the keys given opens it and the trailer does not show it.
+        // A Key B is needed to read what Key A may not, and is worth knowing by value
+        // when the trailer does not show it.
         const auto& t = dump.blocks[static_cast<size_t>(trailer)];
         const bool bShown = t && KeyBReadable(TrailerCondition(t->data() + 6));
         std::optional<KeyChoice> b;
+        if (session.Stopped())
+            break;
         if (unread())
             b = session.Find(s, Candidates(1, given, storeSlots));
-        else if (!given.empty() && !bShown)
-            b = session.Find(s, Given(1, given));
+        else if (!bShown)
+            b = session.Find(s, Candidates(1, given, 0));
         if (b) {
             keys.push_back(*b);
             readWith(*b);
         }
+        if (session.Stopped())
+            break;
         if (keys.empty())
             r.closedSectors.push_back(s);
         for (int blk = first; blk <= trailer; ++blk)
@@ -174,8 +273,9 @@ ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vecto
                 std::copy(sk.keyB->begin(), sk.keyB->end(), tb->begin() + 10);
         }
     }
+    r.interrupted = session.Stopped();
     std::sort(r.unreadable.begin(), r.unreadable.end());
-    if (progress)
+    if (progress && !r.interrupted)
         progress(sectors, sectors);
     return r;
 }
@@ -194,10 +294,13 @@ ClassicWriteResult RestoreClassic(int handle, const ClassicDump& dump,
     for (int s = 0; s < sectors; ++s)
         order.push_back(TrailerOf(s));
 
+    Session session(handle, nullptr);
     std::map<int, std::vector<KeyChoice>> keysOf; // per sector, found when first needed
     const int total = static_cast<int>(order.size());
     int step = 0;
     for (int b : order) {
+        if (session.Stopped())
+            break;
         if (progress)
             progress(step, total);
         ++step;
@@ -207,16 +310,18 @@ ClassicWriteResult RestoreClassic(int handle, const ClassicDump& dump,
         if (b == 0 || !data)
             continue; // the manufacturer block is never written; unread blocks stay
         if (trailer) {
+            const auto zeros = [](const uint8_t* key) {
+                return std::all_of(key, key + 6, [](uint8_t v) { return v == 0; });
+            };
             std::string why;
             if (!AccessBitsConsistent(data->data() + 6))
                 why = "access bits do not fit together";
             else if (fromJson && (!dump.keys[static_cast<size_t>(s)].keyA ||
                                   !dump.keys[static_cast<size_t>(s)].keyB))
                 why = "keys of the sector are not in the dump";
-            else if (!fromJson && std::all_of(data->begin(), data->begin() + 6,
-                                              [](uint8_t v) { return v == 0; }))
-                why = "Key A is 000000000000 as cards read it back; use a JSON dump made "
-                      "with --key";
+            else if (!fromJson && (zeros(data->data()) || zeros(data->data() + 10)))
+                why = "a key is 000000000000 as cards read back keys they do not show; use "
+                      "a JSON dump made with --key";
             else if (!writeTrailers)
                 why = "sector trailer: confirm with --yes";
             if (!why.empty()) {
@@ -227,38 +332,51 @@ ClassicWriteResult RestoreClassic(int handle, const ClassicDump& dump,
         if (!keysOf.count(s)) {
             auto& list = keysOf[s];
             for (int t : {0, 1})
-                if (auto k = FindKey(handle, s, Candidates(t, given, storeSlots)))
+                if (auto k = session.Find(s, Candidates(t, given, storeSlots)))
                     list.push_back(*k);
         }
+        // Compare with every key that may read the block before writing with any.
         bool done = false;
+        for (const KeyChoice& k : keysOf[s]) {
+            Block now;
+            if (session.Read(b, k, now) &&
+                (trailer ? TrailerHolds(session, b, now, *data) : now == *data)) {
+                r.unchanged.push_back(b);
+                done = true;
+                break;
+            }
+            if (session.Stopped())
+                break;
+        }
         int lastError = 0;
         for (const KeyChoice& k : keysOf[s]) {
-            if (!Authenticate(handle, b, k)) {
-                lastError = VOREX_GetLastError(handle);
-                continue;
-            }
-            if (VOREX_MifareWriteBlock(handle, b, data->data(), 16) != 0) {
-                lastError = VOREX_GetLastError(handle);
+            if (done || session.Stopped())
+                break;
+            if (!session.Write(b, k, *data)) {
+                lastError = session.LastError();
                 continue;
             }
             done = true;
-            unsigned char back[16];
-            if (VOREX_MifareReadBlock(handle, b, back, 16) != 16) {
+            Block back;
+            if (!session.Read(b, k, back)) {
                 r.unverified.push_back(b);
-            } else if (!(trailer ? std::equal(back + 6, back + 10, data->begin() + 6)
-                                 : std::equal(back, back + 16, data->begin()))) {
+            } else if (!(trailer
+                             ? std::equal(back.begin() + 6, back.begin() + 10, data->begin() + 6)
+                             : back == *data)) {
                 r.failed.push_back({b, "reads back differently", std::nullopt});
                 break;
             }
             r.written.push_back(b);
-            break;
         }
+        if (session.Stopped())
+            break;
         if (!done)
             r.failed.push_back(
-                {b, keysOf[s].empty() ? "no key of the store opens the sector" : "not writable",
+                {b, keysOf[s].empty() ? "no key at hand opens the sector" : "not writable",
                  lastError});
     }
-    if (progress)
+    r.interrupted = session.Stopped();
+    if (progress && !r.interrupted)
         progress(step, total);
     return r;
 }

@@ -41,32 +41,62 @@ bool AuthenticateActive(int handle, int block, const KeyChoice& key);
 // authenticates for the block.
 bool Authenticate(int handle, int block, const KeyChoice& key);
 
-// Every key to try, of one key type: the keys given first, then the store's slots.
+// Keys that cards are delivered with or that public applications use (transport key,
+// MAD key, NFC Forum key): a dump tries them by value, so that it knows the bytes of
+// the keys that opened a sector.
+std::vector<Key> WellKnownKeys();
+
+// Every key to try, of one key type: the keys given first, then the well-known keys
+// not given, then the store's slots (none with storeSlots 0: keys known by value).
 std::vector<KeyChoice> Candidates(int type, const std::vector<Key>& given, int storeSlots);
 // The first of the candidates that authenticates for the sector, if any. The card is
 // then authenticated with it; otherwise it is idle.
 std::optional<KeyChoice> FindKey(int handle, int sector, const std::vector<KeyChoice>& candidates);
 
+// True for engine errors that mean the reader itself is gone or does not answer (a
+// timeout, nothing received, a connection that no longer exists): trying further
+// keys or blocks would only wait for more timeouts.
+bool ReaderGone(int error);
+
+// Why a whole-card procedure stopped before its end: the reader stopped answering, or
+// the card left the field (it no longer answers a request). `block` is the block the
+// procedure was at, `error` the engine error of the call that showed it.
+struct Interruption {
+    enum class Cause { ReaderGone, CardGone };
+    Cause cause = Cause::ReaderGone;
+    int block = 0;
+    int error = 0;
+
+    // "the reader does not answer" / "the card left the field".
+    std::string Describe() const;
+};
+
 // Whole-card dump of the card `card` (activated). Each sector is opened with the first
 // key that works, Key A candidates first, and read in one session; blocks that key
 // may not read are tried with a Key B, and a Key B is also looked for among the keys
-// given when the dump would otherwise not know it. Unreadable blocks stay empty. The
-// dump knows the keys given that opened a sector and Key B where the trailer lets it
-// be read, and writes known keys into the trailers (cards read Key A as zeros).
+// known by value when the dump would otherwise not know it. Unreadable blocks stay empty. The
+// dump knows the keys given (or well-known keys) that opened a sector and Key B where
+// the trailer lets it be read, and writes known keys into the trailers (cards read Key
+// A as zeros). The dump stops at once when the reader or the card is gone
+// (`interrupted`); it is then incomplete and must not be saved as a dump of the card.
 struct ClassicReadResult {
     ClassicDump dump;
     std::vector<int> unreadable;    // block numbers
     std::vector<int> closedSectors; // sectors no key opened
+    std::optional<Interruption> interrupted;
 };
 ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vector<Key>& given,
                               int storeSlots, const Progress& progress = {});
 
 // Writes a dump back to the card in the field (of the dump's size): data blocks first,
 // trailers last (a new trailer may change the keys) and only with `writeTrailers`;
-// block 0 and blocks the dump could not read are left alone. Each block written is read
-// back where the key allows it. Trailers are skipped when their access bits do not fit
-// together, when a JSON dump lacks the sector's keys, or when a binary dump has Key A
-// as zeros (what cards read back).
+// block 0 and blocks the dump could not read are left alone. A block that already
+// holds the dump's content is not written (`unchanged`; a trailer counts as unchanged
+// when its access bytes and user byte match and the dump's keys open the sector).
+// Each block written is read back where the key allows it. Trailers are skipped when
+// their access bits do not fit together, when a JSON dump lacks the sector's keys, or
+// when a binary dump has a key of zeros (what cards read back). The restore stops at
+// once when the reader or the card is gone (`interrupted`).
 struct BlockProblem {
     int block = 0;
     std::string reason;
@@ -74,9 +104,11 @@ struct BlockProblem {
 };
 struct ClassicWriteResult {
     std::vector<int> written;
+    std::vector<int> unchanged;
     std::vector<int> unverified; // written, but the key may not read it back
     std::vector<BlockProblem> failed;
     std::vector<BlockProblem> skipped;
+    std::optional<Interruption> interrupted;
 };
 ClassicWriteResult RestoreClassic(int handle, const ClassicDump& dump,
                                   const std::vector<Key>& given, int storeSlots, bool writeTrailers,

@@ -56,6 +56,11 @@ bool ReadChunk(int handle, int first, int count, const TagAddress& tag, const La
 
 } // namespace
 
+bool ReaderOrTagGone(int error) {
+    return error == VOREX_ERR_TIMEOUT || error == VOREX_ERR_NOTHING_RECEIVED ||
+           error == VOREX_ERR_UNKNOWN_HANDLE || error == VOREX_ERR_NO_TRANSPONDER;
+}
+
 bool GetLayout(int handle, const TagAddress& tag, Layout& m) {
     if (VOREX_Iso15693GetMemorySize(handle, tag.uid.data(), tag.UidLength(), &m.blocks,
                                     &m.blockSize, &m.manufacturer, tag.flags) != 0)
@@ -114,6 +119,10 @@ bool ReadAllBlocks(int handle, const TagAddress& tag, const Layout& m,
                     progress(static_cast<int>(blocks.size()), m.blocks);
                 continue;
             }
+            if (ReaderOrTagGone(VOREX_GetLastError(handle))) {
+                failedBlock = first;
+                return false;
+            }
             multiple = false; // the tag or the reader does not take it: block by block
         }
         for (int b = first; b < first + count; ++b) {
@@ -147,13 +156,15 @@ std::string DumpToJson(const std::string& uidText, const Layout& m,
 }
 
 bool ParseDump(const std::string& content, std::map<int, std::vector<uint8_t>>& blocks,
-               std::string& error) {
+               std::string& error, std::string* uid) {
     blocks.clear();
     const json j = json::parse(content, nullptr, false);
     if (j.is_discarded() || !j.is_object() || !j.contains("blocks") || !j["blocks"].is_array()) {
         error = "not a dump (JSON object with a \"blocks\" array)";
         return false;
     }
+    if (uid)
+        *uid = j.contains("uid") && j["uid"].is_string() ? j["uid"].get<std::string>() : "";
     for (const auto& e : j["blocks"]) {
         if (!e.is_object() || !e.contains("block") || !e["block"].is_number_integer() ||
             !e.contains("data") || !e["data"].is_string()) {
@@ -185,31 +196,73 @@ WriteResult WriteBlocks(int handle, const TagAddress& tag, const Layout& m,
     WriteResult r;
     int done = 0;
     const int total = static_cast<int>(blocks.size());
-    auto fail = [&](int b, const char* stage) {
-        r.failedBlock = b;
-        r.stage = stage;
-        return r;
+    // Lists the failure; false when the reader or the tag is gone.
+    auto fail = [&](int b, const char* stage, std::vector<uint8_t> readBack = {}) {
+        const int error = VOREX_GetLastError(handle);
+        if (readBack.empty() && ReaderOrTagGone(error)) {
+            r.stoppedAt = b;
+            r.failed.push_back({b, stage, error, {}});
+            return false;
+        }
+        r.failed.push_back({b, stage, readBack.empty() ? error : 0, std::move(readBack)});
+        return true;
     };
     for (const auto& [b, data] : blocks) {
+        if (progress)
+            progress(done++, total);
         std::vector<uint8_t> now;
-        if (!ReadBlock(handle, b, tag, m.readFlags, data.size(), now))
-            return fail(b, "read");
+        if (!ReadBlock(handle, b, tag, m.readFlags, data.size(), now)) {
+            if (!fail(b, "read"))
+                break;
+            continue;
+        }
         if (now == data) {
             ++r.unchanged;
-        } else {
-            if (VOREX_Iso15693WriteBlock(handle, b, data.data(), static_cast<int>(data.size()),
-                                         tag.uid.data(), tag.UidLength(), m.readFlags) != 0)
-                return fail(b, "write");
-            if (!ReadBlock(handle, b, tag, m.readFlags, data.size(), now))
-                return fail(b, "verify-read");
-            if (now != data) {
-                r.readBack = now;
-                return fail(b, "verify");
-            }
-            ++r.written;
+            continue;
         }
-        if (progress)
-            progress(++done, total);
+        if (VOREX_Iso15693WriteBlock(handle, b, data.data(), static_cast<int>(data.size()),
+                                     tag.uid.data(), tag.UidLength(), m.readFlags) != 0) {
+            if (!fail(b, "write"))
+                break;
+            continue;
+        }
+        if (!ReadBlock(handle, b, tag, m.readFlags, data.size(), now)) {
+            if (!fail(b, "verify-read"))
+                break;
+            continue;
+        }
+        if (now != data) {
+            fail(b, "verify", now);
+            continue;
+        }
+        ++r.written;
+        r.writtenBlocks.push_back(b);
+    }
+    if (progress && r.stoppedAt < 0)
+        progress(done, total);
+    return r;
+}
+
+LockResult LockBlocks(int handle, const TagAddress& tag, const Layout& m, int from, int to) {
+    LockResult r;
+    if (m.blocks > 0 && to >= m.blocks) {
+        r.refused = "block " + std::to_string(to) + " outside 0-" + std::to_string(m.blocks - 1) +
+                    " of this tag";
+        return r;
+    }
+    std::vector<uint8_t> data;
+    if (m.blocks <= 0 && !ReadBlock(handle, to, tag, tag.flags, 64, data)) {
+        r.refused = "block " + std::to_string(to) + " cannot be read (the tag reports no size)";
+        r.error = VOREX_GetLastError(handle);
+        return r;
+    }
+    for (int b = from; b <= to; ++b) {
+        if (VOREX_Iso15693LockBlock(handle, b, tag.uid.data(), tag.UidLength(), tag.flags) != 0) {
+            r.failedBlock = b;
+            r.error = VOREX_GetLastError(handle);
+            return r;
+        }
+        r.locked.push_back(b);
     }
     return r;
 }

@@ -64,26 +64,54 @@ std::string DumpToJson(const std::string& uidText, const Layout& layout,
                        const std::vector<BlockRead>& blocks);
 // Reads a dump's blocks (block number -> bytes). False with `error` when the text is
 // no such dump or a block entry is invalid or repeated; never throws.
+// `uid` (when given) gets the dump's "uid" text, or "".
 bool ParseDump(const std::string& content, std::map<int, std::vector<uint8_t>>& blocks,
-               std::string& error);
+               std::string& error, std::string* uid = nullptr);
 // The first block of the dump that the tag does not have or whose size differs, or -1.
 int FirstMisfit(const std::map<int, std::vector<uint8_t>>& blocks, const Layout& layout);
 
-// Writes the blocks of a dump that differ from the tag and reads each back. Stops at
-// the first problem: `failedBlock` and `stage` ("read", "write", "verify"; for the
-// first two VOREX_GetLastError has the reason; for "verify" `readBack` holds what the
-// block reads after the write).
+// True for engine errors that mean the reader is gone (no answer in time, nothing
+// received, a connection that no longer exists) or the addressed tag no longer
+// answers (no transponder): a procedure over many blocks stops there.
+bool ReaderOrTagGone(int error);
+
+// Writes the blocks of a dump that differ from the tag and reads each back. A block
+// that fails is listed and the next one is tried; the procedure stops at once when the
+// reader or the tag is gone (`stoppedAt`). For stage "read", "write" and "verify-read"
+// `error` holds the engine error; for "verify" `readBack` holds what the block reads
+// after the write.
+struct BlockFailure {
+    int block = 0;
+    std::string stage;
+    int error = 0;
+    std::vector<uint8_t> readBack;
+};
 struct WriteResult {
     int written = 0;
     int unchanged = 0;
-    int failedBlock = -1;
-    std::string stage;
-    std::vector<uint8_t> readBack;
+    std::vector<int> writtenBlocks;
+    std::vector<BlockFailure> failed;
+    int stoppedAt = -1; // the block at which the reader or the tag went away, or -1
 
-    bool Ok() const { return failedBlock < 0; }
+    bool Ok() const { return failed.empty() && stoppedAt < 0; }
 };
 WriteResult WriteBlocks(int handle, const TagAddress& tag, const Layout& layout,
                         const std::map<int, std::vector<uint8_t>>& blocks,
                         const Progress& progress = {});
+
+// Locks blocks from..to for good, in order, after checking that the tag has all of
+// them: from the layout when the tag reports one (`layout` with blocks > 0), else by
+// reading block `to`. Nothing is locked when the check fails (`refused` says why).
+// Stops at the first lock that fails (`failedBlock`, `error`); `locked` lists the
+// blocks locked before.
+struct LockResult {
+    std::vector<int> locked;
+    std::string refused;
+    int failedBlock = -1;
+    int error = 0;
+
+    bool Ok() const { return refused.empty() && failedBlock < 0; }
+};
+LockResult LockBlocks(int handle, const TagAddress& tag, const Layout& layout, int from, int to);
 
 } // namespace vorex::cards::iso15693

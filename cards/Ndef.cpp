@@ -297,4 +297,59 @@ nlohmann::json ToJson(const Message& m) {
     return j;
 }
 
+namespace {
+
+// A record that is the whole message (MB and ME set) of TNF 1 (well-known type).
+std::vector<uint8_t> WellKnownRecord(char type, const std::vector<uint8_t>& payload) {
+    const bool shortRecord = payload.size() <= 0xFF;
+    std::vector<uint8_t> out{static_cast<uint8_t>(0xC1 | (shortRecord ? 0x10 : 0x00)), 1};
+    if (shortRecord) {
+        out.push_back(static_cast<uint8_t>(payload.size()));
+    } else {
+        for (int shift : {24, 16, 8, 0})
+            out.push_back(static_cast<uint8_t>(payload.size() >> shift));
+    }
+    out.push_back(static_cast<uint8_t>(type));
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+} // namespace
+
+std::vector<uint8_t> UriMessage(const std::string& uri) {
+    size_t code = 0;
+    for (size_t i = 1; i < kUriPrefixes.size(); ++i) {
+        const std::string prefix = kUriPrefixes[i];
+        if (uri.rfind(prefix, 0) == 0 && prefix.size() > std::string(kUriPrefixes[code]).size())
+            code = i;
+    }
+    std::vector<uint8_t> payload{static_cast<uint8_t>(code)};
+    const std::string rest = uri.substr(std::string(kUriPrefixes[code]).size());
+    payload.insert(payload.end(), rest.begin(), rest.end());
+    return WellKnownRecord('U', payload);
+}
+
+std::vector<uint8_t> TextMessage(const std::string& text, const std::string& language) {
+    // Status byte: UTF-8 (bit 7 clear) and the length of the language code (at most 63).
+    const std::string lang = language.substr(0, 63);
+    std::vector<uint8_t> payload{static_cast<uint8_t>(lang.size())};
+    payload.insert(payload.end(), lang.begin(), lang.end());
+    payload.insert(payload.end(), text.begin(), text.end());
+    return WellKnownRecord('T', payload);
+}
+
+std::vector<uint8_t> MessageTlv(const std::vector<uint8_t>& message) {
+    std::vector<uint8_t> out{0x03};
+    if (message.size() < 0xFF) {
+        out.push_back(static_cast<uint8_t>(message.size()));
+    } else {
+        out.push_back(0xFF);
+        out.push_back(static_cast<uint8_t>(message.size() >> 8));
+        out.push_back(static_cast<uint8_t>(message.size()));
+    }
+    out.insert(out.end(), message.begin(), message.end());
+    out.push_back(0xFE);
+    return out;
+}
+
 } // namespace vorex::cards::ndef

@@ -1,8 +1,9 @@
 #pragma once
 // NDEF records in the memory of an NFC Forum Type 2 tag: the TLV walk from page 4 to
 // the first NDEF message TLV and the records in it (URI, Text and MIME decoded, any
-// other record by type and length). Reading only; nothing past the bytes given (and
-// the data area the capability container announces) is ever looked at.
+// other record by type and length), and one-record messages (URI, Text) built for
+// writing. Nothing past the bytes given (and the data area the capability container
+// announces) is ever looked at.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,5 +53,12 @@ std::string Describe(const Record& record);
 //  "payload_length", "summary" (as Describe), and "uri" / "language","encoding","text" /
 //  "mime_type"}]}.
 nlohmann::json ToJson(const Message& message);
+
+// One-record NDEF messages: a URI record (the longest prefix of the URI table
+// abbreviated) and a Text record (UTF-8, with its language code).
+std::vector<uint8_t> UriMessage(const std::string& uri);
+std::vector<uint8_t> TextMessage(const std::string& text, const std::string& language);
+// The message in an NDEF message TLV and the terminator TLV: the bytes from page 4 on.
+std::vector<uint8_t> MessageTlv(const std::vector<uint8_t>& message);
 
 } // namespace vorex::cards::ndef

@@ -2,6 +2,7 @@
 
 #include "cards/ClassicCard.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <vorex/vorex.h>
 
@@ -74,7 +75,8 @@ size_t AnnouncedEnd(const std::vector<Page>& pages) {
 }
 
 bool StoppedInsideDataArea(const PageScan& scan) {
-    return scan.pages.size() < AnnouncedEnd(scan.pages);
+    // A scan that ended at the page limit given found no protection.
+    return scan.end != PagesEnd::Limit && scan.pages.size() < AnnouncedEnd(scan.pages);
 }
 
 std::string TagName(const std::vector<Page>& pages, bool hidden) {
@@ -118,6 +120,35 @@ std::string PagesToBinary(const std::vector<Page>& pages) {
     return out;
 }
 
+namespace {
+
+// The password page (PWD; PACK follows it) of the NTAG a capability container size
+// byte names, or -1.
+int PasswordPage(uint8_t ccSize) {
+    switch (ccSize) {
+    case 0x12:
+        return 0x2B; // NTAG213
+    case 0x3E:
+        return 0x85; // NTAG215
+    case 0x6D:
+        return 0xE5; // NTAG216
+    default:
+        return -1;
+    }
+}
+
+// True when page p of the active tag is the NTAG's PWD or PACK page, which read back
+// as zeros whatever was written (the capability container in page 3 names the chip).
+bool WriteOnlyPage(int handle, int p) {
+    unsigned char cc[16];
+    if (VOREX_MifareReadBlock(handle, 3, cc, 16) != 16 || cc[0] != 0xE1)
+        return false;
+    const int pwd = PasswordPage(cc[2]);
+    return pwd >= 0 && (p == pwd || p == pwd + 1);
+}
+
+} // namespace
+
 PageWriteResult WritePages(int handle, int first, const uint8_t* data, int count) {
     PageWriteResult r;
     for (int i = 0; i < count; ++i) {
@@ -139,6 +170,13 @@ PageWriteResult WritePages(int handle, int first, const uint8_t* data, int count
         bool same = true;
         for (int k = orPage && p == 2 ? 2 : 0; k < 4; ++k)
             same = same && (orPage ? (back[k] & d[k]) == d[k] : back[k] == d[k]);
+        const bool zeros = std::all_of(back, back + 4, [](uint8_t v) { return v == 0; });
+        if (!same && zeros && WriteOnlyPage(handle, p)) {
+            // The tag took the write; what it holds cannot be read.
+            r.written.push_back(p);
+            r.unverified.push_back(p);
+            continue;
+        }
         if (!same) {
             r.failedPage = p;
             r.problem = "verify";

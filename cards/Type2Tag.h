@@ -44,8 +44,9 @@ bool ReadPages(int handle, int limit, PageScan& scan, const Progress& progress =
 // The first page past the data area the capability container (page 3: E1, version,
 // size / 8) announces; 0 when it announces none.
 size_t AnnouncedEnd(const std::vector<Page>& pages);
-// True when the pages stop before that end: the tag hides the rest behind its password
-// (NTAG AUTH0 with read protection), which is no end of memory.
+// True when a scan that did not stop at its page limit ended before that end: the tag
+// hides the rest behind its password (NTAG AUTH0 with read protection), which is no
+// end of memory.
 bool StoppedInsideDataArea(const PageScan& scan);
 
 // Name of the tag from the page count and capability container: "ultralight",
@@ -63,10 +64,13 @@ std::string PagesToBinary(const std::vector<Page>& pages);
 // Writes `count` pages from `first` on (data: 4 * count bytes) and reads each back.
 // Lock and one-time pages (2, 3) only OR bits in, so there the bits written must be
 // set (the first two bytes of page 2, UID and internal bytes, are not compared).
+// The NTAG password pages (PWD, PACK) always read as zeros: a write there that the tag
+// acknowledged counts as written and is listed in `unverified`.
 // Stops at the first problem: `failedPage` is set and `problem` says "write", "read"
 // or "verify" (for "write" and "read" VOREX_GetLastError has the reason).
 struct PageWriteResult {
     std::vector<int> written;
+    std::vector<int> unverified; // written, but unreadable by design
     int failedPage = -1;
     std::string problem;
 };

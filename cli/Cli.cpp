@@ -1,32 +1,115 @@
 #include "cli/Cli.h"
 
+#include "cards/FileIo.h"
+#include "reader/ReaderFacts.h"
+
 #include <vorex/vorex.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorexctl {
 
-int Dispatch(const char* group, const std::vector<Command>& table, const char* help,
+namespace {
+
+// "  name synopsis      summary", the summary wrapped at 100 columns and on lines of
+// its own after a long start.
+void HelpRow(std::string& out, const std::string& start, const std::string& summary) {
+    constexpr size_t kColumn = 40, kWidth = 100;
+    out += "  " + start;
+    size_t at = 2 + start.size();
+    if (at >= kColumn) {
+        out += "\n";
+        at = 0;
+    }
+    out += std::string(kColumn - at, ' ');
+    at = kColumn;
+    size_t from = 0;
+    while (from < summary.size()) {
+        size_t end = summary.find(' ', from);
+        if (end == std::string::npos)
+            end = summary.size();
+        const std::string word = summary.substr(from, end - from);
+        if (at > kColumn && at + 1 + word.size() > kWidth) {
+            out += "\n" + std::string(kColumn, ' ');
+            at = kColumn;
+        } else if (at > kColumn) {
+            out += ' ';
+            ++at;
+        }
+        out += word;
+        at += word.size();
+        from = end + 1;
+    }
+    out += "\n";
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string out;
+    for (const auto& w : words)
+        out += (out.empty() ? "" : " ") + w;
+    return out;
+}
+
+std::string GroupHelp(const std::string& group, const std::vector<Command>& table,
+                      const char* notes) {
+    std::string out = "Usage: vorexctl [global options] " + group + " SUBCOMMAND [options]\n\n" +
+                      "subcommands:\n";
+    for (const Command& c : table)
+        HelpRow(out, std::string(c.name) + (*c.synopsis ? " " : "") + c.synopsis, c.summary);
+    if (notes && *notes)
+        out += std::string("\n") + notes;
+    out += "\n\"vorexctl " + group + " SUBCOMMAND --help\" shows a subcommand's options.\n";
+    return out;
+}
+
+std::string SubcommandHelp(const std::string& group, const Command& c) {
+    std::string out = "Usage: vorexctl [global options] " + group + " " + c.name +
+                      (*c.synopsis ? " " : "") + c.synopsis + "\n  " + c.summary + "\n";
+    if (c.options) {
+        std::vector<std::string> all = c.options->valued;
+        all.insert(all.end(), c.options->multi.begin(), c.options->multi.end());
+        all.insert(all.end(), c.options->switches.begin(), c.options->switches.end());
+        out += all.empty() ? "  takes no options\n" : "  options: " + Joined(all) + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
+int Dispatch(const char* group, const std::vector<Command>& table, const char* notes,
              const GlobalOptions& options, const std::vector<std::string>& args) {
+    const std::string help = std::string(group);
     if (args.empty())
-        return UsageError(std::string(group) + " needs a subcommand (see vorexctl " + group +
-                          " --help)");
+        return UsageError(options, help + " needs a subcommand", help);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(GroupHelp(group, table, notes).c_str(), stdout);
+        return 0;
+    }
     for (const Command& c : table) {
         if (args[0] != c.name)
             continue;
         const std::vector<std::string> words(args.begin() + 1, args.end());
-        if (WantsHelp(words)) {
-            std::fputs(c.usage && *c.usage ? c.usage : help, stdout);
+        const bool nested = !c.options && !*c.usage && !*c.synopsis;
+        if (WantsHelp(words) && !nested) {
+            std::fputs(*c.usage ? c.usage : SubcommandHelp(group, c).c_str(), stdout);
             return 0;
+        }
+        if (c.options) {
+            Args parsed;
+            std::string error;
+            if (!parsed.Parse(words, *c.options, error))
+                return UsageError(options, help + " " + c.name + ": " + error, help + " " + c.name);
         }
         return c.run(options, words);
     }
-    return UsageError("unknown " + std::string(group) + " subcommand \"" + args[0] + "\"");
+    return UsageError(options, "unknown " + help + " subcommand \"" + args[0] + "\"", help);
 }
 
 namespace {
@@ -93,8 +176,21 @@ bool Args::Int(const std::string& name, long min, long max, long& out, std::stri
     return true;
 }
 
-bool ParseHexBytes(const std::vector<std::string>& words, std::vector<uint8_t>& out) {
+bool ParseHexBytes(const std::vector<std::string>& given, std::vector<uint8_t>& out) {
     out.clear();
+    // Bytes as this program prints them: "11 22 33", "11:22:33", "112233", "0x11".
+    std::vector<std::string> words;
+    for (const std::string& g : given) {
+        size_t from = 0;
+        while (from <= g.size()) {
+            const size_t end = std::min(g.find_first_of(" \t:", from), g.size());
+            if (end > from)
+                words.push_back(g.substr(from, end - from));
+            from = end + 1;
+        }
+    }
+    if (words.empty())
+        return false;
     for (std::string w : words) {
         if (w.size() > 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X'))
             w = w.substr(2);
@@ -163,7 +259,7 @@ int ReportError(const GlobalOptions& options, int error, const std::string& cont
         nlohmann::json j{{"ok", false}, {"error", error}, {"message", message}};
         if (!context.empty())
             j["context"] = context;
-        std::printf("%s\n", j.dump().c_str());
+        PrintJson(j);
     } else {
         std::fprintf(stderr, "error %d: %s%s%s\n", error, message.c_str(),
                      context.empty() ? "" : " - ", context.c_str());
@@ -175,12 +271,49 @@ int ReportLastError(const GlobalOptions& options, int handle, const std::string&
     return ReportError(options, VOREX_GetLastError(handle), context);
 }
 
+namespace {
+// Why a device path cannot be opened, as the system tells it ("" when it can).
+std::string PortProblem(const std::string& port) {
+    if (port.empty() || port[0] != '/')
+        return {};
+    struct stat st {};
+    if (::stat(port.c_str(), &st) != 0)
+        return ": " + std::string(std::strerror(errno));
+    if (S_ISDIR(st.st_mode))
+        return ": it is a folder, not a serial device";
+    if (!S_ISCHR(st.st_mode))
+        return ": not a serial device";
+    if (::access(port.c_str(), R_OK | W_OK) != 0)
+        return ": " + std::string(std::strerror(errno)) +
+               " (add yourself to the dialout group, or install the udev rules, then log in "
+               "again)";
+    return {};
+}
+} // namespace
+
 int OpenReader(const GlobalOptions& options) {
     if (options.port.empty()) {
-        UsageError("no reader port: give --port PATH or set VOREX_PORT");
+        UsageError(options, "no reader port: give --port PATH or set VOREX_PORT");
         return 0;
     }
-    const int handle = VOREX_OpenPort(options.port.c_str(), options.baudCode, options.timeoutMs);
+    int handle = VOREX_OpenPort(options.port.c_str(), options.baudCode, options.timeoutMs);
+    if (handle == -11 && options.baudAuto) {
+        // The search the desktop program does: every rate of the cycle in turn.
+        const bool talk = !options.quiet && !options.json;
+        const int format = options.baudCode % 100;
+        int found = 0;
+        handle = vorex::reader::SearchBaudRate(
+            options.baudCode,
+            [&](int rate) {
+                if (talk)
+                    std::fprintf(stderr, "vorexctl: trying %d baud\n", rate);
+                return VOREX_OpenPort(options.port.c_str(), rate + format, options.timeoutMs);
+            },
+            found);
+        if (handle > 0 && talk)
+            std::fprintf(stderr, "vorexctl: the reader answers at %d baud (--baud %d)\n", found,
+                         found + format);
+    }
     if (handle > 0 && IsBluetoothPort(options.port) && !ConnectBluetoothReader(options, handle)) {
         VOREX_ClosePort(handle);
         return 0;
@@ -193,24 +326,22 @@ int OpenReader(const GlobalOptions& options) {
         why = "negative timeout";
         break;
     case -11:
-        why = "the reader did not identify itself";
+        why = options.baudAuto ? "no reader answered at any rate from 2400 to 115200 baud"
+                               : "the reader did not identify itself (it may run at another "
+                                 "rate: try --baud auto)";
         break;
     case -13:
         why = "the HID reader could not be prepared";
         break;
     default:
-        why = "cannot open the port";
+        why = "cannot open the port" + PortProblem(options.port);
         break;
     }
     if (options.json)
-        std::printf("%s\n", nlohmann::json{{"ok", false},
-                                           {"open_result", handle},
-                                           {"message", why},
-                                           {"port", options.port}}
-                                .dump()
-                                .c_str());
+        PrintJson(
+            {{"ok", false}, {"open_result", handle}, {"message", why}, {"port", options.port}});
     else
-        std::fprintf(stderr, "vorexctl: %s: %s (%d)\n", options.port.c_str(), why.c_str(), handle);
+        std::fprintf(stderr, "vorexctl: %s: %s\n", Printable(options.port).c_str(), why.c_str());
     return 0;
 }
 
@@ -235,12 +366,68 @@ int ReportFailure(const GlobalOptions& o, int handle, const std::string& context
     return ReportLastError(o, handle, context);
 }
 
-void PrintJson(const nlohmann::json& j) {
-    std::printf("%s\n", j.dump().c_str());
+std::string JsonText(const nlohmann::json& j) {
+    // Text from outside (reader names, files) need not be UTF-8: invalid bytes become
+    // U+FFFD instead of ending the program.
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "vorexctl: %s (see vorexctl --help)\n", message.c_str());
+void PrintJson(const nlohmann::json& j) {
+    std::printf("%s\n", JsonText(j).c_str());
+}
+
+namespace {
+// Length of the valid UTF-8 sequence at text[at], or 0.
+size_t Utf8Length(const std::string& text, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char c = byte(at);
+    const size_t n = c < 0x80           ? 1
+                     : (c >> 5) == 0x6  ? 2
+                     : (c >> 4) == 0xE  ? 3
+                     : (c >> 3) == 0x1E ? 4
+                                        : 0;
+    if (n == 0 || at + n > text.size() || (n == 2 && c < 0xC2) || (n == 4 && c > 0xF4))
+        return 0;
+    for (size_t i = 1; i < n; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+    if ((n == 3 && c == 0xE0 && byte(at + 1) < 0xA0) ||
+        (n == 3 && c == 0xED && byte(at + 1) >= 0xA0) ||
+        (n == 4 && c == 0xF0 && byte(at + 1) < 0x90) ||
+        (n == 4 && c == 0xF4 && byte(at + 1) >= 0x90))
+        return 0; // overlong, surrogate or beyond U+10FFFF
+    return n;
+}
+} // namespace
+
+std::string Printable(const std::string& text) {
+    std::string out;
+    char escaped[8];
+    for (size_t at = 0; at < text.size();) {
+        const size_t n = Utf8Length(text, at);
+        const auto c = static_cast<unsigned char>(text[at]);
+        // Control characters (C0, DEL, C1) and bytes that are no UTF-8 are shown as \xNN.
+        const bool control =
+            c < 0x20 || c == 0x7F ||
+            (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0);
+        if (n == 0 || control) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+            ++at;
+            continue;
+        }
+        out.append(text, at, n);
+        at += n;
+    }
+    return out;
+}
+
+int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help) {
+    const std::string see = "vorexctl " + (help.empty() ? "" : help + " ") + "--help";
+    if (o.json)
+        PrintJson({{"ok", false}, {"usage_error", true}, {"message", message}, {"help", see}});
+    else
+        std::fprintf(stderr, "vorexctl: %s (see %s)\n", Printable(message).c_str(), see.c_str());
     return 2;
 }
 
@@ -251,7 +438,8 @@ bool WantsHelp(const std::vector<std::string>& args) {
     return false;
 }
 
-ProgressBar::ProgressBar(const char* what) : what_(what), shown_(isatty(STDERR_FILENO) == 1) {}
+ProgressBar::ProgressBar(const char* what, const GlobalOptions& options)
+    : what_(what), shown_(!options.quiet && !options.json && isatty(STDERR_FILENO) == 1) {}
 
 ProgressBar::~ProgressBar() {
     if (drawn_)
@@ -270,28 +458,11 @@ void ProgressBar::operator()(int done, int total) {
 }
 
 bool ReadFile(const std::string& path, std::string& content, std::string& error, size_t maxSize) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path;
-        return false;
-    }
-    content.assign(std::istreambuf_iterator<char>(in), {});
-    if (content.size() > maxSize) {
-        error = path + " is too large for a dump";
-        return false;
-    }
-    return true;
+    return vorex::cards::ReadWholeFile(path, content, error, maxSize);
 }
 
 bool WriteFile(const std::string& path, const std::string& content, std::string& error) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    return vorex::cards::ReplaceFile(path, content, error);
 }
 
 bool EndsWith(const std::string& s, const std::string& tail) {

@@ -11,30 +11,16 @@
 namespace vorexctl {
 
 struct GlobalOptions {
-    std::string port;     // --port, or $VOREX_PORT
-    int variant = 0;      // --variant (raw)
-    int address = 1;      // --address (raw)
-    int baudCode = 19200; // --baud
-    int timeoutMs = 500;  // --timeout
-    bool json = false;    // --json
-    std::string btDevice; // --bt-device: the Bluetooth reader to connect to
+    std::string port;      // --port, or $VOREX_PORT
+    int variant = 0;       // --variant (raw)
+    int address = 1;       // --address (raw)
+    int baudCode = 19200;  // --baud
+    bool baudAuto = false; // --baud auto: search the reader's rate from baudCode on
+    int timeoutMs = 500;   // --timeout
+    bool json = false;     // --json
+    bool quiet = false;    // --quiet: no progress bars
+    std::string btDevice;  // --bt-device: the Bluetooth reader to connect to
 };
-
-// A command at any level (vorexctl COMMAND, vorexctl mifare SUBCOMMAND, ...): gets the
-// global options and the words after its name.
-using CommandFn = int (*)(const GlobalOptions&, const std::vector<std::string>&);
-
-struct Command {
-    const char* name;
-    const char* summary;
-    const char* usage; // shown by "vorexctl NAME --help"; may be empty below the top
-    CommandFn run;
-};
-
-// Runs the command of `table` that args[0] names with the words after it. `group` names
-// the level in messages ("mifare"); `help` is shown for --help anywhere in the words.
-int Dispatch(const char* group, const std::vector<Command>& table, const char* help,
-             const GlobalOptions& options, const std::vector<std::string>& args);
 
 // Words after a (sub)command: "--name value" options, switches such as "--yes", and
 // plain words. An option may be given more than once (its values add up); a
@@ -62,6 +48,31 @@ private:
     std::map<std::string, std::vector<std::string>> options_;
     std::vector<std::string> words_;
 };
+
+// A command at any level (vorexctl COMMAND, vorexctl mifare SUBCOMMAND, ...): gets the
+// global options and the words after its name.
+using CommandFn = int (*)(const GlobalOptions&, const std::vector<std::string>&);
+
+// One row of a command table. Top-level rows carry their whole usage text; a group
+// (iso15693, mifare, ...) leaves it empty and answers --help itself through Dispatch.
+// Subcommand rows give the words after their name (`synopsis`) and the options they
+// take (`options`): Dispatch builds the help from the rows and refuses any other
+// option with exit 2 before the command runs. A row without options is a nested
+// group (mifare ntag) or checks its words itself.
+struct Command {
+    const char* name;
+    const char* summary;
+    const char* usage; // top level: shown by "vorexctl NAME --help"
+    CommandFn run;
+    const char* synopsis = "";
+    std::optional<Args::Spec> options = std::nullopt;
+};
+
+// Runs the command of `table` that args[0] names with the words after it. `group` names
+// the level in messages and help ("mifare", "mifare ntag"); `notes` is added to the
+// group's help (what every subcommand shares).
+int Dispatch(const char* group, const std::vector<Command>& table, const char* notes,
+             const GlobalOptions& options, const std::vector<std::string>& args);
 
 // "F0", "02 01", "0201", "0x20" -> bytes; false on anything else.
 bool ParseHexBytes(const std::vector<std::string>& words, std::vector<uint8_t>& out);
@@ -108,19 +119,26 @@ std::string ErrorMessage(int error);
 // `used` bytes.
 std::vector<std::string> SplitNameList(const char* buffer, int used);
 
-// Prints one JSON object as a line on stdout.
+// Every JSON output goes through here: one object as a line on stdout. Strings that
+// are no valid UTF-8 get U+FFFD for the bad bytes.
+std::string JsonText(const nlohmann::json& j);
 void PrintJson(const nlohmann::json& j);
+// Text from outside (names, file contents) for a terminal: control characters and
+// bytes that are no UTF-8 shown as \xNN.
+std::string Printable(const std::string& text);
 
-// Prints a usage problem to stderr; returns 2.
-int UsageError(const std::string& message);
+// Prints a usage problem to stderr (with --json: one JSON object on stdout); returns 2.
+// `help` is the command whose --help explains it ("mifare dump").
+int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help = {});
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);
 
-// A progress bar on stderr, drawn only when stderr is a terminal and cleared when the
-// object goes; call it with (done, total) (a total of 0 draws nothing).
+// A progress bar on stderr, drawn only when stderr is a terminal and neither --quiet nor
+// --json is given, and cleared when the object goes; call it with (done, total) (a
+// total of 0 draws nothing).
 class ProgressBar {
 public:
-    explicit ProgressBar(const char* what);
+    ProgressBar(const char* what, const GlobalOptions& options);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
@@ -132,7 +150,8 @@ private:
     bool drawn_ = false;
 };
 
-// Whole files; a file read is refused above `maxSize` bytes.
+// Whole files (see cards/FileIo.h): reads refuse folders and devices and files above
+// `maxSize` bytes; writes replace the file only once the new content is complete.
 bool ReadFile(const std::string& path, std::string& content, std::string& error,
               size_t maxSize = 1 << 20);
 bool WriteFile(const std::string& path, const std::string& content, std::string& error);

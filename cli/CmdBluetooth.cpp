@@ -27,7 +27,7 @@ std::optional<std::vector<BtRecord>> Search(int handle, int searchMs) {
 
 int Adapters(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("bt adapters takes no arguments");
+        return UsageError(o, "bt adapters takes no arguments");
     std::vector<char> buffer(kListBytes);
     const auto names =
         SplitNameList(buffer.data(), VOREX_ListBluetoothPorts(buffer.data(), kListBytes));
@@ -35,7 +35,7 @@ int Adapters(const GlobalOptions& o, const std::vector<std::string>& args) {
         PrintJson({{"ok", true}, {"adapters", names}});
     } else {
         for (const auto& n : names)
-            std::printf("%s\n", n.c_str());
+            std::printf("%s\n", Printable(n).c_str());
         if (names.empty())
             std::fprintf(stderr,
                          "no Bluetooth adapters (modules on serial ports: $VOREX_BT_MODULES)\n");
@@ -49,9 +49,9 @@ int Scan(const GlobalOptions& o, const std::vector<std::string>& words) {
     long searchMs = kBtSearchMs;
     if (!args.Parse(words, {{"--search-ms"}, {}, {"--all"}}, error) ||
         !args.Int("--search-ms", 0, 600000, searchMs, error) || !args.Words().empty())
-        return UsageError(error.empty() ? "bt scan takes --search-ms MS and --all" : error);
+        return UsageError(o, error.empty() ? "bt scan takes --search-ms MS and --all" : error);
     if (!IsBluetoothPort(o.port))
-        return UsageError("bt scan needs --port with a Bluetooth adapter (\"... BT\")");
+        return UsageError(o, "bt scan needs --port with a Bluetooth adapter (\"... BT\")");
     const int handle = VOREX_OpenPort(o.port.c_str(), o.baudCode, o.timeoutMs);
     if (handle <= 0)
         return Refuse(o, "cannot open the Bluetooth adapter " + o.port);
@@ -65,7 +65,7 @@ int Scan(const GlobalOptions& o, const std::vector<std::string>& words) {
             continue;
         found.push_back({{"address", BtAddressText(r.address)}, {"name", r.name}});
         if (!o.json)
-            std::printf("%s %s\n", BtAddressText(r.address).c_str(), r.name.c_str());
+            std::printf("%s %s\n", BtAddressText(r.address).c_str(), Printable(r.name).c_str());
     }
     if (o.json)
         PrintJson({{"ok", true}, {"devices", found}});
@@ -76,9 +76,9 @@ int Scan(const GlobalOptions& o, const std::vector<std::string>& words) {
 
 int Connect(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("bt connect takes no arguments (the reader: --bt-device ADDR)");
+        return UsageError(o, "bt connect takes no arguments (the reader: --bt-device ADDR)");
     if (!IsBluetoothPort(o.port))
-        return UsageError("bt connect needs --port with a Bluetooth adapter (\"... BT\")");
+        return UsageError(o, "bt connect needs --port with a Bluetooth adapter (\"... BT\")");
     const int handle = VOREX_OpenPort(o.port.c_str(), o.baudCode, o.timeoutMs);
     if (handle <= 0)
         return Refuse(o, "cannot open the Bluetooth adapter " + o.port);
@@ -118,7 +118,7 @@ bool ConnectBluetoothReader(const GlobalOptions& o, int handle, std::string* con
     if (!o.btDevice.empty()) {
         const auto parsed = ParseBtAddress(o.btDevice);
         if (!parsed) {
-            UsageError("--bt-device wants an address such as 11:22:33:44:55:66");
+            UsageError(o, "--bt-device wants an address such as 11:22:33:44:55:66");
             return false;
         }
         address = *parsed;
@@ -147,11 +147,17 @@ bool ConnectBluetoothReader(const GlobalOptions& o, int handle, std::string* con
 
 int RunBluetooth(const GlobalOptions& o, const std::vector<std::string>& args) {
     static const std::vector<Command> kTable = {
-        {"adapters", "the Bluetooth adapters", "", Adapters},
-        {"scan", "the readers in range", "", Scan},
-        {"connect", "connect and identify a reader", "", Connect},
+        {"adapters", "the Bluetooth adapters (modules on serial ports in $VOREX_BT_MODULES)", "",
+         Adapters, "", Args::Spec{}},
+        {"scan", "with --port ADAPTER: the readers in range (--all: every device)", "", Scan,
+         "[--search-ms MS] [--all]", Args::Spec{{"--search-ms"}, {}, {"--all"}}},
+        {"connect", "with --port ADAPTER [--bt-device ADDR]: connect and identify the reader", "",
+         Connect, "", Args::Spec{}},
     };
-    return Dispatch("bt", kTable, "see \"vorexctl bt --help\"\n", o, args);
+    return Dispatch("bt", kTable,
+                    "Every command takes --port \"ADAPTER\" [--bt-device ADDR] and runs on the\n"
+                    "reader connected through it.\n",
+                    o, args);
 }
 
 } // namespace vorexctl

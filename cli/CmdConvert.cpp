@@ -11,16 +11,16 @@ int RunConvert(const GlobalOptions& o, const std::vector<std::string>& words) {
     Args a;
     std::string error;
     if (!a.Parse(words, {{"--format", "--fill"}, {}, {}}, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (a.Words().size() != 2)
-        return UsageError("convert needs IN and OUT");
+        return UsageError(o, "convert needs IN and OUT");
     const std::string& in = a.Words()[0];
     const std::string& out = a.Words()[1];
     std::optional<uint8_t> fill;
     vd::Format to, from;
     vd::TagDump dump;
     if (!FillOption(a, fill, error) || !DumpFormatOption(a, out, std::nullopt, to, error))
-        return UsageError(error);
+        return UsageError(o, error);
     size_t filled = 0;
     if (!LoadDump(in, dump, from, error) || !SaveDump(out, dump, to, fill, filled, error))
         return Refuse(o, error);

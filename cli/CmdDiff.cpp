@@ -25,9 +25,9 @@ int RunDiff(const GlobalOptions& o, const std::vector<std::string>& words) {
     Args a;
     std::string error;
     if (!a.Parse(words, {{}, {}, {}}, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (a.Words().size() != 2)
-        return UsageError("diff needs two dump files");
+        return UsageError(o, "diff needs two dump files");
     vd::TagDump x, y;
     vd::Format fx, fy;
     if (!LoadDump(a.Words()[0], x, fx, error) || !LoadDump(a.Words()[1], y, fy, error))

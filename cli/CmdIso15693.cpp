@@ -44,17 +44,17 @@ std::string UidText(const uint8_t* lsbFirst) {
 }
 
 // --uid (required when `needUid`) and --flags.
-int ParseCommon(const Args& a, bool needUid, iso::TagAddress& c) {
+int ParseCommon(const GlobalOptions& o, const Args& a, bool needUid, iso::TagAddress& c) {
     if (auto u = a.Get("--uid")) {
         if (!ParseUid(*u, c.uid))
-            return UsageError("--uid needs 16 hex digits, most significant byte first");
+            return UsageError(o, "--uid needs 16 hex digits, most significant byte first");
     } else if (needUid) {
-        return UsageError("this command needs --uid UID");
+        return UsageError(o, "this command needs --uid UID");
     }
     if (auto f = a.Get("--flags")) {
         long v;
         if (!ParseInt(*f, 0, 0xFFFF, v))
-            return UsageError("--flags needs a number from 0 to 0xFFFF");
+            return UsageError(o, "--flags needs a number from 0 to 0xFFFF");
         c.flags = static_cast<unsigned>(v);
     }
     return 0;
@@ -70,10 +70,10 @@ bool ParseBlock(const std::optional<std::string>& text, int& block) {
 
 int Inventory(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, false, c))
+    if (int rc = ParseCommon(o, a, false, c))
         return rc;
     if (!c.uid.empty())
-        return UsageError("inventory takes no --uid");
+        return UsageError(o, "inventory takes no --uid");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -104,7 +104,7 @@ int Inventory(const GlobalOptions& o, const Args& a) {
 
 int Info(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     ReaderHandle h(o);
     if (!h)
@@ -147,16 +147,37 @@ int Info(const GlobalOptions& o, const Args& a) {
     return 0;
 }
 
+// Checks block (and data length) against the tag's size before anything is sent; a
+// tag that reports no size is not checked. Returns 0 or the exit code of a refusal.
+int CheckBlock(const GlobalOptions& o, int h, const iso::TagAddress& c, int block,
+               const std::vector<uint8_t>* data) {
+    iso::Layout m;
+    if (!iso::GetLayout(h, c, m)) {
+        if (iso::ReaderOrTagGone(VOREX_GetLastError(h)))
+            return ReportLastError(o, h, "memory size");
+        return 0;
+    }
+    if (block >= m.blocks)
+        return Refuse(o, "block " + std::to_string(block) + " outside 0-" +
+                             std::to_string(m.blocks - 1) + " of this tag");
+    if (data && data->size() != static_cast<size_t>(m.blockSize))
+        return Refuse(o, "--data has " + std::to_string(data->size()) +
+                             " bytes, the blocks of this tag have " + std::to_string(m.blockSize));
+    return 0;
+}
+
 int Read(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     int block;
     if (!ParseBlock(a.Get("--block"), block))
-        return UsageError("read needs --block N (0-65535)");
+        return UsageError(o, "read needs --block N (0-65535)");
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = CheckBlock(o, h.get(), c, block, nullptr))
+        return rc;
     std::vector<uint8_t> data;
     if (!iso::ReadBlock(h.get(), block, c, c.flags, 64, data))
         return ReportLastError(o, h.get(), "read block " + std::to_string(block));
@@ -169,18 +190,22 @@ int Read(const GlobalOptions& o, const Args& a) {
 
 int Write(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     int block;
     if (!ParseBlock(a.Get("--block"), block))
-        return UsageError("write needs --block N (0-65535)");
+        return UsageError(o, "write needs --block N (0-65535)");
     std::vector<uint8_t> data;
     const auto hex = a.Get("--data");
     if (!hex || !ParseHexBytes({*hex}, data) || data.empty())
-        return UsageError("write needs --data HEX");
+        return UsageError(
+            o, hex ? "--data \"" + *hex + "\" is not hex bytes" : "write needs --data HEX",
+            "iso15693 write");
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = CheckBlock(o, h.get(), c, block, &data))
+        return rc;
     if (VOREX_Iso15693WriteBlock(h.get(), block, data.data(), static_cast<int>(data.size()),
                                  c.uid.data(), 8, c.flags) != 0)
         return ReportLastError(o, h.get(), "write block " + std::to_string(block));
@@ -193,30 +218,55 @@ int Write(const GlobalOptions& o, const Args& a) {
 
 int Lock(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     int from, to;
     if (!ParseBlock(a.Get("--from"), from) || !ParseBlock(a.Get("--to"), to) || to < from)
-        return UsageError("lock needs --from A --to B with A <= B");
+        return UsageError(o, "lock needs --from A --to B with A <= B");
     if (!a.Has("--yes"))
-        return UsageError("locking blocks cannot be undone; confirm with --yes");
+        return UsageError(o, "locking blocks cannot be undone; confirm with --yes");
     ReaderHandle h(o);
     if (!h)
         return 1;
-    for (int b = from; b <= to; ++b) {
-        if (VOREX_Iso15693LockBlock(h.get(), b, c.uid.data(), 8, c.flags) != 0)
-            return ReportLastError(o, h.get(), "lock block " + std::to_string(b));
-        if (!o.json)
-            std::printf("block %d locked\n", b);
+    // The whole range is checked against the tag before the first lock.
+    iso::Layout m;
+    if (!iso::GetLayout(h.get(), c, m)) {
+        if (iso::ReaderOrTagGone(VOREX_GetLastError(h.get())))
+            return ReportLastError(o, h.get(), "memory size; nothing locked");
+        m = iso::Layout{};
     }
-    if (o.json)
-        PrintJson({{"ok", true}, {"from", from}, {"to", to}});
-    return 0;
+    const iso::LockResult r = iso::LockBlocks(h.get(), c, m, from, to);
+    if (!r.refused.empty()) {
+        if (r.error)
+            return ReportError(o, r.error, r.refused + "; nothing locked");
+        return Refuse(o, r.refused + "; nothing locked");
+    }
+    const std::string locked = r.locked.empty() ? std::string("no block locked")
+                               : r.locked.size() == 1
+                                   ? "block " + std::to_string(r.locked.front()) + " locked"
+                                   : "blocks " + std::to_string(r.locked.front()) + "-" +
+                                         std::to_string(r.locked.back()) + " locked";
+    if (o.json) {
+        json j{{"ok", r.Ok()}, {"from", from}, {"to", to}, {"locked", r.locked}};
+        if (!r.Ok()) {
+            j["failed_block"] = r.failedBlock;
+            j["error"] = r.error;
+            j["message"] = "lock block " + std::to_string(r.failedBlock) + ": " +
+                           ErrorMessage(r.error) + "; " + locked;
+        }
+        PrintJson(j);
+    } else if (r.Ok()) {
+        std::printf("%s\n", locked.c_str());
+    } else {
+        std::fprintf(stderr, "vorexctl: lock block %d: error %d: %s; %s\n", r.failedBlock, r.error,
+                     ErrorMessage(r.error).c_str(), locked.c_str());
+    }
+    return r.Ok() ? 0 : 1;
 }
 
 int Dump(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     const auto out = a.Get("--out");
     ReaderHandle h(o);
@@ -228,7 +278,7 @@ int Dump(const GlobalOptions& o, const Args& a) {
     std::vector<iso::BlockRead> blocks;
     int failed = -1;
     {
-        ProgressBar bar("dump");
+        ProgressBar bar("dump", o);
         if (!iso::ReadAllBlocks(h.get(), c, m, blocks, failed, std::ref(bar)))
             return ReportLastError(o, h.get(), "read block " + std::to_string(failed));
     }
@@ -240,7 +290,7 @@ int Dump(const GlobalOptions& o, const Args& a) {
         std::optional<uint8_t> fill;
         vd::Format format;
         if (!FillOption(a, fill, error) || !DumpFormatOption(a, "", std::nullopt, format, error))
-            return UsageError(error);
+            return UsageError(o, error);
         vd::Iso15693Memory tag;
         tag.uid.assign(c.uid.rbegin(), c.uid.rend()); // most significant byte first
         tag.blockSize = m.blockSize;
@@ -253,10 +303,8 @@ int Dump(const GlobalOptions& o, const Args& a) {
     }
     if (out) {
         std::string error;
-        if (!WriteFile(*out, dump + "\n", error)) {
-            std::fprintf(stderr, "vorexctl: cannot write %s\n", out->c_str());
-            return 1;
-        }
+        if (!WriteFile(*out, dump + "\n", error))
+            return Refuse(o, error);
         if (o.json)
             PrintJson({{"ok", true}, {"file", *out}, {"block_count", m.blocks}});
         else
@@ -269,37 +317,37 @@ int Dump(const GlobalOptions& o, const Args& a) {
 
 int Restore(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
-    if (int rc = ParseCommon(a, true, c))
+    if (int rc = ParseCommon(o, a, true, c))
         return rc;
     const auto in = a.Get("--in");
     if (!in)
-        return UsageError("restore needs --in FILE");
+        return UsageError(o, "restore needs --in FILE");
     std::map<int, std::vector<uint8_t>> blocks;
     std::string content, message;
-    if (ReadFile(*in, content, message, size_t{1} << 24) &&
-        !iso::ParseDump(content, blocks, message)) {
+    if (!ReadFile(*in, content, message, size_t{1} << 24))
+        return Refuse(o, message);
+    std::string dumpUid;
+    if (!iso::ParseDump(content, blocks, message, &dumpUid)) {
         // Any other dump format: blocks with unknown bytes are not written.
         const auto other = vorex::dumpfiles::ReadDump(*in, content);
         const auto* tag =
             other.dump ? std::get_if<vorex::dumpfiles::Iso15693Memory>(&*other.dump) : nullptr;
-        if (tag) {
-            message.clear();
-            const size_t size = static_cast<size_t>(tag->blockSize);
-            for (int b = 0; b < tag->Blocks(); ++b)
-                if (const auto v = vorex::cards::Values(tag->bytes, b * size, size))
-                    blocks[b] = *v;
-        } else {
-            message = other.dump ? "a " + vorex::dumpfiles::FamilyName(*other.dump) +
-                                       " dump, not of an ISO 15693 tag"
-                                 : other.error.substr(in->size() + 2);
-        }
+        if (!tag)
+            return Refuse(o, other.dump ? *in + ": a " + vorex::dumpfiles::FamilyName(*other.dump) +
+                                              " dump, not of an ISO 15693 tag"
+                                        : other.error);
+        blocks.clear();
+        const size_t size = static_cast<size_t>(tag->blockSize);
+        for (int b = 0; b < tag->Blocks(); ++b)
+            if (const auto v = vorex::cards::Values(tag->bytes, b * size, size))
+                blocks[b] = *v;
+        dumpUid = ToHex(tag->uid, "");
     }
-    if (!message.empty()) {
-        std::fprintf(stderr, "vorexctl: %s\n",
-                     message.rfind("cannot read", 0) == 0 ? message.c_str()
-                                                          : (*in + ": " + message).c_str());
-        return 1;
-    }
+    // A dump of another tag is written only when asked for.
+    std::vector<uint8_t> dumped;
+    if (ParseUid(dumpUid, dumped) && dumped != c.uid && !a.Has("--yes"))
+        return Refuse(o, "dump of " + dumpUid + ", tag is " + UidText(c.uid.data()) +
+                             ": confirm with --yes");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -307,94 +355,102 @@ int Restore(const GlobalOptions& o, const Args& a) {
     if (!iso::GetLayout(h.get(), c, m))
         return ReportLastError(o, h.get(), "memory size");
     // Check the whole file against the tag before anything is written.
-    if (const int b = iso::FirstMisfit(blocks, m); b >= 0) {
-        std::fprintf(stderr, "vorexctl: block %d of %s does not fit this tag (%d x %d bytes)\n", b,
-                     in->c_str(), m.blocks, m.blockSize);
-        return 1;
-    }
+    if (const int b = iso::FirstMisfit(blocks, m); b >= 0)
+        return Refuse(o, "block " + std::to_string(b) + " of " + *in + " does not fit this tag (" +
+                             std::to_string(m.blocks) + " x " + std::to_string(m.blockSize) +
+                             " bytes); nothing written");
     iso::WriteResult r;
     {
-        ProgressBar bar("restore");
+        ProgressBar bar("restore", o);
         r = iso::WriteBlocks(h.get(), c, m, blocks, std::ref(bar));
     }
-    const std::string at = std::to_string(r.failedBlock);
-    if (r.stage == "read")
-        return ReportLastError(o, h.get(), "read block " + at);
-    if (r.stage == "write")
-        return ReportLastError(o, h.get(), "write block " + at);
-    if (r.stage == "verify-read")
-        return ReportLastError(o, h.get(), "verify block " + at);
-    if (r.stage == "verify") {
-        if (o.json)
-            PrintJson({{"ok", false}, {"error", "verify"}, {"block", r.failedBlock}});
-        else
-            std::fprintf(stderr, "vorexctl: block %d reads back %s after writing %s\n",
-                         r.failedBlock, ToHex(r.readBack).c_str(),
-                         ToHex(blocks.at(r.failedBlock)).c_str());
-        return 1;
+    const bool ok = r.Ok();
+    if (o.json) {
+        json failed = json::array();
+        for (const auto& f : r.failed) {
+            json e{{"block", f.block}, {"stage", f.stage}};
+            if (f.error)
+                e["error"] = f.error;
+            if (!f.readBack.empty())
+                e["read_back"] = ToHex(f.readBack, "");
+            failed.push_back(e);
+        }
+        json j{{"ok", ok},
+               {"written", r.written},
+               {"unchanged", r.unchanged},
+               {"written_blocks", r.writtenBlocks},
+               {"failed", failed}};
+        if (r.stoppedAt >= 0) {
+            j["stopped_at"] = r.stoppedAt;
+            j["message"] = "restore stopped at block " + std::to_string(r.stoppedAt) +
+                           ": the reader or the tag does not answer";
+        }
+        PrintJson(j);
+        return ok ? 0 : 1;
     }
-    if (o.json)
-        PrintJson({{"ok", true}, {"written", r.written}, {"unchanged", r.unchanged}});
-    else
-        std::printf("%d blocks written and verified, %d unchanged\n", r.written, r.unchanged);
-    return 0;
+    std::printf("%d written, %d unchanged, %zu failed\n", r.written, r.unchanged, r.failed.size());
+    for (const auto& f : r.failed) {
+        if (f.stage == "verify")
+            std::printf("block %d reads back %s after writing %s\n", f.block,
+                        ToHex(f.readBack).c_str(), ToHex(blocks.at(f.block)).c_str());
+        else
+            std::printf("block %d failed (%s): error %d: %s\n", f.block,
+                        f.stage == "verify-read" ? "read back" : f.stage.c_str(), f.error,
+                        ErrorMessage(f.error).c_str());
+    }
+    if (r.stoppedAt >= 0)
+        std::fprintf(stderr,
+                     "vorexctl: restore stopped at block %d: the reader or the tag does not "
+                     "answer\n",
+                     r.stoppedAt);
+    return ok ? 0 : 1;
 }
 
-// Parses the words with the options the subcommand takes, then runs it.
+// Parses the words (Dispatch has refused options the subcommand does not take), then
+// runs it.
 template <int (*Fn)(const GlobalOptions&, const Args&)>
-int WithArgs(const char* name, std::vector<std::string> options, const GlobalOptions& o,
-             const std::vector<std::string>& words) {
+int WithArgs(const GlobalOptions& o, const std::vector<std::string>& words) {
+    static const Args::Spec kAll{
+        {"--uid", "--block", "--data", "--from", "--to", "--out", "--in", "--flags"},
+        {},
+        {"--yes"}};
     Args a;
     std::string error;
-    // Only lock asks for a confirmation.
-    std::vector<std::string> switches;
-    if (std::string(name) == "lock")
-        switches.push_back("--yes");
-    if (!a.Parse(words, {std::move(options), {}, std::move(switches)}, error))
-        return UsageError("iso15693 " + std::string(name) + ": " + error);
+    if (!a.Parse(words, kAll, error))
+        return UsageError(o, "iso15693: " + error, "iso15693");
     if (!a.Words().empty())
-        return UsageError("unexpected \"" + a.Words()[0] + "\" for iso15693 " + name);
+        return UsageError(o, "unexpected \"" + a.Words()[0] + "\"", "iso15693");
     return Fn(o, a);
 }
 
 } // namespace
 
 int RunIso15693(const GlobalOptions& o, const std::vector<std::string>& args) {
+    using Spec = Args::Spec;
     static const std::vector<Command> kSubs = {
-        {"inventory", "UID, manufacturer and DSFID of each tag", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Inventory>("inventory", {"--flags"}, g, w);
-         }},
-        {"info", "system information and memory size", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Info>("info", {"--uid", "--flags"}, g, w);
-         }},
-        {"read", "one block as hex", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Read>("read", {"--uid", "--block", "--flags"}, g, w);
-         }},
-        {"write", "writes one block", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Write>("write", {"--uid", "--block", "--data", "--flags"}, g, w);
-         }},
-        {"lock", "locks blocks for good", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Lock>("lock", {"--uid", "--from", "--to", "--flags"}, g, w);
-         }},
-        {"dump", "all blocks with their lock state (JSON)", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Dump>("dump", {"--uid", "--out", "--flags", "--format", "--fill"}, g,
-                                   w);
-         }},
-        {"restore", "writes the blocks of a dump that differ and verifies them", "",
-         [](const GlobalOptions& g, const std::vector<std::string>& w) {
-             return WithArgs<Restore>("restore", {"--uid", "--in", "--flags"}, g, w);
-         }},
+        {"inventory", "UID, manufacturer and DSFID of each tag", "", WithArgs<Inventory>,
+         "[--flags F]", Spec{{"--flags"}, {}, {}}},
+        {"info", "system information and memory size", "", WithArgs<Info>, "--uid U",
+         Spec{{"--uid", "--flags"}, {}, {}}},
+        {"read", "one block as hex", "", WithArgs<Read>, "--uid U --block N",
+         Spec{{"--uid", "--block", "--flags"}, {}, {}}},
+        {"write", "writes one block", "", WithArgs<Write>, "--uid U --block N --data HEX",
+         Spec{{"--uid", "--block", "--data", "--flags"}, {}, {}}},
+        {"lock", "locks blocks A..B for good (checked against the tag first)", "", WithArgs<Lock>,
+         "--uid U --from A --to B --yes",
+         Spec{{"--uid", "--from", "--to", "--flags"}, {}, {"--yes"}}},
+        {"dump", "all blocks with their lock state (JSON, or --format own|pm3|flipper)", "",
+         WithArgs<Dump>, "--uid U [--out FILE] [--format json|own|pm3|flipper] [--fill XX]",
+         Spec{{"--uid", "--out", "--flags", "--format", "--fill"}, {}, {}}},
+        {"restore", "writes the blocks of a dump (any format) that differ and verifies each", "",
+         WithArgs<Restore>, "--uid U --in FILE [--yes]",
+         Spec{{"--uid", "--in", "--flags"}, {}, {"--yes"}}},
     };
-    if (args.empty())
-        return UsageError("iso15693 needs a subcommand (inventory, info, read, write, lock, "
-                          "dump, restore)");
-    return Dispatch("iso15693", kSubs, "", o, args);
+    return Dispatch("iso15693", kSubs,
+                    "UIDs are 16 hex digits, most significant byte first (as inventory prints\n"
+                    "them). --flags F adds engine flags (e.g. 0x08 protocol extension, 0x100\n"
+                    "Infineon).\n",
+                    o, args);
 }
 
 } // namespace vorexctl

@@ -35,11 +35,11 @@ int MergeInto(const GlobalOptions& o, const std::vector<std::string>& inputs,
     if (a.Has("--format")) {
         format = vd::KeyFormatNamed(a.One("--format"));
         if (!format)
-            return UsageError("--format must be mct, pm3, flipper or bin");
+            return UsageError(o, "--format must be mct, pm3, flipper or bin");
     } else {
         format = vd::KeyFormatOfPath(out);
         if (!format)
-            return UsageError("the file name tells no key format: give --format "
+            return UsageError(o, "the file name tells no key format: give --format "
                               "mct|pm3|flipper|bin");
     }
     vd::KeyList all;
@@ -77,7 +77,7 @@ int SectorKeyFile(const GlobalOptions& o, const std::string& in, const std::stri
                              "Classic card");
     std::optional<uint8_t> fill;
     if (!FillOption(a, fill, error))
-        return UsageError(error);
+        return UsageError(o, error);
     vd::Filler filler(fill);
     const std::string keys = vd::WriteSectorKeys(*m, filler);
     if (filler.Filled() && !fill)
@@ -100,9 +100,9 @@ int Merge(const GlobalOptions& o, const std::vector<std::string>& words) {
     Args a;
     std::string error;
     if (!a.Parse(words, {{"--out", "--format"}, {}, {}}, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (a.Words().empty() || !a.Has("--out"))
-        return UsageError("keys merge needs FILE... --out FILE");
+        return UsageError(o, "keys merge needs FILE... --out FILE");
     return MergeInto(o, a.Words(), a.One("--out"), a);
 }
 
@@ -110,9 +110,9 @@ int Convert(const GlobalOptions& o, const std::vector<std::string>& words) {
     Args a;
     std::string error;
     if (!a.Parse(words, {{"--format", "--fill"}, {}, {}}, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (a.Words().size() != 2)
-        return UsageError("keys convert needs IN and OUT");
+        return UsageError(o, "keys convert needs IN and OUT");
     if (a.One("--format") == "pm3-sectors")
         return SectorKeyFile(o, a.Words()[0], a.Words()[1], a);
     return MergeInto(o, {a.Words()[0]}, a.Words()[1], a);

@@ -34,7 +34,7 @@ bool ReadOptions(const std::vector<std::string>& words, const std::vector<std::s
 
 int Search(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.size() > 1 || (args.size() == 1 && args[0] != "--unverified"))
-        return UsageError("lan search takes only --unverified");
+        return UsageError(o, "lan search takes only --unverified");
     const bool unverified = !args.empty();
     std::vector<char> buffer(kListBytes);
     const int used = unverified ? VOREX_SearchLan(buffer.data(), kListBytes)
@@ -44,7 +44,7 @@ int Search(const GlobalOptions& o, const std::vector<std::string>& args) {
         PrintJson({{"ok", true}, {"verified", !unverified}, {"readers", readers}});
     } else {
         for (const auto& r : readers)
-            std::printf("%s\n", r.c_str());
+            std::printf("%s\n", Printable(r).c_str());
         if (readers.empty())
             std::fprintf(stderr, "no readers found\n");
     }
@@ -81,9 +81,9 @@ void PrintSettings(const GlobalOptions& o, const std::string& reader, const Sett
                    {"mask", s.mask},
                    {"gateway", s.gateway}});
     } else {
-        std::printf("name     %s\naddress  %s\nmask     %s\ngateway  %s\n", s.name.c_str(),
-                    s.address.empty() ? "automatic" : s.address.c_str(), s.mask.c_str(),
-                    s.gateway.c_str());
+        std::printf("name     %s\naddress  %s\nmask     %s\ngateway  %s\n",
+                    Printable(s.name).c_str(), s.address.empty() ? "automatic" : s.address.c_str(),
+                    s.mask.c_str(), s.gateway.c_str());
     }
 }
 
@@ -99,13 +99,13 @@ std::optional<long> PortOf(const std::string& text) {
 int Set(const GlobalOptions& o, const std::string& reader,
         const std::map<std::string, std::string>& opt) {
     if (opt.count("--address") && opt.count("--automatic"))
-        return UsageError("give --address or --automatic, not both");
+        return UsageError(o, "give --address or --automatic, not both");
     Settings now;
     if (!ReadSettings(reader, now))
         return NotAnswering(o, reader);
     long port = PortOf(now.name).value_or(10001);
     if (opt.count("--tcp-port") && !ParseInt(opt.at("--tcp-port"), 1, 65535, port))
-        return UsageError("--tcp-port needs a number from 1 to 65535");
+        return UsageError(o, "--tcp-port needs a number from 1 to 65535");
     std::string address;
     if (opt.count("--address")) {
         address = opt.at("--address");
@@ -137,7 +137,7 @@ int Set(const GlobalOptions& o, const std::string& reader,
 
 int Config(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.empty() || (args[0] != "show" && args[0] != "set"))
-        return UsageError("lan config needs show or set");
+        return UsageError(o, "lan config needs show or set");
     const bool set = args[0] == "set";
     std::map<std::string, std::string> opt;
     std::string problem;
@@ -146,9 +146,9 @@ int Config(const GlobalOptions& o, const std::vector<std::string>& args) {
                                        "--tcp-port", "--mask",    "--gateway"}
             : std::vector<std::string>{"--reader"};
     if (!ReadOptions({args.begin() + 1, args.end()}, known, opt, problem))
-        return UsageError("lan config " + args[0] + ": " + problem);
+        return UsageError(o, "lan config " + args[0] + ": " + problem);
     if (!opt.count("--reader"))
-        return UsageError("lan config " + args[0] + " needs --reader NAME");
+        return UsageError(o, "lan config " + args[0] + " needs --reader NAME");
     const std::string reader = opt.at("--reader");
     if (set)
         return Set(o, reader, opt);
@@ -163,7 +163,7 @@ int Test(const GlobalOptions& o, const std::vector<std::string>& args) {
     std::map<std::string, std::string> opt;
     std::string problem;
     if (!ReadOptions(args, {"--reader"}, opt, problem) || !opt.count("--reader"))
-        return UsageError("lan test needs --reader NAME");
+        return UsageError(o, "lan test needs --reader NAME");
     const std::string reader = opt.at("--reader");
     const bool reachable = VOREX_TestLanConnection(reader.c_str()) == 1;
     if (o.json)
@@ -176,16 +176,22 @@ int Test(const GlobalOptions& o, const std::vector<std::string>& args) {
 } // namespace
 
 int RunLan(const GlobalOptions& o, const std::vector<std::string>& args) {
-    if (args.empty())
-        return UsageError("lan needs a subcommand (search, config, test)");
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (args[0] == "search")
-        return Search(o, rest);
-    if (args[0] == "config")
-        return Config(o, rest);
-    if (args[0] == "test")
-        return Test(o, rest);
-    return UsageError("unknown lan subcommand \"" + args[0] + "\"");
+    static const std::vector<Command> kTable = {
+        {"search", "readers on every adapter; verified (default): only VX- models", "", Search,
+         "[--unverified]", Args::Spec{{}, {}, {"--unverified"}}},
+        {"config", "show: name, address, mask and gateway; set: changes them (the rest stays)", "",
+         Config,
+         "show|set --reader NAME [--address A.B.C.D | --automatic NAME] [--tcp-port N] "
+         "[--mask M] [--gateway G]"},
+        {"test", "exit 0 when the reader answers", "", Test, "--reader NAME",
+         Args::Spec{{"--reader"}, {}, {}}},
+    };
+    return Dispatch("lan", kTable,
+                    "NAME: a search entry (a.b.c.d-port, [name], ...). Adapters: "
+                    "$VOREX_LAN_ADAPTERS\n(\"127.0.0.1/8\") or every interface; datagram port "
+                    "$VOREX_LAN_UDP_PORT or 30718.\nA reader on the network opens with --port "
+                    "a.b.c.d-port or --port [name]-port.\n",
+                    o, args);
 }
 
 } // namespace vorexctl

@@ -10,17 +10,19 @@ namespace vorexctl {
 
 int RunOnCard(const GlobalOptions& o, const std::vector<std::string>& words, CardCommandFn fn,
               bool noWords) {
+    // Every option of the mifare subcommands; Dispatch has refused those a subcommand
+    // does not take.
     static const Args::Spec kSpec{{"--block", "--key-type", "--key-index", "--by", "--type",
                                    "--index", "--key", "--out", "--in", "--format", "--page",
-                                   "--password", "--fill"},
+                                   "--password", "--uri", "--text", "--lang", "--fill"},
                                   {"--data"},
                                   {"--yes"}};
     Args a;
     std::string error;
     if (!a.Parse(words, kSpec, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (noWords && !a.Words().empty())
-        return UsageError("unexpected \"" + a.Words()[0] + "\"");
+        return UsageError(o, "unexpected \"" + a.Words()[0] + "\"");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -47,9 +49,15 @@ int KeySlots(int handle) {
 
 int RunMifare(const GlobalOptions& o, const std::vector<std::string>& args) {
     std::vector<Command> table = ClassicCommands();
-    table.push_back({"ultralight", "Ultralight page tags: dump, write", "", RunUltralight});
-    table.push_back({"ntag", "NFC Type 2 page tags: dump, write", "", RunNtag});
-    return Dispatch("mifare", table, "", o, args);
+    table.push_back({"ultralight",
+                     "Ultralight page tags: dump, write (see mifare ultralight --help)", "",
+                     RunUltralight});
+    table.push_back({"ntag", "NTAG and NFC Type 2 page tags: dump, write (see mifare ntag --help)",
+                     "", RunNtag});
+    return Dispatch("mifare", table,
+                    "KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
+                    "--format defaults to json, or mfd/bin when --out does not end in .json.\n",
+                    o, args);
 }
 
 } // namespace vorexctl

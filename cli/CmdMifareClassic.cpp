@@ -9,7 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <vorex/vorex.h>
 
@@ -55,10 +56,38 @@ bool GivenKeys(const Args& a, std::vector<Key>& keys, std::string& error) {
     return true;
 }
 
+// "3 5 9".
+std::string NumberList(const std::vector<int>& numbers) {
+    std::string list;
+    for (int n : numbers)
+        list += (list.empty() ? "" : " ") + std::to_string(n);
+    return list;
+}
+
+// A dump or restore that stopped because the reader or the card went away.
+int Interrupted(const GlobalOptions& o, const std::string& what, const md::Interruption& i,
+                const std::string& consequence) {
+    const int sector = md::SectorOf(i.block);
+    std::string message = what + " stopped in sector " + std::to_string(sector) + " (block " +
+                          std::to_string(i.block) + "): " + i.Describe();
+    if (!consequence.empty())
+        message += "; " + consequence;
+    if (o.json) {
+        json j{{"ok", false}, {"message", message}, {"sector", sector}, {"block", i.block}};
+        if (i.error)
+            j["error"] = i.error;
+        PrintJson(j);
+    } else {
+        std::fprintf(stderr, "vorexctl: %s\n", message.c_str());
+    }
+    return 1;
+}
+
 // The block a command works on and the key that opens it.
 struct Target {
     long block = -1;
     md::KeyChoice key;
+    bool keyGiven = false; // --key, --key-type or --key-index
 };
 
 bool ParseTarget(const Args& a, Target& t, std::string& error) {
@@ -72,6 +101,7 @@ bool ParseTarget(const Args& a, Target& t, std::string& error) {
         !a.Int("--key-index", 0, 15, slot, error))
         return false;
     t.key.slot = static_cast<int>(slot);
+    t.keyGiven = a.Has("--key") || a.Has("--key-type") || a.Has("--key-index");
     if (a.Has("--key")) {
         Key k;
         if (!ParseKey(a.One("--key"), k)) {
@@ -83,18 +113,45 @@ bool ParseTarget(const Args& a, Target& t, std::string& error) {
     return true;
 }
 
-// Selects a MIFARE Classic card and authenticates for the target block.
-int OpenClassic(const GlobalOptions& o, int h, const Target& t, md::CardInfo& card) {
+// Selects a MIFARE Classic card, authenticates for the target block and runs `op`:
+// with the key given, or else with each key a dump tries (Key A, then Key B) until
+// one opens the block for the operation. `what` names the operation in messages.
+int WithKey(const GlobalOptions& o, int h, const Target& t, const std::string& what,
+            const std::function<bool()>& op) {
+    md::CardInfo card;
     if (!md::Activate(h, card))
         return ReportFailure(o, h, "select");
     const std::string type = md::CardTypeName(card.sak);
     if (!md::IsClassic(card.sak))
         return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
     if (type == "classic1k" && t.block >= 64)
-        return Refuse(o, "a MIFARE Classic 1K card has blocks 0 to 63");
-    if (!md::AuthenticateActive(h, static_cast<int>(t.block), t.key))
-        return ReportFailure(o, h, "authenticate with key " + t.key.Describe());
-    return 0;
+        return Refuse(o, "block " + std::to_string(t.block) +
+                             " outside 0-63 of a MIFARE Classic 1K card");
+    const int block = static_cast<int>(t.block);
+    if (t.keyGiven) {
+        if (!md::AuthenticateActive(h, block, t.key))
+            return ReportFailure(o, h, "authenticate with key " + t.key.Describe());
+        return op() ? 0 : ReportFailure(o, h, what);
+    }
+    int refused = 0;
+    bool opened = false;
+    for (int keyType : {0, 1}) {
+        for (const md::KeyChoice& k : md::Candidates(keyType, {}, KeySlots(h))) {
+            const bool authenticated = md::Authenticate(h, block, k);
+            if (authenticated && op())
+                return 0;
+            const int error = VOREX_GetLastError(h);
+            if (md::ReaderGone(error))
+                return ReportError(o, error, what);
+            opened = opened || authenticated;
+            if (authenticated)
+                refused = error;
+        }
+    }
+    if (!opened)
+        return Refuse(o, "no key at hand opens sector " + std::to_string(md::SectorOf(block)) +
+                             " (give it with --key)");
+    return ReportError(o, refused, what + " (refused with every key that opens the sector)");
 }
 
 int CmdSelect(const GlobalOptions& o, int h, const Args&) {
@@ -107,7 +164,7 @@ int CmdSelect(const GlobalOptions& o, int h, const Args&) {
     if (o.json) {
         PrintJson({{"ok", true},
                    {"sak", card.sak},
-                   {"atqa", atqa},
+                   {"atqa", card.atqa}, // a number, as in dumps
                    {"uid", ToHex(card.uid, "")},
                    {"type", type}});
     } else {
@@ -121,13 +178,12 @@ int CmdRead(const GlobalOptions& o, int h, const Args& a) {
     Target t;
     std::string error;
     if (!ParseTarget(a, t, error))
-        return UsageError(error);
-    md::CardInfo card;
-    if (const int rc = OpenClassic(o, h, t, card))
-        return rc;
+        return UsageError(o, error);
     unsigned char block[16];
-    if (VOREX_MifareReadBlock(h, static_cast<int>(t.block), block, 16) != 16)
-        return ReportFailure(o, h, "read block " + std::to_string(t.block));
+    if (const int rc = WithKey(o, h, t, "read block " + std::to_string(t.block), [&] {
+            return VOREX_MifareReadBlock(h, static_cast<int>(t.block), block, 16) == 16;
+        }))
+        return rc;
     if (o.json)
         PrintJson({{"ok", true}, {"block", t.block}, {"data", ToHex(block, 16, "")}});
     else
@@ -139,10 +195,10 @@ int CmdWrite(const GlobalOptions& o, int h, const Args& a) {
     Target t;
     std::string error;
     if (!ParseTarget(a, t, error))
-        return UsageError(error);
+        return UsageError(o, error);
     std::vector<uint8_t> data;
     if (!a.Has("--data") || !ParseHexBytes(a.All("--data"), data) || data.size() != 16)
-        return UsageError("--data needs 16 bytes in hex");
+        return UsageError(o, "--data needs 16 bytes in hex");
     if (t.block == 0)
         return Refuse(o, "block 0 is the manufacturer block and is never written");
     const bool trailer = md::IsTrailer(static_cast<int>(t.block));
@@ -155,11 +211,10 @@ int CmdWrite(const GlobalOptions& o, int h, const Args& a) {
                                  " is a sector trailer (keys and access bits): "
                                  "confirm with --yes");
     }
-    md::CardInfo card;
-    if (const int rc = OpenClassic(o, h, t, card))
+    if (const int rc = WithKey(o, h, t, "write block " + std::to_string(t.block), [&] {
+            return VOREX_MifareWriteBlock(h, static_cast<int>(t.block), data.data(), 16) == 0;
+        }))
         return rc;
-    if (VOREX_MifareWriteBlock(h, static_cast<int>(t.block), data.data(), 16) != 0)
-        return ReportFailure(o, h, "write block " + std::to_string(t.block));
     unsigned char back[16];
     const bool readable = VOREX_MifareReadBlock(h, static_cast<int>(t.block), back, 16) == 16;
     const bool same = readable && (trailer ? std::equal(back + 6, back + 10, data.begin() + 6)
@@ -179,15 +234,14 @@ int CmdValue(const GlobalOptions& o, int h, const Args& a) {
     std::string error;
     long by = 1;
     if (!ParseTarget(a, t, error) || !a.Int("--by", 0, 0x7FFFFFFF, by, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (a.Words().size() != 1 || (a.Words()[0] != "inc" && a.Words()[0] != "dec"))
-        return UsageError("value needs inc or dec");
-    md::CardInfo card;
-    if (const int rc = OpenClassic(o, h, t, card))
-        return rc;
+        return UsageError(o, "value needs inc or dec");
     const int op = a.Words()[0] == "inc" ? 1 : 0;
-    if (VOREX_MifareValue(h, static_cast<int>(t.block), op, static_cast<int>(by)) != 0)
-        return ReportFailure(o, h, a.Words()[0] + " block " + std::to_string(t.block));
+    if (const int rc = WithKey(o, h, t, a.Words()[0] + " block " + std::to_string(t.block), [&] {
+            return VOREX_MifareValue(h, static_cast<int>(t.block), op, static_cast<int>(by)) == 0;
+        }))
+        return rc;
     // Show the new value when the key may read it.
     unsigned char b[16];
     std::optional<md::ValueBlock> value;
@@ -209,11 +263,11 @@ int CmdStoreKey(const GlobalOptions& o, int h, const Args& a) {
     Key key;
     std::string error;
     if (!a.Has("--type") || !a.Has("--index") || !a.Has("--key"))
-        return UsageError("store-key needs --type A|B --index I --key HEX");
+        return UsageError(o, "store-key needs --type A|B --index I --key HEX");
     if (!KeyTypeOption(a, "--type", type, error) || !a.Int("--index", 0, 15, index, error))
-        return UsageError(error);
+        return UsageError(o, error);
     if (!ParseKey(a.One("--key"), key))
-        return UsageError("--key needs 12 hex digits");
+        return UsageError(o, "--key needs 12 hex digits");
     if (index >= KeySlots(h))
         return Refuse(o, "this reader keeps keys 0 to " + std::to_string(KeySlots(h) - 1));
     if (VOREX_MifareStoreKey(h, type, static_cast<int>(index), key.data(), 6) != 0)
@@ -232,7 +286,7 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     std::optional<uint8_t> fill;
     if (!GivenKeys(a, given, error) || !FillOption(a, fill, error) ||
         (!other && !OutputFormat(a, format, error)))
-        return UsageError(error);
+        return UsageError(o, error);
     md::CardInfo card;
     if (!md::Activate(h, card))
         return ReportFailure(o, h, "select");
@@ -241,9 +295,12 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
         return Refuse(o, "the card in the field is no MIFARE Classic (" + type + ")");
     md::ClassicReadResult r;
     {
-        ProgressBar bar("dump");
+        ProgressBar bar("dump", o);
         r = md::DumpClassic(h, card, given, KeySlots(h), std::ref(bar));
     }
+    if (r.interrupted)
+        return Interrupted(o, "dump", *r.interrupted,
+                           a.Has("--out") ? a.One("--out") + " was not written" : "");
     if (other) {
         md::ClassicMemory m = md::FromDump(r.dump);
         m.uid = card.uid;
@@ -290,10 +347,21 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     } else {
         std::fwrite(content.data(), 1, content.size(), stdout);
     }
+    std::vector<int> keysUnknown;
+    for (size_t sector = 0; sector < r.dump.keys.size(); ++sector) {
+        const auto& keys = r.dump.keys[sector];
+        if ((!keys.keyA || !keys.keyB) &&
+            r.dump.blocks[static_cast<size_t>(md::TrailerOf(static_cast<int>(sector)))])
+            keysUnknown.push_back(static_cast<int>(sector));
+    }
+    if (format == "bin" && !keysUnknown.empty())
+        std::fprintf(stderr,
+                     "vorexctl: sectors %s: a key is not known by value (opened from the "
+                     "reader's key store, or not shown by the card): 000000000000 in the "
+                     "trailer; give the keys with --key\n",
+                     NumberList(keysUnknown).c_str());
     if (!r.unreadable.empty()) {
-        std::string list;
-        for (int b : r.unreadable)
-            list += (list.empty() ? "" : " ") + std::to_string(b);
+        const std::string list = NumberList(r.unreadable);
         std::fprintf(stderr, "vorexctl: blocks not readable with the keys at hand%s: %s\n",
                      format == "bin" ? " (zeros in the binary dump, listed in FILE.unread)"
                                      : " (null in the dump)",
@@ -317,9 +385,9 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     std::string error, content;
     std::vector<Key> given;
     if (!a.Has("--in"))
-        return UsageError("restore needs --in FILE");
+        return UsageError(o, "restore needs --in FILE");
     if (!GivenKeys(a, given, error))
-        return UsageError(error);
+        return UsageError(o, error);
     md::ClassicDump dump;
     if (!ReadFile(a.One("--in"), content, error))
         return Refuse(o, error);
@@ -341,8 +409,10 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
         // Blocks a binary dump could not read are listed beside it; they stay as they are.
         const std::string list = a.One("--in") + ".unread";
         std::string listed;
-        if (std::ifstream(list) &&
-            (!ReadFile(list, listed, error) || !md::ApplyUnreadList(listed, dump, error)))
+        std::error_code ec;
+        if (std::filesystem::exists(list, ec) && !ReadFile(list, listed, error))
+            return Refuse(o, error);
+        if (!listed.empty() && !md::ApplyUnreadList(listed, dump, error))
             return Refuse(o, list + ": " + error);
     }
     md::CardInfo card;
@@ -352,25 +422,58 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     if (type != (dump.Is4k() ? "classic4k" : "classic1k"))
         return Refuse(o, "the dump is of a " + std::string(dump.Is4k() ? "4K" : "1K") +
                              " card, the card in the field is " + type);
+    // A dump of another card is written only when asked for.
+    const std::vector<uint8_t> dumped =
+        dump.blocks[0]
+            ? std::vector<uint8_t>(dump.blocks[0]->begin(),
+                                   dump.blocks[0]->begin() + static_cast<long>(card.uid.size()))
+            : dump.uid;
+    if (!dumped.empty() && dumped != card.uid && !a.Has("--yes"))
+        return Refuse(o, "dump of " + ToHex(dumped, "") + ", card is " + ToHex(card.uid, "") +
+                             ": confirm with --yes");
     md::ClassicWriteResult r;
     {
-        ProgressBar bar("restore");
+        ProgressBar bar("restore", o);
         r = md::RestoreClassic(h, dump, given, KeySlots(h), a.Has("--yes"), std::ref(bar));
     }
-    const bool ok = r.failed.empty();
+    const bool ok = r.failed.empty() && !r.interrupted;
     if (o.json) {
-        PrintJson({{"ok", ok},
-                   {"written", r.written},
-                   {"unverified", r.unverified},
-                   {"failed", Problems(r.failed)},
-                   {"skipped", Problems(r.skipped)}});
+        json j{{"ok", ok},
+               {"written", r.written},
+               {"unchanged", r.unchanged},
+               {"unverified", r.unverified},
+               {"failed", Problems(r.failed)},
+               {"skipped", Problems(r.skipped)}};
+        if (r.interrupted) {
+            j["stopped_at"] = r.interrupted->block;
+            j["message"] = "restore stopped at block " + std::to_string(r.interrupted->block) +
+                           ": " + r.interrupted->Describe();
+        }
+        PrintJson(j);
     } else {
-        std::printf("%zu blocks written (%zu could not be read back)\n", r.written.size(),
-                    r.unverified.size());
+        std::printf("%zu written, %zu unchanged, %zu failed", r.written.size(), r.unchanged.size(),
+                    r.failed.size());
+        if (!r.unverified.empty())
+            std::printf(" (%zu written could not be read back)", r.unverified.size());
+        std::printf("\n");
+        if (!r.written.empty())
+            std::printf("written: %s\n", NumberList(r.written).c_str());
         for (const auto& f : r.failed)
             std::printf("block %d failed: %s\n", f.block, f.reason.c_str());
-        for (const auto& f : r.skipped)
-            std::printf("block %d skipped: %s\n", f.block, f.reason.c_str());
+        // Skipped blocks by reason, in the order the reasons first came up.
+        std::vector<std::pair<std::string, std::vector<int>>> skipped;
+        for (const auto& f : r.skipped) {
+            auto it = std::find_if(skipped.begin(), skipped.end(),
+                                   [&](const auto& g) { return g.first == f.reason; });
+            if (it == skipped.end())
+                it = skipped.insert(skipped.end(), {f.reason, {}});
+            it->second.push_back(f.block);
+        }
+        for (const auto& [reason, list] : skipped)
+            std::printf("skipped (%s): %s\n", reason.c_str(), NumberList(list).c_str());
+        if (r.interrupted)
+            std::fprintf(stderr, "vorexctl: restore stopped at block %d: %s\n",
+                         r.interrupted->block, r.interrupted->Describe().c_str());
     }
     return ok ? 0 : 1;
 }
@@ -378,35 +481,55 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
 } // namespace
 
 std::vector<Command> ClassicCommands() {
+    using Spec = Args::Spec;
+    const std::vector<std::string> key{"--key-type", "--key-index", "--key"};
+    auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
     return {
         {"select", "show UID, SAK, ATQA and card type", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(o, w, CmdSelect, true);
-         }},
+         },
+         "", Spec{}},
         {"read", "read a MIFARE Classic block", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdRead);
-         }},
-        {"write", "write a MIFARE Classic block", "",
+             return RunOnCard(o, w, CmdRead, true);
+         },
+         "--block N [KEY]", Spec{with({"--block"}, key), {}, {}}},
+        {"write", "write 16 bytes (trailers need --yes; block 0 is never written)", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdWrite);
-         }},
-        {"value", "increment or decrement a value block", "",
+             return RunOnCard(o, w, CmdWrite, true);
+         },
+         "--block N --data HEX [KEY] [--yes]", Spec{with({"--block"}, key), {"--data"}, {"--yes"}}},
+        {"value", "increment or decrement a value block (V: 1)", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(o, w, CmdValue);
-         }},
+         },
+         "--block N inc|dec [--by V] [KEY]", Spec{with({"--block", "--by"}, key), {}, {}}},
         {"store-key", "put a key into the reader's key store", "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdStoreKey);
-         }},
-        {"dump", "whole card", "",
+             return RunOnCard(o, w, CmdStoreKey, true);
+         },
+         "--type A|B --index I --key HEX", Spec{{"--type", "--index", "--key"}, {}, {}}},
+        {"dump",
+         "whole card with the store's keys, well-known keys and keys given; unreadable "
+         "blocks are null in JSON and zeros in .mfd (listed in FILE.unread)",
+         "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(o, w, CmdDump, true);
-         }},
-        {"restore", "write a dump back", "",
+         },
+         "[--out FILE] [--format json|mfd] [--key HEX]...",
+         Spec{{"--out", "--format", "--key"}, {}, {}}},
+        {"restore",
+         "write a JSON or .mfd dump back: blocks that differ, data blocks first, trailers "
+         "last and only with --yes, each read back where allowed",
+         "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdRestore);
-         }},
+             return RunOnCard(o, w, CmdRestore, true);
+         },
+         "--in FILE [--yes] [--key HEX]...", Spec{{"--in", "--key"}, {}, {"--yes"}}},
     };
 }
 

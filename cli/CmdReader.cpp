@@ -4,6 +4,7 @@
 #include "reader/ReaderFacts.h"
 #include <vorex/vorex.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -26,11 +27,37 @@ std::string DeviceName(int handle) {
     return name;
 }
 
+// Refuses a reader type that lacks the function (as the desktop program does) unless
+// --force; returns 0 or the exit code of the refusal.
+int RefuseUnlessReaderHas(const GlobalOptions& o, int h, bool (*has)(int, int),
+                          const std::string& what, bool force) {
+    unsigned char id[16];
+    if (force || VOREX_GetVersion(h, id, sizeof id) != 4)
+        return 0;
+    const int type = VOREX_GetDeviceType(h);
+    const int firmware = vorex::reader::Base62Value(static_cast<char>(id[3]));
+    if (has(type, firmware))
+        return 0;
+    char code[8];
+    std::snprintf(code, sizeof code, "%03X", type);
+    return Refuse(o, "this reader (type " + std::string(code) + ", " + DeviceName(h) + ") has no " +
+                         what + "; --force sends the command anyway");
+}
+
+// Removes the switch from the words; true when it was there.
+bool TakeSwitch(std::vector<std::string>& words, const std::string& name) {
+    const auto it = std::find(words.begin(), words.end(), name);
+    if (it == words.end())
+        return false;
+    words.erase(it);
+    return true;
+}
+
 } // namespace
 
 int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("identify takes no arguments");
+        return UsageError(o, "identify takes no arguments");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -63,7 +90,7 @@ int RunIdentify(const GlobalOptions& o, const std::vector<std::string>& args) {
 
 int RunListPorts(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("list-ports takes no arguments");
+        return UsageError(o, "list-ports takes no arguments");
     // Serial ports, then the USB readers: FTDI-based ones by serial number, HID ones by
     // their "... HID" name. Each name as listed opens with --port.
     std::vector<std::pair<std::string, std::string>> ports; // kind, name
@@ -92,7 +119,7 @@ int RunSetBaud(const GlobalOptions& o, const std::vector<std::string>& args) {
     long rate, format;
     if (args.size() != 2 || !ParseInt(args[0], 1, 10000000, rate) ||
         !ParseInt(args[1], 0, 3, format))
-        return UsageError("set-baud needs RATE and FORMAT (0 8N1, 1 8E1, 2 8O1, 3 8N2)");
+        return UsageError(o, "set-baud needs RATE and FORMAT (0 8N1, 1 8E1, 2 8O1, 3 8N2)");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -122,21 +149,31 @@ bool ReadSettingsBlock(int handle, std::vector<uint8_t>& block) {
 
 int RunSettings(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.empty() || (args[0] != "read" && args[0] != "write"))
-        return UsageError("settings needs \"read\" or \"write HEX\"");
+        return UsageError(o, "settings needs \"read\" or \"write HEX\"");
     std::vector<uint8_t> block;
     if (args[0] == "write" &&
         (args.size() < 2 || !ParseHexBytes({args.begin() + 1, args.end()}, block) || block.empty()))
-        return UsageError("settings write needs the block as hex bytes");
+        return UsageError(o, "settings write needs the block as hex bytes");
     if (args[0] == "read" && args.size() != 1)
-        return UsageError("settings read takes no further arguments");
+        return UsageError(o, "settings read takes no further arguments");
     ReaderHandle h(o);
     if (!h)
         return 1;
     if (args[0] == "write") {
+        // The block keeps its length: a shorter or longer one would shift every setting.
+        std::vector<uint8_t> now;
+        if (!ReadSettingsBlock(h.get(), now))
+            return ReportLastError(o, h.get(), "read settings");
+        if (now.size() != block.size())
+            return Refuse(o, "this reader's settings block has " + std::to_string(now.size()) +
+                                 " bytes (" + ToHex(now) + "), " + std::to_string(block.size()) +
+                                 " given; nothing written");
         if (VOREX_WriteSettings(h.get(), block.data(), static_cast<int>(block.size())) != 0)
             return ReportLastError(o, h.get(), "write settings");
         if (o.json)
             PrintJson({{"ok", true}, {"written", ToHex(block, "")}});
+        else
+            std::printf("settings written: %s\n", ToHex(block).c_str());
         return 0;
     }
     if (!ReadSettingsBlock(h.get(), block))
@@ -148,10 +185,12 @@ int RunSettings(const GlobalOptions& o, const std::vector<std::string>& args) {
     return 0;
 }
 
-int RunPower(const GlobalOptions& o, const std::vector<std::string>& args) {
+int RunPower(const GlobalOptions& o, const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    const bool force = TakeSwitch(args, "--force");
     if (args.empty() || (args[0] != "show" && args[0] != "set"))
         return UsageError(
-            "power needs \"show\" or \"set --iso15693 full|half --iso14443 full|half\"");
+            o, "power needs \"show\" or \"set --iso15693 full|half --iso14443 full|half\"");
     int iso15693Half = -1, iso14443Half = -1;
     for (size_t i = 1; i < args.size(); ++i) {
         if ((args[i] == "--iso15693" || args[i] == "--iso14443") && i + 1 < args.size() &&
@@ -159,16 +198,19 @@ int RunPower(const GlobalOptions& o, const std::vector<std::string>& args) {
             (args[i] == "--iso15693" ? iso15693Half : iso14443Half) = args[i + 1] == "half";
             ++i;
         } else {
-            return UsageError("power set takes --iso15693 full|half and --iso14443 full|half");
+            return UsageError(o, "power set takes --iso15693 full|half and --iso14443 full|half");
         }
     }
     if (args[0] == "set" && (iso15693Half < 0 || iso14443Half < 0))
-        return UsageError("power set needs both --iso15693 and --iso14443");
+        return UsageError(o, "power set needs both --iso15693 and --iso14443");
     if (args[0] == "show" && args.size() != 1)
-        return UsageError("power show takes no further arguments");
+        return UsageError(o, "power show takes no further arguments");
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = RefuseUnlessReaderHas(o, h.get(), vorex::reader::HasTransmitPower,
+                                             "transmit power setting", force))
+        return rc;
     if (args[0] == "set") {
         const uint8_t power = static_cast<uint8_t>(iso15693Half | iso14443Half << 1);
         const uint8_t block[3] = {0x03, power, 0x80};
@@ -188,13 +230,18 @@ int RunPower(const GlobalOptions& o, const std::vector<std::string>& args) {
     return 0;
 }
 
-int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& args) {
+int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    const bool force = TakeSwitch(args, "--force");
     if (args.size() != 1 || args[0] != "--yes")
         return UsageError(
-            "factory-reset restores the reader's factory settings; confirm with --yes");
+            o, "factory-reset restores the reader's factory settings; confirm with --yes");
     ReaderHandle h(o);
     if (!h)
         return 1;
+    if (const int rc = RefuseUnlessReaderHas(o, h.get(), vorex::reader::HasFactoryReset,
+                                             "factory reset", force))
+        return rc;
     if (VOREX_FactoryReset(h.get()) != 0)
         return ReportLastError(o, h.get(), "factory reset");
     if (o.json)
@@ -206,7 +253,7 @@ int RunFactoryReset(const GlobalOptions& o, const std::vector<std::string>& args
 
 int RunHostMode(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.size() != 1 || (args[0] != "on" && args[0] != "off"))
-        return UsageError("host-mode needs \"on\" or \"off\"");
+        return UsageError(o, "host-mode needs \"on\" or \"off\"");
     ReaderHandle h(o);
     if (!h)
         return 1;
@@ -214,6 +261,8 @@ int RunHostMode(const GlobalOptions& o, const std::vector<std::string>& args) {
         return ReportLastError(o, h.get(), "host mode");
     if (o.json)
         PrintJson({{"ok", true}, {"host_mode", args[0] == "on"}});
+    else
+        std::printf("host mode %s\n", args[0].c_str());
     return 0;
 }
 
@@ -228,13 +277,13 @@ void StopTrace(int) {
 int RunTrace(const GlobalOptions& o, const std::vector<std::string>& args) {
     (void)o;
     if (!args.empty())
-        return UsageError("trace takes no arguments");
+        return UsageError(o, "trace takes no arguments");
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
     const std::string path = std::string(dir && *dir ? dir : "/tmp") + "/NvkTracer";
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path)
-        return UsageError("trace socket path too long");
+        return UsageError(o, "trace socket path too long");
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     const int sock = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     unlink(path.c_str());

@@ -1,11 +1,14 @@
 // vorexctl mifare ultralight|ntag: MIFARE Ultralight and NFC Type 2 page tags, dumped
-// whole (their size is found by reading) and written page by page with read-back.
+// whole (their size is found by reading), written page by page with read-back, and
+// their NDEF message read and written.
 #include "cards/ClassicCard.h"
 #include "cards/Ndef.h"
 #include "cards/PageMemory.h"
 #include "cards/Type2Tag.h"
 #include "cli/DumpFileCli.h"
 #include "cli/MifareCli.h"
+
+#include <vorex/vorex.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -51,6 +54,29 @@ int OpenPageTag(const GlobalOptions& o, int h, md::CardInfo& card,
     return 0;
 }
 
+// --password parsed and the tag opened with it; 0 or the exit code. `help` names the
+// command for usage errors.
+int OpenWithPassword(const GlobalOptions& o, int h, const Args& a, const char* help,
+                     std::optional<t2::Password>& password) {
+    std::string error;
+    if (!PasswordOption(a, password, error))
+        return UsageError(o, error, help);
+    md::CardInfo card;
+    return OpenPageTag(o, h, card, password);
+}
+
+// The problem of a page write as an exit code, or 0 when there was none.
+int PageWriteProblem(const GlobalOptions& o, int h, const t2::PageWriteResult& r) {
+    const std::string at = std::to_string(r.failedPage);
+    if (r.problem == "write")
+        return ReportFailure(o, h, "write page " + at);
+    if (r.problem == "read")
+        return ReportFailure(o, h, "read back page " + at);
+    if (r.problem == "verify")
+        return Refuse(o, "page " + at + " reads back differently");
+    return 0;
+}
+
 int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::string error, format;
     std::optional<t2::Password> password;
@@ -58,14 +84,27 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
     std::optional<uint8_t> fill;
     if ((!other && !OutputFormat(a, format, error)) || !FillOption(a, fill, error) ||
         !PasswordOption(a, password, error))
-        return UsageError(error);
+        return UsageError(o, error);
     md::CardInfo card;
     if (const int rc = OpenPageTag(o, h, card, password))
         return rc;
     t2::PageScan scan;
     {
-        ProgressBar bar("read");
+        ProgressBar bar("read", o);
         if (!t2::ReadPages(h, ultralight ? 16 : 256 * 256, scan, std::ref(bar), password))
+            return ReportFailure(o, h, "read");
+    }
+    // A tag whose capability container announces more than an Ultralight holds (an
+    // NTAG, another Type 2 tag) is dumped whole.
+    if (ultralight && scan.end == t2::PagesEnd::Limit && t2::AnnouncedEnd(scan.pages) > 16) {
+        if (!o.json)
+            std::fprintf(stderr,
+                         "vorexctl: this is no Ultralight (its capability container "
+                         "announces %zu pages): dumped whole, as ntag dump does\n",
+                         t2::AnnouncedEnd(scan.pages));
+        ProgressBar bar("read", o);
+        if (!md::Activate(h, card) || !t2::Unlock(h, password) ||
+            !t2::ReadPages(h, 256 * 256, scan, std::ref(bar), password))
             return ReportFailure(o, h, "read");
     }
     const auto& pages = scan.pages;
@@ -122,7 +161,7 @@ int CmdPageDump(const GlobalOptions& o, int h, const Args& a, bool ultralight) {
                         ndef.status == nd::Status::NotNdef ? "not NDEF" : "damaged",
                         ndef.error.c_str());
         for (const nd::Record& r : ndef.records)
-            std::printf("NDEF: %s\n", nd::Describe(r).c_str());
+            std::printf("NDEF: %s\n", Printable(nd::Describe(r)).c_str());
     }
     return 0;
 }
@@ -131,11 +170,11 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
     long page = -1;
     std::string error;
     if (!a.Has("--page") || !a.Int("--page", 0, 0xFFFF, page, error))
-        return UsageError(error.empty() ? "--page N is needed" : error);
+        return UsageError(o, error.empty() ? "--page N is needed" : error);
     std::vector<uint8_t> data;
     if (!a.Has("--data") || !ParseHexBytes(a.All("--data"), data) || data.empty() ||
         data.size() % 4 != 0)
-        return UsageError("--data needs a multiple of 4 bytes in hex");
+        return UsageError(o, "--data needs a multiple of 4 bytes in hex");
     const long count = static_cast<long>(data.size() / 4);
     if (page < 2)
         return Refuse(o, "pages 0 and 1 hold the UID and are never written");
@@ -143,55 +182,153 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
         return Refuse(o, "pages 2 and 3 hold lock and one-time bits that can never be "
                          "cleared: confirm with --yes");
     std::optional<t2::Password> password;
-    if (!PasswordOption(a, password, error))
-        return UsageError(error);
-    md::CardInfo card;
-    if (const int rc = OpenPageTag(o, h, card, password))
+    if (const int rc = OpenWithPassword(o, h, a, "mifare ntag write", password))
         return rc;
     const t2::PageWriteResult r =
         t2::WritePages(h, static_cast<int>(page), data.data(), static_cast<int>(count));
-    const std::string at = std::to_string(r.failedPage);
-    if (r.problem == "write")
-        return ReportFailure(o, h, "write page " + at);
-    if (r.problem == "read")
-        return ReportFailure(o, h, "read back page " + at);
-    if (r.problem == "verify")
-        return Refuse(o, "page " + at + " reads back differently");
-    if (o.json)
-        PrintJson({{"ok", true}, {"pages", r.written}});
-    else
+    if (const int rc = PageWriteProblem(o, h, r))
+        return rc;
+    if (o.json) {
+        PrintJson({{"ok", true}, {"pages", r.written}, {"unverified", r.unverified}});
+    } else if (r.unverified.empty()) {
         std::printf("%ld page(s) from %ld written and verified\n", count, page);
+    } else {
+        std::string pages;
+        for (int p : r.unverified)
+            pages += (pages.empty() ? "" : ", ") + std::to_string(p);
+        std::printf("%ld page(s) from %ld written; password page(s) %s always read as zeros "
+                    "and cannot be verified\n",
+                    count, page, pages.c_str());
+    }
     return 0;
 }
 
+int CmdNdefWrite(const GlobalOptions& o, int h, const Args& a) {
+    if (a.Has("--uri") == a.Has("--text"))
+        return UsageError(o, "give --uri U or --text T", "mifare ntag ndef write");
+    if (a.Has("--lang") && !a.Has("--text"))
+        return UsageError(o, "--lang goes with --text", "mifare ntag ndef write");
+    const std::vector<uint8_t> message =
+        a.Has("--uri") ? nd::UriMessage(a.One("--uri"))
+                       : nd::TextMessage(a.One("--text"), a.Has("--lang") ? a.One("--lang") : "en");
+    std::vector<uint8_t> bytes = nd::MessageTlv(message);
+    std::optional<t2::Password> password;
+    if (const int rc = OpenWithPassword(o, h, a, "mifare ntag ndef write", password))
+        return rc;
+    // The capability container tells the size of the data area from page 4 on.
+    unsigned char cc[16];
+    if (VOREX_MifareReadBlock(h, 3, cc, 16) != 16)
+        return ReportFailure(o, h, "read the capability container (page 3)");
+    if (cc[0] != 0xE1)
+        return Refuse(o, "the tag has no NFC capability container in page 3 (not NDEF formatted)");
+    const size_t capacity = size_t{cc[2]} * 8;
+    if (bytes.size() > capacity)
+        return Refuse(o, "the NDEF message takes " + std::to_string(bytes.size()) +
+                             " bytes, the tag holds " + std::to_string(capacity));
+    bytes.resize((bytes.size() + 3) / 4 * 4, 0x00);
+    const t2::PageWriteResult r =
+        t2::WritePages(h, 4, bytes.data(), static_cast<int>(bytes.size() / 4));
+    if (const int rc = PageWriteProblem(o, h, r))
+        return rc;
+    if (o.json)
+        PrintJson({{"ok", true}, {"pages", r.written}, {"bytes", bytes.size()}});
+    else
+        std::printf("NDEF message written: %zu bytes in pages 4-%zu\n", bytes.size(),
+                    3 + bytes.size() / 4);
+    return 0;
+}
+
+int CmdNdefRead(const GlobalOptions& o, int h, const Args& a) {
+    std::optional<t2::Password> password;
+    if (const int rc = OpenWithPassword(o, h, a, "mifare ntag ndef read", password))
+        return rc;
+    t2::PageScan scan;
+    {
+        ProgressBar bar("read", o);
+        if (!t2::ReadPages(h, 256 * 256, scan, std::ref(bar), password))
+            return ReportFailure(o, h, "read");
+    }
+    const nd::Message ndef = ParseNdef(scan.pages);
+    if (o.json) {
+        json out = nd::ToJson(ndef);
+        out["ok"] = ndef.status == nd::Status::Ok;
+        PrintJson(out);
+    } else {
+        if (ndef.status != nd::Status::Ok)
+            std::printf("NDEF: %s (%s)\n",
+                        ndef.status == nd::Status::NotNdef ? "not NDEF" : "damaged",
+                        Printable(ndef.error).c_str());
+        for (const nd::Record& r : ndef.records)
+            std::printf("%s\n", Printable(nd::Describe(r)).c_str());
+    }
+    return ndef.status == nd::Status::Ok ? 0 : 1;
+}
+
+int RunNdef(const GlobalOptions& o, const std::vector<std::string>& args) {
+    using Spec = Args::Spec;
+    static const std::vector<Command> kTable = {
+        {"read", "the records of the tag's NDEF message", "",
+         [](const GlobalOptions& g, const std::vector<std::string>& w) {
+             return RunOnCard(g, w, CmdNdefRead, true);
+         },
+         "[--password HEX]", Spec{{"--password"}, {}, {}}},
+        {"write", "write an NDEF message of one URI or Text record from page 4 on", "",
+         [](const GlobalOptions& g, const std::vector<std::string>& w) {
+             return RunOnCard(g, w, CmdNdefWrite, true);
+         },
+         "--uri U | --text T [--lang LANG] [--password HEX]",
+         Spec{{"--uri", "--text", "--lang", "--password"}, {}, {}}},
+    };
+    return Dispatch("mifare ntag ndef", kTable, "", o, args);
+}
+
 std::vector<Command> PageCommands(bool ultralight) {
+    using Spec = Args::Spec;
     return {
-        {"dump", "all pages", "",
+        {"dump", "all pages (JSON, or the pages back to back with --format bin)", "",
          ultralight ? +[](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, [](const GlobalOptions& g, int h, const Args& x) {
-                 return CmdPageDump(g, h, x, true);
-             }, true);
+             return RunOnCard(
+                 o, w,
+                 [](const GlobalOptions& g, int h, const Args& x) {
+                     return CmdPageDump(g, h, x, true);
+                 },
+                 true);
          }
                     : +[](const GlobalOptions& o, const std::vector<std::string>& w) {
-                          return RunOnCard(o, w, [](const GlobalOptions& g, int h, const Args& x) {
-                              return CmdPageDump(g, h, x, false);
-                          }, true);
-                      }},
-        {"write", "pages from --page on, read back", "",
+                          return RunOnCard(
+                              o, w,
+                              [](const GlobalOptions& g, int h, const Args& x) {
+                                  return CmdPageDump(g, h, x, false);
+                              },
+                              true);
+                      },
+         "[--out FILE] [--format json|bin] [--password HEX]",
+         Spec{{"--out", "--format", "--password"}, {}, {}}},
+        {"write",
+         "write pages from --page on (a multiple of 4 bytes; pages 2-3 need --yes), read back",
+         "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
-             return RunOnCard(o, w, CmdPageWrite);
-         }},
+             return RunOnCard(o, w, CmdPageWrite, true);
+         },
+         "--page N --data HEX [--password HEX] [--yes]",
+         Spec{{"--page", "--password"}, {"--data"}, {"--yes"}}},
     };
 }
 
 } // namespace
 
 int RunUltralight(const GlobalOptions& o, const std::vector<std::string>& args) {
-    return Dispatch("ultralight", PageCommands(true), "", o, args);
+    return Dispatch("mifare ultralight", PageCommands(true),
+                    "--password HEX (4 bytes) unlocks an NTAG's protected pages first.\n", o, args);
 }
 
 int RunNtag(const GlobalOptions& o, const std::vector<std::string>& args) {
-    return Dispatch("ntag", PageCommands(false), "", o, args);
+    std::vector<Command> table = PageCommands(false);
+    table.push_back({"ndef",
+                     "NDEF message: read, write --uri U | --text T (see mifare ntag ndef --help)",
+                     "", RunNdef});
+    return Dispatch("mifare ntag", table,
+                    "--password HEX (4 bytes) unlocks an NTAG's protected pages first.\n", o, args);
 }
 
 } // namespace vorexctl

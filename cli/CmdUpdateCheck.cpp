@@ -46,13 +46,13 @@ void PrintText(const char* what, const std::string& current, const json& j) {
     std::printf("%-8s %s: %s", what, current.c_str(), j["status"].get<std::string>().c_str());
     if (j.contains("offer")) {
         const json& offer = j["offer"];
-        std::printf(" -> %s", offer["version"].get<std::string>().c_str());
+        std::printf(" -> %s", Printable(offer["version"].get<std::string>()).c_str());
         if (!offer["build"].get<std::string>().empty())
-            std::printf(" (%s)", offer["build"].get<std::string>().c_str());
-        std::printf(" %s", offer["installer"].get<std::string>().c_str());
+            std::printf(" (%s)", Printable(offer["build"].get<std::string>()).c_str());
+        std::printf(" %s", Printable(offer["installer"].get<std::string>()).c_str());
     }
     if (j.contains("error"))
-        std::printf(" (%s)", j["error"].get<std::string>().c_str());
+        std::printf(" (%s)", Printable(j["error"].get<std::string>()).c_str());
     std::printf("\n");
 }
 
@@ -77,7 +77,7 @@ bool IdentifyReader(const GlobalOptions& o, std::string& code, std::string& mode
 
 int RunUpdateCheck(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
-        return UsageError("update-check takes no arguments");
+        return UsageError(o, "update-check takes no arguments");
     std::string code;
     std::string model;
     const bool withReader = !o.port.empty();

@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "reader/BluetoothRules.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,63 +62,23 @@ const Command kCommands[] = {
     {"settings", "read or write the reader's settings block",
      "vorexctl --port PATH settings read\nvorexctl --port PATH settings write HEX\n", RunSettings},
     {"power", "show or set the transmit power",
-     "vorexctl --port PATH power show\n"
-     "vorexctl --port PATH power set --iso15693 full|half --iso14443 full|half\n",
+     "vorexctl --port PATH power show [--force]\n"
+     "vorexctl --port PATH power set --iso15693 full|half --iso14443 full|half [--force]\n"
+     "  Readers without the setting are refused; --force sends the command anyway.\n",
      RunPower},
     {"factory-reset", "restore the reader's factory settings",
-     "vorexctl --port PATH factory-reset --yes\n", RunFactoryReset},
+     "vorexctl --port PATH factory-reset --yes [--force]\n"
+     "  Readers without a factory reset are refused; --force sends the command anyway.\n",
+     RunFactoryReset},
     {"host-mode", "switch the reader's host mode on or off",
      "vorexctl --port PATH host-mode on|off\n", RunHostMode},
     {"trace", "listen for engine trace texts and print them",
      "vorexctl trace\n  Listens on $XDG_RUNTIME_DIR/NvkTracer and prints what engines trace\n"
      "  (opening and closing connections) until interrupted.\n",
      RunTrace},
-    {"iso15693", "inventory ISO 15693 tags; read, write, lock, dump and restore blocks",
-     "vorexctl --port PATH [--json] iso15693 SUBCOMMAND [options]\n"
-     "  inventory                              UID, manufacturer and DSFID of each tag\n"
-     "  info --uid U                           system information and memory size\n"
-     "  read --uid U --block N                 one block as hex\n"
-     "  write --uid U --block N --data HEX     writes one block\n"
-     "  lock --uid U --from A --to B --yes     locks blocks A..B for good\n"
-     "  dump --uid U [--out FILE] [--format json|own|pm3|flipper] [--fill XX]\n"
-     "                                         all blocks with their lock state (JSON)\n"
-     "  restore --uid U --in FILE              writes the blocks of a dump (any format)\n"
-     "                                         that differ and\n"
-     "                                         verifies each by reading it back\n"
-     "  UIDs are 16 hex digits, most significant byte first (as inventory prints them).\n"
-     "  --flags F adds engine flags (e.g. 0x08 protocol extension, 0x100 Infineon).\n",
+    {"iso15693", "inventory ISO 15693 tags; read, write, lock, dump and restore blocks", "",
      RunIso15693},
-    {"mifare", "MIFARE Classic, Ultralight and NFC Type 2 cards: read, write, dump, restore",
-     "vorexctl --port PATH [--json] mifare SUBCOMMAND ...\n"
-     "  select                               show UID, SAK, ATQA and card type\n"
-     "  read  --block N [KEY]                read a MIFARE Classic block\n"
-     "  write --block N --data HEX [KEY] [--yes]\n"
-     "                                       write 16 bytes (trailers need --yes; block 0\n"
-     "                                       is never written)\n"
-     "  value --block N inc|dec [--by V] [KEY]\n"
-     "                                       increment or decrement a value block (V: 1)\n"
-     "  store-key --type A|B --index I --key HEX\n"
-     "                                       put a key into the reader's key store\n"
-     "  dump [--out FILE] [--format json|mfd|own|pm3|mct|flipper] [--fill XX] [--key HEX...]\n"
-     "                                       whole card with the store's keys (and keys\n"
-     "                                       given); unreadable blocks are null in JSON\n"
-     "                                       and zeros in .mfd (listed in FILE.unread);\n"
-     "                                       own, mct and flipper mark them, pm3 needs\n"
-     "                                       --fill XX\n"
-     "  restore --in FILE [--yes] [--key HEX...]\n"
-     "                                       write a dump of any format back (see\n"
-     "                                       convert): known data blocks\n"
-     "                                       first, trailers last and only with --yes,\n"
-     "                                       each block read back where allowed\n"
-     "  ultralight dump|write, ntag dump|write\n"
-     "                                       page tags: dump [--out FILE] [--format\n"
-     "                                       json|bin|own|pm3|flipper] [--fill XX];\n"
-     "                                       write --page N --data HEX (a\n"
-     "                                       multiple of 4 bytes; pages 2-3 need --yes);\n"
-     "                                       --password HEX (4 bytes) unlocks an NTAG's\n"
-     "                                       protected pages first (PWD_AUTH)\n"
-     "  KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
-     "  --format defaults to json, or mfd/bin when --out does not end in .json.\n",
+    {"mifare", "MIFARE Classic, Ultralight and NFC Type 2 cards: read, write, dump, restore", "",
      RunMifare},
 #ifdef VOREX_UPDATE_CHECK
     {"update-check", "show the program and reader firmware updates the update server offers",
@@ -128,29 +89,8 @@ const Command kCommands[] = {
      "  current, no-file or no-connection. Exits 1 when a file could not be fetched.\n",
      RunUpdateCheck},
 #endif
-    {"bt", "Bluetooth readers: adapters, search, connect",
-     "vorexctl [--json] bt SUBCOMMAND ...\n"
-     "  adapters                             the Bluetooth adapters (modules on serial\n"
-     "                                       ports listed in $VOREX_BT_MODULES)\n"
-     "  scan [--search-ms MS] [--all]        with --port ADAPTER: the readers in range\n"
-     "                                       (--all: every device) as ADDRESS NAME\n"
-     "  connect                              with --port ADAPTER [--bt-device ADDR]:\n"
-     "                                       connect and identify the reader\n"
-     "  Every command takes --port \"ADAPTER\" [--bt-device ADDR] and runs on the\n"
-     "  reader connected through it.\n",
-     RunBluetooth},
-    {"lan", "readers on the network: search, reachability, network settings",
-     "vorexctl [--json] lan SUBCOMMAND ...\n"
-     "  search [--unverified]                readers on every adapter; verified (default):\n"
-     "                                       only VX- models, automatic ones as [name]\n"
-     "  config show --reader NAME            name, address, mask and gateway\n"
-     "  config set --reader NAME [--address A.B.C.D | --automatic NAME] [--tcp-port N]\n"
-     "             [--mask M] [--gateway G]  changes them (the rest stays)\n"
-     "  test --reader NAME                   exit 0 when the reader answers\n"
-     "  NAME: a search entry (a.b.c.d-port, [name], ...). Adapters: $VOREX_LAN_ADAPTERS\n"
-     "  (\"127.0.0.1/8\") or every interface; datagram port $VOREX_LAN_UDP_PORT or 30718.\n"
-     "  A reader on the network opens with --port a.b.c.d-port or --port [name]-port.\n",
-     RunLan},
+    {"bt", "Bluetooth readers: adapters, search, connect", "", RunBluetooth},
+    {"lan", "readers on the network: search, reachability, network settings", "", RunLan},
     {"convert", "convert a dump file into another format (no reader needed)",
      "vorexctl [--json] convert IN OUT [--format own|pm3|mct|flipper|bin] [--fill XX]\n"
      "  Reads a dump of any format (this program's JSON, Proxmark3 JSON/.bin/.eml, MIFARE\n"
@@ -182,11 +122,13 @@ void Usage(FILE* out) {
                "                  \"/dev/ttyUSB0 BT\", ...); default: $VOREX_PORT\n"
                "  --bt-device ADDR  Bluetooth reader to connect (11:22:33:44:55:66); default:\n"
                "                  the first reader a search finds\n"
-               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200\n"
+               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200;\n"
+               "                  auto: try 19200, then the other rates up to 115200\n"
                "  --timeout MS    answer timeout in milliseconds; 500\n"
                "  --variant N     frame variant for raw (0-3); 0\n"
                "  --address A     bus address for raw; 1\n"
                "  --json          print one JSON object\n"
+               "  --quiet         no progress bars on stderr\n"
                "  --version       print the version\n\ncommands:\n",
                out);
     for (const auto& c : kCommands)
@@ -201,12 +143,14 @@ int main(int argc, char** argv) {
     if (const char* env = std::getenv("VOREX_PORT"))
         options.port = env;
     std::vector<std::string> args(argv + 1, argv + argc);
+    // --json counts from the start, so that even a bad option before it is answered in JSON.
+    options.json = std::find(args.begin(), args.end(), "--json") != args.end();
     size_t i = 0;
     auto intOption = [&](const char* name, long min, long max, int& target) {
         long v;
         if (i + 1 >= args.size() || !ParseInt(args[i + 1], min, max, v)) {
-            std::exit(UsageError(std::string(name) + " needs a number from " + std::to_string(min) +
-                                 " to " + std::to_string(max)));
+            std::exit(UsageError(options, std::string(name) + " needs a number from " +
+                                              std::to_string(min) + " to " + std::to_string(max)));
         }
         target = static_cast<int>(v);
         i += 2;
@@ -217,24 +161,31 @@ int main(int argc, char** argv) {
         const std::string& a = args[i];
         if (a == "--port") {
             if (i + 1 >= args.size())
-                return UsageError("--port needs a path");
+                return UsageError(options, "--port needs a path");
             options.port = args[i + 1];
             i += 2;
         } else if (a == "--bt-device") {
             if (i + 1 >= args.size() || !vorex::reader::ParseBtAddress(args[i + 1]))
-                return UsageError("--bt-device needs an address such as 11:22:33:44:55:66");
+                return UsageError(options,
+                                  "--bt-device needs an address such as 11:22:33:44:55:66");
             options.btDevice = args[i + 1];
             i += 2;
         } else if (a == "--variant") {
             intOption("--variant", 0, 3, options.variant);
         } else if (a == "--address") {
             intOption("--address", 0, 255, options.address);
+        } else if (a == "--baud" && i + 1 < args.size() && args[i + 1] == "auto") {
+            options.baudAuto = true;
+            i += 2;
         } else if (a == "--baud") {
             intOption("--baud", 0, 99999999, options.baudCode);
         } else if (a == "--timeout") {
             intOption("--timeout", 0, 600000, options.timeoutMs);
         } else if (a == "--json") {
             options.json = true;
+            ++i;
+        } else if (a == "--quiet") {
+            options.quiet = true;
             ++i;
         } else {
             rest.push_back(a);
@@ -253,11 +204,14 @@ int main(int argc, char** argv) {
         if (rest[0] != c.name)
             continue;
         const std::vector<std::string> words(rest.begin() + 1, rest.end());
-        if (WantsHelp(words)) {
+        // Groups answer --help from their command tables.
+        if (WantsHelp(words) && *c.usage) {
             std::fputs(c.usage, stdout);
             return 0;
         }
         return c.run(options, words);
     }
-    return UsageError("unknown command \"" + rest[0] + "\"");
+    if (rest[0].rfind("-", 0) == 0)
+        return UsageError(options, "unknown option " + rest[0]);
+    return UsageError(options, "unknown command \"" + rest[0] + "\"");
 }

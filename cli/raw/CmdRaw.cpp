@@ -12,19 +12,18 @@ namespace vorexctl {
 
 int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (o.port.empty())
-        return UsageError("raw needs --port PATH");
+        return UsageError(o, "raw needs --port PATH");
     std::vector<uint8_t> request;
     if (args.empty() || !ParseHexBytes(args, request))
-        return UsageError("raw needs the request as hex bytes, e.g. \"raw F0\"");
+        return UsageError(o, "raw needs the request as hex bytes, e.g. \"raw F0\"");
     const vorex::SerialFormat format = vorex::DecodeBaudCode(o.baudCode);
     CVorex_Port port;
     if (!port.AttachLink(vorex::links::SerialLink::Open(
             {o.port, format.baud, format.parity, format.stopBits}, port))) {
         if (o.json)
-            std::printf(
-                "%s\n",
-                nlohmann::json{{"ok", false}, {"error", "open"}, {"port", o.port}}.dump().c_str());
-        std::fprintf(stderr, "vorexctl: cannot open %s\n", o.port.c_str());
+            PrintJson({{"ok", false}, {"error", "open"}, {"port", o.port}});
+        else
+            std::fprintf(stderr, "vorexctl: cannot open %s\n", Printable(o.port).c_str());
         return 1;
     }
     port.SetVariant(static_cast<uint8_t>(o.variant));
@@ -37,7 +36,7 @@ int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (o.json) {
         nlohmann::json j{
             {"ok", true}, {"payload", ToHex(payload, "")}, {"error", port.LastError()}};
-        std::printf("%s\n", j.dump().c_str());
+        PrintJson(j);
     } else {
         std::printf("%s\n", ToHex(payload).c_str());
     }

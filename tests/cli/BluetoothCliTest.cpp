@@ -30,6 +30,27 @@ std::string Slurp(const std::filesystem::path& file) {
 
 } // namespace
 
+// A remote name that is no UTF-8 and holds control characters: JSON output replaces
+// the bad bytes, text output shows them escaped; neither ends the program.
+TEST(BluetoothCli, NamesThatAreNoUtf8AreShownSafely) {
+    vtest::SimBtModule sim(kScenario);
+    vsim::BtDevice odd;
+    odd.address = {0x77, 0x66, 0x55, 0x44, 0x33, 0x22};
+    odd.name = std::string("VX-F74BT \xC3\x28\xFF\x1B[2J caf\xC3\xA9", 23);
+    sim.Module().AddDevice(odd);
+    const std::string port = "--port '" + sim.PortName() + "' ";
+    auto r = vtest::Run("cli/vorexctl", port + "--json bt scan --all");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const json j = json::parse(r.out);
+    bool found = false;
+    for (const auto& d : j["devices"])
+        found |= d["name"] == "VX-F74BT \uFFFD(\uFFFD\x1B[2J caf\u00E9";
+    EXPECT_TRUE(found) << r.out;
+    r = vtest::Run("cli/vorexctl", port + "bt scan --all");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("VX-F74BT \\xC3(\\xFF\\x1B[2J caf\xC3\xA9\n"), std::string::npos) << r.out;
+}
+
 TEST(BluetoothCli, ScanListsOnlyThisProgramsReaders) {
     vtest::SimBtModule sim(kScenario);
     const std::string port = "--port '" + sim.PortName() + "' ";

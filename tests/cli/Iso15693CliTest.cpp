@@ -123,7 +123,90 @@ TEST_F(IsoCli, DumpAndRestore) {
     EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + file).status, 1);
     std::ofstream(file) << "{ not json";
     EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + file).status, 1);
+    EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + dir_.string()).status, 1)
+        << "a folder is a message, not an abort";
+    // A dump of another tag: said so, written only with --yes.
+    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --out " + file).status, 0);
+    const CtlResult other = Ctl("--json iso15693 restore --uid E007800000000025 --in " + file);
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(json::parse(other.out)["message"],
+              "dump of E004010000000015, tag is E007800000000025: confirm with --yes");
     EXPECT_EQ(Writes(), before + 2);
+}
+
+// A restore that meets a locked block goes on and ends with every count and the
+// blocks that failed.
+TEST_F(IsoCli, RestoreListsTheBlocksThatFailed) {
+    const std::string file = (dir_ / "slix.json").string();
+    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --out " + file).status, 0);
+    json dump = json::parse(std::ifstream(file));
+    for (int b : {0, 1, 2})
+        dump["blocks"][b]["data"] = "0A0B0C0D";
+    std::ofstream(file) << dump.dump();
+    const CtlResult r = Ctl("--json iso15693 restore --uid E004010000000015 --in " + file);
+    EXPECT_EQ(r.status, 1);
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j["written"], 2);
+    EXPECT_EQ(j["unchanged"], 25);
+    EXPECT_EQ(j["written_blocks"], json::array({1, 2}));
+    ASSERT_EQ(j["failed"].size(), 1u);
+    EXPECT_EQ(j["failed"][0]["block"], 0);
+    EXPECT_EQ(j["failed"][0]["stage"], "write");
+    const auto text =
+        vtest::Run("cli/vorexctl", "--port " + sim_->Path() +
+                                       " iso15693 restore --uid E004010000000015 --in " + file);
+    EXPECT_NE(text.out.find("0 written, 27 unchanged, 1 failed"), std::string::npos) << text.out;
+}
+
+// Block numbers and data lengths are checked against the tag before anything is sent.
+TEST_F(IsoCli, BlocksOutsideTheTagAreRefusedBeforeSending) {
+    const size_t before = Writes();
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"read --block 300", "block 300 outside 0-27 of this tag"},
+        {"write --block 28 --data 01020304", "block 28 outside 0-27 of this tag"},
+        {"write --block 5 --data 010203", "--data has 3 bytes, the blocks of this tag have 4"},
+    };
+    for (const auto& c : cases) {
+        const CtlResult r =
+            Ctl(std::string("--json iso15693 ") + c.args + " --uid E004010000000015");
+        EXPECT_EQ(r.status, 1) << c.args;
+        EXPECT_EQ(json::parse(r.out)["message"], c.message) << r.out;
+    }
+    EXPECT_EQ(Writes(), before);
+    EXPECT_EQ(Ctl("iso15693 write --uid E004010000000015 --block 5 --data '0A 0B 0C 0D'").status,
+              0);
+}
+
+// A range that runs past the tag's last block is refused before the first lock; a
+// lock that fails says which blocks were locked before it.
+TEST_F(IsoCli, LockChecksTheRangeFirstAndReportsWhatWasLocked) {
+    auto locks = [&] {
+        size_t n = 0;
+        for (const auto& q : sim_->Model().Requests())
+            n += q.command == 0x20 && q.data.size() > 1 && q.data[1] == 0x22;
+        return n;
+    };
+    CtlResult r = Ctl("--json iso15693 lock --uid E004010000000015 --from 26 --to 30 --yes");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("block 30 outside 0-27"), std::string::npos) << r.out;
+    EXPECT_EQ(locks(), 0u);
+    // The requests of one lock of one block: the size, then the lock.
+    sim_->Model().ClearRequests();
+    ASSERT_EQ(Ctl("iso15693 lock --uid E004010000000015 --from 3 --to 3 --yes").status, 0);
+    int perRun = 0;
+    for (const auto& q : sim_->Model().Requests())
+        perRun += q.command == 0x20;
+    // The third lock of the next run gets no answer.
+    sim_->Model().InjectFault(vtest::SilentFrom(0x20, perRun - 1 + 2));
+    r = Ctl("--json iso15693 lock --uid E004010000000015 --from 5 --to 9 --yes");
+    EXPECT_EQ(r.status, 1);
+    const json j = json::parse(r.out);
+    EXPECT_EQ(j["locked"], json::array({5, 6}));
+    EXPECT_EQ(j["failed_block"], 7);
+    EXPECT_NE(j["message"].get<std::string>().find("blocks 5-6 locked"), std::string::npos);
 }
 
 TEST_F(IsoCli, InfoUsesTheVendorDetours) {

@@ -4,6 +4,7 @@
 #include "sim/Iso14443Commands.h"
 #include "tests/support/TestSupport.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,10 +98,12 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
     const json dump = json::parse(in);
     EXPECT_EQ(dump["blocks"][4], "44444444444444444444444444444444");
     EXPECT_TRUE(dump["blocks"][6].is_null());
-    EXPECT_EQ(dump["blocks"][3], "000000000000FF078069FFFFFFFFFFFF") << "Key A reads as 0";
+    EXPECT_EQ(dump["blocks"][3], "FFFFFFFFFFFFFF078069FFFFFFFFFFFF")
+        << "the delivery key that opened the sector, not the zeros cards read back";
     EXPECT_EQ(dump["sectors"][0]["key_b"], "FFFFFFFFFFFF") << "readable Key B is known";
-    EXPECT_TRUE(dump["sectors"][0]["key_a"].is_null());
-    EXPECT_TRUE(dump["sectors"][1]["key_b"].is_null());
+    EXPECT_EQ(dump["sectors"][0]["key_a"], "FFFFFFFFFFFF");
+    EXPECT_TRUE(dump["sectors"][1]["key_b"].is_null())
+        << "a key of the store is not known by value";
 
     {
         auto lock = sim_.Model().Lock();
@@ -116,8 +119,9 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
         EXPECT_EQ(Classic().Block(1), Hex("01010101010101010101010101010101"));
     }
     EXPECT_FALSE(WroteBlock(0)) << "the manufacturer block is never written";
-    EXPECT_FALSE(WroteBlock(3)) << "trailers only with --yes and known keys";
+    EXPECT_FALSE(WroteBlock(3)) << "trailers only with --yes";
     EXPECT_TRUE(result["failed"].empty()) << result.dump();
+    EXPECT_EQ(result["written"], json::array({1, 4}));
     bool trailerSkipped = false;
     for (const auto& s : result["skipped"])
         trailerSkipped |= s["block"] == 3;
@@ -131,8 +135,8 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
     EXPECT_FALSE(WroteBlock(3));
     sim_.Model().ClearRequests();
     const json withYes = RunJson("restore --yes --in " + File("keys.json"));
-    EXPECT_TRUE(WroteBlock(3));
-    EXPECT_FALSE(WroteBlock(7)) << "sector 1's Key A is not known";
+    EXPECT_FALSE(WroteBlock(3)) << "the trailer holds the dump's keys already";
+    EXPECT_TRUE(withYes["written"].empty()) << withYes.dump();
     int lastData = -1, firstTrailer = 1000, i = 0;
     for (const auto& r : sim_.Model().Requests()) {
         if (r.command != 0x35)
@@ -161,18 +165,82 @@ TEST_F(MifareCli, BinaryDumpsAndCardMismatch) {
     std::ifstream listed(File("card.mfd.unread"));
     const std::string list((std::istreambuf_iterator<char>(listed)), {});
     EXPECT_NE(list.find("\n6\n8\n9\n10\n11\n"), std::string::npos) << list;
-    // Trailers of a binary dump hold Key A as the card read it (zeros): not written.
+    // Trailers of a binary dump hold the keys that opened the sectors; the card holds
+    // what the dump holds, so nothing is written.
     sim_.Model().ClearRequests();
     const json restored = RunJson("restore --yes --in " + File("card.mfd"));
-    EXPECT_TRUE(WroteBlock(4));
+    EXPECT_FALSE(WroteBlock(4));
     EXPECT_FALSE(WroteBlock(3));
-    EXPECT_FALSE(restored["skipped"].empty());
+    EXPECT_TRUE(restored["written"].empty()) << restored.dump();
     PutInField(1);
     const json refused = RunJson("restore --in " + File("card.mfd"), 1);
     EXPECT_EQ(refused["ok"], false);
+    // A 1K card with another UID: said so, and written only with --yes.
+    {
+        auto lock = sim_.Model().Lock();
+        cards_->AddCard(std::make_unique<vsim::ClassicCard>(false, Hex("3E 7A 91 C4")), "other");
+        cards_->SetField(cards_->FindCard("other"));
+    }
+    sim_.Model().ClearRequests();
+    const json other = RunJson("restore --in " + File("card.mfd"), 1);
+    EXPECT_EQ(other["message"], "dump of 11223344, card is 3E7A91C4: confirm with --yes");
+    EXPECT_FALSE(WroteBlock(4));
     std::ofstream(File("junk.mfd")) << "not a dump";
     EXPECT_EQ(RunJson("restore --in " + File("junk.mfd"), 1)["ok"], false);
     EXPECT_EQ(RunJson("restore --in " + File("missing.mfd"), 1)["ok"], false);
+}
+
+// A reader that stops answering mid-dump: exit 1 within two timeouts and a second, the
+// sector named, and the good dump of an earlier run left as it was.
+TEST_F(MifareCli, DumpWithTheReaderGoneKeepsTheEarlierFile) {
+    for (const std::string name : {"card.mfd", "card.json"}) {
+        SCOPED_TRACE(name);
+        RunJson("dump --out " + File(name));
+        std::ifstream before(File(name), std::ios::binary);
+        const std::string good((std::istreambuf_iterator<char>(before)), {});
+        sim_.Model().InjectFault(vtest::SilentFrom(0x34, 20));
+        const auto start = std::chrono::steady_clock::now();
+        const Result r = Run("dump --timeout 300 --out " + File(name));
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  std::chrono::milliseconds(2 * 300 + 1000));
+        sim_.Model().ClearFaults();
+        EXPECT_EQ(r.code, 1) << r.out;
+        const json j = json::parse(r.out, nullptr, false);
+        EXPECT_EQ(j["ok"], false);
+        EXPECT_EQ(j["sector"], 5) << r.out;
+        EXPECT_NE(j["message"].get<std::string>().find("the reader does not answer"),
+                  std::string::npos);
+        std::ifstream after(File(name), std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), good);
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            const std::string file = entry.path().filename().string();
+            EXPECT_TRUE(file == "card.mfd" || file == "card.mfd.unread" || file == "card.json")
+                << file << ": no temporary file is left";
+        }
+    }
+}
+
+TEST_F(MifareCli, RestoreWithTheReaderGoneSaysWhatWasWritten) {
+    RunJson("dump --out " + File("card.json"));
+    {
+        auto lock = sim_.Model().Lock();
+        for (int b : {1, 2, 4, 5})
+            Classic().Block(b) = vsim::Bytes(16, 0xEE);
+    }
+    sim_.Model().InjectFault(vtest::SilentFrom(0x35, 2));
+    const auto start = std::chrono::steady_clock::now();
+    const json j = RunJson("restore --timeout 300 --in " + File("card.json"), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * 300 + 1000));
+    EXPECT_EQ(j["written"], json::array({1, 2}));
+    EXPECT_EQ(j["stopped_at"], 4);
+}
+
+// Unreadable inputs (a folder, a file that is no dump) are a message and exit 1.
+TEST_F(MifareCli, RestoreFromAFolderIsRefused) {
+    const auto r = vtest::Run(
+        "cli/vorexctl", "--port " + sim_.Path() + " mifare restore --in " + dir_.string(), true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("is a folder"), std::string::npos) << r.out;
 }
 
 TEST_F(MifareCli, DestructiveWritesAreGuarded) {
@@ -197,6 +265,13 @@ TEST_F(MifareCli, DestructiveWritesAreGuarded) {
     EXPECT_EQ(RunJson("write --block 4 --key-type B --key-index 1 --data "
                       "00112233445566778899AABBCCDDEEFF")["ok"],
               true);
+    // Bytes as the program prints them: spaced (one word) or with colons.
+    EXPECT_EQ(RunJson("write --block 4 --key-type B --key-index 1 --data "
+                      "'00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF'")["ok"],
+              true);
+    EXPECT_EQ(RunJson("write --block 4 --key-type B --key-index 1 --data "
+                      "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF")["ok"],
+              true);
     // Value block: written as one, then incremented.
     RunJson("write --block 5 --key-index 1 --data 0A000000F5FFFFFF0A00000005FA05FA");
     EXPECT_EQ(RunJson("value --block 5 --key-index 1 inc --by 7")["value"], 17);
@@ -206,6 +281,46 @@ TEST_F(MifareCli, DestructiveWritesAreGuarded) {
         auto lock = sim_.Model().Lock();
         EXPECT_EQ(cards_->Key(1, 15), Hex("0102030405AB"));
     }
+}
+
+// Without a key option read, write and value try the keys a dump tries.
+TEST_F(MifareCli, BlockCommandsTryTheKeysAtHand) {
+    const json select = RunJson("select");
+    EXPECT_EQ(select["atqa"], 4) << "a number, as in dumps";
+    EXPECT_EQ(select["atqa"], RunJson("dump")["atqa"]);
+    EXPECT_EQ(RunJson("read --block 4")["data"], "44444444444444444444444444444444");
+    EXPECT_EQ(RunJson("write --block 5 --data 0A000000F5FFFFFF0A00000005FA05FA")["ok"], true);
+    EXPECT_EQ(RunJson("value --block 5 inc --by 7")["value"], 17);
+    const json never = RunJson("write --block 6 --data 00112233445566778899AABBCCDDEEFF", 1);
+    EXPECT_EQ(never["error"], 241) << never.dump();
+    EXPECT_EQ(RunJson("read --block 8", 1)["message"],
+              "no key at hand opens sector 2 (give it with --key)");
+}
+
+// ndef write builds the message with the card library; ndef read and dump read it back.
+TEST_F(MifareCli, NdefWriteAndRead) {
+    PutInField(2);
+    EXPECT_EQ(RunJson("ntag ndef write --uri https://www.vorex.example/a")["ok"], true);
+    json read = RunJson("ntag ndef read");
+    ASSERT_EQ(read["records"].size(), 1u) << read.dump();
+    EXPECT_EQ(read["records"][0]["uri"], "https://www.vorex.example/a");
+    EXPECT_EQ(RunJson("ntag ndef write --text Grüezi --lang de")["ok"], true);
+    read = RunJson("ntag dump")["ndef"];
+    ASSERT_EQ(read["records"].size(), 1u) << read.dump();
+    EXPECT_EQ(read["records"][0]["text"], "Grüezi");
+    EXPECT_EQ(read["records"][0]["language"], "de");
+    // Too long for the tag, or both kinds at once: refused before anything is written.
+    PutInField(4);
+    sim_.Model().ClearRequests();
+    EXPECT_EQ(RunJson("ntag ndef write --uri https://vorex.example", 1)["ok"], false)
+        << "an Ultralight has no capability container";
+    EXPECT_EQ(Run("ntag ndef write --uri a --text b").code, 2);
+    PutInField(6);
+    EXPECT_NE(RunJson("ntag ndef write --text " + std::string(200, 'x'), 1)["message"]
+                  .get<std::string>()
+                  .find("the tag holds 144"),
+              std::string::npos);
+    EXPECT_FALSE(WroteBlock(4));
 }
 
 TEST_F(MifareCli, PageTagDumpsFindTheEndOfMemory) {
@@ -286,6 +401,26 @@ TEST_F(MifareCli, NtagDumpShowsTheNdefRecords) {
     EXPECT_TRUE(dump["ndef"]["records"].empty());
     PutInField(4); // an Ultralight without capability container
     EXPECT_EQ(RunJson("ultralight dump")["ndef"]["status"], "not_ndef");
+}
+
+// An NTAG213 dumped as an Ultralight is told apart and dumped whole; its password
+// page is written although it reads back as zeros.
+TEST_F(MifareCli, NtagTakenForAnUltralightAndItsPasswordPage) {
+    PutInField(6);
+    const auto text =
+        vtest::Run("cli/vorexctl", "--port " + sim_.Path() + " mifare ultralight dump", true);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.find("read-protected"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("no Ultralight"), std::string::npos) << text.out;
+    const json dump = RunJson("ultralight dump");
+    EXPECT_EQ(dump["page_count"], 45);
+    EXPECT_EQ(dump["type"], "ntag213");
+    EXPECT_FALSE(dump.contains("protected_from"));
+
+    const json pwd = RunJson("ntag write --page 43 --data 0A0B0C0D");
+    EXPECT_EQ(pwd["pages"], json::array({43}));
+    EXPECT_EQ(pwd["unverified"], json::array({43}));
+    EXPECT_EQ(RunJson("ntag dump --password 0A0B0C0D")["ok"], true) << "the password is set";
 }
 
 } // namespace

@@ -322,7 +322,8 @@ TEST(Vorexctl, StableLinuxDeviceNamesOpen) {
 }
 
 TEST(Vorexctl, ConfigurationRoundTrips) {
-    auto sim = vtest::SimReader::FromScenario(R"({"reader": {"baud": 19200}})");
+    auto sim =
+        vtest::SimReader::FromScenario(R"({"reader": {"baud": 19200, "device_type": "431"}})");
     const std::string port = "--port " + sim->Path() + " --json ";
     ASSERT_EQ(Program("cli/vorexctl", port + "power set --iso15693 half --iso14443 full").status,
               0);
@@ -338,4 +339,19 @@ TEST(Vorexctl, ConfigurationRoundTrips) {
     EXPECT_EQ(Program("cli/vorexctl", port + "--baud 57600 factory-reset --yes").status, 0);
     EXPECT_EQ(Program("cli/vorexctl", port + "--baud 57600 host-mode on").status, 0);
     EXPECT_TRUE(sim->Model().Config().hostMode);
+}
+
+// Power and factory reset are refused on reader types without them, as in the desktop
+// program, unless forced.
+TEST(Vorexctl, FunctionsTheReaderLacksAreRefused) {
+    auto sim = vtest::SimReader::FromScenario(R"({"reader": {"device_type": "125"}})");
+    const std::string port = "--port " + sim->Path() + " --json ";
+    for (const char* args : {"power show", "factory-reset --yes"}) {
+        const auto r = Program("cli/vorexctl", port + args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_NE(json::parse(r.out).at("message").get<std::string>().find("--force"),
+                  std::string::npos)
+            << r.out;
+    }
+    EXPECT_EQ(Program("cli/vorexctl", port + "power show --force").status, 0);
 }

@@ -140,6 +140,15 @@ std::string SysfsTree::DevDir(const std::map<std::string, std::string>& links) {
     return dev_;
 }
 
+vsim::Fault SilentFrom(int command, int skip) {
+    vsim::Fault f;
+    f.kind = vsim::Fault::Kind::NoAnswer;
+    f.command = command;
+    f.skip = skip;
+    f.times = -1;
+    return f;
+}
+
 std::vector<uint8_t> Hex(const std::string& text) {
     vsim::Bytes b;
     if (!vsim::ParseHex(text, b))

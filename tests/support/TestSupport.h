@@ -51,6 +51,10 @@ private:
 
 std::vector<uint8_t> Hex(const std::string& text);
 
+// The reader pulled mid-operation: from the (skip + 1)-th request with that command
+// on, no request gets an answer.
+vsim::Fault SilentFrom(int command, int skip);
+
 // A small sysfs tree in a temporary folder for the port listing: ttys on the board and
 // on USB. DevDir() adds a device folder under /dev/shm (so that the names keep the
 // "/dev/" prefix of OS devices) whose nodes are links to given paths, such as the

@@ -1,9 +1,11 @@
 // Whole-tag reads and writes of ISO 15693 tags against the stand-in reader: Read
 // Multiple Blocks in chunks where the tag answers it, single reads where it does not.
 #include "cards/Iso15693Tag.h"
+#include "sim/FieldControl.h"
 #include "tests/support/TestSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -204,18 +206,53 @@ TEST(Iso15693Tag, WriteBlocksWritesWhatDiffersAndVerifies) {
     const std::map<int, std::vector<uint8_t>> blocks{
         {0, vtest::Hex(Pattern(0, 4))}, {300, {9, 9, 9, 9}}, {2047, {1, 2, 3, 4}}};
     const iso::WriteResult w = iso::WriteBlocks(r.handle, r.tag, m, blocks);
-    EXPECT_TRUE(w.Ok()) << w.stage << " " << w.failedBlock;
+    EXPECT_TRUE(w.Ok()) << w.failed.size();
     EXPECT_EQ(w.written, 2);
     EXPECT_EQ(w.unchanged, 1);
     std::vector<uint8_t> data;
     ASSERT_TRUE(iso::ReadBlock(r.handle, 300, r.tag, m.readFlags, 4, data));
     EXPECT_EQ(data, (std::vector<uint8_t>{9, 9, 9, 9}));
 
-    // Block 1 is locked: the write is refused and reported with its stage.
-    const iso::WriteResult locked = iso::WriteBlocks(r.handle, r.tag, m, {{1, {0, 0, 0, 0}}});
-    EXPECT_EQ(locked.failedBlock, 1);
-    EXPECT_EQ(locked.stage, "write");
-    EXPECT_EQ(VOREX_GetLastError(r.handle), VOREX_ERR_ISO_BLOCK_LOCKED);
+    // Block 1 is locked: the write is refused and listed with its stage, and the blocks
+    // after it are still written.
+    const iso::WriteResult locked =
+        iso::WriteBlocks(r.handle, r.tag, m, {{1, {0, 0, 0, 0}}, {2, {7, 7, 7, 7}}});
+    EXPECT_FALSE(locked.Ok());
+    ASSERT_EQ(locked.failed.size(), 1u);
+    EXPECT_EQ(locked.failed[0].block, 1);
+    EXPECT_EQ(locked.failed[0].stage, "write");
+    EXPECT_EQ(locked.failed[0].error, VOREX_ERR_ISO_BLOCK_LOCKED);
+    EXPECT_EQ(locked.writtenBlocks, std::vector<int>{2});
+    EXPECT_EQ(locked.stoppedAt, -1);
+}
+
+// The tag taken out of the field (vorex-sim's field control) or the reader gone: the
+// write stops at once at that block, without trying the rest.
+TEST(Iso15693Tag, WriteBlocksStopsWhenTheTagOrTheReaderIsGone) {
+    for (const bool reader : {false, true}) {
+        SCOPED_TRACE(reader ? "reader" : "tag");
+        TagOnReader r({"nxp-icode-slix", "E0 04 01 10 00 00 00 01", 28, 4, true});
+        ASSERT_GT(r.handle, 0);
+        iso::Layout m;
+        ASSERT_TRUE(iso::GetLayout(r.handle, r.tag, m));
+        std::map<int, std::vector<uint8_t>> blocks;
+        for (int b = 2; b < 28; ++b)
+            blocks[b] = {1, 2, 3, 4};
+        const auto start = std::chrono::steady_clock::now();
+        const iso::WriteResult w = iso::WriteBlocks(r.handle, r.tag, m, blocks, [&](int done, int) {
+            if (done != 5)
+                return;
+            if (reader)
+                r.sim->Server().Stop();
+            else
+                EXPECT_EQ(vsim::ApplyFieldCommand(r.sim->Model(), "tags none"), "ok tags none");
+        });
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  std::chrono::milliseconds(2 * 500 + 1000));
+        EXPECT_EQ(w.written, 5);
+        EXPECT_EQ(w.stoppedAt, 7);
+        EXPECT_EQ(w.failed.size(), 1u);
+    }
 }
 
 } // namespace

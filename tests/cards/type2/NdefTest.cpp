@@ -140,4 +140,32 @@ TEST(Ndef, TextFromTheTagIsAlwaysValidUtf8) {
     EXPECT_NO_THROW((void)nd::ToJson(m).dump());
 }
 
+// Messages built for writing read back as written: URI prefixes abbreviated, and long
+// Text records with a four-byte payload length in a three-byte-length TLV.
+TEST(Ndef, BuiltMessagesReadBack) {
+    const std::string longText(300, 'x');
+    const struct {
+        std::vector<uint8_t> message;
+        const char* kind;
+        std::string value;
+        size_t tlvHeader;
+    } cases[] = {
+        {nd::UriMessage("https://www.vorex.example"), "uri", "https://www.vorex.example", 2},
+        {nd::UriMessage("urn:x"), "uri", "urn:x", 2},
+        {nd::TextMessage("Grüezi", "de-CH"), "text", "Grüezi", 2},
+        {nd::TextMessage(longText, "en"), "text", longText, 4},
+    };
+    for (const auto& c : cases) {
+        const std::vector<uint8_t> tlv = nd::MessageTlv(c.message);
+        EXPECT_EQ(tlv.size(), c.tlvHeader + c.message.size() + 1) << c.value;
+        EXPECT_EQ(tlv.back(), 0xFE);
+        const nd::Message m = nd::Parse(Memory(tlv, 0xFF));
+        ASSERT_EQ(m.status, nd::Status::Ok) << m.error;
+        ASSERT_EQ(m.records.size(), 1u);
+        EXPECT_EQ(m.records[0].kind, c.kind);
+        EXPECT_EQ(c.kind == std::string("uri") ? m.records[0].uri : m.records[0].text, c.value);
+    }
+    EXPECT_EQ(nd::UriMessage("https://www.vorex.example")[4], 0x02) << "prefix code";
+}
+
 } // namespace

@@ -79,6 +79,14 @@ TEST(Type2Tag, ARefusalInsideTheDataAreaIsToldApart) {
     EXPECT_EQ(scan.end, t2::PagesEnd::ReadRefused);
     EXPECT_EQ(scan.error, VOREX_ERR_NOT_AUTHENTICATED);
     EXPECT_TRUE(t2::StoppedInsideDataArea(scan));
+
+    // Cut short by the caller's page limit (an Ultralight's 16): nothing is protected.
+    tag.sim.Model().ClearFaults();
+    md::CardInfo info;
+    ASSERT_TRUE(md::Activate(tag.handle, info));
+    ASSERT_TRUE(t2::ReadPages(tag.handle, 16, scan));
+    EXPECT_EQ(scan.end, t2::PagesEnd::Limit);
+    EXPECT_FALSE(t2::StoppedInsideDataArea(scan));
 }
 
 TEST(Type2Tag, WritesPagesAndReadsThemBack) {
@@ -96,6 +104,21 @@ TEST(Type2Tag, WritesPagesAndReadsThemBack) {
     EXPECT_EQ(r.failedPage, 45);
     EXPECT_EQ(r.problem, "write");
     EXPECT_TRUE(r.written.empty());
+}
+
+// PWD and PACK read as zeros by design: a write there is no failure, and the password
+// took effect.
+TEST(Type2Tag, PasswordPagesCountAsWrittenThoughTheyReadAsZeros) {
+    PageTagOnReader tag(R"({"type": "ntag213", "uid": "04 AA BB CC DD EE FF"})");
+    const uint8_t pwd[8] = {0x12, 0x34, 0x56, 0x78, 0xAB, 0xCD, 0, 0};
+    t2::PageWriteResult r = t2::WritePages(tag.handle, 43, pwd, 2);
+    EXPECT_EQ(r.failedPage, -1) << r.problem;
+    EXPECT_EQ(r.written, (std::vector<int>{43, 44}));
+    EXPECT_EQ(r.unverified, (std::vector<int>{43, 44}));
+    md::CardInfo info;
+    ASSERT_TRUE(md::Activate(tag.handle, info));
+    EXPECT_TRUE(t2::Unlock(tag.handle, t2::Password{0x12, 0x34, 0x56, 0x78}))
+        << "the tag takes the new password";
 }
 
 } // namespace
