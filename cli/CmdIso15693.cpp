@@ -410,10 +410,10 @@ int Restore(const GlobalOptions& o, const Args& a) {
 // runs it.
 template <int (*Fn)(const GlobalOptions&, const Args&)>
 int WithArgs(const GlobalOptions& o, const std::vector<std::string>& words) {
-    static const Args::Spec kAll{
-        {"--uid", "--block", "--data", "--from", "--to", "--out", "--in", "--flags"},
-        {},
-        {"--yes"}};
+    static const Args::Spec kAll{{"--uid", "--block", "--data", "--from", "--to", "--out", "--in",
+                                  "--flags", "--format", "--fill"},
+                                 {},
+                                 {"--yes"}};
     Args a;
     std::string error;
     if (!a.Parse(words, kAll, error))

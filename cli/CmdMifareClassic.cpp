@@ -515,15 +515,17 @@ std::vector<Command> ClassicCommands() {
          "--type A|B --index I --key HEX", Spec{{"--type", "--index", "--key"}, {}, {}}},
         {"dump",
          "whole card with the store's keys, well-known keys and keys given; unreadable "
-         "blocks are null in JSON and zeros in .mfd (listed in FILE.unread)",
+         "blocks are null in JSON and zeros in .mfd (listed in FILE.unread); own, mct and "
+         "flipper mark them, pm3 needs --fill XX",
          "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(o, w, CmdDump, true);
          },
-         "[--out FILE] [--format json|mfd] [--key HEX]...",
-         Spec{{"--out", "--format", "--key"}, {}, {}}},
+         "[--out FILE] [--format json|mfd|own|pm3|mct|flipper] [--fill XX] [--key HEX]...",
+         Spec{{"--out", "--format", "--fill", "--key"}, {}, {}}},
         {"restore",
-         "write a JSON or .mfd dump back: blocks that differ, data blocks first, trailers "
+         "write a dump of any format back (see convert): known blocks that differ, data "
+         "blocks first, trailers "
          "last and only with --yes, each read back where allowed",
          "",
          [](const GlobalOptions& o, const std::vector<std::string>& w) {

@@ -285,7 +285,7 @@ int RunNdef(const GlobalOptions& o, const std::vector<std::string>& args) {
 std::vector<Command> PageCommands(bool ultralight) {
     using Spec = Args::Spec;
     return {
-        {"dump", "all pages (JSON, or the pages back to back with --format bin)", "",
+        {"dump", "all pages (JSON, the pages back to back with --format bin, or own|pm3|flipper)", "",
          ultralight ? +[](const GlobalOptions& o, const std::vector<std::string>& w) {
              return RunOnCard(
                  o, w,
@@ -302,8 +302,8 @@ std::vector<Command> PageCommands(bool ultralight) {
                               },
                               true);
                       },
-         "[--out FILE] [--format json|bin] [--password HEX]",
-         Spec{{"--out", "--format", "--password"}, {}, {}}},
+         "[--out FILE] [--format json|bin|own|pm3|flipper] [--fill XX] [--password HEX]",
+         Spec{{"--out", "--format", "--fill", "--password"}, {}, {}}},
         {"write",
          "write pages from --page on (a multiple of 4 bytes; pages 2-3 need --yes), read back",
          "",
