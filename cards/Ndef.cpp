@@ -297,26 +297,7 @@ nlohmann::json ToJson(const Message& m) {
     return j;
 }
 
-namespace {
-
-// A record that is the whole message (MB and ME set) of TNF 1 (well-known type).
-std::vector<uint8_t> WellKnownRecord(char type, const std::vector<uint8_t>& payload) {
-    const bool shortRecord = payload.size() <= 0xFF;
-    std::vector<uint8_t> out{static_cast<uint8_t>(0xC1 | (shortRecord ? 0x10 : 0x00)), 1};
-    if (shortRecord) {
-        out.push_back(static_cast<uint8_t>(payload.size()));
-    } else {
-        for (int shift : {24, 16, 8, 0})
-            out.push_back(static_cast<uint8_t>(payload.size() >> shift));
-    }
-    out.push_back(static_cast<uint8_t>(type));
-    out.insert(out.end(), payload.begin(), payload.end());
-    return out;
-}
-
-} // namespace
-
-std::vector<uint8_t> UriMessage(const std::string& uri) {
+std::vector<uint8_t> UriPayload(const std::string& uri) {
     size_t code = 0;
     for (size_t i = 1; i < kUriPrefixes.size(); ++i) {
         const std::string prefix = kUriPrefixes[i];
@@ -326,16 +307,50 @@ std::vector<uint8_t> UriMessage(const std::string& uri) {
     std::vector<uint8_t> payload{static_cast<uint8_t>(code)};
     const std::string rest = uri.substr(std::string(kUriPrefixes[code]).size());
     payload.insert(payload.end(), rest.begin(), rest.end());
-    return WellKnownRecord('U', payload);
+    return payload;
 }
 
-std::vector<uint8_t> TextMessage(const std::string& text, const std::string& language) {
+std::vector<uint8_t> TextPayload(const std::string& text, const std::string& language) {
     // Status byte: UTF-8 (bit 7 clear) and the length of the language code (at most 63).
     const std::string lang = language.substr(0, 63);
     std::vector<uint8_t> payload{static_cast<uint8_t>(lang.size())};
     payload.insert(payload.end(), lang.begin(), lang.end());
     payload.insert(payload.end(), text.begin(), text.end());
-    return WellKnownRecord('T', payload);
+    return payload;
+}
+
+std::vector<uint8_t> WellKnownMessage(const std::vector<WellKnownRecord>& records) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const auto& payload = records[i].payload;
+        const bool shortRecord = payload.size() <= 0xFF;
+        uint8_t header = 0x01; // TNF 1, well-known type
+        if (i == 0)
+            header |= 0x80; // message begin
+        if (i + 1 == records.size())
+            header |= 0x40; // message end
+        if (shortRecord)
+            header |= 0x10;
+        out.push_back(header);
+        out.push_back(1); // type length
+        if (shortRecord) {
+            out.push_back(static_cast<uint8_t>(payload.size()));
+        } else {
+            for (int shift : {24, 16, 8, 0})
+                out.push_back(static_cast<uint8_t>(payload.size() >> shift));
+        }
+        out.push_back(static_cast<uint8_t>(records[i].type));
+        out.insert(out.end(), payload.begin(), payload.end());
+    }
+    return out;
+}
+
+std::vector<uint8_t> UriMessage(const std::string& uri) {
+    return WellKnownMessage({{'U', UriPayload(uri)}});
+}
+
+std::vector<uint8_t> TextMessage(const std::string& text, const std::string& language) {
+    return WellKnownMessage({{'T', TextPayload(text, language)}});
 }
 
 std::vector<uint8_t> MessageTlv(const std::vector<uint8_t>& message) {

@@ -54,8 +54,17 @@ std::string Describe(const Record& record);
 //  "mime_type"}]}.
 nlohmann::json ToJson(const Message& message);
 
-// One-record NDEF messages: a URI record (the longest prefix of the URI table
-// abbreviated) and a Text record (UTF-8, with its language code).
+// The payloads of a URI record (the longest prefix of the URI table abbreviated) and of
+// a Text record (UTF-8, with its language code).
+std::vector<uint8_t> UriPayload(const std::string& uri);
+std::vector<uint8_t> TextPayload(const std::string& text, const std::string& language);
+// A message of well-known-type records (TNF 1) in the order given.
+struct WellKnownRecord {
+    char type; // 'U', 'T'
+    std::vector<uint8_t> payload;
+};
+std::vector<uint8_t> WellKnownMessage(const std::vector<WellKnownRecord>& records);
+// One-record NDEF messages of a URI and of a Text record.
 std::vector<uint8_t> UriMessage(const std::string& uri);
 std::vector<uint8_t> TextMessage(const std::string& text, const std::string& language);
 // The message in an NDEF message TLV and the terminator TLV: the bytes from page 4 on.

@@ -36,7 +36,7 @@ TEST(NdefMessage, RecordsReadBackAsWritten) {
     EXPECT_EQ(m.records[1].language, "de");
     EXPECT_EQ(m.records[1].text, "Seriennummer VX-000001");
     EXPECT_EQ(m.records[2].uri, "urn:nfc:x");
-    EXPECT_EQ(m.records[2].payload[0], 0x00);
+    EXPECT_EQ(m.records[2].payload[0], 0x23); // "urn:nfc:" abbreviated
 }
 
 TEST(NdefMessage, LongRecordAndThreeByteTlvLength) {
