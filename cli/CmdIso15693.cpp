@@ -220,7 +220,7 @@ int Lock(const GlobalOptions& o, const Args& a) {
     iso::TagAddress c;
     if (int rc = ParseCommon(o, a, true, c))
         return rc;
-    int from, to;
+    int from = 0, to = 0;
     if (!ParseBlock(a.Get("--from"), from) || !ParseBlock(a.Get("--to"), to) || to < from)
         return UsageError(o, "lock needs --from A --to B with A <= B");
     if (!a.Has("--yes"))

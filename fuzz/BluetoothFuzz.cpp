@@ -6,6 +6,7 @@
 #include "engine/links/bluetooth/BluetoothLink.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -38,7 +39,11 @@ public:
         }
         return true;
     }
-    void WaitReadable(int) override {}
+    // The link's waits run on this adapter's own time, which passes only while the link
+    // waits: a packet left half-received by the input is given up and the closing
+    // disconnect waits out its time-out as in use, without sleeping per input.
+    void WaitReadable(int ms) override { now_ += std::chrono::milliseconds(ms); }
+    std::chrono::steady_clock::time_point Now() const override { return now_; }
     bool ComMode() const override { return true; }
     bool Done() const { return at_ == size_; }
 
@@ -48,6 +53,7 @@ private:
     size_t piece_;
     size_t at_ = 0;
     std::vector<uint8_t> replies_;
+    std::chrono::steady_clock::time_point now_{};
 };
 
 } // namespace

@@ -148,10 +148,13 @@ TEST(BluetoothLink, DroppedLinkReconnectsOnlyAfterThePause) {
 
 namespace {
 
-// Adapter bytes given by the test, read in the pieces they were queued in.
+// Adapter bytes given by the test, read in the pieces they were queued in. With a
+// clock, the link's waits run on that clock, which passes only in WaitReadable.
 class ScriptedAdapter final : public BluetoothAdapter {
 public:
-    explicit ScriptedAdapter(std::deque<Bytes>& reads) : reads_(reads) {}
+    using Clock = std::chrono::steady_clock;
+    explicit ScriptedAdapter(std::deque<Bytes>& reads, Clock::time_point* clock = nullptr)
+        : reads_(reads), clock_(clock) {}
     size_t Read(uint8_t* into, size_t room) override {
         if (reads_.empty())
             return 0;
@@ -170,12 +173,17 @@ public:
         return true;
     }
     void WaitReadable(int ms) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (clock_)
+            *clock_ += std::chrono::milliseconds(ms);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
+    Clock::time_point Now() const override { return clock_ ? *clock_ : Clock::now(); }
     bool ComMode() const override { return true; }
 
 private:
     std::deque<Bytes>& reads_;
+    Clock::time_point* clock_;
 };
 
 Bytes Data(size_t count, uint8_t value, size_t announced) {
@@ -229,4 +237,25 @@ TEST(BluetoothLink, StartedPacketThatNeverEndsIsGivenUp) {
         std::this_thread::sleep_for(5ms);
     }
     EXPECT_TRUE(link.Connected()) << "the packet behind the broken one is found";
+}
+
+TEST(BluetoothLink, CloseFindsTheDisconnectAnswerBehindAHalfReceivedPacket) {
+    // The disconnect answer lands behind a started packet whose rest never comes: the
+    // close gives that packet up after its 0.5 s and takes the answer, instead of
+    // waiting out the 7 s disconnect time-out. The waits run on the adapter's clock.
+    std::deque<Bytes> reads;
+    auto clock = ScriptedAdapter::Clock::time_point{} + 1h;
+    const auto start = clock;
+    CBluetoothLink link;
+    link.Attach(std::make_unique<ScriptedAdapter>(reads, &clock), "scripted BT");
+    reads.push_back(Connected());
+    while (link.PollBluetoothPacket()) {
+    }
+    ASSERT_TRUE(link.Connected());
+    reads.push_back({0x02, 0x69, 0x10, 0x40, 0x00, static_cast<uint8_t>(0x69 + 0x10 + 0x40)});
+    link.CloseBluetoothAdapter();
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_TRUE(reads.empty()) << "the answer was read";
+    EXPECT_GT(clock - start, 500ms);
+    EXPECT_LT(clock - start, 1s) << "the close waited out its time-out";
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The byte channel to a Bluetooth adapter: a module on a serial port (COM mode) or the
 // USB adapter through USBXpress. The Bluetooth link speaks its packet protocol on top.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,11 @@ public:
     virtual bool Write(const uint8_t* bytes, size_t count) = 0;
     // Sleeps until bytes may be waiting or `ms` passed (so that waits do not spin).
     virtual void WaitReadable(int ms) = 0;
+    // The clock the link's time-outs run on. A stand-in adapter may keep its own time
+    // that passes in WaitReadable, so that a wait it provokes ends without sleeping.
+    virtual std::chrono::steady_clock::time_point Now() const {
+        return std::chrono::steady_clock::now();
+    }
     // True for the COM-attached module.
     virtual bool ComMode() const = 0;
     // Sets the adapter's own line speed (USB adapter only); false when refused.

@@ -104,13 +104,17 @@ void CBluetoothLink::CloseBluetoothAdapter() {
     connected_ = false;
 }
 
+CBluetoothLink::Clock::time_point CBluetoothLink::Now() const {
+    return adapter_ ? adapter_->Now() : Clock::now();
+}
+
 void CBluetoothLink::ReadRaw() {
     if (!adapter_)
         return;
     const size_t n = adapter_->Read(raw_.Tail(), raw_.Room());
     raw_.Commit(n);
     if (n > 0)
-        lastRawBytes_ = Clock::now();
+        lastRawBytes_ = Now();
 }
 
 bool CBluetoothLink::PollBluetoothPacket() {
@@ -120,7 +124,7 @@ bool CBluetoothLink::PollBluetoothPacket() {
         // The rest of a started packet may be on its way: read once more.
         ReadRaw();
         if (!raw_.Next(packet)) {
-            if (raw_.Buffered() > 0 && Clock::now() - lastRawBytes_ > kStalePacket)
+            if (raw_.Buffered() > 0 && Now() - lastRawBytes_ > kStalePacket)
                 raw_.SkipStart();
             return false;
         }
@@ -241,7 +245,7 @@ bool CBluetoothLink::AwaitReply(Clock::time_point deadline) {
     while (!reply_) {
         if (PollBluetoothPacket())
             continue;
-        const auto now = Clock::now();
+        const auto now = Now();
         if (now >= deadline || !adapter_)
             return false;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
@@ -254,7 +258,7 @@ bool CBluetoothLink::Request(uint8_t opcode, const std::vector<uint8_t>& payload
                              uint32_t timeoutMs) {
     reply_ = false;
     awaited_ = awaited;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = Now() + std::chrono::milliseconds(timeoutMs);
     if (!Send(opcode, payload))
         return false;
     return AwaitReply(deadline);
@@ -307,13 +311,13 @@ int CBluetoothLink::ConnectBluetoothDevice(const Address& address, uint8_t param
 bool CBluetoothLink::AutoConnect() {
     if (connected_)
         return true;
-    if (Clock::now() - lastAttempt_ <= kReconnectPause)
+    if (lastAttempt_ && Now() - *lastAttempt_ <= kReconnectPause)
         return true; // too soon after a failure: go on without connecting
     if (IsZero(storedAddress_)) {
         uint8_t record[kRecordSize] = {};
         if (SearchBluetoothDevices(record, sizeof record, kAutoSearchMs, kReaderClass) <
             static_cast<int>(kRecordSize)) {
-            lastAttempt_ = Clock::now();
+            lastAttempt_ = Now();
             return false;
         }
         std::this_thread::sleep_for(kReconnectPause);
@@ -321,7 +325,7 @@ bool CBluetoothLink::AutoConnect() {
     }
     const uint32_t timeoutMs = connectTimeoutMs_ ? connectTimeoutMs_ : kDefaultConnectMs;
     if (ConnectBluetoothDevice(storedAddress_, connectParameter_, timeoutMs) != 0) {
-        lastAttempt_ = Clock::now();
+        lastAttempt_ = Now();
         return false;
     }
     return true;

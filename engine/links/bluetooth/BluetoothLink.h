@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,8 @@ public:
     const Address& StoredAddress() const { return storedAddress_; }
 
 private:
+    // The adapter's clock (the steady clock while no adapter is open).
+    Clock::time_point Now() const;
     void ReadRaw();
     void Dispatch(const Packet& packet);
     void Complete(uint16_t code);
@@ -108,7 +111,7 @@ private:
     Address storedAddress_{};
     uint8_t connectParameter_ = 2;
     uint32_t connectTimeoutMs_ = 0;
-    Clock::time_point lastAttempt_ = Clock::now() - 2 * kReconnectPause;
+    std::optional<Clock::time_point> lastAttempt_; // of the last failed connect
     bool reply_ = false;
 };
 

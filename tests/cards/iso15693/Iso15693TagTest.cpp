@@ -27,7 +27,7 @@ struct TagCase {
 // Block b holds b (two bytes, MSB first) followed by 0xA5 bytes.
 std::string Pattern(int b, int size) {
     char text[8];
-    std::snprintf(text, sizeof text, "%04X", b);
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(b) & 0xFFFFu);
     std::string s = text;
     while (static_cast<int>(s.size()) < 2 * size)
         s += "A5";
