@@ -19,7 +19,7 @@ constexpr int kBusyTimeoutMs = 10000;
 // One prepared statement, finalized when it goes.
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
+    Statement(sqlite3* db, const char* sql) {
         if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
             throw StoreError(std::string("SQLite: ") + sqlite3_errmsg(db));
     }
@@ -45,7 +45,6 @@ public:
     }
 
 private:
-    sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 
