@@ -14,7 +14,7 @@
 #include <QUrl>
 #include <cerrno>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 namespace up = vorex::update;
 
@@ -68,13 +68,13 @@ void CClickLabel::mouseReleaseEvent(QMouseEvent* event) {
         emit clicked();
 }
 
-CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env) {
+CAboutDlg::CAboutDlg(ui::ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env) {
     env_.FillDefaults();
     setObjectName("100");
     up::CUpdateService* updates = env_.updates;
     const QString version = updates ? updates->OwnVersion() : QStringLiteral("-.--");
     const QString build = updates ? updates->OwnBuild() : QString();
-    setWindowTitle(L("Info über Vorex Programmer") + ' ' + version + " (" + build + ')');
+    setWindowTitle(ui::L("Info über Vorex Programmer") + ' ' + version + " (" + build + ')');
 
     auto* grid = new QGridLayout(this);
     auto* picture = new QLabel(this);
@@ -82,7 +82,7 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
     picture->setPixmap(QPixmap(QStringLiteral(":/vorex/images/tb_57664.png")));
     grid->addWidget(picture, 0, 0, 4, 1, Qt::AlignTop);
 
-    auto* title = new QLabel(S(57344) + " V" + version, this);
+    auto* title = new QLabel(ui::S(57344) + " V" + version, this);
     title->setTextFormat(Qt::PlainText);
     QFont bold = title->font();
     bold.setBold(true);
@@ -93,8 +93,8 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
     sdk->setObjectName("101");
     grid->addWidget(sdk, 1, 1);
     grid->addWidget(
-        new QLabel(L("Programmierstation für 13,56 MHz RFID-Leser\n© 2026 Vorex RFID"), this), 2,
-        1);
+        new QLabel(ui::L("Programmierstation für 13,56 MHz RFID-Leser\n© 2026 Vorex RFID"), this),
+        2, 1);
 
     auto link = [this](const QString& objectName, const QString& text, const QUrl& url) {
         auto* label = new CClickLabel(this);
@@ -128,11 +128,11 @@ CAboutDlg::CAboutDlg(ShellEnv& env, QWidget* parent) : QDialog(parent), env_(env
     connect(program_, &CClickLabel::clicked, this, [this] { ClickOnOffer(program_, programUrl_); });
     connect(reader_, &CClickLabel::clicked, this, [this] { ClickOnOffer(reader_, readerUrl_); });
 
-    autoCheck_ = new QCheckBox(L("automatisch auf neue Version prüfen"), this);
+    autoCheck_ = new QCheckBox(ui::L("automatisch auf neue Version prüfen"), this);
     autoCheck_->setObjectName("1058");
-    autoCheck_->setChecked(ProfileInt("Version", "Update", 1) != 0);
+    autoCheck_->setChecked(ui::ProfileInt("Version", "Update", 1) != 0);
     grid->addWidget(autoCheck_, 7, 0, 1, 2);
-    auto* ok = new QPushButton(L("OK"), this);
+    auto* ok = new QPushButton(ui::L("OK"), this);
     ok->setObjectName("1");
     ok->setDefault(true);
     grid->addWidget(ok, 8, 1, Qt::AlignRight);
@@ -170,21 +170,21 @@ void CAboutDlg::RefreshProgram() {
     programUrl_.clear();
     switch (verdict) {
     case up::Verdict::Update:
-        program_->setText(S(600) + S(57344) + " => V " + OutsideText(offer.version) + " (" +
+        program_->setText(ui::S(600) + ui::S(57344) + " => V " + OutsideText(offer.version) + " (" +
                           OutsideText(offer.build) + ')');
         programUrl_ = QString::fromStdString(offer.installer);
         Paint(program_, kDarkRed);
         break;
     case up::Verdict::Current:
-        program_->setText(S(57344) + S(601));
+        program_->setText(ui::S(57344) + ui::S(601));
         Paint(program_, kGrey);
         break;
     case up::Verdict::NoFile:
-        program_->setText(S(603));
+        program_->setText(ui::S(603));
         Paint(program_, kRed);
         break;
     default:
-        program_->setText(S(602));
+        program_->setText(ui::S(602));
         Paint(program_, kRed);
         break;
     }
@@ -209,7 +209,7 @@ void CAboutDlg::RefreshReader() {
         break;
     case up::Verdict::Update: {
         const up::Offer offer = source.ReaderOffer();
-        reader_->setText(L("Update ") + model + " V" + current + " => V" +
+        reader_->setText(ui::L("Update ") + model + " V" + current + " => V" +
                          OutsideText(offer.version));
         readerUrl_ = QString::fromStdString(offer.installer);
         Paint(reader_, kDarkRed);
@@ -217,11 +217,11 @@ void CAboutDlg::RefreshReader() {
         break;
     }
     case up::Verdict::NoConnection:
-        reader_->setText(S(602));
+        reader_->setText(ui::S(602));
         Paint(reader_, kRed);
         break;
     default:
-        reader_->setText(model + " V" + current + ' ' + S(601));
+        reader_->setText(model + " V" + current + ' ' + ui::S(601));
         break;
     }
 }
@@ -241,7 +241,7 @@ void CAboutDlg::StartInstaller(CClickLabel* label, const QString& url) {
     if (!env_.updates || (download_ && download_->IsRunning()))
         return;
     savedText_ = label->text();
-    label->setText(S(604));
+    label->setText(ui::S(604));
     label->repaint();
     up::CUpdateService& updates = *env_.updates;
     download_ = std::make_unique<up::CInstallerDownload>(updates.Network(), updates.Settings());
@@ -249,7 +249,7 @@ void CAboutDlg::StartInstaller(CClickLabel* label, const QString& url) {
     if (!download_->Start(url, updates.Settings().installerFolder)) {
         label->setText(savedText_);
         env_.messages->Show(this, DownloadFailedText(download_->ErrorText()),
-                            IMessages::Icon::Warning);
+                            ui::IMessages::Icon::Warning);
         return;
     }
     downloading_ = label;
@@ -269,7 +269,7 @@ void CAboutDlg::OnDownloaded(const QString& path) {
         label->setText(savedText_);
     if (path.isEmpty() && !cancelled_)
         env_.messages->Show(this, DownloadFailedText(download_->ErrorText()),
-                            IMessages::Icon::Warning);
+                            ui::IMessages::Icon::Warning);
     if (!path.isEmpty() && RunInstaller(path)) {
         emit exitRequested();
         accept();
@@ -281,7 +281,7 @@ void CAboutDlg::OnDownloaded(const QString& path) {
 bool CAboutDlg::RunInstaller(const QString& path) {
     if (!QFileInfo::exists(path)) {
         env_.messages->Show(this, QStringLiteral("The File\n\"%1\"\ndoes not exist!").arg(path),
-                            IMessages::Icon::Warning);
+                            ui::IMessages::Icon::Warning);
         return false;
     }
     errno = 0;
@@ -294,12 +294,12 @@ bool CAboutDlg::RunInstaller(const QString& path) {
                             .arg(result)
                             .arg(0)
                             .arg(errno),
-                        IMessages::Icon::Warning);
+                        ui::IMessages::Icon::Warning);
     return false;
 }
 
 void CAboutDlg::SaveCheckBox() {
-    WriteProfileInt("Version", "Update", autoCheck_->isChecked() ? 1 : 0);
+    ui::WriteProfileInt("Version", "Update", autoCheck_->isChecked() ? 1 : 0);
 }
 
 void CAboutDlg::accept() {
@@ -312,4 +312,4 @@ void CAboutDlg::reject() {
     QDialog::reject();
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -15,7 +15,7 @@ namespace vorex::update {
 class CInstallerDownload;
 }
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 // A label that reports clicks while it is clickable.
 class CClickLabel : public QLabel {
@@ -38,7 +38,7 @@ private:
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(ShellEnv& env, QWidget* parent = nullptr);
+    explicit CAboutDlg(ui::ShellEnv& env, QWidget* parent = nullptr);
     ~CAboutDlg() override;
 
     // Fills the program and reader labels from what the update check holds.
@@ -61,7 +61,7 @@ private:
     bool RunInstaller(const QString& path);
     void SaveCheckBox();
 
-    ShellEnv& env_;
+    ui::ShellEnv& env_;
     CClickLabel* program_ = nullptr;
     CClickLabel* reader_ = nullptr;
     QCheckBox* autoCheck_ = nullptr;
@@ -73,4 +73,4 @@ private:
     QString savedText_;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

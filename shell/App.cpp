@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <cstdio>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 void ShowThenIdentify(CMainFrame& frame) {
     // The reader is looked for once the window is on the screen, with the progress in
@@ -34,7 +34,7 @@ void SetProgramIcon() {
 void StartUpdateChecks(vorex::update::CUpdateService& updates) {
     // Nothing is fetched unless automatic checking is on; otherwise the about box asks
     // the server when the operator opens it.
-    if (ProfileInt("Version", "Update", 1) == 0)
+    if (ui::ProfileInt("Version", "Update", 1) == 0)
         return;
     updates.StartReader();
     updates.StartProgram(true);
@@ -74,10 +74,10 @@ int RunProgram(int argc, char** argv) {
     QCoreApplication::setApplicationName(demo ? QStringLiteral("VorexProgrammerDemo")
                                               : QStringLiteral("VorexProgrammer"));
 
-    CMessageBoxes boxes;
+    ui::CMessageBoxes boxes;
     CLoggedMessages logged;
-    ShellEnv env;
-    env.messages = shots.isEmpty() ? static_cast<IMessages*>(&boxes) : &logged;
+    ui::ShellEnv env;
+    env.messages = shots.isEmpty() ? static_cast<ui::IMessages*>(&boxes) : &logged;
     env.FillDefaults();
 
     CDemoReader demoReader;
@@ -88,11 +88,11 @@ int RunProgram(int argc, char** argv) {
                          error.toUtf8().constData());
             return 1;
         }
-        WriteProfileString("Port", "Name", demoReader.Path());
-        WriteProfileInt("Port", "Baudrate", demoReader.BaudCode());
-        WriteProfileInt("Port", "Adresse", demoReader.Address());
+        ui::WriteProfileString("Port", "Name", demoReader.Path());
+        ui::WriteProfileInt("Port", "Baudrate", demoReader.BaudCode());
+        ui::WriteProfileInt("Port", "Adresse", demoReader.Address());
         const std::string pty = demoReader.Path().toStdString();
-        const NameLister system = env.listComPorts;
+        const ui::NameLister system = env.listComPorts;
         env.listComPorts = [system, pty] {
             std::vector<std::string> names{pty};
             for (const std::string& n : system())
@@ -102,7 +102,7 @@ int RunProgram(int argc, char** argv) {
         env.captionNote = QStringLiteral(" [Demo]");
     }
 
-    CWaitHook waitHook;
+    ui::CWaitHook waitHook;
     env.waitHook = &waitHook;
     // The demo stays off the network unless an update server is named.
     vorex::update::UpdateSettings updateSettings;
@@ -111,7 +111,7 @@ int RunProgram(int argc, char** argv) {
     vorex::update::CUpdateService updates(updateSettings);
     env.updates = &updates;
     env.reportReader = [&updates](const QString& firmwareCode, const QString& model) {
-        updates.DeviceIdentified(firmwareCode, model, ProfileInt("Version", "Update", 1) != 0);
+        updates.DeviceIdentified(firmwareCode, model, ui::ProfileInt("Version", "Update", 1) != 0);
     };
     CMainFrame frame(env);
     // A newer program or reader firmware opens the about box once the main loop runs.
@@ -130,4 +130,4 @@ int RunProgram(int argc, char** argv) {
     return app.exec();
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

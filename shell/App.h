@@ -4,7 +4,7 @@ namespace vorex::update {
 class CUpdateService;
 }
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 class CMainFrame;
 
@@ -19,4 +19,4 @@ void StartUpdateChecks(vorex::update::CUpdateService& updates);
 // identification of the reader, which then runs with the window on the screen.
 void ShowThenIdentify(CMainFrame& frame);
 
-} // namespace vorex::ui
+} // namespace vorex::shell

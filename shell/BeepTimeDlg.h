@@ -6,13 +6,15 @@
 class QLineEdit;
 
 namespace vorex::ui {
-
 class IMessages;
+} // namespace vorex::ui
+
+namespace vorex::shell {
 
 class CBeepTimeDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CBeepTimeDlg(IMessages* messages = nullptr, QWidget* parent = nullptr);
+    explicit CBeepTimeDlg(ui::IMessages* messages = nullptr, QWidget* parent = nullptr);
 
     int BeepTime() const { return beepTime_; }
     int CycleTime() const { return cycleTime_; }
@@ -22,11 +24,11 @@ public:
 private:
     bool SaveData();
 
-    IMessages* messages_;
+    ui::IMessages* messages_;
     int beepTime_;
     int cycleTime_;
     QLineEdit* beepEdit_;
     QLineEdit* cycleEdit_;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

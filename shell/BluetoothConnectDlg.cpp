@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 namespace sh = vorex::reader;
 
@@ -24,10 +24,10 @@ constexpr int kFirstPressMs = 10;
 CBluetoothConnectDlg::CBluetoothConnectDlg(int handle, QWidget* parent)
     : QDialog(parent), handle_(handle) {
     setObjectName("135");
-    setWindowTitle(L("Bluetooth Verbindungsaufbau"));
+    setWindowTitle(ui::L("Bluetooth Verbindungsaufbau"));
     address_ =
-        sh::BtAddressFromProfile(ProfileString("Bluetooth", "LastDevAddr", "0").toLongLong());
-    deviceName_ = ProfileString("Bluetooth", "LastDevName");
+        sh::BtAddressFromProfile(ui::ProfileString("Bluetooth", "LastDevAddr", "0").toLongLong());
+    deviceName_ = ui::ProfileString("Bluetooth", "LastDevName");
 
     status_ = new QPlainTextEdit(this);
     status_->setObjectName("1007");
@@ -43,11 +43,11 @@ CBluetoothConnectDlg::CBluetoothConnectDlg(int handle, QWidget* parent)
     connect(button_, &QPushButton::clicked, this, &CBluetoothConnectDlg::OnButton);
 
     if (!sh::IsZero(address_)) {
-        button_->setText(S(563));
+        button_->setText(ui::S(563));
         list_->addItem(deviceName_);
         list_->setCurrentRow(0);
     } else {
-        button_->setText(S(550));
+        button_->setText(ui::S(550));
     }
     resize(360, 300);
 }
@@ -90,26 +90,26 @@ void CBluetoothConnectDlg::OnButton() {
 }
 
 bool CBluetoothConnectDlg::Connect() {
-    Append(Format(S(511), deviceName_));
+    Append(ui::Format(ui::S(511), deviceName_));
     if (VOREX_ConnectBluetooth(handle_, address_.data(), sh::kBtConnectParameter,
                                sh::kBtConnectMs) == 1) {
-        WriteProfileString("Bluetooth", "LastDevAddr",
-                           QString::number(sh::BtAddressToProfile(address_)));
-        WriteProfileString("Bluetooth", "LastDevName", deviceName_);
-        Append(S(514));
+        ui::WriteProfileString("Bluetooth", "LastDevAddr",
+                               QString::number(sh::BtAddressToProfile(address_)));
+        ui::WriteProfileString("Bluetooth", "LastDevName", deviceName_);
+        Append(ui::S(514));
         button_->setEnabled(true);
         accept();
         return true;
     }
-    Append("\n" + Format(S(512), VOREX_GetLastError(handle_)));
+    Append("\n" + ui::Format(ui::S(512), VOREX_GetLastError(handle_)));
     address_ = {};
     deviceName_.clear();
-    button_->setText(S(550));
+    button_->setText(ui::S(550));
     return false;
 }
 
 void CBluetoothConnectDlg::Search() {
-    Append(S(515));
+    Append(ui::S(515));
     list_->clear();
     std::vector<uint8_t> bytes(sh::kBtSearchBytes);
     const int used =
@@ -118,14 +118,14 @@ void CBluetoothConnectDlg::Search() {
     for (const auto& r : records_)
         if (sh::IsListedBtReader(r.name))
             list_->addItem(QString::fromStdString(r.name));
-    Append(S(514));
+    Append(ui::S(514));
     if (list_->count() == 0) {
-        button_->setText(S(550));
+        button_->setText(ui::S(550));
     } else {
         list_->setCurrentRow(0);
-        button_->setText(S(563));
+        button_->setText(ui::S(563));
     }
     button_->setEnabled(true);
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -11,7 +11,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 class CBluetoothConnectDlg : public QDialog {
     Q_OBJECT
@@ -43,4 +43,4 @@ private:
     QPushButton* button_ = nullptr;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -5,7 +5,7 @@
 #include "sim/Scenario.h"
 #include "sim/ScenarioFiles.h"
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 CDemoReader::CDemoReader() = default;
 
@@ -62,4 +62,4 @@ bool CDemoReader::ChangeField(const std::string& command) {
     return model_ && vsim::ApplyFieldCommand(*model_, command).rfind("ok ", 0) == 0;
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

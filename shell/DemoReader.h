@@ -9,7 +9,7 @@ class ReaderModel;
 class PtyServer;
 } // namespace vsim
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 class CDemoReader {
 public:
@@ -32,4 +32,4 @@ private:
     std::unique_ptr<vsim::PtyServer> server_;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <libudev.h>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 CDeviceMonitor::CDeviceMonitor(bool useUdev, QObject* parent) : QObject(parent) {
     if (useUdev && (udev_ = udev_new()) != nullptr) {
@@ -48,4 +48,4 @@ void CDeviceMonitor::OnUdevReadable() {
     emit deviceChange(arrival ? 0x8000 : 7);
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

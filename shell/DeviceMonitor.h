@@ -10,7 +10,7 @@ class QSocketNotifier;
 struct udev;
 struct udev_monitor;
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 class CDeviceMonitor : public QObject {
     Q_OBJECT
@@ -31,4 +31,4 @@ private:
     QTimer poll_;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -5,17 +5,17 @@
 
 #include <vorex/vorex.h>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
-bool RunFactoryReset(int handle, IMessages& messages, QWidget* parent) {
+bool RunFactoryReset(int handle, ui::IMessages& messages, QWidget* parent) {
     for (int question : {10139, 10140})
-        if (!messages.AskYesNo(parent, S(question), IMessages::Icon::Warning))
+        if (!messages.AskYesNo(parent, ui::S(question), ui::IMessages::Icon::Warning))
             return false;
     if (VOREX_FactoryReset(handle) < 0)
-        messages.Show(parent, S(10141));
+        messages.Show(parent, ui::S(10141));
     else
-        messages.Show(parent, S(10142), IMessages::Icon::Information);
+        messages.Show(parent, ui::S(10142), ui::IMessages::Icon::Information);
     return true;
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -4,10 +4,12 @@
 class QWidget;
 
 namespace vorex::ui {
-
 class IMessages;
+} // namespace vorex::ui
+
+namespace vorex::shell {
 
 // True when the reset was sent (whatever the reader answered).
-bool RunFactoryReset(int handle, IMessages& messages, QWidget* parent);
+bool RunFactoryReset(int handle, ui::IMessages& messages, QWidget* parent);
 
-} // namespace vorex::ui
+} // namespace vorex::shell

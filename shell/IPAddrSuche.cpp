@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 namespace {
 
@@ -46,16 +46,16 @@ private:
 
 } // namespace
 
-CIPAddrSuche::CIPAddrSuche(IMessages* messages, QWidget* parent)
+CIPAddrSuche::CIPAddrSuche(ui::IMessages* messages, QWidget* parent)
     : QDialog(parent), messages_(messages) {
     setObjectName("234");
-    setWindowTitle(L("IP-Adressen"));
+    setWindowTitle(ui::L("IP-Adressen"));
     list_ = new QListWidget(this);
     list_->setObjectName("1295");
     list_->setUniformItemSizes(true);
-    change_ = new QPushButton(L("IP-Adresse ändern"), this);
+    change_ = new QPushButton(ui::L("IP-Adresse ändern"), this);
     change_->setObjectName("1");
-    auto* close = new QPushButton(L("Schliessen"), this);
+    auto* close = new QPushButton(ui::L("Schliessen"), this);
     close->setObjectName("2");
     close->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -105,7 +105,7 @@ bool CIPAddrSuche::FillAddressList() {
             UpdateButtons();
             return true;
         }
-        if (!messages_ || !messages_->AskRetryCancel(this, S(10131), S(10129))) {
+        if (!messages_ || !messages_->AskRetryCancel(this, ui::S(10131), ui::S(10129))) {
             QDialog::reject();
             return false;
         }
@@ -137,4 +137,4 @@ void CIPAddrSuche::reject() {
     QDialog::reject();
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -11,13 +11,15 @@ class QListWidget;
 class QPushButton;
 
 namespace vorex::ui {
-
 class IMessages;
+} // namespace vorex::ui
+
+namespace vorex::shell {
 
 class CIPAddrSuche : public QDialog {
     Q_OBJECT
 public:
-    explicit CIPAddrSuche(IMessages* messages, QWidget* parent = nullptr);
+    explicit CIPAddrSuche(ui::IMessages* messages, QWidget* parent = nullptr);
 
     QString SelectedAddress() const { return selected_; }
     // Runs both searches and fills the list; with nothing found, asks Retry/Cancel.
@@ -33,11 +35,11 @@ private:
     void ChangeAddress();
     void UpdateButtons();
 
-    IMessages* messages_;
+    ui::IMessages* messages_;
     QListWidget* list_;
     QPushButton* change_;
     QString selected_;
     bool filled_ = false;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

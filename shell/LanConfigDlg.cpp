@@ -16,7 +16,7 @@
 #include <QRegularExpressionValidator>
 #include <QThread>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 namespace {
 
@@ -42,13 +42,13 @@ QLineEdit* PortEdit(const char* id, QWidget* parent) {
 
 } // namespace
 
-CLanConfig::CLanConfig(const QString& identity, IMessages* messages, QWidget* parent)
+CLanConfig::CLanConfig(const QString& identity, ui::IMessages* messages, QWidget* parent)
     : QDialog(parent), messages_(messages), identity_(identity) {
     setObjectName("159");
-    setWindowTitle(L("LAN Einstellung"));
-    automatic_ = new QRadioButton(L("IP Adresse automatisch beziehen"), this);
+    setWindowTitle(ui::L("LAN Einstellung"));
+    automatic_ = new QRadioButton(ui::L("IP Adresse automatisch beziehen"), this);
     automatic_->setObjectName("1251");
-    fixed_ = new QRadioButton(L("Folgende IP Adresse verwenden"), this);
+    fixed_ = new QRadioButton(ui::L("Folgende IP Adresse verwenden"), this);
     fixed_->setObjectName("1252");
     dhcpName_ = new QLineEdit(this);
     dhcpName_->setObjectName("1247");
@@ -58,10 +58,10 @@ CLanConfig::CLanConfig(const QString& identity, IMessages* messages, QWidget* pa
     fixedPort_ = PortEdit("1246", this);
     mask_ = AddressEdit("1244", this);
     gateway_ = AddressEdit("1245", this);
-    ok_ = new QPushButton(L("OK"), this);
+    ok_ = new QPushButton(ui::L("OK"), this);
     ok_->setObjectName("1");
     ok_->setDefault(true);
-    cancel_ = new QPushButton(L("Abbrechen"), this);
+    cancel_ = new QPushButton(ui::L("Abbrechen"), this);
     cancel_->setObjectName("2");
     progress_ = new QProgressBar(this);
     progress_->setObjectName("1253");
@@ -71,18 +71,18 @@ CLanConfig::CLanConfig(const QString& identity, IMessages* messages, QWidget* pa
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(automatic_, 0, 0, 1, 4);
-    grid->addWidget(new QLabel(L("DHCP Name:"), this), 1, 0);
+    grid->addWidget(new QLabel(ui::L("DHCP Name:"), this), 1, 0);
     grid->addWidget(dhcpName_, 1, 1);
     grid->addWidget(new QLabel("-", this), 1, 2);
     grid->addWidget(autoPort_, 1, 3);
     grid->addWidget(fixed_, 2, 0, 1, 4);
-    grid->addWidget(new QLabel(L("IP-Adresse:"), this), 3, 0);
+    grid->addWidget(new QLabel(ui::L("IP-Adresse:"), this), 3, 0);
     grid->addWidget(address_, 3, 1);
     grid->addWidget(new QLabel("-", this), 3, 2);
     grid->addWidget(fixedPort_, 3, 3);
-    grid->addWidget(new QLabel(L("Subnetzmaske:"), this), 4, 0);
+    grid->addWidget(new QLabel(ui::L("Subnetzmaske:"), this), 4, 0);
     grid->addWidget(mask_, 4, 1);
-    grid->addWidget(new QLabel(L("Gateway:"), this), 5, 0);
+    grid->addWidget(new QLabel(ui::L("Gateway:"), this), 5, 0);
     grid->addWidget(gateway_, 5, 1);
     grid->addWidget(ok_, 6, 0);
     grid->addWidget(cancel_, 6, 1);
@@ -140,14 +140,15 @@ void CLanConfig::accept() {
     vorex::shell::LanForm form;
     const bool fixed = fixed_->isChecked();
     form.mode = fixed ? vorex::shell::LanMode::Fixed : vorex::shell::LanMode::Automatic;
-    if (!ExchangeInt(fixed ? fixedPort_ : autoPort_, 1, 65535, true, messages_, this, form.port))
+    if (!ui::ExchangeInt(fixed ? fixedPort_ : autoPort_, 1, 65535, true, messages_, this,
+                         form.port))
         return;
     form.address = address_->text().toStdString();
     form.dhcpName = dhcpName_->text().toStdString();
     const std::string text = vorex::shell::NewAddressText(form);
     if (text.empty()) {
         if (messages_)
-            messages_->Show(this, S(10128));
+            messages_->Show(this, ui::S(10128));
         address_->setFocus();
         return;
     }
@@ -163,7 +164,7 @@ void CLanConfig::accept() {
         0) {
         SetApplying(false);
         if (messages_)
-            messages_->Show(this, S(10130));
+            messages_->Show(this, ui::S(10130));
         LoadLanSettings();
         return;
     }
@@ -179,4 +180,4 @@ void CLanConfig::accept() {
     QDialog::accept();
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -12,13 +12,15 @@ class QPushButton;
 class QRadioButton;
 
 namespace vorex::ui {
-
 class IMessages;
+} // namespace vorex::ui
+
+namespace vorex::shell {
 
 class CLanConfig : public QDialog {
     Q_OBJECT
 public:
-    CLanConfig(const QString& identity, IMessages* messages, QWidget* parent = nullptr);
+    CLanConfig(const QString& identity, ui::IMessages* messages, QWidget* parent = nullptr);
 
     QString Identity() const { return identity_; }
     // How long OK waits for the reader at its new identity.
@@ -32,7 +34,7 @@ private:
     void EnableByMode();
     void SetApplying(bool applying);
 
-    IMessages* messages_;
+    ui::IMessages* messages_;
     QString identity_;
     int answerWaitMs_ = 25000;
     QLineEdit* dhcpName_;
@@ -48,4 +50,4 @@ private:
     QProgressBar* progress_;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -21,7 +21,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace vorex::ui {
+namespace vorex::shell {
 namespace {
 
 struct CommandText {
@@ -53,10 +53,10 @@ constexpr int kToolBar[] = {40001, 0, 40004, 40002, 40003, 40005, 0,
 
 } // namespace
 
-CMainFrame::CMainFrame(ShellEnv& env) : env_(env) {
+CMainFrame::CMainFrame(ui::ShellEnv& env) : env_(env) {
     env_.FillDefaults();
     setObjectName("MainFrame");
-    setWindowTitle(S(57344) + env_.captionNote);
+    setWindowTitle(ui::S(57344) + env_.captionNote);
     InstallQtTranslation(QStringLiteral("de"));
     CreateActions();
     view_ = new CProgrammerView(env_, this);
@@ -70,8 +70,8 @@ CMainFrame::CMainFrame(ShellEnv& env) : env_(env) {
     UpdateCommandUi();
     resize(778, 630);
 
-    move(ProfileInt("Window", "left", 0), ProfileInt("Window", "top", 0));
-    if (ProfileInt("Settings", "Sprache", 0) == 1)
+    move(ui::ProfileInt("Window", "left", 0), ui::ProfileInt("Window", "top", 0));
+    if (ui::ProfileInt("Settings", "Sprache", 0) == 1)
         SwitchToEnglish();
 }
 
@@ -118,7 +118,7 @@ void CMainFrame::CreateActions() {
     // The document keys: a new or opened (empty) document identifies the reader again;
     // saving writes an empty file.
     auto renew = [this] {
-        setWindowTitle(S(57344) + env_.captionNote);
+        setWindowTitle(ui::S(57344) + env_.captionNote);
         view_->OnInitialUpdate();
     };
     auto* newDoc = new QAction(this);
@@ -147,15 +147,15 @@ void CMainFrame::BuildMenu() {
         delete old;
     for (QAction* old : bar->findChildren<QAction*>(QStringLiteral("MenuExit")))
         delete old;
-    QMenu* tags = bar->addMenu(L("TransponderTyp"));
+    QMenu* tags = bar->addMenu(ui::L("TransponderTyp"));
     tags->setObjectName("TransponderTyp");
     for (int id : {40001, 40004, 40002, 40003, 40005})
         tags->addAction(Action(id));
-    QMenu* settings = bar->addMenu(L("Einstellungen"));
+    QMenu* settings = bar->addMenu(ui::L("Einstellungen"));
     settings->setObjectName("Einstellungen");
     for (int id : {32778, 32780, 32864, 40006, 40007})
         settings->addAction(Action(id));
-    QMenu* languages = bar->addMenu(L("Sprachen"));
+    QMenu* languages = bar->addMenu(ui::L("Sprachen"));
     languages->setObjectName("Sprachen");
     languages->addAction(Action(32781));
     languages->addAction(Action(32782));
@@ -164,7 +164,7 @@ void CMainFrame::BuildMenu() {
     exit->setObjectName("MenuExit");
     exit->setStatusTip(Action(57665)->statusTip());
     connect(exit, &QAction::triggered, this, &QWidget::close);
-    QMenu* help = bar->addMenu(L("&?"));
+    QMenu* help = bar->addMenu(ui::L("&?"));
     help->setObjectName("Help");
     help->addAction(Action(57664));
     for (QMenu* m : {tags, settings, languages, help})
@@ -227,7 +227,7 @@ void CMainFrame::BuildStatusBar() {
 void CMainFrame::SetStatusNote(const char* german, const QString& argument) {
     noteText_ = german;
     noteArgument_ = argument;
-    note_->setText(german ? L(german).arg(argument) : QString());
+    note_->setText(german ? ui::L(german).arg(argument) : QString());
     note_->setVisible(german != nullptr);
 }
 
@@ -247,12 +247,12 @@ void CMainFrame::SetSearching(bool on) {
 void CMainFrame::ApplyTexts() {
     for (const CommandText& c : kCommands) {
         QAction* a = Action(c.id);
-        a->setText(L(c.german));
-        a->setStatusTip(Prompt(c.id));
-        a->setToolTip(ToolTip(c.id));
+        a->setText(ui::L(c.german));
+        a->setStatusTip(ui::Prompt(c.id));
+        a->setToolTip(ui::ToolTip(c.id));
     }
-    idle_->setText(Prompt(57345));
-    cancel_->setText(L("Abbrechen"));
+    idle_->setText(ui::Prompt(57345));
+    cancel_->setText(ui::L("Abbrechen"));
     SetStatusNote(noteText_, noteArgument_);
     BuildMenu();
     UpdateCommandUi();
@@ -291,7 +291,7 @@ void CMainFrame::SwitchToEnglish() {
             break;
         }
     if (!loaded) {
-        env_.messages->Show(this, S(10075), IMessages::Icon::Warning);
+        env_.messages->Show(this, ui::S(10075), ui::IMessages::Icon::Warning);
         return;
     }
     QCoreApplication::installTranslator(translator.get());
@@ -335,11 +335,11 @@ void CMainFrame::OpenManual() {
     if (result >= 32)
         return;
     if (result == 0)
-        env_.messages->Show(this, S(10000), IMessages::Icon::Critical);
+        env_.messages->Show(this, ui::S(10000), ui::IMessages::Icon::Critical);
     else if (result == 31)
-        env_.messages->Show(this, S(10001), IMessages::Icon::Information);
+        env_.messages->Show(this, ui::S(10001), ui::IMessages::Icon::Information);
     else
-        env_.messages->Show(this, Format(S(10002), result), IMessages::Icon::Critical);
+        env_.messages->Show(this, ui::Format(ui::S(10002), result), ui::IMessages::Icon::Critical);
 }
 
 void CMainFrame::OpenAboutBox() {
@@ -361,14 +361,14 @@ void CMainFrame::OpenAboutBox() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     view_->CancelSearch();
-    WriteProfileInt("Settings", "Sprache", language_);
+    ui::WriteProfileInt("Settings", "Sprache", language_);
     if (!isMinimized()) {
         const QPoint topLeft = isMaximized() || isFullScreen() ? normalGeometry().topLeft() : pos();
-        WriteProfileInt("Window", "left", topLeft.x());
-        WriteProfileInt("Window", "top", topLeft.y());
+        ui::WriteProfileInt("Window", "left", topLeft.x());
+        ui::WriteProfileInt("Window", "top", topLeft.y());
     }
     SwitchToGerman();
     QMainWindow::closeEvent(event);
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

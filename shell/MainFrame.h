@@ -15,7 +15,7 @@ class QProgressBar;
 class QToolBar;
 class QToolButton;
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 class CAboutDlg;
 class CProgrammerView;
@@ -24,7 +24,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // Builds menu, tool bar and status bar, restores the position and the language.
-    explicit CMainFrame(ShellEnv& env);
+    explicit CMainFrame(ui::ShellEnv& env);
     ~CMainFrame() override;
 
     CProgrammerView* View() const { return view_; }
@@ -56,7 +56,7 @@ private:
     // While the view searches for the reader only the cancel button takes input.
     void SetSearching(bool on);
 
-    ShellEnv& env_;
+    ui::ShellEnv& env_;
     CProgrammerView* view_ = nullptr;
     std::map<int, QAction*> actions_;
     int language_ = 0;
@@ -72,4 +72,4 @@ private:
     QPointer<CAboutDlg> about_;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -25,7 +25,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace vorex::ui {
+namespace vorex::shell {
 namespace {
 
 using vorex::reader::EntryKind;
@@ -43,11 +43,11 @@ bool IsSerial(const QString& name) {
 
 } // namespace
 
-CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
-    : QDialog(parent), env_(env), timeout_(ProfileInt("Port", "Timeout", 1000)),
-      ethernet_on_(ProfileInt("Port", "EthernetAktiv", 0)),
-      address_(ProfileInt("Port", "Adresse", 1)), name_(ProfileString("Port", "Name")),
-      baud_(ProfileInt("Port", "Baudrate", 19200)) {
+CPortDlg::CPortDlg(ui::ShellEnv& env, QWidget* parent)
+    : QDialog(parent), env_(env), timeout_(ui::ProfileInt("Port", "Timeout", 1000)),
+      ethernet_on_(ui::ProfileInt("Port", "EthernetAktiv", 0)),
+      address_(ui::ProfileInt("Port", "Adresse", 1)), name_(ui::ProfileString("Port", "Name")),
+      baud_(ui::ProfileInt("Port", "Baudrate", 19200)) {
     env_.FillDefaults();
     if (name_.isEmpty()) {
         // A fresh profile starts with the first attached reader; an on-board serial
@@ -56,7 +56,7 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
         RefreshDeviceList(Kind::Usb);
         name_ = Q(vorex::reader::ChooseDefaultEntry(serialPorts_, usbReaders_));
         if (!name_.isEmpty())
-            WriteProfileString("Port", "Name", name_);
+            ui::WriteProfileString("Port", "Name", name_);
     }
     if (name_.startsWith(QLatin1String("USB: "))) {
         ValidateSavedEntry(Kind::Usb, QStringLiteral("USB: "));
@@ -73,32 +73,32 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     }
 
     setObjectName("109");
-    setWindowTitle(L("Schnittstelle"));
+    setWindowTitle(ui::L("Schnittstelle"));
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(env_.refreshIntervalMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &CPortDlg::PostRefresh);
 
-    auto* group = new QGroupBox(L("Schnittstelle auswählen"), this);
+    auto* group = new QGroupBox(ui::L("Schnittstelle auswählen"), this);
     entries_ = new QListWidget(group);
     entries_->setObjectName("PortList");
-    ethernet_ = new QCheckBox(L("Ethernet aktivieren"), group);
+    ethernet_ = new QCheckBox(ui::L("Ethernet aktivieren"), group);
     ethernet_->setObjectName("EthernetAktiv");
     ethernet_->setChecked(ethernet_on_ == 1);
-    ipSearch_ = new QPushButton(L("IP ?"), group);
+    ipSearch_ = new QPushButton(ui::L("IP ?"), group);
     ipSearch_->setObjectName("IpSearch");
-    hidMode_ = new QPushButton(L("HID Mode"), group);
+    hidMode_ = new QPushButton(ui::L("HID Mode"), group);
     hidMode_->setObjectName("HidMode");
-    virtualCom_ = new QPushButton(L("Virtual Com"), group);
+    virtualCom_ = new QPushButton(ui::L("Virtual Com"), group);
     virtualCom_->setObjectName("VirtualCom");
     for (QPushButton* b : {hidMode_, virtualCom_})
         b->setCheckable(true);
     path_ = new QLineEdit(group);
     path_->setObjectName("DevicePath");
-    path_->setPlaceholderText(L("Gerätepfad, z. B. /dev/serial/by-id/…"));
-    browse_ = new QPushButton(L("Durchsuchen …"), group);
+    path_->setPlaceholderText(ui::L("Gerätepfad, z. B. /dev/serial/by-id/…"));
+    browse_ = new QPushButton(ui::L("Durchsuchen …"), group);
     browse_->setObjectName("BrowseDevice");
     auto* pathRow = new QHBoxLayout;
-    pathRow->addWidget(new QLabel(L("Gerät:"), group));
+    pathRow->addWidget(new QLabel(ui::L("Gerät:"), group));
     pathRow->addWidget(path_, 1);
     pathRow->addWidget(browse_);
     auto* groupLayout = new QVBoxLayout(group);
@@ -117,7 +117,7 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     baudRate_->addItems({"2400", "4800", "9600", "19200", "38400", "57600", "115200"});
     parity_ = new QComboBox(this);
     parity_->setObjectName("Parity");
-    parity_->addItems({L("keine"), L("gerade"), L("ungerade")});
+    parity_->addItems({ui::L("keine"), ui::L("gerade"), ui::L("ungerade")});
     stopBits_ = new QComboBox(this);
     stopBits_->setObjectName("StopBits");
     stopBits_->addItems({"1", "2"});
@@ -127,21 +127,21 @@ CPortDlg::CPortDlg(ShellEnv& env, QWidget* parent)
     addressEdit_->setObjectName("Adresse");
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(L("Baudrate"), this), 0, 0);
+    grid->addWidget(new QLabel(ui::L("Baudrate"), this), 0, 0);
     grid->addWidget(baudRate_, 0, 1);
-    grid->addWidget(new QLabel(L("Parität"), this), 1, 0);
+    grid->addWidget(new QLabel(ui::L("Parität"), this), 1, 0);
     grid->addWidget(parity_, 1, 1);
-    grid->addWidget(new QLabel(L("Stopbits:"), this), 2, 0);
+    grid->addWidget(new QLabel(ui::L("Stopbits:"), this), 2, 0);
     grid->addWidget(stopBits_, 2, 1);
-    grid->addWidget(new QLabel(L("Timeout in [ms]"), this), 0, 2);
+    grid->addWidget(new QLabel(ui::L("Timeout in [ms]"), this), 0, 2);
     grid->addWidget(timeoutEdit_, 0, 3);
-    grid->addWidget(new QLabel(L("Geräteadresse [dez.]"), this), 1, 2);
+    grid->addWidget(new QLabel(ui::L("Geräteadresse [dez.]"), this), 1, 2);
     grid->addWidget(addressEdit_, 1, 3);
 
-    auto* ok = new QPushButton(L("OK"), this);
+    auto* ok = new QPushButton(ui::L("OK"), this);
     ok->setObjectName("1");
     ok->setDefault(true);
-    auto* cancel = new QPushButton(L("Abbrechen"), this);
+    auto* cancel = new QPushButton(ui::L("Abbrechen"), this);
     cancel->setObjectName("2");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -185,7 +185,7 @@ void CPortDlg::ValidateSavedEntry(Kind kind, const QString& prefix) {
     }
     if (name != name_) {
         name_ = name;
-        WriteProfileString("Port", "Name", name_);
+        ui::WriteProfileString("Port", "Name", name_);
     }
 }
 
@@ -204,10 +204,10 @@ std::vector<std::string>& CPortDlg::ListOf(Kind kind) {
 }
 
 bool CPortDlg::RefreshDeviceList(Kind kind) {
-    const NameLister& lister = kind == Kind::Usb         ? env_.listUsb
-                               : kind == Kind::Lan       ? env_.listLan
-                               : kind == Kind::Bluetooth ? env_.listBluetooth
-                                                         : env_.listComPorts;
+    const ui::NameLister& lister = kind == Kind::Usb         ? env_.listUsb
+                                   : kind == Kind::Lan       ? env_.listLan
+                                   : kind == Kind::Bluetooth ? env_.listBluetooth
+                                                             : env_.listComPorts;
     return vorex::reader::RefreshList(ListOf(kind), lister ? lister() : std::vector<std::string>{});
 }
 
@@ -282,7 +282,7 @@ void CPortDlg::FillEntryList() {
     const auto listed = entries_->findItems(name_, Qt::MatchExactly);
     if (!name_.isEmpty() && listed.isEmpty()) {
         // The chosen device is not attached now: it stays, visibly, instead of another.
-        auto* item = new QListWidgetItem(L("%1 (nicht vorhanden)").arg(name_), entries_);
+        auto* item = new QListWidgetItem(ui::L("%1 (nicht vorhanden)").arg(name_), entries_);
         item->setData(Qt::UserRole, name_);
         item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
         QFont font = item->font();
@@ -330,18 +330,18 @@ bool CPortDlg::CheckDrivers() {
         return true;
     QString text;
     if (missing & 1)
-        text += S(10133) + "\n";
+        text += ui::S(10133) + "\n";
     if (missing & 2)
-        text += S(10134) + "\n";
+        text += ui::S(10134) + "\n";
     OfferDriverPage(text);
     return false;
 }
 
 void CPortDlg::OfferDriverPage(const QString& text) {
     if (env_.messages &&
-        env_.messages->AskYesNo(this, text + S(10135) + "\n", IMessages::Icon::Question) &&
+        env_.messages->AskYesNo(this, text + ui::S(10135) + "\n", ui::IMessages::Icon::Question) &&
         env_.openUrl)
-        env_.openUrl(QUrl(S(10132)));
+        env_.openUrl(QUrl(ui::S(10132)));
 }
 
 namespace {
@@ -389,7 +389,7 @@ void CPortDlg::OnVirtualCom() {
         name_ = EntryName(item);
         if (name_.startsWith(QLatin1String("USB: ")) && vorex::reader::IsHidReaderEntry(U(name_))) {
             if (VOREX_IsCdcDriverAvailable() != 1)
-                OfferDriverPage(S(10134) + "\n");
+                OfferDriverPage(ui::S(10134) + "\n");
             else
                 SwitchUsbMode(name_.mid(5), 2);
         }
@@ -482,7 +482,7 @@ void CPortDlg::OnIpSearch() {
 
 void CPortDlg::OnBrowse() {
     const QString byId = QStringLiteral("/dev/serial/by-id");
-    QFileDialog dialog(this, L("Gerät auswählen"),
+    QFileDialog dialog(this, ui::L("Gerät auswählen"),
                        QFileInfo(byId).isDir() ? byId : QStringLiteral("/dev"));
     // Device nodes count as system files, which a file dialog hides by default.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -497,26 +497,26 @@ void CPortDlg::OnBrowse() {
 void CPortDlg::accept() {
     int timeout = 0;
     int address = 0;
-    if (!ExchangeInt(timeoutEdit_, 10, 300000, true, env_.messages, this, timeout) ||
-        !ExchangeInt(addressEdit_, 1, 255, false, env_.messages, this, address))
+    if (!ui::ExchangeInt(timeoutEdit_, 10, 300000, true, env_.messages, this, timeout) ||
+        !ui::ExchangeInt(addressEdit_, 1, 255, false, env_.messages, this, address))
         return;
     timeout_ = timeout;
     address_ = address;
     // The device field shows the selected entry or what the operator typed.
     if (const QString chosen = path_->text().trimmed(); !chosen.isEmpty()) {
         name_ = chosen;
-        WriteProfileString("Port", "Name", name_);
+        ui::WriteProfileString("Port", "Name", name_);
         SetKindFlags(name_);
     }
     baud_ = 19200;
     if (baudRate_->currentIndex() >= 0)
         baud_ = vorex::reader::ComposeBaudCode(baudRate_->currentText().toInt(),
                                                parity_->currentIndex(), stopBits_->currentIndex());
-    WriteProfileInt("Port", "Baudrate", baud_);
-    WriteProfileInt("Port", "Timeout", timeout_);
-    WriteProfileInt("Port", "Adresse", address_);
-    WriteProfileInt("Port", "EthernetAktiv", ethernet_on_);
+    ui::WriteProfileInt("Port", "Baudrate", baud_);
+    ui::WriteProfileInt("Port", "Timeout", timeout_);
+    ui::WriteProfileInt("Port", "Adresse", address_);
+    ui::WriteProfileInt("Port", "EthernetAktiv", ethernet_on_);
     QDialog::accept();
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

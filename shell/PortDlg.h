@@ -18,7 +18,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 class CDeviceMonitor;
 
@@ -26,7 +26,7 @@ class CPortDlg : public QDialog {
     Q_OBJECT
 public:
     // Reads the saved settings and checks the saved entry against the devices present.
-    explicit CPortDlg(ShellEnv& env, QWidget* parent = nullptr);
+    explicit CPortDlg(ui::ShellEnv& env, QWidget* parent = nullptr);
     ~CPortDlg() override;
 
     QString Name() const { return name_; }
@@ -80,7 +80,7 @@ private:
     // The entry name behind a list row (the row may say "not present").
     static QString EntryName(const QListWidgetItem* item);
 
-    ShellEnv& env_;
+    ui::ShellEnv& env_;
     // controls
     QPushButton* virtualCom_ = nullptr;
     QPushButton* hidMode_ = nullptr;
@@ -109,4 +109,4 @@ private:
     std::unique_ptr<CDeviceMonitor> monitor_;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -19,7 +19,7 @@
 
 #include <QPainter>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 namespace sc = vorex::reader;
 
@@ -55,7 +55,7 @@ private:
     CProgrammerView& view_;
 };
 
-CProgrammerView::CProgrammerView(ShellEnv& env, QWidget* parent)
+CProgrammerView::CProgrammerView(ui::ShellEnv& env, QWidget* parent)
     : QWidget(parent), env_(env), picture_(QStringLiteral(":/vorex/images/view.png")) {
     env_.FillDefaults();
     setObjectName("ProgrammerView");
@@ -105,11 +105,11 @@ void CProgrammerView::ForgetReader() {
 int CProgrammerView::OpenReader(bool useGivenBaud, int& baud) {
     CPortDlg settings(env_);
     if (!useGivenBaud)
-        baud = ProfileInt("Port", "Baudrate", 19200);
+        baud = ui::ProfileInt("Port", "Baudrate", 19200);
     portText_ = settings.BuildPortName();
     displayPort_ = QString::fromStdString(
         sc::DisplayPortName(settings.Name().toStdString(), settings.Address()));
-    timeoutMs_ = ProfileInt("Port", "Timeout", 500);
+    timeoutMs_ = ui::ProfileInt("Port", "Timeout", 500);
     searchedRates_ = false;
     stoppedAnswering_ = false;
     cancelled_ = false;
@@ -121,8 +121,8 @@ int CProgrammerView::OpenReader(bool useGivenBaud, int& baud) {
     auto open = [&](int rate) {
         if (cancelled_)
             return kCancelled;
-        emit statusMessage(serial ? S(12000).arg(displayPort_).arg(rate / 100 * 100)
-                                  : S(12001).arg(displayPort_));
+        emit statusMessage(serial ? ui::S(12000).arg(displayPort_).arg(rate / 100 * 100)
+                                  : ui::S(12001).arg(displayPort_));
         return VOREX_OpenPort(name.constData(), rate, timeoutMs_);
     };
     if (settings.IsLanEntry()) {
@@ -142,7 +142,7 @@ int CProgrammerView::OpenReader(bool useGivenBaud, int& baud) {
         if (result > 0) {
             baud = found;
             if (!useGivenBaud)
-                WriteProfileInt("Port", "Baudrate", found);
+                ui::WriteProfileInt("Port", "Baudrate", found);
         }
     }
     if (result == kCancelled)
@@ -170,18 +170,18 @@ void CProgrammerView::CancelSearch() {
 
 QString CProgrammerView::FailureText(int code) const {
     if (code == 0)
-        return S(12002);
+        return ui::S(12002);
     if (cancelled_)
-        return S(12008);
+        return ui::S(12008);
     if (code == -1)
-        return Format(S(10012), displayPort_);
+        return ui::Format(ui::S(10012), displayPort_);
     if (code == -11) {
-        const QString what = stoppedAnswering_ ? S(12007).arg(displayPort_)
-                             : searchedRates_  ? S(12006).arg(displayPort_).arg(timeoutMs_)
-                                               : S(12004).arg(displayPort_).arg(timeoutMs_);
-        return what + '\n' + S(12005);
+        const QString what = stoppedAnswering_ ? ui::S(12007).arg(displayPort_)
+                             : searchedRates_  ? ui::S(12006).arg(displayPort_).arg(timeoutMs_)
+                                               : ui::S(12004).arg(displayPort_).arg(timeoutMs_);
+        return what + '\n' + ui::S(12005);
     }
-    return Format(S(10002), -code);
+    return ui::Format(ui::S(10002), -code);
 }
 
 void CProgrammerView::ReportFailure(int code, bool ask, const QString& lead) {
@@ -189,7 +189,7 @@ void CProgrammerView::ReportFailure(int code, bool ask, const QString& lead) {
     emit statusMessage(QString(text).replace('\n', ' '));
     if (ask && !cancelled_)
         env_.messages->Show(this, lead.isEmpty() ? text : lead + "\n\n" + text,
-                            IMessages::Icon::Warning);
+                            ui::IMessages::Icon::Warning);
 }
 
 bool CProgrammerView::IdentifyReader(int handle) {
@@ -206,12 +206,12 @@ bool CProgrammerView::IdentifyReader(int handle) {
         id = sc::Identity{0, sc::Base62Value(static_cast<char>(version[3]))};
     deviceType_ = id.deviceType;
     firmware_ = id.firmware;
-    const QString firmwareText = QString::asprintf(S(139).toUtf8().constData(), 1, firmware_);
+    const QString firmwareText = QString::asprintf(ui::S(139).toUtf8().constData(), 1, firmware_);
 
     if (VOREX_IsProgrammer(handle) == 1)
         VOREX_SetReaderMode(handle, 0);
     else
-        env_.messages->Show(this, S(226), IMessages::Icon::Information);
+        env_.messages->Show(this, ui::S(226), ui::IMessages::Icon::Information);
 
     char name[30] = {};
     const QString model = VOREX_GetDeviceName(handle, name, sizeof name) > 0
@@ -221,9 +221,9 @@ bool CProgrammerView::IdentifyReader(int handle) {
     if (VOREX_IsUsbLink(handle) == 1)
         device += QStringLiteral("USB:");
     device += portText_;
-    SetCaption(S(57344) + " V" + CaptionVersion() + " <" + device + "  " + firmwareText + ">" +
+    SetCaption(ui::S(57344) + " V" + CaptionVersion() + " <" + device + "  " + firmwareText + ">" +
                env_.captionNote);
-    emit statusMessage(S(12003).arg(model, displayPort_));
+    emit statusMessage(ui::S(12003).arg(model, displayPort_));
     emit readerChanged();
     return true;
 }
@@ -349,7 +349,7 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
 void CProgrammerView::OnInterface() {
     if (searching_)
         return;
-    const int oldBaud = ProfileInt("Port", "Baudrate", 19200);
+    const int oldBaud = ui::ProfileInt("Port", "Baudrate", 19200);
     CPortDlg dialog(env_, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -359,7 +359,7 @@ void CProgrammerView::OnInterface() {
 void CProgrammerView::ReconnectAfterInterface(int oldBaud) {
     deviceType_ = 0;
     const bool usb = CPortDlg(env_).IsUsbEntry();
-    const int newBaud = ProfileInt("Port", "Baudrate", 19200);
+    const int newBaud = ui::ProfileInt("Port", "Baudrate", 19200);
     const bool change = !usb && newBaud != oldBaud;
     int handle = 0;
     if (change) {
@@ -369,8 +369,8 @@ void CProgrammerView::ReconnectAfterInterface(int oldBaud) {
         // (no entry) has nothing to tell.
         if (handle > 0 && newBaud != baud &&
             VOREX_SetBaudrate(handle, newBaud / 100 * 100, newBaud % 100) == -1) {
-            env_.messages->Show(this, S(10047), IMessages::Icon::Warning);
-            WriteProfileInt("Port", "Baudrate", oldBaud);
+            env_.messages->Show(this, ui::S(10047), ui::IMessages::Icon::Warning);
+            ui::WriteProfileInt("Port", "Baudrate", oldBaud);
         }
     } else {
         int baud = oldBaud;
@@ -393,7 +393,7 @@ void CProgrammerView::ReconnectAfterInterface(int oldBaud) {
     if (handle < 0) {
         ForgetReader();
         // -1 names the port itself; a missing reader leads with the cable hint.
-        ReportFailure(handle, true, handle == -11 ? S(10023) : QString());
+        ReportFailure(handle, true, handle == -11 ? ui::S(10023) : QString());
         return;
     }
     ReportAndClose(handle);
@@ -413,7 +413,7 @@ void CProgrammerView::OnIpAddress() {
     const QString saved = CPortDlg(env_).Name();
     CLanConfig dialog(saved.mid(5), env_.messages, this);
     if (dialog.exec() == QDialog::Accepted)
-        WriteProfileString("Port", "Name", "LAN: " + dialog.Identity());
+        ui::WriteProfileString("Port", "Name", "LAN: " + dialog.Identity());
     const int handle = OpenAndIdentify(true);
     if (handle > 0)
         VOREX_ClosePort(handle);
@@ -444,4 +444,4 @@ void CProgrammerView::OnFactoryReset() {
                           [this](int handle) { RunFactoryReset(handle, *env_.messages, this); });
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -8,12 +8,12 @@
 #include <QWidget>
 #include <functional>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 class CProgrammerView : public QWidget {
     Q_OBJECT
 public:
-    explicit CProgrammerView(ShellEnv& env, QWidget* parent = nullptr);
+    explicit CProgrammerView(ui::ShellEnv& env, QWidget* parent = nullptr);
 
     int DeviceType() const { return deviceType_; }
     int Firmware() const { return firmware_; }
@@ -85,7 +85,7 @@ private:
     void ReportFailure(int code, bool ask, const QString& lead = {});
     class SearchScope;
 
-    ShellEnv& env_;
+    ui::ShellEnv& env_;
     QImage picture_;
     int deviceType_ = 0;
     int firmware_ = -1;
@@ -103,4 +103,4 @@ private:
     bool stoppedAnswering_ = false;
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -27,7 +27,7 @@
 #include <cstdio>
 #include <functional>
 
-namespace vorex::ui {
+namespace vorex::shell {
 
 void CLoggedMessages::Show(QWidget*, const QString& text, Icon) {
     std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
@@ -75,7 +75,7 @@ bool WithReader(CMainFrame& frame, const std::function<bool(int handle)>& shoot)
 
 // The ISO 15693 workbench on the demo reader's tags, with one edited (yellow) cell next
 // to the first tag's locked (pink) block.
-bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
+bool SaveWorkbench(CMainFrame& frame, ui::ShellEnv& env, const QDir& dir) {
     return WithReader(frame, [&](int handle) {
         wb::iso::CISO15693Dlg dialog(env, &frame);
         dialog.SetConnection(handle, reader::HighDataRateLock(frame.View()->DeviceType()));
@@ -95,7 +95,7 @@ bool SaveWorkbench(CMainFrame& frame, ShellEnv& env, const QDir& dir) {
 
 // The NFC Type 2 workbench on the demo NTAG216 with one edited (yellow) page, and the
 // transmit-power dialog with the reader's settings.
-bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+bool SaveReaderDialogs(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo, const QDir& dir) {
     // Outside the demo the card on the reader is shown.
     demo.ChangeField("card ntag216");
     return WithReader(frame, [&](int handle) {
@@ -123,7 +123,8 @@ bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, cons
 // The MIFARE Classic 4K workbench on the demo card's 16-block sector 33, read with the
 // key in slot 1 of the reader's store: data rows, a value block, the access rights;
 // then the key-store dialog with the demo store's keys and one unfinished key.
-bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo,
+                          const QDir& dir) {
     demo.ChangeField("card classic4k");
     return WithReader(frame, [&](int handle) {
         bool ok = false;
@@ -161,7 +162,8 @@ bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, c
 
 } // namespace
 
-int TakeScreenshots(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QString& folder) {
+int TakeScreenshots(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo,
+                    const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral(".")))
         return 1;
@@ -193,4 +195,4 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const Q
     return ok ? 0 : 1;
 }
 
-} // namespace vorex::ui
+} // namespace vorex::shell

@@ -6,13 +6,15 @@
 class QRadioButton;
 
 namespace vorex::ui {
-
 class IMessages;
+} // namespace vorex::ui
+
+namespace vorex::shell {
 
 class CSendeLeistungDlg : public QDialog {
     Q_OBJECT
 public:
-    CSendeLeistungDlg(int handle, IMessages* messages, QWidget* parent = nullptr);
+    CSendeLeistungDlg(int handle, ui::IMessages* messages, QWidget* parent = nullptr);
 
     // Reads the settings block into the radio groups (a failed read is reported and
     // leaves both groups on full power). Called by exec(); tests call it directly.
@@ -27,10 +29,10 @@ public:
 
 private:
     int handle_;
-    IMessages* messages_;
+    ui::IMessages* messages_;
     int iso15693_ = 0; // 0 full, 1 half
     int iso14443_ = 0;
     QRadioButton* radios_[4] = {}; // 1065, 1066 (ISO 15693), 1067, 1068 (ISO 14443)
 };
 
-} // namespace vorex::ui
+} // namespace vorex::shell

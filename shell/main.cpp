@@ -5,5 +5,5 @@
 int main(int argc, char** argv) {
     // The window manager finds the desktop entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(VOREX_APP_ID));
-    return vorex::ui::RunProgram(argc, argv);
+    return vorex::shell::RunProgram(argc, argv);
 }

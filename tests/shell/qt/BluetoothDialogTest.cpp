@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 
 namespace {
 

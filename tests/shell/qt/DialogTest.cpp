@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 
 class DialogTest : public QObject {
     Q_OBJECT

@@ -24,6 +24,7 @@
 #include <memory>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 
 namespace {
 

@@ -26,6 +26,7 @@
 #include <QTranslator>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 namespace up = vorex::update;
 
 namespace {

@@ -25,6 +25,7 @@
 #include <functional>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 
 namespace {
 

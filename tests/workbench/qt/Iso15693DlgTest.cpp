@@ -24,6 +24,7 @@
 #include <nlohmann/json.hpp>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 using nlohmann::json;
 using vorex::wb::iso::CISO15693Dlg;
 using vorex::wb::iso::Uid;

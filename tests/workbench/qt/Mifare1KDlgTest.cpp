@@ -24,6 +24,7 @@
 #include <nlohmann/json.hpp>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 using nlohmann::json;
 using vorex::wb::mfc::CKeyStoreDlg;
 using vorex::wb::mfc::CMifare1KDlg;

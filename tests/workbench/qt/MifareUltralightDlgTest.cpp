@@ -16,6 +16,7 @@
 #include <QRadioButton>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 using vorex::wb::nfc::CMifareUltralightDlg;
 using vtest::PageTagField;
 

@@ -19,6 +19,7 @@
 #include <QRadioButton>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 using vorex::wb::nfc::CNFCType2Dlg;
 using vtest::PageTagField;
 using Mark = CNFCType2Dlg::CellMark;
