@@ -21,9 +21,7 @@ int RunHostMode(const GlobalOptions&, const std::vector<std::string>&);
 int RunTrace(const GlobalOptions&, const std::vector<std::string>&);
 int RunIso15693(const GlobalOptions&, const std::vector<std::string>&);
 int RunMifare(const GlobalOptions&, const std::vector<std::string>&);
-#ifdef VOREX_UPDATE_CHECK
 int RunUpdateCheck(const GlobalOptions&, const std::vector<std::string>&);
-#endif
 int RunLan(const GlobalOptions&, const std::vector<std::string>&);
 int RunBluetooth(const GlobalOptions&, const std::vector<std::string>&);
 int RunConvert(const GlobalOptions&, const std::vector<std::string>&);
@@ -80,7 +78,6 @@ const Command kCommands[] = {
      RunIso15693},
     {"mifare", "MIFARE Classic, Ultralight and NFC Type 2 cards: read, write, dump, restore", "",
      RunMifare},
-#ifdef VOREX_UPDATE_CHECK
     {"update-check", "show the program and reader firmware updates the update server offers",
      "vorexctl [--port PATH] [--json] update-check\n"
      "  Fetches the version files from the update server ($VOREX_UPDATE_URL, default\n"
@@ -88,7 +85,6 @@ const Command kCommands[] = {
      "  with --port, for the reader's firmware: update (with version and installer),\n"
      "  current, no-file or no-connection. Exits 1 when a file could not be fetched.\n",
      RunUpdateCheck},
-#endif
     {"bt", "Bluetooth readers: adapters, search, connect", "", RunBluetooth},
     {"lan", "readers on the network: search, reachability, network settings", "", RunLan},
     {"convert", "convert a dump file into another format (no reader needed)",
