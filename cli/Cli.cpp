@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cards/FileIo.h"
+#include "reader/ErrorTexts.h"
 #include "reader/ReaderFacts.h"
 
 #include <vorex/vorex.h>
@@ -245,18 +246,19 @@ std::vector<std::string> SplitNameList(const char* buffer, int used) {
 }
 
 std::string ErrorMessage(int error) {
-    std::string text(static_cast<size_t>(VOREX_GetErrorText(error, nullptr, 0)) + 1, '\0');
-    VOREX_GetErrorText(error, text.data(), static_cast<int>(text.size()));
-    text.resize(text.size() - 1);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
+    return vorex::reader::EnglishErrorText(error);
+}
+
+void AddError(nlohmann::json& j, int error) {
+    j["error"] = error;
+    j["error_name"] = vorex::reader::ErrorName(error);
 }
 
 int ReportError(const GlobalOptions& options, int error, const std::string& context) {
     const std::string message = ErrorMessage(error);
     if (options.json) {
-        nlohmann::json j{{"ok", false}, {"error", error}, {"message", message}};
+        nlohmann::json j{{"ok", false}, {"message", message}};
+        AddError(j, error);
         if (!context.empty())
             j["context"] = context;
         PrintJson(j);

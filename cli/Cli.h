@@ -112,8 +112,10 @@ int ReportLastError(const GlobalOptions& options, int handle, const std::string&
 int ReportFailure(const GlobalOptions& options, int handle, const std::string& context);
 // Reports a problem found here (not by the reader); returns 1.
 int Refuse(const GlobalOptions& options, const std::string& message);
-// The engine's German text for an error number, without the line end.
+// The English text of an engine error number (the engine's own texts are German).
 std::string ErrorMessage(int error);
+// An engine error in a JSON object: "error" (its number) and "error_name" ("timeout").
+void AddError(nlohmann::json& j, int error);
 
 // The names of a name list (each NUL-terminated, one more NUL after the last) of
 // `used` bytes.

@@ -250,7 +250,7 @@ int Lock(const GlobalOptions& o, const Args& a) {
         json j{{"ok", r.Ok()}, {"from", from}, {"to", to}, {"locked", r.locked}};
         if (!r.Ok()) {
             j["failed_block"] = r.failedBlock;
-            j["error"] = r.error;
+            AddError(j, r.error);
             j["message"] = "lock block " + std::to_string(r.failedBlock) + ": " +
                            ErrorMessage(r.error) + "; " + locked;
         }
@@ -370,7 +370,7 @@ int Restore(const GlobalOptions& o, const Args& a) {
         for (const auto& f : r.failed) {
             json e{{"block", f.block}, {"stage", f.stage}};
             if (f.error)
-                e["error"] = f.error;
+                AddError(e, f.error);
             if (!f.readBack.empty())
                 e["read_back"] = ToHex(f.readBack, "");
             failed.push_back(e);

@@ -75,7 +75,7 @@ int Interrupted(const GlobalOptions& o, const std::string& what, const md::Inter
     if (o.json) {
         json j{{"ok", false}, {"message", message}, {"sector", sector}, {"block", i.block}};
         if (i.error)
-            j["error"] = i.error;
+            AddError(j, i.error);
         PrintJson(j);
     } else {
         std::fprintf(stderr, "vorexctl: %s\n", message.c_str());
@@ -375,7 +375,7 @@ json Problems(const std::vector<md::BlockProblem>& list) {
     for (const auto& p : list) {
         json j{{"block", p.block}, {"reason", p.reason}};
         if (p.error)
-            j["error"] = *p.error;
+            AddError(j, *p.error);
         out.push_back(j);
     }
     return out;
