@@ -89,19 +89,15 @@ int Dispatch(const char* group, const std::vector<Command>& table, const char* n
     const std::string help = std::string(group);
     if (args.empty())
         return UsageError(options, help + " needs a subcommand", help);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(GroupHelp(group, table, notes).c_str(), stdout);
-        return 0;
-    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+        return PrintUsage(options, GroupHelp(group, table, notes));
     for (const Command& c : table) {
         if (args[0] != c.name)
             continue;
         const std::vector<std::string> words(args.begin() + 1, args.end());
         const bool nested = !c.options && !*c.usage && !*c.synopsis;
-        if (WantsHelp(words) && !nested) {
-            std::fputs(*c.usage ? c.usage : SubcommandHelp(group, c).c_str(), stdout);
-            return 0;
-        }
+        if (WantsHelp(words) && !nested)
+            return PrintUsage(options, *c.usage ? c.usage : SubcommandHelp(group, c));
         if (c.options) {
             Args parsed;
             std::string error;
@@ -438,6 +434,14 @@ bool WantsHelp(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h")
             return true;
     return false;
+}
+
+int PrintUsage(const GlobalOptions& o, const std::string& text) {
+    if (o.json)
+        PrintJson({{"ok", true}, {"usage", text}});
+    else
+        std::fputs(text.c_str(), stdout);
+    return 0;
 }
 
 ProgressBar::ProgressBar(const char* what, const GlobalOptions& options)

@@ -134,6 +134,8 @@ std::string Printable(const std::string& text);
 int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help = {});
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);
+// Prints a help text on stdout (with --json as {"ok": true, "usage": TEXT}); returns 0.
+int PrintUsage(const GlobalOptions& o, const std::string& text);
 
 // A progress bar on stderr, drawn only when stderr is a terminal and neither --quiet nor
 // --json is given, and cleared when the object goes; call it with (done, total) (a

@@ -247,7 +247,7 @@ int Lock(const GlobalOptions& o, const Args& a) {
                                    : "blocks " + std::to_string(r.locked.front()) + "-" +
                                          std::to_string(r.locked.back()) + " locked";
     if (o.json) {
-        json j{{"ok", r.Ok()}, {"from", from}, {"to", to}, {"locked", r.locked}};
+        json j{{"ok", r.Ok()}, {"from", from}, {"to", to}, {"locked_blocks", r.locked}};
         if (!r.Ok()) {
             j["failed_block"] = r.failedBlock;
             AddError(j, r.error);
@@ -309,6 +309,10 @@ int Dump(const GlobalOptions& o, const Args& a) {
             PrintJson({{"ok", true}, {"file", *out}, {"block_count", m.blocks}});
         else
             std::printf("%d blocks written to %s\n", m.blocks, out->c_str());
+    } else if (o.json) {
+        json j = json::parse(dump);
+        j["ok"] = true;
+        PrintJson(j);
     } else {
         std::printf("%s\n", dump.c_str());
     }

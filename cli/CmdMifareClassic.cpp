@@ -438,9 +438,12 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     }
     const bool ok = r.failed.empty() && !r.interrupted;
     if (o.json) {
+        // Counts as in every restore, the block numbers beside them.
         json j{{"ok", ok},
-               {"written", r.written},
-               {"unchanged", r.unchanged},
+               {"written", r.written.size()},
+               {"unchanged", r.unchanged.size()},
+               {"written_blocks", r.written},
+               {"unchanged_blocks", r.unchanged},
                {"unverified", r.unverified},
                {"failed", Problems(r.failed)},
                {"skipped", Problems(r.skipped)}};

@@ -84,6 +84,10 @@ MANPATH=$root/share/man man -w vorexctl >/dev/null || fail "man vorexctl finds n
 # ---- Installed programs: versions, help, the stand-in reader and vorexctl ----
 [[ $("$root/bin/vorexctl" --version) == "vorexctl $version" ]] || fail "vorexctl --version"
 [[ $("$root/bin/vorex-sim" --version) == "vorex-sim $version" ]] || fail "vorex-sim --version"
+# The tools load no Qt library (the update check fetches with libcurl).
+for tool in vorexctl vorex-sim; do
+    if ldd "$root/bin/$tool" | grep -qi 'libqt'; then fail "$tool links Qt: $(ldd "$root/bin/$tool")"; fi
+done
 # The desktop program answers --version and --help without a display.
 nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 [[ $("${nodisplay[@]}" "$root/bin/vorex-programmer" --version) == "vorex-programmer $version" ]] ||
