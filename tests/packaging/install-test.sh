@@ -86,7 +86,8 @@ MANPATH=$root/share/man man -w vorexctl >/dev/null || fail "man vorexctl finds n
 [[ $("$root/bin/vorex-sim" --version) == "vorex-sim $version" ]] || fail "vorex-sim --version"
 # The tools load no Qt library (the update check fetches with libcurl).
 for tool in vorexctl vorex-sim; do
-    if ldd "$root/bin/$tool" | grep -qi 'libqt'; then fail "$tool links Qt: $(ldd "$root/bin/$tool")"; fi
+    ldd "$root/bin/$tool" >"$work/ldd-$tool.txt"
+    if grep -qi 'libqt' "$work/ldd-$tool.txt"; then fail "$tool links Qt: $(cat "$work/ldd-$tool.txt")"; fi
 done
 # The desktop program answers --version and --help without a display.
 nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
