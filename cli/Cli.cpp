@@ -421,7 +421,8 @@ std::string Printable(const std::string& text) {
 }
 
 int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help) {
-    const std::string see = "vorexctl " + (help.empty() ? "" : help + " ") + "--help";
+    const std::string& topic = help.empty() ? o.command : help;
+    const std::string see = "vorexctl " + (topic.empty() ? "" : topic + " ") + "--help";
     if (o.json)
         PrintJson({{"ok", false}, {"usage_error", true}, {"message", message}, {"help", see}});
     else

@@ -20,6 +20,7 @@ struct GlobalOptions {
     bool json = false;     // --json
     bool quiet = false;    // --quiet: no progress bars
     std::string btDevice;  // --bt-device: the Bluetooth reader to connect to
+    std::string command;   // the command being run: usage errors point to its --help
 };
 
 // Words after a (sub)command: "--name value" options, switches such as "--yes", and
@@ -130,7 +131,8 @@ void PrintJson(const nlohmann::json& j);
 std::string Printable(const std::string& text);
 
 // Prints a usage problem to stderr (with --json: one JSON object on stdout); returns 2.
-// `help` is the command whose --help explains it ("mifare dump").
+// `help` is the command whose --help explains it ("mifare dump"); default: the command
+// being run.
 int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help = {});
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);

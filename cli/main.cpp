@@ -214,6 +214,7 @@ int main(int argc, char** argv) {
         // Groups answer --help from their command tables.
         if (WantsHelp(words) && *c.usage)
             return PrintUsage(options, c.usage);
+        options.command = c.name;
         return c.run(options, words);
     }
     if (rest[0].rfind("-", 0) == 0)
