@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cards/FileIo.h"
+#include "reader/ErrorTexts.h"
 #include "reader/ReaderFacts.h"
 
 #include <vorex/vorex.h>
@@ -88,19 +89,15 @@ int Dispatch(const char* group, const std::vector<Command>& table, const char* n
     const std::string help = std::string(group);
     if (args.empty())
         return UsageError(options, help + " needs a subcommand", help);
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(GroupHelp(group, table, notes).c_str(), stdout);
-        return 0;
-    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+        return PrintUsage(options, GroupHelp(group, table, notes));
     for (const Command& c : table) {
         if (args[0] != c.name)
             continue;
         const std::vector<std::string> words(args.begin() + 1, args.end());
         const bool nested = !c.options && !*c.usage && !*c.synopsis;
-        if (WantsHelp(words) && !nested) {
-            std::fputs(*c.usage ? c.usage : SubcommandHelp(group, c).c_str(), stdout);
-            return 0;
-        }
+        if (WantsHelp(words) && !nested)
+            return PrintUsage(options, *c.usage ? c.usage : SubcommandHelp(group, c));
         if (c.options) {
             Args parsed;
             std::string error;
@@ -245,18 +242,19 @@ std::vector<std::string> SplitNameList(const char* buffer, int used) {
 }
 
 std::string ErrorMessage(int error) {
-    std::string text(static_cast<size_t>(VOREX_GetErrorText(error, nullptr, 0)) + 1, '\0');
-    VOREX_GetErrorText(error, text.data(), static_cast<int>(text.size()));
-    text.resize(text.size() - 1);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
-    return text;
+    return vorex::reader::EnglishErrorText(error);
+}
+
+void AddError(nlohmann::json& j, int error) {
+    j["error"] = error;
+    j["error_name"] = vorex::reader::ErrorName(error);
 }
 
 int ReportError(const GlobalOptions& options, int error, const std::string& context) {
     const std::string message = ErrorMessage(error);
     if (options.json) {
-        nlohmann::json j{{"ok", false}, {"error", error}, {"message", message}};
+        nlohmann::json j{{"ok", false}, {"message", message}};
+        AddError(j, error);
         if (!context.empty())
             j["context"] = context;
         PrintJson(j);
@@ -423,7 +421,8 @@ std::string Printable(const std::string& text) {
 }
 
 int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help) {
-    const std::string see = "vorexctl " + (help.empty() ? "" : help + " ") + "--help";
+    const std::string& topic = help.empty() ? o.command : help;
+    const std::string see = "vorexctl " + (topic.empty() ? "" : topic + " ") + "--help";
     if (o.json)
         PrintJson({{"ok", false}, {"usage_error", true}, {"message", message}, {"help", see}});
     else
@@ -436,6 +435,14 @@ bool WantsHelp(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h")
             return true;
     return false;
+}
+
+int PrintUsage(const GlobalOptions& o, const std::string& text) {
+    if (o.json)
+        PrintJson({{"ok", true}, {"usage", text}});
+    else
+        std::fputs(text.c_str(), stdout);
+    return 0;
 }
 
 ProgressBar::ProgressBar(const char* what, const GlobalOptions& options)

@@ -20,6 +20,7 @@ struct GlobalOptions {
     bool json = false;     // --json
     bool quiet = false;    // --quiet: no progress bars
     std::string btDevice;  // --bt-device: the Bluetooth reader to connect to
+    std::string command;   // the command being run: usage errors point to its --help
 };
 
 // Words after a (sub)command: "--name value" options, switches such as "--yes", and
@@ -112,8 +113,10 @@ int ReportLastError(const GlobalOptions& options, int handle, const std::string&
 int ReportFailure(const GlobalOptions& options, int handle, const std::string& context);
 // Reports a problem found here (not by the reader); returns 1.
 int Refuse(const GlobalOptions& options, const std::string& message);
-// The engine's German text for an error number, without the line end.
+// The English text of an engine error number (the engine's own texts are German).
 std::string ErrorMessage(int error);
+// An engine error in a JSON object: "error" (its number) and "error_name" ("timeout").
+void AddError(nlohmann::json& j, int error);
 
 // The names of a name list (each NUL-terminated, one more NUL after the last) of
 // `used` bytes.
@@ -128,10 +131,13 @@ void PrintJson(const nlohmann::json& j);
 std::string Printable(const std::string& text);
 
 // Prints a usage problem to stderr (with --json: one JSON object on stdout); returns 2.
-// `help` is the command whose --help explains it ("mifare dump").
+// `help` is the command whose --help explains it ("mifare dump"); default: the command
+// being run.
 int UsageError(const GlobalOptions& o, const std::string& message, const std::string& help = {});
 // True when the words ask for help.
 bool WantsHelp(const std::vector<std::string>& args);
+// Prints a help text on stdout (with --json as {"ok": true, "usage": TEXT}); returns 0.
+int PrintUsage(const GlobalOptions& o, const std::string& text);
 
 // A progress bar on stderr, drawn only when stderr is a terminal and neither --quiet nor
 // --json is given, and cleared when the object goes; call it with (done, total) (a

@@ -247,10 +247,10 @@ int Lock(const GlobalOptions& o, const Args& a) {
                                    : "blocks " + std::to_string(r.locked.front()) + "-" +
                                          std::to_string(r.locked.back()) + " locked";
     if (o.json) {
-        json j{{"ok", r.Ok()}, {"from", from}, {"to", to}, {"locked", r.locked}};
+        json j{{"ok", r.Ok()}, {"from", from}, {"to", to}, {"locked_blocks", r.locked}};
         if (!r.Ok()) {
             j["failed_block"] = r.failedBlock;
-            j["error"] = r.error;
+            AddError(j, r.error);
             j["message"] = "lock block " + std::to_string(r.failedBlock) + ": " +
                            ErrorMessage(r.error) + "; " + locked;
         }
@@ -309,6 +309,10 @@ int Dump(const GlobalOptions& o, const Args& a) {
             PrintJson({{"ok", true}, {"file", *out}, {"block_count", m.blocks}});
         else
             std::printf("%d blocks written to %s\n", m.blocks, out->c_str());
+    } else if (o.json) {
+        json j = json::parse(dump);
+        j["ok"] = true;
+        PrintJson(j);
     } else {
         std::printf("%s\n", dump.c_str());
     }
@@ -370,7 +374,7 @@ int Restore(const GlobalOptions& o, const Args& a) {
         for (const auto& f : r.failed) {
             json e{{"block", f.block}, {"stage", f.stage}};
             if (f.error)
-                e["error"] = f.error;
+                AddError(e, f.error);
             if (!f.readBack.empty())
                 e["read_back"] = ToHex(f.readBack, "");
             failed.push_back(e);

@@ -75,7 +75,7 @@ int Interrupted(const GlobalOptions& o, const std::string& what, const md::Inter
     if (o.json) {
         json j{{"ok", false}, {"message", message}, {"sector", sector}, {"block", i.block}};
         if (i.error)
-            j["error"] = i.error;
+            AddError(j, i.error);
         PrintJson(j);
     } else {
         std::fprintf(stderr, "vorexctl: %s\n", message.c_str());
@@ -375,7 +375,7 @@ json Problems(const std::vector<md::BlockProblem>& list) {
     for (const auto& p : list) {
         json j{{"block", p.block}, {"reason", p.reason}};
         if (p.error)
-            j["error"] = *p.error;
+            AddError(j, *p.error);
         out.push_back(j);
     }
     return out;
@@ -438,9 +438,12 @@ int CmdRestore(const GlobalOptions& o, int h, const Args& a) {
     }
     const bool ok = r.failed.empty() && !r.interrupted;
     if (o.json) {
+        // Counts as in every restore, the block numbers beside them.
         json j{{"ok", ok},
-               {"written", r.written},
-               {"unchanged", r.unchanged},
+               {"written", r.written.size()},
+               {"unchanged", r.unchanged.size()},
+               {"written_blocks", r.written},
+               {"unchanged_blocks", r.unchanged},
                {"unverified", r.unverified},
                {"failed", Problems(r.failed)},
                {"skipped", Problems(r.skipped)}};

@@ -5,6 +5,7 @@
 #include <vorex/vorex.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -275,7 +276,6 @@ void StopTrace(int) {
 
 // A trace viewer: binds the trace socket and prints the texts that engines send.
 int RunTrace(const GlobalOptions& o, const std::vector<std::string>& args) {
-    (void)o;
     if (!args.empty())
         return UsageError(o, "trace takes no arguments");
     const char* dir = std::getenv("XDG_RUNTIME_DIR");
@@ -292,26 +292,45 @@ int RunTrace(const GlobalOptions& o, const std::vector<std::string>& args) {
         sock >= 0 && bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     umask(old);
     if (!bound) {
-        std::fprintf(stderr, "vorexctl: cannot listen on %s\n", path.c_str());
-        return 1;
+        if (sock >= 0)
+            close(sock);
+        return Refuse(o, "cannot listen on " + path + ": " + std::strerror(errno));
     }
     struct sigaction sa {};
     sa.sa_handler = StopTrace;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
-    std::fprintf(stderr, "listening on %s\n", path.c_str());
+    if (!o.json)
+        std::fprintf(stderr, "listening on %s\n", path.c_str());
+    // With --json the texts are collected and printed as one object when interrupted.
+    std::string collected;
     while (!gStopTrace) {
         char piece[4];
         const ssize_t n = recv(sock, piece, sizeof piece, 0);
         if (n <= 0)
             continue;
-        for (ssize_t i = 0; i < n; ++i)
-            if (piece[i] != '\0' && piece[i] != '\r')
+        for (ssize_t i = 0; i < n; ++i) {
+            if (piece[i] == '\0' || piece[i] == '\r')
+                continue;
+            if (o.json)
+                collected += piece[i];
+            else
                 std::fputc(piece[i], stdout);
+        }
         std::fflush(stdout);
     }
     close(sock);
     unlink(path.c_str());
+    if (o.json) {
+        nlohmann::json lines = nlohmann::json::array();
+        size_t from = 0;
+        while (from < collected.size()) {
+            const size_t end = std::min(collected.find('\n', from), collected.size());
+            lines.push_back(collected.substr(from, end - from));
+            from = end + 1;
+        }
+        PrintJson({{"ok", true}, {"lines", lines}});
+    }
     return 0;
 }
 

@@ -189,7 +189,10 @@ int CmdPageWrite(const GlobalOptions& o, int h, const Args& a) {
     if (const int rc = PageWriteProblem(o, h, r))
         return rc;
     if (o.json) {
-        PrintJson({{"ok", true}, {"pages", r.written}, {"unverified", r.unverified}});
+        PrintJson({{"ok", true},
+                   {"written", r.written.size()},
+                   {"written_pages", r.written},
+                   {"unverified", r.unverified}});
     } else if (r.unverified.empty()) {
         std::printf("%ld page(s) from %ld written and verified\n", count, page);
     } else {
@@ -231,7 +234,10 @@ int CmdNdefWrite(const GlobalOptions& o, int h, const Args& a) {
     if (const int rc = PageWriteProblem(o, h, r))
         return rc;
     if (o.json)
-        PrintJson({{"ok", true}, {"pages", r.written}, {"bytes", bytes.size()}});
+        PrintJson({{"ok", true},
+                   {"written", r.written.size()},
+                   {"written_pages", r.written},
+                   {"bytes", bytes.size()}});
     else
         std::printf("NDEF message written: %zu bytes in pages 4-%zu\n", bytes.size(),
                     3 + bytes.size() / 4);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,7 @@ int RunHostMode(const GlobalOptions&, const std::vector<std::string>&);
 int RunTrace(const GlobalOptions&, const std::vector<std::string>&);
 int RunIso15693(const GlobalOptions&, const std::vector<std::string>&);
 int RunMifare(const GlobalOptions&, const std::vector<std::string>&);
-#ifdef VOREX_UPDATE_CHECK
 int RunUpdateCheck(const GlobalOptions&, const std::vector<std::string>&);
-#endif
 int RunLan(const GlobalOptions&, const std::vector<std::string>&);
 int RunBluetooth(const GlobalOptions&, const std::vector<std::string>&);
 int RunConvert(const GlobalOptions&, const std::vector<std::string>&);
@@ -80,7 +79,6 @@ const Command kCommands[] = {
      RunIso15693},
     {"mifare", "MIFARE Classic, Ultralight and NFC Type 2 cards: read, write, dump, restore", "",
      RunMifare},
-#ifdef VOREX_UPDATE_CHECK
     {"update-check", "show the program and reader firmware updates the update server offers",
      "vorexctl [--port PATH] [--json] update-check\n"
      "  Fetches the version files from the update server ($VOREX_UPDATE_URL, default\n"
@@ -88,7 +86,6 @@ const Command kCommands[] = {
      "  with --port, for the reader's firmware: update (with version and installer),\n"
      "  current, no-file or no-connection. Exits 1 when a file could not be fetched.\n",
      RunUpdateCheck},
-#endif
     {"bt", "Bluetooth readers: adapters, search, connect", "", RunBluetooth},
     {"lan", "readers on the network: search, reachability, network settings", "", RunLan},
     {"convert", "convert a dump file into another format (no reader needed)",
@@ -114,26 +111,29 @@ const Command kCommands[] = {
      RunKeys},
 };
 
-void Usage(FILE* out) {
-    std::fputs("Usage: vorexctl [global options] COMMAND [arguments]\n\n"
-               "global options:\n"
-               "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3,\n"
-               "                  192.168.0.20-10001, [name]-10001, a Bluetooth adapter\n"
-               "                  \"/dev/ttyUSB0 BT\", ...); default: $VOREX_PORT\n"
-               "  --bt-device ADDR  Bluetooth reader to connect (11:22:33:44:55:66); default:\n"
-               "                  the first reader a search finds\n"
-               "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200;\n"
-               "                  auto: try 19200, then the other rates up to 115200\n"
-               "  --timeout MS    answer timeout in milliseconds; 500\n"
-               "  --variant N     frame variant for raw (0-3); 0\n"
-               "  --address A     bus address for raw; 1\n"
-               "  --json          print one JSON object\n"
-               "  --quiet         no progress bars on stderr\n"
-               "  --version       print the version\n\ncommands:\n",
-               out);
-    for (const auto& c : kCommands)
-        std::fprintf(out, "  %-14s %s\n", c.name, c.summary);
-    std::fputs("\n\"vorexctl COMMAND --help\" shows a command's usage.\n", out);
+std::string Usage() {
+    std::string out =
+        "Usage: vorexctl [global options] COMMAND [arguments]\n\n"
+        "global options:\n"
+        "  --port PATH     reader port (/dev/ttyUSB0, /dev/pts/N, COM3,\n"
+        "                  192.168.0.20-10001, [name]-10001, a Bluetooth adapter\n"
+        "                  \"/dev/ttyUSB0 BT\", ...); default: $VOREX_PORT\n"
+        "  --bt-device ADDR  Bluetooth reader to connect (11:22:33:44:55:66); default:\n"
+        "                  the first reader a search finds\n"
+        "  --baud CODE     baud code: rate + format (0 8N1, 1 8E1, 2 8O1, 3 8N2); 19200;\n"
+        "                  auto: try 19200, then the other rates up to 115200\n"
+        "  --timeout MS    answer timeout in milliseconds; 500\n"
+        "  --variant N     frame variant for raw (0-3); 0\n"
+        "  --address A     bus address for raw; 1\n"
+        "  --json          print one JSON object\n"
+        "  --quiet         no progress bars on stderr\n"
+        "  --version       print the version\n\ncommands:\n";
+    char row[160];
+    for (const auto& c : kCommands) {
+        std::snprintf(row, sizeof row, "  %-14s %s\n", c.name, c.summary);
+        out += row;
+    }
+    return out + "\n\"vorexctl COMMAND --help\" shows a command's usage.\n";
 }
 
 } // namespace
@@ -193,22 +193,28 @@ int main(int argc, char** argv) {
         }
     }
     if (!rest.empty() && rest[0] == "--version") {
-        std::printf("vorexctl %s\n", VOREX_PROGRAM_VERSION);
+        if (options.json)
+            PrintJson({{"ok", true}, {"version", VOREX_PROGRAM_VERSION}});
+        else
+            std::printf("vorexctl %s\n", VOREX_PROGRAM_VERSION);
         return 0;
     }
-    if (rest.empty() || rest[0] == "--help" || rest[0] == "-h" || rest[0] == "help") {
-        Usage(rest.empty() ? stderr : stdout);
-        return rest.empty() ? 2 : 0;
+    if (rest.empty() && options.json)
+        return UsageError(options, "no command given");
+    if (rest.empty()) {
+        std::fputs(Usage().c_str(), stderr);
+        return 2;
     }
+    if (rest[0] == "--help" || rest[0] == "-h" || rest[0] == "help")
+        return PrintUsage(options, Usage());
     for (const auto& c : kCommands) {
         if (rest[0] != c.name)
             continue;
         const std::vector<std::string> words(rest.begin() + 1, rest.end());
         // Groups answer --help from their command tables.
-        if (WantsHelp(words) && *c.usage) {
-            std::fputs(c.usage, stdout);
-            return 0;
-        }
+        if (WantsHelp(words) && *c.usage)
+            return PrintUsage(options, c.usage);
+        options.command = c.name;
         return c.run(options, words);
     }
     if (rest[0].rfind("-", 0) == 0)

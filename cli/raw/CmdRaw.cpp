@@ -20,11 +20,7 @@ int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
     CVorex_Port port;
     if (!port.AttachLink(vorex::links::SerialLink::Open(
             {o.port, format.baud, format.parity, format.stopBits}, port))) {
-        if (o.json)
-            PrintJson({{"ok", false}, {"error", "open"}, {"port", o.port}});
-        else
-            std::fprintf(stderr, "vorexctl: cannot open %s\n", Printable(o.port).c_str());
-        return 1;
+        return Refuse(o, Printable(o.port) + ": cannot open the port");
     }
     port.SetVariant(static_cast<uint8_t>(o.variant));
     port.SetBusAddress(static_cast<uint32_t>(o.address));
@@ -34,9 +30,7 @@ int RunRaw(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!port.Exchange() || !port.TakeAnswer(payload))
         return ReportError(o, port.LastError());
     if (o.json) {
-        nlohmann::json j{
-            {"ok", true}, {"payload", ToHex(payload, "")}, {"error", port.LastError()}};
-        PrintJson(j);
+        PrintJson({{"ok", true}, {"payload", ToHex(payload, "")}});
     } else {
         std::printf("%s\n", ToHex(payload).c_str());
     }

@@ -204,7 +204,7 @@ TEST_F(IsoCli, LockChecksTheRangeFirstAndReportsWhatWasLocked) {
     r = Ctl("--json iso15693 lock --uid E004010000000015 --from 5 --to 9 --yes");
     EXPECT_EQ(r.status, 1);
     const json j = json::parse(r.out);
-    EXPECT_EQ(j["locked"], json::array({5, 6}));
+    EXPECT_EQ(j["locked_blocks"], json::array({5, 6}));
     EXPECT_EQ(j["failed_block"], 7);
     EXPECT_NE(j["message"].get<std::string>().find("blocks 5-6 locked"), std::string::npos);
 }

@@ -121,7 +121,8 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
     EXPECT_FALSE(WroteBlock(0)) << "the manufacturer block is never written";
     EXPECT_FALSE(WroteBlock(3)) << "trailers only with --yes";
     EXPECT_TRUE(result["failed"].empty()) << result.dump();
-    EXPECT_EQ(result["written"], json::array({1, 4}));
+    EXPECT_EQ(result["written_blocks"], json::array({1, 4}));
+    EXPECT_EQ(result["written"], 2);
     bool trailerSkipped = false;
     for (const auto& s : result["skipped"])
         trailerSkipped |= s["block"] == 3;
@@ -136,7 +137,7 @@ TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
     sim_.Model().ClearRequests();
     const json withYes = RunJson("restore --yes --in " + File("keys.json"));
     EXPECT_FALSE(WroteBlock(3)) << "the trailer holds the dump's keys already";
-    EXPECT_TRUE(withYes["written"].empty()) << withYes.dump();
+    EXPECT_EQ(withYes["written"], 0) << withYes.dump();
     int lastData = -1, firstTrailer = 1000, i = 0;
     for (const auto& r : sim_.Model().Requests()) {
         if (r.command != 0x35)
@@ -171,7 +172,7 @@ TEST_F(MifareCli, BinaryDumpsAndCardMismatch) {
     const json restored = RunJson("restore --yes --in " + File("card.mfd"));
     EXPECT_FALSE(WroteBlock(4));
     EXPECT_FALSE(WroteBlock(3));
-    EXPECT_TRUE(restored["written"].empty()) << restored.dump();
+    EXPECT_EQ(restored["written"], 0) << restored.dump();
     PutInField(1);
     const json refused = RunJson("restore --in " + File("card.mfd"), 1);
     EXPECT_EQ(refused["ok"], false);
@@ -231,7 +232,7 @@ TEST_F(MifareCli, RestoreWithTheReaderGoneSaysWhatWasWritten) {
     const auto start = std::chrono::steady_clock::now();
     const json j = RunJson("restore --timeout 300 --in " + File("card.json"), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * 300 + 1000));
-    EXPECT_EQ(j["written"], json::array({1, 2}));
+    EXPECT_EQ(j["written_blocks"], json::array({1, 2}));
     EXPECT_EQ(j["stopped_at"], 4);
 }
 
@@ -337,7 +338,7 @@ TEST_F(MifareCli, PageTagDumpsFindTheEndOfMemory) {
     EXPECT_EQ(dump["page_count"], 16);
     EXPECT_EQ(RunJson("ultralight write --page 4 --data 01020304", 1)["error"], 241)
         << "page 4 is locked";
-    EXPECT_EQ(RunJson("ultralight write --page 5 --data 0102030405060708")["pages"],
+    EXPECT_EQ(RunJson("ultralight write --page 5 --data 0102030405060708")["written_pages"],
               json::array({5, 6}));
     EXPECT_EQ(Run("ultralight write --page 3 --data 01000000").code, 1) << "needs --yes";
     EXPECT_EQ(RunJson("ultralight write --page 3 --yes --data 01000000")["ok"], true);
@@ -369,7 +370,7 @@ TEST_F(MifareCli, ProtectedNtagDumpStopsAtAuth0AndSaysSo) {
     EXPECT_EQ(Run("ntag dump --password 1234").code, 2);
 
     EXPECT_EQ(RunJson("ntag write --page 16 --data 01020304", 1)["error"], 246);
-    EXPECT_EQ(RunJson("ntag write --page 16 --data 01020304 --password 12345678")["pages"],
+    EXPECT_EQ(RunJson("ntag write --page 16 --data 01020304 --password 12345678")["written_pages"],
               json::array({16}));
     // A complete NTAG dump carries no mark.
     PutInField(2);
@@ -418,7 +419,7 @@ TEST_F(MifareCli, NtagTakenForAnUltralightAndItsPasswordPage) {
     EXPECT_FALSE(dump.contains("protected_from"));
 
     const json pwd = RunJson("ntag write --page 43 --data 0A0B0C0D");
-    EXPECT_EQ(pwd["pages"], json::array({43}));
+    EXPECT_EQ(pwd["written_pages"], json::array({43}));
     EXPECT_EQ(pwd["unverified"], json::array({43}));
     EXPECT_EQ(RunJson("ntag dump --password 0A0B0C0D")["ok"], true) << "the password is set";
 }

@@ -292,7 +292,9 @@ TEST(Vorexctl, IdentifyJsonAndErrors) {
     const auto timeout = Program(
         "cli/vorexctl", "--port " + sim->Path() + " --variant 2 --timeout 100 raw F0", true);
     EXPECT_EQ(timeout.status, 1);
-    EXPECT_NE(timeout.out.find("error 4: Timeout"), std::string::npos) << timeout.out;
+    EXPECT_NE(timeout.out.find("error 4: no answer from the reader in time (timeout)"),
+              std::string::npos)
+        << timeout.out;
 
     const auto missing = Program("cli/vorexctl", "--port /dev/does-not-exist --json identify");
     EXPECT_EQ(missing.status, 1);

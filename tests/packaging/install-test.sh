@@ -84,6 +84,11 @@ MANPATH=$root/share/man man -w vorexctl >/dev/null || fail "man vorexctl finds n
 # ---- Installed programs: versions, help, the stand-in reader and vorexctl ----
 [[ $("$root/bin/vorexctl" --version) == "vorexctl $version" ]] || fail "vorexctl --version"
 [[ $("$root/bin/vorex-sim" --version) == "vorex-sim $version" ]] || fail "vorex-sim --version"
+# The tools load no Qt library (the update check fetches with libcurl).
+for tool in vorexctl vorex-sim; do
+    ldd "$root/bin/$tool" >"$work/ldd-$tool.txt"
+    if grep -qi 'libqt' "$work/ldd-$tool.txt"; then fail "$tool links Qt: $(cat "$work/ldd-$tool.txt")"; fi
+done
 # The desktop program answers --version and --help without a display.
 nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
 [[ $("${nodisplay[@]}" "$root/bin/vorex-programmer" --version) == "vorex-programmer $version" ]] ||
@@ -194,10 +199,12 @@ for package in vorex-programmer vorex-tools libvorex2 libvorex-dev python3-vorex
     dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/$package.contents"
     dpkg-deb --field "$deb" Depends >"$work/$package.depends"
 done
-# The tools need no desktop; the desktop program brings the tools, and Qt's own GUI
-# library brings its display plugin.
-grep -Eq 'libqt6(gui|widgets)|qt6-qpa' "$work/vorex-tools.depends" &&
-    fail "vorex-tools depends on the desktop: $(cat "$work/vorex-tools.depends")"
+# The tools need no Qt at all (the update check fetches with libcurl); the desktop
+# program brings the tools, and Qt's own GUI library brings its display plugin.
+grep -Eq 'libqt6|qt6-' "$work/vorex-tools.depends" &&
+    fail "vorex-tools depends on Qt: $(cat "$work/vorex-tools.depends")"
+grep -q 'libcurl4' "$work/vorex-tools.depends" ||
+    fail "vorex-tools does not depend on libcurl4: $(cat "$work/vorex-tools.depends")"
 grep -q "vorex-tools (= $debversion)" "$work/vorex-programmer.depends" ||
     fail "vorex-programmer does not depend on vorex-tools: $(cat "$work/vorex-programmer.depends")"
 grep -q 'qt6-qpa-plugins' "$work/vorex-programmer.depends" &&
