@@ -1450,5 +1450,35 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12324</comment>
         <translation>No folder for the log file: neither XDG_DATA_HOME nor HOME is set.</translation>
     </message>
+    <message>
+        <source>falsche Datenlänge %1</source>
+        <comment>12600</comment>
+        <translation>wrong data length %1</translation>
+    </message>
+    <message>
+        <source>die gelesenen Daten stimmen nach dem Schreiben nicht mit den geschriebenen überein</source>
+        <comment>12601</comment>
+        <translation>the data read back after the write differs from the data written</translation>
+    </message>
+    <message>
+        <source>nicht versucht: das Schreiben wurde nach dem Fehler bei Page %1 beendet</source>
+        <comment>12602</comment>
+        <translation>not tried: writing stopped after the failure at page %1</translation>
+    </message>
+    <message>
+        <source>Der Tag %1 ist nicht mehr im Feld. Seine ungeschriebenen Änderungen bleiben stehen.</source>
+        <comment>12603</comment>
+        <translation>Tag %1 is no longer in the field. Its unwritten changes are kept.</translation>
+    </message>
+    <message>
+        <source>Im Feld ist jetzt %2. Die ungeschriebenen Änderungen an %1 bleiben stehen; %2 wird nicht gelesen.</source>
+        <comment>12604</comment>
+        <translation>%2 is in the field now. The unwritten changes of %1 are kept; %2 is not read.</translation>
+    </message>
+    <message>
+        <source>Page %1 lesen: %2</source>
+        <comment>12605</comment>
+        <translation>Reading page %1: %2</translation>
+    </message>
 </context>
 </TS>

@@ -329,7 +329,7 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
         break;
     }
     case 40004: {
-        wb::nfc::CMifareUltralightDlg dialog(this);
+        wb::nfc::CMifareUltralightDlg dialog(env_, this);
         dialog.SetConnection(handle);
         dialog.exec();
         break;

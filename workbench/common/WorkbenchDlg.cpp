@@ -337,4 +337,29 @@ void CWorkbenchDlg::ShowDisplay() {
     lsbFirst_->setChecked(byteOrder_ == kLsbFirst);
 }
 
+// ---- Added later ----
+
+void CWorkbenchDlg::setVisible(bool visible) {
+    if (visible && !beforeShowDone_) {
+        beforeShowDone_ = true;
+        BeforeFirstShow();
+    }
+    QDialog::setVisible(visible);
+}
+
+QString CWorkbenchDlg::TextOf(const TextRef& ref) {
+    const QString text = ui::S(ref.id);
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? static_cast<size_t>(text[i + 1].digitValue()) : 0;
+        if (text[i] == '%' && n >= 1 && n <= ref.args.size()) {
+            out += QString::fromStdString(ref.args[n - 1]);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 } // namespace vorex::wb

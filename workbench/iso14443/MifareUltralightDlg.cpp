@@ -25,7 +25,8 @@ namespace {
 constexpr int kRowsPerColumn = 8;
 } // namespace
 
-CMifareUltralightDlg::CMifareUltralightDlg(QWidget* parent) : CWorkbenchDlg(parent) {
+CMifareUltralightDlg::CMifareUltralightDlg(ui::ShellEnv& env, QWidget* parent)
+    : CPageTagDlg(env, parent) {
     KeepDisplayIn("UltralightDarstellung", "UltralightOrder");
     setObjectName("224");
     setWindowTitle(QStringLiteral("MIFARE Ultralight® (64 Byte)"));
@@ -85,16 +86,12 @@ void CMifareUltralightDlg::BuildControls() {
 void CMifareUltralightDlg::InitDialog() {
     ShowDisplay();
     Refresh();
-    HostModeOn();
 }
 
 // ---- Data exchange ----
 
 void CMifareUltralightDlg::Refresh() {
-    uidText_->setText(uid_.empty()
-                          ? QString()
-                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
-                                                           wb::kHex, wb::kMsbFirst)));
+    uidText_->setText(UidText(uid_));
     for (int p = 0; p < kUltralightPages; ++p)
         texts_[static_cast<size_t>(p)]->setText(
             FromByteString(pages_.Text(p, DisplayMode(), ByteOrder())));
@@ -136,42 +133,65 @@ void CMifareUltralightDlg::OnRead() {
     TakeData();
     pages_.ClearAll();
     uid_.clear();
+    Binding().Release();
     Refresh();
     if (!SelectTag())
         return;
+    bool any = false;
     for (int p = 0; p < kUltralightPages; ++p) {
         if (!selected_[static_cast<size_t>(p)]->isChecked())
             continue;
         unsigned char page[4];
         if (VOREX_MifareReadBlock(Handle(), p, page, 4) == 4) {
             pages_.Set(p, {page, page + 4});
+            any = true;
             continue;
         }
-        AddStatus(LastErrorText());
+        AddStatus(
+            TextOf({kTextReadPageFailed, {std::to_string(p), LastErrorText().toStdString()}}));
         // A refused read leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);
     }
+    // The pages shown are this tag's: a write goes to it only.
+    if (any)
+        Binding().Bind(uid_);
     Refresh();
 }
 
 void CMifareUltralightDlg::OnWrite() {
     if (Handle() == 0)
         return;
-    TakeData();
-    if (!SelectTag())
+    std::vector<std::pair<int, QString>> texts;
+    for (int p = kFirstWritablePage; p < kUltralightPages; ++p)
+        if (selected_[static_cast<size_t>(p)]->isChecked())
+            texts.emplace_back(p, texts_[static_cast<size_t>(p)]->text());
+    if (!AsciiWritable(texts))
         return;
+    TakeData();
+    cards::mifare::CardInfo card;
+    if (!SelectForWrite(card))
+        return;
+    uid_ = card.uid;
+    Refresh();
+    WriteReport report(WriteUnit::Page);
     for (int p = kFirstWritablePage; p < kUltralightPages; ++p) {
         const PageWrite action =
             pages_.WriteAction(p, selected_[static_cast<size_t>(p)]->isChecked());
-        if (!PageToWrite(action, p, static_cast<int>(pages_.Data(p).size())) ||
-            WritePage(p, pages_.Data(p)))
+        const int length = static_cast<int>(pages_.Data(p).size());
+        if (action == PageWrite::WrongLength) {
+            ShowWrongLength(p, length);
+            report.Failed(p,
+                          TextOf({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
+        }
+        if (action != PageWrite::Write || WriteOnePage(p, pages_.Data(p), report))
             continue;
         // A refused write leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);
     }
     Refresh();
+    EndWrite(report, false);
 }
 
 // ---- Buttons ----

@@ -28,4 +28,13 @@ enum class PageWrite {
 // The error whose text a refused page write shows: 246 is shown as 241.
 int WriteErrorCode(int error);
 
+// String-table ids of the page-tag workbenches' own texts; the comment lists what
+// fills %1, %2.
+inline constexpr int kTextWrongPageLength = 12600; // length
+inline constexpr int kTextPageReadBackDiffers = 12601;
+inline constexpr int kTextPageNotTried = 12602;      // page that failed
+inline constexpr int kTextTagGoneEditsKept = 12603;  // shown UID
+inline constexpr int kTextOtherTagEditsKept = 12604; // shown UID, UID in the field
+inline constexpr int kTextReadPageFailed = 12605;    // page, cause
+
 } // namespace vorex::wb::nfc
