@@ -133,7 +133,10 @@ TEST(Type2Memory, WritesExactlyTheChangedPages) {
           Case{45, "", PageWrite::Skip}, Case{46, "01 02 03 04", PageWrite::Write},
           Case{48, "x", PageWrite::Skip}, Case{-1, "x", PageWrite::Skip}})
         EXPECT_EQ(m.WriteAction(c.page, c.cell), c.action) << c.page << " " << c.cell;
+    // The unwritten edits: what a read or close asks about, and cyclic reading keeps.
+    EXPECT_EQ(m.ChangedPages(), (std::vector<int>{4, 46}));
     m.Written(4);
+    EXPECT_EQ(m.ChangedPages(), std::vector<int>{46});
     EXPECT_EQ(m.WriteAction(4, "A1 B2 C3 D4"), PageWrite::Skip);
     EXPECT_FALSE(m.Differs(4, "A1 B2 C3 D4", kHex, kLsbFirst));
 }
