@@ -1480,5 +1480,25 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12605</comment>
         <translation>Reading page %1: %2</translation>
     </message>
+    <message>
+        <source>Demo-Feld</source>
+        <comment>12606</comment>
+        <translation>Demo field</translation>
+    </message>
+    <message>
+        <source>Karte %1</source>
+        <comment>12607</comment>
+        <translation>Card %1</translation>
+    </message>
+    <message>
+        <source>Keine Karte</source>
+        <comment>12608</comment>
+        <translation>No card</translation>
+    </message>
+    <message>
+        <source>ISO-15693-Tags: %1</source>
+        <comment>12609</comment>
+        <translation>ISO 15693 tags: %1</translation>
+    </message>
 </context>
 </TS>

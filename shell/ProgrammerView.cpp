@@ -304,6 +304,8 @@ void CProgrammerView::OnWorkbench(int command) {
     if (handle < 0)
         return;
     if (IsCommandEnabled(command)) {
+        if (env_.workbenchOpening)
+            env_.workbenchOpening(command);
         if (env_.runWorkbench)
             env_.runWorkbench(command, handle, deviceType_, firmware_);
         else
