@@ -1500,5 +1500,55 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12609</comment>
         <translation>ISO 15693 tags: %1</translation>
     </message>
+    <message>
+        <source>keine NDEF-Kennung (Capability Container) in Page %1</source>
+        <comment>12610</comment>
+        <translation>no NDEF capability container in page %1</translation>
+    </message>
+    <message>
+        <source>keine NDEF-Nachricht im Datenbereich</source>
+        <comment>12611</comment>
+        <translation>no NDEF message in the data area</translation>
+    </message>
+    <message>
+        <source>dem TLV bei Byte %1 fehlt die Länge</source>
+        <comment>12612</comment>
+        <translation>the TLV at byte %1 has no length</translation>
+    </message>
+    <message>
+        <source>das TLV bei Byte %1 (%2 Bytes) reicht über den gelesenen Speicher hinaus</source>
+        <comment>12613</comment>
+        <translation>the TLV at byte %1 (%2 bytes) runs past the memory read</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: das Message-Begin-Bit ist falsch</source>
+        <comment>12614</comment>
+        <translation>record %1: the message-begin flag is wrong</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: der Kopf reicht über die Nachricht hinaus</source>
+        <comment>12615</comment>
+        <translation>record %1: the header runs past the message</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: Typ, ID und Nutzdaten (%2 Bytes) reichen über die Nachricht hinaus (%3 Bytes übrig)</source>
+        <comment>12616</comment>
+        <translation>record %1: type, id and payload (%2 bytes) run past the message (%3 bytes left)</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: Text-Datensatz ohne Statusbyte</source>
+        <comment>12617</comment>
+        <translation>record %1: Text record without its status byte</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: der Sprachcode des Text-Datensatzes ist länger als seine Nutzdaten</source>
+        <comment>12618</comment>
+        <translation>record %1: the Text record&apos;s language code is longer than its payload</translation>
+    </message>
+    <message>
+        <source>die Nachricht endet ohne ihren letzten Datensatz</source>
+        <comment>12619</comment>
+        <translation>the message ends without its last record</translation>
+    </message>
 </context>
 </TS>

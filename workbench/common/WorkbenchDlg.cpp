@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <limits>
 
 namespace vorex::wb {
 
@@ -360,6 +361,13 @@ QString CWorkbenchDlg::TextOf(const TextRef& ref) {
         }
     }
     return out;
+}
+
+void CWorkbenchDlg::KeepDisplayIn(const char* modeKey, const char* orderKey, int defaultOrder) {
+    KeepDisplayIn(modeKey, orderKey);
+    constexpr int kNone = std::numeric_limits<int>::min();
+    if (orderKey && ui::ProfileInt("Settings", orderKey, kNone) == kNone)
+        byteOrder_ = defaultOrder;
 }
 
 } // namespace vorex::wb

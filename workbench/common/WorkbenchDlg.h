@@ -186,6 +186,8 @@ protected:
     virtual void BeforeFirstShow() {}
     // A rule's text in the operator's language, its values in %1, %2, ...
     static QString TextOf(const TextRef& ref);
+    // KeepDisplayIn with another byte order for a profile that has none stored yet.
+    void KeepDisplayIn(const char* modeKey, const char* orderKey, int defaultOrder);
 
 private:
     bool beforeShowDone_ = false;

@@ -27,7 +27,9 @@ constexpr int kRowsPerColumn = 8;
 
 CMifareUltralightDlg::CMifareUltralightDlg(ui::ShellEnv& env, QWidget* parent)
     : CPageTagDlg(env, parent) {
-    KeepDisplayIn("UltralightDarstellung", "UltralightOrder");
+    // Pages in the order of their bytes on the tag, as vorexctl shows them, until the
+    // operator chooses otherwise.
+    KeepDisplayIn("UltralightDarstellung", "UltralightOrder", kLsbFirst);
     setObjectName("224");
     setWindowTitle(QStringLiteral("MIFARE Ultralight® (64 Byte)"));
     BuildControls();

@@ -39,7 +39,9 @@ constexpr int kProgressRows = 128;
 } // namespace
 
 CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent) : CPageTagDlg(env, parent) {
-    KeepDisplayIn("NFC2Darstellung", "NFC2Order");
+    // Pages in the order of their bytes on the tag, as vorexctl shows them, until the
+    // operator chooses otherwise.
+    KeepDisplayIn("NFC2Darstellung", "NFC2Order", kLsbFirst);
     setObjectName("231");
     setWindowTitle(QStringLiteral("NFC Type 2 Tag"));
     setSizeGripEnabled(true);
@@ -223,13 +225,15 @@ void CNFCType2Dlg::ShowNdef() {
         return;
     }
     const cards::ndef::Message message = cards::ndef::Parse(bytes);
+    const TextRef reason = NdefReasonText(message.error);
+    const QString why = reason.id != 0 ? TextOf(reason) : QString::fromStdString(message.error);
     QStringList lines;
     switch (message.status) {
     case cards::ndef::Status::NotNdef:
-        lines << L("Kein NDEF") + ": " + QString::fromStdString(message.error);
+        lines << L("Kein NDEF") + ": " + why;
         break;
     case cards::ndef::Status::Damaged:
-        lines << L("NDEF beschädigt") + ": " + QString::fromStdString(message.error);
+        lines << L("NDEF beschädigt") + ": " + why;
         break;
     case cards::ndef::Status::Ok:
         if (message.records.empty())

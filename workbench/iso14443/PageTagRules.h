@@ -2,6 +2,8 @@
 // Rules the MIFARE Ultralight and NFC Type 2 workbenches share and that need no widget:
 // which cards the select answer refuses, the chip maker named by the UID, the label of a
 // grid row of four pages, and which engine error's text a failed page write shows.
+#include "workbench/common/TextRef.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +29,11 @@ enum class PageWrite {
 
 // The error whose text a refused page write shows: 246 is shown as 241.
 int WriteErrorCode(int error);
+
+// Why the card library found no NDEF message or a damaged one, as a text of the
+// string table with its numbers as values; id 0 for a reason it does not know (shown
+// as the library gives it).
+TextRef NdefReasonText(const std::string& error);
 
 // String-table ids of the page-tag workbenches' own texts; the comment lists what
 // fills %1, %2.

@@ -71,7 +71,10 @@ class MifareUltralightDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QSettings().clear(); }
+    void init() {
+        QSettings().clear();
+        WriteProfileInt("Settings", "UltralightOrder", 0); // MSB first, as stored by default
+    }
 
     void controlsAreNamedOnceAndForScreenReaders() {
         PageTagField field("ultralight");
@@ -111,10 +114,21 @@ private slots:
         }
     }
 
-    void aDisplaySettingOutOfRangeReadsAsHexAndMsbFirst() {
+    void displaySettings() {
+        // None stored: pages show their bytes in tag order, as vorexctl does.
+        QSettings().clear();
+        PageTagField field("ultralight");
+        {
+            Bench b(field);
+            QCOMPARE(b.dlg->DisplayMode(), 0);
+            QCOMPARE(b.dlg->ByteOrder(), 1);
+            b.Select({4});
+            b.Click("read");
+            QCOMPARE(b.Text(4), QString("0A 0B 0C 0D"));
+        }
+        // Out of range: HEX and MSB first.
         WriteProfileInt("Settings", "UltralightDarstellung", 5);
         WriteProfileInt("Settings", "UltralightOrder", -1);
-        PageTagField field("ultralight");
         Bench b(field);
         QCOMPARE(b.dlg->DisplayMode(), 0);
         QCOMPARE(b.dlg->ByteOrder(), 0);
