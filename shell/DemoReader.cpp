@@ -72,6 +72,15 @@ bool CDemoReader::ChangeField(const std::string& command) {
     return true;
 }
 
+namespace {
+
+// A card's name in field commands: the name it was given, else its index.
+std::string NameOf(vsim::Iso14443Commands& cards, size_t index) {
+    return cards.CardName(index).empty() ? std::to_string(index) : cards.CardName(index);
+}
+
+} // namespace
+
 std::vector<std::string> CDemoReader::CardNames() const {
     std::vector<std::string> names;
     if (!model_)
@@ -79,7 +88,7 @@ std::vector<std::string> CDemoReader::CardNames() const {
     auto lock = model_->Lock();
     if (auto* cards = model_->FindCommandSet<vsim::Iso14443Commands>())
         for (size_t i = 0; i < cards->CardCount(); ++i)
-            names.push_back(cards->CardName(i).empty() ? std::to_string(i) : cards->CardName(i));
+            names.push_back(NameOf(*cards, i));
     return names;
 }
 
@@ -104,8 +113,7 @@ std::string CDemoReader::CardInField() const {
     auto* cards = model_->FindCommandSet<vsim::Iso14443Commands>();
     if (!cards || cards->Field() < 0)
         return {};
-    const auto index = static_cast<size_t>(cards->Field());
-    return cards->CardName(index).empty() ? std::to_string(index) : cards->CardName(index);
+    return NameOf(*cards, static_cast<size_t>(cards->Field()));
 }
 
 namespace {

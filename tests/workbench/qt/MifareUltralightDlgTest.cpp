@@ -215,8 +215,7 @@ private slots:
         b.Click("write");
         QCOMPARE(field.Requests(0x35), 0);
         QCOMPARE(field.Page(4), std::string("0312D101"));
-        const QString other = "Nichts geschrieben: im Feld ist 048F2D6AE15280, angezeigt werden "
-                              "aber die Daten von 04C25E1A734080.";
+        const QString other = vtest::OtherTagRefusal("04C25E1A734080", "048F2D6AE15280");
         QVERIFY2(b.Messages().last().startsWith(other), qPrintable(b.Messages().last()));
         QCOMPARE(b.rig.messages.shown.size(), 1);
         QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("04C25E1A734080"));
