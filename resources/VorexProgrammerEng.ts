@@ -1550,5 +1550,10 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12619</comment>
         <translation>the message ends without its last record</translation>
     </message>
+    <message>
+        <source>Page %1: das Zeichen „%2“ (%3) hat keinen Ein-Byte-Code (ISO 8859-1). Die Darstellung bleibt ASCII, bis es ersetzt ist.</source>
+        <comment>12620</comment>
+        <translation>Page %1: the character “%2” (%3) has no single-byte code (ISO 8859-1). The display stays ASCII until it is replaced.</translation>
+    </message>
 </context>
 </TS>

@@ -280,10 +280,10 @@ TEST(RuleTexts, EveryIdHasItsGermanTextAndAnEnglishTranslation) {
          it != std::sregex_iterator(); ++it)
         english[std::stoi((*it)[2])] = {Unescaped((*it)[1]), Unescaped((*it)[3])};
     std::vector<int> ids;
-    for (auto [first, last] :
-         {std::pair{kTextBoundCardMissing, kTextTagLogNoFolder},
-          // the page-tag workbenches, the demo mode's field menu (12606..12609), NDEF reasons
-          std::pair{nfc::kTextWrongPageLength, 12619}})
+    for (auto [first, last] : {std::pair{kTextBoundCardMissing, kTextTagLogNoFolder},
+                               // the page-tag workbenches, the demo mode's field menu
+                               // (12606..12609), NDEF reasons, ASCII kept
+                               std::pair{nfc::kTextWrongPageLength, nfc::kTextAsciiKept}})
         for (int id = first; id <= last; ++id)
             ids.push_back(id);
     for (int id : ids) {

@@ -161,14 +161,18 @@ void CMifareUltralightDlg::OnRead() {
     Refresh();
 }
 
+std::vector<std::pair<int, QString>> CMifareUltralightDlg::EditedTexts(bool selectedOnly) const {
+    std::vector<std::pair<int, QString>> texts;
+    for (int p = kFirstWritablePage; p < kUltralightPages; ++p)
+        if (!selectedOnly || selected_[static_cast<size_t>(p)]->isChecked())
+            texts.emplace_back(p, texts_[static_cast<size_t>(p)]->text());
+    return texts;
+}
+
 void CMifareUltralightDlg::OnWrite() {
     if (Handle() == 0)
         return;
-    std::vector<std::pair<int, QString>> texts;
-    for (int p = kFirstWritablePage; p < kUltralightPages; ++p)
-        if (selected_[static_cast<size_t>(p)]->isChecked())
-            texts.emplace_back(p, texts_[static_cast<size_t>(p)]->text());
-    if (!AsciiWritable(texts))
+    if (!AsciiWritable(EditedTexts(true)))
         return;
     TakeData();
     cards::mifare::CardInfo card;
@@ -206,6 +210,8 @@ void CMifareUltralightDlg::OnSelectAll(bool selected) {
 }
 
 void CMifareUltralightDlg::OnDisplay(int mode, int order) {
+    if (!AsciiSwitchable(EditedTexts(false)))
+        return;
     TakeData();
     SetDisplay(mode, order);
     Refresh();

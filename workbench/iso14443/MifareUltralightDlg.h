@@ -39,6 +39,8 @@ private:
     // stop.
     bool SelectTag();
     void EnableControls(bool enable) override;
+    // The texts of pages 4..15 (only the selected ones), by page.
+    std::vector<std::pair<int, QString>> EditedTexts(bool selectedOnly) const;
 
     UltralightPages pages_;
     std::vector<uint8_t> uid_;

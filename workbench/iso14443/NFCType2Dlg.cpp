@@ -357,15 +357,20 @@ void CNFCType2Dlg::reject() {
 
 // ---- Writing ----
 
-void CNFCType2Dlg::OnWrite() {
-    if (Handle() == 0)
-        return;
-    ui::CBusyScope busy;
+std::vector<std::pair<int, QString>> CNFCType2Dlg::CellTexts() const {
     std::vector<std::pair<int, QString>> texts;
     for (int page = 0; page < memory_.PageCount(); ++page) {
         const wb::GridCell at = wb::CellOfBlock(page, kPagesPerRow);
         texts.emplace_back(page, grid_->CellText(at.row, at.column));
     }
+    return texts;
+}
+
+void CNFCType2Dlg::OnWrite() {
+    if (Handle() == 0)
+        return;
+    ui::CBusyScope busy;
+    std::vector<std::pair<int, QString>> texts = CellTexts();
     TakeData();
     std::erase_if(texts, [this](const auto& page) {
         return memory_.WriteAction(page.first, ByteString(page.second)) != PageWrite::Write;
@@ -415,6 +420,8 @@ void CNFCType2Dlg::OnWrite() {
 // ---- Buttons ----
 
 void CNFCType2Dlg::OnDisplay(int mode, int order) {
+    if (!AsciiSwitchable(CellTexts()))
+        return;
     TakeData();
     SetDisplay(mode, order);
     SetColumnLimits();

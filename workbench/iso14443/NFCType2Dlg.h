@@ -59,6 +59,8 @@ private:
     void CyclicStep();
     bool DrawCell(const ui::CellPaint& cell) const;
     int PageOf(int row, int column) const;
+    // The text of every page's cell, by page.
+    std::vector<std::pair<int, QString>> CellTexts() const;
     // The edits not written yet (the grid's texts taken first).
     PendingEdits Pending();
     // Before an operator's action that replaces the grid: true when there are no

@@ -23,21 +23,35 @@ void CPageTagDlg::BeforeFirstShow() {
     HostModeOn();
 }
 
+CPageTagDlg::Unencodable
+CPageTagDlg::FindUnencodable(const std::vector<std::pair<int, QString>>& pages) const {
+    if (DisplayMode() == kAscii)
+        for (const auto& [page, text] : pages)
+            if (const SingleByteText bytes = ToSingleByte(text.toStdString()); bytes.refused)
+                return {page, RefusalText(*bytes.refused)};
+    return {};
+}
+
 bool CPageTagDlg::AsciiWritable(const std::vector<std::pair<int, QString>>& pages) {
-    if (DisplayMode() != kAscii)
+    const Unencodable found = FindUnencodable(pages);
+    if (found.page < 0)
         return true;
-    for (const auto& [page, text] : pages) {
-        const SingleByteText bytes = ToSingleByte(text.toStdString());
-        if (!bytes.refused)
-            continue;
-        const QString why =
-            TextOf({kTextWritePageFailed,
-                    {std::to_string(page), TextOf(RefusalText(*bytes.refused)).toStdString()}});
-        AddStatus(why);
-        env_.messages->Show(this, why, ui::IMessages::Icon::Warning);
-        return false;
-    }
-    return true;
+    const QString why = TextOf(
+        {kTextWritePageFailed, {std::to_string(found.page), TextOf(found.refusal).toStdString()}});
+    AddStatus(why);
+    env_.messages->Show(this, why, ui::IMessages::Icon::Warning);
+    return false;
+}
+
+bool CPageTagDlg::AsciiSwitchable(const std::vector<std::pair<int, QString>>& pages) {
+    const Unencodable found = FindUnencodable(pages);
+    if (found.page < 0)
+        return true;
+    AddStatus(
+        TextOf({kTextAsciiKept,
+                {std::to_string(found.page), found.refusal.args.at(0), found.refusal.args.at(1)}}));
+    ShowDisplay();
+    return false;
 }
 
 bool CPageTagDlg::SelectForWrite(cards::mifare::CardInfo& card) {

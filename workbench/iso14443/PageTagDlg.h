@@ -39,6 +39,10 @@ protected:
     // False, with the page and the character named, when a character has no single-byte
     // code; nothing may be written then.
     bool AsciiWritable(const std::vector<std::pair<int, QString>>& pages);
+    // Before the display leaves ASCII mode: false, with the page and character named
+    // and the radios set back, when a text would lose a character that has no
+    // single-byte code (it would turn into "?").
+    bool AsciiSwitchable(const std::vector<std::pair<int, QString>>& pages);
     // Selects the tag for a write: false, with the reason shown, when no tag answers,
     // when it is another tag than the one whose pages are shown (both UIDs named), or
     // when it is no page tag. `card` is the tag that answered.
@@ -53,6 +57,13 @@ protected:
     void EndWrite(const WriteReport& report, bool successBox);
 
 private:
+    // The first page text with a character without single-byte code, in ASCII mode.
+    struct Unencodable {
+        int page = -1;
+        TextRef refusal; // RefusalText of the character
+    };
+    Unencodable FindUnencodable(const std::vector<std::pair<int, QString>>& pages) const;
+
     ui::ShellEnv& env_;
     CardBinding binding_{UidOrder::CardOrder};
 };

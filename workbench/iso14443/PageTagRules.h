@@ -43,5 +43,6 @@ inline constexpr int kTextPageNotTried = 12602;      // page that failed
 inline constexpr int kTextTagGoneEditsKept = 12603;  // shown UID
 inline constexpr int kTextOtherTagEditsKept = 12604; // shown UID, UID in the field
 inline constexpr int kTextReadPageFailed = 12605;    // page, cause
+inline constexpr int kTextAsciiKept = 12620;         // page, character, U+XXXX
 
 } // namespace vorex::wb::nfc

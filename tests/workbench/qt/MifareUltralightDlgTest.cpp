@@ -253,6 +253,14 @@ private slots:
                      QString::fromUtf8("Page 5 schreiben: Das Zeichen „€“ (U+20AC, Stelle 2)")),
                  qPrintable(b.Messages().last()));
         QCOMPARE(b.rig.messages.shown.size(), 1);
+        // Leaving ASCII would turn the character into "?": the display stays ASCII.
+        b.Click("hex");
+        QVERIFY(b.Find<QRadioButton>("ascii")->isChecked());
+        QCOMPARE(b.dlg->DisplayMode(), 1);
+        QCOMPARE(b.Text(5), QString::fromUtf8("1\u20AC"));
+        QVERIFY2(
+            b.Messages().last().startsWith(QString::fromUtf8("Page 5: das Zeichen „€“ (U+20AC)")),
+            qPrintable(b.Messages().last()));
         // Latin-1 characters are written as their single byte.
         b.Edit(5)->setText(QString::fromUtf8("1\u00FC"));
         b.Click("write");

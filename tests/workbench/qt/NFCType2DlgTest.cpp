@@ -276,6 +276,11 @@ private slots:
         QVERIFY2(b.Status().startsWith(QString::fromUtf8("Page 6 schreiben: Das Zeichen „€“")),
                  qPrintable(b.Status()));
         QCOMPARE(b.rig.messages.shown.size(), 1);
+        b.Click("hex");
+        QVERIFY(b.Find<QRadioButton>("ascii")->isChecked());
+        QCOMPARE(b.Cell(6), QString::fromUtf8("x\u20AC"));
+        QVERIFY2(b.Status().startsWith(QString::fromUtf8("Page 6: das Zeichen „€“")),
+                 qPrintable(b.Status()));
     }
 
     void aTagLeavingDuringCyclicReadingKeepsTheEdits() {
