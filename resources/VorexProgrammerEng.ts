@@ -1450,5 +1450,110 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12324</comment>
         <translation>No folder for the log file: neither XDG_DATA_HOME nor HOME is set.</translation>
     </message>
+    <message>
+        <source>falsche Datenlänge %1</source>
+        <comment>12600</comment>
+        <translation>wrong data length %1</translation>
+    </message>
+    <message>
+        <source>die gelesenen Daten stimmen nach dem Schreiben nicht mit den geschriebenen überein</source>
+        <comment>12601</comment>
+        <translation>the data read back after the write differs from the data written</translation>
+    </message>
+    <message>
+        <source>nicht versucht: das Schreiben wurde nach dem Fehler bei Page %1 beendet</source>
+        <comment>12602</comment>
+        <translation>not tried: writing stopped after the failure at page %1</translation>
+    </message>
+    <message>
+        <source>Der Tag %1 ist nicht mehr im Feld. Seine ungeschriebenen Änderungen bleiben stehen.</source>
+        <comment>12603</comment>
+        <translation>Tag %1 is no longer in the field. Its unwritten changes are kept.</translation>
+    </message>
+    <message>
+        <source>Im Feld ist jetzt %2. Die ungeschriebenen Änderungen an %1 bleiben stehen; %2 wird nicht gelesen.</source>
+        <comment>12604</comment>
+        <translation>%2 is in the field now. The unwritten changes of %1 are kept; %2 is not read.</translation>
+    </message>
+    <message>
+        <source>Page %1 lesen: %2</source>
+        <comment>12605</comment>
+        <translation>Reading page %1: %2</translation>
+    </message>
+    <message>
+        <source>Demo-Feld</source>
+        <comment>12606</comment>
+        <translation>Demo field</translation>
+    </message>
+    <message>
+        <source>Karte %1</source>
+        <comment>12607</comment>
+        <translation>Card %1</translation>
+    </message>
+    <message>
+        <source>Keine Karte</source>
+        <comment>12608</comment>
+        <translation>No card</translation>
+    </message>
+    <message>
+        <source>ISO-15693-Tags: %1</source>
+        <comment>12609</comment>
+        <translation>ISO 15693 tags: %1</translation>
+    </message>
+    <message>
+        <source>keine NDEF-Kennung (Capability Container) in Page %1</source>
+        <comment>12610</comment>
+        <translation>no NDEF capability container in page %1</translation>
+    </message>
+    <message>
+        <source>keine NDEF-Nachricht im Datenbereich</source>
+        <comment>12611</comment>
+        <translation>no NDEF message in the data area</translation>
+    </message>
+    <message>
+        <source>dem TLV bei Byte %1 fehlt die Länge</source>
+        <comment>12612</comment>
+        <translation>the TLV at byte %1 has no length</translation>
+    </message>
+    <message>
+        <source>das TLV bei Byte %1 (%2 Bytes) reicht über den gelesenen Speicher hinaus</source>
+        <comment>12613</comment>
+        <translation>the TLV at byte %1 (%2 bytes) runs past the memory read</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: das Message-Begin-Bit ist falsch</source>
+        <comment>12614</comment>
+        <translation>record %1: the message-begin flag is wrong</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: der Kopf reicht über die Nachricht hinaus</source>
+        <comment>12615</comment>
+        <translation>record %1: the header runs past the message</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: Typ, ID und Nutzdaten (%2 Bytes) reichen über die Nachricht hinaus (%3 Bytes übrig)</source>
+        <comment>12616</comment>
+        <translation>record %1: type, id and payload (%2 bytes) run past the message (%3 bytes left)</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: Text-Datensatz ohne Statusbyte</source>
+        <comment>12617</comment>
+        <translation>record %1: Text record without its status byte</translation>
+    </message>
+    <message>
+        <source>Datensatz %1: der Sprachcode des Text-Datensatzes ist länger als seine Nutzdaten</source>
+        <comment>12618</comment>
+        <translation>record %1: the Text record&apos;s language code is longer than its payload</translation>
+    </message>
+    <message>
+        <source>die Nachricht endet ohne ihren letzten Datensatz</source>
+        <comment>12619</comment>
+        <translation>the message ends without its last record</translation>
+    </message>
+    <message>
+        <source>Page %1: das Zeichen „%2“ (%3) hat keinen Ein-Byte-Code (ISO 8859-1). Die Darstellung bleibt ASCII, bis es ersetzt ist.</source>
+        <comment>12620</comment>
+        <translation>Page %1: the character “%2” (%3) has no single-byte code (ISO 8859-1). The display stays ASCII until it is replaced.</translation>
+    </message>
 </context>
 </TS>

@@ -100,6 +100,8 @@ int RunProgram(int argc, char** argv) {
             return names;
         };
         env.captionNote = QStringLiteral(" [Demo]");
+        // Each workbench opens with a card or tags it works with in the field.
+        env.workbenchOpening = [&demoReader](int command) { demoReader.FitFieldFor(command); };
     }
 
     ui::CWaitHook waitHook;
@@ -118,9 +120,11 @@ int RunProgram(int argc, char** argv) {
     for (auto signal : {&vorex::update::CUpdateService::programUpdateOffered,
                         &vorex::update::CUpdateService::readerUpdateOffered})
         QObject::connect(&updates, signal, &frame, &CMainFrame::OpenAboutBox, Qt::QueuedConnection);
-    if (demo)
+    if (demo) {
+        frame.SetDemoReader(&demoReader);
         frame.SetStatusNote(QT_TRANSLATE_NOOP("Vorex", "Demo: Simulierter Leser an %1"),
                             demoReader.Path());
+    }
     ShowThenIdentify(frame);
     StartUpdateChecks(updates);
     if (!shots.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "shell/MainFrame.h"
 
 #include "shell/AboutDlg.h"
+#include "shell/DemoReader.h"
 #include "shell/ProgrammerView.h"
 #include "ui/Texts.h"
 #include "ui/WaitHook.h"
@@ -164,11 +165,47 @@ void CMainFrame::BuildMenu() {
     exit->setObjectName("MenuExit");
     exit->setStatusTip(Action(57665)->statusTip());
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    BuildDemoMenu();
     QMenu* help = bar->addMenu(ui::L("&?"));
     help->setObjectName("Help");
     help->addAction(Action(57664));
     for (QMenu* m : {tags, settings, languages, help})
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUi);
+}
+
+void CMainFrame::SetDemoReader(CDemoReader* demo) {
+    demo_ = demo;
+    BuildMenu();
+}
+
+void CMainFrame::BuildDemoMenu() {
+    if (!demo_)
+        return;
+    QMenu* menu = menuBar()->addMenu(ui::S(12606));
+    menu->setObjectName("DemoField");
+    auto add = [this, menu](const QString& text, const std::string& command) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QString::fromStdString(command));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, command] { demo_->ChangeField(command); });
+    };
+    for (const std::string& card : demo_->CardNames())
+        add(ui::S(12607).arg(QString::fromStdString(card)), "card " + card);
+    add(ui::S(12608), "card none");
+    const std::vector<std::string> sets = demo_->TagSetNames();
+    if (!sets.empty())
+        menu->addSeparator();
+    for (const std::string& set : sets)
+        add(ui::S(12609).arg(QString::fromStdString(set)), "tags " + set);
+    // The checks show what is in the field now (a workbench may have changed it).
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        const std::string card = demo_->CardInField();
+        const QString inField[] = {
+            QString::fromStdString("card " + (card.empty() ? std::string("none") : card)),
+            QString::fromStdString("tags " + demo_->TagsInField())};
+        for (QAction* a : menu->actions())
+            a->setChecked(a->objectName() == inField[0] || a->objectName() == inField[1]);
+    });
 }
 
 void CMainFrame::BuildToolBar() {

@@ -18,6 +18,7 @@ class QToolButton;
 namespace vorex::shell {
 
 class CAboutDlg;
+class CDemoReader;
 class CProgrammerView;
 
 class CMainFrame : public QMainWindow {
@@ -42,6 +43,9 @@ public:
     // Adds a note to the status bar (demo mode): a German text with one %1 argument,
     // shown in the active language.
     void SetStatusNote(const char* german, const QString& argument);
+    // Demo mode: the "Demo-Feld" menu puts any card or tag set of the demo scenario in
+    // the stand-in reader's field.
+    void SetDemoReader(CDemoReader* demo);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +53,7 @@ protected:
 private:
     void CreateActions();
     void BuildMenu();
+    void BuildDemoMenu();
     void BuildToolBar();
     void BuildStatusBar();
     void ApplyTexts();
@@ -57,6 +62,7 @@ private:
     void SetSearching(bool on);
 
     ui::ShellEnv& env_;
+    CDemoReader* demo_ = nullptr;
     CProgrammerView* view_ = nullptr;
     std::map<int, QAction*> actions_;
     int language_ = 0;

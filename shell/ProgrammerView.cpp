@@ -304,6 +304,8 @@ void CProgrammerView::OnWorkbench(int command) {
     if (handle < 0)
         return;
     if (IsCommandEnabled(command)) {
+        if (env_.workbenchOpening)
+            env_.workbenchOpening(command);
         if (env_.runWorkbench)
             env_.runWorkbench(command, handle, deviceType_, firmware_);
         else
@@ -329,7 +331,7 @@ void CProgrammerView::RunWorkbench(int command, int handle) {
         break;
     }
     case 40004: {
-        wb::nfc::CMifareUltralightDlg dialog(this);
+        wb::nfc::CMifareUltralightDlg dialog(env_, this);
         dialog.SetConnection(handle);
         dialog.exec();
         break;

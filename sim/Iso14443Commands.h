@@ -27,6 +27,8 @@ public:
     Card14443& Card(size_t index) { return *cards_.at(index); }
     // The index of the card with that name (or that index as text); -1 when none.
     int FindCard(const std::string& nameOrIndex) const;
+    // The name the card was added with (empty when none).
+    const std::string& CardName(size_t index) const { return names_.at(index); }
     // The card in the field: an index, or -1 for an empty field. The card that leaves
     // and the one that enters start unpowered (idle).
     void SetField(int index);

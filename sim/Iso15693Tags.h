@@ -80,6 +80,7 @@ public:
     using TagSets = std::map<std::string, std::vector<size_t>>;
     void SetTagSets(TagSets sets) { sets_ = std::move(sets); }
     bool PutSetInField(const std::string& name);
+    const TagSets& Sets() const { return sets_; }
 
 private:
     Reply Inventory(const Request& request);

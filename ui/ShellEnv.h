@@ -89,6 +89,9 @@ struct ShellEnv {
     // monitor (useUdev) or else a 1 s poll.
     bool watchDevices = true;
     bool useUdev = true;
+    // Runs before a workbench (menu command id) opens on the reader (demo mode puts a
+    // fitting card in the stand-in's field); may be empty.
+    std::function<void(int command)> workbenchOpening;
 
     // Fills every empty service with the real one.
     void FillDefaults();

@@ -2,11 +2,15 @@
 // refused cards, chip makers, the changed-pages rule of writing, cell edits of the
 // fixed pages, and the Ultralight pages taken from their edits.
 #include "workbench/iso14443/PageTagRules.h"
+#include "cards/Ndef.h"
+#include "tests/workbench/ShownText.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/iso14443/Type2Memory.h"
 #include "workbench/iso14443/UltralightPages.h"
 
 #include <gtest/gtest.h>
+#include <iterator>
+#include <set>
 
 using namespace vorex::wb::nfc;
 using vorex::wb::kAscii;
@@ -59,6 +63,48 @@ std::vector<vorex::cards::type2::Page> Pages(int count) {
         pages.push_back({b, b, b, b});
     }
     return pages;
+}
+
+TEST(PageTagRules, EveryNdefReasonOfTheCardLibraryIsTranslated) {
+    // Tag memories the library refuses, each for another reason.
+    auto memory = [](std::vector<uint8_t> data, uint8_t size8 = 0x12) {
+        std::vector<uint8_t> m(12, 0);
+        m.insert(m.end(), {0xE1, 0x10, size8, 0x00});
+        m.insert(m.end(), data.begin(), data.end());
+        m.resize(m.size() + 8, 0);
+        return m;
+    };
+    auto noCc = memory({});
+    noCc[12] = 0;
+    const struct {
+        std::vector<uint8_t> memory;
+        std::string german; // the text for the first of them
+    } cases[] = {
+        {noCc, "keine NDEF-Kennung (Capability Container) in Page 3"},
+        {memory({0xFE}), ""},
+        {memory({0, 0, 0, 0, 0, 0, 0, 0x03}, 0x01), ""},
+        {memory({0x03, 0x40, 0xD1}), ""},
+        {memory({0x03, 0x05, 0x51, 0x01, 0x01, 'U', 0x04}), ""},
+        {memory({0x03, 0x02, 0xC1, 0x01}), ""},
+        {memory({0x03, 0x06, 0xD1, 0x01, 0x40, 'U', 0x04, 'a'}), ""},
+        {memory({0x03, 0x04, 0xD1, 0x01, 0x00, 'T'}), ""},
+        {memory({0x03, 0x06, 0xD1, 0x01, 0x02, 'T', 0x05, 'd'}), ""},
+        {memory({0x03, 0x05, 0x91, 0x01, 0x01, 'U', 0x04}), ""},
+    };
+    std::set<int> ids;
+    for (const auto& c : cases) {
+        const vorex::cards::ndef::Message m = vorex::cards::ndef::Parse(c.memory);
+        SCOPED_TRACE(m.error);
+        const vorex::wb::TextRef text = NdefReasonText(m.error);
+        ASSERT_NE(text.id, 0);
+        ids.insert(text.id);
+        const std::string shown = vorex::wbtest::Shown(text);
+        if (!c.german.empty()) {
+            EXPECT_EQ(shown, c.german);
+        }
+    }
+    EXPECT_EQ(ids.size(), std::size(cases));
+    EXPECT_EQ(NdefReasonText("record 2: something new").id, 0);
 }
 
 TEST(Type2Memory, FillsTheLastRowWithEmptyPages) {
@@ -133,7 +179,10 @@ TEST(Type2Memory, WritesExactlyTheChangedPages) {
           Case{45, "", PageWrite::Skip}, Case{46, "01 02 03 04", PageWrite::Write},
           Case{48, "x", PageWrite::Skip}, Case{-1, "x", PageWrite::Skip}})
         EXPECT_EQ(m.WriteAction(c.page, c.cell), c.action) << c.page << " " << c.cell;
+    // The unwritten edits: what a read or close asks about, and cyclic reading keeps.
+    EXPECT_EQ(m.ChangedPages(), (std::vector<int>{4, 46}));
     m.Written(4);
+    EXPECT_EQ(m.ChangedPages(), std::vector<int>{46});
     EXPECT_EQ(m.WriteAction(4, "A1 B2 C3 D4"), PageWrite::Skip);
     EXPECT_FALSE(m.Differs(4, "A1 B2 C3 D4", kHex, kLsbFirst));
 }

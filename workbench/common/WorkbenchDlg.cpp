@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <limits>
 
 namespace vorex::wb {
 
@@ -335,6 +336,38 @@ void CWorkbenchDlg::ShowDisplay() {
         return;
     msbFirst_->setChecked(byteOrder_ == kMsbFirst);
     lsbFirst_->setChecked(byteOrder_ == kLsbFirst);
+}
+
+// ---- Added later ----
+
+void CWorkbenchDlg::setVisible(bool visible) {
+    if (visible && !beforeShowDone_) {
+        beforeShowDone_ = true;
+        BeforeFirstShow();
+    }
+    QDialog::setVisible(visible);
+}
+
+QString CWorkbenchDlg::TextOf(const TextRef& ref) {
+    const QString text = ui::S(ref.id);
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? static_cast<size_t>(text[i + 1].digitValue()) : 0;
+        if (text[i] == '%' && n >= 1 && n <= ref.args.size()) {
+            out += QString::fromStdString(ref.args[n - 1]);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+void CWorkbenchDlg::KeepDisplayIn(const char* modeKey, const char* orderKey, int defaultOrder) {
+    KeepDisplayIn(modeKey, orderKey);
+    constexpr int kNone = std::numeric_limits<int>::min();
+    if (orderKey && ui::ProfileInt("Settings", orderKey, kNone) == kNone)
+        byteOrder_ = defaultOrder;
 }
 
 } // namespace vorex::wb

@@ -9,6 +9,7 @@
 // them an accessible name. What a dialog does with its card stays in the dialog.
 #include "ui/CyclicReader.h"
 #include "ui/StatusPane.h"
+#include "workbench/common/TextRef.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -173,6 +174,23 @@ private:
     QRadioButton* ascii_ = nullptr;
     QRadioButton* msbFirst_ = nullptr;
     QRadioButton* lsbFirst_ = nullptr;
+
+    // ---- Added later ----
+public:
+    void setVisible(bool visible) override;
+
+protected:
+    // Once, before the dialog is shown the first time: the place for reader exchanges
+    // such as HostModeOn. An exchange waits with the wait hook pumping events, which
+    // must not happen while the window is being shown (it would appear unsized).
+    virtual void BeforeFirstShow() {}
+    // A rule's text in the operator's language, its values in %1, %2, ...
+    static QString TextOf(const TextRef& ref);
+    // KeepDisplayIn with another byte order for a profile that has none stored yet.
+    void KeepDisplayIn(const char* modeKey, const char* orderKey, int defaultOrder);
+
+private:
+    bool beforeShowDone_ = false;
 };
 
 } // namespace vorex::wb

@@ -25,8 +25,11 @@ namespace {
 constexpr int kRowsPerColumn = 8;
 } // namespace
 
-CMifareUltralightDlg::CMifareUltralightDlg(QWidget* parent) : CWorkbenchDlg(parent) {
-    KeepDisplayIn("UltralightDarstellung", "UltralightOrder");
+CMifareUltralightDlg::CMifareUltralightDlg(ui::ShellEnv& env, QWidget* parent)
+    : CPageTagDlg(env, parent) {
+    // Pages in the order of their bytes on the tag, as vorexctl shows them, until the
+    // operator chooses otherwise.
+    KeepDisplayIn("UltralightDarstellung", "UltralightOrder", kLsbFirst);
     setObjectName("224");
     setWindowTitle(QStringLiteral("MIFARE Ultralight® (64 Byte)"));
     BuildControls();
@@ -85,16 +88,12 @@ void CMifareUltralightDlg::BuildControls() {
 void CMifareUltralightDlg::InitDialog() {
     ShowDisplay();
     Refresh();
-    HostModeOn();
 }
 
 // ---- Data exchange ----
 
 void CMifareUltralightDlg::Refresh() {
-    uidText_->setText(uid_.empty()
-                          ? QString()
-                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
-                                                           wb::kHex, wb::kMsbFirst)));
+    uidText_->setText(UidText(uid_));
     for (int p = 0; p < kUltralightPages; ++p)
         texts_[static_cast<size_t>(p)]->setText(
             FromByteString(pages_.Text(p, DisplayMode(), ByteOrder())));
@@ -136,42 +135,69 @@ void CMifareUltralightDlg::OnRead() {
     TakeData();
     pages_.ClearAll();
     uid_.clear();
+    Binding().Release();
     Refresh();
     if (!SelectTag())
         return;
+    bool any = false;
     for (int p = 0; p < kUltralightPages; ++p) {
         if (!selected_[static_cast<size_t>(p)]->isChecked())
             continue;
         unsigned char page[4];
         if (VOREX_MifareReadBlock(Handle(), p, page, 4) == 4) {
             pages_.Set(p, {page, page + 4});
+            any = true;
             continue;
         }
-        AddStatus(LastErrorText());
+        AddStatus(
+            TextOf({kTextReadPageFailed, {std::to_string(p), LastErrorText().toStdString()}}));
         // A refused read leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);
     }
+    // The pages shown are this tag's: a write goes to it only.
+    if (any)
+        Binding().Bind(uid_);
     Refresh();
+}
+
+std::vector<std::pair<int, QString>> CMifareUltralightDlg::EditedTexts(bool selectedOnly) const {
+    std::vector<std::pair<int, QString>> texts;
+    for (int p = kFirstWritablePage; p < kUltralightPages; ++p)
+        if (!selectedOnly || selected_[static_cast<size_t>(p)]->isChecked())
+            texts.emplace_back(p, texts_[static_cast<size_t>(p)]->text());
+    return texts;
 }
 
 void CMifareUltralightDlg::OnWrite() {
     if (Handle() == 0)
         return;
-    TakeData();
-    if (!SelectTag())
+    if (!AsciiWritable(EditedTexts(true)))
         return;
+    TakeData();
+    cards::mifare::CardInfo card;
+    if (!SelectForWrite(card))
+        return;
+    uid_ = card.uid;
+    Refresh();
+    WriteReport report(WriteUnit::Page);
     for (int p = kFirstWritablePage; p < kUltralightPages; ++p) {
         const PageWrite action =
             pages_.WriteAction(p, selected_[static_cast<size_t>(p)]->isChecked());
-        if (!PageToWrite(action, p, static_cast<int>(pages_.Data(p).size())) ||
-            WritePage(p, pages_.Data(p)))
+        const int length = static_cast<int>(pages_.Data(p).size());
+        if (action == PageWrite::WrongLength) {
+            ShowWrongLength(p, length);
+            report.Failed(p,
+                          TextOf({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
+        }
+        if (action != PageWrite::Write || WriteOnePage(p, pages_.Data(p), report))
             continue;
         // A refused write leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);
     }
     Refresh();
+    EndWrite(report, false);
 }
 
 // ---- Buttons ----
@@ -184,6 +210,8 @@ void CMifareUltralightDlg::OnSelectAll(bool selected) {
 }
 
 void CMifareUltralightDlg::OnDisplay(int mode, int order) {
+    if (!AsciiSwitchable(EditedTexts(false)))
+        return;
     TakeData();
     SetDisplay(mode, order);
     Refresh();

@@ -2,10 +2,11 @@
 // The MIFARE Ultralight workbench: the 16 pages of 4 bytes of an Ultralight, each with
 // a check box and an edit. Selected pages are read; selected pages 4..15 are written
 // (pages 0..3, serial number, lock and one-time bytes, are shown but never written).
-// A failing page does not stop the others. Display mode and byte order live in the
-// settings store. All reader work is synchronous VOREX_ calls on the connection the
-// view opened.
-#include "workbench/common/WorkbenchDlg.h"
+// A failing page does not stop the others; the end message names every page not
+// written. A write goes only to the tag whose pages were read. Display mode and byte
+// order live in the settings store. All reader work is synchronous VOREX_ calls on the
+// connection the view opened.
+#include "workbench/iso14443/PageTagDlg.h"
 #include "workbench/iso14443/UltralightPages.h"
 
 #include <array>
@@ -16,10 +17,10 @@ class QPushButton;
 
 namespace vorex::wb::nfc {
 
-class CMifareUltralightDlg : public CWorkbenchDlg {
+class CMifareUltralightDlg : public CPageTagDlg {
     Q_OBJECT
 public:
-    explicit CMifareUltralightDlg(QWidget* parent = nullptr);
+    explicit CMifareUltralightDlg(ui::ShellEnv& env, QWidget* parent = nullptr);
     // State, for tests.
     const UltralightPages& Pages() const { return pages_; }
 
@@ -34,9 +35,12 @@ private:
     void InitDialog() override;
     void Refresh();
     void TakeData();
-    // Request, select and the chip check; false (with the reason shown) to stop.
+    // Request, select and the chip check for a read; false (with the reason shown) to
+    // stop.
     bool SelectTag();
     void EnableControls(bool enable) override;
+    // The texts of pages 4..15 (only the selected ones), by page.
+    std::vector<std::pair<int, QString>> EditedTexts(bool selectedOnly) const;
 
     UltralightPages pages_;
     std::vector<uint8_t> uid_;

@@ -38,9 +38,10 @@ constexpr int kProgressRows = 128;
 
 } // namespace
 
-CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent) : CWorkbenchDlg(parent), env_(env) {
-    KeepDisplayIn("NFC2Darstellung", "NFC2Order");
-    env_.FillDefaults();
+CNFCType2Dlg::CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent) : CPageTagDlg(env, parent) {
+    // Pages in the order of their bytes on the tag, as vorexctl shows them, until the
+    // operator chooses otherwise.
+    KeepDisplayIn("NFC2Darstellung", "NFC2Order", kLsbFirst);
     setObjectName("231");
     setWindowTitle(QStringLiteral("NFC Type 2 Tag"));
     setSizeGripEnabled(true);
@@ -65,7 +66,10 @@ void CNFCType2Dlg::BuildControls() {
     write_ = MakeButton("write", L("Schreiben"));
     QPushButton* cyclic = MakeCyclicButton("cyclic");
     MakeResetStatusButton("resetStatus");
-    MakeCloseButton("close");
+    // Closing asks before unwritten edits go.
+    QPushButton* close = MakeCloseButton("close");
+    disconnect(close, &QPushButton::clicked, this, &CWorkbenchDlg::OnClose);
+    connect(close, &QPushButton::clicked, this, &CNFCType2Dlg::reject);
     alwaysRead_ = MakeCheck("alwaysRead", L("immer neu einlesen"));
     MakeDisplayRadios("hex", "ascii", true);
 
@@ -103,7 +107,6 @@ void CNFCType2Dlg::InitDialog() {
     // The height may grow, the width stays.
     setMinimumSize(size());
     setMaximumWidth(width());
-    HostModeOn();
 }
 
 // ---- Grid ----
@@ -189,10 +192,7 @@ void CNFCType2Dlg::OnCellEdited(int row, int column) {
 // ---- Data exchange ----
 
 void CNFCType2Dlg::Refresh() {
-    uidText_->setText(uid_.empty()
-                          ? QString()
-                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
-                                                           wb::kHex, wb::kMsbFirst)));
+    uidText_->setText(UidText(uid_));
     for (int row = 0; row < grid_->rowCount(); ++row)
         for (int c = 1; c <= kPagesPerRow; ++c)
             grid_->SetCellText(
@@ -210,6 +210,8 @@ void CNFCType2Dlg::TakeData() {
 void CNFCType2Dlg::Clear() {
     memory_.Clear();
     uid_.clear();
+    Binding().Release();
+    keptNote_ = {};
     makerText_->clear();
     ndef_->clear();
     grid_->setRowCount(0);
@@ -223,13 +225,15 @@ void CNFCType2Dlg::ShowNdef() {
         return;
     }
     const cards::ndef::Message message = cards::ndef::Parse(bytes);
+    const TextRef reason = NdefReasonText(message.error);
+    const QString why = reason.id != 0 ? TextOf(reason) : QString::fromStdString(message.error);
     QStringList lines;
     switch (message.status) {
     case cards::ndef::Status::NotNdef:
-        lines << L("Kein NDEF") + ": " + QString::fromStdString(message.error);
+        lines << L("Kein NDEF") + ": " + why;
         break;
     case cards::ndef::Status::Damaged:
-        lines << L("NDEF beschädigt") + ": " + QString::fromStdString(message.error);
+        lines << L("NDEF beschädigt") + ": " + why;
         break;
     case cards::ndef::Status::Ok:
         if (message.records.empty())
@@ -249,19 +253,24 @@ void CNFCType2Dlg::EnableControls(bool enable) {
 
 // ---- Reading ----
 
-bool CNFCType2Dlg::Select(uint8_t& sak) {
-    cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(Handle(), card))
-        return false;
-    sak = card.sak;
-    uid_ = card.uid;
-    return true;
-}
-
 bool CNFCType2Dlg::ReadAllPages() {
     TakeData();
     cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(Handle(), card))
+    const bool present = cards::mifare::Activate(Handle(), card);
+    // A background read never replaces edits the operator has not written.
+    if (Pending().Before(present ? GridAction::CyclicRefresh : GridAction::TagLost) ==
+        PendingVerdict::KeepEdits) {
+        if (!present)
+            KeepEditsNote({kTextTagGoneEditsKept, {wb::UidText(uid_, UidOrder::CardOrder)}});
+        else if (card.uid != uid_)
+            KeepEditsNote({kTextOtherTagEditsKept,
+                           {wb::UidText(uid_, UidOrder::CardOrder),
+                            wb::UidText(card.uid, UidOrder::CardOrder)}});
+        else
+            keptNote_ = {};
+        return true;
+    }
+    if (!present)
         return false;
     if (card.uid == uid_ && !alwaysRead_->isChecked())
         return true;
@@ -279,6 +288,8 @@ bool CNFCType2Dlg::ReadAllPages() {
     });
     if (read) {
         memory_.Load(scan.pages);
+        // The grid shows this tag's pages: a write goes to it only.
+        Binding().Bind(uid_);
         // Pages the tag hides behind its password are not the end of its memory.
         if (cards::type2::StoppedInsideDataArea(scan))
             AddStatus(Format(L("Die Seiten ab %d sind durch das Kennwort des Tags "
@@ -295,7 +306,7 @@ bool CNFCType2Dlg::ReadAllPages() {
 }
 
 void CNFCType2Dlg::OnRead() {
-    if (Handle() == 0)
+    if (Handle() == 0 || !MayDiscardEdits(GridAction::Read))
         return;
     ui::CBusyScope busy;
     EnableControls(false);
@@ -315,13 +326,57 @@ void CNFCType2Dlg::CyclicStep() {
     }
 }
 
+// ---- Unwritten edits ----
+
+PendingEdits CNFCType2Dlg::Pending() {
+    TakeData();
+    PendingEdits edits(WriteUnit::Page);
+    for (int page : memory_.ChangedPages())
+        edits.Edited(page);
+    return edits;
+}
+
+bool CNFCType2Dlg::MayDiscardEdits(GridAction action) {
+    const PendingEdits edits = Pending();
+    if (edits.Before(action) != PendingVerdict::Ask)
+        return true;
+    return Env().messages->AskYesNo(this, TextOf(edits.Question()), ui::IMessages::Icon::Question);
+}
+
+void CNFCType2Dlg::KeepEditsNote(const TextRef& note) {
+    if (note == keptNote_)
+        return;
+    keptNote_ = note;
+    AddStatus(TextOf(note));
+}
+
+void CNFCType2Dlg::reject() {
+    if (MayDiscardEdits(GridAction::Close))
+        CPageTagDlg::reject();
+}
+
 // ---- Writing ----
+
+std::vector<std::pair<int, QString>> CNFCType2Dlg::CellTexts() const {
+    std::vector<std::pair<int, QString>> texts;
+    for (int page = 0; page < memory_.PageCount(); ++page) {
+        const wb::GridCell at = wb::CellOfBlock(page, kPagesPerRow);
+        texts.emplace_back(page, grid_->CellText(at.row, at.column));
+    }
+    return texts;
+}
 
 void CNFCType2Dlg::OnWrite() {
     if (Handle() == 0)
         return;
     ui::CBusyScope busy;
+    std::vector<std::pair<int, QString>> texts = CellTexts();
     TakeData();
+    std::erase_if(texts, [this](const auto& page) {
+        return memory_.WriteAction(page.first, ByteString(page.second)) != PageWrite::Write;
+    });
+    if (!AsciiWritable(texts))
+        return;
     EnableControls(false);
     auto finish = [this] {
         grid_->viewport()->update();
@@ -329,40 +384,44 @@ void CNFCType2Dlg::OnWrite() {
         Refresh();
         ShowNdef();
     };
-    uint8_t sak = 0;
-    if (!Select(sak)) {
-        AddStatus(LastErrorText());
+    cards::mifare::CardInfo card;
+    if (!SelectForWrite(card)) {
         finish();
         return;
     }
-    Refresh();
-    if (ShowRefusal(RefusalTextId(sak), sak)) {
-        finish();
-        return;
-    }
-    bool written = false;
+    WriteReport report(WriteUnit::Page);
+    int failed = -1;
     for (int page = 0; page < memory_.PageCount(); ++page) {
         const wb::GridCell at = wb::CellOfBlock(page, kPagesPerRow);
         const PageWrite action =
             memory_.WriteAction(page, ByteString(grid_->CellText(at.row, at.column)));
-        if (!PageToWrite(action, page, static_cast<int>(memory_.Current(page).size())))
-            continue;
-        if (!WritePage(page, memory_.Current(page))) {
-            finish();
-            return;
+        const int length = static_cast<int>(memory_.Current(page).size());
+        if (action == PageWrite::WrongLength) {
+            ShowWrongLength(page, length);
+            report.Failed(page,
+                          TextOf({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
         }
-        memory_.Written(page);
-        written = true;
+        if (action != PageWrite::Write)
+            continue;
+        // Writing stops at the first page the tag refuses; the pages after it are
+        // named as not tried.
+        if (failed >= 0)
+            report.Failed(page,
+                          TextOf({kTextPageNotTried, {std::to_string(failed)}}).toStdString());
+        else if (WriteOnePage(page, memory_.Current(page), report))
+            memory_.Written(page);
+        else
+            failed = page;
     }
-    ShowStatusId(170);
-    if (written)
-        env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
     finish();
+    EndWrite(report, true);
 }
 
 // ---- Buttons ----
 
 void CNFCType2Dlg::OnDisplay(int mode, int order) {
+    if (!AsciiSwitchable(CellTexts()))
+        return;
     TakeData();
     SetDisplay(mode, order);
     SetColumnLimits();

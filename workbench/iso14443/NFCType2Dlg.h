@@ -2,10 +2,13 @@
 // The NFC Type 2 workbench: reads the whole memory of a Type 2 tag (its size found by
 // reading until the tag refuses) into the block grid, names the chip maker from the
 // UID, shows the NDEF records found in the memory, and writes back exactly the pages
-// the operator changed (never pages 0..3). Cyclic reading leaves a tag that stays on
-// the reader alone unless "immer neu einlesen" is checked. All reader work is
+// the operator changed (never pages 0..3), and only to the tag they were read from.
+// Cyclic reading leaves a tag that stays on the reader alone unless "immer neu
+// einlesen" is checked; it never replaces pages the operator changed and has not
+// written, and a read or close asks before it discards them. All reader work is
 // synchronous VOREX_ calls on the connection the view opened.
-#include "workbench/common/WorkbenchDlg.h"
+#include "workbench/common/PendingEdits.h"
+#include "workbench/iso14443/PageTagDlg.h"
 #include "workbench/iso14443/Type2Memory.h"
 
 class QCheckBox;
@@ -21,7 +24,7 @@ struct CellPaint;
 
 namespace vorex::wb::nfc {
 
-class CNFCType2Dlg : public CWorkbenchDlg {
+class CNFCType2Dlg : public CPageTagDlg {
     Q_OBJECT
 public:
     explicit CNFCType2Dlg(ui::ShellEnv& env, QWidget* parent = nullptr);
@@ -40,6 +43,7 @@ public:
     void OnWrite();
     void OnDisplay(int mode, int order) override;
     void OnCellEdited(int row, int column);
+    void reject() override;
 
 private:
     void BuildControls();
@@ -53,12 +57,21 @@ private:
     void ShowNdef();
     void EnableControls(bool enable) override;
     void CyclicStep();
-    bool Select(uint8_t& sak);
     bool DrawCell(const ui::CellPaint& cell) const;
     int PageOf(int row, int column) const;
+    // The text of every page's cell, by page.
+    std::vector<std::pair<int, QString>> CellTexts() const;
+    // The edits not written yet (the grid's texts taken first).
+    PendingEdits Pending();
+    // Before an operator's action that replaces the grid: true when there are no
+    // unwritten edits or the operator agrees to discard them (default No).
+    bool MayDiscardEdits(GridAction action);
+    // A cyclic read while edits wait: the grid stays; a tag that left or another tag
+    // is said once.
+    void KeepEditsNote(const TextRef& note);
 
-    ui::ShellEnv& env_;
     Type2Memory memory_;
+    TextRef keptNote_;
     Bytes uid_;
 
     ui::CEditableListCtrl* grid_ = nullptr;

@@ -66,6 +66,14 @@ void Type2Memory::Written(int page) {
         tag_[static_cast<size_t>(page)] = Current(page);
 }
 
+std::vector<int> Type2Memory::ChangedPages() const {
+    std::vector<int> pages;
+    for (int page = kFixedPages; page < PageCount(); ++page)
+        if (!Current(page).empty() && Current(page) != TagData(page))
+            pages.push_back(page);
+    return pages;
+}
+
 Bytes Type2Memory::TagBytes() const {
     Bytes bytes;
     for (const Bytes& page : tag_) {

@@ -41,6 +41,8 @@ public:
     PageWrite WriteAction(int page, const std::string& cellText) const;
     // The page was written: its shown bytes are now on the tag.
     void Written(int page);
+    // Pages whose shown bytes differ from the tag's: edits not written yet.
+    std::vector<int> ChangedPages() const;
 
     // The tag's bytes from page 0 up to the first empty page.
     Bytes TagBytes() const;

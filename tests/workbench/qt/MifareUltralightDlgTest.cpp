@@ -8,6 +8,7 @@
 #include "shell/ProgrammerView.h"
 #include "tests/workbench/qt/PageTagField.h"
 #include "ui/Texts.h"
+#include "ui/WaitHook.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -28,7 +29,7 @@ QString Ger(int id) {
 
 struct Bench : vtest::WorkbenchBench<CMifareUltralightDlg> {
     explicit Bench(PageTagField& field) {
-        Open(std::make_unique<CMifareUltralightDlg>(), field.handle);
+        Open(std::make_unique<CMifareUltralightDlg>(rig.env), field.handle);
     }
     void Select(std::initializer_list<int> pages) const {
         for (int p : pages)
@@ -53,13 +54,28 @@ struct Bench : vtest::WorkbenchBench<CMifareUltralightDlg> {
     }
 };
 
+// Counts the host-mode requests the reader had when the workbench got its show event.
+struct ShowWatch : QObject {
+    PageTagField& field;
+    int hostModeWhenShown = -1;
+    explicit ShowWatch(PageTagField& f) : field(f) { qApp->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<CMifareUltralightDlg*>(watched))
+            hostModeWhenShown = field.Requests(0xF5);
+        return false;
+    }
+};
+
 } // namespace
 
 class MifareUltralightDlgTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QSettings().clear(); }
+    void init() {
+        QSettings().clear();
+        WriteProfileInt("Settings", "UltralightOrder", 0); // MSB first, as stored by default
+    }
 
     void controlsAreNamedOnceAndForScreenReaders() {
         PageTagField field("ultralight");
@@ -67,10 +83,53 @@ private slots:
         b.ExpectNamedControls();
     }
 
-    void aDisplaySettingOutOfRangeReadsAsHexAndMsbFirst() {
+    void opensAtItsProperSize() {
+        // Through the view, as the program opens it, with the wait hook pumping events
+        // while the reader answers, late or at once: host mode is switched on before the
+        // window is shown, never while it is being shown.
+        for (int delay : {0, 300}) {
+            PageTagField field("ultralight", false);
+            WriteProfileString("Port", "Name", QString::fromStdString(field.sim->Path()));
+            WriteProfileInt("Port", "Baudrate", 19200);
+            WriteProfileInt("Port", "Timeout", 1000);
+            vtest::ShellRig rig;
+            CWaitHook hook;
+            CMainFrame frame(rig.env);
+            frame.View()->OnInitialUpdate();
+            field.sim->Model().InjectFault({vsim::Fault::Kind::Delay, delay, {}, 0, 0xF5, 0, 1});
+            ShowWatch watch(field);
+            QSize size, minimum;
+            vtest::OnNextModal(&frame, [&](QWidget* modal) {
+                size = modal->size();
+                minimum = modal->minimumSizeHint();
+                QTest::mouseClick(modal->findChild<QPushButton*>("close"), Qt::LeftButton);
+            });
+            frame.Action(40004)->trigger();
+            QCOMPARE(watch.hostModeWhenShown, 1);
+            QVERIFY2(size.width() >= minimum.width() && size.height() >= minimum.height(),
+                     qPrintable(QStringLiteral("%1x%2, at least %3x%4")
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .arg(minimum.width())
+                                    .arg(minimum.height())));
+        }
+    }
+
+    void displaySettings() {
+        // None stored: pages show their bytes in tag order, as vorexctl does.
+        QSettings().clear();
+        PageTagField field("ultralight");
+        {
+            Bench b(field);
+            QCOMPARE(b.dlg->DisplayMode(), 0);
+            QCOMPARE(b.dlg->ByteOrder(), 1);
+            b.Select({4});
+            b.Click("read");
+            QCOMPARE(b.Text(4), QString("0A 0B 0C 0D"));
+        }
+        // Out of range: HEX and MSB first.
         WriteProfileInt("Settings", "UltralightDarstellung", 5);
         WriteProfileInt("Settings", "UltralightOrder", -1);
-        PageTagField field("ultralight");
         Bench b(field);
         QCOMPARE(b.dlg->DisplayMode(), 0);
         QCOMPARE(b.dlg->ByteOrder(), 0);
@@ -88,7 +147,7 @@ private slots:
         QVERIFY(!b.Edit(4)->isReadOnly());
         b.Select({0, 4, 5});
         b.Click("read");
-        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("8040731A5EC204"));
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("04C25E1A734080"));
         QVERIFY(b.Text(0).endsWith("5EC204")); // 04 C2 5E BCC0, last byte first
         QCOMPARE(b.Text(4), QString("0D0C0B0A"));
         QCOMPARE(b.Text(5), QString("45524F56"));
@@ -141,16 +200,87 @@ private slots:
         QCOMPARE(field.Page(4), std::string("A1B2C3D4"));
         QCOMPARE(field.Page(7), std::string("11220000"));
         QCOMPARE(b.Text(4), QString("A1 B2 C3 D4"));
-        QVERIFY(b.rig.messages.shown.isEmpty()); // no success message
+        QVERIFY(b.rig.messages.shown.isEmpty()); // no success box
+        QCOMPARE(b.Messages().last(), Ger(199));
     }
 
-    void emptyPageHasTheWrongLength() {
+    void writeGoesOnlyToTheTagThatWasRead() {
         PageTagField field("ultralight");
         Bench b(field);
-        b.Select({6});
+        b.Click("lsbFirst");
+        b.Select({4, 5});
+        b.Click("read");
+        b.Type(4, "A1B2C3D4");
+        // Another tag, then none: nothing is written, and the UIDs are named.
+        field.Put("ntag213");
         b.Click("write");
         QCOMPARE(field.Requests(0x35), 0);
-        QCOMPARE(b.Messages().last(), QString("Page 6 hat falsche Datenlänge 0"));
+        QCOMPARE(field.Page(4), std::string("0312D101"));
+        const QString other = vtest::OtherTagRefusal("04C25E1A734080", "048F2D6AE15280");
+        QVERIFY2(b.Messages().last().startsWith(other), qPrintable(b.Messages().last()));
+        QCOMPARE(b.rig.messages.shown.size(), 1);
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("04C25E1A734080"));
+        field.Put("none");
+        b.Click("write");
+        QCOMPARE(field.Requests(0x35), 0);
+        QVERIFY(b.Messages().last().contains("04C25E1A734080"));
+        // The tag that was read is back: the write goes to it.
+        field.Put("ultralight");
+        b.Click("write");
+        QCOMPARE(field.Written(), (std::vector<int>{4, 5}));
+        QCOMPARE(field.Page(4), std::string("A1B2C3D4"));
+        // Pages typed without a read may go to any page tag.
+        PageTagField other213("ntag213");
+        Bench fresh(other213);
+        fresh.Select({8});
+        fresh.Type(8, "01020304");
+        fresh.Click("write");
+        QCOMPARE(other213.Written(), std::vector<int>{8});
+    }
+
+    void asciiCharacterWithoutSingleByteCodeIsRefused() {
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.Click("ascii");
+        b.Click("lsbFirst");
+        b.Select({4, 5});
+        b.Type(4, "AB");
+        b.Edit(5)->setText(QString::fromUtf8("1\u20AC")); // not typeable through QTest
+        b.Click("write");
+        // Refused before the tag is even selected: nothing at all is written.
+        QCOMPARE(field.Requests(0x35), 0);
+        QCOMPARE(field.Requests(0x31), 0);
+        QVERIFY2(b.Messages().last().startsWith(
+                     QString::fromUtf8("Page 5 schreiben: Das Zeichen „€“ (U+20AC, Stelle 2)")),
+                 qPrintable(b.Messages().last()));
+        QCOMPARE(b.rig.messages.shown.size(), 1);
+        // Leaving ASCII would turn the character into "?": the display stays ASCII.
+        b.Click("hex");
+        QVERIFY(b.Find<QRadioButton>("ascii")->isChecked());
+        QCOMPARE(b.dlg->DisplayMode(), 1);
+        QCOMPARE(b.Text(5), QString::fromUtf8("1\u20AC"));
+        QVERIFY2(
+            b.Messages().last().startsWith(QString::fromUtf8("Page 5: das Zeichen „€“ (U+20AC)")),
+            qPrintable(b.Messages().last()));
+        // Latin-1 characters are written as their single byte.
+        b.Edit(5)->setText(QString::fromUtf8("1\u00FC"));
+        b.Click("write");
+        QCOMPARE(field.Written(), (std::vector<int>{4, 5}));
+        QCOMPARE(field.Page(5), std::string("31FC0000"));
+    }
+
+    void emptyPageHasTheWrongLengthAndIsNotWritten() {
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.Select({6, 7});
+        b.Type(7, "01020304");
+        b.Click("write");
+        QCOMPARE(field.Written(), std::vector<int>{7});
+        QVERIFY(b.Messages().contains("Page 6 hat falsche Datenlänge 0"));
+        const QString end = "Schreiben fehlgeschlagen: 1 von 2 Pages wurden nicht geschrieben.\n"
+                            "Page 6: falsche Datenlänge 0";
+        QCOMPARE(b.Messages().last(), end);
+        QCOMPARE(b.rig.messages.shown, QStringList{end});
     }
 
     void failingPagesDoNotStopTheOthers() {
@@ -166,12 +296,19 @@ private slots:
         QCOMPARE(field.Page(4), std::string("00000000"));
         QCOMPARE(field.Page(5), std::string("02020202"));
         QCOMPARE(field.Page(6), std::string("03030303"));
-        QCOMPARE(b.Messages().last(), Ger(245)); // "Block kann nicht geschrieben werden"
+        // The refused page is named with its cause, at once and in the end message.
+        QVERIFY(b.Messages().contains("Page 4 schreiben: " + Ger(245)));
+        const QString end = "Schreiben fehlgeschlagen: 1 von 3 Pages wurden nicht geschrieben.\n"
+                            "Page 4: " +
+                            Ger(245);
+        QCOMPARE(b.Messages().last(), end);
+        QCOMPARE(b.rig.messages.shown, QStringList{end});
         // A read the reader refuses: the pages after it are still read.
         field.sim->Model().InjectFault({vsim::Fault::Kind::Status, 0, {}, 0x01, 0x34, 1, 1});
         b.Click("read");
         QVERIFY(b.Text(4).size() == 8);
         QVERIFY(b.Text(5).isEmpty());
+        QVERIFY2(b.Messages().last().startsWith("Page 5 lesen: "), qPrintable(b.Messages().last()));
         QCOMPARE(b.Text(6), QString("03030303"));
     }
 
@@ -182,7 +319,7 @@ private slots:
         b.Click("read");
         QCOMPARE(b.Messages().last(), Ger(238));
         QCOMPARE(field.Requests(0x34), 0);
-        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("C4917A3E"));
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("3E7A91C4"));
         b.Click("write");
         QCOMPARE(field.Requests(0x35), 0);
     }
@@ -221,7 +358,7 @@ private slots:
         frame.View()->OnInitialUpdate();
         QVERIFY(frame.Action(40004)->isEnabled());
         frame.Action(40004)->trigger();
-        QCOMPARE(uid, QString("8040731A5EC204"));
+        QCOMPARE(uid, QString("04C25E1A734080"));
         QVERIFY(!field.HostMode());
     }
 };

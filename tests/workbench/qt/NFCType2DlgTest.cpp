@@ -86,7 +86,7 @@ private slots:
             QCOMPARE(b.MarkOf(p), Mark::Plain);
         }
         QCOMPARE(b.Cell(4), QString("03 12 D1 01"));
-        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("8052E16A2D8F04"));
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("048F2D6AE15280"));
         QCOMPARE(b.Find<QLineEdit>("makerText")->text(), QString("NXP Semiconductors"));
         QCOMPARE(b.Ndef(), QString("URI https://vorex.example"));
         QCOMPARE(b.MarkOf(0), Mark::Fixed);
@@ -137,14 +137,22 @@ private slots:
         Bench b(field);
         b.Click("read");
         QCOMPARE(b.dlg->Memory().PageCount(), 16);
-        QCOMPARE(b.Ndef().left(9), QString("Kein NDEF"));
+        // The reason in the operator's language.
+        QCOMPARE(b.Ndef(),
+                 QString("Kein NDEF: keine NDEF-Kennung (Capability Container) in Page 3"));
         b.Type(4, "01020304");
         b.Type(6, "05060708");
         b.Click("write");
         QCOMPARE(field.Written(), std::vector<int>{4});
         QCOMPARE(field.Page(6), std::string("00000000"));
-        QVERIFY(b.rig.messages.shown.isEmpty());
-        QCOMPARE(b.Status(), Ger(VOREX_GetErrorStringId(VOREX_GetLastError(field.handle))));
+        // The end message names the refused page with its cause and the page not tried.
+        const QString end = "Schreiben fehlgeschlagen: 2 von 2 Pages wurden nicht geschrieben.\n"
+                            "Page 4: " +
+                            Ger(245) +
+                            "\nPage 6: nicht versucht: das Schreiben wurde nach dem Fehler bei "
+                            "Page 4 beendet";
+        QCOMPARE(b.rig.messages.shown, QStringList{end});
+        QCOMPARE(b.Status(), end);
         QCOMPARE(b.MarkOf(4), Mark::Changed);
         QCOMPARE(b.MarkOf(6), Mark::Changed);
     }
@@ -170,6 +178,13 @@ private slots:
         Bench again(field);
         QVERIFY(again.Find<QRadioButton>("msbFirst")->isChecked());
         QVERIFY(again.Find<QRadioButton>("hex")->isChecked());
+        again.dlg.reset();
+        // None stored: pages show their bytes in tag order, as vorexctl does.
+        QSettings().clear();
+        Bench fresh(field);
+        QVERIFY(fresh.Find<QRadioButton>("lsbFirst")->isChecked());
+        fresh.Click("read");
+        QCOMPARE(fresh.Cell(4), QString("03 12 D1 01"));
     }
 
     void mifareCardsAreRefused() {
@@ -216,7 +231,8 @@ private slots:
         QCOMPARE(field.Requests(0x34), reads);
         QCOMPARE(b.Cell(6), QString("11 22 33 44"));
         QCOMPARE(b.MarkOf(6), Mark::Changed);
-        // Another tag is read at once.
+        // Typed back to what the tag holds: no edit waits, another tag is read at once.
+        b.Type(6, "6F726578");
         field.Put("ntag216");
         QTRY_COMPARE_WITH_TIMEOUT(b.dlg->Grid()->rowCount(), 58, 5000);
         // "immer neu einlesen" reads the same tag every time.
@@ -226,6 +242,83 @@ private slots:
         b.Click("cyclic");
         QTRY_VERIFY_WITH_TIMEOUT(b.Find<QPushButton>("read")->isEnabled(), 5000);
         QVERIFY(!b.dlg->CyclicRunning());
+    }
+
+    void writeGoesOnlyToTheTagThatWasRead() {
+        PageTagField field("ntag216");
+        Bench b(field);
+        b.Click("read");
+        b.Type(4, "A1B2C3D4");
+        field.Put("ntag213");
+        b.Click("write");
+        QCOMPARE(field.Requests(0x35), 0);
+        QCOMPARE(field.Page(4), std::string("0312D101"));
+        const QString other = vtest::OtherTagRefusal("043B940C277180", "048F2D6AE15280");
+        QVERIFY2(b.Status().startsWith(other), qPrintable(b.Status()));
+        QCOMPARE(b.rig.messages.shown.size(), 1);
+        // The grid still shows the NTAG216 and its edit.
+        QCOMPARE(b.Find<QLineEdit>("uidText")->text(), QString("043B940C277180"));
+        QCOMPARE(b.MarkOf(4), Mark::Changed);
+        field.Put("ntag216");
+        b.Click("write");
+        QCOMPARE(field.Written(), std::vector<int>{4});
+        QCOMPARE(field.Page(4), std::string("A1B2C3D4"));
+    }
+
+    void asciiCharacterWithoutSingleByteCodeIsRefused() {
+        PageTagField field("ntag216");
+        Bench b(field);
+        b.Click("read");
+        b.Click("ascii");
+        b.Type(5, "AB");
+        b.dlg->Grid()->SetCellText(1, 3, QString::fromUtf8("x\u20AC")); // page 6
+        b.Click("write");
+        QCOMPARE(field.Requests(0x35), 0);
+        QVERIFY2(b.Status().startsWith(QString::fromUtf8("Page 6 schreiben: Das Zeichen „€“")),
+                 qPrintable(b.Status()));
+        QCOMPARE(b.rig.messages.shown.size(), 1);
+        b.Click("hex");
+        QVERIFY(b.Find<QRadioButton>("ascii")->isChecked());
+        QCOMPARE(b.Cell(6), QString::fromUtf8("x\u20AC"));
+        QVERIFY2(b.Status().startsWith(QString::fromUtf8("Page 6: das Zeichen „€“")),
+                 qPrintable(b.Status()));
+    }
+
+    void aTagLeavingDuringCyclicReadingKeepsTheEdits() {
+        WriteProfileInt("Settings", "ZyklusZeit", 50);
+        PageTagField field("ntag213");
+        Bench b(field);
+        b.Click("cyclic");
+        QTRY_COMPARE_WITH_TIMEOUT(b.dlg->Grid()->rowCount(), 12, 5000);
+        b.Type(6, "11223344");
+        // The tag slips away, another one comes: the grid and the edit stay.
+        field.Put("none");
+        QTRY_VERIFY_WITH_TIMEOUT(b.Status().contains("048F2D6AE15280 ist nicht mehr im Feld"),
+                                 5000);
+        field.Put("ntag216");
+        QTRY_VERIFY_WITH_TIMEOUT(b.Status().startsWith("Im Feld ist jetzt 043B940C277180"), 5000);
+        const int selects = field.Requests(0x31);
+        QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x31) > selects + 2, 5000);
+        QCOMPARE(b.dlg->Grid()->rowCount(), 12);
+        QCOMPARE(b.Cell(6), QString("11 22 33 44"));
+        QCOMPARE(b.MarkOf(6), Mark::Changed);
+        b.Click("cyclic");
+        QTRY_VERIFY_WITH_TIMEOUT(b.Find<QPushButton>("read")->isEnabled(), 5000);
+        // Reading and closing ask first; "No" (the default) keeps the edit.
+        const int reads = field.Requests(0x30);
+        b.Click("read");
+        b.Click("close");
+        QCOMPARE(b.rig.messages.asked,
+                 QStringList(2, "Page 6 wurde geändert und noch nicht geschrieben. Die "
+                                "Änderung verwerfen?"));
+        QCOMPARE(field.Requests(0x30), reads);
+        QCoreApplication::processEvents();
+        QVERIFY(b.dlg->isVisible());
+        QCOMPARE(b.Cell(6), QString("11 22 33 44"));
+        // "Yes" reads the tag in the field.
+        b.rig.messages.yes = true;
+        b.Click("read");
+        QCOMPARE(b.dlg->Grid()->rowCount(), 58);
     }
 
     void passwordProtectedTagShowsThePagesBeforeAuth0() {

@@ -31,6 +31,12 @@ inline constexpr const char* kPageTagCards = R"({
     {"type": "classic4k", "name": "classic4k", "uid": "04 5A 3C 21 9B 6E 80"}
   ]})";
 
+// The refusal of a write whose grid shows `shown` while `inField` answers.
+inline QString OtherTagRefusal(const QString& shown, const QString& inField) {
+    return "Nichts geschrieben: im Feld ist " + inField + ", angezeigt werden aber die Daten von " +
+           shown + ".";
+}
+
 struct PageTagField : ReaderField {
     vsim::Iso14443Commands* cards = nullptr;
 
