@@ -1541,9 +1541,9 @@ The program may have to be allowed through the firewall manually.</translation>
         <translation>Load…</translation>
     </message>
     <message>
-        <source>Dateien werden nur in der Darstellung HEX geladen: ASCII zeigt nicht jedes Byte.</source>
+        <source>Dateien werden nur in der Darstellung HEX gespeichert und geladen: ASCII zeigt nicht jedes Byte.</source>
         <comment>12818</comment>
-        <translation>Files are loaded only in the HEX display: ASCII does not show every byte.</translation>
+        <translation>Files are saved and loaded only in the HEX display: ASCII does not show every byte.</translation>
     </message>
 </context>
 </TS>

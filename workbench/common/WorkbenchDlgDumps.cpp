@@ -100,6 +100,11 @@ void CWorkbenchDlg::MarkLoaded(QLineEdit* edit) {
 
 void CWorkbenchDlg::OnSaveDump() {
     FillDumpDialogs();
+    // An ASCII text holds no zero or unprintable byte: bytes are taken from HEX texts.
+    if (DisplayMode() != kHex) {
+        ShowStatusId(kTextDumpHexOnly);
+        return;
+    }
     const auto chip = ShownChip();
     const auto dump = chip ? ShownDump() : std::nullopt;
     if (!dump) {
@@ -159,7 +164,7 @@ void CWorkbenchDlg::OnLoadDump() {
         ShowStatusId(kTextDumpCyclicRunning);
         return;
     }
-    // An ASCII text holds no zero or unprintable byte: loaded bytes are shown in HEX.
+    // Loaded bytes are shown in HEX, for the same reason.
     if (DisplayMode() != kHex) {
         ShowStatusId(kTextDumpHexOnly);
         return;

@@ -472,6 +472,16 @@ private slots:
         QVERIFY(b.dlg->Status().Current().endsWith(Ger(vorex::wb::kTextDumpNothingShown)));
         QVERIFY(!QFile::exists(files.Path("empty.json")));
         b.Click("read");
+        // ASCII texts do not show every byte: nothing is saved or loaded from them.
+        b.Click("ascii");
+        const QString page4 = b.Cell(4);
+        files.Load(*b.dlg, files.Write("same.json", dumps::PageDumpOf(dumps::Units(45))));
+        QVERIFY(b.dlg->Status().Current().endsWith(Ger(vorex::wb::kTextDumpHexOnly)));
+        files.Save(*b.dlg, files.Path("ascii"), 0);
+        QVERIFY(!QFile::exists(files.Path("ascii.json")));
+        QCOMPARE(b.Cell(4), page4);
+        QVERIFY(files.shown.isEmpty());
+        b.Click("hex");
         files.Load(*b.dlg, ntag215);
         QCOMPARE(files.shown.size(), 1);
         QVERIFY2(files.shown[0].contains("NTAG215 (135") && files.shown[0].contains("NTAG213 (45"),
