@@ -194,7 +194,7 @@ TEST(DumpFit, RefusesAnotherFamilyTypeOrSize) {
     const DumpChip k1{Family::Classic, "MIFARE Classic 1K", 64, 16};
     const DumpChip k4{Family::Classic, "MIFARE Classic 4K", 256, 16};
     const DumpChip ntag213{Family::Pages, "NTAG213", 45, 4};
-    const DumpChip iso28{Family::Iso15693, "", 28, 4};
+    const DumpChip iso28{Family::Iso15693, Iso15693Type(0x04), 28, 4};
     for (const Case& c : {
              Case{k1, k1, true},
              Case{k4, k1, false},
@@ -204,6 +204,8 @@ TEST(DumpFit, RefusesAnotherFamilyTypeOrSize) {
              Case{{Family::Pages, "NTAG215", 135, 4}, ntag213, false},
              Case{{Family::Pages, "NTAG203", 45, 4}, ntag213, false}, // same size, other chip
              Case{iso28, iso28, true},
+             Case{{Family::Iso15693, "", 28, 4}, iso28, true}, // no UID in the file
+             Case{{Family::Iso15693, Iso15693Type(0x07), 28, 4}, iso28, false},
              Case{{Family::Iso15693, "", 28, 8}, iso28, false},
              Case{{Family::Iso15693, "", 64, 4}, iso28, false},
              Case{{Family::Pages, "", 28, 4}, iso28, false},
@@ -218,6 +220,9 @@ TEST(DumpFit, NamesTheChipAndItsSize) {
               "MIFARE Ultralight (16 \xC3\x97 4 Bytes)");
     EXPECT_EQ(ChipText({Family::Pages, "", 45, 4}), "Ultralight/NTAG (45 \xC3\x97 4 Bytes)");
     EXPECT_EQ(ChipText({Family::Iso15693, "", 28, 4}), "ISO 15693 (28 \xC3\x97 4 Bytes)");
+    EXPECT_EQ(
+        ChipText(ChipOfDump(Iso15693DumpOf({1, 2, 3, 4, 5, 6, 0x07, 0xE0}, 4, Units(64), {}))),
+        "ISO 15693 Texas Instruments (64 \xC3\x97 4 Bytes)");
 }
 
 TEST(DumpFit, SavedPathGetsTheExtensionOfItsFormat) {

@@ -1,5 +1,7 @@
 #include "workbench/common/DumpFit.h"
 
+#include "cards/IcManufacturer.h"
+
 #include <algorithm>
 #include <cctype>
 #include <variant>
@@ -35,10 +37,14 @@ DumpChip ChipOfDump(const dumpfiles::TagDump& dump) {
     } else if (const auto* p = std::get_if<cards::type2::PageMemory>(&dump)) {
         chip = {Family::Pages, p->type, p->Pages(), 4};
     } else if (const auto* i = std::get_if<cards::iso15693::Iso15693Memory>(&dump)) {
-        chip = {Family::Iso15693, "", static_cast<size_t>(i->Blocks()),
-                static_cast<size_t>(std::max(i->blockSize, 0))};
+        chip = {Family::Iso15693, i->uid.size() == 8 ? Iso15693Type(i->uid[1]) : "",
+                static_cast<size_t>(i->Blocks()), static_cast<size_t>(std::max(i->blockSize, 0))};
     }
     return chip;
+}
+
+std::string Iso15693Type(uint8_t manufacturer) {
+    return std::string("ISO 15693 ") + cards::IcManufacturerName(manufacturer);
 }
 
 std::string ChipText(const DumpChip& chip) {

@@ -22,7 +22,10 @@ struct DumpChip {
 };
 
 DumpChip ChipOfDump(const dumpfiles::TagDump& dump);
-// "MIFARE Classic 1K (64 × 16 Bytes)", "NTAG213 (45 × 4 Bytes)", "ISO 15693 (28 × 4 Bytes)".
+// The type of an ISO 15693 tag: its IC manufacturer (UID byte 6, after E0).
+std::string Iso15693Type(uint8_t manufacturer);
+// "MIFARE Classic 1K (64 × 16 Bytes)", "NTAG213 (45 × 4 Bytes)",
+// "ISO 15693 NXP Semiconductors (28 × 4 Bytes)".
 std::string ChipText(const DumpChip& chip);
 // Same family, unit count and unit size, and the same type where both name one.
 bool Fits(const DumpChip& file, const DumpChip& shown);

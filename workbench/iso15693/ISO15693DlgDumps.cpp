@@ -16,7 +16,8 @@ std::optional<dumps::DumpChip> CISO15693Dlg::ShownChip() const {
     if (tags_.empty() || currentIndex_ >= TagCount() || grid_->rowCount() == 0 ||
         storedText_.size() != slot.blockCount)
         return std::nullopt;
-    return dumps::DumpChip{dumps::Family::Iso15693, "", slot.blockCount, slot.blockSize};
+    return dumps::DumpChip{dumps::Family::Iso15693, dumps::Iso15693Type(slot.manufacturer),
+                           slot.blockCount, slot.blockSize};
 }
 
 std::optional<dumpfiles::TagDump> CISO15693Dlg::ShownDump() {

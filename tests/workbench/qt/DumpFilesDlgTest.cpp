@@ -93,8 +93,8 @@ QString Shown(CWorkbenchDlg& dlg) {
 }
 
 // A file of another chip: ISO 15693 blocks, Classic 1K, NTAG213.
-vd::TagDump IsoOfBlocks(int blocks) {
-    return dumps::Iso15693DumpOf({1, 2, 3, 4, 5, 6, 4, 0xE0}, 4, dumps::Units(blocks), {});
+vd::TagDump IsoOfBlocks(int blocks, uint8_t maker = 0x04) {
+    return dumps::Iso15693DumpOf({1, 2, 3, 4, 5, 6, maker, 0xE0}, 4, dumps::Units(blocks), {});
 }
 
 // ---- ISO 15693 ----
@@ -296,11 +296,16 @@ private slots:
         files.Load(*b.dlg, files.Write("big.json", IsoOfBlocks(blocks + 4)));
         files.Load(*b.dlg, files.Write("classic.json", vorex::cards::mifare::ClassicMemory::Unknown(
                                                            vorex::cards::mifare::ClassicSize::K1)));
-        QCOMPARE(files.shown.size(), 2);
-        QVERIFY2(
-            files.shown[0].contains(QString("ISO 15693 (%1 \u00D7 4 Bytes)").arg(blocks + 4)) &&
-                files.shown[0].contains(QString("ISO 15693 (%1 \u00D7 4 Bytes)").arg(blocks)),
-            qPrintable(files.shown[0]));
+        // The same size from another maker's tag.
+        files.Load(*b.dlg, files.Write("ti.json", IsoOfBlocks(blocks, 0x07)));
+        QCOMPARE(files.shown.size(), 3);
+        QVERIFY2(files.shown[2].contains("ISO 15693 Texas Instruments"),
+                 qPrintable(files.shown[2]));
+        QVERIFY2(files.shown[0].contains(
+                     QString("ISO 15693 NXP Semiconductors (%1 \u00D7 4 Bytes)").arg(blocks + 4)) &&
+                     files.shown[0].contains(
+                         QString("ISO 15693 NXP Semiconductors (%1 \u00D7 4 Bytes)").arg(blocks)),
+                 qPrintable(files.shown[0]));
         QVERIFY2(files.shown[1].contains("MIFARE Classic 1K"), qPrintable(files.shown[1]));
         QCOMPARE(b.Cells(), before);
         for (int block = 0; block < blocks; ++block)
@@ -311,8 +316,8 @@ private slots:
         bad.write("Filetype: Flipper NFC device\nVersion: 4\nDevice type: ISO15693-3\nUID: zz\n");
         bad.close();
         files.Load(*b.dlg, bad.fileName());
-        QCOMPARE(files.shown.size(), 3);
-        QVERIFY2(files.shown[2].contains("bad.nfc"), qPrintable(files.shown[2]));
+        QCOMPARE(files.shown.size(), 4);
+        QVERIFY2(files.shown[3].contains("bad.nfc"), qPrintable(files.shown[3]));
         QCOMPARE(b.Cells(), before);
     }
 
