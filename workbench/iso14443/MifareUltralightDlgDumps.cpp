@@ -18,11 +18,11 @@ std::optional<dumps::DumpChip> CMifareUltralightDlg::ShownChip() const {
 
 std::optional<dumpfiles::TagDump> CMifareUltralightDlg::ShownDump() {
     TakeData();
-    dumps::Units pages(kUltralightPages);
+    // Empty pages (not read) become unknown bytes.
+    dumps::Units pages;
     for (int p = 0; p < kUltralightPages; ++p)
-        if (pages_.Data(p).size() == 4)
-            pages[static_cast<size_t>(p)] = pages_.Data(p);
-    if (std::none_of(pages.begin(), pages.end(), [](const auto& page) { return page.has_value(); }))
+        pages.emplace_back(pages_.Data(p));
+    if (std::all_of(pages.begin(), pages.end(), [](const auto& page) { return page->empty(); }))
         return std::nullopt;
     return dumps::PageDumpOf(pages);
 }

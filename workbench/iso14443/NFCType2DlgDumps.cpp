@@ -28,10 +28,9 @@ std::optional<dumpfiles::TagDump> CNFCType2Dlg::ShownDump() {
     if (!ShownChip())
         return std::nullopt;
     TakeData();
-    dumps::Units pages(static_cast<size_t>(PagesRead(memory_)));
-    for (size_t p = 0; p < pages.size(); ++p)
-        if (memory_.Current(static_cast<int>(p)).size() == kBytesPerPage)
-            pages[p] = memory_.Current(static_cast<int>(p));
+    dumps::Units pages;
+    for (int p = 0; p < PagesRead(memory_); ++p)
+        pages.emplace_back(memory_.Current(p));
     return dumps::PageDumpOf(pages);
 }
 

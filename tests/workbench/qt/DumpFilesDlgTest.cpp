@@ -68,6 +68,15 @@ struct Files {
         };
         dlg.OnSaveDump();
     }
+    // Saves in the family's format at `index` to stem + index + its extension; the path.
+    QString SaveAs(CWorkbenchDlg& dlg, dumps::Family family, const QString& stem, int index) {
+        const vd::Format format = dumps::SaveFormats(family).at(static_cast<size_t>(index));
+        qInfo("%s", vd::FormatName(format).c_str());
+        const QString path = QString::fromStdString(
+            dumps::PathForFormat(Path(stem + QString::number(index)).toStdString(), format));
+        Save(dlg, path, index);
+        return path;
+    }
     void Load(CWorkbenchDlg& dlg, const QString& path) {
         dlg.DumpDialogs().choose = [path](QWidget*, bool save, const QString&, QString&) {
             if (save)
@@ -102,16 +111,9 @@ vd::TagDump IsoOfBlocks(int blocks, uint8_t maker = 0x04) {
 struct IsoField : vtest::ReaderField {
     vsim::Iso15693Commands* iso = nullptr;
     explicit IsoField(const json& tag)
-        : ReaderField(std::make_unique<vtest::SimReader>(vsim::ReaderConfig{})) {
-        json section;
-        section["tags"] = json::array({tag});
-        std::vector<vsim::IsoTag> tags;
-        std::string error;
-        if (!vsim::ParseIso15693(section, tags, error))
-            qFatal("bad tags: %s", error.c_str());
-        auto set = std::make_unique<vsim::Iso15693Commands>(std::move(tags));
-        iso = set.get();
-        sim->Model().AddCommandSet(std::move(set));
+        : ReaderField(vtest::SimReader::FromScenario(
+              json{{"iso15693", {{"tags", json::array({tag})}}}}.dump())) {
+        iso = sim->Model().FindCommandSet<vsim::Iso15693Commands>();
         Connect();
     }
     vsim::Bytes Block(int block) {
@@ -233,9 +235,10 @@ struct NfcBench : vtest::WorkbenchBench<vorex::wb::nfc::CNFCType2Dlg> {
     }
 };
 
-vsim::Bytes& SimPage(PageTagField& field, int page) {
-    return static_cast<vsim::PageTag&>(field.cards->Card(static_cast<size_t>(field.cards->Field())))
-        .Page(page);
+void SetSimPage(PageTagField& field, int page, const vsim::Bytes& bytes) {
+    auto lock = field.sim->Model().Lock();
+    static_cast<vsim::PageTag&>(field.cards->Card(static_cast<size_t>(field.cards->Field())))
+        .Page(page) = bytes;
 }
 
 } // namespace
@@ -333,12 +336,9 @@ private slots:
         const auto formats = dumps::SaveFormats(dumps::Family::Classic);
         for (int i = 0; i < static_cast<int>(formats.size()); ++i) {
             const vd::Format format = formats[size_t(i)];
-            qInfo("%s", vd::FormatName(format).c_str());
-            const QString path = QString::fromStdString(dumps::PathForFormat(
-                files.Path("card" + QString::number(i)).toStdString(), format));
             files.shown.clear();
             files.asked.clear();
-            files.Save(*b.dlg, path, i);
+            const QString path = files.SaveAs(*b.dlg, dumps::Family::Classic, "card", i);
             // Formats without a mark for unknown bytes ask before they write 00.
             QCOMPARE(files.asked.size(),
                      format == vd::Format::Pm3 || format == vd::Format::Bin ? 1 : 0);
@@ -395,15 +395,9 @@ private slots:
         QVERIFY(!page4.isEmpty());
         const auto formats = dumps::SaveFormats(dumps::Family::Pages);
         for (int i = 0; i < static_cast<int>(formats.size()); ++i) {
-            qInfo("%s", vd::FormatName(formats[size_t(i)]).c_str());
-            const QString path = QString::fromStdString(dumps::PathForFormat(
-                files.Path("ul" + QString::number(i)).toStdString(), formats[size_t(i)]));
-            files.Save(*b.dlg, path, i);
+            const QString path = files.SaveAs(*b.dlg, dumps::Family::Pages, "ul", i);
             QVERIFY2(QFile::exists(path), qPrintable(files.shown.join('\n')));
-            {
-                auto lock = field.sim->Model().Lock();
-                SimPage(field, 4) = {0x11, 0x22, 0x33, 0x44};
-            }
+            SetSimPage(field, 4, {0x11, 0x22, 0x33, 0x44});
             b.Read();
             QVERIFY(b.Edit(4)->text() != page4);
             files.Load(*b.dlg, path);
@@ -442,15 +436,9 @@ private slots:
         QCOMPARE(b.Cell(4), QString("03 12 D1 01"));
         const auto formats = dumps::SaveFormats(dumps::Family::Pages);
         for (int i = 0; i < static_cast<int>(formats.size()); ++i) {
-            qInfo("%s", vd::FormatName(formats[size_t(i)]).c_str());
-            const QString path = QString::fromStdString(dumps::PathForFormat(
-                files.Path("ntag" + QString::number(i)).toStdString(), formats[size_t(i)]));
-            files.Save(*b.dlg, path, i);
+            const QString path = files.SaveAs(*b.dlg, dumps::Family::Pages, "ntag", i);
             QVERIFY2(QFile::exists(path), qPrintable(files.shown.join('\n')));
-            {
-                auto lock = field.sim->Model().Lock();
-                SimPage(field, 4) = {0x11, 0x22, 0x33, 0x44};
-            }
+            SetSimPage(field, 4, {0x11, 0x22, 0x33, 0x44});
             b.Click("read");
             QCOMPARE(b.Cell(4), QString("11 22 33 44"));
             files.Load(*b.dlg, path);
