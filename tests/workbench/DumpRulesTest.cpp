@@ -243,6 +243,33 @@ TEST(DumpFit, SavedPathGetsTheExtensionOfItsFormat) {
         EXPECT_EQ(PathForFormat(c.path, c.format), c.expected) << c.path;
 }
 
+TEST(DumpFit, AnExtensionOfOneFormatDecidesElseTheFilter) {
+    using F = vd::Format;
+    const auto classic = SaveFormats(Family::Classic);
+    const auto iso = SaveFormats(Family::Iso15693);
+    struct Case {
+        const char* path;
+        std::optional<F> filter;
+        const std::vector<F>& offered;
+        F expected;
+    };
+    for (const Case& c : {
+             Case{"/t/card.nfc", F::Own, classic, F::Flipper},
+             Case{"/t/card.MCT", F::Pm3, classic, F::Mct},
+             Case{"/t/card.mfd", std::nullopt, classic, F::Bin},
+             Case{"/t/card.json", F::Pm3, classic, F::Pm3},
+             Case{"/t/card.json", std::nullopt, classic, F::Own},
+             Case{"/t/card", F::Mct, classic, F::Mct},
+             Case{"/t/card", std::nullopt, classic, F::Own},
+             // Formats the family has no place in are never chosen.
+             Case{"/t/tag.mct", F::Flipper, iso, F::Flipper},
+             Case{"/t/tag.bin", std::nullopt, iso, F::Own},
+             Case{"/t/tag", F::Mct, iso, F::Own},
+         })
+        EXPECT_EQ(ChosenFormat(c.path, c.filter, c.offered), c.expected)
+            << c.path << " " << (c.filter ? vd::FormatName(*c.filter) : "-");
+}
+
 TEST(DumpFit, OffersOnlyFormatsThatHoldTheFamily) {
     using F = vd::Format;
     EXPECT_EQ(SaveFormats(Family::Classic),

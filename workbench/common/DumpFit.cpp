@@ -130,6 +130,22 @@ std::string FormatPatterns(Format format) {
     return "*";
 }
 
+Format ChosenFormat(const std::string& path, std::optional<Format> filter,
+                    const std::vector<Format>& offered) {
+    const auto offers = [&offered](Format f) {
+        return std::find(offered.begin(), offered.end(), f) != offered.end();
+    };
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (const auto byName = dumpfiles::FormatOfPath(lower);
+        byName && *byName != Format::Own && offers(*byName))
+        return *byName;
+    if (filter && offers(*filter))
+        return *filter;
+    return Format::Own;
+}
+
 std::string PathForFormat(const std::string& path, Format format) {
     std::string patterns = FormatPatterns(format);
     size_t at = 0;

@@ -47,6 +47,11 @@ std::vector<dumpfiles::Format> SaveFormats(Family family);
 std::vector<dumpfiles::Format> LoadFormats(Family family);
 // The file name patterns of a format ("*.json", "*.bin *.mfd *.dump").
 std::string FormatPatterns(dumpfiles::Format format);
+// The format a save writes: an extension that names one format the workbench offers
+// (.mct, .nfc, .bin, ...) decides; a .json name or none leaves it to the file dialog's
+// filter (ours or the Proxmark3's JSON), and without one it is ours.
+dumpfiles::Format ChosenFormat(const std::string& path, std::optional<dumpfiles::Format> filter,
+                               const std::vector<dumpfiles::Format>& offered);
 // The path with the format's extension appended when it has none of that format.
 std::string PathForFormat(const std::string& path, dumpfiles::Format format);
 

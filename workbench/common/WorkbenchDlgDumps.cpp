@@ -119,14 +119,10 @@ void CWorkbenchDlg::OnSaveDump() {
     QString path = dumpDialogs_.choose(this, true, filters.join(";;"), chosenFilter);
     if (path.isEmpty())
         return;
-    // The filter names the format (.json is ours or the Proxmark3's); without one the
-    // extension does.
-    vd::Format format = vd::Format::Own;
+    std::optional<vd::Format> filterFormat;
     if (const qsizetype at = filters.indexOf(chosenFilter); at >= 0)
-        format = formats[static_cast<size_t>(at)];
-    else if (const auto byPath = vd::FormatOfPath(path.toStdString());
-             byPath && std::find(formats.begin(), formats.end(), *byPath) != formats.end())
-        format = *byPath;
+        filterFormat = formats[static_cast<size_t>(at)];
+    const vd::Format format = dumps::ChosenFormat(path.toStdString(), filterFormat, formats);
     path = QString::fromStdString(dumps::PathForFormat(path.toStdString(), format));
     const QString name = QFileInfo(path).fileName();
     const auto refuse = [this, &name](const QString& reason) {
