@@ -206,8 +206,6 @@ protected:
     virtual dumps::LoadPlan ShowDump(const dumpfiles::TagDump&) { return {}; }
     // "Speichern…" and "Laden…" at the end of a button column.
     void AddDumpButtons(QBoxLayout* column);
-    QPushButton* SaveDumpButton() const { return saveDump_; }
-    QPushButton* LoadDumpButton() const { return loadDump_; }
     // Marks an edit that shows loaded, unwritten bytes (yellow) until its text changes.
     static void MarkLoaded(QLineEdit* edit);
 
