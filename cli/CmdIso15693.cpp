@@ -283,13 +283,14 @@ int Dump(const GlobalOptions& o, const Args& a) {
             return ReportLastError(o, h.get(), "read block " + std::to_string(failed));
     }
     const std::string dump = iso::DumpToJson(UidText(c.uid.data()), m, blocks);
-    if (a.Has("--format") && a.One("--format") != "json") {
+    if ((a.Has("--format") && a.One("--format") != "json") || WritesLibraryByDefault(o, a)) {
         // The dump file library's formats (own, pm3, flipper).
         namespace vd = vorex::dumpfiles;
         std::string error;
         std::optional<uint8_t> fill;
         vd::Format format;
-        if (!FillOption(a, fill, error) || !DumpFormatOption(a, "", std::nullopt, format, error))
+        if (!FillOption(a, fill, error) ||
+            !DumpFormatOption(a, "", DefaultLibraryFormat(a), format, error))
             return UsageError(o, error);
         vd::Iso15693Memory tag;
         tag.uid.assign(c.uid.rbegin(), c.uid.rend()); // most significant byte first
@@ -443,8 +444,9 @@ int RunIso15693(const GlobalOptions& o, const std::vector<std::string>& args) {
         {"lock", "locks blocks A..B for good (checked against the tag first)", "", WithArgs<Lock>,
          "--uid U --from A --to B --yes",
          Spec{{"--uid", "--from", "--to", "--flags"}, {}, {"--yes"}}},
-        {"dump", "all blocks with their lock state (JSON, or --format own|pm3|flipper)", "",
-         WithArgs<Dump>, "--uid U [--out FILE] [--format json|own|pm3|flipper] [--fill XX]",
+        {"dump",
+         "all blocks with their lock state (own JSON; --format pm3|flipper, json: earlier layout)",
+         "", WithArgs<Dump>, "--uid U [--out FILE] [--format json|own|pm3|flipper] [--fill XX]",
          Spec{{"--uid", "--out", "--flags", "--format", "--fill"}, {}, {}}},
         {"restore", "writes the blocks of a dump (any format) that differ and verifies each", "",
          WithArgs<Restore>, "--uid U --in FILE [--yes]",

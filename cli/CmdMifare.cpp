@@ -56,7 +56,9 @@ int RunMifare(const GlobalOptions& o, const std::vector<std::string>& args) {
                      "", RunNtag});
     return Dispatch("mifare", table,
                     "KEY: --key-type A|B (A) --key-index I (0) from the key store, or --key HEX.\n"
-                    "--format defaults to json, or mfd/bin when --out does not end in .json.\n",
+                    "dump --format defaults to own (the versioned JSON of this program) for a\n"
+                    ".json file and stdout, mct/flipper for .mct/.nfc, mfd (binary) for other\n"
+                    "file names; --format json writes the earlier JSON layout.\n",
                     o, args);
 }
 

@@ -282,7 +282,9 @@ int CmdStoreKey(const GlobalOptions& o, int h, const Args& a) {
 int CmdDump(const GlobalOptions& o, int h, const Args& a) {
     std::string error, format;
     std::vector<Key> given;
-    const auto other = LibraryFormat(a);
+    auto other = LibraryFormat(a);
+    if (WritesLibraryByDefault(o, a))
+        other = DefaultLibraryFormat(a);
     std::optional<uint8_t> fill;
     if (!GivenKeys(a, given, error) || !FillOption(a, fill, error) ||
         (!other && !OutputFormat(a, format, error)))
@@ -306,12 +308,18 @@ int CmdDump(const GlobalOptions& o, int h, const Args& a) {
         m.uid = card.uid;
         m.atqa = card.atqa;
         m.sak = card.sak;
-        return EmitDump(o, a, m, *other, fill,
-                        {{"type", type},
-                         {"uid", ToHex(card.uid, "")},
-                         {"unreadable", r.unreadable},
-                         {"sectors_without_key", r.closedSectors}},
-                        type + " " + ToHex(card.uid, "") + " dumped to " + a.One("--out"));
+        const int rc = EmitDump(o, a, m, *other, fill,
+                                {{"type", type},
+                                 {"uid", ToHex(card.uid, "")},
+                                 {"unreadable", r.unreadable},
+                                 {"sectors_without_key", r.closedSectors}},
+                                type + " " + ToHex(card.uid, "") + " dumped to " + a.One("--out"));
+        if (rc == 0 && !r.unreadable.empty())
+            std::fprintf(stderr,
+                         "vorexctl: blocks not readable with the keys at hand (unknown in the "
+                         "dump): %s\n",
+                         NumberList(r.unreadable).c_str());
+        return rc;
     }
     const std::string content = format == "json" ? md::ToJson(r.dump) : md::ToBinary(r.dump);
     if (a.Has("--out")) {

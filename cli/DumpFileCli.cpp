@@ -72,6 +72,19 @@ std::optional<vd::Format> LibraryFormat(const Args& a) {
     return std::nullopt;
 }
 
+bool WritesLibraryByDefault(const GlobalOptions& o, const Args& a) {
+    if (a.Has("--format"))
+        return false;
+    if (!a.Has("--out"))
+        return !o.json;
+    const auto f = vd::FormatOfPath(a.One("--out"));
+    return f && (*f == vd::Format::Own || *f == vd::Format::Mct || *f == vd::Format::Flipper);
+}
+
+vd::Format DefaultLibraryFormat(const Args& a) {
+    return vd::FormatOfPath(a.One("--out")).value_or(vd::Format::Own);
+}
+
 int EmitDump(const GlobalOptions& o, const Args& a, const vd::TagDump& dump, vd::Format format,
              std::optional<uint8_t> fill, nlohmann::json summary, const std::string& line) {
     std::string error;

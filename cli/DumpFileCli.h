@@ -32,6 +32,14 @@ bool SaveDump(const std::string& path, const vorex::dumpfiles::TagDump& dump,
 // pm3, mct or flipper (the commands keep their own json and binary layouts).
 std::optional<vorex::dumpfiles::Format> LibraryFormat(const Args& a);
 
+// Whether a dump command without --format writes a file of the dump file library: our
+// own versioned envelope for a .json file and for text on stdout, MCT or Flipper for an
+// .mct or .nfc file. Other file names keep the command's binary layout, and --json
+// without --out its report object with the dump in it.
+bool WritesLibraryByDefault(const GlobalOptions& o, const Args& a);
+// The format that default writes.
+vorex::dumpfiles::Format DefaultLibraryFormat(const Args& a);
+
 // Writes a dump read from a tag in `format`: to --out, then prints `summary` with the
 // file, format and bytes filled (--json) or `line`; without --out the file's content
 // goes to stdout. Reports the filled bytes on stderr. Returns the exit code.

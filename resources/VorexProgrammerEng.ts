@@ -1555,5 +1555,100 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12620</comment>
         <translation>Page %1: the character “%2” (%3) has no single-byte code (ISO 8859-1). The display stays ASCII until it is replaced.</translation>
     </message>
+    <message>
+        <source>Nichts zu speichern: die Workbench zeigt noch keine Daten. Bitte zuerst lesen.</source>
+        <comment>12800</comment>
+        <translation>Nothing to save: the workbench shows no data yet. Please read first.</translation>
+    </message>
+    <message>
+        <source>Keine Datei geladen: die Workbench zeigt noch keinen Tag. Bitte zuerst lesen; die Datei wird gegen den gezeigten Tag geprüft.</source>
+        <comment>12801</comment>
+        <translation>No file loaded: the workbench shows no tag yet. Please read first; the file is checked against the tag shown.</translation>
+    </message>
+    <message>
+        <source>%1 Bytes sind unbekannt (nicht gelesen), und das Format %2 kann sie nicht kennzeichnen. Sollen sie als 00 gespeichert werden?</source>
+        <comment>12802</comment>
+        <translation>%1 bytes are unknown (not read), and the %2 format cannot mark them. Save them as 00?</translation>
+    </message>
+    <message>
+        <source>Nicht gespeichert.</source>
+        <comment>12803</comment>
+        <translation>Not saved.</translation>
+    </message>
+    <message>
+        <source>%1 wurde nicht gespeichert: %2</source>
+        <comment>12804</comment>
+        <translation>%1 was not saved: %2</translation>
+    </message>
+    <message>
+        <source>Gespeichert in %1 (%2).</source>
+        <comment>12805</comment>
+        <translation>Saved to %1 (%2).</translation>
+    </message>
+    <message>
+        <source>%1 unbekannte Bytes wurden als 00 gespeichert.</source>
+        <comment>12806</comment>
+        <translation>%1 unknown bytes were saved as 00.</translation>
+    </message>
+    <message>
+        <source>%1 wurde nicht geladen: %2</source>
+        <comment>12807</comment>
+        <translation>%1 was not loaded: %2</translation>
+    </message>
+    <message>
+        <source>%1 wurde nicht geladen: die Datei enthält %2, die Workbench zeigt %3.</source>
+        <comment>12808</comment>
+        <translation>%1 was not loaded: the file holds %2, the workbench shows %3.</translation>
+    </message>
+    <message>
+        <source>%1 geladen: %2 Blöcke/Seiten gelb markiert, noch nicht geschrieben (Schreiben schreibt sie).</source>
+        <comment>12809</comment>
+        <translation>%1 loaded: %2 blocks/pages marked yellow, not yet written (Write writes them).</translation>
+    </message>
+    <message>
+        <source>Nicht geladen, die Datei kennt nicht alle Bytes: %1</source>
+        <comment>12810</comment>
+        <translation>Not loaded, the file does not know all bytes: %1</translation>
+    </message>
+    <message>
+        <source>Nicht geladen, hier nie geschrieben: %1</source>
+        <comment>12811</comment>
+        <translation>Not loaded, never written here: %1</translation>
+    </message>
+    <message>
+        <source>Während des zyklischen Lesens wird keine Datei geladen.</source>
+        <comment>12812</comment>
+        <translation>No file is loaded while reading cyclically.</translation>
+    </message>
+    <message>
+        <source>Binär</source>
+        <comment>12813</comment>
+        <translation>Binary</translation>
+    </message>
+    <message>
+        <source>Vorex-Dump</source>
+        <comment>12814</comment>
+        <translation>Vorex dump</translation>
+    </message>
+    <message>
+        <source>Alle Dateien</source>
+        <comment>12815</comment>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>Speichern…</source>
+        <comment>12816</comment>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>Laden…</source>
+        <comment>12817</comment>
+        <translation>Load…</translation>
+    </message>
+    <message>
+        <source>Dateien werden nur in der Darstellung HEX gespeichert und geladen: ASCII zeigt nicht jedes Byte.</source>
+        <comment>12818</comment>
+        <translation>Files are saved and loaded only in the HEX display: ASCII does not show every byte.</translation>
+    </message>
 </context>
 </TS>

@@ -89,12 +89,13 @@ TEST(BluetoothCli, DumpThroughTheModuleEqualsTheDumpOverSerial) {
     const auto viaSerial = dir / "serial.json";
     auto r = vtest::Run("cli/vorexctl", "--port '" + bt.PortName() +
                                             "' --bt-device 11:22:33:44:55:66 iso15693 dump --uid "
-                                            "E004010000000015 --out " +
+                                            "E004010000000015 --format json --out " +
                                             viaBt.string());
     ASSERT_EQ(r.status, 0) << r.out;
-    r = vtest::Run("cli/vorexctl", "--port " + serial->Path() +
-                                       " iso15693 dump --uid E004010000000015 --out " +
-                                       viaSerial.string());
+    r = vtest::Run("cli/vorexctl",
+                   "--port " + serial->Path() +
+                       " iso15693 dump --uid E004010000000015 --format json --out " +
+                       viaSerial.string());
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string dump = Slurp(viaBt);
     EXPECT_EQ(dump, Slurp(viaSerial));

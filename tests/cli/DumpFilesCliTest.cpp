@@ -264,4 +264,44 @@ TEST_F(DumpFilesCli, Iso15693DumpInFlipperFormatRestoresItsKnownBlocks) {
               "ABCDEF01");
 }
 
+// Without --format a dump is our own versioned envelope (to a .json file and to stdout);
+// --format json still writes the earlier layout, and restore reads both.
+TEST_F(DumpFilesCli, DumpWithoutFormatWritesTheVersionedEnvelope) {
+    auto sim = vtest::SimReader::FromScenario(R"({"reader": {"variant": 0},
+        "iso15693": {"tags": [{"type": "nxp-icode-slix", "uid": "E0 04 01 00 00 00 00 15",
+                               "blocks": ["11 22 33 44", "55 66 77 88"]}]},
+        "iso14443": {"keys_a": [], "keys_b": [], "field": 0,
+                     "cards": [{"type": "classic1k", "uid": "3E 7A 91 C4"}]}})");
+    const std::string port = "--port " + sim->Path() + " ";
+    const std::string tag = port + "iso15693 ";
+    const std::string uid = "--uid E004010000000015 ";
+    ASSERT_EQ(Ctl(tag + "dump " + uid + "--out " + File("tag.json")).status, 0);
+    ASSERT_EQ(Ctl(tag + "dump " + uid + "--format json --out " + File("old.json")).status, 0);
+    const json own = json::parse(Get("tag.json"));
+    EXPECT_EQ(own["format"], "vorex-dump");
+    EXPECT_EQ(own["family"], "iso15693");
+    EXPECT_TRUE(own.contains("version"));
+    EXPECT_FALSE(json::parse(Get("old.json")).contains("format")) << "the earlier layout";
+    const auto printed = Ctl(tag + "dump " + uid);
+    ASSERT_EQ(printed.status, 0);
+    EXPECT_EQ(json::parse(printed.out)["family"], "iso15693");
+    for (const char* file : {"tag.json", "old.json"}) {
+        ASSERT_EQ(Ctl(tag + "write " + uid + "--block 1 --data 01020304").status, 0);
+        const auto r = Ctl("--json " + tag + "restore " + uid + "--in " + File(file));
+        ASSERT_EQ(r.status, 0) << file << ": " << r.out;
+        EXPECT_EQ(json::parse(r.out)["written"], 1) << file;
+        EXPECT_EQ(json::parse(Ctl("--json " + tag + "read " + uid + "--block 1").out)["data"],
+                  "55667788");
+    }
+
+    const auto card = Ctl(port + "--json mifare dump --out " + File("card.json"));
+    ASSERT_EQ(card.status, 0) << card.out;
+    EXPECT_EQ(json::parse(card.out)["format"], "own");
+    const json classic = json::parse(Get("card.json"));
+    EXPECT_EQ(classic["format"], "vorex-dump");
+    EXPECT_EQ(classic["family"], "mifare-classic");
+    const auto restored = Ctl(port + "--json mifare restore --in " + File("card.json"));
+    EXPECT_EQ(json::parse(restored.out, nullptr, false).value("ok", false), true) << restored.out;
+}
+
 } // namespace

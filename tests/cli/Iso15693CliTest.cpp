@@ -96,7 +96,7 @@ TEST_F(IsoCli, UsageErrors) {
 TEST_F(IsoCli, DumpAndRestore) {
     const std::string file = (dir_ / "slix.json").string();
     ASSERT_EQ(Ctl("iso15693 lock --uid E004010000000015 --from 2 --to 3 --yes").status, 0);
-    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --out " + file).status, 0);
+    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --format json --out " + file).status, 0);
     json dump = json::parse(std::ifstream(file));
     ASSERT_EQ(dump.at("block_count"), 28);
     ASSERT_EQ(dump.at("blocks").size(), 28u);
@@ -126,7 +126,7 @@ TEST_F(IsoCli, DumpAndRestore) {
     EXPECT_EQ(Ctl("iso15693 restore --uid E004010000000015 --in " + dir_.string()).status, 1)
         << "a folder is a message, not an abort";
     // A dump of another tag: said so, written only with --yes.
-    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --out " + file).status, 0);
+    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --format json --out " + file).status, 0);
     const CtlResult other = Ctl("--json iso15693 restore --uid E007800000000025 --in " + file);
     EXPECT_EQ(other.status, 1);
     EXPECT_EQ(json::parse(other.out)["message"],
@@ -138,7 +138,7 @@ TEST_F(IsoCli, DumpAndRestore) {
 // blocks that failed.
 TEST_F(IsoCli, RestoreListsTheBlocksThatFailed) {
     const std::string file = (dir_ / "slix.json").string();
-    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --out " + file).status, 0);
+    ASSERT_EQ(Ctl("iso15693 dump --uid E004010000000015 --format json --out " + file).status, 0);
     json dump = json::parse(std::ifstream(file));
     for (int b : {0, 1, 2})
         dump["blocks"][b]["data"] = "0A0B0C0D";

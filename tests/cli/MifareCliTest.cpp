@@ -89,7 +89,7 @@ protected:
 };
 
 TEST_F(MifareCli, DumpMarksWhatCannotBeReadAndRestoreWritesDataBack) {
-    const json summary = RunJson("dump --out " + File("card.json"));
+    const json summary = RunJson("dump --format json --out " + File("card.json"));
     EXPECT_EQ(summary["type"], "classic1k");
     EXPECT_EQ(summary["sectors_without_key"], json::array({2}));
     EXPECT_EQ(summary["unreadable"], json::array({6, 8, 9, 10, 11}));

@@ -247,7 +247,7 @@ TEST(VorexSim, DumpsOverTcpEqualTheSerialDumps) {
         const char* file;
     };
     const Dump dumps[] = {
-        {"iso15693 dump --uid E004015012345671 --out ", "slix.json"},
+        {"iso15693 dump --uid E004015012345671 --format json --out ", "slix.json"},
         {"mifare dump --out ", "classic4k.json"},
         {"mifare dump --out ", "classic4k.mfd"},
     };

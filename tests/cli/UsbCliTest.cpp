@@ -50,13 +50,14 @@ TEST_F(UsbCli, WithoutTheLibraryTheFtdiReaderIsNotThere) {
 }
 
 TEST_F(UsbCli, Iso15693DumpOverFtdiEqualsTheSerialOne) {
-    const auto serial = vtest::Run("cli/vorexctl", "--port " + sim_->Path() +
-                                                       " iso15693 dump --uid E004010000000015");
+    const auto serial =
+        vtest::Run("cli/vorexctl", "--port " + sim_->Path() +
+                                       " iso15693 dump --uid E004010000000015 --format json");
     ASSERT_EQ(serial.status, 0) << serial.out;
     vtest::ScopedEnv dir("VOREX_VENDOR_LIBS", vtest::StandInVendorDir().c_str());
     vtest::ScopedEnv list("VOREX_STANDIN_FTDI", devices_.c_str());
-    const auto ftdi =
-        vtest::Run("cli/vorexctl", "--port 4350-0001 iso15693 dump --uid E004010000000015");
+    const auto ftdi = vtest::Run(
+        "cli/vorexctl", "--port 4350-0001 iso15693 dump --uid E004010000000015 --format json");
     ASSERT_EQ(ftdi.status, 0) << ftdi.out;
     EXPECT_EQ(ftdi.out, serial.out);
     EXPECT_EQ(json::parse(ftdi.out).at("blocks")[1]["data"], "55667788");

@@ -6,6 +6,7 @@
 #include "workbench/common/ByteText.h"
 #include "workbench/common/CardBinding.h"
 #include "workbench/common/CellText.h"
+#include "workbench/common/DumpTextIds.h"
 #include "workbench/common/PendingEdits.h"
 #include "workbench/common/SingleByteText.h"
 #include "workbench/common/TextIds.h"
@@ -279,20 +280,20 @@ TEST(RuleTexts, EveryIdHasItsGermanTextAndAnEnglishTranslation) {
     for (auto it = std::sregex_iterator(ts.begin(), ts.end(), message);
          it != std::sregex_iterator(); ++it)
         english[std::stoi((*it)[2])] = {Unescaped((*it)[1]), Unescaped((*it)[3])};
-    std::vector<int> ids;
-    for (auto [first, last] : {std::pair{kTextBoundCardMissing, kTextTagLogNoFolder},
-                               // the page-tag workbenches, the demo mode's field menu
-                               // (12606..12609), NDEF reasons, ASCII kept
-                               std::pair{nfc::kTextWrongPageLength, nfc::kTextAsciiKept}})
-        for (int id = first; id <= last; ++id)
-            ids.push_back(id);
-    for (int id : ids) {
-        const std::string german = vorex::GermanString(id);
-        ASSERT_FALSE(german.empty()) << id;
-        ASSERT_EQ(english.count(id), 1u) << id << " has no translation";
-        EXPECT_EQ(english[id].first, german) << id << ": the translation looks up another text";
-        EXPECT_FALSE(english[id].second.empty()) << id;
-        EXPECT_EQ(Placeholders(english[id].second), Placeholders(german)) << id;
+    const std::vector<std::pair<int, int>> ranges{{kTextBoundCardMissing, kTextTagLogNoFolder},
+                                                  {kTextDumpNothingShown, kTextDumpHexOnly},
+        // the page-tag workbenches, the demo mode's field menu (12606..12609), NDEF reasons,
+        // ASCII kept
+        {nfc::kTextWrongPageLength, nfc::kTextAsciiKept}};
+    for (const auto& [first, last] : ranges) {
+        for (int id = first; id <= last; ++id) {
+            const std::string german = vorex::GermanString(id);
+            ASSERT_FALSE(german.empty()) << id;
+            ASSERT_EQ(english.count(id), 1u) << id << " has no translation";
+            EXPECT_EQ(english[id].first, german) << id << ": the translation looks up another text";
+            EXPECT_FALSE(english[id].second.empty()) << id;
+            EXPECT_EQ(Placeholders(english[id].second), Placeholders(german)) << id;
+        }
     }
 }
 

@@ -10,6 +10,8 @@
 #include "ui/CyclicReader.h"
 #include "ui/StatusPane.h"
 #include "workbench/common/TextRef.h"
+#include "workbench/common/DumpFit.h"
+#include "workbench/common/DumpUnits.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -17,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -175,7 +178,7 @@ private:
     QRadioButton* msbFirst_ = nullptr;
     QRadioButton* lsbFirst_ = nullptr;
 
-    // ---- Added later ----
+    // ---- First show, rule texts, display defaults ----
 public:
     void setVisible(bool visible) override;
 
@@ -191,6 +194,44 @@ protected:
 
 private:
     bool beforeShowDone_ = false;
+
+    // ---- Dump files: "Speichern…" and "Laden…" (WorkbenchDlgDumps.cpp) ----
+public:
+    // The file dialog and the message boxes of saving and loading; tests replace them.
+    struct DumpFileDialogs {
+        // A save (true) or open file dialog with Qt name filters; the chosen path, and
+        // in `chosenFilter` the filter chosen; empty when cancelled.
+        std::function<QString(QWidget* parent, bool save, const QString& filters,
+                              QString& chosenFilter)>
+            choose;
+        std::function<bool(QWidget* parent, const QString& text)> ask; // true for "Yes"
+        std::function<void(QWidget* parent, const QString& text)> show;
+    };
+    DumpFileDialogs& DumpDialogs() { return dumpDialogs_; }
+    // Saves what the dialog shows (units not shown as unknown bytes, a lossy format
+    // only after a question) through a temporary file and a rename.
+    void OnSaveDump();
+    // Loads a file that fits the chip shown as edited cells, for the dialog's own
+    // write; a file of another chip or size is refused before anything is shown.
+    void OnLoadDump();
+
+protected:
+    // The dialog's side. The chip it shows, none before anything was read.
+    virtual std::optional<dumps::DumpChip> ShownChip() const { return std::nullopt; }
+    // What it shows, as a dump.
+    virtual std::optional<dumpfiles::TagDump> ShownDump() { return std::nullopt; }
+    // Shows a dump that fits the chip as edited cells; the plan says what it took.
+    virtual dumps::LoadPlan ShowDump(const dumpfiles::TagDump&) { return {}; }
+    // "Speichern…" and "Laden…" at the end of a button column.
+    void AddDumpButtons(QBoxLayout* column);
+    // Marks an edit that shows loaded, unwritten bytes (yellow) until its text changes.
+    static void MarkLoaded(QLineEdit* edit);
+
+private:
+    void FillDumpDialogs();
+    DumpFileDialogs dumpDialogs_;
+    QPushButton* saveDump_ = nullptr;
+    QPushButton* loadDump_ = nullptr;
 };
 
 } // namespace vorex::wb

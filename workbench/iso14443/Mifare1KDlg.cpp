@@ -139,6 +139,7 @@ void CMifare1KDlg::BuildControls() {
          std::initializer_list<QWidget*>{read_, write_, cyclic, stopOnErrorCheck_, selectAll_,
                                          selectNone_, display, order, defineKeys_})
         buttons->addWidget(w);
+    AddDumpButtons(buttons);
     EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);

@@ -119,6 +119,11 @@ private:
     QPushButton* selectNone_ = nullptr;
     QPushButton* defineKeys_ = nullptr;
     QCheckBox* stopOnErrorCheck_ = nullptr;
+
+    // Saving and loading dump files (Mifare1KDlgDumps.cpp: the sector shown).
+    std::optional<dumps::DumpChip> ShownChip() const override;
+    std::optional<dumpfiles::TagDump> ShownDump() override;
+    dumps::LoadPlan ShowDump(const dumpfiles::TagDump& dump) override;
 };
 
 } // namespace vorex::wb::mfc

@@ -71,6 +71,7 @@ void CMifareUltralightDlg::BuildControls() {
          std::initializer_list<QWidget*>{read_, write_, cyclic, selectAll_, selectNone_})
         buttons->addWidget(w);
     AddDisplayColumn(buttons);
+    AddDumpButtons(buttons);
     EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);

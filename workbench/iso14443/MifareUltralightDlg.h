@@ -52,6 +52,11 @@ private:
     QPushButton* write_ = nullptr;
     QPushButton* selectAll_ = nullptr;
     QPushButton* selectNone_ = nullptr;
+
+    // Saving and loading dump files (MifareUltralightDlgDumps.cpp).
+    std::optional<dumps::DumpChip> ShownChip() const override;
+    std::optional<dumpfiles::TagDump> ShownDump() override;
+    dumps::LoadPlan ShowDump(const dumpfiles::TagDump& dump) override;
 };
 
 } // namespace vorex::wb::nfc

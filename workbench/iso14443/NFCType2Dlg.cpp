@@ -83,6 +83,7 @@ void CNFCType2Dlg::BuildControls() {
     for (QWidget* w : std::initializer_list<QWidget*>{read_, write_, cyclic, alwaysRead_})
         buttons->addWidget(w);
     AddDisplayColumn(buttons);
+    AddDumpButtons(buttons);
     EndButtonColumn(buttons);
 
     auto* layout = new QGridLayout(this);

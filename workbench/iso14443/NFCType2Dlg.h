@@ -81,6 +81,11 @@ private:
     QPushButton* read_ = nullptr;
     QPushButton* write_ = nullptr;
     QCheckBox* alwaysRead_ = nullptr;
+
+    // Saving and loading dump files (NFCType2DlgDumps.cpp).
+    std::optional<dumps::DumpChip> ShownChip() const override;
+    std::optional<dumpfiles::TagDump> ShownDump() override;
+    dumps::LoadPlan ShowDump(const dumpfiles::TagDump& dump) override;
 };
 
 } // namespace vorex::wb::nfc

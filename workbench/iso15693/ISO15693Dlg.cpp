@@ -103,6 +103,7 @@ void CISO15693Dlg::BuildControls() {
     buttons->addWidget(rotate_);
     buttons->addWidget(highDataRate_);
     buttons->addWidget(twoSubcarrier_);
+    AddDumpButtons(buttons);
     EndButtonColumn(buttons, {chooseFile_});
 
     auto* layout = new QGridLayout(this);

@@ -115,6 +115,11 @@ private:
     QCheckBox* rotate_ = nullptr;
     QCheckBox* highDataRate_ = nullptr;
     QCheckBox* twoSubcarrier_ = nullptr;
+
+    // Saving and loading dump files (ISO15693DlgDumps.cpp): the tag on the current tab.
+    std::optional<dumps::DumpChip> ShownChip() const override;
+    std::optional<dumpfiles::TagDump> ShownDump() override;
+    dumps::LoadPlan ShowDump(const dumpfiles::TagDump& dump) override;
 };
 
 } // namespace vorex::wb::iso
