@@ -504,6 +504,35 @@ private slots:
         }
     }
 
+    // "In Gerät speichern" reports what it stored, and on a failure which key failed
+    // and why, without sending the keys after it.
+    void keyStoreReportsTheOutcome() {
+        Field field;
+        vtest::ShellRig rig;
+        CMifareDefineKeys keys(rig.env);
+        keys.SetConnection(field.handle);
+        keys.KeyEdit(0, 1)->setText("A0A1A2A3A4A5");
+        keys.KeyEdit(1, 1)->setText("B0B1B2B3B4B5");
+        keys.findChild<QPushButton*>("store")->click();
+        QCOMPARE(field.StoreRequests().size(), size_t(2));
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QVERIFY2(rig.messages.shown.last().contains("2"), qPrintable(rig.messages.shown.last()));
+
+        // The reader stops answering: the first store command (Key A 1) waits, the two
+        // after it are not sent.
+        field.sim->Model().InjectFault({vsim::Fault::Kind::NoAnswer, 0, {}, 0, 0x39, 0, -1});
+        keys.KeyEdit(0, 2)->setText("A0A1A2A3A4A5");
+        QElapsedTimer timer;
+        timer.start();
+        keys.findChild<QPushButton*>("store")->click();
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(field.StoreRequests().size(), size_t(3));
+        QCOMPARE(rig.messages.shown.size(), 2);
+        const QString failed = rig.messages.shown.last();
+        QVERIFY2(failed.startsWith("Key A 1 "), qPrintable(failed));
+        QVERIFY2(failed.contains(": Timeout"), qPrintable(failed)); // the engine's reason
+    }
+
     void translationCoversTheWorkbenchStrings() {
         QTranslator english;
         QVERIFY(english.load("VorexProgrammerEng.qm", VOREX_BINARY_DIR "/shell"));
