@@ -337,4 +337,24 @@ void CWorkbenchDlg::ShowDisplay() {
     lsbFirst_->setChecked(byteOrder_ == kLsbFirst);
 }
 
+// ---- Rule texts ----
+
+QString CWorkbenchDlg::Text(const TextRef& ref) {
+    if (ref.id == 0)
+        return {};
+    const QString pattern = ui::S(ref.id);
+    // One pass, so that a value holding "%2" stays as it is.
+    QString text;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const qsizetype n = i + 1 < pattern.size() ? pattern[i + 1].digitValue() : -1;
+        if (pattern[i] == '%' && n >= 1 && static_cast<size_t>(n) <= ref.args.size()) {
+            text += QString::fromStdString(ref.args[static_cast<size_t>(n - 1)]);
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
+
 } // namespace vorex::wb

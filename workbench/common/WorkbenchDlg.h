@@ -9,6 +9,7 @@
 // them an accessible name. What a dialog does with its card stays in the dialog.
 #include "ui/CyclicReader.h"
 #include "ui/StatusPane.h"
+#include "workbench/common/TextRef.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -173,6 +174,11 @@ private:
     QRadioButton* ascii_ = nullptr;
     QRadioButton* msbFirst_ = nullptr;
     QRadioButton* lsbFirst_ = nullptr;
+
+protected:
+    // A rule's text: the string-table text of ref.id with %1, %2, ... filled in from
+    // ref.args; empty for id 0.
+    static QString Text(const TextRef& ref);
 };
 
 } // namespace vorex::wb
