@@ -1540,5 +1540,10 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12517</comment>
         <translation>Block %1: value decremented by 1</translation>
     </message>
+    <message>
+        <source>Block %1: die Zugriffsbedingungen des Sektors erlauben %2 das Lesen nicht</source>
+        <comment>12518</comment>
+        <translation>Block %1: the sector's access conditions do not let %2 read it</translation>
+    </message>
 </context>
 </TS>

@@ -10,6 +10,7 @@ inline constexpr int kTextValueOutOfRange = 12501; // typed text
 inline constexpr int kTextBlockProblem = 12515;    // block, cause
 inline constexpr int kTextIncremented = 12516;     // block
 inline constexpr int kTextDecremented = 12517;     // block
+inline constexpr int kTextReadForbidden = 12518;   // block, key name
 
 // Key-store dialogs.
 inline constexpr int kTextKeysStored = 12502;   // count

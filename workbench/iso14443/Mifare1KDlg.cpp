@@ -57,6 +57,8 @@ CMifare1KDlg::CMifare1KDlg(ui::ShellEnv& env, int templateId, QWidget* parent)
     setWindowTitle(layout1k_ ? L("MIFARE® Classic 1K") : L("MIFARE® Classic 4K"));
     BuildControls();
     SetCyclicStep([this] { OnRead(true); });
+    // Blocks in the order of their bytes on the card, as vorexctl shows them.
+    SetDisplay(kHex, kLsbFirst);
     ShowDisplay();
     tabs_->setCurrentIndex(0);
     keys_.EnterSector(0);
@@ -305,10 +307,8 @@ void CMifare1KDlg::TakeData() {
 }
 
 void CMifare1KDlg::Refresh() {
-    uidEdit_->setText(uid_.empty()
-                          ? QString()
-                          : FromByteString(wb::BytesToText(uid_, static_cast<uint8_t>(uid_.size()),
-                                                           wb::kHex, wb::kMsbFirst)));
+    // The UID in the order the card sends it, as vorexctl shows it.
+    uidEdit_->setText(QString::fromStdString(UidText(uid_, UidOrder::CardOrder)));
     const int trailerRow = TrailerRow();
     for (int r = 0; r < rows_; ++r) {
         // A row whose text was refused shows it as typed, so it can be corrected.
@@ -676,6 +676,11 @@ void CMifare1KDlg::OnValue(int row, bool increment) {
 }
 
 QString CMifare1KDlg::ReadFailureText(int block) const {
+    // Right after the sector was opened, "not authenticated" means the sector's access
+    // conditions do not let this key read the block.
+    if (VOREX_GetErrorStringId(VOREX_GetLastError(Handle())) == 244)
+        return Text(
+            {kTextReadForbidden, {std::to_string(block), keyType_ != 0 ? "Key B" : "Key A"}});
     return Text(
         {kTextBlockProblem, {std::to_string(block), LastErrorText().trimmed().toStdString()}});
 }

@@ -189,10 +189,12 @@ private slots:
         bench.Press("selectAll");
         bench.Press("rowSelected3"); // the trailer is read only when its row is chosen
         bench.Press("read");
-        QCOMPARE(bench.Find<QLineEdit>("uidText")->text(), QString("806E9B213C5A04"));
+        // UID and blocks in the order of their bytes, as vorexctl shows them.
+        QCOMPARE(bench.Find<QLineEdit>("uidText")->text(), QString("045A3C219B6E80"));
+        QCOMPARE(bench.Row(0), QString("56 6F 72 65 78 20 64 65 6D 6F 20 34 4B 00 00 00"));
+        bench.Press("msbFirst");
         QCOMPARE(bench.Row(0), QString("0000004B34206F6D6564207865726F56"));
         bench.Press("lsbFirst");
-        QCOMPARE(bench.Row(0), QString("56 6F 72 65 78 20 64 65 6D 6F 20 34 4B 00 00 00"));
         bench.Press("ascii");
         QCOMPARE(bench.Row(1), QString("sector 1 block 5"));
         // The trailer: Key A reads as zeros, access 0 0 0 3, user byte C1, Key B hidden.
@@ -252,7 +254,9 @@ private slots:
         bench.Key(0, 1);
         bench.Press("selectAll");
         bench.Press("read");
-        QVERIFY2(bench.Status().endsWith(Ger(244)), qPrintable(QString(bench.Status())));
+        // The refusal is the access conditions', not a missing authentication.
+        QVERIFY2(bench.Status().contains(Ger(12518).replace("%1", "20").replace("%2", "Key A")),
+                 qPrintable(QString(bench.Status())));
         QVERIFY(bench.Row(0).isEmpty());
         QVERIFY2(bench.Row(1).isEmpty(), qPrintable(QString("reading ends at the refused block")));
 
@@ -411,7 +415,7 @@ private slots:
         bench.Press("selectAll");
         bench.Press("rowSelected15");
         bench.Press("read");
-        QCOMPARE(bench.Row(0), QString("00000000000000333320726F74636573"));
+        QCOMPARE(bench.Row(0), QString("73 65 63 74 6F 72 20 33 33 00 00 00 00 00 00 00"));
         QCOMPARE(bench.dlg->Access(), (vorex::cards::mifare::AccessValues{0, 2, 3, 3}));
         QCOMPARE(bench.Row(15).left(26), QString("00 00 00 00 00 00 13 CF 0E"));
         // Value mode on a row read as HEX shows its value and keeps its data.
@@ -572,7 +576,7 @@ private slots:
             bench.Key(0, 1);
             bench.SelectRows({0, 1});
             bench.Press("read");
-            QCOMPARE(bench.Row(1), QString(32, '0'));
+            QCOMPARE(bench.Row(1), QString("00 ").repeated(16).trimmed());
             if (*swapTo)
                 field.PutCard(swapTo);
             else
@@ -832,7 +836,7 @@ private slots:
         const int reads = field.Requests(0x34);
         const int auths = field.Requests(0x33);
         bench.Sector(1);
-        QCOMPARE(bench.Row(0), QString("0000004B34206F6D6564207865726F56"));
+        QCOMPARE(bench.Row(0), QString("56 6F 72 65 78 20 64 65 6D 6F 20 34 4B 00 00 00"));
         QCOMPARE(bench.Row(3).mid(18, 11), QString("77 8F 08 C1"));
         QCOMPARE(bench.dlg->Access(), (vorex::cards::mifare::AccessValues{0, 0, 0, 3}));
         QVERIFY(bench.Find<QLabel>("sectorState")->text().startsWith("Sektor 1: gelesen mit A"));
@@ -844,7 +848,7 @@ private slots:
         bench.Sector(6); // no key of the store opens it
         QCOMPARE(bench.Find<QLabel>("sectorState")->text(), Ger(12513).replace("%1", "6"));
         bench.Sector(33);
-        QCOMPARE(bench.Row(0), QString("00000000000000333320726F74636573"));
+        QCOMPARE(bench.Row(0), QString("73 65 63 74 6F 72 20 33 33 00 00 00 00 00 00 00"));
         QCOMPARE(field.Requests(0x34), reads);
         QCOMPARE(field.Requests(0x33), auths);
         // The kept card is the write's card: another one gets nothing.
