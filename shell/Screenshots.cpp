@@ -18,7 +18,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -120,9 +119,10 @@ bool SaveReaderDialogs(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, cons
     });
 }
 
-// The MIFARE Classic 4K workbench on the demo card's 16-block sector 33, read with the
-// key in slot 1 of the reader's store: data rows, a value block, the access rights;
-// then the key-store dialog with the demo store's keys and one unfinished key.
+// The MIFARE Classic 4K workbench after "Alle Sektoren lesen" of the demo card, on its
+// 16-block sector 33: data rows, a value block, the access rights and the key that
+// opened the sector; then the key-store dialog with the demo store's keys and one
+// unfinished key.
 bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QDir& dir) {
     demo.ChangeField("card classic4k");
     return WithReader(frame, [&](int handle) {
@@ -135,10 +135,7 @@ bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, c
                 if (auto* button = dialog.findChild<QAbstractButton*>(name))
                     button->click();
             };
-            click(QStringLiteral("tab33"));
-            if (auto* index = dialog.findChild<QComboBox*>(QStringLiteral("keyIndex")))
-                index->setCurrentIndex(1);
-            for (const char* name : {"lsbFirst", "valueMode10", "selectAll", "read"})
+            for (const char* name : {"readAll", "tab33", "valueMode10"})
                 click(QString::fromLatin1(name));
             ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
         }

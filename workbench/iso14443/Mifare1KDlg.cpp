@@ -553,6 +553,7 @@ void CMifare1KDlg::OnRead(bool background) {
     if (card_ && card_->dump.uid != uid_) {
         card_.reset();
         sectorStates_.clear();
+        ShowSectorStates();
     }
     bool stopped = false;
     for (int r = 0; r < s.blocks; ++r) {
