@@ -1545,5 +1545,10 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12518</comment>
         <translation>Block %1: the sector's access conditions do not let %2 read it</translation>
     </message>
+    <message>
+        <source>Bekannte Keys übernehmen</source>
+        <comment>12519</comment>
+        <translation>Take known keys</translation>
+    </message>
 </context>
 </TS>

@@ -282,7 +282,7 @@ TEST(RuleTexts, EveryIdHasItsGermanTextAndAnEnglishTranslation) {
     std::vector<int> ids;
     for (int id = kTextBoundCardMissing; id <= kTextTagLogNoFolder; ++id)
         ids.push_back(id);
-    for (int id = mfc::kTextRowEmpty; id <= mfc::kTextReadForbidden; ++id)
+    for (int id = mfc::kTextRowEmpty; id <= mfc::kTextTakeKnownKeys; ++id)
         ids.push_back(id);
     for (int id : ids) {
         const std::string german = vorex::GermanString(id);

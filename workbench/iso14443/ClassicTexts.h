@@ -28,5 +28,6 @@ inline constexpr int kTextSectorRead = 12511;    // sector, keys
 inline constexpr int kTextSectorPartly = 12512;  // sector, keys, blocks
 inline constexpr int kTextSectorClosed = 12513;  // sector
 inline constexpr int kTextSectorNotRead = 12514; // sector
+inline constexpr int kTextTakeKnownKeys = 12519;
 
 } // namespace vorex::wb::mfc

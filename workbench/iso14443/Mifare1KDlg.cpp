@@ -246,6 +246,10 @@ QLayout* CMifare1KDlg::BuildAccessGroup() {
     fields->addWidget(keyAEdit_);
     fields->addWidget(new QLabel(L("Key B"), this));
     fields->addWidget(keyBEdit_);
+    knownKeys_ = MakeButton("knownKeys", S(kTextTakeKnownKeys));
+    knownKeys_->setEnabled(false);
+    fields->addWidget(knownKeys_);
+    connect(knownKeys_, &QPushButton::clicked, this, &CMifare1KDlg::OnKnownKeys);
     grid->addLayout(fields, 8, 0, 1, 14);
     auto* outer = new QVBoxLayout;
     outer->addWidget(group);
@@ -554,6 +558,7 @@ void CMifare1KDlg::OnRead(bool background) {
         card_.reset();
         sectorStates_.clear();
         ShowSectorStates();
+        knownKeys_->setEnabled(false);
     }
     bool stopped = false;
     for (int r = 0; r < s.blocks; ++r) {
@@ -789,10 +794,35 @@ void CMifare1KDlg::ShowSectorData() {
         binding_.Bind(uid_);
         DecodeTrailer();
     }
+    knownKeys_->setEnabled(KnownKeys().keyA || KnownKeys().keyB);
     ShowAccessRights();
     EncodeTrailer();
     Refresh();
     ShowSectorStates();
+}
+
+cards::mifare::SectorKeys CMifare1KDlg::KnownKeys() const {
+    if (!card_ || static_cast<size_t>(Sector()) >= card_->dump.keys.size() ||
+        card_->dump.uid != binding_.Uid())
+        return {};
+    return card_->dump.keys[static_cast<size_t>(Sector())];
+}
+
+// The operator takes the keys the whole-card read knows by value for this sector
+// (a key given by value that opened it, or a Key B the trailer shows) into the key
+// fields, as if typed.
+void CMifare1KDlg::OnKnownKeys() {
+    const cards::mifare::SectorKeys known = KnownKeys();
+    if (known.keyA)
+        trailer_.keyA = cards::Hex(known.keyA->data(), known.keyA->size());
+    if (known.keyB)
+        trailer_.keyB = cards::Hex(known.keyB->data(), known.keyB->size());
+    keyAEdit_->setText(FromByteString(trailer_.keyA));
+    keyBEdit_->setText(FromByteString(trailer_.keyB));
+    keys_.Type(TrailerKey::A, trailer_.keyA);
+    keys_.Type(TrailerKey::B, trailer_.keyB);
+    EncodeTrailer();
+    ShowTrailerRow();
 }
 
 void CMifare1KDlg::ShowSectorStates() {

@@ -72,6 +72,8 @@ public:
     void OnDisplay(int mode, int order) override;
     void OnCyclic(bool checked) override;
     void OnDefineKeys();
+    // Takes the keys known by value for the sector into Key A and Key B.
+    void OnKnownKeys();
 
     // State, for tests.
     bool Layout1K() const { return layout1k_; }
@@ -118,6 +120,8 @@ private:
     // when it may not be written, or when the operator did not confirm it.
     bool ConfirmTrailer(std::array<uint8_t, 16>& bytes);
     void ShowSectorStates();
+    // The keys of the sector on show that the kept whole card knows by value.
+    cards::mifare::SectorKeys KnownKeys() const;
 
     ui::ShellEnv& env_;
     CardBinding binding_{UidOrder::CardOrder};
@@ -170,6 +174,7 @@ private:
     QPushButton* selectAll_ = nullptr;
     QPushButton* selectNone_ = nullptr;
     QPushButton* defineKeys_ = nullptr;
+    QPushButton* knownKeys_ = nullptr;
     QCheckBox* stopOnErrorCheck_ = nullptr;
 };
 

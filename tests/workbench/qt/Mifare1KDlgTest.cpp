@@ -285,6 +285,8 @@ private slots:
         QVERIFY(bench.Find<QPushButton>("inc2")->isEnabled());
         QVERIFY(!bench.Find<QPushButton>("inc1")->isEnabled());
         bench.Press("inc2");
+        QVERIFY2(bench.Status().contains(Ger(12516).replace("%1", "10")),
+                 qPrintable(bench.Status()));
         bench.Press("read");
         QCOMPARE(bench.Row(2), QString("1001"));
         bench.Key(0, 1);
@@ -891,6 +893,32 @@ private slots:
         bench.Sector(39);
         QCOMPARE(bench.Find<QLabel>("sectorState")->text(), Ger(12514).replace("%1", "39"));
         QVERIFY(bench.Row(0).isEmpty());
+    }
+
+    // After the whole-card read the operator may take the keys it knows by value for a
+    // sector into the key fields; a sector no key opened offers none.
+    void knownKeysOfTheWholeCardGoIntoTheTrailer() {
+        Field field;
+        Bench bench;
+        bench.Open(field);
+        QVERIFY(!bench.Find<QPushButton>("knownKeys")->isEnabled());
+        bench.Press("readAll");
+        bench.Sector(6);
+        QVERIFY(!bench.Find<QPushButton>("knownKeys")->isEnabled());
+        bench.Sector(7); // delivery state: the transport key opens it, Key B is shown
+        QVERIFY(bench.Find<QPushButton>("knownKeys")->isEnabled());
+        QVERIFY(bench.Find<QLineEdit>("keyA")->text().isEmpty());
+        bench.Press("knownKeys");
+        QCOMPARE(bench.Find<QLineEdit>("keyA")->text(), QString("FFFFFFFFFFFF"));
+        QCOMPARE(bench.Find<QLineEdit>("keyB")->text(), QString("FFFFFFFFFFFF"));
+        bench.SelectRows({3});
+        bench.Find<QComboBox>("access0")->setCurrentIndex(1);
+        emit bench.Find<QComboBox>("access0")->activated(1);
+        bench.rig.messages.yes = true;
+        bench.Key(0, 0);
+        bench.Press("write");
+        QCOMPARE(field.WrittenBlocks(), std::vector<int>{31});
+        QCOMPARE(field.Block(31).left(29), QString("FF FF FF FF FF FF FE 17 80 69"));
     }
 
     void translationCoversTheWorkbenchStrings() {
