@@ -10,6 +10,7 @@
 //     vorexctl_open   a `vorexctl identify` run: process start, open, identification
 //     ratio           dialog / (vorexctl_dump - vorexctl_open): the dialog against the
 //                     command's own dump (goal <= 1.10)
+#include "bench/OffscreenBench.h"
 #include "sim/PtyServer.h"
 #include "sim/ReaderModel.h"
 #include "sim/Scenario.h"
@@ -29,12 +30,6 @@
 #include <vector>
 
 namespace {
-
-class CSilentMessages : public vorex::ui::IMessages {
-public:
-    void Show(QWidget*, const QString&, Icon) override {}
-    bool AskYesNo(QWidget*, const QString&, Icon) override { return false; }
-};
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -75,7 +70,7 @@ void BM_ClassicReadAllVsVorexctl(benchmark::State& state) {
     QTemporaryDir dir;
     const QString out = dir.filePath("card.json");
     vorex::ui::CWaitHook hook;
-    CSilentMessages messages;
+    vbench::CSilentMessages messages;
     vorex::ui::ShellEnv env;
     env.messages = &messages;
     env.waitHook = &hook;
@@ -123,16 +118,5 @@ BENCHMARK(BM_ClassicReadAllVsVorexctl)->Iterations(5)->Unit(benchmark::kMillisec
 } // namespace
 
 int main(int argc, char** argv) {
-    // Offscreen, with a throw-away profile.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));
-    QCoreApplication::setApplicationName(QStringLiteral("VorexProgrammerBench"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vbench::RunOffscreenBenchmarks(argc, argv);
 }

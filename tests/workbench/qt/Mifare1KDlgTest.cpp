@@ -121,6 +121,12 @@ struct Bench : vtest::WorkbenchBench<CMifare1KDlg> {
         WorkbenchBench::Open(std::make_unique<CMifare1KDlg>(rig.env, templateId), field.handle,
                              smallStore);
     }
+    // The 4K workbench on a sector, with a key of the store chosen.
+    void OpenAt(Field& field, int sector, int type, int index) {
+        Open(field);
+        Sector(sector);
+        Key(type, index);
+    }
     void Sector(int s) const {
         dlg->Tabs()->findChild<QPushButton*>(QString("tab%1").arg(s))->click();
     }
@@ -249,9 +255,7 @@ private slots:
     void forbiddenReadStopsCyclicReading() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(5); // block 20 may never be read
-        bench.Key(0, 1);
+        bench.OpenAt(field, 5, 0, 1); // block 20 may never be read
         bench.Press("selectAll");
         bench.Press("read");
         // The refusal is the access conditions', not a missing authentication.
@@ -273,9 +277,8 @@ private slots:
     void valueBlocks() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(2); // data groups 1, 2, 3: block 10 (row 2) increments with Key B only
-        bench.Key(1, 1);
+        // Data groups 1, 2, 3: block 10 (row 2) increments with Key B only.
+        bench.OpenAt(field, 2, 1, 1);
         bench.Press("valueMode2");
         bench.Press("valueMode0");
         bench.Press("selectAll");
@@ -314,9 +317,7 @@ private slots:
     void writeDataAndTrailerThenTheNewKeyReads() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(7); // delivery state: keys FFFFFFFFFFFF, access 0 0 0 4
-        bench.Key(0, 0);
+        bench.OpenAt(field, 7, 0, 0); // delivery state: keys FFFFFFFFFFFF, access 0 0 0 4
         bench.Press("selectAll");
         bench.Press("rowSelected3");
         bench.Press("read");
@@ -373,9 +374,8 @@ private slots:
     void aRefusedWriteDoesNotStopTheOthers() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(2); // Key A may not write block 8 (group value 1) nor block 9 (2)
-        bench.Key(0, 1);
+        // Key A may not write block 8 (group value 1) nor block 9 (2).
+        bench.OpenAt(field, 2, 0, 1);
         bench.Press("lsbFirst");
         for (int r = 0; r < 3; ++r) {
             bench.Press(QString("rowSelected%1").arg(r));
@@ -665,9 +665,7 @@ private slots:
     void partialReadClearsTheAccessValues() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(33);
-        bench.Key(0, 1);
+        bench.OpenAt(field, 33, 0, 1);
         bench.Press("selectAll");
         bench.Press("rowSelected15");
         bench.Press("read");
@@ -686,9 +684,8 @@ private slots:
     void partlyFailedWriteNamesTheRefusedBlock() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(2); // with Key B: block 8 and 10 may be written, block 9 never
-        bench.Key(1, 1);
+        // With Key B: block 8 and 10 may be written, block 9 never.
+        bench.OpenAt(field, 2, 1, 1);
         bench.Press("lsbFirst");
         bench.SelectRows({0, 1, 2});
         for (int r = 0; r < 3; ++r)
@@ -707,9 +704,7 @@ private slots:
     void outOfRangeValueIsAFailedRow() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(1);
-        bench.Key(0, 1);
+        bench.OpenAt(field, 1, 0, 1);
         bench.Press("valueMode1");
         bench.SelectRows({1, 2});
         bench.Type("rowText1", "99999999999");
@@ -732,9 +727,7 @@ private slots:
     void keyChoiceSurvivesASectorChange() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(1);
-        bench.Key(1, 1);
+        bench.OpenAt(field, 1, 1, 1);
         bench.Sector(2);
         QCOMPARE(bench.Find<QComboBox>("keyType")->currentIndex(), 1);
         QCOMPARE(bench.Find<QComboBox>("keyIndex")->currentIndex(), 1);
@@ -749,9 +742,7 @@ private slots:
     void asciiWithoutSingleByteCodeIsRefused() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(1);
-        bench.Key(0, 1);
+        bench.OpenAt(field, 1, 0, 1);
         bench.Press("ascii");
         bench.SelectRows({0, 1});
         bench.Type("rowText0", "Preis");
@@ -767,9 +758,7 @@ private slots:
     void unwrittenEditsAreNotDroppedSilently() {
         Field field;
         Bench bench;
-        bench.Open(field);
-        bench.Sector(1);
-        bench.Key(0, 1);
+        bench.OpenAt(field, 1, 0, 1);
         bench.SelectRows({0, 1});
         bench.Press("read");
         bench.Press("lsbFirst");
