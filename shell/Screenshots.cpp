@@ -9,6 +9,7 @@
 #include "shell/ProgrammerView.h"
 #include "shell/SendeLeistungDlg.h"
 #include "ui/EditableListCtrl.h"
+#include "ui/Texts.h"
 #include "update/UpdateService.h"
 #include "workbench/iso14443/Mifare1KDlg.h"
 #include "workbench/iso14443/MifareKeyStoreDlg.h"
@@ -18,9 +19,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QThread>
 #include <cstdio>
@@ -38,6 +41,18 @@ bool CLoggedMessages::AskYesNo(QWidget*, const QString& text, Icon) {
 }
 
 namespace {
+
+// Keeps the question a dialog asks and answers No.
+class CQuestionCatcher : public IMessages {
+public:
+    void Show(QWidget*, const QString&, Icon) override {}
+    bool AskYesNo(QWidget*, const QString& text, Icon) override {
+        question = text;
+        return false;
+    }
+    QString question;
+};
+
 // The window's contents under a plain title bar that shows its caption (the offscreen
 // platform draws no window frame).
 bool Save(QWidget& w, const QDir& dir, const QString& file) {
@@ -138,6 +153,25 @@ bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, c
             for (const char* name : {"readAll", "tab33", "valueMode10"})
                 click(QString::fromLatin1(name));
             ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
+            // The question before a trailer write: sector 7 with the keys the read
+            // knows, trailer access 3 (keys and access bits frozen).
+            for (const char* name : {"tab7", "knownKeys", "rowSelected3"})
+                click(QString::fromLatin1(name));
+            if (auto* access = dialog.findChild<QComboBox*>(QStringLiteral("access3"))) {
+                access->setCurrentIndex(3);
+                emit access->activated(3);
+            }
+            CQuestionCatcher catcher;
+            IMessages* messages = env.messages;
+            env.messages = &catcher;
+            click(QStringLiteral("write"));
+            env.messages = messages;
+            QMessageBox box(QMessageBox::Warning, S(57344), catcher.question,
+                            QMessageBox::Yes | QMessageBox::No, &dialog);
+            box.setDefaultButton(QMessageBox::No);
+            box.show();
+            ok = !catcher.question.isEmpty() &&
+                 Save(box, dir, QStringLiteral("mifare-trailer-question.png")) && ok;
         }
         {
             wb::mfc::CMifareDefineKeys keys(env, &frame);
