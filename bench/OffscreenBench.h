@@ -1,11 +1,10 @@
 #pragma once
-// What the benchmarks of the Qt program's dialogs share: message boxes that never
-// show (a question is answered No), and a main that runs the Google Benchmarks in an
-// offscreen QApplication with a throw-away settings profile.
+// What the Google Benchmarks of the Qt program's dialogs share: message boxes that
+// never show (a question is answered No), and a main that runs the benchmarks in an
+// offscreen application with a throw-away settings profile.
+#include "bench/OffscreenApp.h"
 #include "ui/ShellEnv.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace vbench {
@@ -17,13 +16,7 @@ public:
 };
 
 inline int RunOffscreenBenchmarks(int argc, char** argv) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));
-    QCoreApplication::setApplicationName(QStringLiteral("VorexProgrammerBench"));
+    const COffscreenApp app(argc, argv, QStringLiteral("VorexProgrammerBench"));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
