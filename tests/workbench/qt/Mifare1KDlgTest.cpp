@@ -763,6 +763,15 @@ private slots:
         bench.Press("read");
         QCOMPARE(bench.rig.messages.asked.size(), 2);
         QVERIFY(bench.Row(1).startsWith("01 02 03"));
+        // A cyclic read reads the other rows and leaves the edited one as typed.
+        const int reads = field.Requests(0x34);
+        bench.Press("cyclic");
+        QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x34) >= reads + 2, 5000);
+        bench.Press("cyclic");
+        QTRY_VERIFY_WITH_TIMEOUT(bench.Find<QPushButton>("read")->isEnabled(), 5000);
+        QCOMPARE(bench.rig.messages.asked.size(), 2);
+        QVERIFY(bench.Row(1).startsWith("01 02 03"));
+        QCOMPARE(bench.Row(0), QString("56 6F 72 65 78 20 64 65 6D 6F 20 34 4B 00 00 00"));
         bench.rig.messages.yes = true;
         bench.Press("read");
         QCOMPARE(bench.Row(1), QString("73 65 63 74 6F 72 20 31 20 62 6C 6F 63 6B 20 35"));
