@@ -10,6 +10,7 @@
 //                      read (the hook's event pumping must not spin).
 // bench/run divides ratio_to_wire by the bare pseudo-terminal baseline of
 // vorex_exchange_bench measured in the same run (goal: within 10 % of it).
+#include "bench/OffscreenBench.h"
 #include "sim/PtyServer.h"
 #include "sim/ReaderModel.h"
 #include "sim/Scenario.h"
@@ -29,12 +30,6 @@
 #include <time.h>
 
 namespace {
-
-class CSilentMessages : public vorex::ui::IMessages {
-public:
-    void Show(QWidget*, const QString&, Icon) override {}
-    bool AskYesNo(QWidget*, const QString&, Icon) override { return false; }
-};
 
 double ThreadCpuSeconds() {
     timespec t{};
@@ -70,7 +65,7 @@ void ReadBench(benchmark::State& state, Path path) {
     std::optional<vorex::ui::CWaitHook> hook;
     if (path == Path::Dialog)
         hook.emplace();
-    CSilentMessages messages;
+    vbench::CSilentMessages messages;
     vorex::ui::ShellEnv env;
     env.messages = &messages;
     {
@@ -140,16 +135,5 @@ BENCHMARK(BM_Iso15693EngineReads)->Iterations(5)->Unit(benchmark::kMillisecond)-
 } // namespace
 
 int main(int argc, char** argv) {
-    // Offscreen, with a throw-away profile.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));
-    QCoreApplication::setApplicationName(QStringLiteral("VorexProgrammerBench"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vbench::RunOffscreenBenchmarks(argc, argv);
 }

@@ -10,6 +10,7 @@
 //                      VOREX_GetVersion and VOREX_ClosePort without any window.
 //                      Goal: not slower than the former order.
 // Prints seconds and ratios; each figure is the median of several runs.
+#include "bench/OffscreenApp.h"
 #include "shell/App.h"
 #include "shell/MainFrame.h"
 #include "shell/ProgrammerView.h"
@@ -23,7 +24,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -109,13 +109,7 @@ double BareIdentification(const std::string& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));
-    QCoreApplication::setApplicationName(QStringLiteral("VorexProgrammer"));
+    const vbench::COffscreenApp app(argc, argv, QStringLiteral("VorexProgrammer"));
     NoMessages messages;
     ShellEnv env;
     env.messages = &messages;

@@ -198,7 +198,8 @@ bool TrailerHolds(Session& session, int trailer, const Block& now, const Block& 
 } // namespace
 
 ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vector<Key>& given,
-                              int storeSlots, const Progress& progress) {
+                              int storeSlots, const Progress& progress,
+                              const std::function<bool()>& cancel) {
     ClassicReadResult r;
     ClassicDump& dump = r.dump;
     const bool is4k = IsClassic4k(card.sak);
@@ -209,7 +210,12 @@ ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vecto
     dump.sak = card.sak;
     dump.atqa = card.atqa;
     Session session(handle, &card);
+    r.opened.assign(static_cast<size_t>(sectors), {});
     for (int s = 0; s < sectors && !session.Stopped(); ++s) {
+        if (cancel && cancel()) {
+            r.cancelled = true;
+            break;
+        }
         if (progress)
             progress(s, sectors);
         const int first = FirstBlock(s), trailer = TrailerOf(s);
@@ -251,6 +257,7 @@ ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vecto
             break;
         if (keys.empty())
             r.closedSectors.push_back(s);
+        r.opened[static_cast<size_t>(s)] = keys;
         for (int blk = first; blk <= trailer; ++blk)
             if (!dump.blocks[static_cast<size_t>(blk)])
                 r.unreadable.push_back(blk);
@@ -275,7 +282,7 @@ ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vecto
     }
     r.interrupted = session.Stopped();
     std::sort(r.unreadable.begin(), r.unreadable.end());
-    if (progress && !r.interrupted)
+    if (progress && !r.interrupted && !r.cancelled)
         progress(sectors, sectors);
     return r;
 }

@@ -5,6 +5,7 @@
 #include "cards/CardTypes.h"
 #include "cards/ClassicDump.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,14 +80,19 @@ struct Interruption {
 // the trailer lets it be read, and writes known keys into the trailers (cards read Key
 // A as zeros). The dump stops at once when the reader or the card is gone
 // (`interrupted`); it is then incomplete and must not be saved as a dump of the card.
+// `cancel` is asked before each sector; when it says yes the dump ends there
+// (`cancelled`, incomplete as well).
 struct ClassicReadResult {
     ClassicDump dump;
-    std::vector<int> unreadable;    // block numbers
-    std::vector<int> closedSectors; // sectors no key opened
+    std::vector<int> unreadable;                // block numbers
+    std::vector<int> closedSectors;             // sectors no key opened
+    std::vector<std::vector<KeyChoice>> opened; // per sector: the keys that opened it
     std::optional<Interruption> interrupted;
+    bool cancelled = false;
 };
 ClassicReadResult DumpClassic(int handle, const CardInfo& card, const std::vector<Key>& given,
-                              int storeSlots, const Progress& progress = {});
+                              int storeSlots, const Progress& progress = {},
+                              const std::function<bool()>& cancel = {});
 
 // Writes a dump back to the card in the field (of the dump's size): data blocks first,
 // trailers last (a new trailer may change the keys) and only with `writeTrailers`;

@@ -1650,5 +1650,105 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12818</comment>
         <translation>Files are saved and loaded only in the HEX display: ASCII does not show every byte.</translation>
     </message>
+    <message>
+        <source>keine Daten (die Zeile ist leer)</source>
+        <comment>12500</comment>
+        <translation>no data (the row is empty)</translation>
+    </message>
+    <message>
+        <source>der Wert %1 liegt nicht zwischen -2147483648 und 2147483647</source>
+        <comment>12501</comment>
+        <translation>the value %1 is not between -2147483648 and 2147483647</translation>
+    </message>
+    <message>
+        <source>%1 Keys im Gerät gespeichert.</source>
+        <comment>12502</comment>
+        <translation>%1 keys stored in the reader.</translation>
+    </message>
+    <message>
+        <source>%1 %2 wurde nicht im Gerät gespeichert: %3 Die Keys danach wurden nicht gesendet.</source>
+        <comment>12503</comment>
+        <translation>%1 %2 was not stored in the reader: %3 The keys after it were not sent.</translation>
+    </message>
+    <message>
+        <source>Keine Keys eingegeben: nichts wurde im Gerät gespeichert.</source>
+        <comment>12504</comment>
+        <translation>No keys entered: nothing was stored in the reader.</translation>
+    </message>
+    <message>
+        <source>Alle Sektoren lesen</source>
+        <comment>12505</comment>
+        <translation>Read all sectors</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <comment>12506</comment>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Karte %1: %2 von %3 Sektoren gelesen.</source>
+        <comment>12507</comment>
+        <translation>Card %1: %2 of %3 sectors read.</translation>
+    </message>
+    <message>
+        <source>Lesen aller Sektoren abgebrochen: %1 von %2 Sektoren gelesen.</source>
+        <comment>12508</comment>
+        <translation>Reading all sectors cancelled: %1 of %2 sectors read.</translation>
+    </message>
+    <message>
+        <source>Lesen aller Sektoren in Sektor %1 beendet: %2</source>
+        <comment>12509</comment>
+        <translation>Reading all sectors stopped in sector %1: %2</translation>
+    </message>
+    <message>
+        <source>die Karte hat das Feld verlassen</source>
+        <comment>12510</comment>
+        <translation>the card left the field</translation>
+    </message>
+    <message>
+        <source>Sektor %1: gelesen mit %2</source>
+        <comment>12511</comment>
+        <translation>Sector %1: read with %2</translation>
+    </message>
+    <message>
+        <source>Sektor %1: gelesen mit %2, nicht lesbar: Block %3</source>
+        <comment>12512</comment>
+        <translation>Sector %1: read with %2, not readable: block %3</translation>
+    </message>
+    <message>
+        <source>Sektor %1: kein Key des Geräts öffnet diesen Sektor</source>
+        <comment>12513</comment>
+        <translation>Sector %1: no key of the reader opens this sector</translation>
+    </message>
+    <message>
+        <source>Sektor %1: nicht gelesen</source>
+        <comment>12514</comment>
+        <translation>Sector %1: not read</translation>
+    </message>
+    <message>
+        <source>Block %1: %2</source>
+        <comment>12515</comment>
+        <translation>Block %1: %2</translation>
+    </message>
+    <message>
+        <source>Block %1: Wert um 1 erhöht</source>
+        <comment>12516</comment>
+        <translation>Block %1: value incremented by 1</translation>
+    </message>
+    <message>
+        <source>Block %1: Wert um 1 vermindert</source>
+        <comment>12517</comment>
+        <translation>Block %1: value decremented by 1</translation>
+    </message>
+    <message>
+        <source>Block %1: die Zugriffsbedingungen des Sektors erlauben %2 das Lesen nicht</source>
+        <comment>12518</comment>
+        <translation>Block %1: the sector's access conditions do not let %2 read it</translation>
+    </message>
+    <message>
+        <source>Bekannte Keys übernehmen</source>
+        <comment>12519</comment>
+        <translation>Take known keys</translation>
+    </message>
 </context>
 </TS>

@@ -9,6 +9,7 @@
 #include "shell/ProgrammerView.h"
 #include "shell/SendeLeistungDlg.h"
 #include "ui/EditableListCtrl.h"
+#include "ui/Texts.h"
 #include "update/UpdateService.h"
 #include "workbench/iso14443/Mifare1KDlg.h"
 #include "workbench/iso14443/MifareKeyStoreDlg.h"
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QThread>
 #include <cstdio>
@@ -39,6 +41,18 @@ bool CLoggedMessages::AskYesNo(QWidget*, const QString& text, Icon) {
 }
 
 namespace {
+
+// Keeps the question a dialog asks and answers No.
+class CQuestionCatcher : public IMessages {
+public:
+    void Show(QWidget*, const QString&, Icon) override {}
+    bool AskYesNo(QWidget*, const QString& text, Icon) override {
+        question = text;
+        return false;
+    }
+    QString question;
+};
+
 // The window's contents under a plain title bar that shows its caption (the offscreen
 // platform draws no window frame).
 bool Save(QWidget& w, const QDir& dir, const QString& file) {
@@ -120,11 +134,11 @@ bool SaveReaderDialogs(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo, 
     });
 }
 
-// The MIFARE Classic 4K workbench on the demo card's 16-block sector 33, read with the
-// key in slot 1 of the reader's store: data rows, a value block, the access rights;
-// then the key-store dialog with the demo store's keys and one unfinished key.
-bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo,
-                          const QDir& dir) {
+// The MIFARE Classic 4K workbench after "Alle Sektoren lesen" of the demo card, on its
+// 16-block sector 33: data rows, a value block, the access rights and the key that
+// opened the sector; then the key-store dialog with the demo store's keys and one
+// unfinished key.
+bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo, const QDir& dir) {
     demo.ChangeField("card classic4k");
     return WithReader(frame, [&](int handle) {
         bool ok = false;
@@ -136,12 +150,28 @@ bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& dem
                 if (auto* button = dialog.findChild<QAbstractButton*>(name))
                     button->click();
             };
-            click(QStringLiteral("tab33"));
-            if (auto* index = dialog.findChild<QComboBox*>(QStringLiteral("keyIndex")))
-                index->setCurrentIndex(1);
-            for (const char* name : {"lsbFirst", "valueMode10", "selectAll", "read"})
+            for (const char* name : {"readAll", "tab33", "valueMode10"})
                 click(QString::fromLatin1(name));
             ok = Save(dialog, dir, QStringLiteral("mifare4k-workbench.png"));
+            // The question before a trailer write: sector 7 with the keys the read
+            // knows, trailer access 3 (keys and access bits frozen).
+            for (const char* name : {"tab7", "knownKeys", "rowSelected3"})
+                click(QString::fromLatin1(name));
+            if (auto* access = dialog.findChild<QComboBox*>(QStringLiteral("access3"))) {
+                access->setCurrentIndex(3);
+                emit access->activated(3);
+            }
+            CQuestionCatcher catcher;
+            IMessages* messages = env.messages;
+            env.messages = &catcher;
+            click(QStringLiteral("write"));
+            env.messages = messages;
+            QMessageBox box(QMessageBox::Warning, S(57344), catcher.question,
+                            QMessageBox::Yes | QMessageBox::No, &dialog);
+            box.setDefaultButton(QMessageBox::No);
+            box.show();
+            ok = !catcher.question.isEmpty() &&
+                 Save(box, dir, QStringLiteral("mifare-trailer-question.png")) && ok;
         }
         {
             wb::mfc::CMifareDefineKeys keys(env, &frame);

@@ -12,6 +12,7 @@
 #include "workbench/common/TextIds.h"
 #include "workbench/common/WriteReport.h"
 #include "workbench/iso14443/PageTagRules.h"
+#include "workbench/iso14443/ClassicTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -284,7 +285,8 @@ TEST(RuleTexts, EveryIdHasItsGermanTextAndAnEnglishTranslation) {
                                                   {kTextDumpNothingShown, kTextDumpHexOnly},
         // the page-tag workbenches, the demo mode's field menu (12606..12609), NDEF reasons,
         // ASCII kept
-        {nfc::kTextWrongPageLength, nfc::kTextAsciiKept}};
+        {nfc::kTextWrongPageLength, nfc::kTextAsciiKept},
+        {mfc::kTextRowEmpty, mfc::kTextTakeKnownKeys}};
     for (const auto& [first, last] : ranges) {
         for (int id = first; id <= last; ++id) {
             const std::string german = vorex::GermanString(id);

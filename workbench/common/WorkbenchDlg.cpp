@@ -338,7 +338,7 @@ void CWorkbenchDlg::ShowDisplay() {
     lsbFirst_->setChecked(byteOrder_ == kLsbFirst);
 }
 
-// ---- Added later ----
+// ---- First show, rule texts, display defaults ----
 
 void CWorkbenchDlg::setVisible(bool visible) {
     if (visible && !beforeShowDone_) {
@@ -348,19 +348,22 @@ void CWorkbenchDlg::setVisible(bool visible) {
     QDialog::setVisible(visible);
 }
 
-QString CWorkbenchDlg::TextOf(const TextRef& ref) {
-    const QString text = ui::S(ref.id);
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const size_t n = i + 1 < text.size() ? static_cast<size_t>(text[i + 1].digitValue()) : 0;
-        if (text[i] == '%' && n >= 1 && n <= ref.args.size()) {
-            out += QString::fromStdString(ref.args[n - 1]);
+QString CWorkbenchDlg::Text(const TextRef& ref) {
+    if (ref.id == 0)
+        return {};
+    const QString pattern = ui::S(ref.id);
+    // One pass, so that a value holding "%2" stays as it is.
+    QString text;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const qsizetype n = i + 1 < pattern.size() ? pattern[i + 1].digitValue() : -1;
+        if (pattern[i] == '%' && n >= 1 && static_cast<size_t>(n) <= ref.args.size()) {
+            text += QString::fromStdString(ref.args[static_cast<size_t>(n - 1)]);
             ++i;
         } else {
-            out += text[i];
+            text += pattern[i];
         }
     }
-    return out;
+    return text;
 }
 
 void CWorkbenchDlg::KeepDisplayIn(const char* modeKey, const char* orderKey, int defaultOrder) {

@@ -187,8 +187,9 @@ protected:
     // such as HostModeOn. An exchange waits with the wait hook pumping events, which
     // must not happen while the window is being shown (it would appear unsized).
     virtual void BeforeFirstShow() {}
-    // A rule's text in the operator's language, its values in %1, %2, ...
-    static QString TextOf(const TextRef& ref);
+    // A rule's text: the string-table text of ref.id with %1, %2, ... filled in from
+    // ref.args (in one pass, so a value holding "%2" stays as it is); empty for id 0.
+    static QString Text(const TextRef& ref);
     // KeepDisplayIn with another byte order for a profile that has none stored yet.
     void KeepDisplayIn(const char* modeKey, const char* orderKey, int defaultOrder);
 

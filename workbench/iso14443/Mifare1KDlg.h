@@ -6,12 +6,24 @@
 // rows, 16 sectors), 226 the 4K layout (sixteen rows, 40 sectors). Authentication uses
 // a key of the reader's key store, named by type and index. All reader work is
 // synchronous VOREX_ calls on the connection the view opened.
+//
+// A write goes only to the card whose data the grid shows (checked by a fresh select),
+// a trailer only with both keys typed for the sector on show and after a confirmation,
+// and the end of a write names every block that failed. Edits not yet written are
+// dropped only after the operator said so. "Alle Sektoren lesen" reads the whole card
+// with the keys of the reader's store and keeps it, so that the sector tabs show it.
+#include "cards/ClassicCard.h"
+#include "workbench/common/CardBinding.h"
+#include "workbench/common/PendingEdits.h"
+#include "workbench/common/TextRef.h"
 #include "workbench/common/WorkbenchDlg.h"
 #include "workbench/iso14443/ClassicSector.h"
 #include "workbench/iso14443/TrailerEditor.h"
+#include "workbench/iso14443/TrailerRules.h"
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -45,8 +57,11 @@ public:
     void EnableControls(bool enable) override;
 
     // Handlers.
-    void OnRead();
+    // A cyclic tick reads in the background: it keeps edited rows as typed.
+    void OnRead(bool background = false);
     void OnWrite();
+    // Reads every sector with the keys of the reader's store; a second click cancels.
+    void OnReadAll();
     void OnValue(int row, bool increment);
     void OnValueMode(int row);
     void OnRowSelected(int row);
@@ -57,6 +72,8 @@ public:
     void OnDisplay(int mode, int order) override;
     void OnCyclic(bool checked) override;
     void OnDefineKeys();
+    // Takes the keys known by value for the sector into Key A and Key B.
+    void OnKnownKeys();
 
     // State, for tests.
     bool Layout1K() const { return layout1k_; }
@@ -67,6 +84,8 @@ public:
     const cards::mifare::AccessValues& Access() const { return trailer_.access; }
     const std::vector<uint8_t>& Uid() const { return uid_; }
     ui::CButtonTabs* Tabs() const { return tabs_; }
+    // The card read by "Alle Sektoren lesen", if any.
+    const std::optional<cards::mifare::ClassicReadResult>& WholeCard() const { return card_; }
 
 private:
     void BuildControls();
@@ -80,8 +99,43 @@ private:
     int TrailerRow() const;
     bool IsManufacturerRow(int row) const;
     void StopCyclicOnError();
+    // Request and select: the card's UID and SAK, or false with the error shown.
+    bool SelectCard(std::vector<uint8_t>& uid, uint8_t& sak);
+    // The SAK fits the layout and the chosen store key opens the sector.
+    bool CheckSakAndAuthenticate(uint8_t sak, int firstBlock);
+    // Before a write: the card in the field is the one whose data the grid shows and
+    // the sector is open; otherwise why not (nothing was written).
+    std::optional<QString> OpenBoundCard(int firstBlock);
+    // "Block 20: ..." with the engine's error text.
+    QString ReadFailureText(int block) const;
+    // Whether an action that replaces the grid may go ahead (asks when edits would go).
+    bool MayReplaceGrid(GridAction action);
+    // What the rows, keys and access values show for the sector now on show: the kept
+    // whole card's blocks, or nothing.
+    void ShowSectorData();
+    // The access values are not known for the sector on show (combos empty).
+    void ForgetAccess();
+    bool AccessKnown() const;
+    // The trailer write planned for the sector on show; false (with the reasons shown)
+    // when it may not be written, or when the operator did not confirm it.
+    bool ConfirmTrailer(std::array<uint8_t, 16>& bytes);
+    void ShowSectorStates();
+    // The keys of the sector on show that the kept whole card knows by value.
+    cards::mifare::SectorKeys KnownKeys() const;
 
     ui::ShellEnv& env_;
+    CardBinding binding_{UidOrder::CardOrder};
+    PendingEdits edits_{WriteUnit::Block};
+    TrailerKeys keys_;
+    // Why a typed row is not written (a value out of range): per row, id 0 for none.
+    std::array<TextRef, kRows> rowRefusal_{};
+    // A typed character without a single-byte code refuses the whole write.
+    std::optional<TextRef> textRefusal_;
+    std::optional<cards::mifare::ClassicReadResult> card_;
+    std::vector<QString> sectorStates_;
+    bool readingAll_ = false;
+    bool cancelReadAll_ = false;
+    int shownSector_ = 0;
     int keyIndex_ = 0;
     int keyType_ = 0;
     TrailerFields trailer_;
@@ -114,10 +168,13 @@ private:
     std::array<QPushButton*, kRows> incButton_{};
     std::array<QPushButton*, kRows> decButton_{};
     QPushButton* read_ = nullptr;
+    QPushButton* readAll_ = nullptr;
+    QLabel* sectorState_ = nullptr;
     QPushButton* write_ = nullptr;
     QPushButton* selectAll_ = nullptr;
     QPushButton* selectNone_ = nullptr;
     QPushButton* defineKeys_ = nullptr;
+    QPushButton* knownKeys_ = nullptr;
     QCheckBox* stopOnErrorCheck_ = nullptr;
 
     // Saving and loading dump files (Mifare1KDlgDumps.cpp: the sector shown).

@@ -2,6 +2,7 @@
 
 #include "ui/ShellEnv.h"
 #include "ui/Texts.h"
+#include "workbench/iso14443/ClassicTexts.h"
 #include "workbench/iso14443/KeyStoreRules.h"
 #include <vorex/vorex.h>
 
@@ -218,10 +219,29 @@ void CKeyStoreDlg::OnStore() {
     for (int c = 0; c < Columns(); ++c)
         for (int r = 0; r < rows_; ++r)
             texts[c].push_back(KeyEdit(c, r)->text().toStdString());
-    // The reader's answers are not checked: a refused key is not reported.
-    for (const StoreKeyCommand& command : StoreCommands(texts[0], texts[1]))
-        VOREX_MifareStoreKey(handle_, command.keyType, command.index, command.key.data(),
-                             static_cast<int>(command.key.size()));
+    const std::vector<StoreKeyCommand> commands = StoreCommands(texts[0], texts[1]);
+    if (commands.empty()) {
+        env_.messages->Show(this, S(kTextNoKeysToStore), ui::IMessages::Icon::Information);
+        return;
+    }
+    // The first key the reader does not take ends the store: with a reader that no
+    // longer answers, every further key would only wait for its own timeout.
+    for (const StoreKeyCommand& command : commands) {
+        if (VOREX_MifareStoreKey(handle_, command.keyType, command.index, command.key.data(),
+                                 static_cast<int>(command.key.size())) == 0)
+            continue;
+        const int error = VOREX_GetLastError(handle_);
+        const QString name = Columns() == 1    ? QStringLiteral("Key")
+                             : command.keyType ? L("Key B")
+                                               : L("Key A");
+        const QString reason = ui::Format(S(VOREX_GetErrorStringId(error)), error).trimmed();
+        env_.messages->Show(this,
+                            S(kTextKeyNotStored).arg(name, QString::number(command.index), reason),
+                            ui::IMessages::Icon::Warning);
+        return;
+    }
+    env_.messages->Show(this, S(kTextKeysStored).arg(commands.size()),
+                        ui::IMessages::Icon::Information);
 }
 
 CMifareDefineKeys::CMifareDefineKeys(ui::ShellEnv& env, QWidget* parent)

@@ -151,7 +151,7 @@ void CMifareUltralightDlg::OnRead() {
             continue;
         }
         AddStatus(
-            TextOf({kTextReadPageFailed, {std::to_string(p), LastErrorText().toStdString()}}));
+            Text({kTextReadPageFailed, {std::to_string(p), LastErrorText().toStdString()}}));
         // A refused read leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);
@@ -189,7 +189,7 @@ void CMifareUltralightDlg::OnWrite() {
         if (action == PageWrite::WrongLength) {
             ShowWrongLength(p, length);
             report.Failed(p,
-                          TextOf({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
+                          Text({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
         }
         if (action != PageWrite::Write || WriteOnePage(p, pages_.Data(p), report))
             continue;

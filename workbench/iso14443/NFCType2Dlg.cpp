@@ -227,7 +227,7 @@ void CNFCType2Dlg::ShowNdef() {
     }
     const cards::ndef::Message message = cards::ndef::Parse(bytes);
     const TextRef reason = NdefReasonText(message.error);
-    const QString why = reason.id != 0 ? TextOf(reason) : QString::fromStdString(message.error);
+    const QString why = reason.id != 0 ? Text(reason) : QString::fromStdString(message.error);
     QStringList lines;
     switch (message.status) {
     case cards::ndef::Status::NotNdef:
@@ -341,14 +341,14 @@ bool CNFCType2Dlg::MayDiscardEdits(GridAction action) {
     const PendingEdits edits = Pending();
     if (edits.Before(action) != PendingVerdict::Ask)
         return true;
-    return Env().messages->AskYesNo(this, TextOf(edits.Question()), ui::IMessages::Icon::Question);
+    return Env().messages->AskYesNo(this, Text(edits.Question()), ui::IMessages::Icon::Question);
 }
 
 void CNFCType2Dlg::KeepEditsNote(const TextRef& note) {
     if (note == keptNote_)
         return;
     keptNote_ = note;
-    AddStatus(TextOf(note));
+    AddStatus(Text(note));
 }
 
 void CNFCType2Dlg::reject() {
@@ -400,7 +400,7 @@ void CNFCType2Dlg::OnWrite() {
         if (action == PageWrite::WrongLength) {
             ShowWrongLength(page, length);
             report.Failed(page,
-                          TextOf({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
+                          Text({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
         }
         if (action != PageWrite::Write)
             continue;
@@ -408,7 +408,7 @@ void CNFCType2Dlg::OnWrite() {
         // named as not tried.
         if (failed >= 0)
             report.Failed(page,
-                          TextOf({kTextPageNotTried, {std::to_string(failed)}}).toStdString());
+                          Text({kTextPageNotTried, {std::to_string(failed)}}).toStdString());
         else if (WriteOnePage(page, memory_.Current(page), report))
             memory_.Written(page);
         else

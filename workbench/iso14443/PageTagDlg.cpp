@@ -36,8 +36,8 @@ bool CPageTagDlg::AsciiWritable(const std::vector<std::pair<int, QString>>& page
     const Unencodable found = FindUnencodable(pages);
     if (found.page < 0)
         return true;
-    const QString why = TextOf(
-        {kTextWritePageFailed, {std::to_string(found.page), TextOf(found.refusal).toStdString()}});
+    const QString why = Text(
+        {kTextWritePageFailed, {std::to_string(found.page), Text(found.refusal).toStdString()}});
     AddStatus(why);
     env_.messages->Show(this, why, ui::IMessages::Icon::Warning);
     return false;
@@ -48,7 +48,7 @@ bool CPageTagDlg::AsciiSwitchable(const std::vector<std::pair<int, QString>>& pa
     if (found.page < 0)
         return true;
     AddStatus(
-        TextOf({kTextAsciiKept,
+        Text({kTextAsciiKept,
                 {std::to_string(found.page), found.refusal.args.at(0), found.refusal.args.at(1)}}));
     ShowDisplay();
     return false;
@@ -62,7 +62,7 @@ bool CPageTagDlg::SelectForWrite(cards::mifare::CardInfo& card) {
         // No tag, or another one: the engine's reason first where it has one.
         if (card.uid.empty() && VOREX_GetLastError(Handle()) != 0)
             AddStatus(LastErrorText());
-        const QString why = TextOf(check.refusal);
+        const QString why = Text(check.refusal);
         AddStatus(why);
         env_.messages->Show(this, why, ui::IMessages::Icon::Warning);
         return false;
@@ -86,14 +86,14 @@ bool CPageTagDlg::WriteOnePage(int page, const std::vector<uint8_t>& data, Write
 }
 
 void CPageTagDlg::NotWritten(int page, const QString& cause, WriteReport& report) {
-    AddStatus(TextOf(report.Failed(page, cause.toStdString())));
+    AddStatus(Text(report.Failed(page, cause.toStdString())));
 }
 
 void CPageTagDlg::EndWrite(const WriteReport& report, bool successBox) {
     const TextRef summary = report.Summary();
     if (summary.id == 0)
         return;
-    const QString text = TextOf(summary);
+    const QString text = Text(summary);
     AddStatus(text);
     if (report.AnyFailed())
         env_.messages->Show(this, text, ui::IMessages::Icon::Warning);

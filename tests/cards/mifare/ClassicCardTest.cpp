@@ -114,6 +114,29 @@ TEST_F(ClassicOnReader, DumpUsesKeyBWhereKeyAMayNotReadAndKnowsTheKeysGiven) {
     EXPECT_FALSE(r.dump.keys[2].keyB.has_value());
     EXPECT_EQ(r.dump.keys[1].keyA, std::optional<Key>(Key{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5}))
         << "a well-known key is known by value";
+    // The keys that opened each sector: Key A, then the Key B that read block 5.
+    ASSERT_EQ(r.opened.size(), 16u);
+    ASSERT_EQ(r.opened[1].size(), 2u);
+    EXPECT_EQ(r.opened[1][0].type, 0);
+    EXPECT_EQ(r.opened[1][1].type, 1);
+    EXPECT_EQ(r.opened[2].front().key, std::optional<Key>(given));
+    EXPECT_TRUE(r.opened[3].empty());
+}
+
+TEST_F(ClassicOnReader, CancelledDumpEndsBeforeTheNextSector) {
+    Open(R"({"cards": [{"type": "classic1k", "uid": "11 22 33 44"}]})");
+    std::vector<std::pair<int, int>> steps;
+    int asked = 0;
+    const md::ClassicReadResult r = md::DumpClassic(
+        handle_, card_, {}, 16, [&](int d, int t) { steps.emplace_back(d, t); },
+        [&] { return ++asked > 2; });
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.interrupted.has_value());
+    EXPECT_EQ(Count(0x34), 8) << "sectors 0 and 1 only";
+    EXPECT_TRUE(r.dump.blocks[7].has_value());
+    EXPECT_FALSE(r.dump.blocks[8].has_value());
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.back(), std::make_pair(1, 16)) << "no step says the dump is complete";
 }
 
 TEST_F(ClassicOnReader, RestoreWritesDataBlocksAndTrailersOnlyWhenAsked) {
