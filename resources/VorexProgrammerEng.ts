@@ -1450,5 +1450,20 @@ The program may have to be allowed through the firewall manually.</translation>
         <comment>12324</comment>
         <translation>No folder for the log file: neither XDG_DATA_HOME nor HOME is set.</translation>
     </message>
+    <message>
+        <source>Lesen abgebrochen: %1 von %2 Blöcken wurden gelesen.</source>
+        <comment>12400</comment>
+        <translation>Read cancelled: %1 of %2 blocks were read.</translation>
+    </message>
+    <message>
+        <source>Schreiben abgebrochen: %1 von %2 geänderten Blöcken wurden versucht, die übrigen bleiben markiert.</source>
+        <comment>12401</comment>
+        <translation>Write cancelled: %1 of %2 changed blocks were tried, the others stay marked.</translation>
+    </message>
+    <message>
+        <source>%1 Transponder im Feld antworten nur mit einem Unterträger und werden mit „Two Subcarrier“ nicht gefunden: %2. Zum Lesen „Two Subcarrier“ abwählen.</source>
+        <comment>12402</comment>
+        <translation>%1 transponders in the field answer only with one subcarrier and are not found with “Two Subcarrier”: %2. Untick “Two Subcarrier” to read them.</translation>
+    </message>
 </context>
 </TS>
