@@ -203,6 +203,7 @@ void CWorkbenchDlg::MakeStatusPane(const QString& logName, const QString& lineNa
     progress_ = new QProgressBar(progressRow_);
     Name(progress_, progressName, ui::L("Fortschritt"));
     progress_->setTextVisible(false);
+    progress_->hide();
     cancelButton_ = new QPushButton(ui::L("Abbrechen"), progressRow_);
     Name(cancelButton_, "cancelOperation", ui::L("Abbrechen"));
     cancelButton_->setAutoDefault(false);
@@ -228,6 +229,7 @@ void CWorkbenchDlg::ShowProgress(int maximum) {
     progress_->setRange(0, maximum);
     progress_->setValue(0);
     status_->Line()->hide();
+    progress_->show();
     progressRow_->show();
     sinceProgress_.start();
 }
@@ -241,6 +243,7 @@ void CWorkbenchDlg::StepProgress(int value) {
 
 void CWorkbenchDlg::HideProgress() {
     progressRow_->hide();
+    progress_->hide();
     status_->Line()->show();
 }
 

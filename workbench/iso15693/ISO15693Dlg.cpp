@@ -34,6 +34,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 
 namespace vorex::wb::iso {
 
@@ -828,7 +829,17 @@ void CISO15693Dlg::OnDisplay(int mode, int order) {
 // ---- Tag log ----
 
 bool CISO15693Dlg::ChooseDataFile() {
-    const QString initial = ui::ProfileString("Settings", "LastPfad", QStringLiteral("C:\\test"));
+    // The chooser starts in the user's data folder (XDG) unless a usable path is kept.
+    const QString app =
+        QCoreApplication::organizationName() + "/" + QCoreApplication::applicationName();
+    const std::string folder =
+        DefaultTagLogFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), app.toStdString());
+    if (folder.empty())
+        AddStatus(Text({wb::kTextTagLogNoFolder, {}}));
+    else if (const wb::TextRef why = PrepareTagLogFolder(folder); why.id != 0)
+        AddStatus(Text(why));
+    const QString initial = QString::fromStdString(InitialTagLogPath(
+        ui::ProfileString("Settings", "LastPfad", QString()).toStdString(), folder));
     const QString chosen = env_.chooseSaveFile(
         this, initial,
         QStringLiteral("Pos Datei (*.pos);;Text Datei (*.txt);; Alle Dateien (*.*)"));
@@ -841,6 +852,7 @@ bool CISO15693Dlg::ChooseDataFile() {
     const QString name = QString::fromStdString(MarkTagLogName(file.fileName().toStdString()));
     setWindowTitle(caption + " - " + name);
     tagLogPath_ = file.dir().filePath(name);
+    tagLogFailed_ = false;
     WriteTagLog();
     ui::WriteProfileString("Settings", "LastPfad", tagLogPath_);
     return true;
@@ -856,7 +868,17 @@ void CISO15693Dlg::WriteTagLog() {
         lines.push_back(TagLogLine(time.toStdString(), slots_[static_cast<size_t>(i)].manufacturer,
                                    tags_[static_cast<size_t>(i)]));
     }
-    AppendTagLog(tagLogPath_.toStdString(), lines);
+    // A log that cannot be created or written is said, not skipped silently: in the
+    // status each time, in a box the first time.
+    const wb::TextRef why = AppendTagLogLines(tagLogPath_.toStdString(), lines);
+    if (why.id == 0) {
+        tagLogFailed_ = false;
+        return;
+    }
+    AddStatus(Text(why));
+    if (!tagLogFailed_)
+        env_.messages->Show(this, Text(why), ui::IMessages::Icon::Warning);
+    tagLogFailed_ = true;
 }
 
 } // namespace vorex::wb::iso

@@ -115,6 +115,7 @@ private:
     int requestFlags_;
     int saveFlag_ = 0;
     QString tagLogPath_;
+    bool tagLogFailed_ = false;
     std::vector<Uid> tags_;
     int previousCount_ = 0;
     int currentIndex_ = 0;

@@ -249,6 +249,10 @@ private slots:
         const int reachable = int(std::count_if(
             simTags.begin(), simTags.end(), [](auto& t) { return !t.profile->oneSubcarrierOnly; }));
         QCOMPARE(b.dlg->TagCount(), reachable);
+        // The status says which tag answers only with one subcarrier.
+        QVERIFY(b.Find<QPlainTextEdit>("1007")->toPlainText().contains(
+            "1 Transponder im Feld antworten nur mit einem Unterträger und werden mit „Two "
+            "Subcarrier“ nicht gefunden: E0080100000A55B9"));
         QCOMPARE(b.dlg->Tabs()->tabText(b.TabOf(kSlix)).section(" - ", 1),
                  QString("ICode SLIX S20 - 015012345671")); // (0x50 >> 3) & 3 = 2
         for (int i = b.dlg->TagCount(); i < 16; ++i)
@@ -752,8 +756,96 @@ private slots:
         QCOMPARE(b.dlg->UnwrittenCount(), 1);
     }
 
+    // A log file that cannot be created is said (status and one box), not skipped
+    // while the caption says logging is on.
+    void tagLogThatCannotBeCreatedIsReported() {
+        WriteProfileInt("Settings", "Speichern", 1);
+        Field field(DemoTags());
+        Bench b;
+        b.rig.env.chooseSaveFile = [](QWidget*, const QString&, const QString&) {
+            return QString("/nonexistent-vorex-folder/tags");
+        };
+        b.Open(field);
+        const QString log =
+            b.Find<QPlainTextEdit>("1007")->toPlainText() + b.dlg->Status().Current();
+        QVERIFY2(log.contains("Die Protokolldatei /nonexistent-vorex-folder/tags ISO15693.pos kann "
+                              "nicht angelegt"),
+                 qPrintable(log));
+        QCOMPARE(b.rig.messages.shown.size(), 1);
+        b.Click("1030");
+        QCOMPARE(b.rig.messages.shown.size(), 1); // said in the status, the box only once
+    }
+
+    // Edits not yet written are asked about (default No) before anything replaces
+    // them; "No" keeps them as typed, "Yes" goes ahead.
+    void unwrittenEditsAreAskedAboutFirst() {
+        struct Case {
+            const char* what;
+            std::function<void(Bench&)> act;
+        };
+        const std::vector<Case> cases{
+            {"tab", [](Bench& b) { b.ClickTab(b.TabOf(kSlix) == 0 ? 1 : 0); }},
+            {"HEX already checked", [](Bench& b) { b.Click("1103"); }},
+            {"ASCII", [](Bench& b) { b.Click("1104"); }},
+            {"Alles Lesen", [](Bench& b) { b.Click("1030"); }},
+            {"Enter on a check box",
+             [](Bench& b) { QTest::keyClick(b.Find<QCheckBox>("1294"), Qt::Key_Return); }},
+            {"Seite Lesen", [](Bench& b) { b.Click("1032"); }},
+            {"Schließen", [](Bench& b) { b.Click("2"); }},
+            {"Esc", [](Bench& b) { QTest::keyClick(b.dlg.get(), Qt::Key_Escape); }},
+        };
+        for (const Case& c : cases) {
+            QSettings().clear();
+            Field field(DemoTags());
+            Bench b;
+            b.Open(field);
+            b.ClickTab(b.TabOf(kSlix));
+            const int perRow = b.dlg->Slot(b.dlg->CurrentIndex()).blocksPerRow;
+            b.Type(5 / perRow, 5 % perRow + 1, "C0FFEE01");
+            const int reads = field.BlockReadRequests();
+            b.rig.messages.yes = false;
+            c.act(b);
+            QTest::qWait(20);
+            QVERIFY2(b.rig.messages.asked == QStringList{Ger(12307).arg(5)}, c.what);
+            QVERIFY2(b.dlg->isVisible(), c.what);
+            QCOMPARE(field.BlockReadRequests(), reads);
+            QCOMPARE(b.dlg->Grid()->CellText(5 / perRow, 5 % perRow + 1), QString("C0 FF EE 01"));
+            QCOMPARE(b.dlg->MarkOf(5 / perRow, 5 % perRow + 1), Mark::Changed);
+            QCOMPARE(b.dlg->Tabs()->currentIndex(), b.dlg->CurrentIndex());
+            QCOMPARE(b.dlg->DisplayMode(), 0);
+            b.rig.messages.yes = true;
+            c.act(b);
+            QTRY_VERIFY2(b.dlg->UnwrittenCount() == 0, c.what);
+            QCOMPARE(b.rig.messages.asked.size(), 2);
+        }
+    }
+
+    // A reader that stops answering during cyclic reading is reported as such, not as
+    // an empty field; the grid keeps what it showed.
+    void pulledReaderIsNotAnEmptyField() {
+        WriteProfileInt("Settings", "ZyklusZeit", 50);
+        Field field(Tags({{{"type", "nxp-icode-slix"}, {"uid", "E0 04 01 50 00 00 00 01"}}}));
+        Bench b;
+        b.Open(field);
+        QTRY_VERIFY_WITH_TIMEOUT(!b.dlg->ShownUid().empty(), 5000);
+        const QString block0 = b.dlg->Grid()->CellText(0, 1);
+        b.Click("1102");
+        field.sim->Model().InjectFault(vtest::SilentFrom(0x20, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(b.dlg->Status().Current().contains("Inventory: "), 5000);
+        b.Click("1102");
+        const QString log =
+            b.Find<QPlainTextEdit>("1007")->toPlainText() + b.dlg->Status().Current();
+        QVERIFY2(!log.contains(Format(Ger(163), 0)), qPrintable(log));
+        QCOMPARE(log.count("Inventory: "), 1); // said once, not every tick
+        QCOMPARE(b.dlg->TagCount(), 1);
+        QCOMPARE(b.dlg->Grid()->CellText(0, 1), block0);
+    }
+
     void tagLogFile() {
         QTemporaryDir dir;
+        const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", xdg); });
         WriteProfileInt("Settings", "Speichern", 1);
         Field field(DemoTags());
         Bench b;
@@ -766,7 +858,10 @@ private slots:
         const QString path = dir.filePath("tags ISO15693.pos");
         QCOMPARE(b.dlg->TagLogPath(), path);
         QCOMPARE(b.dlg->windowTitle(), QString("ISO 15693 - tags ISO15693.pos"));
-        QCOMPARE(offered, QStringList{"C:\\test"});
+        // A fresh profile starts in the user's data folder (XDG), which now exists.
+        const QString data = dir.filePath("data/Nvk Applikationen/VorexProgrammer");
+        QCOMPARE(offered, QStringList{data + "/taglog.pos"});
+        QVERIFY(QFileInfo(data).isDir());
         QCOMPARE(ProfileString("Settings", "LastPfad"), path);
         auto lines = [&] {
             QFile f(path);
