@@ -10,6 +10,7 @@
 #include "workbench/common/SingleByteText.h"
 #include "workbench/common/TextIds.h"
 #include "workbench/common/WriteReport.h"
+#include "workbench/iso15693/Iso15693TextIds.h"
 
 #include <gtest/gtest.h>
 
@@ -278,7 +279,13 @@ TEST(RuleTexts, EveryIdHasItsGermanTextAndAnEnglishTranslation) {
     for (auto it = std::sregex_iterator(ts.begin(), ts.end(), message);
          it != std::sregex_iterator(); ++it)
         english[std::stoi((*it)[2])] = {Unescaped((*it)[1]), Unescaped((*it)[3])};
-    for (int id = kTextBoundCardMissing; id <= kTextTagLogNoFolder; ++id) {
+    std::vector<int> ids;
+    for (int id = kTextBoundCardMissing; id <= kTextTagLogNoFolder; ++id)
+        ids.push_back(id);
+    for (int id = vorex::wb::iso::kTextReadCancelled; id <= vorex::wb::iso::kTextOneSubcarrierTags;
+         ++id)
+        ids.push_back(id);
+    for (int id : ids) {
         const std::string german = vorex::GermanString(id);
         ASSERT_FALSE(german.empty()) << id;
         ASSERT_EQ(english.count(id), 1u) << id << " has no translation";
