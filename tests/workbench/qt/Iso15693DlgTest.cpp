@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -257,6 +258,12 @@ private slots:
                  QString("ICode SLIX S20 - 015012345671")); // (0x50 >> 3) & 3 = 2
         for (int i = b.dlg->TagCount(); i < 16; ++i)
             QVERIFY(b.dlg->Tabs()->tabText(i).isEmpty());
+        // Every caption fits its tab, last digit included.
+        for (int i = 0; i < b.dlg->TagCount(); ++i) {
+            auto* tab = b.dlg->Tabs()->findChild<QPushButton*>(QString("tab%1").arg(i));
+            QVERIFY2(tab->fontMetrics().horizontalAdvance(tab->text()) + 10 <= tab->width(),
+                     qPrintable(tab->text()));
+        }
         for (int i = 0; i < b.dlg->TagCount(); ++i) {
             if (i != 0)
                 b.ClickTab(i);
@@ -294,6 +301,7 @@ private slots:
         QCOMPARE(b.dlg->MarkOf(row, column), Mark::Changed);
         b.Click("1129");
         QCOMPARE(b.rig.messages.shown, QStringList{Ger(199)});
+        QCOMPARE(b.dlg->Grid()->CellText(row, column), QString("C0 FF EE 00")); // as the tag has it
         QCOMPARE(HexBlock(field.SimTag(b.dlg->Tags()[size_t(b.dlg->CurrentIndex())]), 5),
                  QString("C0 FF EE 00"));
         QCOMPARE(b.dlg->MarkOf(row, column), Mark::Plain);
@@ -519,6 +527,7 @@ private slots:
         if (b.TabOf(kSt) != 0)
             b.ClickTab(b.TabOf(kSt));
         QTRY_VERIFY_WITH_TIMEOUT(Shows(*b.dlg, st), 5000);
+        QCOMPARE(b.dlg->Grid()->verticalScrollBar()->value(), 0); // read, shown from the top
         const size_t start = field.RequestCount();
         size_t clicked = 0;
         QObject polls; // ends the polling with the test
@@ -628,12 +637,16 @@ private slots:
             const size_t start = field.RequestCount();
             bool progressShown = false;
             size_t cancelledAt = 0;
+            const QRect buttonsBefore = b.Find<QPushButton>("1030")->geometry();
+            QRect buttonsDuring;
             QObject polls;
             When(
                 &polls, [&] { return BlockReads(field, start).size() >= 3; },
                 [&] {
                     cancelledAt = field.RequestCount();
                     progressShown = b.Find<QProgressBar>("1269")->isVisible();
+                    QApplication::processEvents(); // lay out with the bar shown
+                    buttonsDuring = b.Find<QPushButton>("1030")->geometry();
                     if (esc)
                         QTest::keyClick(b.dlg.get(), Qt::Key_Escape);
                     else
@@ -641,6 +654,7 @@ private slots:
                 });
             b.Click("1032");
             QVERIFY(progressShown);
+            QCOMPARE(buttonsDuring, buttonsBefore); // the bar moves nothing
             // The read stopped after the exchange under way.
             QVERIFY(cancelledAt > 0);
             QVERIFY(BlockReads(field, cancelledAt).size() <= 1);
