@@ -474,8 +474,10 @@ void CWorkbenchDlg::ShowWriteSummary(const WriteReport& report, ui::IMessages* m
 }
 
 void CWorkbenchDlg::hideEvent(QHideEvent* event) {
-    // A hidden workbench reads no further: the program may be ending.
-    RequestCancel();
+    // A workbench hidden by the program (not minimised) reads no further: the program
+    // may be ending.
+    if (!event->spontaneous())
+        RequestCancel();
     QDialog::hideEvent(event);
 }
 
