@@ -1461,9 +1461,9 @@ The program may have to be allowed through the firewall manually.</translation>
         <translation>Write cancelled: %1 of %2 changed blocks were tried, the others stay marked.</translation>
     </message>
     <message>
-        <source>%1 Transponder im Feld antworten nur mit einem Unterträger und werden mit „Two Subcarrier“ nicht gefunden: %2. Zum Lesen „Two Subcarrier“ abwählen.</source>
+        <source>%1 Transponder antworten nur mit einem Unterträger (%2): zum Lesen „Two Subcarrier“ abwählen.</source>
         <comment>12402</comment>
-        <translation>%1 transponders in the field answer only with one subcarrier and are not found with “Two Subcarrier”: %2. Untick “Two Subcarrier” to read them.</translation>
+        <translation>%1 transponders answer only with one subcarrier (%2): untick “Two Subcarrier” to read them.</translation>
     </message>
 </context>
 </TS>
