@@ -10,7 +10,16 @@
 //                      read (the hook's event pumping must not spin).
 // bench/run divides ratio_to_wire by the bare pseudo-terminal baseline of
 // vorex_exchange_bench measured in the same run (goal: within 10 % of it).
+//
+//  BM_Iso15693ReadAllLargeTag / BM_Iso15693CliDumpLargeTag
+//                      "Alles Lesen" of an ST M24LR64 (2048 blocks of 4 bytes) through
+//                      the dialog's read path, and the read path of `vorexctl iso15693
+//                      dump` (memory size, every block, the JSON dump) on the same
+//                      stand-in tag at 115200 8E1 in the same run; counter
+//                      ratio_to_user_wire = time / wire time of the 8192 user bytes.
+//                      bench/run prints dialog / CLI (goal: <= 1.10).
 #include "bench/OffscreenBench.h"
+#include "cards/Iso15693Tag.h"
 #include "sim/PtyServer.h"
 #include "sim/ReaderModel.h"
 #include "sim/Scenario.h"
@@ -131,6 +140,104 @@ void BM_Iso15693EngineReads(benchmark::State& state) {
 BENCHMARK(BM_Iso15693ReadAll)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Iso15693ReadAllNoHook)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Iso15693EngineReads)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One stand-in reader at 115200 8E1 with its wire-time model and one ST M24LR64.
+struct LargeTagReader {
+    std::unique_ptr<vsim::ReaderModel> model;
+    std::unique_ptr<vsim::PtyServer> server;
+    int handle = 0;
+    std::string error;
+
+    LargeTagReader() {
+        const nlohmann::json scenario = {
+            {"reader", {{"wire_time", true}, {"format", 1}}},
+            {"iso15693",
+             {{"tags", {{{"type", "st-m24lr64"}, {"uid", "E0 02 2C 00 48 15 9E 07"}}}}}}};
+        model = vsim::LoadScenario(scenario, error);
+        if (!model)
+            return;
+        server = std::make_unique<vsim::PtyServer>(*model);
+        if (!server->Start()) {
+            error = "stand-in reader did not start";
+            return;
+        }
+        handle = VOREX_OpenPort(server->SlavePath().c_str(), 115201, 1000);
+        if (handle <= 0)
+            error = "no connection";
+    }
+    ~LargeTagReader() {
+        if (handle > 0)
+            VOREX_ClosePort(handle);
+    }
+};
+
+constexpr int kLargeBlocks = 2048;
+constexpr double kLargeUserWire = kLargeBlocks * 4 * 11.0 / 115200.0;
+
+void BM_Iso15693ReadAllLargeTag(benchmark::State& state) {
+    LargeTagReader reader;
+    if (reader.handle <= 0) {
+        state.SkipWithError(reader.error.c_str());
+        return;
+    }
+    vorex::ui::CWaitHook hook;
+    CSilentMessages messages;
+    vorex::ui::ShellEnv env;
+    env.messages = &messages;
+    env.waitHook = &hook;
+    vorex::wb::iso::CISO15693Dlg dialog(env);
+    dialog.SetConnection(reader.handle, false);
+    dialog.show();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (dialog.StoredText().size() < kLargeBlocks || dialog.StoredText().back().isEmpty()) {
+        QApplication::processEvents();
+        QThread::msleep(5);
+        if (std::chrono::steady_clock::now() > until) {
+            state.SkipWithError("start read did not finish");
+            return;
+        }
+    }
+    double wall = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        dialog.OnReadAll();
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (dialog.StoredText().size() != kLargeBlocks || dialog.StoredText().back().isEmpty())
+            state.SkipWithError("read failed");
+    }
+    state.counters["seconds_per_read"] = wall / static_cast<double>(state.iterations());
+    state.counters["ratio_to_user_wire"] =
+        wall / static_cast<double>(state.iterations()) / kLargeUserWire;
+}
+
+// What `vorexctl iso15693 dump` does once the reader is open: memory size, every
+// block through the card library, the JSON text.
+void BM_Iso15693CliDumpLargeTag(benchmark::State& state) {
+    namespace iso = vorex::cards::iso15693;
+    LargeTagReader reader;
+    if (reader.handle <= 0) {
+        state.SkipWithError(reader.error.c_str());
+        return;
+    }
+    iso::TagAddress tag{{0x07, 0x9E, 0x15, 0x48, 0x00, 0x2C, 0x02, 0xE0}, 0x01};
+    double wall = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        iso::Layout layout;
+        std::vector<iso::BlockRead> blocks;
+        int failed = -1;
+        if (!iso::GetLayout(reader.handle, tag, layout) ||
+            !iso::ReadAllBlocks(reader.handle, tag, layout, blocks, failed))
+            state.SkipWithError("dump failed");
+        benchmark::DoNotOptimize(iso::DumpToJson("E0022C0048159E07", layout, blocks));
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    state.counters["seconds_per_read"] = wall / static_cast<double>(state.iterations());
+    state.counters["ratio_to_user_wire"] =
+        wall / static_cast<double>(state.iterations()) / kLargeUserWire;
+}
+BENCHMARK(BM_Iso15693ReadAllLargeTag)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Iso15693CliDumpLargeTag)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -102,7 +102,7 @@ bool ReadBlock(int handle, int block, const TagAddress& tag, unsigned flags, siz
 
 bool ReadAllBlocks(int handle, const TagAddress& tag, const Layout& m,
                    std::vector<BlockRead>& blocks, int& failedBlock, const Progress& progress,
-                   int chunk) {
+                   int chunk, const std::function<bool()>& cancelled) {
     blocks.clear();
     failedBlock = -1;
     const int fit = (kMaxAnswer - 1) / (m.blockSize + 1);
@@ -110,9 +110,17 @@ bool ReadAllBlocks(int handle, const TagAddress& tag, const Layout& m,
     // Infineon tags know only their custom single-block read.
     bool multiple =
         chunk > 1 && (m.readFlags & kInfineon) == 0 && m.manufacturer != kManufacturerInfineon;
+    const auto stop = [&](int block) {
+        if (!cancelled || !cancelled())
+            return false;
+        failedBlock = block;
+        return true;
+    };
     while (static_cast<int>(blocks.size()) < m.blocks) {
         const int first = static_cast<int>(blocks.size());
         const int count = std::min(chunk, m.blocks - first);
+        if (stop(first))
+            return false;
         if (multiple && count > 1) {
             if (ReadChunk(handle, first, count, tag, m, blocks)) {
                 if (progress)
@@ -127,7 +135,7 @@ bool ReadAllBlocks(int handle, const TagAddress& tag, const Layout& m,
         }
         for (int b = first; b < first + count; ++b) {
             BlockRead r;
-            if (!ReadBlockWithStatus(handle, b, tag, m, r)) {
+            if ((b > first && stop(b)) || !ReadBlockWithStatus(handle, b, tag, m, r)) {
                 failedBlock = b;
                 return false;
             }

@@ -5,6 +5,7 @@
 #include "cards/CardTypes.h"
 #include "cards/Iso15693Rules.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -53,10 +54,12 @@ bool ReadBlock(int handle, int block, const TagAddress& tag, unsigned flags, siz
 // up to `chunk` blocks (as many as fit the reader's 254-byte answer by default) where
 // the tag answers it; Infineon tags and tags or readers that refuse it are read block
 // by block. False at the first block that cannot be read (`failedBlock`, reason in
-// VOREX_GetLastError). `progress` gets (blocks read, block count).
+// VOREX_GetLastError). `progress` gets (blocks read, block count). `cancelled` is
+// asked between two requests; when it says yes the read stops there and returns false
+// with `failedBlock` the first block not read (the blocks read so far stay in `blocks`).
 bool ReadAllBlocks(int handle, const TagAddress& tag, const Layout& layout,
                    std::vector<BlockRead>& blocks, int& failedBlock, const Progress& progress = {},
-                   int chunk = 0);
+                   int chunk = 0, const std::function<bool()>& cancelled = {});
 
 // JSON dump: {"uid" (MSB first), "manufacturer", "block_count", "block_size",
 // "blocks": [{"block", "data" (hex), "locked" (true, false or null)}]}.

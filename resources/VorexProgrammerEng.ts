@@ -1451,6 +1451,21 @@ The program may have to be allowed through the firewall manually.</translation>
         <translation>No folder for the log file: neither XDG_DATA_HOME nor HOME is set.</translation>
     </message>
     <message>
+        <source>Lesen abgebrochen: %1 von %2 Blöcken wurden gelesen.</source>
+        <comment>12400</comment>
+        <translation>Read cancelled: %1 of %2 blocks were read.</translation>
+    </message>
+    <message>
+        <source>Schreiben abgebrochen: %1 von %2 geänderten Blöcken wurden versucht, die übrigen bleiben markiert.</source>
+        <comment>12401</comment>
+        <translation>Write cancelled: %1 of %2 changed blocks were tried, the others stay marked.</translation>
+    </message>
+    <message>
+        <source>%1 Transponder antworten nur mit einem Unterträger (%2): zum Lesen „Two Subcarrier“ abwählen.</source>
+        <comment>12402</comment>
+        <translation>%1 transponders answer only with one subcarrier (%2): untick “Two Subcarrier” to read them.</translation>
+    </message>
+    <message>
         <source>falsche Datenlänge %1</source>
         <comment>12600</comment>
         <translation>wrong data length %1</translation>

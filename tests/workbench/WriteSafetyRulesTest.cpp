@@ -13,6 +13,7 @@
 #include "workbench/common/WriteReport.h"
 #include "workbench/iso14443/PageTagRules.h"
 #include "workbench/iso14443/ClassicTexts.h"
+#include "workbench/iso15693/Iso15693TextIds.h"
 
 #include <gtest/gtest.h>
 
@@ -286,7 +287,8 @@ TEST(RuleTexts, EveryIdHasItsGermanTextAndAnEnglishTranslation) {
         // the page-tag workbenches, the demo mode's field menu (12606..12609), NDEF reasons,
         // ASCII kept
         {nfc::kTextWrongPageLength, nfc::kTextAsciiKept},
-        {mfc::kTextRowEmpty, mfc::kTextTakeKnownKeys}};
+        {mfc::kTextRowEmpty, mfc::kTextTakeKnownKeys},
+        {iso::kTextReadCancelled, iso::kTextOneSubcarrierTags}};
     for (const auto& [first, last] : ranges) {
         for (int id = first; id <= last; ++id) {
             const std::string german = vorex::GermanString(id);

@@ -2,15 +2,20 @@
 
 #include "cards/Type2Tag.h"
 #include "ui/EditableListCtrl.h"
+#include "ui/ShellEnv.h"
 #include "ui/Texts.h"
+#include "ui/WaitHook.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/iso14443/PageTagRules.h"
 #include <vorex/vorex.h>
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,12 +27,29 @@
 namespace vorex::wb {
 
 CWorkbenchDlg::CWorkbenchDlg(QWidget* parent)
-    : QDialog(parent), cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {}
+    : QDialog(parent), cycleTime_(ui::ProfileInt("Settings", "ZyklusZeit", 250)) {
+    // The program is ending: a running read stops between two exchanges.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &CWorkbenchDlg::RequestCancel);
+}
 
 CWorkbenchDlg::~CWorkbenchDlg() {
+    EndReaderSession();
+}
+
+void CWorkbenchDlg::EndReaderSession() {
     cyclic_.Stop();
-    if (handle_ != 0)
-        VOREX_SetHostMode(handle_, 0);
+    cancel_ = true;
+    if (handle_ == 0 || sessionEnded_)
+        return;
+    sessionEnded_ = true;
+    // Work queued for this dialog (a start read) must not run in the wait below.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    VOREX_SetHostMode(handle_, 0);
+}
+
+void CWorkbenchDlg::done(int result) {
+    QDialog::done(result);
+    EndReaderSession();
 }
 
 void CWorkbenchDlg::SetConnection(int handle) {
@@ -130,7 +152,12 @@ void CWorkbenchDlg::OnResetStatus() {
 }
 
 void CWorkbenchDlg::OnClose() {
-    cyclicButton_->setChecked(false);
+    if (!MayClose())
+        return;
+    // A running read or write ends between two exchanges; the dialog goes once it has.
+    RequestCancel();
+    if (cyclicButton_)
+        cyclicButton_->setChecked(false);
     if (cyclic_.Stop())
         EnableControls(true);
     QMetaObject::invokeMethod(
@@ -138,13 +165,22 @@ void CWorkbenchDlg::OnClose() {
 }
 
 void CWorkbenchDlg::reject() {
-    OnClose();
+    // Esc cancels a running operation; otherwise it closes the dialog.
+    if (OperationRunning())
+        RequestCancel();
+    else
+        OnClose();
 }
 
 void CWorkbenchDlg::SetCyclicStep(std::function<void()> step) {
+    // A tick whose timer fires while another read or write waits for the reader (its
+    // wait pumps events) leaves the reader to that operation.
     cyclic_.SetStep(
-        std::move(step), [this] { return cyclicButton_->isChecked(); },
-        [this] { CyclicStopped(); });
+        [this, step = std::move(step)] {
+            if (!OperationRunning())
+                step();
+        },
+        [this] { return cyclicButton_->isChecked(); }, [this] { CyclicStopped(); });
 }
 
 // ---- Controls ----
@@ -162,18 +198,32 @@ void CWorkbenchDlg::MakeStatusPane(const QString& logName, const QString& lineNa
     status_->Line()->setAccessibleName(ui::L("Statuszeile"));
     if (progressName.isEmpty())
         return;
-    progress_ = new QProgressBar(this);
+    // The bar and its cancel button share one row of the status line's height, so that
+    // nothing else moves when they appear.
+    progressRow_ = new QWidget(this);
+    progress_ = new QProgressBar(progressRow_);
     Name(progress_, progressName, ui::L("Fortschritt"));
     progress_->setTextVisible(false);
     progress_->hide();
+    cancelButton_ = new QPushButton(ui::L("Abbrechen"), progressRow_);
+    Name(cancelButton_, "cancelOperation", ui::L("Abbrechen"));
+    cancelButton_->setAutoDefault(false);
+    connect(cancelButton_, &QPushButton::clicked, this, &CWorkbenchDlg::RequestCancel);
+    auto* row = new QHBoxLayout(progressRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(progress_, 1);
+    row->addWidget(cancelButton_);
+    progressRow_->setFixedHeight(status_->Line()->sizeHint().height());
+    progressRow_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    progressRow_->hide();
 }
 
 void CWorkbenchDlg::AddStatusRows(QGridLayout* layout, int row, int columns) {
     layout->addWidget(new QLabel(ui::L("Status:"), this), row, 0, 1, columns);
     layout->addWidget(status_->Log(), row + 1, 0, 1, columns);
     layout->addWidget(status_->Line(), row + 2, 0, 1, columns);
-    if (progress_)
-        layout->addWidget(progress_, row + 2, 0, 1, columns);
+    if (progressRow_)
+        layout->addWidget(progressRow_, row + 2, 0, 1, columns);
 }
 
 void CWorkbenchDlg::ShowProgress(int maximum) {
@@ -181,6 +231,7 @@ void CWorkbenchDlg::ShowProgress(int maximum) {
     progress_->setValue(0);
     status_->Line()->hide();
     progress_->show();
+    progressRow_->show();
     sinceProgress_.start();
 }
 
@@ -192,6 +243,7 @@ void CWorkbenchDlg::StepProgress(int value) {
 }
 
 void CWorkbenchDlg::HideProgress() {
+    progressRow_->hide();
     progress_->hide();
     status_->Line()->show();
 }
@@ -371,6 +423,95 @@ void CWorkbenchDlg::KeepDisplayIn(const char* modeKey, const char* orderKey, int
     constexpr int kNone = std::numeric_limits<int>::min();
     if (orderKey && ui::ProfileInt("Settings", orderKey, kNone) == kNone)
         byteOrder_ = defaultOrder;
+}
+
+// ---- Long operations, write reports, unwritten edits ----
+
+CWorkbenchDlg::OperationScope::OperationScope(CWorkbenchDlg& dialog, int maximum,
+                                              ui::CWaitHook* hook,
+                                              std::initializer_list<QWidget*> lockAlso, bool cyclic)
+    : dialog_(dialog), hook_(hook), outermost_(dialog.operationDepth_++ == 0), cyclic_(cyclic) {
+    if (!outermost_) {
+        // The inner step knows how far it goes.
+        if (maximum > 0 && dialog_.progressRow_)
+            dialog_.ShowProgress(maximum);
+        return;
+    }
+    dialog_.cancel_ = false;
+    if (!cyclic_) {
+        dialog_.EnableControls(false);
+        for (QWidget* w : lockAlso)
+            if (w && w->isEnabled()) {
+                w->setEnabled(false);
+                locked_.push_back(w);
+            }
+    }
+    if (dialog_.progressRow_)
+        dialog_.ShowProgress(maximum);
+    if (hook_)
+        hook_->Spare(dialog_.window());
+}
+
+CWorkbenchDlg::OperationScope::~OperationScope() {
+    if (--dialog_.operationDepth_ > 0 || !outermost_)
+        return;
+    if (hook_)
+        hook_->Spare(nullptr);
+    if (dialog_.progressRow_)
+        dialog_.HideProgress();
+    for (QWidget* w : locked_)
+        w->setEnabled(true);
+    if (!cyclic_ && !dialog_.cyclic_.Running())
+        dialog_.EnableControls(true);
+}
+
+void CWorkbenchDlg::RequestCancel() {
+    cancel_ = true;
+    if (cyclic_.Busy() && cyclicButton_ && cyclicButton_->isChecked())
+        cyclicButton_->setChecked(false);
+}
+
+bool CWorkbenchDlg::MayDiscard(PendingEdits& edits, GridAction action, ui::IMessages* messages) {
+    switch (edits.Before(action)) {
+    case PendingVerdict::Proceed:
+        return true;
+    case PendingVerdict::KeepEdits:
+        return false;
+    case PendingVerdict::Ask:
+        break;
+    }
+    if (!messages ||
+        !messages->AskYesNo(this, Text(edits.Question()), ui::IMessages::Icon::Question))
+        return false;
+    edits.DiscardAll();
+    return true;
+}
+
+void CWorkbenchDlg::ShowWriteSummary(const WriteReport& report, ui::IMessages* messages) {
+    const TextRef summary = report.Summary();
+    if (summary.id == 0)
+        return;
+    const QString text = Text(summary);
+    if (report.AnyFailed())
+        AddStatus(text);
+    if (messages)
+        messages->Show(this, text,
+                       report.AnyFailed() ? ui::IMessages::Icon::Warning
+                                          : ui::IMessages::Icon::Information);
+}
+
+void CWorkbenchDlg::hideEvent(QHideEvent* event) {
+    // A workbench hidden by the program (not minimised) reads no further: the program
+    // may be ending.
+    if (!event->spontaneous())
+        RequestCancel();
+    QDialog::hideEvent(event);
+}
+
+void CWorkbenchDlg::closeEvent(QCloseEvent* event) {
+    // The window was closed: stop at once, then go as "Schließen" goes.
+    event->ignore();
+    OnClose();
 }
 
 } // namespace vorex::wb

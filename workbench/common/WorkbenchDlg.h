@@ -9,9 +9,11 @@
 // them an accessible name. What a dialog does with its card stays in the dialog.
 #include "ui/CyclicReader.h"
 #include "ui/StatusPane.h"
-#include "workbench/common/TextRef.h"
 #include "workbench/common/DumpFit.h"
 #include "workbench/common/DumpUnits.h"
+#include "workbench/common/PendingEdits.h"
+#include "workbench/common/TextRef.h"
+#include "workbench/common/WriteReport.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -34,7 +36,9 @@ class QRadioButton;
 
 namespace vorex::ui {
 class CEditableListCtrl;
-}
+class CWaitHook;
+class IMessages;
+} // namespace vorex::ui
 
 namespace vorex::wb {
 
@@ -66,6 +70,8 @@ public:
     void OnResetStatus();
     void OnClose();
     void reject() override;
+    // Done: the reader session ends at once (see EndReaderSession).
+    void done(int result) override;
 
 protected:
     explicit CWorkbenchDlg(QWidget* parent);
@@ -158,7 +164,60 @@ protected:
 
     void showEvent(QShowEvent* event) override;
 
+    // ---- Long operations, write reports, unwritten edits (for every workbench) ----
+
+    // For the length of a read or write that may run longer than a moment: the
+    // progress bar with its "Abbrechen" button in place of the status line, the
+    // dialog's controls locked (EnableControls(false), and with lockTabs `lockAlso`
+    // too), while the wait hook lets the cancel button, Esc and "Schließen" through.
+    // Nested scopes belong to the outermost one (a maximum above 0 sets the bar's
+    // range anew); no cyclic tick runs meanwhile. A cyclic tick opens one with
+    // cyclic = true: the controls stay as cyclic reading has them.
+    class OperationScope {
+    public:
+        OperationScope(CWorkbenchDlg& dialog, int maximum, ui::CWaitHook* hook,
+                       std::initializer_list<QWidget*> lockAlso = {}, bool cyclic = false);
+        ~OperationScope();
+        OperationScope(const OperationScope&) = delete;
+        OperationScope& operator=(const OperationScope&) = delete;
+
+    private:
+        CWorkbenchDlg& dialog_;
+        ui::CWaitHook* hook_;
+        bool outermost_;
+        bool cyclic_;
+        std::vector<QWidget*> locked_;
+    };
+    // The operator asked to stop the running operation (cancel button, Esc, close).
+    // A long operation asks this between two exchanges and stops there.
+    bool CancelRequested() const { return cancel_; }
+    bool OperationRunning() const { return operationDepth_ > 0; }
+    // Stops the running operation; in a cyclic tick also cyclic reading.
+    void RequestCancel();
+    // Whether an action that replaces the grid may go ahead: asks the edits' question
+    // when the action needs it (default No) and discards the edits on Yes.
+    bool MayDiscard(PendingEdits& edits, GridAction action, ui::IMessages* messages);
+    // The end message of a write: the summary box (warning when a block failed) and
+    // its text in the status pane; nothing when nothing was tried.
+    void ShowWriteSummary(const WriteReport& report, ui::IMessages* messages);
+    void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Asked before "Schließen", Esc or the window's close take the dialog away; false
+    // keeps it open (e.g. the operator keeps unwritten edits).
+    virtual bool MayClose() { return true; }
+    // Ends the dialog's work with the reader: cyclic reading and a running operation
+    // stop, queued work is dropped, host mode goes off. Runs when the dialog is done
+    // (so the port is free at once) and at the latest from the destructor; a derived
+    // dialog calls it from its own destructor, while it is still whole (the exchange
+    // pumps events).
+    void EndReaderSession();
+
 private:
+    bool cancel_ = false;
+    bool sessionEnded_ = false;
+    int operationDepth_ = 0;
+    QWidget* progressRow_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
     int handle_ = 0;
     int displayMode_ = 0;
     int byteOrder_ = 0;

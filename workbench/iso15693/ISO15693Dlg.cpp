@@ -1,5 +1,6 @@
 #include "workbench/iso15693/ISO15693Dlg.h"
 
+#include "cards/Iso15693Tag.h"
 #include "ui/BusyScope.h"
 #include "ui/EditableListCtrl.h"
 #include "ui/ShellEnv.h"
@@ -7,6 +8,9 @@
 #include "workbench/common/BlockGridLayout.h"
 #include "workbench/common/ByteText.h"
 #include "workbench/common/CellText.h"
+#include "workbench/common/SingleByteText.h"
+#include "workbench/common/TextIds.h"
+#include "workbench/iso15693/Iso15693TextIds.h"
 #include "workbench/iso15693/LockRange.h"
 #include "workbench/iso15693/SelectLockBlocksDlg.h"
 #include "workbench/iso15693/TagLogFile.h"
@@ -30,6 +34,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
 
 namespace vorex::wb::iso {
 
@@ -57,6 +62,11 @@ CISO15693Dlg::CISO15693Dlg(ui::ShellEnv& env, QWidget* parent)
     startTimer_.setSingleShot(true);
     connect(&startTimer_, &QTimer::timeout, this, &CISO15693Dlg::OnStartTimer);
     SetCyclicStep([this] { CyclicStep(); });
+}
+
+CISO15693Dlg::~CISO15693Dlg() {
+    startTimer_.stop();
+    EndReaderSession();
 }
 
 void CISO15693Dlg::SetConnection(int handle, bool highDataRateLock) {
@@ -168,7 +178,7 @@ QString CISO15693Dlg::ChipName(const Uid& uid) const {
 }
 
 const TagSlot& CISO15693Dlg::CurrentSlot() const {
-    return slots_[static_cast<size_t>(std::clamp(currentIndex_, 0, kMaxTags - 1))];
+    return shownSlot_;
 }
 
 int CISO15693Dlg::SlotBlock(int row, int column) const {
@@ -176,6 +186,7 @@ int CISO15693Dlg::SlotBlock(int row, int column) const {
 }
 
 void CISO15693Dlg::SelectTab(int index) {
+    // Highlights the tab only; the dialog decides what the grid shows.
     tabs_->setCurrentIndex(index);
 }
 
@@ -193,10 +204,14 @@ bool CISO15693Dlg::Inventory() {
     const int count =
         VOREX_Iso15693Inventory(Handle(), buffer.data(), kInventoryCapacity, requestFlags_);
     if (count == -1) {
-        if (!Cyclic().Busy())
-            AddStatus("Inventory: " + LastErrorText());
+        // A reader that stops answering is said once, not taken for an empty field.
+        const QString error = "Inventory: " + LastErrorText();
+        if (error != inventoryError_ || !Cyclic().Busy())
+            AddStatus(error);
+        inventoryError_ = error;
         return false;
     }
+    inventoryError_.clear();
     tags_ = SplitInventory(buffer.data(), std::min(count, kInventoryCapacity));
     if (tags_.size() > static_cast<size_t>(kMaxTags))
         tags_.resize(kMaxTags);
@@ -226,15 +241,14 @@ void CISO15693Dlg::GetTagInfo(int index) {
 }
 
 void CISO15693Dlg::RefreshTags() {
-    lockState_.clear();
-    if (!Inventory())
-        tags_.clear();
+    if (!Inventory()) {
+        // The reader did not answer: what was found before stays as it was.
+        return;
+    }
     const int count = TagCount();
     if (count != previousCount_)
         AddStatus(Format(S(163), count));
     previousCount_ = count;
-    if (count == 0)
-        grid_->setRowCount(0);
     for (int i = 0; i < count; ++i) {
         const Uid& uid = tags_[static_cast<size_t>(i)];
         slots_[static_cast<size_t>(i)].manufacturer = uid[6];
@@ -245,14 +259,40 @@ void CISO15693Dlg::RefreshTags() {
     }
     for (int i = count; i < kMaxTags; ++i)
         tabs_->setTabText(i, QString());
-    currentIndex_ = std::max(tabs_->currentIndex(), 0);
-    SetColumnLimits();
+    if ((requestFlags_ & kTwoSubcarriers) != 0 && !Cyclic().Busy())
+        ReportOneSubcarrierTags();
+}
+
+void CISO15693Dlg::ReportOneSubcarrierTags() {
+    // Some tags (e.g. Fujitsu) answer only with one subcarrier: one more inventory
+    // with one subcarrier finds them, so that the operator learns why they are missing.
+    std::array<uint8_t, kInventoryCapacity> buffer{};
+    const int count = VOREX_Iso15693Inventory(Handle(), buffer.data(), kInventoryCapacity,
+                                              requestFlags_ & ~static_cast<int>(kTwoSubcarriers));
+    if (count <= 0)
+        return;
+    QStringList missing;
+    for (const Uid& uid : SplitInventory(buffer.data(), std::min(count, kInventoryCapacity)))
+        if (std::find(tags_.begin(), tags_.end(), uid) == tags_.end())
+            missing << QString::fromStdString(UidText(uid));
+    if (!missing.isEmpty())
+        AddStatus(Text({kTextOneSubcarrierTags,
+                        {std::to_string(missing.size()), missing.join(", ").toStdString()}}));
+}
+
+int CISO15693Dlg::IndexOf(const std::vector<uint8_t>& uid) const {
+    for (int i = 0; i < TagCount(); ++i) {
+        const Uid& t = tags_[static_cast<size_t>(i)];
+        if (std::equal(t.begin(), t.end(), uid.begin(), uid.end()))
+            return i;
+    }
+    return -1;
 }
 
 // ---- Grid ----
 
 void CISO15693Dlg::SetupColumns() {
-    TagSlot& slot = slots_[static_cast<size_t>(std::clamp(currentIndex_, 0, kMaxTags - 1))];
+    TagSlot& slot = shownSlot_;
     if (slot.blocksPerRow == 0)
         slot.blocksPerRow = 1;
     const int perRow = slot.blocksPerRow;
@@ -287,12 +327,20 @@ void CISO15693Dlg::SetColumnLimits() {
 void CISO15693Dlg::FillRows() {
     const TagSlot& slot = CurrentSlot();
     storedText_.assign(slot.blockCount, QString());
+    lockState_.assign(slot.blockCount, 0);
+    edits_.DiscardAll();
     grid_->setRowCount(0);
     for (const std::string& label : wb::RowLabels(slot.blockCount, slot.blocksPerRow)) {
         const int row = grid_->AppendRow(QString::fromStdString(label));
         for (int c = 1; c <= slot.blocksPerRow; ++c)
             grid_->SetCellText(row, c, QString());
     }
+}
+
+void CISO15693Dlg::ShowBlockText(int block, const QString& text) {
+    const wb::GridCell at = wb::CellOfBlock(block, CurrentSlot().blocksPerRow);
+    storedText_[static_cast<size_t>(block)] = text;
+    grid_->SetCellText(at.row, at.column, text);
 }
 
 CISO15693Dlg::CellMark CISO15693Dlg::MarkOf(int row, int column) const {
@@ -303,8 +351,8 @@ CISO15693Dlg::CellMark CISO15693Dlg::MarkOf(int row, int column) const {
         block >= static_cast<int>(storedText_.size()))
         return CellMark::Plain;
     const auto b = static_cast<size_t>(block);
-    if (!wb::CompareBlockText(ByteString(grid_->CellText(row, column)), ByteString(storedText_[b]),
-                              DisplayMode()))
+    if (edits_.IsEdited(block) || !wb::CompareBlockText(ByteString(grid_->CellText(row, column)),
+                                                        ByteString(storedText_[b]), DisplayMode()))
         return CellMark::Changed;
     if (b < lockState_.size() && IsLocked(lockState_[b]))
         return CellMark::Locked;
@@ -335,92 +383,164 @@ bool CISO15693Dlg::ValidateCell(int row, int column) {
         text = storedText_[b];
         grid_->SetCellText(row, column, text);
     }
-    if (DisplayMode() != wb::kHex)
+    const auto settle = [&] {
+        if (wb::CompareBlockText(ByteString(grid_->CellText(row, column)),
+                                 ByteString(storedText_[b]), DisplayMode()))
+            edits_.Settled(block);
+        else
+            edits_.Edited(block);
+    };
+    if (DisplayMode() != wb::kHex) {
+        // A character without a single-byte code is refused here, by name, before
+        // anything could be written.
+        const wb::SingleByteText bytes = wb::ToSingleByte(text.toStdString());
+        if (bytes.refused) {
+            AddStatus(Text(wb::RefusalText(*bytes.refused)));
+            grid_->SetCellText(row, column, storedText_[b]);
+            settle();
+            return false;
+        }
+        settle();
         return true;
+    }
     const wb::HexCell cell = wb::NormalizeHexCell(ByteString(text), CurrentSlot().blockSize);
     switch (cell.check) {
     case wb::CellCheck::NotHex:
         ShowStatusId(138);
         grid_->SetCellText(row, column, storedText_[b]);
+        settle();
         return false;
     case wb::CellCheck::Truncated:
         ShowStatusId(162);
         grid_->SetCellText(row, column, FromByteString(cell.text));
+        settle();
         return false;
     case wb::CellCheck::Ok:
         break;
     }
     grid_->SetCellText(row, column, FromByteString(cell.text));
+    settle();
     return true;
 }
 
 // ---- Reading ----
 
-bool CISO15693Dlg::ReadBlock(int block, QString& text) {
-    if (tags_.empty() || currentIndex_ >= TagCount())
-        return false;
-    const Uid& uid = tags_[static_cast<size_t>(currentIndex_)];
-    const TagSlot& slot = CurrentSlot();
+bool CISO15693Dlg::ReadOne(const Uid& uid, const TagSlot& slot, int block, QString& text,
+                           QString& error) {
     const ReadRequest request = ReadRequestFor(slot, static_cast<unsigned>(requestFlags_));
     std::vector<uint8_t> data(static_cast<size_t>(request.expected));
     const int got = VOREX_Iso15693ReadBlock(Handle(), block, data.data(), request.expected,
                                             uid.data(), 8, request.flags);
     if (got == -1) {
-        AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + LastErrorText());
+        error = LastErrorText();
+        AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + error);
         return false;
     }
-    if (got != request.expected)
+    if (got != request.expected) {
+        error = EngineErrorText(VOREX_GetLastError(Handle()));
         return false;
+    }
     if (request.withSecurityStatus) {
-        if (IsLocked(data[0]) && block < static_cast<int>(lockState_.size()))
-            lockState_[static_cast<size_t>(block)] = data[0];
+        if (block < static_cast<int>(lockState_.size()))
+            lockState_[static_cast<size_t>(block)] = IsLocked(data[0]) ? data[0] : 0;
         data.erase(data.begin());
     }
     text = FromByteString(wb::BytesToText(data, slot.blockSize, DisplayMode(), wb::kLsbFirst));
     return true;
 }
 
-bool CISO15693Dlg::ReadBlocksIntoGrid(bool withProgress) {
-    const TagSlot& slot = CurrentSlot();
-    for (int row = 0;; ++row) {
-        for (int c = 0; c < slot.blocksPerRow; ++c) {
-            const int block = row * slot.blocksPerRow + c;
-            if (withProgress)
-                StepProgress(block);
-            if (block >= slot.blockCount)
-                return true;
-            QString text;
-            if (!ReadBlock(block, text))
-                return false;
-            storedText_[static_cast<size_t>(block)] = text;
-            grid_->SetCellText(row, c + 1, text);
-            if (withProgress && c == 0)
-                grid_->scrollToItem(grid_->item(row, 0));
-        }
-    }
+bool CISO15693Dlg::ReadBlock(int block, QString& text) {
+    Uid uid{};
+    QString error;
+    return WriteTarget(uid) && ReadOne(uid, CurrentSlot(), block, text, error);
 }
 
-bool CISO15693Dlg::ReadAllBlocks() {
-    EnableControls(false);
-    const TagSlot& slot = CurrentSlot();
-    lockState_.assign(slot.blockCount, 0);
-    SetupColumns();
-    FillRows();
-    ui::CBusyScope wait;
-    ShowProgress(slot.blockCount);
-    const bool ok = ReadBlocksIntoGrid(true);
-    EnableControls(true);
-    HideProgress();
+bool CISO15693Dlg::ReadTag(int index, bool cyclic) {
+    namespace card = cards::iso15693;
+    if (index < 0 || index >= TagCount()) {
+        // No tag to read: the grid shows the empty rows of the tab's slot.
+        binding_.Release();
+        shownSlot_ = slots_[static_cast<size_t>(std::clamp(index, 0, kMaxTags - 1))];
+        SetupColumns();
+        FillRows();
+        return false;
+    }
+    // The read keeps the tag it started with, whatever tab is clicked meanwhile.
+    const Uid uid = tags_[static_cast<size_t>(index)];
+    const TagSlot slot = slots_[static_cast<size_t>(index)];
+    card::TagAddress address{{uid.begin(), uid.end()}, static_cast<unsigned>(requestFlags_)};
+    card::Layout layout;
+    layout.blocks = slot.blockCount;
+    layout.blockSize = slot.blockSize;
+    layout.manufacturer = slot.manufacturer;
+    layout.readFlags = ReadRequestFor(slot, address.flags).flags & ~card::kOptionFlag;
+
+    OperationScope scope(*this, slot.blockCount, env_.waitHook, {tabs_}, cyclic);
+    const auto toText = [&](const card::BlockRead& read) {
+        return FromByteString(
+            wb::BytesToText(read.data, slot.blockSize, DisplayMode(), wb::kLsbFirst));
+    };
+    std::vector<card::BlockRead> blocks;
+    size_t shown = 0;
+    const auto showRead = [&] {
+        for (; shown < blocks.size() && shown < slot.blockCount; ++shown) {
+            ShowBlockText(static_cast<int>(shown), toText(blocks[shown]));
+            lockState_[shown] = blocks[shown].locked.value_or(false) ? 1 : 0;
+        }
+    };
+    const auto start = [&] {
+        shownSlot_ = slot;
+        currentIndex_ = index;
+        // A tab chosen during a cyclic tick stays highlighted until the next tick.
+        SelectTab(pendingTab_ >= 0 ? pendingTab_ : index);
+        SetupColumns();
+        FillRows();
+        binding_.Bind({uid.begin(), uid.end()});
+    };
+    if (!cyclic)
+        start();
+    int failed = -1;
+    const bool ok = card::ReadAllBlocks(
+        Handle(), address, layout, blocks, failed,
+        [&](int done, int) {
+            StepProgress(done);
+            if (!cyclic)
+                showRead();
+        },
+        0, [this] { return CancelRequested(); });
+    const bool cancelled = !ok && CancelRequested();
+    if (cyclic) {
+        // A tick shows its tag only when it was read whole.
+        if (!ok) {
+            if (!cancelled)
+                AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + LastErrorText());
+            return false;
+        }
+        start();
+    }
+    showRead();
+    grid_->scrollToTop();
+    grid_->viewport()->update();
+    if (cancelled)
+        AddStatus(Text({kTextReadCancelled,
+                        {std::to_string(blocks.size()), std::to_string(slot.blockCount)}}));
+    else if (!ok)
+        AddStatus("Read(" + QString::fromStdString(UidText(uid)) + "): " + LastErrorText());
     return ok;
 }
 
+bool CISO15693Dlg::ReadAllBlocks() {
+    return ReadTag(std::clamp(tabs_->currentIndex(), 0, kMaxTags - 1), false);
+}
+
 void CISO15693Dlg::OnReadAll() {
+    if (!MayDiscard(edits_, wb::GridAction::Read, env_.messages))
+        return;
     ui::CBusyScope busy;
+    OperationScope scope(*this, 0, env_.waitHook, {tabs_});
     RefreshTags();
-    if (TagCount() < currentIndex_ + 1) {
-        currentIndex_ = 0;
+    if (TagCount() < tabs_->currentIndex() + 1)
         SelectTab(0);
-    }
     if (ReadAllBlocks()) {
         ShowStatusId(170);
         if (saveFlag_ != 0)
@@ -429,6 +549,8 @@ void CISO15693Dlg::OnReadAll() {
 }
 
 void CISO15693Dlg::OnReadPage() {
+    if (!MayDiscard(edits_, wb::GridAction::Read, env_.messages))
+        return;
     ui::CBusyScope busy;
     if (ReadAllBlocks())
         ShowStatusId(170);
@@ -442,19 +564,28 @@ void CISO15693Dlg::OnReadSelection() {
         env_.messages->Show(this, S(198), ui::IMessages::Icon::Information);
         return;
     }
+    Uid uid{};
+    if (!WriteTarget(uid))
+        return;
     std::sort(rows.begin(), rows.end());
     ui::CBusyScope busy;
     const TagSlot& slot = CurrentSlot();
+    OperationScope scope(*this, static_cast<int>(rows.size()), env_.waitHook, {tabs_});
+    int done = 0;
     for (int row : rows) {
+        if (CancelRequested())
+            break;
+        StepProgress(done++);
         for (int c = 0; c < slot.blocksPerRow; ++c) {
             const int block = row * slot.blocksPerRow + c;
             if (block >= slot.blockCount || block >= static_cast<int>(storedText_.size()))
                 break;
             QString text;
-            if (!ReadBlock(block, text))
+            QString error;
+            if (!ReadOne(uid, slot, block, text, error))
                 return;
-            storedText_[static_cast<size_t>(block)] = text;
-            grid_->SetCellText(row, c + 1, text);
+            ShowBlockText(block, text);
+            edits_.Settled(block);
         }
     }
     ShowStatusId(170);
@@ -462,82 +593,138 @@ void CISO15693Dlg::OnReadSelection() {
 
 // ---- Writing and locking ----
 
-bool CISO15693Dlg::WriteBlock(int block, const QString& text) {
+bool CISO15693Dlg::WriteTarget(Uid& uid) {
+    if (binding_.Bound()) {
+        std::copy(binding_.Uid().begin(), binding_.Uid().end(), uid.begin());
+        return true;
+    }
     if (tags_.empty() || currentIndex_ >= TagCount())
         return false;
+    uid = tags_[static_cast<size_t>(currentIndex_)];
+    return true;
+}
+
+bool CISO15693Dlg::WriteOne(const Uid& uid, int block, const QString& text, QString& cause,
+                            int& error) {
     const TagSlot& slot = CurrentSlot();
+    error = 0;
     std::vector<uint8_t> bytes;
-    if (!wb::TextToBlock(ByteString(text), slot.blockSize, DisplayMode(), bytes))
-        return false;
-    if (IsServiceBlock(slot, block)) {
-        ShowStatusId(225);
+    std::string typed = ByteString(text);
+    if (DisplayMode() != wb::kHex) {
+        const wb::SingleByteText single = wb::ToSingleByte(text.toStdString());
+        if (single.refused) {
+            cause = Text(wb::RefusalText(*single.refused));
+            return false;
+        }
+        typed = single.bytes;
+    }
+    if (!wb::TextToBlock(typed, slot.blockSize, DisplayMode(), bytes)) {
+        cause = S(138);
         return false;
     }
-    const Uid& uid = tags_[static_cast<size_t>(currentIndex_)];
+    if (IsServiceBlock(slot, block)) {
+        cause = S(225);
+        return false;
+    }
     if (VOREX_Iso15693WriteBlock(Handle(), block, bytes.data(), slot.blockSize, uid.data(), 8,
                                  WriteFlagsFor(slot, static_cast<unsigned>(requestFlags_))) == -1) {
-        AddStatus("Write: " + LastErrorText());
+        error = VOREX_GetLastError(Handle());
+        cause = EngineErrorText(error);
         return false;
     }
+    QString back;
+    QString readError;
+    if (!ReadOne(uid, slot, block, back, readError)) {
+        error = VOREX_GetLastError(Handle());
+        cause = readError;
+        return false;
+    }
+    if (!wb::CompareBlockText(ByteString(back), typed, DisplayMode())) {
+        cause = Format(S(218), block);
+        return false;
+    }
+    // The tag's own bytes, as a read shows them (upper-case hex).
+    ShowBlockText(block, back);
     return true;
 }
 
 void CISO15693Dlg::OnWritePage() {
     ui::CBusyScope busy;
-    EnableControls(false);
-    const TagSlot& slot = CurrentSlot();
-    int written = 0;
-    for (int block = 0;; ++block) {
-        if (block >= slot.blockCount) {
-            ShowStatusId(170);
-            if (written > 0)
-                env_.messages->Show(this, S(199), ui::IMessages::Icon::Information);
-            grid_->viewport()->update();
-            EnableControls(true);
-            return;
-        }
-        if (storedText_.size() != slot.blockCount) {
-            EnableControls(true);
-            return;
-        }
+    const TagSlot slot = CurrentSlot();
+    if (storedText_.size() != slot.blockCount)
+        return;
+    Uid uid{};
+    if (!WriteTarget(uid))
+        return;
+    std::vector<int> toWrite;
+    for (int block = 0; block < slot.blockCount; ++block) {
         const wb::GridCell at = wb::CellOfBlock(block, slot.blocksPerRow);
-        const QString cell = grid_->CellText(at.row, at.column);
-        const auto b = static_cast<size_t>(block);
-        if (wb::CompareBlockText(ByteString(cell), ByteString(storedText_[b]), DisplayMode()))
-            continue;
-        if (!WriteBlock(block, cell)) {
-            grid_->SetCellText(at.row, at.column, storedText_[b]);
-            EnableControls(true);
-            return;
-        }
-        QString back;
-        if (!ReadBlock(block, back)) {
-            EnableControls(true);
-            return;
-        }
-        if (back.compare(cell, Qt::CaseInsensitive) != 0) {
-            const QString message = Format(S(218), block);
-            env_.messages->Show(this, message, ui::IMessages::Icon::Warning);
-            AddStatus(message);
-            EnableControls(true);
-            continue;
-        }
-        storedText_[b] = cell;
-        ++written;
+        if (edits_.IsEdited(block) ||
+            !wb::CompareBlockText(ByteString(grid_->CellText(at.row, at.column)),
+                                  ByteString(storedText_[static_cast<size_t>(block)]),
+                                  DisplayMode()))
+            toWrite.push_back(block);
     }
+    if (toWrite.empty()) {
+        ShowStatusId(170);
+        return;
+    }
+    OperationScope scope(*this, static_cast<int>(toWrite.size()), env_.waitHook, {tabs_});
+    // The grid's tag must still be in the field: never write its data onto another.
+    if (binding_.Bound()) {
+        std::vector<std::vector<uint8_t>> field;
+        if (Inventory())
+            for (const Uid& t : tags_)
+                field.emplace_back(t.begin(), t.end());
+        const wb::BindingCheck check = binding_.CheckInventory(field);
+        if (!check.write) {
+            const QString why = Text(check.refusal);
+            AddStatus(why);
+            env_.messages->Show(this, why, ui::IMessages::Icon::Warning);
+            return;
+        }
+    }
+    wb::WriteReport report(wb::WriteUnit::Block);
+    int done = 0;
+    for (int block : toWrite) {
+        if (CancelRequested()) {
+            AddStatus(Text(
+                {kTextWriteCancelled, {std::to_string(done), std::to_string(toWrite.size())}}));
+            break;
+        }
+        StepProgress(done++);
+        const wb::GridCell at = wb::CellOfBlock(block, slot.blocksPerRow);
+        QString cause;
+        int error = 0;
+        // A failed block keeps what was typed, still marked as unwritten.
+        if (!WriteOne(uid, block, grid_->CellText(at.row, at.column), cause, error)) {
+            edits_.Edited(block);
+            AddStatus(Text(report.Failed(block, cause.toStdString())));
+            if (error != 0 && cards::iso15693::ReaderOrTagGone(error))
+                break;
+            continue;
+        }
+        edits_.Settled(block);
+        report.Written(block);
+    }
+    grid_->viewport()->update();
+    if (!report.AnyFailed())
+        ShowStatusId(170);
+    ShowWriteSummary(report, env_.messages);
 }
 
 void CISO15693Dlg::OnLockBlocks() {
     const TagSlot& slot = CurrentSlot();
     CSelectLockBlocksDlg choose(static_cast<unsigned>(std::max(slot.blockCount - 1, 0)),
                                 env_.messages, this);
-    if (choose.exec() != QDialog::Accepted || tags_.empty() || currentIndex_ >= TagCount())
+    Uid uid{};
+    if (choose.exec() != QDialog::Accepted || !WriteTarget(uid))
         return;
     const BlockRange range =
         BlocksToLock(choose.Mode(), {choose.FromBlock(), choose.ToBlock()}, slot.blockCount);
     if (!env_.messages->AskYesNo(this, S(216), ui::IMessages::Icon::Question))
         return;
-    const Uid uid = tags_[static_cast<size_t>(currentIndex_)];
+    OperationScope scope(*this, 0, env_.waitHook, {tabs_});
     for (unsigned block = range.from; block <= range.to; ++block) {
         const int b = static_cast<int>(block);
         const int result = VOREX_Iso15693LockBlock(Handle(), b, uid.data(), 8,
@@ -546,7 +733,8 @@ void CISO15693Dlg::OnLockBlocks() {
         const int error = VOREX_GetLastError(Handle());
         const QString errorText = EngineErrorText(error);
         QString text;
-        ReadBlock(b, text);
+        QString readError;
+        ReadOne(uid, slot, b, text, readError);
         const bool locked = block < lockState_.size() && IsLocked(lockState_[block]);
         if (result == -1 && !locked && error != 40)
             AddStatus("Lock: " + errorText);
@@ -557,72 +745,83 @@ void CISO15693Dlg::OnLockBlocks() {
 // ---- Tabs and cyclic reading ----
 
 void CISO15693Dlg::OnTabChanged(int index) {
+    if (Cyclic().Busy() || Cyclic().Running()) {
+        // Cyclic reading shows the chosen tab from its next tick on; a tick that runs
+        // goes on with the tag it started with.
+        pendingTab_ = index;
+        changed_ = true;
+        return;
+    }
+    if (!MayDiscard(edits_, wb::GridAction::TabChange, env_.messages)) {
+        SelectTab(currentIndex_);
+        return;
+    }
     ui::CBusyScope busy;
-    const bool quiet = Cyclic().Busy() || Cyclic().Running();
-    if (!quiet) {
-        RefreshTags();
-    } else {
-        currentIndex_ = index;
-        changed_ = true;
-        lastShownUid_.clear();
-    }
-    if (TagCount() < currentIndex_ + 1) {
-        currentIndex_ = 0;
-        SelectTab(0);
-        changed_ = true;
-        lastShownUid_.clear();
-    }
+    OperationScope scope(*this, 0, env_.waitHook, {tabs_});
+    RefreshTags();
+    if (TagCount() < index + 1)
+        index = 0;
     tabs_->setFocus();
-    if (!quiet)
-        ReadAllBlocks();
+    ReadTag(index, false);
+}
+
+bool CISO15693Dlg::MayClose() {
+    return MayDiscard(edits_, wb::GridAction::Close, env_.messages);
 }
 
 void CISO15693Dlg::OnCyclic(bool checked) {
-    if (checked) {
-        lastShownUid_.clear();
+    if (checked)
         changed_ = true;
-    }
     CWorkbenchDlg::OnCyclic(checked);
 }
 
 void CISO15693Dlg::CyclicStopped() {
     EnableControls(true);
-    SelectTab(0);
+    pendingTab_ = -1;
+    // The highlighted tab is the one whose tag the grid shows (and writes go to).
+    const int shown = IndexOf(binding_.Uid());
+    if (shown >= 0)
+        currentIndex_ = shown;
+    SelectTab(currentIndex_);
 }
 
 void CISO15693Dlg::CyclicStep() {
     RefreshTags();
+    if (!inventoryError_.isEmpty())
+        return;
     if (tags_.empty()) {
+        // The field is empty: edits not yet written stay on the grid.
+        if (edits_.Before(wb::GridAction::TagLost) == wb::PendingVerdict::KeepEdits)
+            return;
         SelectTab(0);
-        lastShownUid_.clear();
+        currentIndex_ = 0;
+        binding_.Release();
         grid_->setRowCount(0);
         grid_->viewport()->update();
         changed_ = true;
         return;
     }
-    const int index = std::min(std::max(tabs_->currentIndex(), 0), TagCount() - 1);
-    if (rotate_->isChecked())
+    int index = std::clamp(pendingTab_ >= 0 ? pendingTab_ : currentIndex_, 0, TagCount() - 1);
+    pendingTab_ = -1;
+    if (rotate_->isChecked()) {
         changed_ = true;
-    currentIndex_ = index;
-    SelectTab(index);
-    const Uid& uid = tags_[static_cast<size_t>(index)];
-    if (!std::equal(lastShownUid_.begin(), lastShownUid_.end(), uid.begin(), uid.end()))
-        changed_ = true;
-    lastShownUid_.assign(uid.begin(), uid.end());
-    if (changed_) {
-        SetupColumns();
-        FillRows();
-        ui::CBusyScope wait;
-        lockState_.assign(CurrentSlot().blockCount, 0);
-        if (ReadBlocksIntoGrid(false))
-            changed_ = false;
-        grid_->viewport()->update();
+        if (binding_.Bound() && index == currentIndex_)
+            index = (currentIndex_ + 1) % TagCount();
     }
-    if (rotate_->isChecked())
-        SelectTab(index + 1 < TagCount() ? index + 1 : 0);
+    const Uid& uid = tags_[static_cast<size_t>(index)];
+    if (!std::equal(uid.begin(), uid.end(), binding_.Uid().begin(), binding_.Uid().end()))
+        changed_ = true;
+    if (!changed_ || edits_.Before(wb::GridAction::CyclicRefresh) == wb::PendingVerdict::KeepEdits)
+        return;
+    if (ReadTag(index, true))
+        changed_ = false;
 }
 
 void CISO15693Dlg::OnDisplay(int mode, int order) {
+    if (!MayDiscard(edits_, wb::GridAction::DisplaySwitch, env_.messages)) {
+        ShowDisplay();
+        return;
+    }
     SetDisplay(mode, order);
     ReadAllBlocks();
     SetColumnLimits();
@@ -631,7 +830,17 @@ void CISO15693Dlg::OnDisplay(int mode, int order) {
 // ---- Tag log ----
 
 bool CISO15693Dlg::ChooseDataFile() {
-    const QString initial = ui::ProfileString("Settings", "LastPfad", QStringLiteral("C:\\test"));
+    // The chooser starts in the user's data folder (XDG) unless a usable path is kept.
+    const QString app =
+        QCoreApplication::organizationName() + "/" + QCoreApplication::applicationName();
+    const std::string folder =
+        DefaultTagLogFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), app.toStdString());
+    if (folder.empty())
+        AddStatus(Text({wb::kTextTagLogNoFolder, {}}));
+    else if (const wb::TextRef why = PrepareTagLogFolder(folder); why.id != 0)
+        AddStatus(Text(why));
+    const QString initial = QString::fromStdString(InitialTagLogPath(
+        ui::ProfileString("Settings", "LastPfad", QString()).toStdString(), folder));
     const QString chosen = env_.chooseSaveFile(
         this, initial,
         QStringLiteral("Pos Datei (*.pos);;Text Datei (*.txt);; Alle Dateien (*.*)"));
@@ -644,6 +853,7 @@ bool CISO15693Dlg::ChooseDataFile() {
     const QString name = QString::fromStdString(MarkTagLogName(file.fileName().toStdString()));
     setWindowTitle(caption + " - " + name);
     tagLogPath_ = file.dir().filePath(name);
+    tagLogFailed_ = false;
     WriteTagLog();
     ui::WriteProfileString("Settings", "LastPfad", tagLogPath_);
     return true;
@@ -659,7 +869,17 @@ void CISO15693Dlg::WriteTagLog() {
         lines.push_back(TagLogLine(time.toStdString(), slots_[static_cast<size_t>(i)].manufacturer,
                                    tags_[static_cast<size_t>(i)]));
     }
-    AppendTagLog(tagLogPath_.toStdString(), lines);
+    // A log that cannot be created or written is said, not skipped silently: in the
+    // status each time, in a box the first time.
+    const wb::TextRef why = AppendTagLogLines(tagLogPath_.toStdString(), lines);
+    if (why.id == 0) {
+        tagLogFailed_ = false;
+        return;
+    }
+    AddStatus(Text(why));
+    if (!tagLogFailed_)
+        env_.messages->Show(this, Text(why), ui::IMessages::Icon::Warning);
+    tagLogFailed_ = true;
 }
 
 } // namespace vorex::wb::iso

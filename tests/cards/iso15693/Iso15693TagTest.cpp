@@ -155,6 +155,27 @@ TEST(Iso15693Tag, FallsBackToSingleReadsWhenReadMultipleIsRefused) {
     EXPECT_EQ(r.CountIso(kReadSingle), 80);
 }
 
+// Cancelled between two requests, in chunks and block by block: the read stops there,
+// keeps what it read and names the first block not read.
+TEST(Iso15693Tag, CancelStopsBetweenTwoRequests) {
+    for (const int chunk : {10, 1}) {
+        TagOnReader r({"nxp-icode-slix2", "E0 04 01 50 12 34 56 71", 80, 4, true});
+        ASSERT_GT(r.handle, 0);
+        iso::Layout m;
+        ASSERT_TRUE(iso::GetLayout(r.handle, r.tag, m));
+        r.sim->Model().ClearRequests();
+        std::vector<iso::BlockRead> blocks;
+        int failed = -1;
+        int asked = 0;
+        EXPECT_FALSE(iso::ReadAllBlocks(r.handle, r.tag, m, blocks, failed, {}, chunk,
+                                        [&] { return ++asked > 3; }));
+        EXPECT_EQ(blocks.size(), size_t(3 * chunk)) << chunk;
+        EXPECT_EQ(failed, 3 * chunk) << chunk;
+        EXPECT_EQ(r.CountIso(chunk > 1 ? kReadMultiple : kReadSingle), 3) << chunk;
+        EXPECT_EQ(vorex::cards::Hex(blocks.back().data.data(), 4), Pattern(3 * chunk - 1, 4));
+    }
+}
+
 TEST(Iso15693Tag, ReportsTheBlockThatCannotBeRead) {
     TagOnReader r({"nxp-icode-slix2", "E0 04 01 50 12 34 56 71", 80, 4, true});
     ASSERT_GT(r.handle, 0);
