@@ -181,7 +181,7 @@ void BM_Iso15693ReadAllLargeTag(benchmark::State& state) {
         return;
     }
     vorex::ui::CWaitHook hook;
-    CSilentMessages messages;
+    vbench::CSilentMessages messages;
     vorex::ui::ShellEnv env;
     env.messages = &messages;
     env.waitHook = &hook;

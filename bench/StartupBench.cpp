@@ -29,6 +29,7 @@
 #include <vector>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 
 namespace {
 

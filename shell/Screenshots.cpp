@@ -43,7 +43,7 @@ bool CLoggedMessages::AskYesNo(QWidget*, const QString& text, Icon) {
 namespace {
 
 // Keeps the question a dialog asks and answers No.
-class CQuestionCatcher : public IMessages {
+class CQuestionCatcher : public ui::IMessages {
 public:
     void Show(QWidget*, const QString&, Icon) override {}
     bool AskYesNo(QWidget*, const QString& text, Icon) override {
@@ -162,11 +162,11 @@ bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& dem
                 emit access->activated(3);
             }
             CQuestionCatcher catcher;
-            IMessages* messages = env.messages;
+            ui::IMessages* messages = env.messages;
             env.messages = &catcher;
             click(QStringLiteral("write"));
             env.messages = messages;
-            QMessageBox box(QMessageBox::Warning, S(57344), catcher.question,
+            QMessageBox box(QMessageBox::Warning, ui::S(57344), catcher.question,
                             QMessageBox::Yes | QMessageBox::No, &dialog);
             box.setDefaultButton(QMessageBox::No);
             box.show();

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 
 using namespace vorex::ui;
+using namespace vorex::shell;
 
 namespace {
 

@@ -213,7 +213,7 @@ using vtest::PageTagField;
 
 struct UltralightBench : vtest::WorkbenchBench<vorex::wb::nfc::CMifareUltralightDlg> {
     explicit UltralightBench(PageTagField& field) {
-        Open(std::make_unique<vorex::wb::nfc::CMifareUltralightDlg>(), field.handle);
+        Open(std::make_unique<vorex::wb::nfc::CMifareUltralightDlg>(rig.env), field.handle);
     }
     void Read() const {
         Press("selectAll");
