@@ -41,7 +41,7 @@ bool ConveyorFamilyKnown(const std::string& family) {
 Conveyor::Conveyor(ConveyorConfig config) : config_(std::move(config)) {}
 
 Bytes Conveyor::UidOf(int index) const {
-    const uint32_t v = Mix(config_.seed, index);
+    const uint32_t v = Mix(config_.seed, config_.first + index);
     const auto b = [v](int shift) { return static_cast<uint8_t>(v >> shift); };
     if (IsClassic(config_.family)) {
         // Four-byte UIDs; 0x88 (cascade tag) never starts one.
@@ -160,7 +160,8 @@ bool ParseConveyor(const nlohmann::json& s, ConveyorConfig& c, std::string& erro
     c.family = s.at("family").get<std::string>();
     int seed = 1;
     if (!number("count", 1000000, c.count) || !number("interval_ms", 3600000, c.intervalMs) ||
-        !number("dwell_ms", 3600000, c.dwellMs) || !number("seed", 0xFFFF, seed))
+        !number("dwell_ms", 3600000, c.dwellMs) || !number("seed", 0xFFFF, seed) ||
+        !number("first", 1000000, c.first))
         return false;
     c.seed = static_cast<uint32_t>(seed);
     if (c.dwellMs > c.intervalMs && c.intervalMs > 0) {

@@ -18,6 +18,7 @@ struct ConveyorConfig {
     int intervalMs = 0; // a new tag every this often; 0: only Next() moves the line
     int dwellMs = 0;    // time a tag spends in the field; 0: the whole interval
     uint32_t seed = 1;  // UIDs are repeatable per seed and differ within a line
+    int first = 0;      // the line starts at this tag of the seed's sequence
 };
 
 class Conveyor : public CommandSet {

@@ -12,9 +12,10 @@
 namespace vtest {
 
 ProductionLine::ProductionLine(const std::string& family, int count,
-                               const std::string& scenarioExtra) {
+                               const std::string& scenarioExtra, const std::string& conveyorExtra) {
     sim_ = SimReader::FromScenario(R"({"conveyor": {"family": ")" + family + R"(", "count": )" +
-                                   std::to_string(count) + "}" +
+                                   std::to_string(count) +
+                                   (conveyorExtra.empty() ? "" : ", " + conveyorExtra) + "}" +
                                    (scenarioExtra.empty() ? "" : ", " + scenarioExtra) + "}");
     handle_ = VOREX_OpenPort(sim_->Path().c_str(), 19200, 500);
     EXPECT_GT(handle_, 0);

@@ -13,8 +13,10 @@ namespace vtest {
 class ProductionLine {
 public:
     // `family` as the conveyor names it; `scenarioExtra` is added to the scenario's
-    // top level (e.g. "\"faults\": [...]"), empty for none.
-    ProductionLine(const std::string& family, int count, const std::string& scenarioExtra = {});
+    // top level (e.g. "\"faults\": [...]"), `conveyorExtra` to the conveyor section
+    // (e.g. "\"seed\": 2"), empty for none.
+    ProductionLine(const std::string& family, int count, const std::string& scenarioExtra = {},
+                   const std::string& conveyorExtra = {});
     ~ProductionLine();
     ProductionLine(const ProductionLine&) = delete;
     ProductionLine& operator=(const ProductionLine&) = delete;
