@@ -1,7 +1,7 @@
 #include "production/ClassicWriter.h"
 
 #include "cards/AccessConditions.h"
-#include "cards/ClassicCard.h"
+#include "production/CardBinding.h"
 
 #include <algorithm>
 #include <vorex/vorex.h>
@@ -22,28 +22,13 @@ int TrailerOf(int sector) {
 
 std::optional<std::vector<uint8_t>>
 ClassicWriter::Find(const std::function<bool(const std::string&)>& wanted, bool& readerGone) {
-    readerGone = false;
-    cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card)) {
-        readerGone = cards::mifare::ReaderGone(VOREX_GetLastError(handle_));
+    const auto card = FindCard(handle_, Family::Classic, wanted, readerGone);
+    if (!card)
         return std::nullopt;
-    }
-    if (!wanted(UidText(Family::Classic, card.uid)))
-        return std::nullopt;
-    uid_ = card.uid;
-    sak_ = card.sak;
+    uid_ = card->uid;
+    sak_ = card->sak;
     chip_ = Chip{};
     return uid_;
-}
-
-std::string ClassicWriter::Rebind() {
-    cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card))
-        return "the card no longer answers (" + LastErrorText(handle_) + ")";
-    if (card.uid != uid_)
-        return "another card (" + UidText(Family::Classic, card.uid) + ") answered instead of " +
-               UidText(Family::Classic, uid_) + ": the card was swapped";
-    return {};
 }
 
 std::string ClassicWriter::Open(int block, const cards::Key& key) {
@@ -106,8 +91,9 @@ std::string ClassicWriter::CheckWritable(const TagImage& probe) {
     return {};
 }
 
-std::string ClassicWriter::Write(const TagImage& image) {
-    if (std::string e = Rebind(); !e.empty())
+std::string ClassicWriter::EachBlock(const TagImage& image,
+                                     const std::function<std::string(const UnitData&)>& step) {
+    if (std::string e = RebindCard(handle_, Family::Classic, uid_); !e.empty())
         return e;
     int open = -1;
     for (const UnitData& u : image.units) {
@@ -116,31 +102,31 @@ std::string ClassicWriter::Write(const TagImage& image) {
                 return e;
             open = SectorOf(u.unit);
         }
-        if (VOREX_MifareWriteBlock(handle_, u.unit, u.bytes.data(), 16) != 0)
-            return "block " + std::to_string(u.unit) + ": write refused (" +
-                   LastErrorText(handle_) + ")";
+        if (std::string e = step(u); !e.empty())
+            return e;
     }
     return {};
 }
 
+std::string ClassicWriter::Write(const TagImage& image) {
+    return EachBlock(image, [this](const UnitData& u) -> std::string {
+        if (VOREX_MifareWriteBlock(handle_, u.unit, u.bytes.data(), 16) != 0)
+            return "block " + std::to_string(u.unit) + ": write refused (" +
+                   LastErrorText(handle_) + ")";
+        return {};
+    });
+}
+
 std::string ClassicWriter::Verify(const TagImage& image) {
-    if (std::string e = Rebind(); !e.empty())
-        return e;
-    int open = -1;
-    for (const UnitData& u : image.units) {
-        if (SectorOf(u.unit) != open) {
-            if (std::string e = Open(u.unit, job_.classicTransportKey); !e.empty())
-                return e;
-            open = SectorOf(u.unit);
-        }
+    return EachBlock(image, [this](const UnitData& u) -> std::string {
         std::vector<uint8_t> bytes;
         if (std::string e = ReadBlock(u.unit, bytes); !e.empty())
             return e;
         if (bytes != u.bytes)
             return "block " + std::to_string(u.unit) + " reads back " +
                    cards::Hex(bytes.data(), 16) + ", written " + cards::Hex(u.bytes.data(), 16);
-    }
-    return {};
+        return {};
+    });
 }
 
 std::string ClassicWriter::Protect(const TagImage&) {
@@ -171,8 +157,7 @@ std::string ClassicWriter::Protect(const TagImage&) {
 }
 
 bool ClassicWriter::StillThere() {
-    cards::mifare::CardInfo card;
-    return cards::mifare::Activate(handle_, card) && card.uid == uid_;
+    return RebindCard(handle_, Family::Classic, uid_).empty();
 }
 
 } // namespace vorex::production

@@ -23,7 +23,10 @@ public:
     bool StillThere() override;
 
 private:
-    std::string Rebind();
+    // Selects the bound card again and runs `step` on each unit of the image, its
+    // sector opened with the transport key.
+    std::string EachBlock(const TagImage& image,
+                          const std::function<std::string(const UnitData&)>& step);
     // Opens the sector of `block` with `key` as Key A (the card is active).
     std::string Open(int block, const cards::Key& key);
     std::string ReadBlock(int block, std::vector<uint8_t>& out);

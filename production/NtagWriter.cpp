@@ -1,6 +1,7 @@
 #include "production/NtagWriter.h"
 
-#include "cards/ClassicCard.h"
+#include "production/CardBinding.h"
+
 #include "cards/Type2Tag.h"
 
 #include <algorithm>
@@ -51,27 +52,16 @@ int DynamicLockPage(const Chip& chip) {
 
 std::optional<std::vector<uint8_t>>
 NtagWriter::Find(const std::function<bool(const std::string&)>& wanted, bool& readerGone) {
-    readerGone = false;
-    cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card)) {
-        readerGone = cards::mifare::ReaderGone(VOREX_GetLastError(handle_));
+    const auto card = FindCard(handle_, Family::Ntag, wanted, readerGone);
+    if (!card)
         return std::nullopt;
-    }
-    if (!wanted(UidText(Family::Ntag, card.uid)))
-        return std::nullopt;
-    uid_ = card.uid;
+    uid_ = card->uid;
     chip_ = Chip{};
     return uid_;
 }
 
 std::string NtagWriter::Rebind() {
-    cards::mifare::CardInfo card;
-    if (!cards::mifare::Activate(handle_, card))
-        return "the tag no longer answers (" + LastErrorText(handle_) + ")";
-    if (card.uid != uid_)
-        return "another tag (" + UidText(Family::Ntag, card.uid) + ") answered instead of " +
-               UidText(Family::Ntag, uid_) + ": the tag was swapped";
-    return {};
+    return RebindCard(handle_, Family::Ntag, uid_);
 }
 
 std::string NtagWriter::ReadGroup(int page, std::vector<uint8_t>& out) {
@@ -120,20 +110,29 @@ std::string NtagWriter::CheckWritable(const TagImage& image) {
     for (const UnitData& u : image.units)
         if (StaticLocked(head.data() + 8, u.unit))
             return "page " + std::to_string(u.unit) + " is locked";
-    if (!job_.overwriteNonBlank) {
-        int readFrom = -1;
-        std::vector<uint8_t> group;
-        for (const UnitData& u : image.units) {
-            if (readFrom < 0 || u.unit >= readFrom + 4) {
-                readFrom = u.unit;
-                if (std::string e = ReadGroup(readFrom, group); !e.empty())
-                    return e;
-            }
-            const uint8_t* at = group.data() + 4 * (u.unit - readFrom);
-            if (!Blank(u.unit, at))
-                return "not blank: page " + std::to_string(u.unit) +
-                       " holds data (the job does not allow overwriting)";
+    if (job_.overwriteNonBlank)
+        return {};
+    return EachPageRead(image, [](const UnitData& u, const uint8_t* read) -> std::string {
+        if (!Blank(u.unit, read))
+            return "not blank: page " + std::to_string(u.unit) +
+                   " holds data (the job does not allow overwriting)";
+        return {};
+    });
+}
+
+std::string
+NtagWriter::EachPageRead(const TagImage& image,
+                         const std::function<std::string(const UnitData&, const uint8_t*)>& step) {
+    int readFrom = -1;
+    std::vector<uint8_t> group;
+    for (const UnitData& u : image.units) {
+        if (readFrom < 0 || u.unit >= readFrom + 4) {
+            readFrom = u.unit;
+            if (std::string e = ReadGroup(readFrom, group); !e.empty())
+                return e;
         }
+        if (std::string e = step(u, group.data() + 4 * (u.unit - readFrom)); !e.empty())
+            return e;
     }
     return {};
 }
@@ -151,20 +150,12 @@ std::string NtagWriter::Write(const TagImage& image) {
 std::string NtagWriter::Verify(const TagImage& image) {
     if (std::string e = Rebind(); !e.empty())
         return e;
-    int readFrom = -1;
-    std::vector<uint8_t> group;
-    for (const UnitData& u : image.units) {
-        if (readFrom < 0 || u.unit >= readFrom + 4) {
-            readFrom = u.unit;
-            if (std::string e = ReadGroup(readFrom, group); !e.empty())
-                return e;
-        }
-        if (!std::equal(u.bytes.begin(), u.bytes.end(), group.begin() + 4 * (u.unit - readFrom)))
-            return "page " + std::to_string(u.unit) + " reads back " +
-                   cards::Hex(group.data() + 4 * (u.unit - readFrom), 4) + ", written " +
-                   cards::Hex(u.bytes.data(), 4);
-    }
-    return {};
+    return EachPageRead(image, [](const UnitData& u, const uint8_t* read) -> std::string {
+        if (!std::equal(u.bytes.begin(), u.bytes.end(), read))
+            return "page " + std::to_string(u.unit) + " reads back " + cards::Hex(read, 4) +
+                   ", written " + cards::Hex(u.bytes.data(), 4);
+        return {};
+    });
 }
 
 std::string NtagWriter::Protect(const TagImage&) {
@@ -243,8 +234,7 @@ std::string NtagWriter::LockPages() {
 }
 
 bool NtagWriter::StillThere() {
-    cards::mifare::CardInfo card;
-    return cards::mifare::Activate(handle_, card) && card.uid == uid_;
+    return RebindCard(handle_, Family::Ntag, uid_).empty();
 }
 
 } // namespace vorex::production

@@ -25,6 +25,10 @@ private:
     // Four pages from `page` on; "" or why not.
     std::string ReadGroup(int page, std::vector<uint8_t>& out);
     std::string WritePage(int page, const std::vector<uint8_t>& bytes);
+    // Reads the image's pages four at a time and runs `step` on each with what it reads.
+    std::string
+    EachPageRead(const TagImage& image,
+                 const std::function<std::string(const UnitData&, const uint8_t*)>& step);
     std::string LockPages();
 
     int handle_;
