@@ -6,8 +6,12 @@
 #include "shell/DemoReader.h"
 #include "shell/MainFrame.h"
 #include "shell/PortDlg.h"
+#include "shell/ProductionDlg.h"
 #include "shell/ProgrammerView.h"
 #include "shell/SendeLeistungDlg.h"
+#include "sim/Conveyor.h"
+#include "sim/PtyServer.h"
+#include "sim/Scenario.h"
 #include "ui/EditableListCtrl.h"
 #include "update/UpdateService.h"
 #include "workbench/iso14443/Mifare1KDlg.h"
@@ -23,9 +27,12 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <nlohmann/json.hpp>
 
 namespace vorex::ui {
 
@@ -159,6 +166,59 @@ bool SaveClassicWorkbench(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, c
     });
 }
 
+// The production window after a short run on a stand-in conveyor of NTAG213 tags, one of
+// which refuses a page.
+bool SaveProductionWindow(CMainFrame& frame, const QDir& dir) {
+    std::string error;
+    auto model =
+        vsim::LoadScenario(nlohmann::json::parse(R"({"conveyor": {"family": "ntag213", "count": 20},
+          "faults": [{"kind": "status", "status": 241, "command": "35", "skip": 50}]})"),
+                           error);
+    QTemporaryDir work;
+    if (!model || !work.isValid())
+        return false;
+    vsim::PtyServer server(*model);
+    if (!server.Start())
+        return false;
+    const int handle = VOREX_OpenPort(server.SlavePath().c_str(), 19200, 500);
+    if (handle <= 0)
+        return false;
+    QFile job(work.filePath(QStringLiteral("ntag213-url.json")));
+    job.open(QIODevice::WriteOnly);
+    job.write(R"({"name": "ntag213-url", "family": "ntag", "chips": ["NTAG213"],
+      "serial": {"prefix": "VX-", "width": 6, "start": 1, "step": 1},
+      "content": {"ndef": [{"type": "uri", "uri": "https://vorex.example/t/{serial}"}]},
+      "lock_after_verify": true})");
+    job.close();
+    bool ok = false;
+    {
+        CProductionDlg dialog(handle, &frame);
+        dialog.SetDatabase(work.filePath(QStringLiteral("records.sqlite")));
+        dialog.show();
+        if (dialog.LoadJob(job.fileName())) {
+            // The conveyor moves on after each tag; after seven the run is stopped.
+            QTimer line;
+            int seen = 0;
+            QObject::connect(&line, &QTimer::timeout, [&] {
+                if (dialog.Entries().size() == seen)
+                    return;
+                seen = static_cast<int>(dialog.Entries().size());
+                if (seen >= 7)
+                    dialog.Stop();
+                auto lock = model->Lock();
+                model->FindCommandSet<vsim::Conveyor>()->Next(*model);
+            });
+            line.start(5);
+            dialog.Start();
+            line.stop();
+            ok = Save(dialog, dir, QStringLiteral("production-window.png"));
+        }
+    }
+    VOREX_ClosePort(handle);
+    server.Stop();
+    return ok;
+}
+
 } // namespace
 
 int TakeScreenshots(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const QString& folder) {
@@ -190,6 +250,7 @@ int TakeScreenshots(CMainFrame& frame, ShellEnv& env, CDemoReader& demo, const Q
     ok = SaveWorkbench(frame, env, dir) && ok;
     ok = SaveClassicWorkbench(frame, env, demo, dir) && ok;
     ok = SaveReaderDialogs(frame, env, demo, dir) && ok;
+    ok = SaveProductionWindow(frame, dir) && ok;
     return ok ? 0 : 1;
 }
 
