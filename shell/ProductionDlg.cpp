@@ -163,8 +163,8 @@ void CProductionDlg::Start() {
     options.onStore = [this](const std::string& problem) {
         status_->setText(problem.empty() ? S(12716) : QString::fromStdString(problem));
     };
-    vp::Station station_(handle_, *job_, *store, options);
-    const vp::RunSummary s = station_.Run([this](const vp::TagReport& r) { Report(r); });
+    vp::Station runner(handle_, *job_, *store, options);
+    const vp::RunSummary s = runner.Run([this](const vp::TagReport& r) { Report(r); });
     running_ = false;
     start_->setEnabled(true);
     stopButton_->setEnabled(false);

@@ -21,16 +21,17 @@ namespace vorex::ui {
 class CProductionDlg : public QDialog {
     Q_OBJECT
 public:
-    CProductionDlg(int handle, QWidget* parent = nullptr);
+    // `handle`: the open reader connection, for the life of the window.
+    explicit CProductionDlg(int handle, QWidget* parent = nullptr);
     ~CProductionDlg() override;
 
     // Loads a job file; false (with the reason shown in the status line) when refused.
     bool LoadJob(const QString& path);
-    // Runs the job until Stop, the count of the job's database run or a fault; the
-    // window stays usable between the steps of a tag.
+    // Runs the job until Stop or a fault (the reader or the database gone); the window
+    // stays usable between the steps of a tag.
     void Start();
     void Stop() { stop_ = true; }
-    // Sets the database (empty: the embedded one) and the station name.
+    // Sets the database: a postgresql:// URL or an SQLite file (empty: the embedded one).
     void SetDatabase(const QString& location);
     // The list entries so far, for tests.
     QStringList Entries() const;
