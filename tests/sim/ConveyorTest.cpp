@@ -52,19 +52,23 @@ TEST(Conveyor, NextFeedsFreshUidsUntilTheLineIsEmpty) {
 }
 
 TEST(Conveyor, TimeMovesTagsThroughTheFieldWithGaps) {
-    auto model = Load(R"({"family": "classic1k", "count": 2, "interval_ms": 200,
-                          "dwell_ms": 100})");
+    // A tag every 400 ms, 200 ms of it in the field; each look lands mid-phase, 100 ms
+    // from its edges.
+    auto model = Load(R"({"family": "classic1k", "count": 2, "interval_ms": 400,
+                          "dwell_ms": 200})");
     ASSERT_TRUE(model);
+    const auto start = std::chrono::steady_clock::now();
+    const auto at = [&](int ms) {
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(ms));
+        return CardInField(*model);
+    };
     const std::string first = CardInField(*model);
     ASSERT_FALSE(first.empty());
-    std::this_thread::sleep_for(std::chrono::milliseconds(140));
-    EXPECT_EQ(CardInField(*model), ""); // between two tags
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const std::string second = CardInField(*model);
+    EXPECT_EQ(at(300), ""); // between two tags
+    const std::string second = at(500);
     EXPECT_FALSE(second.empty());
     EXPECT_NE(second, first);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(CardInField(*model), ""); // past the end of the line
+    EXPECT_EQ(at(900), ""); // past the end of the line
 }
 
 TEST(Conveyor, Iso15693TagsCarryTheirTypeBitsAndOnlyOneIsInTheField) {
