@@ -28,6 +28,8 @@ int RunBluetooth(const GlobalOptions&, const std::vector<std::string>&);
 int RunConvert(const GlobalOptions&, const std::vector<std::string>&);
 int RunDiff(const GlobalOptions&, const std::vector<std::string>&);
 int RunKeys(const GlobalOptions&, const std::vector<std::string>&);
+int RunProduce(const GlobalOptions&, const std::vector<std::string>&);
+int RunProduction(const GlobalOptions&, const std::vector<std::string>&);
 } // namespace vorexctl
 
 namespace {
@@ -109,6 +111,23 @@ const Command kCommands[] = {
      "  Flipper dictionary, or the keys of a MIFARE Classic dump: upper case, each key\n"
      "  once, comments kept.\n",
      RunKeys},
+    {"produce", "program, verify, lock and record a line of tags from a job file",
+     "vorexctl [--port PATH] [--json] produce JOB [--db URL] [--count N] [--station NAME]\n"
+     "                [--journal FILE] [--idle SECONDS] [--db-wait SECONDS]\n"
+     "  Programs each new tag in the field with the job's content and its own serial,\n"
+     "  reads it back, locks it only when it matches, records the result and waits for\n"
+     "  the tag to leave. --db: a postgresql:// URL (several stations) or an SQLite file;\n"
+     "  default: the embedded database in the user's data folder. --count: stop after N\n"
+     "  passed tags; --idle: stop when no new tag came for SECONDS; --station: the name\n"
+     "  recorded (default: the host name). Results the database cannot take are kept in\n"
+     "  the journal (--journal) until it is back, waiting up to --db-wait (60) seconds.\n"
+     "  Progress on stderr (done/target, tags per hour, last UID and serial); --json: one\n"
+     "  line per tag and a summary line. Exits 0 when the run ended as asked, 1 when the\n"
+     "  reader or the database ended it, 2 for a usage error or a job refused, 3 when\n"
+     "  serials were void. Ctrl-C ends the run between two tags.\n",
+     RunProduce},
+    {"production", "the record of a production job: report as table, CSV or JSON", "",
+     RunProduction},
 };
 
 std::string Usage() {

@@ -158,6 +158,10 @@
         <translation>Transmit power</translation>
     </message>
     <message>
+        <source>Serienprogrammierung</source>
+        <translation>Serial production</translation>
+    </message>
+    <message>
         <source>Sprachen</source>
         <translation>Languages</translation>
     </message>
@@ -1764,6 +1768,98 @@ The program may have to be allowed through the firewall manually.</translation>
         <source>Bekannte Keys übernehmen</source>
         <comment>12519</comment>
         <translation>Take known keys</translation>
+    </message>
+    <message>
+        <source>Serienprogrammierung: einen Auftrag auf eine Folge von Tags schreiben, prüfen, sperren und protokollieren
+Serienprogrammierung</source>
+        <comment>12700</comment>
+        <translation>Serial production: write, verify, lock and record a job on a series of tags
+Serial production</translation>
+    </message>
+    <message>
+        <source>Serienprogrammierung</source>
+        <comment>12701</comment>
+        <translation>Serial production</translation>
+    </message>
+    <message>
+        <source>Auftrag:</source>
+        <comment>12702</comment>
+        <translation>Job:</translation>
+    </message>
+    <message>
+        <source>Auftrag laden...</source>
+        <comment>12703</comment>
+        <translation>Load job...</translation>
+    </message>
+    <message>
+        <source>Datenbank:</source>
+        <comment>12704</comment>
+        <translation>Database:</translation>
+    </message>
+    <message>
+        <source>leer: eingebettete Datenbank; oder postgresql://...</source>
+        <comment>12705</comment>
+        <translation>empty: embedded database; or postgresql://...</translation>
+    </message>
+    <message>
+        <source>Station:</source>
+        <comment>12706</comment>
+        <translation>Station:</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <comment>12707</comment>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stopp</source>
+        <comment>12708</comment>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Letzte UID:</source>
+        <comment>12709</comment>
+        <translation>Last UID:</translation>
+    </message>
+    <message>
+        <source>Letzte Seriennummer:</source>
+        <comment>12710</comment>
+        <translation>Last serial number:</translation>
+    </message>
+    <message>
+        <source>Aufträge</source>
+        <comment>12711</comment>
+        <translation>Jobs</translation>
+    </message>
+    <message>
+        <source>Bestanden</source>
+        <comment>12712</comment>
+        <translation>Passed</translation>
+    </message>
+    <message>
+        <source>Ungültig</source>
+        <comment>12713</comment>
+        <translation>Void</translation>
+    </message>
+    <message>
+        <source>Abgewiesen</source>
+        <comment>12714</comment>
+        <translation>Refused</translation>
+    </message>
+    <message>
+        <source>Kein Ordner für die eingebettete Datenbank: weder XDG_DATA_HOME noch HOME ist gesetzt.</source>
+        <comment>12715</comment>
+        <translation>No folder for the embedded database: neither XDG_DATA_HOME nor HOME is set.</translation>
+    </message>
+    <message>
+        <source>Der Auftrag läuft: Tags auf den Leser legen.</source>
+        <comment>12716</comment>
+        <translation>The job is running: put tags on the reader.</translation>
+    </message>
+    <message>
+        <source>Der Lauf ist beendet.</source>
+        <comment>12717</comment>
+        <translation>The run has ended.</translation>
     </message>
 </context>
 </TS>

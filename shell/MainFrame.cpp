@@ -37,6 +37,7 @@ constexpr CommandText kCommands[] = {
     {40002, QT_TRANSLATE_NOOP("Vorex", "MIFARE® 1K")},
     {40003, QT_TRANSLATE_NOOP("Vorex", "MIFARE® 4K")},
     {40005, QT_TRANSLATE_NOOP("Vorex", "NFC Type 2")},
+    {12700, QT_TRANSLATE_NOOP("Vorex", "Serienprogrammierung")},
     {32778, QT_TRANSLATE_NOOP("Vorex", "Schnittstelle")},
     {32780, QT_TRANSLATE_NOOP("Vorex", "Zyklisch Parameter")},
     {32864, QT_TRANSLATE_NOOP("Vorex", "IP-Adresse")},
@@ -110,6 +111,7 @@ void CMainFrame::CreateActions() {
     connect(Action(32864), &QAction::triggered, this, [this] { view_->OnIpAddress(); });
     connect(Action(40006), &QAction::triggered, this, [this] { view_->OnTransmitPower(); });
     connect(Action(40007), &QAction::triggered, this, [this] { view_->OnFactoryReset(); });
+    connect(Action(12700), &QAction::triggered, this, [this] { view_->OnProduction(); });
     connect(Action(32781), &QAction::triggered, this, &CMainFrame::SwitchToGerman);
     connect(Action(32782), &QAction::triggered, this, &CMainFrame::SwitchToEnglish);
     connect(Action(57665), &QAction::triggered, this, &QWidget::close);
@@ -152,6 +154,8 @@ void CMainFrame::BuildMenu() {
     tags->setObjectName("TransponderTyp");
     for (int id : {40001, 40004, 40002, 40003, 40005})
         tags->addAction(Action(id));
+    tags->addSeparator();
+    tags->addAction(Action(12700));
     QMenu* settings = bar->addMenu(ui::L("Einstellungen"));
     settings->setObjectName("Einstellungen");
     for (int id : {32778, 32780, 32864, 40006, 40007})

@@ -1,6 +1,7 @@
 #include "shell/ProgrammerView.h"
 
 #include "shell/BluetoothConnectDlg.h"
+#include "shell/ProductionDlg.h"
 
 #include "shell/FactoryReset.h"
 #include "shell/SendeLeistungDlg.h"
@@ -439,6 +440,19 @@ void CProgrammerView::OnTransmitPower() {
         CSendeLeistungDlg dialog(handle, env_.messages, this);
         dialog.exec();
     });
+}
+
+void CProgrammerView::OnProduction() {
+    if (searching_)
+        return;
+    const int handle = OpenAndIdentify(true);
+    if (handle < 0)
+        return;
+    {
+        CProductionDlg dialog(handle, this);
+        dialog.exec();
+    }
+    VOREX_ClosePort(handle);
 }
 
 void CProgrammerView::OnFactoryReset() {

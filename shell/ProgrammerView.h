@@ -48,6 +48,7 @@ public:
     void OnIpAddress();
     void OnTransmitPower();
     void OnFactoryReset();
+    void OnProduction();
 
     // Caption version text: the program version, or "1.xx".
     static QString CaptionVersion();

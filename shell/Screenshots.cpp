@@ -6,8 +6,12 @@
 #include "shell/DemoReader.h"
 #include "shell/MainFrame.h"
 #include "shell/PortDlg.h"
+#include "shell/ProductionDlg.h"
 #include "shell/ProgrammerView.h"
 #include "shell/SendeLeistungDlg.h"
+#include "sim/Conveyor.h"
+#include "sim/PtyServer.h"
+#include "sim/Scenario.h"
 #include "ui/EditableListCtrl.h"
 #include "ui/Texts.h"
 #include "update/UpdateService.h"
@@ -25,9 +29,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <nlohmann/json.hpp>
 
 namespace vorex::shell {
 
@@ -138,7 +145,8 @@ bool SaveReaderDialogs(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo, 
 // 16-block sector 33: data rows, a value block, the access rights and the key that
 // opened the sector; then the key-store dialog with the demo store's keys and one
 // unfinished key.
-bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo, const QDir& dir) {
+bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo,
+                          const QDir& dir) {
     demo.ChangeField("card classic4k");
     return WithReader(frame, [&](int handle) {
         bool ok = false;
@@ -190,6 +198,59 @@ bool SaveClassicWorkbench(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& dem
     });
 }
 
+// The production window after a short run on a stand-in conveyor of NTAG213 tags, one of
+// which refuses a page.
+bool SaveProductionWindow(CMainFrame& frame, const QDir& dir) {
+    std::string error;
+    auto model =
+        vsim::LoadScenario(nlohmann::json::parse(R"({"conveyor": {"family": "ntag213", "count": 20},
+          "faults": [{"kind": "status", "status": 241, "command": "35", "skip": 50}]})"),
+                           error);
+    QTemporaryDir work;
+    if (!model || !work.isValid())
+        return false;
+    vsim::PtyServer server(*model);
+    if (!server.Start())
+        return false;
+    const int handle = VOREX_OpenPort(server.SlavePath().c_str(), 19200, 500);
+    if (handle <= 0)
+        return false;
+    QFile job(work.filePath(QStringLiteral("ntag213-url.json")));
+    job.open(QIODevice::WriteOnly);
+    job.write(R"({"name": "ntag213-url", "family": "ntag", "chips": ["NTAG213"],
+      "serial": {"prefix": "VX-", "width": 6, "start": 1, "step": 1},
+      "content": {"ndef": [{"type": "uri", "uri": "https://vorex.example/t/{serial}"}]},
+      "lock_after_verify": true})");
+    job.close();
+    bool ok = false;
+    {
+        CProductionDlg dialog(handle, &frame);
+        dialog.SetDatabase(work.filePath(QStringLiteral("records.sqlite")));
+        dialog.show();
+        if (dialog.LoadJob(job.fileName())) {
+            // The conveyor moves on after each tag; after seven the run is stopped.
+            QTimer line;
+            int seen = 0;
+            QObject::connect(&line, &QTimer::timeout, [&] {
+                if (dialog.Entries().size() == seen)
+                    return;
+                seen = static_cast<int>(dialog.Entries().size());
+                if (seen >= 7)
+                    dialog.Stop();
+                auto lock = model->Lock();
+                model->FindCommandSet<vsim::Conveyor>()->Next(*model);
+            });
+            line.start(5);
+            dialog.Start();
+            line.stop();
+            ok = Save(dialog, dir, QStringLiteral("production-window.png"));
+        }
+    }
+    VOREX_ClosePort(handle);
+    server.Stop();
+    return ok;
+}
+
 } // namespace
 
 int TakeScreenshots(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo,
@@ -222,6 +283,7 @@ int TakeScreenshots(CMainFrame& frame, ui::ShellEnv& env, CDemoReader& demo,
     ok = SaveWorkbench(frame, env, dir) && ok;
     ok = SaveClassicWorkbench(frame, env, demo, dir) && ok;
     ok = SaveReaderDialogs(frame, env, demo, dir) && ok;
+    ok = SaveProductionWindow(frame, dir) && ok;
     return ok ? 0 : 1;
 }
 

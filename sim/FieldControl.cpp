@@ -1,5 +1,6 @@
 #include "sim/FieldControl.h"
 
+#include "sim/Conveyor.h"
 #include "sim/Iso14443Commands.h"
 #include "sim/Iso15693Tags.h"
 
@@ -13,9 +14,14 @@ std::string ApplyFieldCommand(ReaderModel& model, const std::string& line) {
     in >> verb >> what >> extra;
     if (verb.empty() || verb[0] == '#')
         return "";
-    if (!extra.empty() || (verb == "empty") != what.empty())
-        return "error usage: card NAME|INDEX|none, tags SET|all|none or empty";
+    const bool bare = verb == "empty" || verb == "next";
+    if (!extra.empty() || bare != what.empty())
+        return "error usage: card NAME|INDEX|none, tags SET|all|none, empty or next";
     auto lock = model.Lock();
+    if (verb == "next") {
+        auto* conveyor = model.FindCommandSet<Conveyor>();
+        return conveyor ? conveyor->Next(model) : "error the scenario has no conveyor";
+    }
     auto* cards = model.FindCommandSet<Iso14443Commands>();
     auto* tags = model.FindCommandSet<Iso15693Commands>();
     if (verb == "empty") {
@@ -41,7 +47,7 @@ std::string ApplyFieldCommand(ReaderModel& model, const std::string& line) {
             return "error no tag set \"" + what + "\"";
         return "ok tags " + what;
     }
-    return "error unknown command \"" + verb + "\" (card, tags or empty)";
+    return "error unknown command \"" + verb + "\" (card, tags, empty or next)";
 }
 
 } // namespace vsim

@@ -4,6 +4,7 @@
 //   card NAME|INDEX|none   puts that ISO 14443 card in front of the reader, or none
 //   tags SET|all|none      puts exactly the ISO 15693 tags of that set in the field
 //   empty                  takes every card and tag out of the field
+//   next                   the conveyor's tag leaves and its next one enters
 #include "sim/ReaderModel.h"
 
 #include <string>

@@ -1,5 +1,6 @@
 #include "sim/Scenario.h"
 
+#include "sim/Conveyor.h"
 #include "sim/DeviceCommands.h"
 #include "sim/Iso14443Commands.h"
 #include "sim/Iso15693Tags.h"
@@ -190,6 +191,13 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
     if (s.contains("reader") && !ParseReader(s.at("reader"), config, error))
         return nullptr;
     auto model = std::make_unique<ReaderModel>(config);
+    // The conveyor comes first: it moves its line of tags before a request is handled.
+    ConveyorConfig line;
+    if (s.contains("conveyor")) {
+        if (!ParseConveyor(s.at("conveyor"), line, error))
+            return nullptr;
+        model->AddCommandSet(std::make_unique<Conveyor>(line));
+    }
     model->AddCommandSet(std::make_unique<DeviceCommands>());
     if (s.contains("iso15693")) {
         std::vector<IsoTag> tags;
@@ -207,6 +215,15 @@ std::unique_ptr<ReaderModel> LoadScenario(const json& s, std::string& error) {
         if (!cards)
             return nullptr;
         model->AddCommandSet(std::move(cards));
+    }
+    // A conveyor of tags needs the command set of its tags even without their section.
+    const unsigned deviceType =
+        static_cast<unsigned>(std::strtoul(config.deviceType.c_str(), nullptr, 16));
+    if (!line.family.empty() && FindIsoTagProfile(line.family)) {
+        if (!model->FindCommandSet<Iso15693Commands>())
+            model->AddCommandSet(std::make_unique<Iso15693Commands>());
+    } else if (!line.family.empty() && !model->FindCommandSet<Iso14443Commands>()) {
+        model->AddCommandSet(std::make_unique<Iso14443Commands>(HasSmallKeyStore(deviceType)));
     }
     if (s.contains("faults")) {
         if (!s.at("faults").is_array()) {

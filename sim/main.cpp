@@ -50,7 +50,7 @@ void Usage(FILE* out) {
         "                        \"tx ...\"\n"
         "  --version             prints the version\n\n"
         "Lines on stdin change the field while it runs (answered on stdout):\n"
-        "  card NAME|INDEX|none, tags SET|all|none, empty\n"
+        "  card NAME|INDEX|none, tags SET|all|none, empty, next (conveyor)\n"
         "  with --bt-module: bt drop (the connected reader drops the link)\n",
         out);
 }

@@ -63,11 +63,12 @@ TEST(FieldControl, CommandsPutCardsAndTagSetsInTheField) {
         {"card 2", "error no card \"2\"", 0, "111"},
         {"card shelf", "error no card \"shelf\"", 0, "111"},
         {"tags trio", "error no tag set \"trio\"", 0, "111"},
-        {"card", "error usage: card NAME|INDEX|none, tags SET|all|none or empty", 0, "111"},
-        {"card door poster", "error usage: card NAME|INDEX|none, tags SET|all|none or empty", 0,
+        {"card", "error usage: card NAME|INDEX|none, tags SET|all|none, empty or next", 0, "111"},
+        {"card door poster", "error usage: card NAME|INDEX|none, tags SET|all|none, empty or next",
+         0, "111"},
+        {"empty now", "error usage: card NAME|INDEX|none, tags SET|all|none, empty or next", 0,
          "111"},
-        {"empty now", "error usage: card NAME|INDEX|none, tags SET|all|none or empty", 0, "111"},
-        {"swap door", "error unknown command \"swap\" (card, tags or empty)", 0, "111"},
+        {"swap door", "error unknown command \"swap\" (card, tags, empty or next)", 0, "111"},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.line);
