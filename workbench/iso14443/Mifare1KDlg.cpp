@@ -521,19 +521,17 @@ std::optional<QString> CMifare1KDlg::OpenBoundCard(int firstBlock) {
     return std::nullopt;
 }
 
+// Closing drops unwritten edits too: ask first, default No.
+bool CMifare1KDlg::MayClose() {
+    return MayReplaceGrid(GridAction::Close);
+}
+
 bool CMifare1KDlg::MayReplaceGrid(GridAction action) {
-    switch (edits_.Before(action)) {
-    case PendingVerdict::Proceed:
-        return true;
-    case PendingVerdict::KeepEdits:
+    const bool ask = edits_.Before(action) == PendingVerdict::Ask;
+    if (!MayDiscard(edits_, action, env_.messages))
         return false;
-    case PendingVerdict::Ask:
-        break;
-    }
-    if (!env_.messages->AskYesNo(this, Text(edits_.Question()), ui::IMessages::Icon::Question))
-        return false;
-    edits_.DiscardAll();
-    rowRefusal_ = {};
+    if (ask)
+        rowRefusal_ = {}; // the refused rows were discarded with the edits
     return true;
 }
 

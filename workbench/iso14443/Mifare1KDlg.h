@@ -110,6 +110,7 @@ private:
     QString ReadFailureText(int block) const;
     // Whether an action that replaces the grid may go ahead (asks when edits would go).
     bool MayReplaceGrid(GridAction action);
+    bool MayClose() override;
     // What the rows, keys and access values show for the sector now on show: the kept
     // whole card's blocks, or nothing.
     void ShowSectorData();

@@ -744,7 +744,7 @@ private slots:
         QVERIFY(!bench.All().contains(Ger(199)));
     }
 
-    // Sector changes and reads ask before they drop unwritten edits; "No" (the
+    // Sector changes, reads and closing ask before they drop unwritten edits; "No" (the
     // default) keeps them.
     void unwrittenEditsAreNotDroppedSilently() {
         Field field;
@@ -773,6 +773,13 @@ private slots:
         QCOMPARE(bench.rig.messages.asked.size(), 2);
         QVERIFY(bench.Row(1).startsWith("01 02 03"));
         QCOMPARE(bench.Row(0), QString("56 6F 72 65 78 20 64 65 6D 6F 20 34 4B 00 00 00"));
+        // Closing the window asks as well; "No" keeps the dialog and the edit.
+        QSignalSpy finished(&*bench.dlg, &QDialog::finished);
+        bench.dlg->close();
+        QCoreApplication::processEvents();
+        QCOMPARE(bench.rig.messages.asked.size(), 3);
+        QCOMPARE(finished.count(), 0);
+        QVERIFY(bench.Row(1).startsWith("01 02 03"));
         bench.rig.messages.yes = true;
         bench.Press("read");
         QCOMPARE(bench.Row(1), QString("73 65 63 74 6F 72 20 31 20 62 6C 6F 63 6B 20 35"));
@@ -781,7 +788,7 @@ private slots:
         bench.Type("rowText1", "01 02 03");
         bench.Press("write");
         bench.Sector(2);
-        QCOMPARE(bench.rig.messages.asked.size(), 3);
+        QCOMPARE(bench.rig.messages.asked.size(), 4);
         QCOMPARE(bench.dlg->Sector(), 2);
     }
 
