@@ -1,5 +1,6 @@
-// The MIFARE Classic workbench's side of saving and loading dump files. The workbench
-// shows one sector: a save holds its rows (the rest of the card unknown), a load takes
+// The MIFARE Classic workbench's side of saving and loading dump files. A save holds the
+// sector on show (the rest of the card unknown), or after "Alle Sektoren lesen" the whole
+// card read with the sector on show as it stands in the rows; a load takes
 // the file's blocks of that sector into the data rows, selected for "Schreiben" and
 // marked yellow. Block 0 and the trailer are never loaded: the trailer is written only
 // through the access-condition editor.
@@ -33,9 +34,24 @@ std::optional<dumpfiles::TagDump> CMifare1KDlg::ShownDump() {
     for (int r = 0; r < s.blocks; ++r)
         if (rowData_[static_cast<size_t>(r)].size() == 16)
             rows[static_cast<size_t>(r)] = rowData_[static_cast<size_t>(r)];
-    if (std::none_of(rows.begin(), rows.end(), [](const auto& row) { return row.has_value(); }))
+    const bool anyRow =
+        std::any_of(rows.begin(), rows.end(), [](const auto& row) { return row.has_value(); });
+    auto shown = dumps::ClassicSectorDumpOf(SizeOf(layout1k_), uid_, s.first, rows);
+    // After "Alle Sektoren lesen" the dialog holds the whole card: the file holds every
+    // sector read, with the keys that opened them and the card's own ATQA and SAK; the
+    // rows on show (which may hold edits) take precedence for their sector.
+    if (card_ && card_->dump.uid == uid_) {
+        cards::mifare::ClassicMemory whole = cards::mifare::FromDump(card_->dump);
+        if (whole.bytes.size() == shown.bytes.size()) {
+            for (size_t i = 0; i < shown.bytes.size(); ++i)
+                if (shown.bytes[i])
+                    whole.bytes[i] = shown.bytes[i];
+            return whole;
+        }
+    }
+    if (!anyRow)
         return std::nullopt;
-    return dumps::ClassicSectorDumpOf(SizeOf(layout1k_), uid_, s.first, rows);
+    return shown;
 }
 
 dumps::LoadPlan CMifare1KDlg::ShowDump(const dumpfiles::TagDump& dump) {

@@ -367,6 +367,45 @@ private slots:
         }
     }
 
+    // After "Alle Sektoren lesen" a save holds the whole card, with the card's own ATQA and
+    // SAK, not only the sector on show.
+    void classicSavesTheWholeCardAfterReadingAllSectors() {
+        ClassicField field;
+        ClassicBench b;
+        b.Open(field);
+        Files files;
+        files.Attach(*b.dlg);
+        b.Press("readAll");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            b.dlg->WholeCard().has_value() && b.Find<QPushButton>("read")->isEnabled(), 60000);
+        const auto formats = dumps::SaveFormats(dumps::Family::Classic);
+        const auto own = std::find(formats.begin(), formats.end(), vd::Format::Own);
+        QVERIFY(own != formats.end());
+        const QString path = files.SaveAs(*b.dlg, dumps::Family::Classic, "whole",
+                                          static_cast<int>(own - formats.begin()));
+        QFile file(path);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(files.shown.join('\n')));
+        const auto read = vd::ReadDump("whole", file.readAll().toStdString());
+        QVERIFY2(read.dump, read.error.c_str());
+        const auto* memory = std::get_if<vorex::cards::mifare::ClassicMemory>(&*read.dump);
+        QVERIFY(memory);
+        const auto& card = b.dlg->WholeCard()->dump;
+        QVERIFY(card.atqa >= 0 && card.sak >= 0);
+        QCOMPARE(memory->atqa.value_or(0xFFFF), static_cast<uint16_t>(card.atqa));
+        QCOMPARE(static_cast<int>(memory->sak.value_or(0xFF)), card.sak);
+        int known = 0;
+        for (int block = 0; block < memory->Blocks(); ++block) {
+            const auto& readBlock = card.blocks[static_cast<size_t>(block)];
+            if (!readBlock || (block + 1) % 4 == 0 || block >= 128)
+                continue;
+            const size_t at = memory->BlockOffset(block);
+            for (size_t i = 0; i < 16; ++i)
+                QVERIFY(memory->bytes[at + i] == std::optional<uint8_t>((*readBlock)[i]));
+            ++known;
+        }
+        QVERIFY2(known > 8, qPrintable(QString::number(known)));
+    }
+
     void classicRefusesACardOfAnotherSize() {
         ClassicField field;
         ClassicBench b;
