@@ -192,7 +192,7 @@ Bytes Data(size_t count, uint8_t value, size_t announced) {
     return BuildPacket(kIndication, 0x10, p.data(), p.size());
 }
 
-Bytes Connected() {
+Bytes ConnectedEvent() {
     const Bytes p{0, 1, 2, 3, 4, 5, 6, 2, 1};
     return BuildPacket(kIndication, 0x0B, p.data(), p.size());
 }
@@ -203,7 +203,7 @@ TEST(BluetoothLink, ModuleBytesNeverOverfillTheBuffers) {
     std::deque<Bytes> reads;
     CBluetoothLink link;
     link.Attach(std::make_unique<ScriptedAdapter>(reads), "scripted BT");
-    reads.push_back(Connected());
+    reads.push_back(ConnectedEvent());
     while (link.PollBluetoothPacket()) {
     }
     ASSERT_TRUE(link.Connected());
@@ -227,7 +227,7 @@ TEST(BluetoothLink, StartedPacketThatNeverEndsIsGivenUp) {
     std::deque<Bytes> reads;
     CBluetoothLink link;
     link.Attach(std::make_unique<ScriptedAdapter>(reads), "scripted BT");
-    const Bytes whole = Connected();
+    const Bytes whole = ConnectedEvent();
     // A valid header whose rest never comes, then a whole packet.
     reads.push_back({0x02, 0x69, 0x10, 0x40, 0x00, static_cast<uint8_t>(0x69 + 0x10 + 0x40)});
     reads.push_back(whole);
@@ -248,7 +248,7 @@ TEST(BluetoothLink, CloseFindsTheDisconnectAnswerBehindAHalfReceivedPacket) {
     const auto start = clock;
     CBluetoothLink link;
     link.Attach(std::make_unique<ScriptedAdapter>(reads, &clock), "scripted BT");
-    reads.push_back(Connected());
+    reads.push_back(ConnectedEvent());
     while (link.PollBluetoothPacket()) {
     }
     ASSERT_TRUE(link.Connected());

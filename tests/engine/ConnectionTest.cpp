@@ -18,14 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-vsim::ReaderConfig Reader(int variant, const char* type = "125", char revision = '7') {
-    vsim::ReaderConfig c;
-    c.variant = variant;
-    c.deviceType = type;
-    c.revision = revision;
-    return c;
-}
-
 // Closes the handle at the end of the test.
 struct Open {
     Open(const std::string& name, int baud = 19200, int timeout = 500)
@@ -116,7 +108,7 @@ class OpenEveryVariant : public testing::TestWithParam<int> {};
 
 TEST_P(OpenEveryVariant, FindsTheVariantAndTheDeviceType) {
     const int variant = GetParam();
-    vtest::SimReader sim(Reader(variant, "145", 'b'));
+    vtest::SimReader sim(vtest::ReaderSetup(variant, "145", 'b'));
     Open open(sim.Path());
     ASSERT_GT(open.handle, 0);
     EXPECT_EQ(VOREX_GetFrameVariant(open.handle), variant);
@@ -136,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, OpenEveryVariant, testing::Values(0, 1, 2, 3)
 
 TEST(OpenPort, Variant3ReaderTakesFiveIdentificationExchanges) {
     VorexEngine().ForgetIdentifications(); // the pseudo-terminal's name may have been used
-    vtest::SimReader sim(Reader(3, "117", 'Q'));
+    vtest::SimReader sim(vtest::ReaderSetup(3, "117", 'Q'));
     Open open(sim.Path());
     ASSERT_GT(open.handle, 0);
     auto port = VorexEngine().Find(open.handle);
@@ -149,7 +141,7 @@ TEST(OpenPort, Variant3ReaderTakesFiveIdentificationExchanges) {
 }
 
 TEST(OpenPort, Variant2FollowUpReplacesTheIdentification) {
-    vsim::ReaderConfig c = Reader(2);
+    vsim::ReaderConfig c = vtest::ReaderSetup(2);
     c.identification = Hex("04 05 31 35");
     c.fvAnswer = std::vector<uint8_t>{'1', '6', '5', '4'};
     vtest::SimReader sim(c);
@@ -160,7 +152,7 @@ TEST(OpenPort, Variant2FollowUpReplacesTheIdentification) {
 }
 
 TEST(OpenPort, BusAddressSuffixReachesTheAddressedReader) {
-    vsim::ReaderConfig c = Reader(0);
+    vsim::ReaderConfig c = vtest::ReaderSetup(0);
     c.address = 5;
     vtest::SimReader sim(c);
     {
@@ -178,7 +170,7 @@ TEST(OpenPort, NegativeCodes) {
     EXPECT_EQ(VOREX_OpenPort("0816 Reader HID", 19200, 500), -1);
     EXPECT_EQ(VOREX_OpenPort("Dongle BTW BT", 19200, 500), -1);
     EXPECT_EQ(VOREX_OpenPort(nullptr, 19200, 500), -1);
-    vtest::SimReader sim(Reader(0));
+    vtest::SimReader sim(vtest::ReaderSetup(0));
     EXPECT_EQ(VOREX_OpenPort(sim.Path().c_str(), 19200, -1), -2);
     sim.Model().InjectFault({.kind = vsim::Fault::Kind::NoAnswer, .times = -1});
     EXPECT_EQ(VOREX_OpenPort(sim.Path().c_str(), 19200, 50), -11);
@@ -189,7 +181,7 @@ TEST(OpenPort, NegativeCodes) {
 }
 
 TEST(OpenPort, ReaderAnswersOnlyAtItsOwnBaudRate) {
-    vsim::ReaderConfig c = Reader(0);
+    vsim::ReaderConfig c = vtest::ReaderSetup(0);
     c.baud = 57600;
     vtest::SimReader sim(c);
     EXPECT_EQ(VOREX_OpenPort(sim.Path().c_str(), 19200, 100), -11);
@@ -198,7 +190,7 @@ TEST(OpenPort, ReaderAnswersOnlyAtItsOwnBaudRate) {
 }
 
 TEST(Handles, SerialNumbersFromOneAreReused) {
-    vtest::SimReader a(Reader(0)), b(Reader(1)), c(Reader(0));
+    vtest::SimReader a(vtest::ReaderSetup(0)), b(vtest::ReaderSetup(1)), c(vtest::ReaderSetup(0));
     const int h1 = VOREX_OpenPort(a.Path().c_str(), 19200, 500);
     const int h2 = VOREX_OpenPort(b.Path().c_str(), 19200, 500);
     EXPECT_EQ(h1, 1);
@@ -227,7 +219,7 @@ TEST(CallSurface, UnknownHandles) {
 }
 
 TEST(CallSurface, BufferRules) {
-    vtest::SimReader sim(Reader(0, "125"));
+    vtest::SimReader sim(vtest::ReaderSetup(0, "125"));
     Open open(sim.Path());
     ASSERT_GT(open.handle, 0);
     unsigned char id[3];
@@ -274,7 +266,7 @@ TEST(OpenPort, IdentificationMustBeFourCharactersWithAHexType) {
         {"34 61 30 7A", 1},      // "4a0z": type 0x4A0, revision 61
     };
     for (const auto& [answer, expected] : answers) {
-        vsim::ReaderConfig c = Reader(0);
+        vsim::ReaderConfig c = vtest::ReaderSetup(0);
         c.identification = Hex(answer);
         vtest::SimReader sim(c);
         Open open(sim.Path(), 19200, 100);

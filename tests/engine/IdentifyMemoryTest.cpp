@@ -11,14 +11,6 @@ using vtest::Hex;
 
 namespace {
 
-vsim::ReaderConfig Reader(int variant) {
-    vsim::ReaderConfig c;
-    c.variant = variant;
-    c.deviceType = "117";
-    c.revision = 'Q';
-    return c;
-}
-
 // Opens and closes at once; the handle (or open code) is returned.
 int OpenOnce(const std::string& name, int baud = 19200) {
     const int handle = VOREX_OpenPort(name.c_str(), baud, 300);
@@ -48,7 +40,7 @@ TEST(IdentifyMemory, RecallsPerNameAndBaudCode) {
 
 TEST(IdentifyMemory, SecondOpenSendsOnlyTheKnownVariant) {
     VorexEngine().ForgetIdentifications();
-    vtest::SimReader sim(Reader(3));
+    vtest::SimReader sim(vtest::ReaderSetup(3, "117", 'Q'));
     ASSERT_GT(OpenOnce(sim.Path()), 0);
     EXPECT_EQ(sim.Model().RawReceived(), Hex(kFullOrder));
     sim.Model().ClearRequests();
@@ -63,7 +55,7 @@ TEST(IdentifyMemory, SecondOpenSendsOnlyTheKnownVariant) {
 
 TEST(IdentifyMemory, AnotherReaderOnTheNameFallsBackToTheFullOrder) {
     VorexEngine().ForgetIdentifications();
-    vtest::SimReader sim(Reader(3));
+    vtest::SimReader sim(vtest::ReaderSetup(3, "117", 'Q'));
     ASSERT_GT(OpenOnce(sim.Path()), 0);
     {
         auto lock = sim.Model().Lock();
@@ -98,7 +90,7 @@ struct CancellingHook {
 
 TEST(CancelWait, EndsTheOpenWithoutFurtherTries) {
     VorexEngine().ForgetIdentifications();
-    vtest::SimReader sim(Reader(0));
+    vtest::SimReader sim(vtest::ReaderSetup(0, "117", 'Q'));
     sim.Model().InjectFault({.kind = vsim::Fault::Kind::NoAnswer, .times = -1});
     CancellingHook cancelling;
     const VOREX_WaitHook hook{nullptr, &CancellingHook::Pump, nullptr, &cancelling};

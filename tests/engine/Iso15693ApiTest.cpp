@@ -8,12 +8,6 @@
 
 namespace {
 
-std::vector<uint8_t> Uid(const std::string& msbFirst) {
-    auto b = vtest::Hex(msbFirst);
-    std::reverse(b.begin(), b.end());
-    return b;
-}
-
 class IsoApi : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,7 +32,7 @@ protected:
 
 TEST_F(IsoApi, UnknownHandleFailsWithoutSending) {
     unsigned char buf[64];
-    const auto uid = Uid("E0 04 01 00 00 00 00 11");
+    const auto uid = vtest::UidBytes("E0 04 01 00 00 00 00 11");
     const int bad = handle_ + 1000;
     EXPECT_EQ(VOREX_Iso15693Inventory(bad, buf, sizeof buf, 0), -1);
     EXPECT_EQ(VOREX_Iso15693GetSystemInfo(bad, buf, sizeof buf, uid.data(), 8, 0), -1);
@@ -60,8 +54,8 @@ TEST_F(IsoApi, InventoryFillsWholeRecordsOnly) {
 
 TEST_F(IsoApi, PayloadLargerThanBufferIsError5) {
     unsigned char buf[64];
-    const auto nxp = Uid("E0 04 01 00 00 00 00 11");
-    const auto ti = Uid("E0 07 C4 00 00 00 00 22");
+    const auto nxp = vtest::UidBytes("E0 04 01 00 00 00 00 11");
+    const auto ti = vtest::UidBytes("E0 07 C4 00 00 00 00 22");
     EXPECT_EQ(VOREX_Iso15693GetSystemInfo(handle_, buf, sizeof buf, nxp.data(), 8, 0), 14);
     EXPECT_EQ(VOREX_Iso15693GetSystemInfo(handle_, buf, 13, nxp.data(), 8, 0), -1);
     EXPECT_EQ(VOREX_GetLastError(handle_), 5);
@@ -74,14 +68,14 @@ TEST_F(IsoApi, PayloadLargerThanBufferIsError5) {
 }
 
 TEST_F(IsoApi, MemorySizeOutputsMayBeNull) {
-    const auto em = Uid("E0 16 02 00 00 00 00 33");
+    const auto em = vtest::UidBytes("E0 16 02 00 00 00 00 33");
     int blocks = 0;
     EXPECT_EQ(VOREX_Iso15693GetMemorySize(handle_, em.data(), 8, &blocks, nullptr, nullptr, 0), 0);
     EXPECT_EQ(blocks, 64);
 }
 
 TEST_F(IsoApi, WriteReadAndLockRoundTrip) {
-    const auto em = Uid("E0 16 02 00 00 00 00 33");
+    const auto em = vtest::UidBytes("E0 16 02 00 00 00 00 33");
     const unsigned char value[4] = {0x10, 0x20, 0x30, 0x40};
     ASSERT_EQ(VOREX_Iso15693WriteBlock(handle_, 9, value, 4, em.data(), 8, 0), 0);
     ASSERT_EQ(VOREX_Iso15693LockBlock(handle_, 9, em.data(), 8, 0), 0);

@@ -15,13 +15,6 @@ namespace iso = vorex::iso;
 
 namespace {
 
-// UID as printed (most significant byte first) -> transmission order.
-std::vector<uint8_t> Uid(const std::string& msbFirst) {
-    auto b = Hex(msbFirst);
-    std::reverse(b.begin(), b.end());
-    return b;
-}
-
 json Tag(const std::string& type, const std::string& uid, json extra = json::object()) {
     extra["type"] = type;
     extra["uid"] = uid;
@@ -82,7 +75,7 @@ TEST_P(InventoryVariants, CollisionInSlotFiveIsResolvedWithMaskFive) {
     EXPECT_EQ(requests[1], Hex("04 01 04 05")); // mask length 4, mask value 5
     EXPECT_EQ(records.size(), 4 * 11u);
     EXPECT_EQ(UidsOf(records).size(), 4u);
-    EXPECT_TRUE(UidsOf(records).count(Uid("E0 04 01 00 00 00 00 35")));
+    EXPECT_TRUE(UidsOf(records).count(vtest::UidBytes("E0 04 01 00 00 00 00 35")));
     EXPECT_EQ(bench.Port().TimeoutMs(), CVorex_Port::kDefaultTimeoutMs);
 }
 
@@ -109,7 +102,7 @@ TEST_P(InventoryVariants, OneSlotSingleTag) {
     ASSERT_TRUE(iso::Inventory(bench.Port(), iso::kAddressedFlag, records));
     ASSERT_EQ(records.size(), 11u);
     EXPECT_EQ(std::vector<uint8_t>(records.begin() + 3, records.end()),
-              Uid("E0 04 01 00 00 00 00 15"));
+              vtest::UidBytes("E0 04 01 00 00 00 00 15"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, InventoryVariants, ::testing::Values(0, 2, 3));
@@ -119,7 +112,8 @@ TEST(Inventory, Variant1ReportsNoCollisionsSoCollidedTagsStayUnseen) {
     std::vector<uint8_t> records;
     ASSERT_TRUE(iso::Inventory(bench.Port(), 0, records));
     EXPECT_EQ(bench.IsoRequests().size(), 1u);
-    EXPECT_EQ(UidsOf(records), std::set<std::vector<uint8_t>>{Uid("E0 04 01 00 00 00 00 40")});
+    EXPECT_EQ(UidsOf(records),
+              std::set<std::vector<uint8_t>>{vtest::UidBytes("E0 04 01 00 00 00 00 40")});
 }
 
 TEST(Inventory, WaitsUpTo1000MsAndRestoresTheTimeout) {
@@ -135,7 +129,7 @@ TEST(Inventory, WaitsUpTo1000MsAndRestoresTheTimeout) {
     EXPECT_EQ(records.size(), 11u);
     EXPECT_EQ(bench.Port().TimeoutMs(), CVorex_Port::kDefaultTimeoutMs);
     // Other requests keep the connection's timeout.
-    const auto uid = Uid("E0 04 01 00 00 00 00 15");
+    const auto uid = vtest::UidBytes("E0 04 01 00 00 00 00 15");
     std::vector<uint8_t> data;
     EXPECT_FALSE(iso::ReadBlock(bench.Port(), 0, uid.data(), 8, 0, data));
     EXPECT_EQ(bench.Port().LastError(), 4);
@@ -149,7 +143,7 @@ TEST(Inventory, FujitsuTagsIgnoreTwoSubcarriers) {
     ASSERT_TRUE(iso::Inventory(bench.Port(), 0, records));
     EXPECT_EQ(records.size(), 11u);
     // With its UID the engine drops the two-subcarrier flag by itself.
-    const auto uid = Uid("E0 08 01 00 00 00 00 01");
+    const auto uid = vtest::UidBytes("E0 08 01 00 00 00 00 01");
     std::vector<uint8_t> data;
     EXPECT_TRUE(iso::ReadBlock(bench.Port(), 3, uid.data(), 8, iso::kTwoSubcarriers, data));
     EXPECT_EQ(bench.IsoRequests().back()[0] & iso::kTwoSubcarriers, 0);
@@ -253,7 +247,7 @@ class MemorySize : public ::testing::TestWithParam<std::tuple<SizeCase, int>> {}
 TEST_P(MemorySize, FromSystemInformation) {
     const SizeCase& c = std::get<0>(GetParam());
     IsoBench bench(VendorTags(), std::get<1>(GetParam()));
-    const auto uid = Uid(c.uid);
+    const auto uid = vtest::UidBytes(c.uid);
     int blocks = -1, size = -1, maker = -1;
     ASSERT_TRUE(iso::GetMemorySize(bench.Port(), uid.data(), 8, 0, &blocks, &size, &maker))
         << bench.Port().LastError();
@@ -277,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SystemInfo, InfineonFromUidByte5WithoutAnyRequest) {
     IsoBench bench(VendorTags(), 2);
-    const auto uid = Uid("E0 05 45 00 00 00 00 05");
+    const auto uid = vtest::UidBytes("E0 05 45 00 00 00 00 05");
     std::vector<uint8_t> info;
     ASSERT_TRUE(iso::GetSystemInfo(bench.Port(), uid.data(), 8, 0, info));
     std::vector<uint8_t> expected{0x04};
@@ -294,7 +288,7 @@ TEST(SystemInfo, InfineonWithoutUidAsksOneSlotInventory) {
         << bench.Port().LastError();
     ASSERT_EQ(info.size(), 12u);
     EXPECT_EQ(std::vector<uint8_t>(info.begin() + 1, info.begin() + 9),
-              Uid("E0 05 45 00 00 00 00 05"));
+              vtest::UidBytes("E0 05 45 00 00 00 00 05"));
     EXPECT_EQ(info[9], 31);
     ASSERT_EQ(bench.IsoRequests().size(), 1u);
     EXPECT_EQ(bench.IsoRequests()[0], Hex("24 01 00"));
@@ -312,7 +306,7 @@ TEST(SystemInfo, WithoutUidAndSeveralTagsIsError43) {
 
 TEST(SystemInfo, FailureOfAnotherTagKeepsItsError) {
     IsoBench bench(VendorTags(), 2);
-    const auto absent = Uid("E0 04 01 00 00 00 00 99");
+    const auto absent = vtest::UidBytes("E0 04 01 00 00 00 00 99");
     std::vector<uint8_t> info;
     EXPECT_FALSE(iso::GetSystemInfo(bench.Port(), absent.data(), 8, 0, info));
     EXPECT_EQ(bench.Port().LastError(), 21);
@@ -323,7 +317,7 @@ TEST(SystemInfo, FailureOfAnotherTagKeepsItsError) {
 TEST(ReadBlock, BlockAbove255WithoutTwoByteNumbersIsError15AndNothingSent) {
     IsoBench bench(VendorTags(), 0);
     for (const char* u : {"E0 04 01 00 00 00 00 01", "E0 02 2C 00 00 00 00 06"}) {
-        const auto uid = Uid(u);
+        const auto uid = vtest::UidBytes(u);
         std::vector<uint8_t> data;
         EXPECT_FALSE(iso::ReadBlock(bench.Port(), 300, uid.data(), 8, 0, data));
         EXPECT_EQ(bench.Port().LastError(), 15);
@@ -335,7 +329,7 @@ TEST(ReadBlock, StWithProtocolExtensionSendsTwoByteBlockNumbers) {
     const json tags = {
         {"tags", {Tag("st-m24lr64", "E0 02 2C 00 00 00 00 06", {{"blocks", json::array()}})}}};
     IsoBench bench(tags, 2);
-    const auto uid = Uid("E0 02 2C 00 00 00 00 06");
+    const auto uid = vtest::UidBytes("E0 02 2C 00 00 00 00 06");
     const std::vector<uint8_t> value{0xDE, 0xAD, 0xBE, 0xEF};
     ASSERT_TRUE(
         iso::WriteBlock(bench.Port(), 300, value.data(), 4, uid.data(), 8, iso::kProtocolExtension))
@@ -353,7 +347,7 @@ TEST(ReadBlock, StWithProtocolExtensionSendsTwoByteBlockNumbers) {
 
 TEST(ReadMultipleBlocks, CountOutside1To256IsError7AndNothingSent) {
     IsoBench bench(VendorTags(), 0);
-    const auto uid = Uid("E0 04 01 00 00 00 00 01");
+    const auto uid = vtest::UidBytes("E0 04 01 00 00 00 00 01");
     std::vector<uint8_t> data;
     for (int count : {0, -1, 257}) {
         EXPECT_FALSE(iso::ReadMultipleBlocks(bench.Port(), 0, count, uid.data(), 8, 0, data));
@@ -380,7 +374,7 @@ class ReadPath : public ::testing::TestWithParam<ReadCase> {};
 TEST_P(ReadPath, VendorChoosesTheCommand) {
     const ReadCase& c = GetParam();
     IsoBench bench(VendorTags(), 0);
-    const auto uid = Uid(c.uid);
+    const auto uid = vtest::UidBytes(c.uid);
     std::vector<uint8_t> data;
     ASSERT_TRUE(iso::ReadBlock(bench.Port(), 4, uid.data(), 8, c.flags, data))
         << bench.Port().LastError();
@@ -400,7 +394,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReadBlock, EmTagRefusesReadSingleBlockInRawMode) {
     IsoBench bench(VendorTags(), 0);
-    const auto uid = Uid("E0 16 02 00 00 00 00 07");
+    const auto uid = vtest::UidBytes("E0 16 02 00 00 00 00 07");
     std::vector<uint8_t> data;
     EXPECT_FALSE(iso::ReadBlock(bench.Port(), 0, uid.data(), 8, iso::kRaw | 0x20, data));
     EXPECT_EQ(bench.Port().LastError(), 32); // ISO error 0x01
@@ -408,7 +402,7 @@ TEST(ReadBlock, EmTagRefusesReadSingleBlockInRawMode) {
 
 TEST(WriteBlock, TexasInstrumentsWriteCarriesTheOptionFlag) {
     IsoBench bench(VendorTags(), 3);
-    const auto uid = Uid("E0 07 80 00 00 00 00 03");
+    const auto uid = vtest::UidBytes("E0 07 80 00 00 00 00 03");
     const std::vector<uint8_t> value{1, 2, 3, 4};
     ASSERT_TRUE(iso::WriteBlock(bench.Port(), 10, value.data(), 4, uid.data(), 8, 0))
         << bench.Port().LastError();
@@ -424,7 +418,7 @@ TEST(WriteBlock, LostAnswerButEqualBlockCountsAsWritten) {
             {{"tags",
               {Tag("nxp-icode-slix2", "E0 04 01 00 00 00 00 01", {{"write_answer_lost", true}})}}},
             variant);
-        const auto uid = Uid("E0 04 01 00 00 00 00 01");
+        const auto uid = vtest::UidBytes("E0 04 01 00 00 00 00 01");
         const std::vector<uint8_t> value{9, 8, 7, 6};
         EXPECT_TRUE(iso::WriteBlock(bench.Port(), 7, value.data(), 4, uid.data(), 8, 0))
             << "variant " << variant;
@@ -438,7 +432,7 @@ TEST(WriteBlock, LostAnswerButEqualBlockCountsAsWritten) {
 TEST(WriteBlock, LostAnswerAndDifferentBlockKeepsError21) {
     // Without the option flag a Tag-it tag neither writes nor answers.
     IsoBench bench(VendorTags(), 2);
-    const auto uid = Uid("E0 07 80 00 00 00 00 03");
+    const auto uid = vtest::UidBytes("E0 07 80 00 00 00 00 03");
     const std::vector<uint8_t> value{1, 2, 3, 4};
     EXPECT_FALSE(
         iso::WriteBlock(bench.Port(), 10, value.data(), 4, uid.data(), 8, iso::kRaw | 0x20));
@@ -448,7 +442,7 @@ TEST(WriteBlock, LostAnswerAndDifferentBlockKeepsError21) {
 TEST(WriteBlock, LockedBlockIsIsoError12) {
     IsoBench bench(
         {{"tags", {Tag("nxp-icode-slix", "E0 04 01 00 00 00 00 01", {{"locked", {3}}})}}}, 0);
-    const auto uid = Uid("E0 04 01 00 00 00 00 01");
+    const auto uid = vtest::UidBytes("E0 04 01 00 00 00 00 01");
     const std::vector<uint8_t> value{1, 2, 3, 4};
     EXPECT_FALSE(iso::WriteBlock(bench.Port(), 3, value.data(), 4, uid.data(), 8, 0));
     EXPECT_EQ(bench.Port().LastError(), 38);
@@ -458,7 +452,7 @@ TEST(WriteBlock, LockedBlockIsIsoError12) {
 
 TEST(WriteBlock, InfineonServiceBlocksAreReadOnly) {
     IsoBench bench(VendorTags(), 0);
-    const auto uid = Uid("E0 05 45 00 00 00 00 05");
+    const auto uid = vtest::UidBytes("E0 05 45 00 00 00 00 05");
     const std::vector<uint8_t> value{1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_FALSE(iso::WriteBlock(bench.Port(), 2, value.data(), 8, uid.data(), 8, 0));
     EXPECT_EQ(bench.Port().LastError(), 38);
@@ -477,7 +471,7 @@ TEST(LockBlock, AlreadyLockedBlockIsSuccessWithError0) {
         // status with Read Multiple Blocks, as reading a block does.
         for (const char* u :
              {"E0 04 01 00 00 00 00 01", "E0 07 80 00 00 00 00 03", "E0 16 02 00 00 00 00 07"}) {
-            const auto uid = Uid(u);
+            const auto uid = vtest::UidBytes(u);
             ASSERT_TRUE(iso::LockBlock(bench.Port(), 5, uid.data(), 8, 0));
             // The second lock fails with ISO error 0x11; the block reads back locked.
             EXPECT_TRUE(iso::LockBlock(bench.Port(), 5, uid.data(), 8, 0)) << u;
@@ -492,8 +486,8 @@ TEST(LockBlock, AlreadyLockedBlockIsSuccessWithError0) {
 
 TEST(LockBlock, OptionFlagOnlyWhereNeeded) {
     IsoBench bench(VendorTags(), 0);
-    const auto nxp = Uid("E0 04 01 00 00 00 00 01");
-    const auto ti = Uid("E0 07 80 00 00 00 00 03");
+    const auto nxp = vtest::UidBytes("E0 04 01 00 00 00 00 01");
+    const auto ti = vtest::UidBytes("E0 07 80 00 00 00 00 03");
     ASSERT_TRUE(iso::LockBlock(bench.Port(), 1, nxp.data(), 8, iso::kOptionForWriteLock));
     EXPECT_EQ(bench.IsoRequests().back()[0], 0x20); // NXP never gets it
     ASSERT_TRUE(iso::LockBlock(bench.Port(), 1, ti.data(), 8, 0));
@@ -504,7 +498,7 @@ TEST(LockBlock, OptionFlagOnlyWhereNeeded) {
 
 TEST(LockBlock, FailedLockOfUnlockedBlockKeepsTheLockError) {
     IsoBench bench(VendorTags(), 0);
-    const auto uid = Uid("E0 04 01 00 00 00 00 01");
+    const auto uid = vtest::UidBytes("E0 04 01 00 00 00 00 01");
     EXPECT_FALSE(iso::LockBlock(bench.Port(), 200, uid.data(), 8, 0));
     EXPECT_EQ(bench.Port().LastError(), 36);
     EXPECT_FALSE(iso::LockBlock(bench.Port(), 256, uid.data(), 8, 0));

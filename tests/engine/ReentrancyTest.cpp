@@ -19,14 +19,6 @@ using std::chrono::milliseconds;
 
 namespace {
 
-vsim::ReaderConfig Reader(int variant) {
-    vsim::ReaderConfig c;
-    c.variant = variant;
-    c.deviceType = "125";
-    c.revision = '7';
-    return c;
-}
-
 // Installs a wait hook whose pump runs `action` once, on its first call; removes the
 // hook at the end of the test.
 class HookOnce {
@@ -68,7 +60,7 @@ void WithinSeconds(int seconds, const std::function<void()>& body) {
 } // namespace
 
 TEST(Reentrancy, OpenFromInsideAnOpenWaitWorks) {
-    vtest::SimReader outer(Reader(0)), inner(Reader(1));
+    vtest::SimReader outer(vtest::ReaderSetup(0)), inner(vtest::ReaderSetup(1));
     // The outer reader answers its identification late, so the open waits and pumps.
     outer.Model().InjectFault({.kind = vsim::Fault::Kind::Delay, .ms = 100});
     int innerHandle = 0;
@@ -86,7 +78,7 @@ TEST(Reentrancy, OpenFromInsideAnOpenWaitWorks) {
 }
 
 TEST(Reentrancy, CloseOfTheWaitedConnectionEndsTheWait) {
-    vtest::SimReader sim(Reader(0));
+    vtest::SimReader sim(vtest::ReaderSetup(0));
     const int handle = VOREX_OpenPort(sim.Path().c_str(), 19200, 500);
     ASSERT_GT(handle, 0);
     sim.Model().InjectFault({.kind = vsim::Fault::Kind::Delay, .ms = 300});
@@ -113,7 +105,7 @@ TEST(Reentrancy, CloseOfTheWaitedConnectionEndsTheWait) {
 }
 
 TEST(Reentrancy, RemovingTheHookDuringTheWaitIsSafe) {
-    vtest::SimReader sim(Reader(0));
+    vtest::SimReader sim(vtest::ReaderSetup(0));
     const int handle = VOREX_OpenPort(sim.Path().c_str(), 19200, 500);
     ASSERT_GT(handle, 0);
     sim.Model().InjectFault({.kind = vsim::Fault::Kind::Delay, .ms = 60});
@@ -129,7 +121,7 @@ TEST(Reentrancy, RemovingTheHookDuringTheWaitIsSafe) {
 }
 
 TEST(LateAnswer, SettingsAnsweredLateAreNotTakenAsTheVersion) {
-    vtest::SimReader sim(Reader(0));
+    vtest::SimReader sim(vtest::ReaderSetup(0));
     const int handle = VOREX_OpenPort(sim.Path().c_str(), 19200, 400);
     ASSERT_GT(handle, 0);
     // The settings come 200 ms after their timeout, while the version request that

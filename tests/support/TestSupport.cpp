@@ -3,6 +3,7 @@
 #include "sim/BtScenario.h"
 #include "sim/DeviceCommands.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
@@ -154,6 +155,20 @@ std::vector<uint8_t> Hex(const std::string& text) {
     if (!vsim::ParseHex(text, b))
         throw std::invalid_argument("bad hex in test: " + text);
     return b;
+}
+
+std::vector<uint8_t> UidBytes(const std::string& msbFirst) {
+    auto b = Hex(msbFirst);
+    std::reverse(b.begin(), b.end());
+    return b;
+}
+
+vsim::ReaderConfig ReaderSetup(int variant, const char* type, char revision) {
+    vsim::ReaderConfig c;
+    c.variant = variant;
+    c.deviceType = type;
+    c.revision = revision;
+    return c;
 }
 
 RunResult Run(const std::string& program, const std::string& args, bool withStderr) {

@@ -51,6 +51,12 @@ private:
 
 std::vector<uint8_t> Hex(const std::string& text);
 
+// A UID as printed (most significant byte first) in transmission order.
+std::vector<uint8_t> UidBytes(const std::string& msbFirst);
+
+// A stand-in reader of the given model, device type and firmware revision.
+vsim::ReaderConfig ReaderSetup(int variant, const char* type = "125", char revision = '7');
+
 // The reader pulled mid-operation: from the (skip + 1)-th request with that command
 // on, no request gets an answer.
 vsim::Fault SilentFrom(int command, int skip);

@@ -97,18 +97,18 @@ private:
     int port_ = 0;
 };
 
-const char kProgramFile[] = "[VorexProgrammer]\r\nVersion=2.9\r\nBuild=2026-04-01\r\n"
-                            "Installer=https://example.invalid/vorex-2.9.deb\r\n";
-const char kReaderFile[] = "[Alias]\n125=VX-B7x\n[VX-B7x]\nVersion=1.10\n"
-                           "Installer=https://example.invalid/b7x-1.10.bin\n";
+const char kServedProgramFile[] = "[VorexProgrammer]\r\nVersion=2.9\r\nBuild=2026-04-01\r\n"
+                                  "Installer=https://example.invalid/vorex-2.9.deb\r\n";
+const char kServedReaderFile[] = "[Alias]\n125=VX-B7x\n[VX-B7x]\nVersion=1.10\n"
+                                 "Installer=https://example.invalid/b7x-1.10.bin\n";
 
 class HttpsFetchTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         peer_ = std::make_unique<HttpsPeer>();
         ASSERT_TRUE(peer_->Ready()) << "no test server (openssl and python3 are needed)";
-        peer_->Serve("RFIDVersionsHF.txt", kProgramFile);
-        peer_->Serve("RFIDDeviceVersions.txt", kReaderFile);
+        peer_->Serve("RFIDVersionsHF.txt", kServedProgramFile);
+        peer_->Serve("RFIDDeviceVersions.txt", kServedReaderFile);
     }
     static void TearDownTestSuite() { peer_.reset(); }
     static std::unique_ptr<HttpsPeer> peer_;
@@ -159,7 +159,7 @@ TEST_F(HttpsFetchTest, ResultsAndNamedFailures) {
         EXPECT_EQ(f.result, c.result) << c.what << ": " << f.error;
         EXPECT_EQ(f.error.rfind(c.error, 0), 0u) << c.what << ": " << f.error;
         if (c.result == FetchResult::Ok)
-            EXPECT_EQ(f.body, kProgramFile);
+            EXPECT_EQ(f.body, kServedProgramFile);
         else
             EXPECT_TRUE(f.body.empty()) << c.what;
         EXPECT_EQ(f.error.find("secret"), std::string::npos) << c.what;

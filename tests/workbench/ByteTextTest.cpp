@@ -6,7 +6,7 @@ using namespace vorex::wb;
 
 namespace {
 
-std::vector<uint8_t> Bytes(std::initializer_list<int> values, size_t size = 0) {
+std::vector<uint8_t> ByteList(std::initializer_list<int> values, size_t size = 0) {
     std::vector<uint8_t> b;
     for (int v : values)
         b.push_back(static_cast<uint8_t>(v));
@@ -50,54 +50,54 @@ std::vector<uint8_t> MsbAbc() {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TextToBytesTest,
-    testing::Values(ToBytesCase{"01 02", 16, kHex, kLsbFirst, Bytes({1, 2}, 16),
-                                "01 02 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
-                    ToBytesCase{"0102", 16, kHex, kLsbFirst, Bytes({1, 2}, 16),
-                                "01 02 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
-                    ToBytesCase{"0102", 16, kHex, kMsbFirst, MsbPair(),
-                                "01020000000000000000000000000000"},
-                    ToBytesCase{"ABC", 4, kHex, kLsbFirst, Bytes({0xAB, 0, 0, 0}), "AB 00 00 00"},
-                    ToBytesCase{"ABC", 4, kHex, kMsbFirst, Bytes({0, 0, 0, 0xBC}), "BC000000"},
-                    ToBytesCase{"G5", 1, kHex, kLsbFirst, Bytes({0xF5}), "F5"},
-                    ToBytesCase{"5G", 1, kHex, kLsbFirst, Bytes({0xFF}), "FF"},
-                    ToBytesCase{"GG", 1, kHex, kLsbFirst, Bytes({0xFF}), "FF"},
-                    ToBytesCase{"ABC", 16, kAscii, kLsbFirst, Bytes({0x41, 0x42, 0x43}, 16), "ABC"},
-                    ToBytesCase{"ABC", 16, kAscii, kMsbFirst, MsbAbc(), "ABC"},
-                    // Longer than the block: LSB first loses the end, MSB first the start.
-                    ToBytesCase{"ABCDE", 3, kAscii, kLsbFirst, Bytes({'A', 'B', 'C'}), "ABC"},
-                    ToBytesCase{"ABCDE", 3, kAscii, kMsbFirst, Bytes({'E', 'D', 'C'}), "CDE"},
-                    ToBytesCase{"0102030405", 2, kHex, kLsbFirst, Bytes({1, 2}), "01 02"},
-                    ToBytesCase{"0102030405", 2, kHex, kMsbFirst, Bytes({5, 4}), "0405"}));
+    testing::Values(
+        ToBytesCase{"01 02", 16, kHex, kLsbFirst, ByteList({1, 2}, 16),
+                    "01 02 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+        ToBytesCase{"0102", 16, kHex, kLsbFirst, ByteList({1, 2}, 16),
+                    "01 02 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+        ToBytesCase{"0102", 16, kHex, kMsbFirst, MsbPair(), "01020000000000000000000000000000"},
+        ToBytesCase{"ABC", 4, kHex, kLsbFirst, ByteList({0xAB, 0, 0, 0}), "AB 00 00 00"},
+        ToBytesCase{"ABC", 4, kHex, kMsbFirst, ByteList({0, 0, 0, 0xBC}), "BC000000"},
+        ToBytesCase{"G5", 1, kHex, kLsbFirst, ByteList({0xF5}), "F5"},
+        ToBytesCase{"5G", 1, kHex, kLsbFirst, ByteList({0xFF}), "FF"},
+        ToBytesCase{"GG", 1, kHex, kLsbFirst, ByteList({0xFF}), "FF"},
+        ToBytesCase{"ABC", 16, kAscii, kLsbFirst, ByteList({0x41, 0x42, 0x43}, 16), "ABC"},
+        ToBytesCase{"ABC", 16, kAscii, kMsbFirst, MsbAbc(), "ABC"},
+        // Longer than the block: LSB first loses the end, MSB first the start.
+        ToBytesCase{"ABCDE", 3, kAscii, kLsbFirst, ByteList({'A', 'B', 'C'}), "ABC"},
+        ToBytesCase{"ABCDE", 3, kAscii, kMsbFirst, ByteList({'E', 'D', 'C'}), "CDE"},
+        ToBytesCase{"0102030405", 2, kHex, kLsbFirst, ByteList({1, 2}), "01 02"},
+        ToBytesCase{"0102030405", 2, kHex, kMsbFirst, ByteList({5, 4}), "0405"}));
 
 TEST(BytesToText, SixteenBytesHaveTheDocumentedLengths) {
-    const auto b = Bytes({0x10, 0x20}, 16);
+    const auto b = ByteList({0x10, 0x20}, 16);
     EXPECT_EQ(BytesToText(b, 16, kHex, kLsbFirst).size(), 47u);
     EXPECT_EQ(BytesToText(b, 16, kHex, kMsbFirst).size(), 32u);
 }
 
 TEST(BytesToText, AsciiWithAGapIsEmpty) {
-    EXPECT_EQ(BytesToText(Bytes({0x41, 0x00, 0x42}), 3, kAscii, kLsbFirst), "");
-    EXPECT_EQ(BytesToText(Bytes({0x41, 0x00, 0x42}), 3, kAscii, kMsbFirst), "");
+    EXPECT_EQ(BytesToText(ByteList({0x41, 0x00, 0x42}), 3, kAscii, kLsbFirst), "");
+    EXPECT_EQ(BytesToText(ByteList({0x41, 0x00, 0x42}), 3, kAscii, kMsbFirst), "");
     // Zeros only at the end (in walking order) are fine.
-    EXPECT_EQ(BytesToText(Bytes({0x41, 0x42, 0x00}), 3, kAscii, kLsbFirst), "AB");
-    EXPECT_EQ(BytesToText(Bytes({0x00, 0x42, 0x41}), 3, kAscii, kMsbFirst), "AB");
+    EXPECT_EQ(BytesToText(ByteList({0x41, 0x42, 0x00}), 3, kAscii, kLsbFirst), "AB");
+    EXPECT_EQ(BytesToText(ByteList({0x00, 0x42, 0x41}), 3, kAscii, kMsbFirst), "AB");
 }
 
 TEST(BytesToText, AsciiWalksAllBytesThenCutsToCount) {
-    EXPECT_EQ(BytesToText(Bytes({'A', 'B', 'C', 'D'}), 2, kAscii, kLsbFirst), "AB");
+    EXPECT_EQ(BytesToText(ByteList({'A', 'B', 'C', 'D'}), 2, kAscii, kLsbFirst), "AB");
 }
 
 TEST(BytesToText, EmptyArrayAndUnknownModeGiveEmptyText) {
     for (int mode : {kHex, kAscii})
         for (int order : {kMsbFirst, kLsbFirst})
             EXPECT_EQ(BytesToText({}, 16, mode, order), "");
-    EXPECT_EQ(BytesToText(Bytes({1, 2}), 2, 2, kLsbFirst), "");
+    EXPECT_EQ(BytesToText(ByteList({1, 2}), 2, 2, kLsbFirst), "");
     EXPECT_TRUE(TextToBytes("0102", 4, 2, kLsbFirst).empty());
 }
 
 TEST(BytesToText, CountLargerThanTheArrayStaysInside) {
-    EXPECT_EQ(BytesToText(Bytes({0xAA}), 16, kHex, kLsbFirst), "AA");
-    EXPECT_EQ(BytesToText(Bytes({0xAA, 0xBB}), 200, kHex, kMsbFirst), "BBAA");
+    EXPECT_EQ(BytesToText(ByteList({0xAA}), 16, kHex, kLsbFirst), "AA");
+    EXPECT_EQ(BytesToText(ByteList({0xAA, 0xBB}), 200, kHex, kMsbFirst), "BBAA");
 }
 
 TEST(HexDigitValue, DigitsAndOthers) {
