@@ -14,7 +14,7 @@ namespace {
 using namespace vorex::reader;
 using nlohmann::json;
 
-constexpr int kListBytes = 2500;
+constexpr int kPortListBytes = 2500;
 
 // A search on the open adapter: the records found, or nullopt when it timed out.
 std::optional<std::vector<BtRecord>> Search(int handle, int searchMs) {
@@ -28,9 +28,9 @@ std::optional<std::vector<BtRecord>> Search(int handle, int searchMs) {
 int Adapters(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (!args.empty())
         return UsageError(o, "bt adapters takes no arguments");
-    std::vector<char> buffer(kListBytes);
+    std::vector<char> buffer(kPortListBytes);
     const auto names =
-        SplitNameList(buffer.data(), VOREX_ListBluetoothPorts(buffer.data(), kListBytes));
+        SplitNameList(buffer.data(), VOREX_ListBluetoothPorts(buffer.data(), kPortListBytes));
     if (o.json) {
         PrintJson({{"ok", true}, {"adapters", names}});
     } else {

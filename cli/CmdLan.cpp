@@ -13,7 +13,7 @@ namespace {
 
 using nlohmann::json;
 
-constexpr int kListBytes = 64 * 1024;
+constexpr int kLanListBytes = 64 * 1024;
 constexpr int kTextBytes = 64;
 
 // "--name value" pairs of the words; false with a usage message for anything else.
@@ -36,9 +36,9 @@ int Search(const GlobalOptions& o, const std::vector<std::string>& args) {
     if (args.size() > 1 || (args.size() == 1 && args[0] != "--unverified"))
         return UsageError(o, "lan search takes only --unverified");
     const bool unverified = !args.empty();
-    std::vector<char> buffer(kListBytes);
-    const int used = unverified ? VOREX_SearchLan(buffer.data(), kListBytes)
-                                : VOREX_SearchLanEx(buffer.data(), kListBytes);
+    std::vector<char> buffer(kLanListBytes);
+    const int used = unverified ? VOREX_SearchLan(buffer.data(), kLanListBytes)
+                                : VOREX_SearchLanEx(buffer.data(), kLanListBytes);
     const auto readers = SplitNameList(buffer.data(), used);
     if (o.json) {
         PrintJson({{"ok", true}, {"verified", !unverified}, {"readers", readers}});

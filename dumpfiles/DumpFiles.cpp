@@ -4,6 +4,7 @@
 #include "dumpfiles/DumpError.h"
 #include "dumpfiles/EmlDump.h"
 #include "dumpfiles/FlipperNfc.h"
+#include "dumpfiles/HexText.h"
 #include "dumpfiles/MctDump.h"
 #include "dumpfiles/OwnDump.h"
 #include "dumpfiles/Pm3Json.h"
@@ -17,10 +18,6 @@ const std::pair<Format, const char*> kNames[] = {
     {Format::Own, "own"},         {Format::Pm3, "pm3"}, {Format::Mct, "mct"},
     {Format::Flipper, "flipper"}, {Format::Bin, "bin"}, {Format::Eml, "eml"},
 };
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 size_t FirstNonBlank(const std::string& s) {
     size_t i = 0;

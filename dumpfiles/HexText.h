@@ -38,5 +38,6 @@ struct TextLine {
 std::vector<TextLine> SplitLines(std::string_view content);
 std::string Trim(std::string_view text);
 bool IsHexDigit(char c);
+bool EndsWith(std::string_view text, std::string_view tail);
 
 } // namespace vorex::dumpfiles

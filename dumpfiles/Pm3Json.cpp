@@ -74,7 +74,7 @@ const json& Card(const json& j) {
     return *it;
 }
 
-ClassicMemory ReadClassic(const json& j) {
+ClassicMemory ReadPm3Classic(const json& j) {
     const MaybeBytes b = Blocks(j, 16, 256);
     const auto size = cards::mifare::SizeWithBlocks(b.size() / 16);
     if (!size)
@@ -97,7 +97,7 @@ uint32_t Counter(const std::vector<uint8_t>& raw) {
     return static_cast<uint32_t>(raw[0] | raw[1] << 8 | raw[2] << 16);
 }
 
-PageMemory ReadPages(const json& j) {
+PageMemory ReadPm3Pages(const json& j) {
     PageMemory m;
     m.bytes = Blocks(j, 4, 256);
     const json& card = Card(j);
@@ -191,7 +191,7 @@ std::string KnownByte(const std::optional<uint8_t>& v, Filler& f) {
     return WriteHex(&b, 1);
 }
 
-ordered_json WriteClassic(const ClassicMemory& m, Filler& fill) {
+ordered_json WritePm3Classic(const ClassicMemory& m, Filler& fill) {
     namespace md = cards::mifare;
     ordered_json card = ordered_json::object();
     const ClassicIdentity id = IdentityOf(m);
@@ -220,7 +220,7 @@ ordered_json WriteClassic(const ClassicMemory& m, Filler& fill) {
     return j;
 }
 
-ordered_json WritePages(const PageMemory& m, Filler& fill) {
+ordered_json WritePm3Pages(const PageMemory& m, Filler& fill) {
     ordered_json card = ordered_json::object();
     std::vector<uint8_t> u;
     for (size_t i : {0u, 1u, 2u, 4u, 5u, 6u, 7u})
@@ -249,7 +249,7 @@ ordered_json WritePages(const PageMemory& m, Filler& fill) {
     return j;
 }
 
-ordered_json WriteIso(const Iso15693Memory& m, Filler& fill) {
+ordered_json WritePm3Iso(const Iso15693Memory& m, Filler& fill) {
     if (m.Blocks() < 1 || m.Blocks() > 160 || m.bytes.size() > 2048)
         throw DumpError("Proxmark3 JSON holds 1 to 160 blocks and at most 2048 bytes; the tag "
                         "has " +
@@ -298,9 +298,9 @@ bool IsPm3Json(const json& j) {
 TagDump ReadPm3Json(const json& j) {
     const std::string type = FileType(j);
     if (type == "mfcard" || type == "mfc v2" || type == "mfc v3")
-        return ReadClassic(j);
+        return ReadPm3Classic(j);
     if (type == "mfu")
-        return ReadPages(j);
+        return ReadPm3Pages(j);
     if (type == "15693" || type == "15693 v2" || type == "15693 v3" || type == "15693 v4")
         return ReadIso(j, type == "15693 v4");
     Expected("\"FileType\"", "a MIFARE Classic, Ultralight or ISO 15693 dump (mfc v2, mfcard, "
@@ -311,11 +311,11 @@ TagDump ReadPm3Json(const json& j) {
 std::string WritePm3Json(const TagDump& dump, Filler& fill) {
     ordered_json j;
     if (const auto* m = std::get_if<ClassicMemory>(&dump))
-        j = WriteClassic(*m, fill);
+        j = WritePm3Classic(*m, fill);
     else if (const auto* p = std::get_if<PageMemory>(&dump))
-        j = WritePages(*p, fill);
+        j = WritePm3Pages(*p, fill);
     else
-        j = WriteIso(std::get<Iso15693Memory>(dump), fill);
+        j = WritePm3Iso(std::get<Iso15693Memory>(dump), fill);
     return j.dump(2);
 }
 

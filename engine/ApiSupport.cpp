@@ -1,5 +1,6 @@
 #include "engine/ApiSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vorex/vorex_errors.h>
 
@@ -15,6 +16,14 @@ int CopyOut(CVorex_Port& port, const std::vector<uint8_t>& payload, unsigned cha
     if (!payload.empty())
         std::memcpy(buffer, payload.data(), payload.size());
     return static_cast<int>(payload.size());
+}
+
+int CopyText(const std::string& text, char* buffer, int capacity) {
+    if (buffer != nullptr && capacity > 0) {
+        std::memset(buffer, 0, static_cast<size_t>(capacity));
+        std::memcpy(buffer, text.data(), std::min(text.size(), static_cast<size_t>(capacity - 1)));
+    }
+    return static_cast<int>(text.size());
 }
 
 int WriteNameList(const std::vector<std::string>& names, char* buffer, int capacity) {

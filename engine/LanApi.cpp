@@ -8,20 +8,13 @@
 
 namespace {
 
+using vorex::CopyText;
 using vorex::lan::LanDiscovery;
 using vorex::lan::LanEnvironment;
 
 int Search(char* buffer, int capacity, bool verify) {
     LanDiscovery discovery(LanEnvironment::FromSystem());
     return vorex::WriteNameList(discovery.Search(verify), buffer, capacity);
-}
-
-void CopyText(const std::string& text, char* buffer, int capacity) {
-    if (buffer == nullptr || capacity < 1)
-        return;
-    const size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
 }
 
 } // namespace

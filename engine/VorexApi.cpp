@@ -13,19 +13,8 @@
 
 #include <cstring>
 
+using vorex::CopyText;
 using vorex::Result;
-
-namespace {
-
-int CopyText(const std::string& text, char* buffer, int capacity) {
-    if (buffer != nullptr && capacity > 0) {
-        std::memset(buffer, 0, static_cast<size_t>(capacity));
-        std::memcpy(buffer, text.data(), std::min(text.size(), static_cast<size_t>(capacity - 1)));
-    }
-    return static_cast<int>(text.size());
-}
-
-} // namespace
 
 extern "C" {
 

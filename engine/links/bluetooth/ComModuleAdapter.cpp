@@ -16,7 +16,7 @@ namespace vorex::links::bt {
 namespace {
 
 constexpr uint32_t kModuleBaud = 9600;
-constexpr int kBreakMs = 50;
+constexpr int kComBreakMs = 50;
 
 std::string WithoutBtMarks(std::string name) {
     for (size_t at; (at = name.find(" BT")) != std::string::npos;)
@@ -110,7 +110,7 @@ std::unique_ptr<BluetoothAdapter> OpenComModule(const std::string& devicePath) {
     // A break wakes the module; pseudo-terminals have none, and a refused break does
     // not fail the open.
     if (ioctl(fd, TIOCSBRK) == 0) {
-        usleep(kBreakMs * 1000);
+        usleep(kComBreakMs * 1000);
         ioctl(fd, TIOCCBRK);
     }
     return std::make_unique<ComModuleAdapter>(fd);

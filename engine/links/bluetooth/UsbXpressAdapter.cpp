@@ -20,7 +20,7 @@ using vorex::usbxpress::SI_SUCCESS;
 constexpr char kAdapterPrefix[] = "NVK-PN7716#";
 constexpr uint32_t kAdapterBaud = 921600;
 constexpr uint16_t kLineControl = 0x0800; // 8 data bits, no parity, one stop bit
-constexpr int kBreakMs = 10;
+constexpr int kXpressBreakMs = 10;
 
 std::string Upper(std::string s) {
     for (char& c : s)
@@ -124,7 +124,7 @@ std::unique_ptr<BluetoothAdapter> OpenUsbAdapter(const std::string& name, bool& 
                        s.SI_SetBreak(handle, 1) == SI_SUCCESS;
     if (!ready)
         return nullptr; // closes the adapter
-    std::this_thread::sleep_for(std::chrono::milliseconds(kBreakMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(kXpressBreakMs));
     if (s.SI_SetBreak(handle, 0) != SI_SUCCESS)
         return nullptr;
     return adapter;

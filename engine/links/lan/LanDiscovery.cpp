@@ -5,7 +5,7 @@ namespace vorex::lan {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kResolveTimeout = std::chrono::milliseconds(200);
+constexpr auto kBracketResolveTimeout = std::chrono::milliseconds(200);
 
 // Answers to a broadcast record-0 query until `quiet` passes without one; calls `take`
 // for each record-0 answer of at least 120 payload bytes until it returns true.
@@ -108,7 +108,7 @@ std::string LanDiscovery::TargetAddress(const std::string& identity) {
         const size_t close = text.find(']', open);
         if (close == std::string::npos)
             return {};
-        text = ResolveBracketName(text.substr(open, close - open + 1), kResolveTimeout);
+        text = ResolveBracketName(text.substr(open, close - open + 1), kBracketResolveTimeout);
     }
     const size_t dash = text.rfind('-');
     return dash == std::string::npos ? text : text.substr(0, dash);

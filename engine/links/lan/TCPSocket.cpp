@@ -17,7 +17,7 @@ namespace vorex::lan {
 
 namespace {
 
-constexpr auto kResolveTimeout = std::chrono::milliseconds(200);
+constexpr auto kHostResolveTimeout = std::chrono::milliseconds(200);
 
 // Non-blocking connect that waits at most timeoutMs, or until `abortFd` (when not -1)
 // becomes readable; the socket stays blocking-free.
@@ -122,7 +122,7 @@ bool CTCPSocket::ConnectToReader(const std::string& name) {
         text = close == std::string::npos
                    ? std::string()
                    : LanDiscovery(env_).ResolveBracketName(name.substr(open, close - open + 1),
-                                                           kResolveTimeout);
+                                                           kHostResolveTimeout);
     }
     const HostPort hp = SplitHostPort(text);
     host_ = hp.host;
