@@ -12,6 +12,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace bluetooth_dialog_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 
@@ -97,5 +100,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(BluetoothDialogTest)
+VOREX_QTEST_REGISTER(BluetoothDialogTest)
+} // namespace bluetooth_dialog_test
 #include "BluetoothDialogTest.moc"

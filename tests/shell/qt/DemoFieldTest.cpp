@@ -12,6 +12,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace demo_field_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 
@@ -122,5 +125,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(DemoFieldTest)
+VOREX_QTEST_REGISTER(DemoFieldTest)
+} // namespace demo_field_test
 #include "DemoFieldTest.moc"

@@ -10,6 +10,9 @@
 #include <QListWidget>
 #include <QPushButton>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace dialog_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 
@@ -380,5 +383,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(DialogTest)
+VOREX_QTEST_REGISTER(DialogTest)
+} // namespace dialog_test
 #include "DialogTest.moc"

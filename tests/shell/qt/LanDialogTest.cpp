@@ -23,6 +23,9 @@
 #include <functional>
 #include <memory>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace lan_dialog_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 
@@ -274,5 +277,6 @@ private:
     std::vector<std::unique_ptr<vsim::LanResponder>> readers_;
 };
 
-VOREX_QTEST_MAIN(LanDialogTest)
+VOREX_QTEST_REGISTER(LanDialogTest)
+} // namespace lan_dialog_test
 #include "LanDialogTest.moc"

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <vorex/vorex.h>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace production_dlg_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 
@@ -72,5 +75,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(ProductionDlgTest)
+VOREX_QTEST_REGISTER(ProductionDlgTest)
+} // namespace production_dlg_test
 #include "ProductionDlgTest.moc"

@@ -1,7 +1,6 @@
 #pragma once
-// Shared pieces of the shell's Qt tests: a main() that points the settings at a
-// temporary XDG_CONFIG_HOME on the offscreen platform, and a message sink that records
-// instead of showing boxes.
+// Shared pieces of the Qt tests: the registration of a test class, and a message sink
+// that records instead of showing boxes.
 #include "ui/ShellEnv.h"
 
 #include <QApplication>
@@ -12,6 +11,7 @@
 #include <QUrl>
 #include <QtTest>
 #include <functional>
+#include <memory>
 
 namespace vtest {
 
@@ -77,17 +77,14 @@ inline void OnNextModal(QWidget* besides, std::function<void(QWidget*)> act) {
 
 } // namespace vtest
 
-#define VOREX_QTEST_MAIN(TestClass)                                                                \
-    int main(int argc, char** argv) {                                                              \
-        QTemporaryDir config;                                                                      \
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());                                        \
-        /* Whatever a test does, LAN datagrams stay on loopback. */                                \
-        qputenv("VOREX_LAN_ADAPTERS", "127.0.0.1/8");                                              \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                        \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                               \
-        QApplication app(argc, argv);                                                              \
-        QCoreApplication::setOrganizationName(QStringLiteral("Nvk Applikationen"));                \
-        QCoreApplication::setApplicationName(QStringLiteral("VorexProgrammer"));                   \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }
+// The Qt tests are one program; each test class registers itself under its name and the
+// program runs the class its first argument names (tests/support/QtTestMain.cpp), one
+// class per process with its own settings folder.
+namespace vtest {
+using QtTestFactory = std::unique_ptr<QObject> (*)();
+bool RegisterQtTest(const char* name, QtTestFactory make);
+} // namespace vtest
+
+#define VOREX_QTEST_REGISTER(TestClass)                                                            \
+    [[maybe_unused]] static const bool registered##TestClass = vtest::RegisterQtTest(              \
+        #TestClass, []() -> std::unique_ptr<QObject> { return std::make_unique<TestClass>(); });

@@ -25,6 +25,9 @@
 #include <QTimer>
 #include <QTranslator>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace update_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 namespace up = vorex::update;
@@ -680,5 +683,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(UpdateTest)
+VOREX_QTEST_REGISTER(UpdateTest)
+} // namespace update_test
 #include "UpdateTest.moc"

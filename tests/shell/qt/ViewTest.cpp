@@ -24,6 +24,9 @@
 #include <algorithm>
 #include <functional>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace view_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 
@@ -689,5 +692,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(ViewTest)
+VOREX_QTEST_REGISTER(ViewTest)
+} // namespace view_test
 #include "ViewTest.moc"

@@ -30,6 +30,9 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace dump_files_dlg_test {
+
 using namespace vorex::ui;
 using nlohmann::json;
 using vorex::wb::CWorkbenchDlg;
@@ -523,5 +526,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(DumpFilesDlgTest)
+VOREX_QTEST_REGISTER(DumpFilesDlgTest)
+} // namespace dump_files_dlg_test
 #include "DumpFilesDlgTest.moc"

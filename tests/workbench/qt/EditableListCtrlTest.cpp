@@ -8,6 +8,9 @@
 #include <QPainter>
 #include <QSignalSpy>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace editable_list_ctrl_test {
+
 using vorex::ui::CEditableListCtrl;
 using vorex::ui::CInPlaceEdit;
 
@@ -195,5 +198,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(EditableListCtrlTest)
+VOREX_QTEST_REGISTER(EditableListCtrlTest)
+} // namespace editable_list_ctrl_test
 #include "EditableListCtrlTest.moc"

@@ -26,6 +26,9 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace iso15693_dlg_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 using nlohmann::json;
@@ -957,5 +960,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(Iso15693DlgTest)
+VOREX_QTEST_REGISTER(Iso15693DlgTest)
+} // namespace iso15693_dlg_test
 #include "Iso15693DlgTest.moc"

@@ -25,6 +25,9 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace mifare1k_dlg_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 using nlohmann::json;
@@ -935,5 +938,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(Mifare1KDlgTest)
+VOREX_QTEST_REGISTER(Mifare1KDlgTest)
+} // namespace mifare1k_dlg_test
 #include "Mifare1KDlgTest.moc"

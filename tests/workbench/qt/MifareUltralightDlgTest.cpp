@@ -16,6 +16,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace mifare_ultralight_dlg_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 using vorex::wb::nfc::CMifareUltralightDlg;
@@ -363,5 +366,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(MifareUltralightDlgTest)
+VOREX_QTEST_REGISTER(MifareUltralightDlgTest)
+} // namespace mifare_ultralight_dlg_test
 #include "MifareUltralightDlgTest.moc"

@@ -18,6 +18,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+// Each Qt test source has its own namespace: the tests are compiled as one program.
+namespace nfc_type2_dlg_test {
+
 using namespace vorex::ui;
 using namespace vorex::shell;
 using vorex::wb::nfc::CNFCType2Dlg;
@@ -380,5 +383,6 @@ private slots:
     }
 };
 
-VOREX_QTEST_MAIN(NFCType2DlgTest)
+VOREX_QTEST_REGISTER(NFCType2DlgTest)
+} // namespace nfc_type2_dlg_test
 #include "NFCType2DlgTest.moc"
