@@ -208,6 +208,25 @@ TEST(UltralightPages, TakesAndWritesOnlyPagesFourToFifteen) {
     EXPECT_TRUE(u.Data(15).empty());
 }
 
+TEST(UltralightPages, ChangedPagesAreTheEditsAReadWouldLose) {
+    UltralightPages u;
+    u.Take(5, "01020304", kHex, kLsbFirst); // typed without a read: a blank tag's data
+    EXPECT_EQ(u.ChangedPages(), std::vector<int>{5});
+    u.Set(4, {0x0A, 0x0B, 0x0C, 0x0D});
+    u.Set(2, {0xFF, 0xFF, 0xFF, 0xFF});
+    u.MarkRead();
+    EXPECT_TRUE(u.ChangedPages().empty());
+    u.Take(4, "0A 0B 0C 0D", kHex, kLsbFirst); // typed back to what was read
+    u.Take(6, "11 22 33 44", kHex, kLsbFirst);
+    u.Set(2, {0x00, 0x00, 0x00, 0x00}); // pages 0..3 are never written
+    EXPECT_EQ(u.ChangedPages(), std::vector<int>{6});
+    u.Take(7, "55 66 77 88", kHex, kLsbFirst);
+    u.MarkWritten(6);
+    EXPECT_EQ(u.ChangedPages(), std::vector<int>{7});
+    u.ClearAll();
+    EXPECT_TRUE(u.ChangedPages().empty());
+}
+
 TEST(UltralightPages, ByteOrderOfTheShownPage) {
     UltralightPages u;
     u.Set(4, {0x0A, 0x0B, 0x0C, 0x0D});

@@ -33,7 +33,7 @@ CMifareUltralightDlg::CMifareUltralightDlg(ui::ShellEnv& env, QWidget* parent)
     setObjectName("224");
     setWindowTitle(QStringLiteral("MIFARE Ultralight® (64 Byte)"));
     BuildControls();
-    SetCyclicStep([this] { OnRead(); });
+    SetCyclicStep([this] { CyclicStep(); });
 }
 
 void CMifareUltralightDlg::BuildControls() {
@@ -131,9 +131,34 @@ bool CMifareUltralightDlg::SelectTag() {
 }
 
 void CMifareUltralightDlg::OnRead() {
+    if (Handle() == 0 || !MayDiscardEdits(GridAction::Read))
+        return;
+    ReadPages();
+}
+
+void CMifareUltralightDlg::CyclicStep() {
     if (Handle() == 0)
         return;
+    // A background read never replaces pages the operator typed and has not written.
+    if (Pending().Before(GridAction::CyclicRefresh) == PendingVerdict::KeepEdits) {
+        cards::mifare::CardInfo card;
+        const bool present = cards::mifare::Activate(Handle(), card);
+        NoteKeptEdits(present, uid_, card.uid);
+        return;
+    }
+    ForgetKeptEditsNote();
+    ReadPages();
+}
+
+PendingEdits CMifareUltralightDlg::Pending() {
     TakeData();
+    PendingEdits edits(WriteUnit::Page);
+    for (int page : pages_.ChangedPages())
+        edits.Edited(page);
+    return edits;
+}
+
+void CMifareUltralightDlg::ReadPages() {
     pages_.ClearAll();
     uid_.clear();
     Binding().Release();
@@ -150,8 +175,7 @@ void CMifareUltralightDlg::OnRead() {
             any = true;
             continue;
         }
-        AddStatus(
-            Text({kTextReadPageFailed, {std::to_string(p), LastErrorText().toStdString()}}));
+        AddStatus(Text({kTextReadPageFailed, {std::to_string(p), LastErrorText().toStdString()}}));
         // A refused read leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);
@@ -159,6 +183,7 @@ void CMifareUltralightDlg::OnRead() {
     // The pages shown are this tag's: a write goes to it only.
     if (any)
         Binding().Bind(uid_);
+    pages_.MarkRead();
     Refresh();
 }
 
@@ -188,11 +213,14 @@ void CMifareUltralightDlg::OnWrite() {
         const int length = static_cast<int>(pages_.Data(p).size());
         if (action == PageWrite::WrongLength) {
             ShowWrongLength(p, length);
-            report.Failed(p,
-                          Text({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
+            report.Failed(p, Text({kTextWrongPageLength, {std::to_string(length)}}).toStdString());
         }
-        if (action != PageWrite::Write || WriteOnePage(p, pages_.Data(p), report))
+        if (action != PageWrite::Write)
             continue;
+        if (WriteOnePage(p, pages_.Data(p), report)) {
+            pages_.MarkWritten(p);
+            continue;
+        }
         // A refused write leaves the tag idle: wake it for the following pages.
         cards::mifare::CardInfo again;
         cards::mifare::Activate(Handle(), again);

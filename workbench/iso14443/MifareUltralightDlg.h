@@ -39,6 +39,11 @@ private:
     // stop.
     bool SelectTag();
     void EnableControls(bool enable) override;
+    // Reads the selected pages of the tag in the field, replacing what is shown.
+    void ReadPages();
+    // A cyclic tick: reads again unless pages typed and not written would be lost.
+    void CyclicStep();
+    PendingEdits Pending() override;
     // The texts of pages 4..15 (only the selected ones), by page.
     std::vector<std::pair<int, QString>> EditedTexts(bool selectedOnly) const;
 

@@ -66,10 +66,7 @@ void CNFCType2Dlg::BuildControls() {
     write_ = MakeButton("write", L("Schreiben"));
     QPushButton* cyclic = MakeCyclicButton("cyclic");
     MakeResetStatusButton("resetStatus");
-    // Closing asks before unwritten edits go.
-    QPushButton* close = MakeCloseButton("close");
-    disconnect(close, &QPushButton::clicked, this, &CWorkbenchDlg::OnClose);
-    connect(close, &QPushButton::clicked, this, &CNFCType2Dlg::reject);
+    MakeCloseButton("close");
     alwaysRead_ = MakeCheck("alwaysRead", L("immer neu einlesen"));
     MakeDisplayRadios("hex", "ascii", true);
 
@@ -212,7 +209,7 @@ void CNFCType2Dlg::Clear() {
     memory_.Clear();
     uid_.clear();
     Binding().Release();
-    keptNote_ = {};
+    ForgetKeptEditsNote();
     makerText_->clear();
     ndef_->clear();
     grid_->setRowCount(0);
@@ -261,14 +258,7 @@ bool CNFCType2Dlg::ReadAllPages() {
     // A background read never replaces edits the operator has not written.
     if (Pending().Before(present ? GridAction::CyclicRefresh : GridAction::TagLost) ==
         PendingVerdict::KeepEdits) {
-        if (!present)
-            KeepEditsNote({kTextTagGoneEditsKept, {wb::UidText(uid_, UidOrder::CardOrder)}});
-        else if (card.uid != uid_)
-            KeepEditsNote({kTextOtherTagEditsKept,
-                           {wb::UidText(uid_, UidOrder::CardOrder),
-                            wb::UidText(card.uid, UidOrder::CardOrder)}});
-        else
-            keptNote_ = {};
+        NoteKeptEdits(present, uid_, card.uid);
         return true;
     }
     if (!present)
@@ -337,25 +327,6 @@ PendingEdits CNFCType2Dlg::Pending() {
     return edits;
 }
 
-bool CNFCType2Dlg::MayDiscardEdits(GridAction action) {
-    const PendingEdits edits = Pending();
-    if (edits.Before(action) != PendingVerdict::Ask)
-        return true;
-    return Env().messages->AskYesNo(this, Text(edits.Question()), ui::IMessages::Icon::Question);
-}
-
-void CNFCType2Dlg::KeepEditsNote(const TextRef& note) {
-    if (note == keptNote_)
-        return;
-    keptNote_ = note;
-    AddStatus(Text(note));
-}
-
-void CNFCType2Dlg::reject() {
-    if (MayDiscardEdits(GridAction::Close))
-        CPageTagDlg::reject();
-}
-
 // ---- Writing ----
 
 std::vector<std::pair<int, QString>> CNFCType2Dlg::CellTexts() const {
@@ -407,8 +378,7 @@ void CNFCType2Dlg::OnWrite() {
         // Writing stops at the first page the tag refuses; the pages after it are
         // named as not tried.
         if (failed >= 0)
-            report.Failed(page,
-                          Text({kTextPageNotTried, {std::to_string(failed)}}).toStdString());
+            report.Failed(page, Text({kTextPageNotTried, {std::to_string(failed)}}).toStdString());
         else if (WriteOnePage(page, memory_.Current(page), report))
             memory_.Written(page);
         else

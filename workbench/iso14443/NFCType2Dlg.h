@@ -43,7 +43,6 @@ public:
     void OnWrite();
     void OnDisplay(int mode, int order) override;
     void OnCellEdited(int row, int column);
-    void reject() override;
 
 private:
     void BuildControls();
@@ -61,17 +60,9 @@ private:
     int PageOf(int row, int column) const;
     // The text of every page's cell, by page.
     std::vector<std::pair<int, QString>> CellTexts() const;
-    // The edits not written yet (the grid's texts taken first).
-    PendingEdits Pending();
-    // Before an operator's action that replaces the grid: true when there are no
-    // unwritten edits or the operator agrees to discard them (default No).
-    bool MayDiscardEdits(GridAction action);
-    // A cyclic read while edits wait: the grid stays; a tag that left or another tag
-    // is said once.
-    void KeepEditsNote(const TextRef& note);
+    PendingEdits Pending() override;
 
     Type2Memory memory_;
-    TextRef keptNote_;
     Bytes uid_;
 
     ui::CEditableListCtrl* grid_ = nullptr;

@@ -49,7 +49,7 @@ bool CPageTagDlg::AsciiSwitchable(const std::vector<std::pair<int, QString>>& pa
         return true;
     AddStatus(
         Text({kTextAsciiKept,
-                {std::to_string(found.page), found.refusal.args.at(0), found.refusal.args.at(1)}}));
+              {std::to_string(found.page), found.refusal.args.at(0), found.refusal.args.at(1)}}));
     ShowDisplay();
     return false;
 }
@@ -99,6 +99,32 @@ void CPageTagDlg::EndWrite(const WriteReport& report, bool successBox) {
         env_.messages->Show(this, text, ui::IMessages::Icon::Warning);
     else if (successBox)
         env_.messages->Show(this, text, ui::IMessages::Icon::Information);
+}
+
+// ---- Unwritten edits ----
+
+bool CPageTagDlg::MayDiscardEdits(GridAction action) {
+    const PendingEdits edits = Pending();
+    if (edits.Before(action) != PendingVerdict::Ask)
+        return true;
+    return env_.messages->AskYesNo(this, Text(edits.Question()), ui::IMessages::Icon::Question);
+}
+
+void CPageTagDlg::NoteKeptEdits(bool present, const std::vector<uint8_t>& shown,
+                                const std::vector<uint8_t>& inField) {
+    // Pages typed for a blank tag (nothing read): no tag can take them away.
+    TextRef note;
+    if (!shown.empty() && !present)
+        note = {kTextTagGoneEditsKept, {wb::UidText(shown, UidOrder::CardOrder)}};
+    else if (!shown.empty() && inField != shown)
+        note = {
+            kTextOtherTagEditsKept,
+            {wb::UidText(shown, UidOrder::CardOrder), wb::UidText(inField, UidOrder::CardOrder)}};
+    if (note == keptNote_)
+        return;
+    keptNote_ = note;
+    if (note.id != 0)
+        AddStatus(Text(note));
 }
 
 } // namespace vorex::wb::nfc

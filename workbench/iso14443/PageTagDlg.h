@@ -5,6 +5,7 @@
 // read-back, and the end message names every page that was not written.
 #include "cards/ClassicCard.h"
 #include "workbench/common/CardBinding.h"
+#include "workbench/common/PendingEdits.h"
 #include "workbench/common/WorkbenchDlg.h"
 #include "workbench/common/WriteReport.h"
 
@@ -56,6 +57,19 @@ protected:
     // written and why; success in the status pane, and also in a box when successBox.
     void EndWrite(const WriteReport& report, bool successBox);
 
+    // The edits not written yet (the texts shown taken first).
+    virtual PendingEdits Pending() = 0;
+    // Before an operator's action that replaces the pages shown: true when there are no
+    // unwritten edits or the operator agrees to discard them (default No).
+    bool MayDiscardEdits(GridAction action);
+    // Closing asks before unwritten edits go.
+    bool MayClose() override { return MayDiscardEdits(GridAction::Close); }
+    // A cyclic read while edits wait leaves the pages shown: a tag that left (`present`
+    // false) or another tag in the field than `shown` is said once.
+    void NoteKeptEdits(bool present, const std::vector<uint8_t>& shown,
+                       const std::vector<uint8_t>& inField);
+    void ForgetKeptEditsNote() { keptNote_ = {}; }
+
 private:
     // The first page text with a character without single-byte code, in ASCII mode.
     struct Unencodable {
@@ -66,6 +80,7 @@ private:
 
     ui::ShellEnv& env_;
     CardBinding binding_{UidOrder::CardOrder};
+    TextRef keptNote_;
 };
 
 } // namespace vorex::wb::nfc

@@ -7,6 +7,16 @@ namespace vorex::wb::nfc {
 void UltralightPages::ClearAll() {
     for (auto& page : data_)
         page.clear();
+    for (auto& page : read_)
+        page.clear();
+}
+
+std::vector<int> UltralightPages::ChangedPages() const {
+    std::vector<int> pages;
+    for (int p = kFirstWritablePage; p < kUltralightPages; ++p)
+        if (data_[static_cast<size_t>(p)] != read_[static_cast<size_t>(p)])
+            pages.push_back(p);
+    return pages;
 }
 
 std::string UltralightPages::Text(int page, int mode, int order) const {

@@ -21,7 +21,18 @@ public:
         data_.at(static_cast<size_t>(page)) = std::move(bytes);
     }
     void Clear(int page) { data_.at(static_cast<size_t>(page)).clear(); }
+    // Nothing shown and nothing read.
     void ClearAll();
+
+    // The pages shown are what the tag holds: after a read, and for one page after its
+    // write.
+    void MarkRead() { read_ = data_; }
+    void MarkWritten(int page) {
+        read_.at(static_cast<size_t>(page)) = data_.at(static_cast<size_t>(page));
+    }
+    // Pages 4..15 whose bytes differ from what was last read or written: edits that
+    // would be lost if the pages were read again.
+    std::vector<int> ChangedPages() const;
 
     // The edit text of a page: empty for an empty page.
     std::string Text(int page, int mode, int order) const;
@@ -32,6 +43,7 @@ public:
 
 private:
     std::array<std::vector<uint8_t>, kUltralightPages> data_{};
+    std::array<std::vector<uint8_t>, kUltralightPages> read_{};
 };
 
 } // namespace vorex::wb::nfc

@@ -306,7 +306,16 @@ private slots:
                             Ger(245);
         QCOMPARE(b.Messages().last(), end);
         QCOMPARE(b.rig.messages.shown, QStringList{end});
+        // Page 4 is still unwritten: reading asks first, and "No" (the default) keeps it.
+        const int reads = field.Requests(0x34);
+        b.Click("read");
+        QCOMPARE(b.rig.messages.asked,
+                 QStringList{"Page 4 wurde geändert und noch nicht geschrieben. Die Änderung "
+                             "verwerfen?"});
+        QCOMPARE(field.Requests(0x34), reads);
+        QCOMPARE(b.Text(4), QString("01010101"));
         // A read the reader refuses: the pages after it are still read.
+        b.rig.messages.yes = true;
         field.sim->Model().InjectFault({vsim::Fault::Kind::Status, 0, {}, 0x01, 0x34, 1, 1});
         b.Click("read");
         QVERIFY(b.Text(4).size() == 8);
@@ -340,6 +349,35 @@ private slots:
         b.Click("close");
         QVERIFY(!b.dlg->CyclicRunning());
         QVERIFY(b.Find<QPushButton>("read")->isEnabled());
+    }
+
+    void cyclicReadingNeverReplacesTypedPages() {
+        WriteProfileInt("Settings", "ZyklusZeit", 50);
+        PageTagField field("ultralight");
+        Bench b(field);
+        b.Select({4, 6});
+        b.Click("read");
+        b.Type(6, "11223344");
+        const int reads = field.Requests(0x34);
+        const int selects = field.Requests(0x31);
+        b.Click("cyclic");
+        QTRY_VERIFY_WITH_TIMEOUT(field.Requests(0x31) > selects + 2, 5000);
+        QCOMPARE(field.Requests(0x34), reads);
+        QCOMPARE(b.Text(6), QString("11223344"));
+        // The tag leaves: said once, the typed page stays.
+        field.Put("none");
+        QTRY_VERIFY_WITH_TIMEOUT(b.Messages().last().contains("ist nicht mehr im Feld"), 5000);
+        QCOMPARE(b.Text(6), QString("11223344"));
+        b.Click("cyclic");
+        QTRY_VERIFY_WITH_TIMEOUT(b.Find<QPushButton>("read")->isEnabled(), 5000);
+        // Closing asks; "No" (the default) keeps the dialog and the page.
+        b.Click("close");
+        QCOMPARE(b.rig.messages.asked,
+                 QStringList{"Page 6 wurde geändert und noch nicht geschrieben. Die Änderung "
+                             "verwerfen?"});
+        QCoreApplication::processEvents();
+        QVERIFY(b.dlg->isVisible());
+        QCOMPARE(b.Text(6), QString("11223344"));
     }
 
     void viewOpensTheWorkbench() {
