@@ -121,18 +121,23 @@ KeyReadResult ReadKeys(const std::string& name, const std::string& content) {
         const auto format = DetectFormat(content);
         const bool dump = format && (*format == Format::Own || *format == Format::Pm3 ||
                                      *format == Format::Mct || *format == Format::Flipper);
+        const bool binaryName = EndsWith(name, ".bin");
+        const std::optional<ReadResult> d =
+            dump ? std::optional<ReadResult>(ReadDump(name, content)) : std::nullopt;
+        // The keys of a binary key file are bytes of any value and may begin as a text dump
+        // does ("+Sector: 0"): a .bin of whole keys that does not read as a dump is keys.
+        const bool binaryKeys = binaryName && content.size() % 6 == 0 && d && !d->dump;
         KeyList raw;
-        if (dump) {
-            const ReadResult d = ReadDump(name, content);
-            if (!d.dump) {
-                r.error = d.error;
+        if (d && !binaryKeys) {
+            if (!d->dump) {
+                r.error = d->error;
                 return r;
             }
-            if (!std::holds_alternative<ClassicMemory>(*d.dump))
+            if (!std::holds_alternative<ClassicMemory>(*d->dump))
                 throw DumpError("expected keys or a MIFARE Classic dump, not a " +
-                                FamilyName(*d.dump) + " dump");
-            raw = KeysOfDump(std::get<ClassicMemory>(*d.dump));
-        } else if (EndsWith(name, ".bin") || HasControlBytes(content)) {
+                                FamilyName(*d->dump) + " dump");
+            raw = KeysOfDump(std::get<ClassicMemory>(*d->dump));
+        } else if (binaryName || HasControlBytes(content)) {
             raw = ReadBinary(content);
         } else {
             raw = ReadText(content);

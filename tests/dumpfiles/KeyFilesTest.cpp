@@ -75,6 +75,12 @@ TEST(KeyFiles, MergeConvertAndKeysOfADump) {
     for (KeyFormat f : {KeyFormat::Text, KeyFormat::Binary})
         EXPECT_EQ(Keys(*ReadKeys(f == KeyFormat::Text ? "w.keys" : "w.bin", WriteKeys(a, f)).keys),
                   Keys(a));
+    // Keys whose bytes begin as a text dump does ("+Sector: 0\nD"): the binary file written
+    // still reads back as these keys.
+    const KeyList ascii = *ReadKeys("k", "2B536563746F\n723A20300A44\n").keys;
+    const KeyReadResult binary = ReadKeys("w.bin", WriteKeys(ascii, KeyFormat::Binary));
+    ASSERT_TRUE(binary.keys) << binary.error;
+    EXPECT_EQ(Keys(*binary.keys), Keys(ascii));
 
     // Keys of a dump: Key A then Key B of each trailer, each once, unknown ones left out.
     ClassicMemory m = Classic(md::ClassicSize::K1, 60);
